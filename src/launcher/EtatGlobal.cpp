@@ -1,0 +1,6 @@
+#include "launcher/EtatGlobal.h"
+
+EtatGlobal& etatGlobal() {
+    static EtatGlobal etat;
+    return etat;
+}

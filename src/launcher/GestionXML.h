@@ -1,0 +1,72 @@
+#pragma once
+// Magasin XML : un document en mémoire dont les éléments sont désignés par un chemin de noms
+// séparés par des blancs, chacun suivi au besoin d'un indice entre parenthèses.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <pugixml.hpp>
+#include <stdexcept>
+
+class ErreurXML final : public std::runtime_error {
+public:
+    explicit ErreurXML(const QString& message) : std::runtime_error(message.toStdString()) {}
+    QString texte() const { return QString::fromStdString(what()); }
+};
+
+class GestionXML final {
+public:
+    static constexpr int MaxComposants = 20;
+    static constexpr int MaxListe = 1000;
+
+    // Charge le fichier, ou le crée avec la seule racine PremierNoeud s'il n'existe pas.
+    void Ouvrir(const QString& CheminComplet, const QString& PremierNoeud);
+    // Enregistre puis libère le document. Faux si l'enregistrement a échoué (rien n'est perdu).
+    bool Fermer();
+    // Enregistre le document ; jamais pour un fichier qui n'a pas pu être lu.
+    bool Sauver();
+
+    void AjouterNoeud(const QString& NomDuNouveauNoeud, const QString& Ascendants);
+    void SupprimerNoeud(const QString& Chemin);
+    void EcrireValeur(const QString& Chemin, const QString& Valeur);
+    QString LireValeur(const QString& Chemin);
+    void EcrireAttribut(const QString& Chemin, const QString& Attribut, const QString& Valeur);
+    QString LireAttribut(const QString& Chemin, const QString& Attribut);
+    int16_t NombreDeNoeudsMultiples(const QString& NomElement, const QString& Chemin, const QString& NomAttribut);
+    QString ListeAttribut(int Index) const;
+    QString ListeValeur(int Index) const;
+
+    // Le fichier existait mais n'a pas pu être lu ou analysé : il ne sera jamais réécrit.
+    bool documentEndommagé() const { return endommagé_; }
+    // Texte de la dernière erreur d'analyse ou d'enregistrement.
+    QString dernièreErreur() const { return erreur_; }
+    QString nomFichier() const { return fichier_; }
+
+private:
+    enum class Codage { UTF8, UTF8AvecBOM, Latin1, UTF16LE, UTF16BE };
+
+    void analyserChemin(const QString& chemin);
+    pugi::xml_node chercherDescendant(pugi::xml_node parent, const QString& nom, int index) const;
+    pugi::xml_node creerEnfant(pugi::xml_node parent, const QString& nom);
+    pugi::xml_node dernierAvecCreation();
+    pugi::xml_node dernierSansCreation() const;
+    QByteArray serialiser() const;
+
+    pugi::xml_document doc_;
+    bool ouvert_ = false;
+    bool endommagé_ = false;
+    Codage codage_ = Codage::UTF8;
+    QByteArray octetsLus_; // contenu tel qu'il est sur le disque, pour ne rien réécrire d'identique
+    QString fichier_;
+    QString racine_;
+    QString erreur_;
+
+    std::array<pugi::xml_node, MaxComposants + 1> Noeuds{};
+    std::array<QString, MaxComposants + 1> Noms{};
+    int16_t Niveau = 0;
+    int16_t IndexNoeud = 0;
+    int16_t compteur_ = 0;
+    QStringList ListeAttributs;
+    QStringList ListeValeurs;
+};

@@ -1,0 +1,72 @@
+#include "launcher/LigneDeCommande.h"
+
+#include "common/Messages.h"
+#include "launcher/EtatGlobal.h"
+
+QString TexteBrutLigneDeCommande(const QStringList& argumentsSansProgramme) {
+    return argumentsSansProgramme.join(u' ');
+}
+
+QString DécouperLigneDeCommande(const QString& texteBrut, int maximum) {
+    EtatGlobal& e = etatGlobal();
+    if (maximum < 0) maximum = 0;
+    QStringList champs(maximum + 1);
+    int16_t nombre = 0;
+    bool dansChamp = false;
+
+    QString texte = texteBrut;
+    texte.remove(u'"');
+
+    for (const QChar c : texte) {
+        if (c != u'>') {
+            if (!dansChamp) {
+                if (nombre == maximum) break;
+                ++nombre;
+                dansChamp = true;
+            }
+            champs[nombre] += c;
+        } else {
+            dansChamp = false;
+        }
+    }
+    champs.resize(nombre + 1);
+    e.ArgumentsLigne = champs;
+    e.NombreArguments = nombre;
+    return texte;
+}
+
+QString TexteUsage(const QString& ligneDeCommande) {
+    const QString dix(10, u' ');
+    const QString vingt(20, u' ');
+    const QStringList lignes = {
+        QStringLiteral("Erreur : la ligne de commande : «") + ligneDeCommande + QStringLiteral("» est invalide."),
+        QString(),
+        QStringLiteral("Les paramètres de lancement de cet appli sont :"),
+        dix + QStringLiteral("Paramètre 1 : commande à exécuter :"),
+        vingt + QStringLiteral("- Compiler,"),
+        vingt + QStringLiteral("- AVRStudio,"),
+        vingt + QStringLiteral("- Isis,"),
+        vingt + QStringLiteral("- Programmer,"),
+        vingt + QStringLiteral("- Reconstruire,"),
+        vingt + QStringLiteral("- Nettoyer,"),
+        vingt + QStringLiteral("- Configurer,"),
+        vingt + QStringLiteral("- Assistante."),
+        dix + QStringLiteral("Paramètre 2 : Répertoire de travail seul."),
+        dix + QStringLiteral("Paramètre 3 : Le nom de fichier sans extension."),
+        dix + QStringLiteral("Paramètre 4 : Paramètre additionnel. Pour l'instant, uniquement la commande du simulateur."),
+        QString(),
+        QStringLiteral("Les paramètres sont à séparer d'un > (Supérieur)."),
+        QString(),
+        QStringLiteral("« Par exemple : configurer>d:\\Programme-C\\MaquetteV3>BP-LED »"),
+    };
+    return lignes.join(QStringLiteral("\r\n"));
+}
+
+void AfficherUsage() {
+    Message m;
+    m.texte = TexteUsage(etatGlobal().LigneDeCommande);
+    m.titre = TitreApplication();
+    m.icône = IconeMessage::Critique;
+    m.modalSystème = true;
+    afficherMessage(m);
+}

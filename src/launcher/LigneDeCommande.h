@@ -1,0 +1,16 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// Texte brut de la ligne de commande : les arguments après le nom du programme, joints par un
+// blanc (un éditeur peut passer un dossier à blancs sans guillemets, en plusieurs arguments).
+QString TexteBrutLigneDeCommande(const QStringList& argumentsSansProgramme);
+
+// Découpe le texte brut en champs séparés par « > » dans etatGlobal().ArgumentsLigne (indices
+// 1..NombreArguments) et rend le texte sans guillemets doubles.
+QString DécouperLigneDeCommande(const QString& texteBrut, int maximum = 10);
+
+// Texte du message d'usage pour une ligne de commande donnée.
+QString TexteUsage(const QString& ligneDeCommande);
+// Montre le message d'usage (icône critique, modal système) avec etatGlobal().LigneDeCommande.
+void AfficherUsage();

@@ -1,0 +1,46 @@
+#include "launcher/Parametres.h"
+
+#include "common/Nombres.h"
+#include "launcher/EtatGlobal.h"
+#include "launcher/GestionXML.h"
+
+namespace Parametres {
+
+QString Lire(const QString& chemin) {
+    try {
+        GestionXML xml;
+        xml.Ouvrir(etatGlobal().FichierParamètres, Racine);
+        const QString v = xml.LireValeur(chemin);
+        xml.Fermer();
+        return v;
+    } catch (...) {
+        return {};
+    }
+}
+
+bool Ecrire(const QString& chemin, const QString& valeur, QString* erreur) {
+    try {
+        GestionXML xml;
+        xml.Ouvrir(etatGlobal().FichierParamètres, Racine);
+        xml.EcrireValeur(chemin, valeur);
+        if (xml.Fermer()) return true;
+        if (erreur) *erreur = xml.dernièreErreur();
+    } catch (const ErreurXML& e) {
+        if (erreur) *erreur = e.texte();
+    }
+    return false;
+}
+
+int LireEntier(const QString& chemin) { return static_cast<int>(Nombres::val(Lire(chemin))); }
+
+} // namespace Parametres
+
+void AppliquerSilence(QObject* fenêtre, const QString& texteSilence) {
+    if (!fenêtre) return;
+    // « 0 » (ou vide) : les sons restent ; toute autre valeur les coupe.
+    const bool silence = Nombres::val(texteSilence) != 0;
+    for (QObject* o : fenêtre->findChildren<QObject*>())
+        if (auto* b = dynamic_cast<BoutonSonore*>(o)) b->définirSonSilence(silence);
+}
+
+void AppliquerSilence(QObject* fenêtre) { AppliquerSilence(fenêtre, Parametres::Lire(Parametres::Silence)); }

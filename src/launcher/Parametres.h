@@ -1,0 +1,36 @@
+#pragma once
+// Fichier des réglages « Paramètres.xml » du dossier d'installation.
+#include <QObject>
+#include <QString>
+
+namespace Parametres {
+
+inline const QString Racine = QStringLiteral("Paramètres");
+inline const QString PlusDeBulles = QStringLiteral("PlusDeBulles");
+inline const QString OngletDeDémarrage = QStringLiteral("OngletDeDémarrage");
+inline const QString Silence = QStringLiteral("Silence");
+inline const QString ApparenceFenêtre = QStringLiteral("Apparence Assistante Fenêtre");
+inline const QString ApparenceBouton = QStringLiteral("Apparence Assistante Bouton");
+inline const QString ApparenceNom = QStringLiteral("Apparence Assistante"); // attribut « Nom »
+inline const QString ApparenceRépertoire = QStringLiteral("Apparence Assistante Répertoire");
+
+// Lit une préférence ; ne lève jamais d'erreur (vide si absente ou illisible).
+QString Lire(const QString& chemin);
+// Écrit une préférence puis ferme le fichier ; faux (et erreur renseignée) si l'enregistrement a échoué.
+bool Ecrire(const QString& chemin, const QString& valeur, QString* erreur = nullptr);
+// Préférence lue comme un nombre en tête de texte (vide = 0).
+int LireEntier(const QString& chemin);
+
+} // namespace Parametres
+
+// Ce que fait un bouton dessiné qui sait se taire.
+class BoutonSonore {
+public:
+    virtual ~BoutonSonore() = default;
+    virtual void définirSonSilence(bool silence) = 0;
+};
+
+// Applique le réglage « Silence » à chaque bouton sonore de la fenêtre, dans l'ordre des contrôles.
+void AppliquerSilence(QObject* fenêtre);
+// Même chose avec un texte de réglage déjà lu.
+void AppliquerSilence(QObject* fenêtre, const QString& texteSilence);

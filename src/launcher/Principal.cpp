@@ -1,0 +1,156 @@
+#include "launcher/Principal.h"
+
+#include "common/Messages.h"
+#include "common/Texte.h"
+#include "launcher/EtatGlobal.h"
+#include "launcher/GestionXML.h"
+#include "launcher/LigneDeCommande.h"
+#include "launcher/Parametres.h"
+#include "launcher/plateforme/Processus.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <map>
+
+namespace {
+
+std::map<QString, ActionFenêtre>& actions() {
+    static std::map<QString, ActionFenêtre> a;
+    return a;
+}
+
+std::function<void(const QString&)>& afficheurErreur() {
+    static std::function<void(const QString&)> f;
+    return f;
+}
+
+EtapeDémarrage derniereEtape = EtapeDémarrage::Aucune;
+
+QString crlf() { return QStringLiteral("\r\n"); }
+
+void messageCritique(const QString& texte) {
+    Message m;
+    m.texte = texte;
+    m.titre = TitreApplication();
+    m.icône = IconeMessage::Critique;
+    afficherMessage(m);
+}
+
+// Démarre make dans le dossier du projet ; un échec au lancement est dit clairement.
+int lancerMake(const std::vector<QStringList>& cibles) {
+    std::vector<Processus::Commande> commandes;
+    for (const QStringList& c : cibles) commandes.push_back({QStringLiteral("make"), c});
+    QString erreur;
+    if (Processus::demarrerEnSuite(commandes, etatGlobal().RépertoireDeTravail, &erreur)) return CodeSortie::Succès;
+    messageCritique(erreur);
+    return CodeSortie::Erreur;
+}
+
+int repartir() {
+    const QString mot = Texte::minuscules(etatGlobal().Commande);
+    if (mot == u"compiler") {
+        Message m;
+        m.texte = QStringLiteral("Cette fonction n'est pas encore implémenté. Utilisez la commande « make all ».");
+        m.titre = QString();
+        m.icône = IconeMessage::Information;
+        afficherMessage(m);
+        return CodeSortie::Succès;
+    }
+    if (mot == u"programmer") return lancerMake({{QStringLiteral("program")}});
+    if (mot == u"nettoyer") return lancerMake({{QStringLiteral("clean")}});
+    if (mot == u"reconstruire") return lancerMake({{QStringLiteral("clean")}, {QStringLiteral("all")}});
+    if (mot == u"assistante") etatGlobal().AppelantAssistante = QStringLiteral("Ligne de commande");
+    const auto it = actions().find(mot);
+    if (it != actions().end()) return it->second();
+    if (mot == u"configurer" || mot == u"assistante" || mot == u"avrstudio" || mot == u"isis") {
+        messageCritique(QStringLiteral("L'action « %1 » n'est pas disponible dans cette version.").arg(mot));
+        return CodeSortie::Erreur;
+    }
+    AfficherUsage();
+    return CodeSortie::LigneInvalide;
+}
+
+} // namespace
+
+void EnregistrerActionFenêtre(const QString& mot, ActionFenêtre action) { actions()[mot] = std::move(action); }
+void OublierActionsFenêtres() { actions().clear(); }
+
+void DéfinirAfficheurErreurNonRépertoriée(std::function<void(const QString&)> afficheur) {
+    afficheurErreur() = std::move(afficheur);
+}
+
+void AfficherErreurNonRépertoriée(const QString& description) {
+    etatGlobal().DescriptionErreur = description;
+    if (afficheurErreur()) afficheurErreur()(description);
+    else messageCritique(description);
+}
+
+EtapeDémarrage DernièreEtapeEnErreur() { return derniereEtape; }
+
+int Principal(const QString& texteBrut, const QString& dossierInstallation) {
+    EtatGlobal& e = etatGlobal();
+    EtapeDémarrage etape = EtapeDémarrage::Aucune;
+    derniereEtape = EtapeDémarrage::Aucune;
+    try {
+        // Les fichiers de données sont à côté du programme.
+        e.DossierInstallation = dossierInstallation;
+        e.FichierConfiguration = dossierInstallation + QStringLiteral("/Configuration.xml");
+        e.FichierParamètres = dossierInstallation + QStringLiteral("/Paramètres.xml");
+
+        e.LigneDeCommande = DécouperLigneDeCommande(texteBrut);
+        e.ArgumentsLigne.resize(6);
+
+        etape = EtapeDémarrage::LigneDeCommande;
+        e.Commande = e.ArgumentsLigne[1];
+        e.RépertoireDeTravail = e.ArgumentsLigne[2];
+        e.NomDeFichier = e.ArgumentsLigne[3];
+        e.ParamètreAdditionnel = e.ArgumentsLigne[4];
+
+        if (e.RépertoireDeTravail.isEmpty() || !QDir::setCurrent(e.RépertoireDeTravail))
+            throw std::runtime_error("dossier");
+        e.FichierC = e.RépertoireDeTravail + QStringLiteral("/") + e.NomDeFichier + QStringLiteral(".c");
+
+        etape = EtapeDémarrage::XML;
+        GestionXML xml;
+        xml.Ouvrir(e.FichierParamètres, Parametres::Racine);
+
+        etape = EtapeDémarrage::Assistante;
+        if (xml.documentEndommagé()) throw ErreurXML(xml.dernièreErreur());
+        e.ImageFenêtreSkin = xml.LireValeur(Parametres::ApparenceFenêtre);
+        e.ImageBoutonSkin = xml.LireValeur(Parametres::ApparenceBouton);
+        e.NomSkin = xml.LireAttribut(Parametres::ApparenceNom, QStringLiteral("Nom"));
+        const QString dossierSkin = xml.LireValeur(Parametres::ApparenceRépertoire);
+        e.RépertoireSkin = dossierInstallation + QStringLiteral("/Skin/") + dossierSkin + QStringLiteral("/");
+        // Un dossier d'installation en lecture seule n'empêche pas de continuer.
+        xml.Fermer();
+    } catch (const std::exception& ex) {
+        derniereEtape = etape;
+        switch (etape) {
+        case EtapeDémarrage::LigneDeCommande:
+            AfficherUsage();
+            return CodeSortie::LigneInvalide;
+        case EtapeDémarrage::XML:
+            messageCritique(QStringLiteral("La version de MSXML que vous utilisez est obsolète.") + crlf() + crlf() +
+                            QStringLiteral("Mettez la à jour et réessayez."));
+            return CodeSortie::Erreur;
+        case EtapeDémarrage::Assistante:
+            messageCritique(QStringLiteral("Le fichier ") + QDir::toNativeSeparators(e.FichierParamètres) +
+                            QStringLiteral(" contient certainement une erreur qui empêche ça lecture.") + crlf() +
+                            crlf() +
+                            QStringLiteral("Si vous n'arrivez pas à le corriger, remplacez-le par le fichier « "
+                                           "Paramètres initial.xml » et réessayez"));
+            return CodeSortie::Erreur;
+        case EtapeDémarrage::Aucune:
+            AfficherErreurNonRépertoriée(QString::fromStdString(ex.what()));
+            return CodeSortie::Erreur;
+        }
+    }
+    return repartir();
+}
+
+QString DossierDuProgramme(const char* argv0) {
+    const QFileInfo soi(QStringLiteral("/proc/self/exe"));
+    if (soi.exists()) return QFileInfo(soi.canonicalFilePath()).absolutePath();
+    if (argv0) return QFileInfo(QString::fromLocal8Bit(argv0)).absolutePath();
+    return QDir::currentPath();
+}

@@ -1,0 +1,32 @@
+#pragma once
+// Procédure d'entrée : découpe la ligne de commande, lit l'apparence dans les réglages, se place
+// dans le dossier du projet et exécute l'action demandée.
+#include <QString>
+#include <functional>
+
+enum class EtapeDémarrage { Aucune, LigneDeCommande, XML, Assistante };
+
+// Action servie par une fenêtre (configurer, assistante, avrstudio, isis) ; rend le code de sortie.
+using ActionFenêtre = std::function<int()>;
+void EnregistrerActionFenêtre(const QString& mot, ActionFenêtre action);
+void OublierActionsFenêtres();
+
+// Montre l'erreur non répertoriée ; par défaut une boîte critique, les fenêtres la remplacent.
+void DéfinirAfficheurErreurNonRépertoriée(std::function<void(const QString&)> afficheur);
+void AfficherErreurNonRépertoriée(const QString& description);
+
+// Codes de sortie du programme.
+namespace CodeSortie {
+constexpr int Succès = 0;
+constexpr int Erreur = 1;
+constexpr int LigneInvalide = 2;
+} // namespace CodeSortie
+
+// Exécute tout le démarrage puis l'action ; dossierInstallation est le dossier du programme.
+int Principal(const QString& texteBrut, const QString& dossierInstallation);
+
+// Étape de démarrage où Principal s'est arrêté en dernier (Aucune si tout s'est bien passé).
+EtapeDémarrage DernièreEtapeEnErreur();
+
+// Dossier du programme en cours d'exécution.
+QString DossierDuProgramme(const char* argv0 = nullptr);

@@ -1,0 +1,25 @@
+#pragma once
+// Démarrage de programmes extérieurs sans interpréteur de commandes et sans attendre leur fin.
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace Processus {
+
+struct Commande {
+    QString programme;     // nom cherché dans PATH, ou chemin
+    QStringList arguments;
+};
+
+// Chemin complet du programme (tel quel s'il contient un séparateur), vide s'il est introuvable.
+QString trouverProgramme(const QString& programme);
+
+// Démarre la commande dans dossier, détachée : le programme peut se terminer aussitôt après.
+// Faux (et erreur en français) si le programme est introuvable ou ne démarre pas.
+bool demarrerDetache(const Commande& commande, const QString& dossier, QString* erreur = nullptr);
+
+// Démarre les commandes l'une après l'autre dans dossier, chacune attendant la fin de la
+// précédente, sans faire attendre l'appelant. Rend la main dès que la première a démarré.
+bool demarrerEnSuite(const std::vector<Commande>& commandes, const QString& dossier, QString* erreur = nullptr);
+
+} // namespace Processus

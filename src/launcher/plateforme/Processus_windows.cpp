@@ -1,0 +1,49 @@
+#include "launcher/plateforme/Processus.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+// Windows : le lanceur de Qt ; la suite de commandes attend chaque commande sauf la dernière.
+namespace Processus {
+
+QString trouverProgramme(const QString& programme) {
+    if (programme.isEmpty()) return {};
+    if (programme.contains(u'/') || programme.contains(u'\\')) {
+        const QFileInfo f(programme);
+        return f.isFile() ? f.absoluteFilePath() : QString();
+    }
+    return QStandardPaths::findExecutable(programme);
+}
+
+bool demarrerEnSuite(const std::vector<Commande>& commandes, const QString& dossier, QString* erreur) {
+    for (size_t i = 0; i < commandes.size(); ++i) {
+        const QString chemin = trouverProgramme(commandes[i].programme);
+        if (chemin.isEmpty()) {
+            if (erreur)
+                *erreur = QStringLiteral("Le programme « %1 » est introuvable. Vérifiez qu'il est installé et "
+                                         "accessible par le chemin de recherche (PATH).")
+                              .arg(commandes[i].programme);
+            return false;
+        }
+        if (i + 1 < commandes.size()) {
+            QProcess p;
+            p.setWorkingDirectory(dossier);
+            p.start(chemin, commandes[i].arguments);
+            p.waitForFinished(-1);
+        } else if (!QProcess::startDetached(chemin, commandes[i].arguments, dossier)) {
+            if (erreur)
+                *erreur = QStringLiteral("Impossible de démarrer « %1 » dans le dossier « %2 ».")
+                              .arg(commandes[i].programme, QDir::toNativeSeparators(dossier));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool demarrerDetache(const Commande& commande, const QString& dossier, QString* erreur) {
+    return demarrerEnSuite({commande}, dossier, erreur);
+}
+
+} // namespace Processus

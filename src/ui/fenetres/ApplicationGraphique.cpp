@@ -1,0 +1,56 @@
+#include "ui/fenetres/ApplicationGraphique.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <cstdlib>
+#include <memory>
+
+namespace ApplicationGraphique {
+
+namespace {
+int* argcRetenu = nullptr;
+char** argvRetenu = nullptr;
+int argcVide = 1;
+char nomParDefaut[] = "quillon";
+char* argvVide[] = {nomParDefaut, nullptr};
+std::unique_ptr<QApplication> application;
+
+bool variable(const char* nom) {
+    const char* v = std::getenv(nom);
+    return v && *v;
+}
+} // namespace
+
+void initialiser(int& argc, char** argv) {
+    argcRetenu = &argc;
+    argvRetenu = argv;
+}
+
+bool affichageDisponible() {
+    if (variable("QT_QPA_PLATFORM")) return true;
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    return true;
+#else
+    return variable("DISPLAY") || variable("WAYLAND_DISPLAY");
+#endif
+}
+
+QApplication* assurer() {
+    if (auto* a = qobject_cast<QApplication*>(QCoreApplication::instance())) return a;
+    if (QCoreApplication::instance() || !affichageDisponible()) return nullptr;
+    if (!argcRetenu) initialiser(argcVide, argvVide);
+    application = std::make_unique<QApplication>(*argcRetenu, argvRetenu);
+    QApplication::setApplicationName(QStringLiteral("Quillon"));
+    // L'interface est française quelle que soit la langue du système.
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    auto* traduction = new QTranslator(application.get());
+    if (traduction->load(QStringLiteral("qtbase_fr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(traduction);
+    return application.get();
+}
+
+void terminer() { application.reset(); }
+
+} // namespace ApplicationGraphique

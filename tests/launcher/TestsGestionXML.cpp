@@ -1,0 +1,168 @@
+#include "launcher/GestionXML.h"
+#include "outils/OutilsTests.h"
+
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+using OutilsTests::ecrireFichier;
+using OutilsTests::lireFichier;
+
+namespace {
+const QString Racine = QStringLiteral("Paramètres");
+
+struct XmlTemporaire {
+    QTemporaryDir dossier;
+    QString chemin = dossier.filePath(QStringLiteral("Paramètres.xml"));
+};
+} // namespace
+
+TEST(GestionXML, FichierAbsentCreeUneRacineVideEnUtf8SansDeclaration) {
+    XmlTemporaire t;
+    GestionXML x;
+    x.Ouvrir(t.chemin, Racine);
+    ASSERT_TRUE(QFileInfo::exists(t.chemin));
+    const QByteArray octets = lireFichier(t.chemin);
+    EXPECT_FALSE(octets.contains("<?xml"));
+    EXPECT_TRUE(octets.contains(QStringLiteral("<Paramètres").toUtf8()));
+    x.EcrireValeur(QStringLiteral("Silence"), QStringLiteral("1"));
+    EXPECT_EQ(x.LireValeur(QStringLiteral("Silence")), QStringLiteral("1"));
+    ASSERT_TRUE(x.Fermer());
+    GestionXML y;
+    y.Ouvrir(t.chemin, Racine);
+    EXPECT_EQ(y.LireValeur(QStringLiteral("Silence")), QStringLiteral("1"));
+}
+
+TEST(GestionXML, LectureCreeLesIntermediairesMaisPasLeDernier) {
+    XmlTemporaire t;
+    ecrireFichier(t.chemin, QStringLiteral("<Paramètres><Silence>0</Silence></Paramètres>").toUtf8());
+    GestionXML x;
+    x.Ouvrir(t.chemin, Racine);
+    EXPECT_EQ(x.LireValeur(QStringLiteral("Apparence Assistante Répertoire")), QString());
+    EXPECT_EQ(x.LireAttribut(QStringLiteral("Apparence Assistante"), QStringLiteral("Nom")), QString());
+    ASSERT_TRUE(x.Fermer());
+    const QString texte = QString::fromUtf8(lireFichier(t.chemin));
+    EXPECT_TRUE(texte.contains(QStringLiteral("<Apparence>")));
+    EXPECT_TRUE(texte.contains(QStringLiteral("<Assistante />")));
+    EXPECT_FALSE(texte.contains(QStringLiteral("Répertoire")));
+    EXPECT_EQ(texte.count(QStringLiteral("<Apparence")), 1); // la seconde lecture ne recrée rien
+}
+
+TEST(GestionXML, LaCorrespondanceSeFaitSurTousLesDescendants) {
+    XmlTemporaire t;
+    ecrireFichier(t.chemin,
+                  QStringLiteral("<Paramètres><A><X><B>profond</B></X></A><B>hors de A</B><A><B>second A</B></A>"
+                                 "</Paramètres>")
+                      .toUtf8());
+    GestionXML x;
+    x.Ouvrir(t.chemin, Racine);
+    EXPECT_EQ(x.LireValeur(QStringLiteral("A B")), QStringLiteral("profond"));
+    EXPECT_EQ(x.LireValeur(QStringLiteral("B")), QStringLiteral("profond")); // ordre du document
+    EXPECT_EQ(x.LireValeur(QStringLiteral("B(1)")), QStringLiteral("hors de A"));
+    EXPECT_EQ(x.LireValeur(QStringLiteral("A(1) B")), QStringLiteral("second A"));
+    EXPECT_EQ(x.LireValeur(QStringLiteral("a b")), QString()); // sensible à la casse
+    // Suppression d'un descendant qui n'est pas un enfant direct : erreur remontée.
+    EXPECT_THROW(x.SupprimerNoeud(QStringLiteral("A B")), ErreurXML);
+    EXPECT_THROW(x.SupprimerNoeud(QStringLiteral("A Absent")), ErreurXML);
+    x.SupprimerNoeud(QStringLiteral("A(1) B"));
+    EXPECT_EQ(x.LireValeur(QStringLiteral("A(1) B")), QString());
+}
+
+TEST(GestionXML, IndicesAuDelaDeLaFinAjoutentUnSeulElement) {
+    XmlTemporaire t;
+    GestionXML x;
+    x.Ouvrir(t.chemin, Racine);
+    const QString profil0 = QStringLiteral("GénérateurDeCode Profiles Profile(0)");
+    const QString profil1 = QStringLiteral("GénérateurDeCode Profiles Profile(1)");
+    x.EcrireAttribut(profil0, QStringLiteral("Nom"), QStringLiteral("un"));
+    // Un élément manquant est créé et reçoit l'attribut dans le même appel.
+    x.EcrireAttribut(profil1, QStringLiteral("Nom"), QStringLiteral("deux"));
+    x.EcrireValeur(profil1 + QStringLiteral(" Auteur"), QStringLiteral("Zoé"));
+    EXPECT_EQ(x.LireAttribut(profil1, QStringLiteral("Nom")), QStringLiteral("deux"));
+    EXPECT_EQ(x.LireValeur(profil1 + QStringLiteral(" Auteur")), QStringLiteral("Zoé"));
+    // Indice 5 avec deux profils : un troisième seulement, qui n'est pas celui d'indice 5.
+    x.EcrireAttribut(QStringLiteral("GénérateurDeCode Profiles Profile(5)"), QStringLiteral("Nom"), QStringLiteral("trois"));
+    EXPECT_EQ(x.NombreDeNoeudsMultiples(QStringLiteral("Profile"), QStringLiteral("GénérateurDeCode Profiles"),
+                                        QStringLiteral("Nom")),
+              3);
+    EXPECT_EQ(x.ListeAttribut(0), QStringLiteral("un"));
+    EXPECT_EQ(x.ListeAttribut(1), QStringLiteral("deux"));
+    EXPECT_EQ(x.ListeAttribut(2), QStringLiteral("trois"));
+    EXPECT_EQ(x.ListeValeur(1), QStringLiteral("Zoé"));
+    EXPECT_EQ(x.ListeAttribut(3), QString());
+    EXPECT_THROW(x.ListeAttribut(1001), ErreurXML);
+    EXPECT_THROW(x.ListeValeur(-1), ErreurXML);
+    EXPECT_EQ(x.LireValeur(QStringLiteral("GénérateurDeCode Profiles Profile(5)")), QString());
+}
+
+TEST(GestionXML, EcrituresInvalidesRemonteesEtLecturesJamaisEnErreur) {
+    XmlTemporaire t;
+    GestionXML x;
+    x.Ouvrir(t.chemin, Racine);
+    EXPECT_THROW(x.EcrireValeur(QStringLiteral("1abc"), QStringLiteral("v")), ErreurXML);
+    QString long21;
+    for (int i = 0; i < 21; ++i) long21 += (i ? QStringLiteral(" N") : QStringLiteral("N")) + QString::number(i);
+    EXPECT_THROW(x.EcrireValeur(long21, QStringLiteral("v")), ErreurXML);
+    EXPECT_EQ(x.LireValeur(long21), QString());
+    EXPECT_EQ(x.LireValeur(QStringLiteral("X(99999)")), QString()); // indice hors 16 bits
+    x.AjouterNoeud(QStringLiteral("Profile"), QStringLiteral("GénérateurDeCode Profiles"));
+    EXPECT_EQ(x.NombreDeNoeudsMultiples(QStringLiteral("Profile"), QStringLiteral("GénérateurDeCode Profiles"),
+                                        QString()),
+              1);
+}
+
+TEST(GestionXML, LeCodageDeclareEstGarde) {
+    XmlTemporaire t;
+    QByteArray latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<Param\xE8tres><Nom>\xC9l\xE9ment</Nom></Param\xE8tres>\n";
+    ecrireFichier(t.chemin, latin1);
+    GestionXML x;
+    x.Ouvrir(t.chemin, Racine);
+    EXPECT_EQ(x.LireValeur(QStringLiteral("Nom")), QStringLiteral("Élément"));
+    x.EcrireValeur(QStringLiteral("Auteur"), QStringLiteral("Zoé"));
+    ASSERT_TRUE(x.Fermer());
+    const QByteArray octets = lireFichier(t.chemin);
+    EXPECT_TRUE(octets.startsWith("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"));
+    EXPECT_TRUE(octets.contains("Zo\xE9"));
+    EXPECT_TRUE(octets.contains("\xC9l\xE9ment"));
+    EXPECT_FALSE(octets.contains("\xC3")); // aucun octet UTF-8
+}
+
+TEST(GestionXML, UnFichierEndommageNEstJamaisReecrit) {
+    XmlTemporaire t;
+    const QByteArray abime = QStringLiteral("<Paramètres><Silence>1</Silence><Apparence>").toUtf8();
+    ecrireFichier(t.chemin, abime);
+    GestionXML x;
+    x.Ouvrir(t.chemin, Racine);
+    EXPECT_TRUE(x.documentEndommagé());
+    EXPECT_EQ(x.LireValeur(QStringLiteral("Silence")), QString());
+    EXPECT_THROW(x.EcrireValeur(QStringLiteral("Silence"), QStringLiteral("0")), ErreurXML);
+    EXPECT_FALSE(x.Sauver());
+    EXPECT_FALSE(x.Fermer());
+    EXPECT_EQ(lireFichier(t.chemin), abime);
+}
+
+TEST(GestionXML, UneRacineDAutreNomNeSeLitPas) {
+    XmlTemporaire t;
+    ecrireFichier(t.chemin, "<Autre><Silence>1</Silence></Autre>");
+    GestionXML x;
+    x.Ouvrir(t.chemin, Racine);
+    EXPECT_EQ(x.LireValeur(QStringLiteral("Silence")), QString());
+    EXPECT_THROW(x.EcrireValeur(QStringLiteral("Silence"), QStringLiteral("0")), ErreurXML);
+}
+
+TEST(GestionXML, UnFichierInchangeNEstPasReecrit) {
+    XmlTemporaire t;
+    GestionXML x;
+    x.Ouvrir(t.chemin, Racine);
+    x.EcrireValeur(QStringLiteral("Silence"), QStringLiteral("0"));
+    ASSERT_TRUE(x.Fermer());
+    const QDateTime avant = QFileInfo(t.chemin).lastModified();
+    const QByteArray octets = lireFichier(t.chemin);
+    // Fichier mis en lecture seule : la lecture puis la fermeture réussissent sans écrire.
+    QFile::setPermissions(t.chemin, QFile::ReadOwner);
+    GestionXML y;
+    y.Ouvrir(t.chemin, Racine);
+    EXPECT_EQ(y.LireValeur(QStringLiteral("Silence")), QStringLiteral("0"));
+    EXPECT_TRUE(y.Fermer());
+    EXPECT_EQ(QFileInfo(t.chemin).lastModified(), avant);
+    EXPECT_EQ(lireFichier(t.chemin), octets);
+}

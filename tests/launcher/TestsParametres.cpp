@@ -1,0 +1,56 @@
+#include "launcher/EtatGlobal.h"
+#include "launcher/Parametres.h"
+#include "outils/OutilsTests.h"
+
+#include <QObject>
+#include <gtest/gtest.h>
+
+namespace {
+class BoutonFactice final : public QObject, public BoutonSonore {
+public:
+    using QObject::QObject;
+    void définirSonSilence(bool s) override { silence = s; }
+    bool silence = false;
+};
+} // namespace
+
+TEST(Parametres, EcritureImmediatePuisLectureParUneAutreFenetre) {
+    QTemporaryDir d;
+    etatGlobal().réinitialiser();
+    etatGlobal().FichierParamètres = d.filePath(QStringLiteral("Paramètres.xml"));
+    EXPECT_EQ(Parametres::LireEntier(Parametres::Silence), 0); // absent : 0
+    ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, QStringLiteral("1")));
+    EXPECT_EQ(Parametres::Lire(Parametres::Silence), QStringLiteral("1"));
+    ASSERT_TRUE(Parametres::Ecrire(Parametres::OngletDeDémarrage, QStringLiteral("3")));
+    EXPECT_EQ(Parametres::LireEntier(Parametres::OngletDeDémarrage), 3);
+
+    QObject fenetre;
+    auto* b1 = new BoutonFactice(&fenetre);
+    auto* cadre = new QObject(&fenetre);
+    auto* b2 = new BoutonFactice(cadre);
+    AppliquerSilence(&fenetre);
+    EXPECT_TRUE(b1->silence);
+    EXPECT_TRUE(b2->silence);
+    ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, QStringLiteral("0")));
+    AppliquerSilence(&fenetre);
+    EXPECT_FALSE(b1->silence);
+    EXPECT_FALSE(b2->silence);
+}
+
+TEST(Parametres, LeFichierLivreEstLisibleEtSaCopieIdentique) {
+    const QString donnees = OutilsTests::dossierSources() + QStringLiteral("/data/");
+    const QByteArray livre = OutilsTests::lireFichier(donnees + QStringLiteral("Paramètres.xml"));
+    ASSERT_FALSE(livre.isEmpty());
+    EXPECT_EQ(livre, OutilsTests::lireFichier(donnees + QStringLiteral("Paramètres initial.xml")));
+    QTemporaryDir d;
+    etatGlobal().réinitialiser();
+    etatGlobal().FichierParamètres = d.filePath(QStringLiteral("Paramètres.xml"));
+    OutilsTests::ecrireFichier(etatGlobal().FichierParamètres, livre);
+    for (const QString& p : {Parametres::PlusDeBulles, Parametres::OngletDeDémarrage, Parametres::Silence})
+        EXPECT_EQ(Parametres::Lire(p), QStringLiteral("0")) << p.toStdString();
+    const QString skin = donnees + QStringLiteral("Skin/") + Parametres::Lire(Parametres::ApparenceRépertoire) + u'/';
+    for (const QString& f : {Parametres::Lire(Parametres::ApparenceFenêtre), Parametres::Lire(Parametres::ApparenceBouton),
+                             QStringLiteral("OverDefaut.wav"), QStringLiteral("ClickDefaut.wav"),
+                             QStringLiteral("ClickFuseBit.wav"), QStringLiteral("Fusage.wav")})
+        EXPECT_TRUE(QFileInfo::exists(skin + f)) << (skin + f).toStdString();
+}

@@ -1,0 +1,154 @@
+#include "common/Messages.h"
+#include "launcher/EtatGlobal.h"
+#include "launcher/Principal.h"
+#include "outils/OutilsTests.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using OutilsTests::lireFichier;
+
+namespace {
+
+// Un projet dont le makefile note chaque cible exécutée, et une installation à part.
+struct Banc : ::testing::Test {
+    QTemporaryDir racine;
+    QString projet = racine.filePath(QStringLiteral("Mon projet é"));
+    QString installation = racine.filePath(QStringLiteral("installation"));
+    QString dossierInitial = QDir::currentPath();
+    EnregistreurMessages messages;
+
+    void SetUp() override {
+        etatGlobal().réinitialiser();
+        OublierActionsFenêtres();
+        QDir().mkpath(projet);
+        QDir().mkpath(installation);
+        OutilsTests::ecrireFichier(projet + QStringLiteral("/makefile"),
+                                   "all:\n\t@echo all >> journal.txt\nclean:\n\t@sleep 0.3; echo clean >> journal.txt\n"
+                                   "program:\n\t@echo program >> journal.txt\n");
+    }
+    void TearDown() override { QDir::setCurrent(dossierInitial); }
+
+    QString journal() const { return QString::fromUtf8(lireFichier(projet + QStringLiteral("/journal.txt"))); }
+    QString parametres() const { return installation + QStringLiteral("/Paramètres.xml"); }
+    int lancer(const QString& ligne) { return Principal(ligne, installation); }
+};
+
+} // namespace
+
+TEST_F(Banc, LignesInvalidesMontrentLUsageSansRienDemarrer) {
+    const QStringList lignes = {QString(), QStringLiteral("inconnu>") + projet,
+                                QStringLiteral(" nettoyer>") + projet + QStringLiteral(">X"),
+                                QStringLiteral("nettoyer"), QStringLiteral("nettoyer>/dossier/qui/n/existe/pas>X")};
+    for (const QString& l : lignes) {
+        messages.messages.clear();
+        EXPECT_EQ(lancer(l), CodeSortie::LigneInvalide) << l.toStdString();
+        ASSERT_EQ(messages.messages.size(), 1u);
+        const Message& m = messages.messages[0];
+        EXPECT_TRUE(m.texte.startsWith(QStringLiteral("Erreur : la ligne de commande : «") + l + QStringLiteral("»")));
+        EXPECT_EQ(m.icône, IconeMessage::Critique);
+        EXPECT_TRUE(m.modalSystème);
+        EXPECT_EQ(m.titre, QStringLiteral("Quillon"));
+    }
+    QThread::msleep(200);
+    EXPECT_FALSE(QFileInfo::exists(projet + QStringLiteral("/journal.txt")));
+}
+
+TEST_F(Banc, ChampsDeLEtatGlobalEtGuillemets) {
+    EXPECT_EQ(lancer(QStringLiteral("\"COMPILER>") + projet + QStringLiteral(">BP-LED>isis -v\"")), CodeSortie::Succès);
+    const EtatGlobal& e = etatGlobal();
+    EXPECT_EQ(e.Commande, QStringLiteral("COMPILER"));
+    EXPECT_EQ(e.RépertoireDeTravail, projet);
+    EXPECT_EQ(e.FichierC, projet + QStringLiteral("/BP-LED.c"));
+    EXPECT_EQ(e.ParamètreAdditionnel, QStringLiteral("isis -v"));
+    EXPECT_EQ(QDir::currentPath(), QDir(projet).canonicalPath());
+    EXPECT_EQ(e.FichierParamètres, parametres());
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].texte,
+              QStringLiteral("Cette fonction n'est pas encore implémenté. Utilisez la commande « make all »."));
+    EXPECT_EQ(messages.messages[0].titre, QString());
+    EXPECT_EQ(messages.messages[0].icône, IconeMessage::Information);
+    // Deux champs : le nom est vide.
+    EXPECT_EQ(lancer(QStringLiteral("compiler>") + projet), CodeSortie::Succès);
+    EXPECT_EQ(etatGlobal().FichierC, projet + QStringLiteral("/.c"));
+}
+
+TEST_F(Banc, ReglagesAbsentsCreesAvecLesElementsLus) {
+    ASSERT_FALSE(QFileInfo::exists(parametres()));
+    lancer(QStringLiteral("compiler>") + projet);
+    const QString xml = QString::fromUtf8(lireFichier(parametres()));
+    EXPECT_TRUE(xml.contains(QStringLiteral("<Paramètres>")));
+    EXPECT_TRUE(xml.contains(QStringLiteral("<Apparence>")));
+    EXPECT_TRUE(xml.contains(QStringLiteral("<Assistante />")));
+    EXPECT_EQ(etatGlobal().RépertoireSkin, installation + QStringLiteral("/Skin//"));
+    EXPECT_EQ(etatGlobal().NomSkin, QString());
+}
+
+TEST_F(Banc, ApparenceLueDansLesReglages) {
+    OutilsTests::ecrireFichier(parametres(), QStringLiteral("<Paramètres><Apparence><Assistante Nom=\"Plume\">"
+                                                            "<Répertoire>Plume</Répertoire><Fenêtre>a.png</Fenêtre>"
+                                                            "<Bouton>b.png</Bouton></Assistante></Apparence></Paramètres>")
+                                                 .toUtf8());
+    lancer(QStringLiteral("compiler>") + projet);
+    EXPECT_EQ(etatGlobal().NomSkin, QStringLiteral("Plume"));
+    EXPECT_EQ(etatGlobal().ImageFenêtreSkin, QStringLiteral("a.png"));
+    EXPECT_EQ(etatGlobal().ImageBoutonSkin, QStringLiteral("b.png"));
+    EXPECT_EQ(etatGlobal().RépertoireSkin, installation + QStringLiteral("/Skin/Plume/"));
+}
+
+TEST_F(Banc, ReglagesEndommagesIntactsEtSignales) {
+    const QByteArray abime = QStringLiteral("<Paramètres><Silence>1</Sil").toUtf8();
+    OutilsTests::ecrireFichier(parametres(), abime);
+    EXPECT_EQ(lancer(QStringLiteral("nettoyer>") + projet), CodeSortie::Erreur);
+    EXPECT_EQ(lireFichier(parametres()), abime);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].texte,
+              QStringLiteral("Le fichier ") + parametres() +
+                  QStringLiteral(" contient certainement une erreur qui empêche ça lecture.\r\n\r\nSi vous n'arrivez pas "
+                                 "à le corriger, remplacez-le par le fichier « Paramètres initial.xml » et réessayez"));
+    EXPECT_EQ(DernièreEtapeEnErreur(), EtapeDémarrage::Assistante);
+    QThread::msleep(200);
+    EXPECT_FALSE(QFileInfo::exists(projet + QStringLiteral("/journal.txt")));
+}
+
+TEST_F(Banc, CiblesMakeDansLeDossierDuProjet) {
+    EXPECT_EQ(lancer(QStringLiteral("NetToyer>") + projet + QStringLiteral(">X")), CodeSortie::Succès);
+    ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\n"; }));
+    EXPECT_EQ(lancer(QStringLiteral("programmer>") + projet + QStringLiteral(">X")), CodeSortie::Succès);
+    ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\nprogram\n"; }));
+    QFile::remove(projet + QStringLiteral("/journal.txt"));
+    // make clean dure : make all attend sa fin, l'appelant non.
+    QElapsedTimer chrono;
+    chrono.start();
+    EXPECT_EQ(lancer(QStringLiteral("reconstruire>") + projet + QStringLiteral(">X")), CodeSortie::Succès);
+    EXPECT_LT(chrono.elapsed(), 250);
+    ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\nall\n"; }));
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(Banc, MakeIntrouvableDitClairement) {
+    const QByteArray chemin = qgetenv("PATH");
+    qputenv("PATH", racine.path().toLocal8Bit());
+    const int code = lancer(QStringLiteral("nettoyer>") + projet);
+    qputenv("PATH", chemin);
+    EXPECT_EQ(code, CodeSortie::Erreur);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("« make » est introuvable")));
+}
+
+TEST_F(Banc, ActionsDesFenetresRepartiesParMot) {
+    QStringList vus;
+    EnregistrerActionFenêtre(QStringLiteral("configurer"), [&] { vus << QStringLiteral("configurer"); return 0; });
+    EnregistrerActionFenêtre(QStringLiteral("assistante"), [&] {
+        vus << etatGlobal().AppelantAssistante;
+        return 0;
+    });
+    lancer(QStringLiteral("Configurer>") + projet + QStringLiteral(">X"));
+    EXPECT_EQ(etatGlobal().AppelantAssistante, QString());
+    lancer(QStringLiteral("ASSISTANTE>") + projet + QStringLiteral(">X"));
+    EXPECT_EQ(vus, (QStringList{QStringLiteral("configurer"), QStringLiteral("Ligne de commande")}));
+    EXPECT_TRUE(messages.messages.empty());
+}
