@@ -1,6 +1,7 @@
 // Quillon : lancé par l'éditeur une fois par action, avec un argument « action>dossier>nom>extra ».
 #include "launcher/LigneDeCommande.h"
 #include "launcher/Principal.h"
+#include "ui/fenetres/ActionsFenetres.h"
 #include "ui/fenetres/ApplicationGraphique.h"
 #include "ui/fenetres/ServiceMessagesQt.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     ApplicationGraphique::initialiser(argc, argv);
     ServiceMessagesQt messages;
     installerServiceMessages(&messages);
+    EnregistrerActionsFenêtres();
 
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);

@@ -1,0 +1,3 @@
+#pragma once
+// Inscrit auprès de la procédure d'entrée les actions servies par une fenêtre.
+void EnregistrerActionsFenêtres();
