@@ -2,7 +2,6 @@
 #include "outils/OutilsTests.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -27,8 +26,9 @@ struct Programme : ::testing::Test {
         ASSERT_TRUE(QDir().mkpath(projet));
         OutilsTests::ecrireFichier(projet + QStringLiteral("/makefile"),
                                    "all:\n\t@echo all >> journal.txt\n"
-                                   "clean:\n\t@sleep 0.3; echo clean >> journal.txt\n"
+                                   "clean:\n\t@touch clean_commence; while [ ! -f continuer ]; do sleep 0.05; done; echo clean >> journal.txt\n"
                                    "program:\n\t@echo program >> journal.txt\n");
+        OutilsTests::ecrireFichier(projet + QStringLiteral("/continuer"), {});
         // Une installation à part, faite comme l'utilisateur la fait.
         QByteArray sortie;
         ASSERT_EQ(OutilsTests::executer(QStringLiteral("cmake"),
@@ -41,7 +41,7 @@ struct Programme : ::testing::Test {
 
     int lancer(const QStringList& arguments, QByteArray* erreurs = nullptr) {
         QByteArray sortie;
-        return OutilsTests::executer(quillon, arguments, &sortie, erreurs, SansAffichage);
+        return OutilsTests::executer(quillon, arguments, &sortie, erreurs, SansAffichage, 20000);
     }
     QString journal() const { return QString::fromUtf8(lireFichier(projet + QStringLiteral("/journal.txt"))); }
 };
@@ -65,11 +65,15 @@ TEST_F(Programme, CiblesMakeEnUnOuPlusieursArguments) {
     ASSERT_EQ(lancer(morceaux), 0);
     ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\nprogram\n"; }));
     QFile::remove(projet + QStringLiteral("/journal.txt"));
-    QElapsedTimer chrono;
-    chrono.start();
+    // make clean reste en cours tant que « continuer » manque : le programme rend la main quand
+    // même, et make all attend la fin de make clean.
+    QFile::remove(projet + QStringLiteral("/continuer"));
+    QFile::remove(projet + QStringLiteral("/clean_commence"));
     ASSERT_EQ(lancer({QStringLiteral("Reconstruire>") + projet + QStringLiteral(">X")}), 0);
-    // Le programme rend la main sans attendre la fin de make clean.
-    EXPECT_LT(chrono.elapsed(), 300);
+    ASSERT_TRUE(OutilsTests::attendre([&] { return QFileInfo::exists(projet + QStringLiteral("/clean_commence")); }));
+    QThread::msleep(100);
+    EXPECT_EQ(journal(), QString());
+    OutilsTests::ecrireFichier(projet + QStringLiteral("/continuer"), {});
     ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\nall\n"; }));
 }
 

@@ -4,7 +4,6 @@
 #include "outils/OutilsTests.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -27,8 +26,10 @@ struct Banc : ::testing::Test {
         QDir().mkpath(projet);
         QDir().mkpath(installation);
         OutilsTests::ecrireFichier(projet + QStringLiteral("/makefile"),
-                                   "all:\n\t@echo all >> journal.txt\nclean:\n\t@sleep 0.3; echo clean >> journal.txt\n"
+                                   "all:\n\t@echo all >> journal.txt\n"
+                                   "clean:\n\t@touch clean_commence; while [ ! -f continuer ]; do sleep 0.05; done; echo clean >> journal.txt\n"
                                    "program:\n\t@echo program >> journal.txt\n");
+        OutilsTests::ecrireFichier(projet + QStringLiteral("/continuer"), {});
     }
     void TearDown() override { QDir::setCurrent(dossierInitial); }
 
@@ -120,11 +121,15 @@ TEST_F(Banc, CiblesMakeDansLeDossierDuProjet) {
     EXPECT_EQ(lancer(QStringLiteral("programmer>") + projet + QStringLiteral(">X")), CodeSortie::Succès);
     ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\nprogram\n"; }));
     QFile::remove(projet + QStringLiteral("/journal.txt"));
-    // make clean dure : make all attend sa fin, l'appelant non.
-    QElapsedTimer chrono;
-    chrono.start();
+    // make clean reste en cours tant que « continuer » manque : make all doit l'attendre,
+    // l'appelant non (sinon cet appel ne reviendrait pas).
+    QFile::remove(projet + QStringLiteral("/continuer"));
+    QFile::remove(projet + QStringLiteral("/clean_commence"));
     EXPECT_EQ(lancer(QStringLiteral("reconstruire>") + projet + QStringLiteral(">X")), CodeSortie::Succès);
-    EXPECT_LT(chrono.elapsed(), 250);
+    ASSERT_TRUE(OutilsTests::attendre([&] { return QFileInfo::exists(projet + QStringLiteral("/clean_commence")); }));
+    QThread::msleep(100);
+    EXPECT_EQ(journal(), QString());
+    OutilsTests::ecrireFichier(projet + QStringLiteral("/continuer"), {});
     ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\nall\n"; }));
     EXPECT_TRUE(messages.messages.empty());
 }
