@@ -1,0 +1,58 @@
+#pragma once
+// Paramètres du makefile : lignes « NOM = valeur » trouvées par le texte de leur clé (le nom, une
+// espace et « = »). La valeur est le reste de la ligne ; l'écriture remplace tout ce reste.
+#include "ui/DocumentRiche.h"
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+// Valeurs courantes du makefile, communes à tout le processus ; toutes vides au départ.
+struct ValeursMakefile {
+    QString MicroContrôleur;   // MCU, en minuscules
+    QString PartieAvrdude;     // identifiant avrdude du composant
+    QString OptionsAvrdude;    // texte de AVRDUDE_FLAGS
+    QString Programmateur;     // identifiant avrdude du programmateur
+    QString PortProgrammateur; // port du programmateur
+    QString FréquenceCPU;      // F_CPU tel que tapé
+    QString Optimisation;      // code OPT
+    QString FormatSortie;      // FORMAT
+    QString DossiersInclude;   // EXTRAINCDIRS
+    QString DossierOutils;     // DIRAVR
+
+    // Vrai : les valeurs écrites sont marquées en gras bleu (les changements depuis l'ouverture).
+    bool MarquageActif = false;
+    // Position de la dernière clé ou correspondance trouvée dans la vue du makefile (-1 : échec) ;
+    // la recherche suivante part de là.
+    std::int32_t PositionRecherche = 0;
+
+    void réinitialiser() { *this = ValeursMakefile(); }
+};
+
+ValeursMakefile& valeursMakefile();
+
+// Couleurs des marques.
+inline constexpr CouleurRVB CouleurClé{255, 0, 0};
+inline constexpr CouleurRVB CouleurValeurChangée{0, 0, 255};
+
+// Valeur du paramètre clé dans le document, sans message : le reste de la ligne après la clé
+// (entière, en respectant la casse, sans caractère de mot devant), fin de ligne exclue, blancs
+// U+0020 retirés aux deux bouts ; sur la dernière ligne, le reste du texte. Absent : nullopt.
+// Met à jour PositionRecherche ; ne touche pas à la sélection.
+std::optional<QString> ValeurParamètre(const DocumentRiche& document, const QString& clé);
+
+// Même lecture ; une clé absente montre le message du lecteur et rend un texte vide.
+QString LireParamètre(const DocumentRiche& makefileExistant, const QString& clé);
+
+// Écrit « espace + valeur » à la place du reste de la ligne de la clé, met la clé en gras rouge
+// et, quand MarquageActif, la valeur en gras bleu (sinon elle garde le format du texte remplacé).
+// Une clé absente montre le message de l'écrivain et laisse le document tel quel ; rend alors faux.
+bool MarquerParamètre(DocumentRiche& document, const QString& clé, const QString& valeur);
+
+// Texte où chaque occurrence du caractère ancien (sans égard à la casse) devient nouveau, en un
+// seul passage de gauche à droite (nouveau peut contenir ancien). ancien vide : texte rendu tel quel.
+QString ChangeCaractère(const QString& texte, const QString& ancien, const QString& nouveau);
+
+// Textes des deux messages de paramètre manquant.
+QString MessageParamètreManquantLecture(const QString& clé);
+QString MessageParamètreManquantÉcriture(const QString& clé);
