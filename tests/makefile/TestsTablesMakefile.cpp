@@ -1,0 +1,197 @@
+// Tables du makefile : traductions dans les deux sens, valeurs inconnues gardées, AVRDUDE_FLAGS.
+#include "TestsTablesFauxAvrdude.h"
+#include "makefile/TablesMakefile.h"
+
+#include <QSet>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+using namespace TablesMakefile;
+
+namespace {
+const QString Drapeaux = QStringLiteral(" -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)");
+}
+
+TEST(TablesMakefile, TablesCoherentes) {
+    ASSERT_EQ(microContrôleurs().size(), 40u);
+    ASSERT_EQ(programmateurs().size(), 15u);
+    EXPECT_EQ(listePorts().size(), 7);
+    EXPECT_EQ(listeFréquences().size(), 5);
+    EXPECT_EQ(libellésOptimisations().size(), 5);
+    // La recherche sans égard à la casse n'a de sens que si aucun nom n'en cache un autre.
+    QSet<QString> noms;
+    for (const auto& l : microContrôleurs()) {
+        EXPECT_EQ(l.valeurMCU, l.nom.toString().toLower()) << l.nom.toString().toStdString();
+        noms.insert(l.nom.toString().toLower());
+    }
+    EXPECT_EQ(noms.size(), 40);
+    QSet<QString> ids, libellés;
+    for (const auto& l : programmateurs()) {
+        ids.insert(l.id.toString());
+        libellés.insert(l.libellé.toString());
+    }
+    EXPECT_EQ(ids.size(), 15);
+    EXPECT_EQ(libellés.size(), 15);
+    EXPECT_EQ(nomsMicroContrôleurs().front(), "ATTiny10");
+    EXPECT_EQ(nomsMicroContrôleurs().back(), "AT89START");
+    EXPECT_EQ(libellésProgrammateurs().at(6), "Fendel STK200");
+}
+
+TEST(TablesMakefile, ValeursInconnuesGardeesTellesQuelles) {
+    // Réglages d'un vrai projet : rien ne doit devenir attiny10, avrisp ou com1.
+    for (const QString mcu : {"atmega328p", "ATmega328P", "attiny85"}) {
+        const Sélection s = sélectionMicroContrôleur(mcu);
+        EXPECT_FALSE(s.aUneLigne());
+        EXPECT_EQ(s.texte, mcu);
+    }
+    EXPECT_EQ(valeurMCU("atmega328p"), "atmega328p");
+
+    for (const QString prog : {"usbasp", "fendel-stk200", "arduino"}) {
+        const Sélection s = sélectionProgrammateur(prog);
+        EXPECT_EQ(s, (Sélection{-1, prog}));
+        // Réécrit tel que lu quand la liste le rend à la sortie du champ.
+        EXPECT_EQ(idProgrammateurPour(s.texte), prog);
+    }
+    for (const QString port : {"/dev/ttyUSB0", "com5", "COM1", "usb"})
+        EXPECT_EQ(sélectionPort(port), (Sélection{-1, port}));
+}
+
+TEST(TablesMakefile, ValeursConnuesChoisissentLeurLigne) {
+    EXPECT_EQ(sélectionMicroContrôleur("atmega8"), (Sélection{21, "ATMega8"}));
+    EXPECT_EQ(sélectionMicroContrôleur("ATmega8"), (Sélection{21, "ATMega8"}));
+    EXPECT_EQ(sélectionMicroContrôleur("at89start"), (Sélection{39, "AT89START"}));
+    // atmega8 n'est pas le début d'atmega8515, ni l'inverse.
+    EXPECT_EQ(sélectionMicroContrôleur("atmega8515").indice, 34);
+    EXPECT_EQ(sélectionProgrammateur("Fendel-stk200"), (Sélection{6, "Fendel STK200"}));
+    EXPECT_EQ(sélectionProgrammateur("picoweb"), (Sélection{14, "Picoweb Programming Cable"}));
+    EXPECT_EQ(sélectionPort("lpt3"), (Sélection{6, "lpt3"}));
+    EXPECT_EQ(sélectionPort("com1"), (Sélection{0, "com1"}));
+}
+
+TEST(TablesMakefile, ValeurVideChoisitLaPremiereLigne) {
+    // Paramètre absent du makefile : la première ligne, comme à la première configuration.
+    EXPECT_EQ(sélectionMicroContrôleur(""), (Sélection{0, "ATTiny10"}));
+    EXPECT_EQ(sélectionProgrammateur(""), (Sélection{0, "Atmel AVR ISP"}));
+    EXPECT_EQ(sélectionPort(" "), (Sélection{0, "com1"}));
+    EXPECT_EQ(idProgrammateurPour(""), std::nullopt);
+}
+
+TEST(TablesMakefile, ProgrammateurVersLeMakefile) {
+    EXPECT_EQ(idProgrammateurPour("Fendel STK200"), "Fendel-stk200");
+    EXPECT_EQ(idProgrammateurPour("fendel stk200"), "Fendel-stk200");
+    EXPECT_EQ(idProgrammateurPour("STK200"), "stk200");
+    EXPECT_EQ(idProgrammateurPour("Atmel STK500 "), "stk500");
+    // Chaque ligne retrouve sa ligne par l'aller-retour libellé -> id -> libellé.
+    for (std::size_t i = 0; i < programmateurs().size(); ++i) {
+        const auto id = idProgrammateurPour(programmateurs()[i].libellé.toString());
+        ASSERT_TRUE(id);
+        EXPECT_EQ(sélectionProgrammateur(*id).indice, int(i));
+    }
+}
+
+TEST(TablesMakefile, LimitesDeOPT) {
+    EXPECT_EQ(indiceOptimisation("s"), 4);
+    EXPECT_EQ(indiceOptimisation(" s"), 4);
+    EXPECT_EQ(indiceOptimisation("2"), 2);
+    EXPECT_EQ(indiceOptimisation("0"), 0);
+    EXPECT_EQ(indiceOptimisation("4"), 4);
+    EXPECT_EQ(indiceOptimisation("3   # vitesse"), 3);
+    EXPECT_EQ(indiceOptimisation(""), 0);
+    EXPECT_EQ(indiceOptimisation("5"), 0);
+    EXPECT_EQ(indiceOptimisation("-1"), 0);
+    EXPECT_EQ(indiceOptimisation("99999999999"), 0);
+    EXPECT_EQ(indiceOptimisation("2.5"), 0);
+    EXPECT_EQ(indiceOptimisation("S"), 0);
+    EXPECT_EQ(indiceOptimisation("size"), 0);
+    for (int i = 0; i < 5; ++i) {
+        const auto v = valeurOptimisationPour(libellésOptimisations().at(i));
+        ASSERT_TRUE(v);
+        EXPECT_EQ(indiceOptimisation(*v), i);
+    }
+    EXPECT_EQ(valeurOptimisationPour("Optimiser la taille"), "s");
+    EXPECT_EQ(valeurOptimisationPour("optimiser la taille"), std::nullopt);
+    EXPECT_EQ(valeurOptimisationPour("s"), std::nullopt);
+}
+
+TEST(TablesMakefile, GroupesDOptions) {
+    EXPECT_EQ(indiceFormatDeSortie("srec"), 2);
+    EXPECT_EQ(indiceFormatDeSortie("IHEX"), std::nullopt);
+    EXPECT_EQ(indiceFormatDeSortie(""), std::nullopt);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(indiceFormatDeSortie(*valeurFormatDeSortie(i)), i);
+    EXPECT_EQ(valeurFormatDeSortie(-1), std::nullopt);
+    EXPECT_EQ(valeurFormatDeSortie(3), std::nullopt);
+
+    EXPECT_EQ(indiceCoff("COFF"), 0);
+    EXPECT_EQ(indiceCoff("ExtCoff"), 1);
+    EXPECT_EQ(indiceCoff(""), std::nullopt);
+    EXPECT_EQ(indiceCoff("ext coff"), std::nullopt);
+    EXPECT_EQ(valeurCoff(0), "coff");
+    EXPECT_EQ(valeurCoff(1), "extcoff");
+    EXPECT_EQ(valeurCoff(-1), "extcoff");
+
+    EXPECT_EQ(indiceDéboggage("STABS"), 0);
+    EXPECT_EQ(indiceDéboggage(""), 1);
+    EXPECT_EQ(indiceDéboggage("dwarf-4"), 1);
+    EXPECT_EQ(valeurDéboggage(0), "stabs");
+    EXPECT_EQ(valeurDéboggage(1), "dwarf-2");
+
+    EXPECT_FALSE(occupationMémoireCochée(""));
+    EXPECT_TRUE(occupationMémoireCochée("occupationmemoire"));
+    EXPECT_TRUE(occupationMémoireCochée("non"));
+    EXPECT_EQ(valeurOccupationMémoire(true), "OccupationMemoire");
+    EXPECT_EQ(valeurOccupationMémoire(false), "");
+}
+
+TEST(TablesMakefile, DrapeauxAvrdudeDesCircuitsDeLaTable) {
+    FauxAvrdude absent({});
+    EXPECT_EQ(valeurMCU("ATMega8"), "atmega8");
+    EXPECT_EQ(optionsAvrdude(partieAvrdudePour("ATMega8", "t10")), "-p m8" + Drapeaux);
+    EXPECT_EQ(optionsAvrdude(partieAvrdudePour("ATTiny2313", "")), "-p t2313" + Drapeaux);
+    EXPECT_EQ(optionsAvrdude(partieAvrdudePour("AT90S8515", "")), "-p 8515" + Drapeaux);
+    EXPECT_EQ(partieAvrdudePour("AT89S52", "m8"), "ND");
+    // Nom tapé en minuscules : l'identifiant du circuit, pas celui du précédent.
+    EXPECT_EQ(partieAvrdudePour("atmega8", "t10"), "m8");
+    EXPECT_EQ(partieAvrdudePour("atmega16 ", "t10"), "m16");
+    // Sans avrdude pour le compléter, le trou de la table reste un trou.
+    EXPECT_EQ(optionsAvrdude(partieAvrdudePour("ATMega88", "m8")),
+              "-p  -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)");
+    // Circuit inconnu de tous : l'identifiant précédent reste.
+    EXPECT_EQ(partieAvrdudePour("atmega328p"), std::nullopt);
+    EXPECT_EQ(partieAvrdudePour("atmega328p", "m16"), "m16");
+    EXPECT_EQ(partieAvrdudePour("", "m16"), "m16");
+}
+
+TEST(TablesMakefile, AvrdudeCompleteLaTable) {
+    FauxAvrdude faux("cat >&2 <<'FIN'\n"
+                     "Valid parts are:\n"
+                     "  m88        = ATmega88\n"
+                     "  c128       = AT90CAN128\n"
+                     "  m328p      = ATmega328P\n"
+                     "  xm8        = ATmega8\n"
+                     "FIN\nexit 1");
+    EXPECT_EQ(partieAvrdudePour("ATMega88", ""), "m88");
+    EXPECT_EQ(partieAvrdudePour("at90can128", ""), "c128");
+    EXPECT_EQ(partieAvrdudePour("atmega328p", "m8"), "m328p");
+    EXPECT_EQ(optionsAvrdude(partieAvrdudePour("ATmega328P", "m8")), "-p m328p" + Drapeaux);
+    // La table l'emporte sur avrdude quand elle a un identifiant.
+    EXPECT_EQ(partieAvrdudePour("ATMega8", ""), "m8");
+    // Ni dans la table ni chez avrdude : ND reste.
+    EXPECT_EQ(partieAvrdudePour("AT89S51", ""), "ND");
+    EXPECT_EQ(partieAvrdudePour("attiny85", "m8"), "m8");
+}
+
+TEST(TablesMakefile, AvrdudeInstalleConnaitLAtmega328p) {
+    if (QStandardPaths::findExecutable("avrdude").isEmpty()) GTEST_SKIP() << "avrdude absent";
+    TablesPartiesAvrdude::réinitialiser();
+    EXPECT_EQ(partieAvrdudePour("atmega328p", "m8"), "m328p");
+    EXPECT_EQ(partieAvrdudePour("ATMega88", ""), "m88");
+    TablesPartiesAvrdude::réinitialiser();
+}
+
+TEST(TablesMakefile, AvrdudeDefaillantGardeLIdentifiantPrecedent) {
+    FauxAvrdude bloqué("echo '  m328p = ATmega328P' >&2\nexec sleep 100000");
+    // Le délai par défaut passe, puis la partie précédente reste et le circuit de la table marche.
+    EXPECT_EQ(partieAvrdudePour("atmega328p", "m8"), "m8");
+    EXPECT_EQ(partieAvrdudePour("ATMega16", "m8"), "m16");
+}

@@ -1,0 +1,83 @@
+// Liste des parties d'avrdude : lecture robuste, délai, mémoire bornée, une seule exécution.
+#include "TestsTablesFauxAvrdude.h"
+#include "makefile/TablesPartiesAvrdude.h"
+#include "outils/OutilsTests.h"
+
+#include <QFile>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+using namespace TablesPartiesAvrdude;
+
+TEST(TablesPartiesAvrdude, LitLesLignesIdNomEtIgnoreLeReste) {
+    const QByteArray sortie = "\n"
+                              "Valid parts are:\n"
+                              "  uc3a0512   = AT32UC3A0512\n"
+                              "  m328p      = ATmega328P\r\n"
+                              "  m8         = ATmega8       [/etc/avrdude.conf:9876]\n"
+                              "  ucr2       = deprecated, use 'uc3a0512'\n"
+                              "  = ATmega16\n"
+                              "  m32 =\n"
+                              "m64=ATmega64\n"
+                              "avrdude: AVR part \"?\" not found\n"
+                              "  t\xe9\xff\x01 = ATtiny\xff\n"
+                              "  m88 = ATmega88 de trop\n"
+                              "  autre = ATmega8\n";
+    const Parties p = analyser(sortie);
+    EXPECT_EQ(p.value("at32uc3a0512"), "uc3a0512");
+    EXPECT_EQ(p.value("atmega328p"), "m328p"); // fin de ligne CR LF
+    EXPECT_EQ(p.value("atmega8"), "m8");       // emplacement entre crochets ; le premier l'emporte
+    EXPECT_EQ(p.value("atmega64"), "m64");
+    // Ni la ligne « deprecated », ni les lignes incomplètes, ni les octets quelconques.
+    EXPECT_FALSE(p.contains("deprecated,"));
+    EXPECT_FALSE(p.contains("atmega16"));
+    EXPECT_FALSE(p.contains("atmega88"));
+    EXPECT_EQ(p.size(), 4);
+    EXPECT_TRUE(analyser(QByteArray(5000, '\0')).isEmpty());
+}
+
+TEST(TablesPartiesAvrdude, LAvrdudeInstalleDonneSesIdentifiants) {
+    if (QStandardPaths::findExecutable("avrdude").isEmpty()) GTEST_SKIP() << "avrdude absent";
+    réinitialiser();
+    EXPECT_EQ(partiePour("atmega328p"), "m328p");
+    EXPECT_EQ(partiePour(" ATmega8 "), "m8");
+    EXPECT_EQ(partiePour("atmega9999"), std::nullopt);
+    EXPECT_EQ(partiePour(""), std::nullopt);
+    réinitialiser();
+}
+
+TEST(TablesPartiesAvrdude, AvrdudeAbsentDonneInconnu) {
+    FauxAvrdude absent({});
+    EXPECT_TRUE(lire().isEmpty());
+    EXPECT_EQ(partiePour("atmega328p"), std::nullopt);
+}
+
+TEST(TablesPartiesAvrdude, AvrdudeQuiNeRendPasLaMainEstArrete) {
+    // Une ligne valide avant de se bloquer : une liste inachevée n'est pas crue.
+    FauxAvrdude bloqué("echo '  m328p = ATmega328P' >&2\nexec sleep 100000");
+    EXPECT_TRUE(lire(300).isEmpty());
+}
+
+TEST(TablesPartiesAvrdude, AvrdudeBavardNeRemplitPasLaMemoire) {
+    // Sans borne, ce flot sans fin ne s'arrêterait qu'au délai, après des gigaoctets.
+    FauxAvrdude bavard("exec yes '  m8 = ATmega8'");
+    EXPECT_TRUE(lire(600000).isEmpty());
+}
+
+TEST(TablesPartiesAvrdude, SortieQuelconqueDonneInconnu) {
+    FauxAvrdude brouillon("head -c 20000 /dev/urandom\necho 'erreur = ; ='\nexit 3");
+    EXPECT_EQ(partiePour("atmega328p"), std::nullopt);
+}
+
+TEST(TablesPartiesAvrdude, AvrdudeNeTourneQuUneFoisParProcessus) {
+    FauxAvrdude compteur("echo x >> \"$(dirname \"$0\")/appels\"\n"
+                         "echo '  m328p = ATmega328P' >&2\nexit 1");
+    const QString appels = compteur.dossier() + "/appels";
+    EXPECT_EQ(partiePour("atmega328p"), "m328p"); // code de sortie 1, comme le vrai
+    EXPECT_EQ(partiePour("ATMEGA328P"), "m328p");
+    EXPECT_EQ(partiePour("atmega8"), std::nullopt);
+    EXPECT_EQ(OutilsTests::lireFichier(appels), "x\n");
+    réinitialiser();
+    EXPECT_EQ(partiePour("atmega328p"), "m328p");
+    EXPECT_EQ(OutilsTests::lireFichier(appels), "x\nx\n");
+}
