@@ -99,8 +99,14 @@ int indiceExact(const std::array<Ligne, N>& table, QStringView texte, Champ cham
     return -1;
 }
 
+// Ce que make retient d'une valeur : le texte avant un commentaire « # », sans blancs autour.
+QString valeurUtile(const QString& texte) {
+    const qsizetype dièse = texte.indexOf(u'#');
+    return (dièse < 0 ? texte : texte.left(dièse)).trimmed();
+}
+
 int indiceMicroContrôleur(const QString& texte) {
-    const QString t = texte.trimmed();
+    const QString t = valeurUtile(texte);
     for (std::size_t i = 0; i < TableMicroContrôleurs.size(); ++i)
         if (Texte::egauxSansCasse(TableMicroContrôleurs[i].nom.toString(), t)) return int(i);
     return -1;
@@ -109,7 +115,7 @@ int indiceMicroContrôleur(const QString& texte) {
 // Une valeur vide (paramètre absent) choisit la première ligne ; une valeur qu'aucune ligne ne
 // reconnaît est gardée telle quelle, pour ne pas réécrire en silence le réglage de l'utilisateur.
 template <typename Entrée> Sélection sélection(const QString& lu, int indice, Entrée entrée) {
-    if (lu.trimmed().isEmpty()) return {0, entrée(0).toString()};
+    if (valeurUtile(lu).isEmpty()) return {0, entrée(0).toString()};
     if (indice >= 0) return {indice, entrée(std::size_t(indice)).toString()};
     return {-1, lu};
 }
@@ -166,17 +172,17 @@ Sélection sélectionMicroContrôleur(const QString& valeur) {
 
 Sélection sélectionProgrammateur(const QString& id) {
     const int i =
-        indiceExact(TableProgrammateurs, id.trimmed(), [](const LigneProgrammateur& l) { return l.id; });
+        indiceExact(TableProgrammateurs, valeurUtile(id), [](const LigneProgrammateur& l) { return l.id; });
     return sélection(id, i, [](std::size_t k) { return TableProgrammateurs[k].libellé; });
 }
 
 Sélection sélectionPort(const QString& port) {
-    const int i = indiceExact(TablePorts, port.trimmed(), [](QStringView p) { return p; });
+    const int i = indiceExact(TablePorts, valeurUtile(port), [](QStringView p) { return p; });
     return sélection(port, i, [](std::size_t k) { return TablePorts[k]; });
 }
 
 int indiceOptimisation(const QString& valeur) {
-    if (valeur.trimmed() == u"s") return 4;
+    if (valeurUtile(valeur) == u"s") return 4;
     const double v = Nombres::val(valeur);
     // Seuls les entiers de 0 à 4 désignent une ligne ; -O2.5 ou -O9 ne veulent rien dire ici.
     if (v >= 0 && v < double(TableOptimisations.size()) && v == std::floor(v)) return int(v);
@@ -185,24 +191,24 @@ int indiceOptimisation(const QString& valeur) {
 
 std::optional<int> indiceFormatDeSortie(const QString& valeur) {
     const int i =
-        indiceExact(TableFormatsDeSortie, valeur.trimmed(), [](const LigneOption& l) { return l.valeur; });
+        indiceExact(TableFormatsDeSortie, valeurUtile(valeur), [](const LigneOption& l) { return l.valeur; });
     if (i < 0) return std::nullopt;
     return i;
 }
 
 std::optional<int> indiceCoff(const QString& valeur) {
-    const QString v = Texte::minuscules(valeur.trimmed());
+    const QString v = Texte::minuscules(valeurUtile(valeur));
     const int i = indiceExact(TableConversionsCoff, v, [](const LigneOption& l) { return l.valeur; });
     if (i < 0) return std::nullopt;
     return i;
 }
 
 int indiceDéboggage(const QString& valeur) {
-    return Texte::minuscules(valeur.trimmed()) == TableFormatsDeDéboggage[0].valeur ? 0 : 1;
+    return Texte::minuscules(valeurUtile(valeur)) == TableFormatsDeDéboggage[0].valeur ? 0 : 1;
 }
 
 bool occupationMémoireCochée(const QString& valeur) {
-    return !valeur.trimmed().isEmpty();
+    return !valeurUtile(valeur).isEmpty();
 }
 
 // ---- De la sélection vers le makefile ----
@@ -220,7 +226,7 @@ std::optional<QString> partieAvrdudePour(const QString& texte) {
         if (auto p = TablesPartiesAvrdude::partiePour(l.nom.toString())) return p;
         return l.partie.toString();
     }
-    return TablesPartiesAvrdude::partiePour(texte);
+    return TablesPartiesAvrdude::partiePour(valeurUtile(texte));
 }
 
 QString partieAvrdudePour(const QString& texte, const QString& précédente) {

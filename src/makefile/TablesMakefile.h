@@ -50,6 +50,7 @@ inline constexpr QStringView OccupationMémoire = u"OccupationMemoire";
 inline constexpr QStringView PartieNonDisponible = u"ND";
 
 // ---- Du makefile vers la sélection ----
+// Les valeurs sont comparées sans les blancs autour ni le commentaire « # » qui peut les suivre.
 
 // Ce qu'une liste à texte libre doit montrer : une ligne de la table, ou aucune ligne et le texte
 // lu, gardé tel quel pour être réécrit sans changement.

@@ -68,11 +68,26 @@ TEST(TablesMakefile, ValeursConnuesChoisissentLeurLigne) {
     EXPECT_EQ(sélectionPort("com1"), (Sélection{0, "com1"}));
 }
 
+TEST(TablesMakefile, CommentaireEnFinDeLigneIgnore) {
+    // « OPT = s   # taille » se lit avec son commentaire ; -Os ne doit pas devenir -O0.
+    EXPECT_EQ(indiceOptimisation("s   # taille"), 4);
+    EXPECT_EQ(indiceDéboggage("stabs\t# pour Proteus"), 0);
+    EXPECT_EQ(indiceCoff("extcoff # AVR Studio"), 1);
+    EXPECT_EQ(indiceFormatDeSortie("srec #"), 2);
+    EXPECT_FALSE(occupationMémoireCochée("   # rien"));
+    EXPECT_EQ(sélectionMicroContrôleur("atmega16  # carte"), (Sélection{22, "ATMega16"}));
+    EXPECT_EQ(sélectionPort("com2 # USB"), (Sélection{1, "com2"}));
+    // Sans ligne reconnue, le texte revient entier, commentaire compris.
+    EXPECT_EQ(sélectionProgrammateur("usbasp # clé"), (Sélection{-1, "usbasp # clé"}));
+    EXPECT_EQ(idProgrammateurPour("usbasp # clé"), "usbasp # clé");
+}
+
 TEST(TablesMakefile, ValeurVideChoisitLaPremiereLigne) {
     // Paramètre absent du makefile : la première ligne, comme à la première configuration.
     EXPECT_EQ(sélectionMicroContrôleur(""), (Sélection{0, "ATTiny10"}));
     EXPECT_EQ(sélectionProgrammateur(""), (Sélection{0, "Atmel AVR ISP"}));
     EXPECT_EQ(sélectionPort(" "), (Sélection{0, "com1"}));
+    EXPECT_EQ(sélectionPort("# aucun"), (Sélection{0, "com1"}));
     EXPECT_EQ(idProgrammateurPour(""), std::nullopt);
 }
 
