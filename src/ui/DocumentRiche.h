@@ -151,7 +151,7 @@ public:
 
     // --- Déplacements -----------------------------------------------------------------------
     // Place le point d'insertion sur le prochain caractère de ensemble (ou, avec horsEnsemble,
-    // qui n'en est pas), en partant du point d'insertion ; à la fin du texte s'il n'y en a pas.
+    // qui n'en est pas), en partant de la fin de la sélection ; à la fin du texte s'il n'y en a pas.
     // Rend la nouvelle position.
     qsizetype avancerJusquÀ(const QString& ensemble, bool horsEnsemble = false);
     // Étend la sélection, depuis sa fin, sur la suite de caractères de ensemble qui s'y trouve
@@ -163,7 +163,6 @@ private:
     std::uint32_t indexDeFormat(const FormatCaractere& f);
     template <class Modif> void modifierFormat(Modif modif);
     void insérer(qsizetype position, const QString& texte, std::uint32_t format);
-    void réparerSautsAutourDe(qsizetype position, qsizetype& début, qsizetype& fin);
     void formatSelonSélection();
     void compacterFormats();
 

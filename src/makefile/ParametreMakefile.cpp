@@ -1,0 +1,128 @@
+#include "makefile/ParametreMakefile.h"
+
+#include "common/Messages.h"
+#include "common/Texte.h"
+
+#include <algorithm>
+#include <limits>
+
+ValeursMakefile& valeursMakefile() {
+    static ValeursMakefile v;
+    return v;
+}
+
+namespace {
+
+// Une clé se cherche entière et en respectant la casse.
+constexpr int OptionsClé = DocumentRiche::MotEntier | DocumentRiche::RespecterCasse;
+
+void retenirPosition(qsizetype p) {
+    valeursMakefile().PositionRecherche =
+        std::int32_t(std::min<qsizetype>(p, std::numeric_limits<std::int32_t>::max()));
+}
+
+// Fin de la ligne qui contient position : le premier CR ou LF, ou la fin du texte sur la dernière
+// ligne (plutôt qu'une longueur négative).
+qsizetype finDeLigne(const QString& texte, qsizetype position) {
+    qsizetype f = position;
+    while (f < texte.size() && texte[f] != u'\r' && texte[f] != u'\n')
+        ++f;
+    return f;
+}
+
+QString lignesCommunes(const QString& clé) {
+    return QStringLiteral("Le paramètre «") + clé +
+           QStringLiteral("» est manquant dans votre makefile. Vous pouvez : \r\n"
+                          "\r\n"
+                          "1 - Supprimer votre makefile, le logiciel en recréra un nouveau lors de la "
+                          "prochaine configuration,\r\n"
+                          "2 - Editer votre makefile et celui qui se trouve dans le répertoire « "
+                          "DossierDInstallation\\Quillon » et rajouter le paramètre «") +
+           clé + QStringLiteral("» ainsi que l'aide s'y rapportant.\r\n");
+}
+
+void montrerParamètreManquant(const QString& texte) {
+    Message m;
+    m.texte = texte;
+    m.titre = TitreApplication();
+    m.icône = IconeMessage::Critique;
+    m.boutons = BoutonsMessage::OK;
+    afficherMessage(m);
+}
+
+} // namespace
+
+QString MessageParamètreManquantLecture(const QString& clé) {
+    return lignesCommunes(clé) +
+           QStringLiteral("3 - Le rajouter à la main dans la configuration avancé >>>>,\r\n"
+                          "4 - Abandonner lâchement ce P... de B... de M... de projet à la C...\r\n"
+                          "5 - Me maudire, mais je vous le rendrais.");
+}
+
+QString MessageParamètreManquantÉcriture(const QString& clé) {
+    return lignesCommunes(clé) +
+           QStringLiteral("3 - Abandonner lâchement ce P... de B... de M... de projet à la C...\r\n"
+                          "4 - Me maudire, mais je vous le rendrais.");
+}
+
+std::optional<QString> ValeurParamètre(const DocumentRiche& document, const QString& clé) {
+    const qsizetype p = document.chercher(clé, 0, OptionsClé);
+    retenirPosition(p);
+    if (p < 0) return std::nullopt;
+    const QString texte = document.texte();
+    const qsizetype début = p + clé.size();
+    return Texte::rogner(texte.mid(début, finDeLigne(texte, début) - début));
+}
+
+QString LireParamètre(const DocumentRiche& makefileExistant, const QString& clé) {
+    if (auto v = ValeurParamètre(makefileExistant, clé)) return *v;
+    montrerParamètreManquant(MessageParamètreManquantLecture(clé));
+    return QString();
+}
+
+bool MarquerParamètre(DocumentRiche& document, const QString& clé, const QString& valeur) {
+    const qsizetype p = document.trouver(clé, 0, OptionsClé);
+    retenirPosition(p);
+    if (p < 0) {
+        montrerParamètreManquant(MessageParamètreManquantÉcriture(clé));
+        return false;
+    }
+    // La clé en gras rouge (elle est sélectionnée).
+    const FormatCaractere formatClé = document.formatEn(p);
+    document.définirGras(true);
+    document.définirCouleur(CouleurClé);
+
+    // Tout le reste de la ligne est remplacé, commentaire compris.
+    const QString texte = document.texte();
+    const qsizetype début = p + clé.size();
+    const qsizetype fin = finDeLigne(texte, début);
+    document.sélectionner(début, fin - début);
+    if (fin == début) {
+        // Rien à remplacer : la valeur prend le format de la fin de ligne, pas le rouge de la clé.
+        document.définirFormat(fin < texte.size() ? document.formatEn(fin) : formatClé);
+    }
+    if (valeursMakefile().MarquageActif) {
+        document.définirGras(true);
+        document.définirCouleur(CouleurValeurChangée);
+    }
+    // Une valeur ne peut pas couper la ligne en deux.
+    QString v = valeur;
+    v.replace(u'\r', u' ').replace(u'\n', u' ');
+    document.remplacerSélection(QStringLiteral(" ") + v);
+    return true;
+}
+
+QString ChangeCaractère(const QString& texte, const QString& ancien, const QString& nouveau) {
+    if (ancien.isEmpty()) return texte;
+    QString r;
+    r.reserve(texte.size());
+    for (qsizetype i = 0; i < texte.size();) {
+        if (Texte::egauxSansCasse(texte.mid(i, ancien.size()), ancien)) {
+            r += nouveau;
+            i += ancien.size();
+        } else {
+            r += texte[i++];
+        }
+    }
+    return r;
+}
