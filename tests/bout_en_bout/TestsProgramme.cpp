@@ -26,7 +26,8 @@ struct Programme : ::testing::Test {
         ASSERT_TRUE(QDir().mkpath(projet));
         OutilsTests::ecrireFichier(projet + QStringLiteral("/makefile"),
                                    "all:\n\t@echo all >> journal.txt\n"
-                                   "clean:\n\t@touch clean_commence; while [ ! -f continuer ]; do sleep 0.05; done; echo clean >> journal.txt\n"
+                                   "clean:\n\t@touch clean_commence; while [ ! -f continuer ]; do sleep "
+                                   "0.05; done; echo clean >> journal.txt\n"
                                    "program:\n\t@echo program >> journal.txt\n");
         OutilsTests::ecrireFichier(projet + QStringLiteral("/continuer"), {});
         // Une installation à part, faite comme l'utilisateur la fait.
@@ -43,7 +44,9 @@ struct Programme : ::testing::Test {
         QByteArray sortie;
         return OutilsTests::executer(quillon, arguments, &sortie, erreurs, SansAffichage, 20000);
     }
-    QString journal() const { return QString::fromUtf8(lireFichier(projet + QStringLiteral("/journal.txt"))); }
+    QString journal() const {
+        return QString::fromUtf8(lireFichier(projet + QStringLiteral("/journal.txt")));
+    }
 };
 
 } // namespace
@@ -70,7 +73,8 @@ TEST_F(Programme, CiblesMakeEnUnOuPlusieursArguments) {
     QFile::remove(projet + QStringLiteral("/continuer"));
     QFile::remove(projet + QStringLiteral("/clean_commence"));
     ASSERT_EQ(lancer({QStringLiteral("Reconstruire>") + projet + QStringLiteral(">X")}), 0);
-    ASSERT_TRUE(OutilsTests::attendre([&] { return QFileInfo::exists(projet + QStringLiteral("/clean_commence")); }));
+    ASSERT_TRUE(
+        OutilsTests::attendre([&] { return QFileInfo::exists(projet + QStringLiteral("/clean_commence")); }));
     QThread::msleep(100);
     EXPECT_EQ(journal(), QString());
     OutilsTests::ecrireFichier(projet + QStringLiteral("/continuer"), {});
@@ -78,15 +82,23 @@ TEST_F(Programme, CiblesMakeEnUnOuPlusieursArguments) {
 }
 
 TEST_F(Programme, LigneInvalideSansAffichageVaSurLaSortieDErreur) {
-    for (const QString& ligne : {QString(), QStringLiteral("bidule>") + projet, QStringLiteral(" nettoyer>") + projet,
-                                 QStringLiteral("nettoyer")}) {
+    for (const QString& ligne : {QString(), QStringLiteral("bidule>") + projet,
+                                 QStringLiteral(" nettoyer>") + projet, QStringLiteral("nettoyer")}) {
         QByteArray erreurs;
         const int code = lancer(ligne.isEmpty() ? QStringList() : QStringList{ligne}, &erreurs);
         EXPECT_NE(code, 0) << ligne.toStdString();
-        EXPECT_TRUE(QString::fromUtf8(erreurs).contains(QStringLiteral("Erreur : la ligne de commande : «") + ligne +
-                                                        QStringLiteral("» est invalide.")))
+        EXPECT_TRUE(QString::fromUtf8(erreurs).contains(QStringLiteral("Erreur : la ligne de commande : «") +
+                                                        ligne + QStringLiteral("» est invalide.")))
             << erreurs.toStdString();
     }
+    // Un affichage nommé mais injoignable : même repli, sans avorter.
+    QByteArray sortie, erreurs;
+    const int code =
+        OutilsTests::executer(quillon, {QStringLiteral("bidule>") + projet}, &sortie, &erreurs,
+                              {QStringLiteral("DISPLAY=:1234"), QStringLiteral("WAYLAND_DISPLAY"),
+                               QStringLiteral("QT_QPA_PLATFORM")});
+    EXPECT_EQ(code, 2) << erreurs.toStdString();
+    EXPECT_TRUE(erreurs.contains("est invalide."));
     QThread::msleep(300);
     EXPECT_FALSE(QFileInfo::exists(projet + QStringLiteral("/journal.txt")));
 }
@@ -118,12 +130,14 @@ TEST_F(Programme, InstallationEnLectureSeule) {
             return code;
         }
         // root passe outre les droits : le dossier est monté en lecture seule dans un espace à part.
-        const QString script = QStringLiteral("mount --bind \"$1\" \"$1\" && mount -o remount,ro,bind \"$1\" \"$1\" "
-                                              "|| exit 99; shift; exec \"$@\"");
+        const QString script =
+            QStringLiteral("mount --bind \"$1\" \"$1\" && mount -o remount,ro,bind \"$1\" \"$1\" "
+                           "|| exit 99; shift; exec \"$@\"");
         QByteArray sortie;
         return OutilsTests::executer(QStringLiteral("unshare"),
-                                     {QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"), script,
-                                      QStringLiteral("sh"), installation, quillon, QStringLiteral("nettoyer>") + projet},
+                                     {QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
+                                      script, QStringLiteral("sh"), installation, quillon,
+                                      QStringLiteral("nettoyer>") + projet},
                                      &sortie, erreurs, SansAffichage);
     };
 
