@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
     EnregistrerActionsFenêtres();
 
     QStringList arguments;
-    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
 
     int code = Principal(TexteBrutLigneDeCommande(arguments), DossierDuProgramme(argv[0]));
     // Un message qui n'a pu s'afficher qu'en console est un échec pour l'appelant.

@@ -8,7 +8,9 @@
 namespace FichierAtomique {
 
 namespace {
-QString affichable(const QString& chemin) { return QDir::toNativeSeparators(chemin); }
+QString affichable(const QString& chemin) {
+    return QDir::toNativeSeparators(chemin);
+}
 } // namespace
 
 bool ecrire(const QString& chemin, const QByteArray& donnees, QString* erreur) {

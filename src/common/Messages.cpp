@@ -7,11 +7,17 @@ ServiceMessagesConsole serviceConsole;
 ServiceMessages* serviceCourant = nullptr;
 } // namespace
 
-ServiceMessages& serviceMessages() { return serviceCourant ? *serviceCourant : serviceConsole; }
+ServiceMessages& serviceMessages() {
+    return serviceCourant ? *serviceCourant : serviceConsole;
+}
 
-void installerServiceMessages(ServiceMessages* s) { serviceCourant = s; }
+void installerServiceMessages(ServiceMessages* s) {
+    serviceCourant = s;
+}
 
-RéponseMessage afficherMessage(const Message& m) { return serviceMessages().afficher(m); }
+RéponseMessage afficherMessage(const Message& m) {
+    return serviceMessages().afficher(m);
+}
 
 RéponseMessage afficherMessage(const QString& texte, IconeMessage icône, const QString& titre) {
     Message m;

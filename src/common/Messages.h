@@ -19,7 +19,9 @@ struct Message {
 };
 
 // Titre de l'application, porté par la plupart des boîtes.
-inline QString TitreApplication() { return QStringLiteral("Quillon"); }
+inline QString TitreApplication() {
+    return QStringLiteral("Quillon");
+}
 
 class ServiceMessages {
 public:

@@ -9,7 +9,9 @@ namespace Nombres {
 
 namespace {
 
-bool estChiffre(QChar c) { return c >= u'0' && c <= u'9'; }
+bool estChiffre(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
 
 // Entier en base 8 ou 16 après &O / &H ; la valeur tient sur 32 bits signés comme un Long.
 double valPrefixe(const QString& t, qsizetype i, int base) {
@@ -18,9 +20,12 @@ double valPrefixe(const QString& t, qsizetype i, int base) {
     for (; i < t.size(); ++i) {
         const int c = t[i].toLatin1();
         int d = -1;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
         if (d < 0 || d >= base) break;
         v = v * base + d;
         vu = true;
@@ -37,7 +42,8 @@ double valPrefixe(const QString& t, qsizetype i, int base) {
 double val(const QString& texte) {
     qsizetype i = 0;
     const qsizetype n = texte.size();
-    while (i < n && (texte[i] == u' ' || texte[i] == u'\t' || texte[i] == u'\n' || texte[i] == u'\r')) ++i;
+    while (i < n && (texte[i] == u' ' || texte[i] == u'\t' || texte[i] == u'\n' || texte[i] == u'\r'))
+        ++i;
     if (i + 1 < n && texte[i] == u'&') {
         const QChar p = texte[i + 1].toUpper();
         if (p == u'H') return valPrefixe(texte, i + 2, 16);
@@ -47,11 +53,17 @@ double val(const QString& texte) {
     std::string s;
     if (i < n && (texte[i] == u'-' || texte[i] == u'+')) s += static_cast<char>(texte[i++].toLatin1());
     bool chiffres = false;
-    while (i < n && estChiffre(texte[i])) { s += static_cast<char>(texte[i++].toLatin1()); chiffres = true; }
+    while (i < n && estChiffre(texte[i])) {
+        s += static_cast<char>(texte[i++].toLatin1());
+        chiffres = true;
+    }
     if (i < n && texte[i] == u'.') {
         s += '.';
         ++i;
-        while (i < n && estChiffre(texte[i])) { s += static_cast<char>(texte[i++].toLatin1()); chiffres = true; }
+        while (i < n && estChiffre(texte[i])) {
+            s += static_cast<char>(texte[i++].toLatin1());
+            chiffres = true;
+        }
     }
     if (!chiffres) return 0;
     if (i < n && (texte[i] == u'e' || texte[i] == u'E' || texte[i] == u'd' || texte[i] == u'D')) {
@@ -59,7 +71,10 @@ double val(const QString& texte) {
         std::string e = "e";
         if (j < n && (texte[j] == u'-' || texte[j] == u'+')) e += static_cast<char>(texte[j++].toLatin1());
         bool ch = false;
-        while (j < n && estChiffre(texte[j])) { e += static_cast<char>(texte[j++].toLatin1()); ch = true; }
+        while (j < n && estChiffre(texte[j])) {
+            e += static_cast<char>(texte[j++].toLatin1());
+            ch = true;
+        }
         if (ch) s += e;
     }
     const double r = std::strtod(s.c_str(), nullptr);
@@ -114,7 +129,8 @@ QString texteDecimal(double x, QChar separateur) {
             std::snprintf(tampon, sizeof tampon, "%.*f", std::max(0, 15 - 1 - exposant), x);
             s = QString::fromLatin1(tampon);
             if (s.contains(u'.')) {
-                while (s.endsWith(u'0')) s.chop(1);
+                while (s.endsWith(u'0'))
+                    s.chop(1);
                 if (s.endsWith(u'.')) s.chop(1);
             }
         } else {
@@ -122,7 +138,8 @@ QString texteDecimal(double x, QChar separateur) {
             QString ex = s.mid(e + 1);
             const bool negatif = ex.startsWith(u'-');
             ex.remove(u'+').remove(u'-');
-            while (ex.size() > 2 && ex.startsWith(u'0')) ex.remove(0, 1);
+            while (ex.size() > 2 && ex.startsWith(u'0'))
+                ex.remove(0, 1);
             s = m + (negatif ? QStringLiteral("E-") : QStringLiteral("E+")) + ex;
         }
     }
@@ -140,7 +157,10 @@ QString texteScientifique(double x) {
     int exposant = static_cast<int>(std::floor(std::log10(std::fabs(x))));
     double mantisse = x / std::pow(10.0, exposant);
     mantisse = arrondir(mantisse, 2);
-    if (std::fabs(mantisse) >= 10.0) { mantisse /= 10.0; ++exposant; }
+    if (std::fabs(mantisse) >= 10.0) {
+        mantisse /= 10.0;
+        ++exposant;
+    }
     char tampon[32];
     std::snprintf(tampon, sizeof tampon, "%.2f", mantisse);
     QString m = QString::fromLatin1(tampon).replace(u'.', u',');

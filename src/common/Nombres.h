@@ -28,7 +28,9 @@ int32_t versEntier32(double x);
 // grandeurs usuelles ; séparateur décimal donné.
 QString texteDecimal(double x, QChar separateur = u'.');
 // Même chose avec la virgule française.
-inline QString texteDecimalVirgule(double x) { return texteDecimal(x, u','); }
+inline QString texteDecimalVirgule(double x) {
+    return texteDecimal(x, u',');
+}
 // Même chose avec le séparateur de la langue de l'utilisateur.
 QString texteDecimalLocal(double x);
 

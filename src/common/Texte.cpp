@@ -4,19 +4,25 @@ namespace Texte {
 
 QString rognerGauche(const QString& s) {
     qsizetype i = 0;
-    while (i < s.size() && s[i] == u' ') ++i;
+    while (i < s.size() && s[i] == u' ')
+        ++i;
     return s.mid(i);
 }
 
 QString rognerDroite(const QString& s) {
     qsizetype n = s.size();
-    while (n > 0 && s[n - 1] == u' ') --n;
+    while (n > 0 && s[n - 1] == u' ')
+        --n;
     return s.left(n);
 }
 
-QString rogner(const QString& s) { return rognerDroite(rognerGauche(s)); }
+QString rogner(const QString& s) {
+    return rognerDroite(rognerGauche(s));
+}
 
-QString minuscules(const QString& s) { return s.toLower(); }
+QString minuscules(const QString& s) {
+    return s.toLower();
+}
 
 qsizetype chercherSansCasse(const QString& botte, const QString& aiguille, qsizetype debut) {
     if (debut < 0) debut = 0;
@@ -35,8 +41,10 @@ QStringList decouperCommeUnShell(const QString& ligne) {
     QChar guillemet;
     for (const QChar c : ligne) {
         if (!guillemet.isNull()) {
-            if (c == guillemet) guillemet = QChar();
-            else courant += c;
+            if (c == guillemet)
+                guillemet = QChar();
+            else
+                courant += c;
         } else if (c == u'"' || c == u'\'') {
             guillemet = c;
             dansMot = true;
@@ -53,6 +61,8 @@ QStringList decouperCommeUnShell(const QString& ligne) {
     return r;
 }
 
-bool estCaractereDeMot(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
+bool estCaractereDeMot(QChar c) {
+    return c.isLetterOrNumber() || c == u'_';
+}
 
 } // namespace Texte

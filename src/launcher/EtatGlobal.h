@@ -13,12 +13,12 @@ struct EtatGlobal {
     QString FichierC;
     QString FichierParamètres;
     QString FichierConfiguration;
-    QString DossierInstallation;  // dossier du programme
+    QString DossierInstallation; // dossier du programme
     QString ImageFenêtreSkin;
     QString ImageBoutonSkin;
     QString NomSkin;
     QString RépertoireSkin;
-    QString AppelantAssistante;   // "Ligne de commande" ou "Configurateur" ; vide au départ
+    QString AppelantAssistante; // "Ligne de commande" ou "Configurateur" ; vide au départ
     bool AppliDéjàLancée = false;
     QString TitreAppliLancée;
     QString ArgumentSimulateur;

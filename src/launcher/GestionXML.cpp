@@ -10,8 +10,12 @@
 
 namespace {
 
-std::string versUtf8(const QString& s) { return s.toStdString(); }
-QString depuisUtf8(const char* s) { return QString::fromUtf8(s); }
+std::string versUtf8(const QString& s) {
+    return s.toStdString();
+}
+QString depuisUtf8(const char* s) {
+    return QString::fromUtf8(s);
+}
 
 // Nom d'élément XML valide (lettres, chiffres, « _ », « - », « . », « : », jamais de chiffre en tête).
 bool nomXmlValide(const QString& nom) {
@@ -19,7 +23,8 @@ bool nomXmlValide(const QString& nom) {
     const QChar p = nom.front();
     if (!(p.isLetter() || p == u'_' || p == u':')) return false;
     for (const QChar c : nom)
-        if (!(c.isLetterOrNumber() || c == u'_' || c == u':' || c == u'-' || c == u'.' || c.isMark())) return false;
+        if (!(c.isLetterOrNumber() || c == u'_' || c == u':' || c == u'-' || c == u'.' || c.isMark()))
+            return false;
     return true;
 }
 
@@ -33,7 +38,8 @@ template <typename F> pugi::xml_node parcourirDescendants(pugi::xml_node parent,
             courant = courant.first_child();
             continue;
         }
-        while (courant != parent && !courant.next_sibling()) courant = courant.parent();
+        while (courant != parent && !courant.next_sibling())
+            courant = courant.parent();
         if (courant == parent) break;
         courant = courant.next_sibling();
     }
@@ -57,7 +63,9 @@ QString texteComplet(pugi::xml_node n) {
 
 class EcrivainTampon final : public pugi::xml_writer {
 public:
-    void write(const void* data, size_t size) override { tampon.append(static_cast<const char*>(data), size); }
+    void write(const void* data, size_t size) override {
+        tampon.append(static_cast<const char*>(data), size);
+    }
     QByteArray tampon;
 };
 
@@ -107,8 +115,8 @@ void GestionXML::Ouvrir(const QString& CheminComplet, const QString& PremierNoeu
             }
         }
         const auto res = doc_.load_buffer(octetsLus_.constData(), octetsLus_.size(),
-                                          pugi::parse_default | pugi::parse_declaration | pugi::parse_comments |
-                                              pugi::parse_pi | pugi::parse_doctype,
+                                          pugi::parse_default | pugi::parse_declaration |
+                                              pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype,
                                           codage);
         if (!res) {
             // Un fichier illisible se lit comme un document vide et n'est jamais réécrit.
@@ -132,11 +140,22 @@ QByteArray GestionXML::serialiser() const {
     unsigned int options = pugi::format_indent | pugi::format_no_declaration;
     pugi::xml_encoding codage = pugi::encoding_utf8;
     switch (codage_) {
-    case Codage::UTF8: break;
-    case Codage::UTF8AvecBOM: options |= pugi::format_write_bom; break;
-    case Codage::Latin1: codage = pugi::encoding_latin1; break;
-    case Codage::UTF16LE: codage = pugi::encoding_utf16_le; options |= pugi::format_write_bom; break;
-    case Codage::UTF16BE: codage = pugi::encoding_utf16_be; options |= pugi::format_write_bom; break;
+    case Codage::UTF8:
+        break;
+    case Codage::UTF8AvecBOM:
+        options |= pugi::format_write_bom;
+        break;
+    case Codage::Latin1:
+        codage = pugi::encoding_latin1;
+        break;
+    case Codage::UTF16LE:
+        codage = pugi::encoding_utf16_le;
+        options |= pugi::format_write_bom;
+        break;
+    case Codage::UTF16BE:
+        codage = pugi::encoding_utf16_be;
+        options |= pugi::format_write_bom;
+        break;
     }
     doc_.save(e, "\t", options, codage);
     return e.tampon;
@@ -208,7 +227,8 @@ void GestionXML::analyserChemin(const QString& chemin) {
         Noms[Niveau] = nom;
 
         // L'élément précédent manquait : il est créé, puis la recherche reprend depuis lui.
-        if (Niveau >= 2 && !Noeuds[Niveau - 1]) Noeuds[Niveau - 1] = creerEnfant(Noeuds[Niveau - 2], Noms[Niveau - 1]);
+        if (Niveau >= 2 && !Noeuds[Niveau - 1])
+            Noeuds[Niveau - 1] = creerEnfant(Noeuds[Niveau - 2], Noms[Niveau - 1]);
         Noeuds[Niveau] = chercherDescendant(Noeuds[Niveau - 1], nom, IndexNoeud);
         ++Niveau;
         if (reste.isEmpty()) break;
@@ -239,14 +259,16 @@ void GestionXML::SupprimerNoeud(const QString& Chemin) {
     pugi::xml_node n = dernierSansCreation();
     if (!n) throw ErreurXML(QStringLiteral("Élément XML introuvable : « %1 ».").arg(Chemin));
     if (!Noeuds[Niveau - 2].remove_child(n))
-        throw ErreurXML(QStringLiteral("L'élément « %1 » n'est pas un enfant direct de son chemin.").arg(Chemin));
+        throw ErreurXML(
+            QStringLiteral("L'élément « %1 » n'est pas un enfant direct de son chemin.").arg(Chemin));
 }
 
 void GestionXML::EcrireValeur(const QString& Chemin, const QString& Valeur) {
     analyserChemin(Chemin);
     pugi::xml_node n = dernierAvecCreation();
     // Le texte remplace tout le contenu de l'élément.
-    while (n.first_child()) n.remove_child(n.first_child());
+    while (n.first_child())
+        n.remove_child(n.first_child());
     if (!Valeur.isEmpty()) n.append_child(pugi::node_pcdata).set_value(versUtf8(Valeur).c_str());
 }
 
@@ -263,7 +285,8 @@ QString GestionXML::LireValeur(const QString& Chemin) {
 void GestionXML::EcrireAttribut(const QString& Chemin, const QString& Attribut, const QString& Valeur) {
     analyserChemin(Chemin);
     pugi::xml_node n = dernierAvecCreation();
-    if (!nomXmlValide(Attribut)) throw ErreurXML(QStringLiteral("Nom d'attribut XML invalide : « %1 ».").arg(Attribut));
+    if (!nomXmlValide(Attribut))
+        throw ErreurXML(QStringLiteral("Nom d'attribut XML invalide : « %1 ».").arg(Attribut));
     const std::string a = versUtf8(Attribut);
     pugi::xml_attribute att = n.attribute(a.c_str());
     if (!att) att = n.append_attribute(a.c_str());

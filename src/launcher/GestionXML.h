@@ -33,7 +33,8 @@ public:
     QString LireValeur(const QString& Chemin);
     void EcrireAttribut(const QString& Chemin, const QString& Attribut, const QString& Valeur);
     QString LireAttribut(const QString& Chemin, const QString& Attribut);
-    int16_t NombreDeNoeudsMultiples(const QString& NomElement, const QString& Chemin, const QString& NomAttribut);
+    int16_t NombreDeNoeudsMultiples(const QString& NomElement, const QString& Chemin,
+                                    const QString& NomAttribut);
     QString ListeAttribut(int Index) const;
     QString ListeValeur(int Index) const;
 

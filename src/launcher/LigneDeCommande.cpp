@@ -39,7 +39,8 @@ QString TexteUsage(const QString& ligneDeCommande) {
     const QString dix(10, u' ');
     const QString vingt(20, u' ');
     const QStringList lignes = {
-        QStringLiteral("Erreur : la ligne de commande : «") + ligneDeCommande + QStringLiteral("» est invalide."),
+        QStringLiteral("Erreur : la ligne de commande : «") + ligneDeCommande +
+            QStringLiteral("» est invalide."),
         QString(),
         QStringLiteral("Les paramètres de lancement de cet appli sont :"),
         dix + QStringLiteral("Paramètre 1 : commande à exécuter :"),
@@ -53,7 +54,9 @@ QString TexteUsage(const QString& ligneDeCommande) {
         vingt + QStringLiteral("- Assistante."),
         dix + QStringLiteral("Paramètre 2 : Répertoire de travail seul."),
         dix + QStringLiteral("Paramètre 3 : Le nom de fichier sans extension."),
-        dix + QStringLiteral("Paramètre 4 : Paramètre additionnel. Pour l'instant, uniquement la commande du simulateur."),
+        dix +
+            QStringLiteral(
+                "Paramètre 4 : Paramètre additionnel. Pour l'instant, uniquement la commande du simulateur."),
         QString(),
         QStringLiteral("Les paramètres sont à séparer d'un > (Supérieur)."),
         QString(),

@@ -31,7 +31,9 @@ bool Ecrire(const QString& chemin, const QString& valeur, QString* erreur) {
     return false;
 }
 
-int LireEntier(const QString& chemin) { return static_cast<int>(Nombres::val(Lire(chemin))); }
+int LireEntier(const QString& chemin) {
+    return static_cast<int>(Nombres::val(Lire(chemin)));
+}
 
 } // namespace Parametres
 
@@ -43,4 +45,6 @@ void AppliquerSilence(QObject* fenêtre, const QString& texteSilence) {
         if (auto* b = dynamic_cast<BoutonSonore*>(o)) b->définirSonSilence(silence);
 }
 
-void AppliquerSilence(QObject* fenêtre) { AppliquerSilence(fenêtre, Parametres::Lire(Parametres::Silence)); }
+void AppliquerSilence(QObject* fenêtre) {
+    AppliquerSilence(fenêtre, Parametres::Lire(Parametres::Silence));
+}

@@ -26,7 +26,9 @@ std::function<void(const QString&)>& afficheurErreur() {
 
 EtapeDémarrage derniereEtape = EtapeDémarrage::Aucune;
 
-QString crlf() { return QStringLiteral("\r\n"); }
+QString crlf() {
+    return QStringLiteral("\r\n");
+}
 
 void messageCritique(const QString& texte) {
     Message m;
@@ -39,9 +41,11 @@ void messageCritique(const QString& texte) {
 // Démarre make dans le dossier du projet ; un échec au lancement est dit clairement.
 int lancerMake(const std::vector<QStringList>& cibles) {
     std::vector<Processus::Commande> commandes;
-    for (const QStringList& c : cibles) commandes.push_back({QStringLiteral("make"), c});
+    for (const QStringList& c : cibles)
+        commandes.push_back({QStringLiteral("make"), c});
     QString erreur;
-    if (Processus::demarrerEnSuite(commandes, etatGlobal().RépertoireDeTravail, &erreur)) return CodeSortie::Succès;
+    if (Processus::demarrerEnSuite(commandes, etatGlobal().RépertoireDeTravail, &erreur))
+        return CodeSortie::Succès;
     messageCritique(erreur);
     return CodeSortie::Erreur;
 }
@@ -50,7 +54,8 @@ int repartir() {
     const QString mot = Texte::minuscules(etatGlobal().Commande);
     if (mot == u"compiler") {
         Message m;
-        m.texte = QStringLiteral("Cette fonction n'est pas encore implémenté. Utilisez la commande « make all ».");
+        m.texte =
+            QStringLiteral("Cette fonction n'est pas encore implémenté. Utilisez la commande « make all ».");
         m.titre = QString();
         m.icône = IconeMessage::Information;
         afficherMessage(m);
@@ -72,8 +77,12 @@ int repartir() {
 
 } // namespace
 
-void EnregistrerActionFenêtre(const QString& mot, ActionFenêtre action) { actions()[mot] = std::move(action); }
-void OublierActionsFenêtres() { actions().clear(); }
+void EnregistrerActionFenêtre(const QString& mot, ActionFenêtre action) {
+    actions()[mot] = std::move(action);
+}
+void OublierActionsFenêtres() {
+    actions().clear();
+}
 
 void DéfinirAfficheurErreurNonRépertoriée(std::function<void(const QString&)> afficheur) {
     afficheurErreur() = std::move(afficheur);
@@ -81,11 +90,15 @@ void DéfinirAfficheurErreurNonRépertoriée(std::function<void(const QString&)>
 
 void AfficherErreurNonRépertoriée(const QString& description) {
     etatGlobal().DescriptionErreur = description;
-    if (afficheurErreur()) afficheurErreur()(description);
-    else messageCritique(description);
+    if (afficheurErreur())
+        afficheurErreur()(description);
+    else
+        messageCritique(description);
 }
 
-EtapeDémarrage DernièreEtapeEnErreur() { return derniereEtape; }
+EtapeDémarrage DernièreEtapeEnErreur() {
+    return derniereEtape;
+}
 
 int Principal(const QString& texteBrut, const QString& dossierInstallation) {
     EtatGlobal& e = etatGlobal();
@@ -130,15 +143,16 @@ int Principal(const QString& texteBrut, const QString& dossierInstallation) {
             AfficherUsage();
             return CodeSortie::LigneInvalide;
         case EtapeDémarrage::XML:
-            messageCritique(QStringLiteral("La version de MSXML que vous utilisez est obsolète.") + crlf() + crlf() +
-                            QStringLiteral("Mettez la à jour et réessayez."));
+            messageCritique(QStringLiteral("La version de MSXML que vous utilisez est obsolète.") + crlf() +
+                            crlf() + QStringLiteral("Mettez la à jour et réessayez."));
             return CodeSortie::Erreur;
         case EtapeDémarrage::Assistante:
-            messageCritique(QStringLiteral("Le fichier ") + QDir::toNativeSeparators(e.FichierParamètres) +
-                            QStringLiteral(" contient certainement une erreur qui empêche ça lecture.") + crlf() +
-                            crlf() +
-                            QStringLiteral("Si vous n'arrivez pas à le corriger, remplacez-le par le fichier « "
-                                           "Paramètres initial.xml » et réessayez"));
+            messageCritique(
+                QStringLiteral("Le fichier ") + QDir::toNativeSeparators(e.FichierParamètres) +
+                QStringLiteral(" contient certainement une erreur qui empêche ça lecture.") + crlf() +
+                crlf() +
+                QStringLiteral("Si vous n'arrivez pas à le corriger, remplacez-le par le fichier « "
+                               "Paramètres initial.xml » et réessayez"));
             return CodeSortie::Erreur;
         case EtapeDémarrage::Aucune:
             AfficherErreurNonRépertoriée(QString::fromStdString(ex.what()));

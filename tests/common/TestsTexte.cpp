@@ -21,7 +21,8 @@ TEST(Texte, DecoupageCommeUnShellGardeLesGuillemetsEnsemble) {
     EXPECT_EQ(Texte::decouperCommeUnShell(QStringLiteral("  make   clean ")),
               (QStringList{QStringLiteral("make"), QStringLiteral("clean")}));
     EXPECT_EQ(Texte::decouperCommeUnShell(QStringLiteral("\"/opt/Mes outils/isis\" \"plan 1.DSN\" -v")),
-              (QStringList{QStringLiteral("/opt/Mes outils/isis"), QStringLiteral("plan 1.DSN"), QStringLiteral("-v")}));
+              (QStringList{QStringLiteral("/opt/Mes outils/isis"), QStringLiteral("plan 1.DSN"),
+                           QStringLiteral("-v")}));
     // Les barres obliques inverses des chemins Windows restent telles quelles.
     EXPECT_EQ(Texte::decouperCommeUnShell(QStringLiteral("c:\\avr\\bin\\x.exe 'a b'")),
               (QStringList{QStringLiteral("c:\\avr\\bin\\x.exe"), QStringLiteral("a b")}));

@@ -49,10 +49,11 @@ TEST(GestionXML, LectureCreeLesIntermediairesMaisPasLeDernier) {
 
 TEST(GestionXML, LaCorrespondanceSeFaitSurTousLesDescendants) {
     XmlTemporaire t;
-    ecrireFichier(t.chemin,
-                  QStringLiteral("<Paramètres><A><X><B>profond</B></X></A><B>hors de A</B><A><B>second A</B></A>"
-                                 "</Paramètres>")
-                      .toUtf8());
+    ecrireFichier(
+        t.chemin,
+        QStringLiteral("<Paramètres><A><X><B>profond</B></X></A><B>hors de A</B><A><B>second A</B></A>"
+                       "</Paramètres>")
+            .toUtf8());
     GestionXML x;
     x.Ouvrir(t.chemin, Racine);
     EXPECT_EQ(x.LireValeur(QStringLiteral("A B")), QStringLiteral("profond"));
@@ -80,9 +81,10 @@ TEST(GestionXML, IndicesAuDelaDeLaFinAjoutentUnSeulElement) {
     EXPECT_EQ(x.LireAttribut(profil1, QStringLiteral("Nom")), QStringLiteral("deux"));
     EXPECT_EQ(x.LireValeur(profil1 + QStringLiteral(" Auteur")), QStringLiteral("Zoé"));
     // Indice 5 avec deux profils : un troisième seulement, qui n'est pas celui d'indice 5.
-    x.EcrireAttribut(QStringLiteral("GénérateurDeCode Profiles Profile(5)"), QStringLiteral("Nom"), QStringLiteral("trois"));
-    EXPECT_EQ(x.NombreDeNoeudsMultiples(QStringLiteral("Profile"), QStringLiteral("GénérateurDeCode Profiles"),
-                                        QStringLiteral("Nom")),
+    x.EcrireAttribut(QStringLiteral("GénérateurDeCode Profiles Profile(5)"), QStringLiteral("Nom"),
+                     QStringLiteral("trois"));
+    EXPECT_EQ(x.NombreDeNoeudsMultiples(QStringLiteral("Profile"),
+                                        QStringLiteral("GénérateurDeCode Profiles"), QStringLiteral("Nom")),
               3);
     EXPECT_EQ(x.ListeAttribut(0), QStringLiteral("un"));
     EXPECT_EQ(x.ListeAttribut(1), QStringLiteral("deux"));
@@ -100,19 +102,22 @@ TEST(GestionXML, EcrituresInvalidesRemonteesEtLecturesJamaisEnErreur) {
     x.Ouvrir(t.chemin, Racine);
     EXPECT_THROW(x.EcrireValeur(QStringLiteral("1abc"), QStringLiteral("v")), ErreurXML);
     QString long21;
-    for (int i = 0; i < 21; ++i) long21 += (i ? QStringLiteral(" N") : QStringLiteral("N")) + QString::number(i);
+    for (int i = 0; i < 21; ++i)
+        long21 += (i ? QStringLiteral(" N") : QStringLiteral("N")) + QString::number(i);
     EXPECT_THROW(x.EcrireValeur(long21, QStringLiteral("v")), ErreurXML);
     EXPECT_EQ(x.LireValeur(long21), QString());
     EXPECT_EQ(x.LireValeur(QStringLiteral("X(99999)")), QString()); // indice hors 16 bits
     x.AjouterNoeud(QStringLiteral("Profile"), QStringLiteral("GénérateurDeCode Profiles"));
-    EXPECT_EQ(x.NombreDeNoeudsMultiples(QStringLiteral("Profile"), QStringLiteral("GénérateurDeCode Profiles"),
-                                        QString()),
+    EXPECT_EQ(x.NombreDeNoeudsMultiples(QStringLiteral("Profile"),
+                                        QStringLiteral("GénérateurDeCode Profiles"), QString()),
               1);
 }
 
 TEST(GestionXML, LeCodageDeclareEstGarde) {
     XmlTemporaire t;
-    QByteArray latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<Param\xE8tres><Nom>\xC9l\xE9ment</Nom></Param\xE8tres>\n";
+    QByteArray latin1 =
+        "<?xml version=\"1.0\" "
+        "encoding=\"ISO-8859-1\"?>\n<Param\xE8tres><Nom>\xC9l\xE9ment</Nom></Param\xE8tres>\n";
     ecrireFichier(t.chemin, latin1);
     GestionXML x;
     x.Ouvrir(t.chemin, Racine);

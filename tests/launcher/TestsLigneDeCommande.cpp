@@ -13,7 +13,8 @@ QStringList champs(const QString& brut, int maximum = 10) {
 
 TEST(DecouperLigneDeCommande, GuillemetsRetiresEtChampsSansRognage) {
     etatGlobal().réinitialiser();
-    const QString t = DécouperLigneDeCommande(QStringLiteral("\"CONFIGURER>d:\\Programme-C\\MaquetteV3>BP-LED\""));
+    const QString t =
+        DécouperLigneDeCommande(QStringLiteral("\"CONFIGURER>d:\\Programme-C\\MaquetteV3>BP-LED\""));
     EXPECT_EQ(t, QStringLiteral("CONFIGURER>d:\\Programme-C\\MaquetteV3>BP-LED"));
     EXPECT_EQ(etatGlobal().NombreArguments, 3);
     EXPECT_EQ(etatGlobal().ArgumentsLigne.size(), 4);
@@ -56,8 +57,9 @@ TEST(AfficherUsage, TexteExact) {
     EXPECT_EQ(lignes[3], QStringLiteral("          Paramètre 1 : commande à exécuter :"));
     EXPECT_EQ(lignes[4], QStringLiteral("                    - Compiler,"));
     EXPECT_EQ(lignes[11], QStringLiteral("                    - Assistante."));
-    EXPECT_EQ(lignes[14], QStringLiteral("          Paramètre 4 : Paramètre additionnel. Pour l'instant, uniquement la "
-                                         "commande du simulateur."));
+    EXPECT_EQ(lignes[14],
+              QStringLiteral("          Paramètre 4 : Paramètre additionnel. Pour l'instant, uniquement la "
+                             "commande du simulateur."));
     EXPECT_EQ(lignes[16], QStringLiteral("Les paramètres sont à séparer d'un > (Supérieur)."));
     EXPECT_EQ(lignes[18], QStringLiteral("« Par exemple : configurer>d:\\Programme-C\\MaquetteV3>BP-LED »"));
     EXPECT_FALSE(u.contains(QStringLiteral("\n\n")));

@@ -48,9 +48,11 @@ TEST(Parametres, LeFichierLivreEstLisibleEtSaCopieIdentique) {
     OutilsTests::ecrireFichier(etatGlobal().FichierParamètres, livre);
     for (const QString& p : {Parametres::PlusDeBulles, Parametres::OngletDeDémarrage, Parametres::Silence})
         EXPECT_EQ(Parametres::Lire(p), QStringLiteral("0")) << p.toStdString();
-    const QString skin = donnees + QStringLiteral("Skin/") + Parametres::Lire(Parametres::ApparenceRépertoire) + u'/';
-    for (const QString& f : {Parametres::Lire(Parametres::ApparenceFenêtre), Parametres::Lire(Parametres::ApparenceBouton),
-                             QStringLiteral("OverDefaut.wav"), QStringLiteral("ClickDefaut.wav"),
-                             QStringLiteral("ClickFuseBit.wav"), QStringLiteral("Fusage.wav")})
+    const QString skin =
+        donnees + QStringLiteral("Skin/") + Parametres::Lire(Parametres::ApparenceRépertoire) + u'/';
+    for (const QString& f :
+         {Parametres::Lire(Parametres::ApparenceFenêtre), Parametres::Lire(Parametres::ApparenceBouton),
+          QStringLiteral("OverDefaut.wav"), QStringLiteral("ClickDefaut.wav"),
+          QStringLiteral("ClickFuseBit.wav"), QStringLiteral("Fusage.wav")})
         EXPECT_TRUE(QFileInfo::exists(skin + f)) << (skin + f).toStdString();
 }

@@ -27,13 +27,16 @@ struct Banc : ::testing::Test {
         QDir().mkpath(installation);
         OutilsTests::ecrireFichier(projet + QStringLiteral("/makefile"),
                                    "all:\n\t@echo all >> journal.txt\n"
-                                   "clean:\n\t@touch clean_commence; while [ ! -f continuer ]; do sleep 0.05; done; echo clean >> journal.txt\n"
+                                   "clean:\n\t@touch clean_commence; while [ ! -f continuer ]; do sleep "
+                                   "0.05; done; echo clean >> journal.txt\n"
                                    "program:\n\t@echo program >> journal.txt\n");
         OutilsTests::ecrireFichier(projet + QStringLiteral("/continuer"), {});
     }
     void TearDown() override { QDir::setCurrent(dossierInitial); }
 
-    QString journal() const { return QString::fromUtf8(lireFichier(projet + QStringLiteral("/journal.txt"))); }
+    QString journal() const {
+        return QString::fromUtf8(lireFichier(projet + QStringLiteral("/journal.txt")));
+    }
     QString parametres() const { return installation + QStringLiteral("/Paramètres.xml"); }
     int lancer(const QString& ligne) { return Principal(ligne, installation); }
 };
@@ -43,13 +46,15 @@ struct Banc : ::testing::Test {
 TEST_F(Banc, LignesInvalidesMontrentLUsageSansRienDemarrer) {
     const QStringList lignes = {QString(), QStringLiteral("inconnu>") + projet,
                                 QStringLiteral(" nettoyer>") + projet + QStringLiteral(">X"),
-                                QStringLiteral("nettoyer"), QStringLiteral("nettoyer>/dossier/qui/n/existe/pas>X")};
+                                QStringLiteral("nettoyer"),
+                                QStringLiteral("nettoyer>/dossier/qui/n/existe/pas>X")};
     for (const QString& l : lignes) {
         messages.messages.clear();
         EXPECT_EQ(lancer(l), CodeSortie::LigneInvalide) << l.toStdString();
         ASSERT_EQ(messages.messages.size(), 1u);
         const Message& m = messages.messages[0];
-        EXPECT_TRUE(m.texte.startsWith(QStringLiteral("Erreur : la ligne de commande : «") + l + QStringLiteral("»")));
+        EXPECT_TRUE(m.texte.startsWith(QStringLiteral("Erreur : la ligne de commande : «") + l +
+                                       QStringLiteral("»")));
         EXPECT_EQ(m.icône, IconeMessage::Critique);
         EXPECT_TRUE(m.modalSystème);
         EXPECT_EQ(m.titre, QStringLiteral("Quillon"));
@@ -59,7 +64,8 @@ TEST_F(Banc, LignesInvalidesMontrentLUsageSansRienDemarrer) {
 }
 
 TEST_F(Banc, ChampsDeLEtatGlobalEtGuillemets) {
-    EXPECT_EQ(lancer(QStringLiteral("\"COMPILER>") + projet + QStringLiteral(">BP-LED>isis -v\"")), CodeSortie::Succès);
+    EXPECT_EQ(lancer(QStringLiteral("\"COMPILER>") + projet + QStringLiteral(">BP-LED>isis -v\"")),
+              CodeSortie::Succès);
     const EtatGlobal& e = etatGlobal();
     EXPECT_EQ(e.Commande, QStringLiteral("COMPILER"));
     EXPECT_EQ(e.RépertoireDeTravail, projet);
@@ -68,8 +74,9 @@ TEST_F(Banc, ChampsDeLEtatGlobalEtGuillemets) {
     EXPECT_EQ(QDir::currentPath(), QDir(projet).canonicalPath());
     EXPECT_EQ(e.FichierParamètres, parametres());
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].texte,
-              QStringLiteral("Cette fonction n'est pas encore implémenté. Utilisez la commande « make all »."));
+    EXPECT_EQ(
+        messages.messages[0].texte,
+        QStringLiteral("Cette fonction n'est pas encore implémenté. Utilisez la commande « make all »."));
     EXPECT_EQ(messages.messages[0].titre, QString());
     EXPECT_EQ(messages.messages[0].icône, IconeMessage::Information);
     // Deux champs : le nom est vide.
@@ -89,10 +96,11 @@ TEST_F(Banc, ReglagesAbsentsCreesAvecLesElementsLus) {
 }
 
 TEST_F(Banc, ApparenceLueDansLesReglages) {
-    OutilsTests::ecrireFichier(parametres(), QStringLiteral("<Paramètres><Apparence><Assistante Nom=\"Plume\">"
-                                                            "<Répertoire>Plume</Répertoire><Fenêtre>a.png</Fenêtre>"
-                                                            "<Bouton>b.png</Bouton></Assistante></Apparence></Paramètres>")
-                                                 .toUtf8());
+    OutilsTests::ecrireFichier(parametres(),
+                               QStringLiteral("<Paramètres><Apparence><Assistante Nom=\"Plume\">"
+                                              "<Répertoire>Plume</Répertoire><Fenêtre>a.png</Fenêtre>"
+                                              "<Bouton>b.png</Bouton></Assistante></Apparence></Paramètres>")
+                                   .toUtf8());
     lancer(QStringLiteral("compiler>") + projet);
     EXPECT_EQ(etatGlobal().NomSkin, QStringLiteral("Plume"));
     EXPECT_EQ(etatGlobal().ImageFenêtreSkin, QStringLiteral("a.png"));
@@ -106,10 +114,12 @@ TEST_F(Banc, ReglagesEndommagesIntactsEtSignales) {
     EXPECT_EQ(lancer(QStringLiteral("nettoyer>") + projet), CodeSortie::Erreur);
     EXPECT_EQ(lireFichier(parametres()), abime);
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].texte,
-              QStringLiteral("Le fichier ") + parametres() +
-                  QStringLiteral(" contient certainement une erreur qui empêche ça lecture.\r\n\r\nSi vous n'arrivez pas "
-                                 "à le corriger, remplacez-le par le fichier « Paramètres initial.xml » et réessayez"));
+    EXPECT_EQ(
+        messages.messages[0].texte,
+        QStringLiteral("Le fichier ") + parametres() +
+            QStringLiteral(
+                " contient certainement une erreur qui empêche ça lecture.\r\n\r\nSi vous n'arrivez pas "
+                "à le corriger, remplacez-le par le fichier « Paramètres initial.xml » et réessayez"));
     EXPECT_EQ(DernièreEtapeEnErreur(), EtapeDémarrage::Assistante);
     QThread::msleep(200);
     EXPECT_FALSE(QFileInfo::exists(projet + QStringLiteral("/journal.txt")));
@@ -126,7 +136,8 @@ TEST_F(Banc, CiblesMakeDansLeDossierDuProjet) {
     QFile::remove(projet + QStringLiteral("/continuer"));
     QFile::remove(projet + QStringLiteral("/clean_commence"));
     EXPECT_EQ(lancer(QStringLiteral("reconstruire>") + projet + QStringLiteral(">X")), CodeSortie::Succès);
-    ASSERT_TRUE(OutilsTests::attendre([&] { return QFileInfo::exists(projet + QStringLiteral("/clean_commence")); }));
+    ASSERT_TRUE(
+        OutilsTests::attendre([&] { return QFileInfo::exists(projet + QStringLiteral("/clean_commence")); }));
     QThread::msleep(100);
     EXPECT_EQ(journal(), QString());
     OutilsTests::ecrireFichier(projet + QStringLiteral("/continuer"), {});
@@ -146,7 +157,10 @@ TEST_F(Banc, MakeIntrouvableDitClairement) {
 
 TEST_F(Banc, ActionsDesFenetresRepartiesParMot) {
     QStringList vus;
-    EnregistrerActionFenêtre(QStringLiteral("configurer"), [&] { vus << QStringLiteral("configurer"); return 0; });
+    EnregistrerActionFenêtre(QStringLiteral("configurer"), [&] {
+        vus << QStringLiteral("configurer");
+        return 0;
+    });
     EnregistrerActionFenêtre(QStringLiteral("assistante"), [&] {
         vus << etatGlobal().AppelantAssistante;
         return 0;

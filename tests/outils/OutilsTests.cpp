@@ -10,9 +10,15 @@
 
 namespace OutilsTests {
 
-QString dossierSources() { return QStringLiteral(QUILLON_SOURCES); }
-QString dossierConstruction() { return QStringLiteral(QUILLON_BINAIRES); }
-QString programme() { return dossierConstruction() + QStringLiteral("/quillon"); }
+QString dossierSources() {
+    return QStringLiteral(QUILLON_SOURCES);
+}
+QString dossierConstruction() {
+    return QStringLiteral(QUILLON_BINAIRES);
+}
+QString programme() {
+    return dossierConstruction() + QStringLiteral("/quillon");
+}
 
 QByteArray lireFichier(const QString& chemin) {
     QFile f(chemin);
@@ -33,8 +39,10 @@ int executer(const QString& prog, const QStringList& arguments, QByteArray* sort
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const QString& v : environnementEnPlus) {
         const qsizetype egal = v.indexOf(u'=');
-        if (egal < 0) env.remove(v);
-        else env.insert(v.left(egal), v.mid(egal + 1));
+        if (egal < 0)
+            env.remove(v);
+        else
+            env.insert(v.left(egal), v.mid(egal + 1));
     }
     p.setProcessEnvironment(env);
     p.start(prog, arguments);

@@ -7,7 +7,7 @@
 namespace Processus {
 
 struct Commande {
-    QString programme;     // nom cherché dans PATH, ou chemin
+    QString programme; // nom cherché dans PATH, ou chemin
     QStringList arguments;
 };
 
@@ -20,6 +20,7 @@ bool demarrerDetache(const Commande& commande, const QString& dossier, QString* 
 
 // Démarre les commandes l'une après l'autre dans dossier, chacune attendant la fin de la
 // précédente, sans faire attendre l'appelant. Rend la main dès que la première a démarré.
-bool demarrerEnSuite(const std::vector<Commande>& commandes, const QString& dossier, QString* erreur = nullptr);
+bool demarrerEnSuite(const std::vector<Commande>& commandes, const QString& dossier,
+                     QString* erreur = nullptr);
 
 } // namespace Processus

@@ -21,13 +21,17 @@ struct Argv {
     std::vector<char*> pointeurs;
     Argv(const QString& chemin, const QStringList& args) {
         octets.push_back(QFile::encodeName(chemin));
-        for (const QString& a : args) octets.push_back(a.toLocal8Bit());
-        for (QByteArray& b : octets) pointeurs.push_back(b.data());
+        for (const QString& a : args)
+            octets.push_back(a.toLocal8Bit());
+        for (QByteArray& b : octets)
+            pointeurs.push_back(b.data());
         pointeurs.push_back(nullptr);
     }
 };
 
-QString texteErreur(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+QString texteErreur(int code) {
+    return QString::fromLocal8Bit(std::strerror(code));
+}
 
 // Écrit errno dans le tube puis termine l'enfant ; seules des fonctions sûres après fork.
 [[noreturn]] void echecEnfant(int tube) {
@@ -55,9 +59,10 @@ bool demarrerEnSuite(const std::vector<Commande>& commandes, const QString& doss
         const QString chemin = trouverProgramme(c.programme);
         if (chemin.isEmpty()) {
             if (erreur)
-                *erreur = QStringLiteral("Le programme « %1 » est introuvable. Vérifiez qu'il est installé et "
-                                         "accessible par le chemin de recherche (PATH).")
-                              .arg(c.programme);
+                *erreur =
+                    QStringLiteral("Le programme « %1 » est introuvable. Vérifiez qu'il est installé et "
+                                   "accessible par le chemin de recherche (PATH).")
+                        .arg(c.programme);
             return false;
         }
         argvs.emplace_back(chemin, c.arguments);
@@ -67,7 +72,8 @@ bool demarrerEnSuite(const std::vector<Commande>& commandes, const QString& doss
     // Le tube rapporte l'échec du premier exec ; il se ferme tout seul à son succès.
     int tube[2];
     if (pipe2(tube, O_CLOEXEC) != 0) {
-        if (erreur) *erreur = QStringLiteral("Impossible de démarrer un programme : %1.").arg(texteErreur(errno));
+        if (erreur)
+            *erreur = QStringLiteral("Impossible de démarrer un programme : %1.").arg(texteErreur(errno));
         return false;
     }
 
@@ -118,7 +124,8 @@ bool demarrerEnSuite(const std::vector<Commande>& commandes, const QString& doss
     if (lu == static_cast<ssize_t>(sizeof codeEnfant)) {
         if (erreur)
             *erreur = QStringLiteral("Impossible de démarrer « %1 » dans le dossier « %2 » : %3.")
-                          .arg(commandes.front().programme, QDir::toNativeSeparators(dossier), texteErreur(codeEnfant));
+                          .arg(commandes.front().programme, QDir::toNativeSeparators(dossier),
+                               texteErreur(codeEnfant));
         return false;
     }
     return true;

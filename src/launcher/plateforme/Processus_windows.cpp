@@ -22,9 +22,10 @@ bool demarrerEnSuite(const std::vector<Commande>& commandes, const QString& doss
         const QString chemin = trouverProgramme(commandes[i].programme);
         if (chemin.isEmpty()) {
             if (erreur)
-                *erreur = QStringLiteral("Le programme « %1 » est introuvable. Vérifiez qu'il est installé et "
-                                         "accessible par le chemin de recherche (PATH).")
-                              .arg(commandes[i].programme);
+                *erreur =
+                    QStringLiteral("Le programme « %1 » est introuvable. Vérifiez qu'il est installé et "
+                                   "accessible par le chemin de recherche (PATH).")
+                        .arg(commandes[i].programme);
             return false;
         }
         if (i + 1 < commandes.size()) {

@@ -15,11 +15,21 @@ RéponseMessage ServiceMessagesQt::afficher(const Message& m) {
     boite.setText(m.texte);
     boite.setWindowTitle(m.titre.isEmpty() ? QStringLiteral(" ") : m.titre);
     switch (m.icône) {
-    case IconeMessage::Aucune: boite.setIcon(QMessageBox::NoIcon); break;
-    case IconeMessage::Information: boite.setIcon(QMessageBox::Information); break;
-    case IconeMessage::Exclamation: boite.setIcon(QMessageBox::Warning); break;
-    case IconeMessage::Critique: boite.setIcon(QMessageBox::Critical); break;
-    case IconeMessage::Question: boite.setIcon(QMessageBox::Question); break;
+    case IconeMessage::Aucune:
+        boite.setIcon(QMessageBox::NoIcon);
+        break;
+    case IconeMessage::Information:
+        boite.setIcon(QMessageBox::Information);
+        break;
+    case IconeMessage::Exclamation:
+        boite.setIcon(QMessageBox::Warning);
+        break;
+    case IconeMessage::Critique:
+        boite.setIcon(QMessageBox::Critical);
+        break;
+    case IconeMessage::Question:
+        boite.setIcon(QMessageBox::Question);
+        break;
     }
     if (m.modalSystème) {
         boite.setWindowModality(Qt::ApplicationModal);
@@ -39,7 +49,9 @@ RéponseMessage ServiceMessagesQt::afficher(const Message& m) {
     const QString ok = QStringLiteral("OK"), oui = QStringLiteral("Oui"), non = QStringLiteral("Non"),
                   annuler = QStringLiteral("Annuler"), reessayer = QStringLiteral("Réessayer");
     switch (m.boutons) {
-    case BoutonsMessage::OK: ajouter(ok, QMessageBox::AcceptRole, RéponseMessage::OK); break;
+    case BoutonsMessage::OK:
+        ajouter(ok, QMessageBox::AcceptRole, RéponseMessage::OK);
+        break;
     case BoutonsMessage::OKAnnuler:
         ajouter(ok, QMessageBox::AcceptRole, RéponseMessage::OK);
         ajouter(annuler, QMessageBox::RejectRole, RéponseMessage::Annuler);
