@@ -1,0 +1,328 @@
+// La configuration par défaut du makefile (Modèle/makefile.rtf), rendue en texte brut avec les
+// réglages d'un projet, doit être un vrai makefile : avr-gcc compile le projet d'exemple, make
+// clean ne laisse que les sources, make program appelle avrdude avec les bonnes options.
+#include "makefile/TablesMakefile.h"
+#include "outils/OutilsTests.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace OutilsTests;
+
+namespace {
+
+const QStringList Clés = {"MCU =",
+                          "F_CPU =",
+                          "OPT =",
+                          "FORMAT =",
+                          "EXTRAINCDIRS =",
+                          "DIRAVR =",
+                          "AVRDUDE_PROGRAMMER =",
+                          "AVRDUDE_PORT =",
+                          "AVRDUDE_FLAGS =",
+                          "CompilCoff =",
+                          "DEBUG =",
+                          "AffichageMemoire =",
+                          "TARGET =",
+                          "BAUD =",
+                          "AVRStudioExclusif ="};
+
+QString cheminModèle() {
+    return dossierConstruction() + "/Modèle/makefile.rtf";
+}
+
+// Texte brut du modèle, tabulations comprises (make en a besoin au début des commandes).
+QString texteDuModèle() {
+    QByteArray sortie, erreurs;
+    const int code = executer(
+        "python3", {dossierSources() + "/scripts/generer_modele_makefile.py", "--texte", cheminModèle()},
+        &sortie, &erreurs);
+    EXPECT_EQ(code, 0) << erreurs.toStdString();
+    return QString::fromUtf8(sortie);
+}
+
+// Première occurrence de la clé que retient la recherche du programme : casse exacte, sans
+// lettre, chiffre ni souligné juste devant.
+qsizetype positionClé(const QString& texte, const QString& clé) {
+    for (qsizetype pos = texte.indexOf(clé); pos >= 0; pos = texte.indexOf(clé, pos + 1)) {
+        const QChar avant = pos > 0 ? texte.at(pos - 1) : QChar(u'\n');
+        if (!avant.isLetterOrNumber() && avant != u'_') return pos;
+    }
+    return -1;
+}
+
+// Valeur lue comme le fait le programme : le reste de la ligne, sans les blancs autour.
+QString valeurClé(const QString& texte, const QString& clé) {
+    const qsizetype pos = positionClé(texte, clé);
+    if (pos < 0) return "<absente>";
+    const qsizetype début = pos + clé.size();
+    qsizetype fin = texte.indexOf(u'\n', début);
+    if (fin < 0) fin = texte.size();
+    QString valeur = texte.mid(début, fin - début);
+    while (valeur.startsWith(u' '))
+        valeur.remove(0, 1);
+    while (valeur.endsWith(u' '))
+        valeur.chop(1);
+    return valeur;
+}
+
+// Un projet dans un dossier temporaire dont le chemin a des blancs et des accents, avec le
+// makefile tiré du modèle.
+class ProjetEssai {
+public:
+    explicit ProjetEssai(const QString& nom = "Clignotant") : m_nom(nom) {
+        m_dossier = m_temp.path() + "/Mes projets AVR/" + nom + " été";
+        QDir().mkpath(m_dossier);
+        ecrireFichier(m_dossier + "/Clignotant.c",
+                      lireFichier(dossierSources() + "/exemples/Clignotant/Clignotant.c"));
+        m_makefile = texteDuModèle();
+        écrire("TARGET =", nom);
+    }
+
+    QString dossier() const { return m_dossier; }
+
+    // Remplace le reste de la ligne de la clé par une espace et la valeur.
+    void écrire(const QString& clé, const QString& valeur) {
+        const qsizetype pos = positionClé(m_makefile, clé);
+        ASSERT_GE(pos, 0) << clé.toStdString();
+        const qsizetype début = pos + clé.size();
+        qsizetype fin = m_makefile.indexOf(u'\n', début);
+        if (fin < 0) fin = m_makefile.size();
+        m_makefile.replace(début, fin - début, " " + valeur);
+    }
+
+    // Les réglages d'un microcontrôleur de la table, comme les écrit la fenêtre de configuration.
+    void choisirMicroContrôleur(const QString& nom) {
+        for (const auto& ligne : TablesMakefile::microContrôleurs()) {
+            if (ligne.nom != nom) continue;
+            écrire("MCU =", TablesMakefile::valeurMCU(nom));
+            écrire("AVRDUDE_FLAGS =", TablesMakefile::optionsAvrdude(ligne.partie.toString()));
+            return;
+        }
+        FAIL() << "absent de la table : " << nom.toStdString();
+    }
+
+    // Lance make dans le dossier du projet ; rend son code de sortie.
+    int make(const QStringList& arguments, QString* sortie = nullptr) {
+        // Réécrit seulement s'il a changé : make compare les dates.
+        if (m_makefile != m_écrit) {
+            ecrireFichier(m_dossier + "/makefile", m_makefile.toUtf8());
+            m_écrit = m_makefile;
+        }
+        QByteArray out, err;
+        const int code = executer("make", QStringList{"-C", m_dossier} + arguments, &out, &err, {"LC_ALL=C"});
+        if (sortie) *sortie = QString::fromUtf8(out + err);
+        return code;
+    }
+
+    QStringList fichiers() const {
+        return QDir(m_dossier).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    bool existe(const QString& nom) const { return QFile::exists(m_dossier + "/" + nom); }
+
+private:
+    QTemporaryDir m_temp;
+    QString m_nom;
+    QString m_dossier;
+    QString m_makefile;
+    QString m_écrit;
+};
+
+} // namespace
+
+// Chaque clé commence sa propre ligne et c'est elle que trouve la recherche (pas un commentaire
+// qui la citerait) ; les valeurs par défaut sont celles d'un ATmega8 à 8 MHz.
+TEST(ModeleMakefile, ClésEnDébutDeLigneEtValeursParDéfaut) {
+    const QString texte = texteDuModèle();
+    ASSERT_FALSE(texte.isEmpty());
+    for (const QString& clé : Clés) {
+        const qsizetype pos = positionClé(texte, clé);
+        ASSERT_GE(pos, 0) << clé.toStdString();
+        EXPECT_TRUE(pos == 0 || texte.at(pos - 1) == u'\n') << clé.toStdString();
+        // Les commentaires d'aide précèdent la clé.
+        const qsizetype ligneAvant = texte.lastIndexOf(u'\n', pos - 2);
+        EXPECT_EQ(texte.mid(ligneAvant + 1, 1), "#") << clé.toStdString();
+    }
+    EXPECT_EQ(valeurClé(texte, "MCU ="), "atmega8");
+    EXPECT_EQ(valeurClé(texte, "F_CPU ="), "8000000");
+    EXPECT_EQ(valeurClé(texte, "FORMAT ="), "ihex");
+    EXPECT_EQ(valeurClé(texte, "OPT ="), "s");
+    EXPECT_EQ(valeurClé(texte, "DEBUG ="), "dwarf-2");
+    EXPECT_EQ(valeurClé(texte, "AVRDUDE_PROGRAMMER ="), "avrisp");
+    EXPECT_EQ(valeurClé(texte, "AVRDUDE_PORT ="), "com1");
+    EXPECT_EQ(valeurClé(texte, "AVRDUDE_FLAGS ="), TablesMakefile::optionsAvrdude("m8"));
+    EXPECT_EQ(valeurClé(texte, "TARGET ="), "main");
+    EXPECT_EQ(valeurClé(texte, "AVRStudioExclusif ="), "0");
+    EXPECT_EQ(valeurClé(texte, "CompilCoff ="), "");
+    EXPECT_EQ(valeurClé(texte, "BAUD ="), "");
+    EXPECT_EQ(valeurClé(texte, "DIRAVR ="), "");
+    EXPECT_EQ(valeurClé(texte, "EXTRAINCDIRS ="), "");
+    // Les commandes des règles commencent par une vraie tabulation.
+    EXPECT_TRUE(texte.contains("\n\t$(CC) -c "));
+}
+
+// Le RTF livré est celui que donne sa source, et unrtf y lit les mêmes mots.
+TEST(ModeleMakefile, RtfÀJourEtLisibleParUnrtf) {
+    QByteArray sortie, erreurs;
+    EXPECT_EQ(executer("python3", {dossierSources() + "/scripts/generer_modele_makefile.py", "--verifier"},
+                       &sortie, &erreurs),
+              0)
+        << erreurs.toStdString();
+    EXPECT_EQ(lireFichier(cheminModèle()), lireFichier(dossierSources() + "/data/Modèle/makefile.rtf"));
+
+    ASSERT_EQ(executer("unrtf", {"--text", cheminModèle()}, &sortie, &erreurs), 0) << erreurs.toStdString();
+    // unrtf écrit en Latin-1, après un en-tête à lui, et ramène les blancs à un seul.
+    QString lu = QString::fromLatin1(sortie);
+    const qsizetype corps = lu.indexOf("-----------------\n");
+    ASSERT_GE(corps, 0);
+    lu = lu.mid(corps + 18);
+    const QRegularExpression blancs("\\s+");
+    const QStringList motsLus = lu.split(blancs, Qt::SkipEmptyParts);
+    const QStringList motsSource =
+        QString::fromUtf8(lireFichier(dossierSources() + "/scripts/modele_makefile.mk"))
+            .split(blancs, Qt::SkipEmptyParts);
+    EXPECT_EQ(motsLus, motsSource);
+    EXPECT_TRUE(motsLus.contains("Microcontrôleur"));
+}
+
+// make all, make -n program et make clean pour des microcontrôleurs de la table, dont un
+// ATtiny, le projet étant rangé dans un dossier dont le chemin a des blancs et des accents.
+class ModeleMakefileParMicro : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ModeleMakefileParMicro, CompileProgrammeEtNettoieLExemple) {
+    const QString nom = GetParam();
+    ProjetEssai projet;
+    projet.choisirMicroContrôleur(nom);
+    const QString mcu = TablesMakefile::valeurMCU(nom);
+    projet.écrire("F_CPU =", "1000000");
+    projet.écrire("AVRDUDE_PROGRAMMER =", "stk500");
+    projet.écrire("AVRDUDE_PORT =", "/dev/ttyUSB0");
+    projet.écrire("AffichageMemoire =", "OccupationMemoire");
+
+    QString sortie;
+    ASSERT_EQ(projet.make({"all"}, &sortie), 0) << sortie.toStdString();
+    EXPECT_TRUE(projet.existe("Clignotant.elf"));
+    EXPECT_TRUE(projet.existe("Clignotant.hex"));
+    EXPECT_TRUE(projet.existe("Clignotant.eep"));
+    EXPECT_TRUE(lireFichier(projet.dossier() + "/Clignotant.hex").startsWith(":"));
+    EXPECT_TRUE(sortie.contains("-mmcu=" + mcu + " -DF_CPU=1000000UL -Os -gdwarf-2")) << sortie.toStdString();
+    EXPECT_FALSE(sortie.contains("warning:")) << sortie.toStdString();
+    // avr-size, en dernier.
+    EXPECT_TRUE(sortie.contains("Device: " + mcu)) << sortie.toStdString();
+    EXPECT_TRUE(sortie.contains(QRegularExpression("Program: +\\d+ bytes"))) << sortie.toStdString();
+
+    // Rien à refaire, sinon afficher la place prise.
+    ASSERT_EQ(projet.make({"all"}, &sortie), 0);
+    EXPECT_FALSE(sortie.contains("Compilation de")) << sortie.toStdString();
+
+    ASSERT_EQ(projet.make({"-n", "program"}, &sortie), 0) << sortie.toStdString();
+    QString partie;
+    for (const auto& ligne : TablesMakefile::microContrôleurs())
+        if (ligne.nom == nom) partie = ligne.partie.toString();
+    EXPECT_TRUE(
+        sortie.contains("avrdude -p " + partie + " -P /dev/ttyUSB0 -c stk500 -U flash:w:Clignotant.hex:i\n"))
+        << sortie.toStdString();
+
+    ASSERT_EQ(projet.make({"clean"}, &sortie), 0) << sortie.toStdString();
+    EXPECT_EQ(projet.fichiers(), QStringList({"Clignotant.c", "makefile"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ModeleMakefileParMicro,
+                         ::testing::Values("ATMega8", "ATMega16", "ATTiny2313", "ATTiny13", "AT90S8515"));
+
+// Les réglages moins courants : outils pris dans DIRAVR (chemin avec blancs), dossiers
+// d'inclusion, vitesse série, format S-record, débogage stabs avec COFF demandé, place prise non
+// affichée.
+TEST(ModeleMakefile, OutilsInclusionsBaudsFormatEtCoff) {
+    ProjetEssai projet("Essai");
+    const QString outils = projet.dossier() + "/../outils avr";
+    QDir().mkpath(outils + "/bin");
+    for (const QString outil : {"avr-gcc", "avr-objcopy", "avr-objdump", "avr-size", "avrdude"}) {
+        const QString chemin = outils + "/bin/" + outil;
+        ecrireFichier(
+            chemin, QString("#!/bin/sh\necho \"[%1 de DIRAVR]\" >&2\nexec %1 \"$@\"\n").arg(outil).toUtf8());
+        QFile::setPermissions(chemin, QFile::permissions(chemin) | QFile::ExeOwner);
+    }
+    QDir().mkpath(projet.dossier() + "/inc/commun");
+    ecrireFichier(projet.dossier() + "/inc/commun/commun.h", "#define DECALAGE 0\n");
+    ecrireFichier(projet.dossier() + "/serie.c", "#include <commun.h>\n#include <avr/io.h>\n"
+                                                 "#include <util/setbaud.h>\n"
+                                                 "void serie(void);\n"
+                                                 "void serie(void) { UBRRL = UBRRL_VALUE + DECALAGE; }\n");
+    projet.écrire("DIRAVR =", QDir::cleanPath(outils) + "  ");
+    projet.écrire("EXTRAINCDIRS =", "inc\\commun");
+    projet.écrire("BAUD =", "9600");
+    projet.écrire("FORMAT =", "srec");
+    projet.écrire("DEBUG =", "stabs");
+    projet.écrire("CompilCoff =", "coff");
+    projet.écrire("AffichageMemoire =", "");
+
+    QString sortie;
+    ASSERT_EQ(projet.make({"all"}, &sortie), 0) << sortie.toStdString();
+    EXPECT_TRUE(sortie.contains("-DBAUD=9600 ")) << sortie.toStdString();
+    EXPECT_TRUE(sortie.contains("-gstabs ")) << sortie.toStdString();
+    EXPECT_TRUE(sortie.contains("-Iinc/commun ")) << sortie.toStdString();
+    for (const char* outil : {"avr-gcc", "avr-objcopy", "avr-objdump"})
+        EXPECT_TRUE(sortie.contains(QString("[%1 de DIRAVR]").arg(outil))) << outil;
+    EXPECT_TRUE(projet.existe("Essai.elf"));
+    EXPECT_TRUE(projet.existe("Essai.srec"));
+    EXPECT_FALSE(projet.existe("Essai.hex"));
+    EXPECT_FALSE(sortie.contains("Device:")) << sortie.toStdString();
+
+    // Le COFF n'existe que si l'avr-objcopy installé sait l'écrire ; sinon, un avertissement.
+    QByteArray aide;
+    executer("avr-objcopy", {"--help"}, &aide);
+    if (aide.contains("coff-avr")) {
+        EXPECT_TRUE(projet.existe("Essai.cof"));
+    } else {
+        EXPECT_FALSE(projet.existe("Essai.cof"));
+        EXPECT_TRUE(sortie.contains("ne sait pas convertir au format coff-avr")) << sortie.toStdString();
+    }
+
+    ASSERT_EQ(projet.make({"-n", "program"}, &sortie), 0) << sortie.toStdString();
+    EXPECT_TRUE(sortie.contains("/outils avr/bin/avrdude\" -p m8 -P com1 -c avrisp -U flash:w:Essai.srec:s"))
+        << sortie.toStdString();
+
+    ASSERT_EQ(projet.make({"clean"}, &sortie), 0) << sortie.toStdString();
+    EXPECT_EQ(projet.fichiers(), QStringList({"Clignotant.c", "inc", "makefile", "serie.c"}));
+}
+
+// Un microcontrôleur sans nom avrdude dans la table : make program le dit au lieu de lancer
+// avrdude avec « -p ND » ou sans rien après -p ; la compilation, elle, se fait.
+TEST(ModeleMakefile, ProgrammationRefuséeSansNomAvrdude) {
+    ProjetEssai projet;
+    projet.choisirMicroContrôleur("ATMega88");
+    QString sortie;
+    ASSERT_EQ(projet.make({"all"}, &sortie), 0) << sortie.toStdString();
+    EXPECT_NE(projet.make({"-n", "program"}, &sortie), 0);
+    EXPECT_TRUE(sortie.contains("avrdude ne connait pas de nom pour atmega88")) << sortie.toStdString();
+    EXPECT_FALSE(sortie.contains("avrdude -p")) << sortie.toStdString();
+
+    projet.écrire("AVRDUDE_FLAGS =", TablesMakefile::optionsAvrdude("ND"));
+    EXPECT_NE(projet.make({"-n", "program"}, &sortie), 0);
+    EXPECT_TRUE(sortie.contains("avrdude ne connait pas de nom pour atmega88")) << sortie.toStdString();
+}
+
+// Changer de microcontrôleur dans le makefile recompile tout ; un nom de projet avec un blanc
+// est refusé clairement, et make clean n'efface alors que les fichiers de ce nom.
+TEST(ModeleMakefile, RecompilationEtNomDeProjetAvecBlanc) {
+    ProjetEssai projet;
+    QString sortie;
+    ASSERT_EQ(projet.make({"all"}, &sortie), 0) << sortie.toStdString();
+    projet.choisirMicroContrôleur("ATMega16");
+    ASSERT_EQ(projet.make({"all"}, &sortie), 0) << sortie.toStdString();
+    EXPECT_TRUE(sortie.contains("Compilation de Clignotant.c")) << sortie.toStdString();
+    EXPECT_TRUE(sortie.contains("Device: atmega16")) << sortie.toStdString();
+    ASSERT_EQ(projet.make({"clean"}, &sortie), 0);
+
+    projet.écrire("TARGET =", "BP LED");
+    ecrireFichier(projet.dossier() + "/BP", "à garder");
+    EXPECT_NE(projet.make({"all"}, &sortie), 0);
+    EXPECT_TRUE(sortie.contains("doit etre un seul mot, sans blanc")) << sortie.toStdString();
+    ecrireFichier(projet.dossier() + "/BP LED.hex", ":00000001FF\n");
+    ASSERT_EQ(projet.make({"clean"}, &sortie), 0) << sortie.toStdString();
+    EXPECT_EQ(projet.fichiers(), QStringList({"BP", "Clignotant.c", "makefile"}));
+}
