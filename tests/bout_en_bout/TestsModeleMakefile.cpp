@@ -1,8 +1,11 @@
 // La configuration par défaut du makefile (Modèle/makefile.rtf), rendue en texte brut avec les
 // réglages d'un projet, doit être un vrai makefile : avr-gcc compile le projet d'exemple, make
 // clean ne laisse que les sources, make program appelle avrdude avec les bonnes options.
+#include "common/Messages.h"
+#include "makefile/ParametreMakefile.h"
 #include "makefile/TablesMakefile.h"
 #include "outils/OutilsTests.h"
+#include "ui/DocumentRiche.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,83 +37,52 @@ QString cheminModèle() {
     return dossierConstruction() + "/Modèle/makefile.rtf";
 }
 
-// Texte brut du modèle, tabulations comprises (make en a besoin au début des commandes).
-QString texteDuModèle() {
-    QByteArray sortie, erreurs;
-    const int code = executer(
-        "python3", {dossierSources() + "/scripts/generer_modele_makefile.py", "--texte", cheminModèle()},
-        &sortie, &erreurs);
-    EXPECT_EQ(code, 0) << erreurs.toStdString();
-    return QString::fromUtf8(sortie);
+// Le modèle tel que le charge la fenêtre de configuration.
+DocumentRiche chargerModèle() {
+    DocumentRiche document;
+    QString erreur;
+    EXPECT_TRUE(document.charger(cheminModèle(), &erreur)) << erreur.toStdString();
+    EXPECT_TRUE(document.venuDUnRtf());
+    return document;
 }
 
-// Première occurrence de la clé que retient la recherche du programme : casse exacte, sans
-// lettre, chiffre ni souligné juste devant.
-qsizetype positionClé(const QString& texte, const QString& clé) {
-    for (qsizetype pos = texte.indexOf(clé); pos >= 0; pos = texte.indexOf(clé, pos + 1)) {
-        const QChar avant = pos > 0 ? texte.at(pos - 1) : QChar(u'\n');
-        if (!avant.isLetterOrNumber() && avant != u'_') return pos;
-    }
-    return -1;
-}
-
-// Valeur lue comme le fait le programme : le reste de la ligne, sans les blancs autour.
-QString valeurClé(const QString& texte, const QString& clé) {
-    const qsizetype pos = positionClé(texte, clé);
-    if (pos < 0) return "<absente>";
-    const qsizetype début = pos + clé.size();
-    qsizetype fin = texte.indexOf(u'\n', début);
-    if (fin < 0) fin = texte.size();
-    QString valeur = texte.mid(début, fin - début);
-    while (valeur.startsWith(u' '))
-        valeur.remove(0, 1);
-    while (valeur.endsWith(u' '))
-        valeur.chop(1);
-    return valeur;
-}
-
-// Un projet dans un dossier temporaire dont le chemin a des blancs et des accents, avec le
-// makefile tiré du modèle.
+// Un projet dans un dossier temporaire dont le chemin a des blancs et des accents ; son makefile
+// est tiré du modèle et ses réglages écrits par MarquerParamètre, comme le fait la fenêtre de
+// configuration, puis enregistré en texte brut.
 class ProjetEssai {
 public:
-    explicit ProjetEssai(const QString& nom = "Clignotant") : m_nom(nom) {
+    explicit ProjetEssai(const QString& nom = "Clignotant") : m_makefile(chargerModèle()) {
+        valeursMakefile().réinitialiser();
         m_dossier = m_temp.path() + "/Mes projets AVR/" + nom + " été";
         QDir().mkpath(m_dossier);
         ecrireFichier(m_dossier + "/Clignotant.c",
                       lireFichier(dossierSources() + "/exemples/Clignotant/Clignotant.c"));
-        m_makefile = texteDuModèle();
         écrire("TARGET =", nom);
+        // Ensuite, les valeurs changées sont marquées : le texte brut n'en garde rien.
+        valeursMakefile().MarquageActif = true;
     }
 
     QString dossier() const { return m_dossier; }
 
-    // Remplace le reste de la ligne de la clé par une espace et la valeur.
     void écrire(const QString& clé, const QString& valeur) {
-        const qsizetype pos = positionClé(m_makefile, clé);
-        ASSERT_GE(pos, 0) << clé.toStdString();
-        const qsizetype début = pos + clé.size();
-        qsizetype fin = m_makefile.indexOf(u'\n', début);
-        if (fin < 0) fin = m_makefile.size();
-        m_makefile.replace(début, fin - début, " " + valeur);
+        EXPECT_TRUE(MarquerParamètre(m_makefile, clé, valeur)) << clé.toStdString();
     }
 
     // Les réglages d'un microcontrôleur de la table, comme les écrit la fenêtre de configuration.
     void choisirMicroContrôleur(const QString& nom) {
-        for (const auto& ligne : TablesMakefile::microContrôleurs()) {
-            if (ligne.nom != nom) continue;
-            écrire("MCU =", TablesMakefile::valeurMCU(nom));
-            écrire("AVRDUDE_FLAGS =", TablesMakefile::optionsAvrdude(ligne.partie.toString()));
-            return;
-        }
-        FAIL() << "absent de la table : " << nom.toStdString();
+        écrire("MCU =", TablesMakefile::valeurMCU(nom));
+        écrire("AVRDUDE_FLAGS =", TablesMakefile::optionsAvrdude(TablesMakefile::partieAvrdudePour(nom, "")));
     }
 
-    // Lance make dans le dossier du projet ; rend son code de sortie.
+    // Enregistre le makefile s'il a changé (make compare les dates), puis lance make dans le
+    // dossier du projet ; rend son code de sortie.
     int make(const QStringList& arguments, QString* sortie = nullptr) {
-        // Réécrit seulement s'il a changé : make compare les dates.
-        if (m_makefile != m_écrit) {
-            ecrireFichier(m_dossier + "/makefile", m_makefile.toUtf8());
-            m_écrit = m_makefile;
+        const QByteArray octets = m_makefile.octetsTexte();
+        if (octets != m_écrit) {
+            QString erreur;
+            EXPECT_TRUE(m_makefile.enregistrerTexte(m_dossier + "/makefile", &erreur))
+                << erreur.toStdString();
+            m_écrit = octets;
         }
         QByteArray out, err;
         const int code = executer("make", QStringList{"-C", m_dossier} + arguments, &out, &err, {"LC_ALL=C"});
@@ -118,50 +90,62 @@ public:
         return code;
     }
 
-    QStringList fichiers() const {
-        return QDir(m_dossier).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    // Ce que contient le dossier du projet, par ordre alphabétique.
+    std::string fichiers() const {
+        return QDir(m_dossier)
+            .entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)
+            .join(", ")
+            .toStdString();
     }
     bool existe(const QString& nom) const { return QFile::exists(m_dossier + "/" + nom); }
 
 private:
+    EnregistreurMessages m_messages; // aucun message attendu : une clé manquante ferait échouer
     QTemporaryDir m_temp;
-    QString m_nom;
     QString m_dossier;
-    QString m_makefile;
-    QString m_écrit;
+    DocumentRiche m_makefile;
+    QByteArray m_écrit;
 };
 
 } // namespace
 
 // Chaque clé commence sa propre ligne et c'est elle que trouve la recherche (pas un commentaire
-// qui la citerait) ; les valeurs par défaut sont celles d'un ATmega8 à 8 MHz.
+// qui la citerait) ; les valeurs par défaut sont celles d'un ATmega8 à 8 MHz. Le texte chargé
+// est exactement la source du modèle, tabulations des commandes comprises.
 TEST(ModeleMakefile, ClésEnDébutDeLigneEtValeursParDéfaut) {
-    const QString texte = texteDuModèle();
+    const DocumentRiche modèle = chargerModèle();
+    const QString texte = modèle.texte();
     ASSERT_FALSE(texte.isEmpty());
     for (const QString& clé : Clés) {
-        const qsizetype pos = positionClé(texte, clé);
-        ASSERT_GE(pos, 0) << clé.toStdString();
-        EXPECT_TRUE(pos == 0 || texte.at(pos - 1) == u'\n') << clé.toStdString();
+        ASSERT_TRUE(ValeurParamètre(modèle, clé).has_value()) << clé.toStdString();
+        const qsizetype pos = valeursMakefile().PositionRecherche;
+        EXPECT_TRUE(pos == 0 || texte.mid(pos - 2, 2) == "\r\n") << clé.toStdString();
         // Les commentaires d'aide précèdent la clé.
-        const qsizetype ligneAvant = texte.lastIndexOf(u'\n', pos - 2);
+        const qsizetype ligneAvant = texte.lastIndexOf(u'\n', pos - 3);
         EXPECT_EQ(texte.mid(ligneAvant + 1, 1), "#") << clé.toStdString();
     }
-    EXPECT_EQ(valeurClé(texte, "MCU ="), "atmega8");
-    EXPECT_EQ(valeurClé(texte, "F_CPU ="), "8000000");
-    EXPECT_EQ(valeurClé(texte, "FORMAT ="), "ihex");
-    EXPECT_EQ(valeurClé(texte, "OPT ="), "s");
-    EXPECT_EQ(valeurClé(texte, "DEBUG ="), "dwarf-2");
-    EXPECT_EQ(valeurClé(texte, "AVRDUDE_PROGRAMMER ="), "avrisp");
-    EXPECT_EQ(valeurClé(texte, "AVRDUDE_PORT ="), "com1");
-    EXPECT_EQ(valeurClé(texte, "AVRDUDE_FLAGS ="), TablesMakefile::optionsAvrdude("m8"));
-    EXPECT_EQ(valeurClé(texte, "TARGET ="), "main");
-    EXPECT_EQ(valeurClé(texte, "AVRStudioExclusif ="), "0");
-    EXPECT_EQ(valeurClé(texte, "CompilCoff ="), "");
-    EXPECT_EQ(valeurClé(texte, "BAUD ="), "");
-    EXPECT_EQ(valeurClé(texte, "DIRAVR ="), "");
-    EXPECT_EQ(valeurClé(texte, "EXTRAINCDIRS ="), "");
-    // Les commandes des règles commencent par une vraie tabulation.
-    EXPECT_TRUE(texte.contains("\n\t$(CC) -c "));
+    const auto valeur = [&](const QString& clé) {
+        return ValeurParamètre(modèle, clé).value_or("<absente>");
+    };
+    EXPECT_EQ(valeur("MCU ="), "atmega8");
+    EXPECT_EQ(valeur("F_CPU ="), "8000000");
+    EXPECT_EQ(valeur("FORMAT ="), "ihex");
+    EXPECT_EQ(valeur("OPT ="), "s");
+    EXPECT_EQ(valeur("DEBUG ="), "dwarf-2");
+    EXPECT_EQ(valeur("AVRDUDE_PROGRAMMER ="), "avrisp");
+    EXPECT_EQ(valeur("AVRDUDE_PORT ="), "com1");
+    EXPECT_EQ(valeur("AVRDUDE_FLAGS ="), TablesMakefile::optionsAvrdude("m8"));
+    EXPECT_EQ(valeur("TARGET ="), "main");
+    EXPECT_EQ(valeur("AVRStudioExclusif ="), "0");
+    EXPECT_EQ(valeur("AffichageMemoire ="), "OccupationMemoire");
+    EXPECT_EQ(valeur("CompilCoff ="), "");
+    EXPECT_EQ(valeur("BAUD ="), "");
+    EXPECT_EQ(valeur("DIRAVR ="), "");
+    EXPECT_EQ(valeur("EXTRAINCDIRS ="), "");
+
+    QString source = QString::fromUtf8(lireFichier(dossierSources() + "/scripts/modele_makefile.mk"));
+    EXPECT_EQ(QString(texte).replace("\r\n", "\n"), source);
+    EXPECT_TRUE(texte.contains("\r\n\t$(CC) -c "));
 }
 
 // Le RTF livré est celui que donne sa source, et unrtf y lit les mêmes mots.
@@ -219,15 +203,13 @@ TEST_P(ModeleMakefileParMicro, CompileProgrammeEtNettoieLExemple) {
     EXPECT_FALSE(sortie.contains("Compilation de")) << sortie.toStdString();
 
     ASSERT_EQ(projet.make({"-n", "program"}, &sortie), 0) << sortie.toStdString();
-    QString partie;
-    for (const auto& ligne : TablesMakefile::microContrôleurs())
-        if (ligne.nom == nom) partie = ligne.partie.toString();
+    const QString partie = TablesMakefile::partieAvrdudePour(nom, "");
     EXPECT_TRUE(
         sortie.contains("avrdude -p " + partie + " -P /dev/ttyUSB0 -c stk500 -U flash:w:Clignotant.hex:i\n"))
         << sortie.toStdString();
 
     ASSERT_EQ(projet.make({"clean"}, &sortie), 0) << sortie.toStdString();
-    EXPECT_EQ(projet.fichiers(), QStringList({"Clignotant.c", "makefile"}));
+    EXPECT_EQ(projet.fichiers(), "Clignotant.c, makefile");
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ModeleMakefileParMicro,
@@ -287,23 +269,27 @@ TEST(ModeleMakefile, OutilsInclusionsBaudsFormatEtCoff) {
         << sortie.toStdString();
 
     ASSERT_EQ(projet.make({"clean"}, &sortie), 0) << sortie.toStdString();
-    EXPECT_EQ(projet.fichiers(), QStringList({"Clignotant.c", "inc", "makefile", "serie.c"}));
+    EXPECT_EQ(projet.fichiers(), "Clignotant.c, inc, makefile, serie.c");
 }
 
-// Un microcontrôleur sans nom avrdude dans la table : make program le dit au lieu de lancer
-// avrdude avec « -p ND » ou sans rien après -p ; la compilation, elle, se fait.
+// Sans nom avrdude pour le microcontrôleur (« ND », ou rien après -p, comme les compose la
+// table pour les circuits qu'elle ne connaît pas), make program le dit au lieu de lancer avrdude ;
+// la compilation, elle, se fait.
 TEST(ModeleMakefile, ProgrammationRefuséeSansNomAvrdude) {
     ProjetEssai projet;
-    projet.choisirMicroContrôleur("ATMega88");
+    projet.écrire("MCU =", "atmega88");
     QString sortie;
-    ASSERT_EQ(projet.make({"all"}, &sortie), 0) << sortie.toStdString();
-    EXPECT_NE(projet.make({"-n", "program"}, &sortie), 0);
-    EXPECT_TRUE(sortie.contains("avrdude ne connait pas de nom pour atmega88")) << sortie.toStdString();
-    EXPECT_FALSE(sortie.contains("avrdude -p")) << sortie.toStdString();
-
-    projet.écrire("AVRDUDE_FLAGS =", TablesMakefile::optionsAvrdude("ND"));
-    EXPECT_NE(projet.make({"-n", "program"}, &sortie), 0);
-    EXPECT_TRUE(sortie.contains("avrdude ne connait pas de nom pour atmega88")) << sortie.toStdString();
+    for (const QString partie : {"", "ND"}) {
+        projet.écrire("AVRDUDE_FLAGS =", TablesMakefile::optionsAvrdude(partie));
+        ASSERT_EQ(projet.make({"all"}, &sortie), 0) << sortie.toStdString();
+        EXPECT_NE(projet.make({"-n", "program"}, &sortie), 0);
+        EXPECT_TRUE(sortie.contains("avrdude ne connait pas de nom pour atmega88")) << sortie.toStdString();
+        EXPECT_FALSE(sortie.contains("avrdude -p")) << sortie.toStdString();
+    }
+    // Un nom qu'avrdude connaît, même absent de la table, passe.
+    projet.écrire("AVRDUDE_FLAGS =", TablesMakefile::optionsAvrdude("m88"));
+    ASSERT_EQ(projet.make({"-n", "program"}, &sortie), 0) << sortie.toStdString();
+    EXPECT_TRUE(sortie.contains("avrdude -p m88 -P com1 -c avrisp")) << sortie.toStdString();
 }
 
 // Changer de microcontrôleur dans le makefile recompile tout ; un nom de projet avec un blanc
@@ -324,5 +310,5 @@ TEST(ModeleMakefile, RecompilationEtNomDeProjetAvecBlanc) {
     EXPECT_TRUE(sortie.contains("doit etre un seul mot, sans blanc")) << sortie.toStdString();
     ecrireFichier(projet.dossier() + "/BP LED.hex", ":00000001FF\n");
     ASSERT_EQ(projet.make({"clean"}, &sortie), 0) << sortie.toStdString();
-    EXPECT_EQ(projet.fichiers(), QStringList({"BP", "Clignotant.c", "makefile"}));
+    EXPECT_EQ(projet.fichiers(), "BP, Clignotant.c, makefile");
 }
