@@ -24,6 +24,7 @@ paquets=(
   xauth
   x11-utils
   unrtf
+  python3
   # chaîne AVR réelle, utilisée par le programme et par les tests
   gcc-avr
   binutils-avr
