@@ -1,0 +1,272 @@
+#include "launcher/DOSClass.h"
+#include "outils/OutilsTests.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cerrno>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Un évènement reçu : genre (O sortie, E erreurs, W attente) et ses textes.
+struct Evenement {
+    char genre;
+    QString texte;
+    QString erreurs;
+    bool operator==(const Evenement&) const = default;
+};
+
+// Un DOSClass dont chaque évènement est noté, avec un arrêt de sécurité pour qu'aucun test ne
+// reste bloqué si l'enfant ne finit pas.
+struct BancDOS : ::testing::Test {
+    DOSClass dos;
+    std::vector<Evenement> evenements;
+    QTimer securite;
+    bool securiteDeclenchee = false;
+    QTemporaryDir dossier;
+
+    void SetUp() override {
+        QObject::connect(&dos, &DOSClass::ReceiveOutputs, &dos, [this](const QString& s) {
+            evenements.push_back({'O', s, {}});
+        });
+        QObject::connect(&dos, &DOSClass::ReceiveErrors, &dos, [this](const QString& s) {
+            evenements.push_back({'E', s, {}});
+        });
+        QObject::connect(&dos, &DOSClass::WaitForInput, &dos, [this](const QString& o, const QString& e) {
+            evenements.push_back({'W', o, e});
+        });
+        securite.setSingleShot(true);
+        securite.setInterval(60000);
+        QObject::connect(&securite, &QTimer::timeout, &dos, [this] {
+            securiteDeclenchee = true;
+            dos.KillCommand();
+        });
+    }
+
+    int32_t executer(const QString& commande, bool fusion, const QString& argument = {}) {
+        dos.setCommandName(commande);
+        dos.setCommandArgument(argument);
+        securite.start();
+        const int32_t statut = dos.ExecuteCommand(fusion);
+        securite.stop();
+        EXPECT_FALSE(securiteDeclenchee) << "l'enfant ne s'est pas terminé : " << commande.toStdString();
+        return statut;
+    }
+
+    QString morceaux(char genre) const {
+        QString r;
+        for (const Evenement& e : evenements)
+            if (e.genre == genre) r += e.texte;
+        return r;
+    }
+    int nombre(char genre) const {
+        return static_cast<int>(std::count_if(evenements.begin(), evenements.end(),
+                                              [genre](const Evenement& e) { return e.genre == genre; }));
+    }
+    // Les évènements sans les attentes répétées à l'identique.
+    std::vector<Evenement> sansRepetitions() const {
+        std::vector<Evenement> r;
+        for (const Evenement& e : evenements)
+            if (r.empty() || !(r.back() == e) || e.genre != 'W') r.push_back(e);
+        return r;
+    }
+};
+
+} // namespace
+
+TEST_F(BancDOS, EnfantMuetRendSonCodeDeSortieSansEvenementDeSortie) {
+    EXPECT_EQ(executer(QStringLiteral("sh -c \"exit 3\""), true), 0);
+    EXPECT_EQ(dos.ExitCode(), 3);
+    EXPECT_EQ(nombre('O'), 0);
+    EXPECT_EQ(nombre('E'), 0);
+    EXPECT_TRUE(dos.Outputs().isEmpty());
+    EXPECT_TRUE(dos.Errors().isEmpty());
+    EXPECT_FALSE(dos.Killed());
+    EXPECT_FALSE(dos.enCours());
+
+    // Le même objet sert à une seconde exécution ; un enfant tué par un signal rend 128 + signal.
+    EXPECT_EQ(executer(QStringLiteral("sh -c 'kill -9 $$'"), false), 0);
+    EXPECT_EQ(dos.ExitCode(), 128 + 9);
+}
+
+TEST_F(BancDOS, SortiesFusionneesOuSeparees) {
+    const QString commande = QStringLiteral("sh -c 'printf sortie; printf erreur >&2; exit 0'");
+    EXPECT_EQ(executer(commande, true), 0);
+    EXPECT_EQ(dos.Outputs(), QStringLiteral("sortieerreur"));
+    EXPECT_EQ(morceaux('O'), dos.Outputs());
+    EXPECT_TRUE(dos.Errors().isEmpty());
+    EXPECT_EQ(nombre('E'), 0);
+
+    evenements.clear();
+    EXPECT_EQ(executer(commande, false), 0);
+    EXPECT_EQ(dos.Outputs(), QStringLiteral("sortie"));
+    EXPECT_EQ(dos.Errors(), QStringLiteral("erreur"));
+    EXPECT_EQ(morceaux('O'), QStringLiteral("sortie"));
+    EXPECT_EQ(morceaux('E'), QStringLiteral("erreur"));
+}
+
+TEST_F(BancDOS, EntreesEcritesAuDemarrageOctetPourOctetSansFinDeLigne) {
+    dos.setInputs(QStringLiteral("abcde"));
+    EXPECT_EQ(executer(QStringLiteral("head -c 5"), true), 0);
+    EXPECT_EQ(dos.Outputs(), QStringLiteral("abcde"));
+    EXPECT_EQ(dos.ExitCode(), 0);
+
+    // cat renvoie tout ce qu'il reçoit : une fin de ligne ajoutée se verrait dans la sortie.
+    evenements.clear();
+    dos.setInputs(QStringLiteral("é z"));
+    QObject::connect(&dos, &DOSClass::WaitForInput, &dos, [this](const QString& o, const QString&) {
+        if (!o.isEmpty()) dos.KillCommand();
+    });
+    EXPECT_EQ(executer(QStringLiteral("cat"), true), DOSClass::StatutAnnule);
+    EXPECT_EQ(dos.Outputs(), QStringLiteral("é z"));
+    EXPECT_EQ(dos.Outputs().toLatin1(), QByteArray("\xE9 z"));
+}
+
+TEST_F(BancDOS, ProgrammeIntrouvableRend2SansEvenementEtGardeLaDerniereExecution) {
+    EXPECT_EQ(executer(QStringLiteral("sh -c 'printf avant; printf err >&2; exit 3'"), false), 0);
+    evenements.clear();
+
+    EXPECT_EQ(executer(QStringLiteral("programme_quillon_qui_n_existe_pas"), true, QStringLiteral("-v")), 2);
+    EXPECT_EQ(executer(QStringLiteral("/chemin/qui/n/existe/pas/avrdude"), false), 2);
+    EXPECT_EQ(executer(QString(), true), 2);
+    // Un fichier sans droit d'exécution : le code du système, pas « introuvable ».
+    const QString texte = dossier.filePath(QStringLiteral("texte.txt"));
+    OutilsTests::ecrireFichier(texte, "rien");
+    EXPECT_EQ(executer(texte, true), EACCES);
+    // Un dossier de travail absent empêche aussi le démarrage.
+    dos.setCommandWorkingDirectory(dossier.filePath(QStringLiteral("absent")));
+    EXPECT_EQ(executer(QStringLiteral("true"), true), 2);
+
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(evenements.empty());
+    EXPECT_EQ(dos.Outputs(), QStringLiteral("avant"));
+    EXPECT_EQ(dos.Errors(), QStringLiteral("err"));
+    EXPECT_EQ(dos.ExitCode(), 3);
+    EXPECT_FALSE(dos.enCours());
+}
+
+TEST_F(BancDOS, ArretDepuisLePremierEvenementDeSortie) {
+    const auto arret = QObject::connect(&dos, &DOSClass::ReceiveOutputs, &dos, [this] { dos.KillCommand(); });
+    // yes écrit sans fin : seul l'arrêt termine l'exécution.
+    EXPECT_EQ(executer(QStringLiteral("yes"), true, QStringLiteral("quillon")), DOSClass::StatutAnnule);
+    EXPECT_TRUE(dos.Killed());
+    EXPECT_EQ(dos.ExitCode(), DOSClass::CodeSortieArret);
+    // Plus aucun évènement après l'arrêt, et la sortie s'arrête au premier morceau.
+    ASSERT_EQ(evenements.size(), 1u);
+    EXPECT_EQ(evenements[0].genre, 'O');
+    EXPECT_EQ(dos.Outputs(), evenements[0].texte);
+    EXPECT_TRUE(dos.Outputs().startsWith(QStringLiteral("quillon\n")));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(evenements.size(), 1u);
+
+    // Puis une exécution ordinaire : l'arrêt ne reste pas acquis.
+    QObject::disconnect(arret);
+    EXPECT_EQ(executer(QStringLiteral("sh -c 'exit 4'"), true), 0);
+    EXPECT_FALSE(dos.Killed());
+    EXPECT_EQ(dos.ExitCode(), 4);
+}
+
+TEST_F(BancDOS, EnfantQuiNeFinitPasArreteDepuisLAttente) {
+    QObject::connect(&dos, &DOSClass::WaitForInput, &dos, [this] { dos.KillCommand(); });
+    EXPECT_EQ(executer(QStringLiteral("sleep 1000"), false), DOSClass::StatutAnnule);
+    EXPECT_EQ(dos.ExitCode(), DOSClass::CodeSortieArret);
+    EXPECT_EQ(nombre('W'), 1);
+    EXPECT_EQ(dos.PutInputs(QStringLiteral("trop tard")), 0);
+}
+
+TEST_F(BancDOS, LongueSortieArriveEntiere) {
+    QByteArray contenu;
+    contenu.reserve(1 << 20);
+    for (int i = 0; i < (1 << 20); ++i)
+        contenu.append(static_cast<char>((i * 7 + i / 256) & 0xFF));
+    const QString fichier = dossier.filePath(QStringLiteral("gros.bin"));
+    OutilsTests::ecrireFichier(fichier, contenu);
+
+    for (const bool fusion : {true, false}) {
+        evenements.clear();
+        EXPECT_EQ(executer(QStringLiteral("cat \"") + fichier + u'"', fusion), 0);
+        EXPECT_EQ(dos.Outputs().size(), contenu.size());
+        EXPECT_TRUE(dos.Outputs().toLatin1() == contenu);
+        EXPECT_TRUE(morceaux('O') == dos.Outputs());
+    }
+}
+
+TEST_F(BancDOS, OrdreDesEvenements) {
+    // cat attend : d'abord une attente à vide ; on lui écrit, il répond, puis une attente qui voit
+    // la sortie reçue.
+    bool ecrit = false;
+    const auto attente =
+        QObject::connect(&dos, &DOSClass::WaitForInput, &dos, [&](const QString& o, const QString&) {
+            if (!ecrit) {
+                ecrit = true;
+                EXPECT_EQ(dos.PutInputs(QStringLiteral("bonjour")), 7);
+            } else if (!o.isEmpty()) {
+                dos.KillCommand();
+            }
+        });
+    EXPECT_EQ(executer(QStringLiteral("cat"), false), DOSClass::StatutAnnule);
+    const std::vector<Evenement> attendu = {
+        {'W', {}, {}}, {'O', QStringLiteral("bonjour"), {}}, {'W', QStringLiteral("bonjour"), {}}};
+    EXPECT_EQ(sansRepetitions(), attendu);
+
+    // Un enfant qui attend chaque réponse : sortie, puis erreurs, puis sortie, dans cet ordre ;
+    // chaque attente voit exactement ce qui a été remis avant elle.
+    evenements.clear();
+    QObject::disconnect(attente);
+    QObject::connect(&dos, &DOSClass::ReceiveOutputs, &dos, [this] { dos.PutInputs(QStringLiteral("\n")); });
+    QObject::connect(&dos, &DOSClass::ReceiveErrors, &dos, [this] { dos.PutInputs(QStringLiteral("\n")); });
+    EXPECT_EQ(executer(QStringLiteral("sh -c 'printf a; read x; printf b >&2; read y; printf c'"), false), 0);
+    std::vector<Evenement> sansAttente;
+    QString sorties, erreurs;
+    for (const Evenement& e : evenements) {
+        if (e.genre == 'W') {
+            EXPECT_EQ(e.texte, sorties);
+            EXPECT_EQ(e.erreurs, erreurs);
+            continue;
+        }
+        (e.genre == 'O' ? sorties : erreurs) += e.texte;
+        sansAttente.push_back(e);
+    }
+    const std::vector<Evenement> ordre = {
+        {'O', QStringLiteral("a"), {}}, {'E', QStringLiteral("b"), {}}, {'O', QStringLiteral("c"), {}}};
+    EXPECT_EQ(sansAttente, ordre);
+    // Les évènements sont émis pendant l'exécution, jamais après.
+    const size_t n = evenements.size();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(evenements.size(), n);
+}
+
+TEST_F(BancDOS, ArgumentsEntreGuillemetsSansShell) {
+    EXPECT_EQ(executer(QStringLiteral("printf"), true, QStringLiteral("\"[%s]\" \"a b\" 'c  d' e")), 0);
+    EXPECT_EQ(dos.Outputs(), QStringLiteral("[a b][c  d][e]"));
+
+    // Toute la ligne dans CommandName, comme pour avrdude.
+    EXPECT_EQ(executer(QStringLiteral("printf \"<%s>\" \"x y\""), true), 0);
+    EXPECT_EQ(dos.Outputs(), QStringLiteral("<x y>"));
+
+    // Aucun shell : ni variable développée ni commande enchaînée.
+    EXPECT_EQ(executer(QStringLiteral("echo $HOME ; echo x"), true), 0);
+    EXPECT_EQ(dos.Outputs(), QStringLiteral("$HOME ; echo x\n"));
+}
+
+TEST_F(BancDOS, DossierDeTravail) {
+    dos.setCommandWorkingDirectory(dossier.path());
+    EXPECT_EQ(executer(QStringLiteral("pwd"), true), 0);
+    EXPECT_EQ(dos.Outputs(), QFileInfo(dossier.path()).canonicalFilePath() + u'\n');
+    EXPECT_EQ(dos.CommandWorkingDirectory(), dossier.path());
+}
+
+TEST_F(BancDOS, UneSeuleExecutionALaFois) {
+    int32_t secondeStatut = -1;
+    QObject::connect(&dos, &DOSClass::WaitForInput, &dos, [&] {
+        if (secondeStatut == -1) secondeStatut = dos.ExecuteCommand(true);
+        dos.KillCommand();
+    });
+    EXPECT_EQ(executer(QStringLiteral("sleep 1000"), true), DOSClass::StatutAnnule);
+    EXPECT_EQ(secondeStatut, EBUSY);
+}
