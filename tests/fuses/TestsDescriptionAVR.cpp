@@ -1,0 +1,361 @@
+#include "fuses/DescriptionAVR.h"
+#include "launcher/EtatGlobal.h"
+#include "launcher/GestionXML.h"
+#include "outils/OutilsTests.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <ostream>
+
+// Messages d'échec lisibles.
+void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+using OutilsTests::dossierSources;
+using OutilsTests::ecrireFichier;
+using OutilsTests::lireFichier;
+
+namespace {
+
+const QString SousDossier = QStringLiteral("/Description des AVR");
+
+QString dossierLivré() {
+    return dossierSources() + QStringLiteral("/data") + SousDossier;
+}
+
+// Octet de fusibles dont le bit i s'appelle prefixe + i.
+QString octet(const QString& nom, const QString& prefixe) {
+    QString x = QStringLiteral("<%1>").arg(nom);
+    for (int i = 0; i < 8; ++i)
+        x += QStringLiteral("<FUSE%1><NAME>%2%1</NAME></FUSE%1>").arg(QString::number(i), prefixe);
+    return x + QStringLiteral("</%1>").arg(nom);
+}
+
+// Section de verrouillage : le nombre annoncé, puis les noms V0, V1… de autant d'éléments que donnés.
+QString verrous(const QString& nombre, int elements) {
+    QString x = QStringLiteral("<LOCKBIT><NMB_LOCK_BITS>%1</NMB_LOCK_BITS>").arg(nombre);
+    for (int i = 0; i < elements; ++i)
+        x += QStringLiteral("<LOCKBIT%1><NAME>V%1</NAME></LOCKBIT%1>").arg(i);
+    return x + QStringLiteral("</LOCKBIT>");
+}
+
+QString partie(const QString& liste, const QString& contenu) {
+    return QStringLiteral("<AVRPART><FUSE><LIST>%1</LIST>%2</FUSE>").arg(liste, contenu);
+}
+
+class DescriptionAVRTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        etatGlobal().réinitialiser();
+        descriptionAVR().réinitialiser();
+        etatGlobal().DossierInstallation = installation.path();
+        QDir().mkpath(installation.path() + SousDossier);
+    }
+    void TearDown() override {
+        etatGlobal().réinitialiser();
+        descriptionAVR().réinitialiser();
+    }
+
+    QString ecrire(const QString& mcu, const QString& xml) {
+        const QString chemin = installation.path() + SousDossier + u'/' + mcu + QStringLiteral(".xml");
+        ecrireFichier(chemin, xml.toUtf8());
+        return chemin;
+    }
+    // Copie des descriptions livrées : un chargement fautif ne doit pas abîmer celles du dépôt.
+    void utiliserLesFichiersLivrés() {
+        for (const QString& f : QDir(dossierLivré()).entryList({QStringLiteral("*.xml")}, QDir::Files))
+            ecrireFichier(installation.path() + SousDossier + u'/' + f,
+                          lireFichier(dossierLivré() + u'/' + f));
+    }
+
+    // Un composant précédent qui a tout rempli : trois octets, neuf verrous.
+    void remplirCommeUnComposantPrécédent() {
+        ecrire(QStringLiteral("precedent"),
+               partie(QStringLiteral("[LOW:HIGH:EXTENDED]"),
+                      octet(QStringLiteral("LOW"), QStringLiteral("B")) +
+                          octet(QStringLiteral("HIGH"), QStringLiteral("H")) +
+                          octet(QStringLiteral("EXTENDED"), QStringLiteral("E"))) +
+                   verrous(QStringLiteral("8"), 9) + QStringLiteral("</AVRPART>"));
+        ASSERT_TRUE(ChargerDescriptionAVR(QStringLiteral("precedent")).réussi());
+        ASSERT_EQ(descriptionAVR().NomsVerrou[8], QStringLiteral("V8"));
+    }
+
+    QTemporaryDir installation;
+};
+
+} // namespace
+
+TEST_F(DescriptionAVRTest, Atmega8LivréDeuxOctetsSpienAuBit5DeLOctetHaut) {
+    utiliserLesFichiersLivrés();
+    const auto r = ChargerDescriptionAVR(QStringLiteral("atmega8"));
+    ASSERT_TRUE(r.réussi()) << r.message.toStdString();
+    const DescriptionAVR& d = descriptionAVR();
+    EXPECT_TRUE(d.FusibleBasPrésent);
+    EXPECT_TRUE(d.FusibleHautPrésent);
+    EXPECT_FALSE(d.FusibleEtenduPrésent);
+    EXPECT_EQ(d.NomsFusibleHaut[5], QStringLiteral("SPIEN"));
+    EXPECT_EQ(d.NomsFusibleHaut[7], QStringLiteral("RSTDISBL"));
+    EXPECT_EQ(d.NomsFusibleBas[0], QStringLiteral("CKSEL0"));
+    EXPECT_EQ(d.NomsFusibleBas[7], QStringLiteral("BODLEVEL"));
+    const QStringList attendus{"LB1", "LB2", "BLB01", "BLB02", "BLB11", "BLB12", "", "", ""};
+    for (int i = 0; i < DescriptionAVR::TailleTable; ++i)
+        EXPECT_EQ(d.NomsVerrou[i], attendus[i]) << i;
+}
+
+TEST_F(DescriptionAVRTest, OctetEtenduEtAttiny) {
+    utiliserLesFichiersLivrés();
+    ASSERT_TRUE(ChargerDescriptionAVR(QStringLiteral("atmega88")).réussi());
+    const DescriptionAVR& d = descriptionAVR();
+    EXPECT_TRUE(d.FusibleBasPrésent && d.FusibleHautPrésent && d.FusibleEtenduPrésent);
+    EXPECT_EQ(d.NomsFusibleEtendu[0], QStringLiteral("BOOTRST"));
+    EXPECT_EQ(d.NomsFusibleEtendu[2], QStringLiteral("BOOTSZ1"));
+    EXPECT_EQ(d.NomsFusibleEtendu[3], QStringLiteral("-")); // bit sans nom
+    EXPECT_EQ(d.NomsFusibleHaut[5], QStringLiteral("SPIEN"));
+
+    // ATtiny13 : SPIEN dans l'octet bas, deux verrous ; ceux de l'ATmega88 ne restent pas.
+    ASSERT_TRUE(ChargerDescriptionAVR(QStringLiteral("attiny13")).réussi());
+    EXPECT_TRUE(d.FusibleBasPrésent && d.FusibleHautPrésent);
+    EXPECT_FALSE(d.FusibleEtenduPrésent);
+    EXPECT_EQ(d.NomsFusibleBas[7], QStringLiteral("SPIEN"));
+    EXPECT_EQ(d.NomsFusibleHaut[0], QStringLiteral("RSTDISBL"));
+    EXPECT_EQ(d.NomsVerrou[1], QStringLiteral("LB2"));
+    for (int i = 2; i < DescriptionAVR::TailleTable; ++i)
+        EXPECT_EQ(d.NomsVerrou[i], QString()) << i;
+    // L'octet étendu n'est plus présent mais ses noms restent ceux du composant précédent.
+    EXPECT_EQ(d.NomsFusibleEtendu[0], QStringLiteral("BOOTRST"));
+
+    // Composant à un seul octet : rangé dans l'octet bas.
+    ASSERT_TRUE(ChargerDescriptionAVR(QStringLiteral("at90s2313")).réussi());
+    EXPECT_TRUE(d.FusibleBasPrésent);
+    EXPECT_FALSE(d.FusibleHautPrésent || d.FusibleEtenduPrésent);
+    EXPECT_EQ(d.NomsFusibleBas[5], QStringLiteral("SPIEN"));
+}
+
+TEST_F(DescriptionAVRTest, NomEnCapitalesTrouveLaDescriptionEnMinuscules) {
+    utiliserLesFichiersLivrés();
+    const auto r = ChargerDescriptionAVR(QStringLiteral("ATmega8"));
+    ASSERT_TRUE(r.réussi()) << r.message.toStdString();
+    EXPECT_EQ(descriptionAVR().NomsFusibleHaut[5], QStringLiteral("SPIEN"));
+}
+
+TEST_F(DescriptionAVRTest, LectureDeLaListeDesOctets) {
+    const QString tous = octet(QStringLiteral("LOW"), QStringLiteral("B")) +
+                         octet(QStringLiteral("HIGH"), QStringLiteral("H")) +
+                         octet(QStringLiteral("EXTENDED"), QStringLiteral("E"));
+    const DescriptionAVR& d = descriptionAVR();
+    auto charger = [&](const QString& liste) {
+        ecrire(QStringLiteral("essai"), partie(liste, tous) + verrous(QStringLiteral("0"), 0) + "</AVRPART>");
+        descriptionAVR().réinitialiser();
+        const auto r = ChargerDescriptionAVR(QStringLiteral("essai"));
+        EXPECT_TRUE(r.réussi()) << liste.toStdString() << " : " << r.message.toStdString();
+        return QStringList{d.FusibleBasPrésent ? "B" : "", d.FusibleHautPrésent ? "H" : "",
+                           d.FusibleEtenduPrésent ? "E" : ""}
+            .join(QString());
+    };
+    EXPECT_EQ(charger(QStringLiteral("[LOW:HIGH]")), QStringLiteral("BH"));
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(d.NomsFusibleBas[i], QStringLiteral("B%1").arg(i));
+        EXPECT_EQ(d.NomsFusibleHaut[i], QStringLiteral("H%1").arg(i));
+        EXPECT_EQ(d.NomsFusibleEtendu[i], QString()); // non lu
+    }
+    // Chaque élément est rogné, le dernier aussi ; casse exacte ; inconnus et vides ignorés.
+    EXPECT_EQ(charger(QStringLiteral("[LOW: HIGH]")), QStringLiteral("BH"));
+    EXPECT_EQ(charger(QStringLiteral("( EXTENDED :LOW )")), QStringLiteral("BE"));
+    EXPECT_EQ(charger(QStringLiteral("[low:HIGH]")), QStringLiteral("H"));
+    EXPECT_EQ(charger(QStringLiteral("[LOW::MEDIUM:EXTENDED]")), QStringLiteral("BE"));
+    EXPECT_EQ(charger(QStringLiteral("[]")), QString());
+}
+
+TEST_F(DescriptionAVRTest, VerrousLusJusquAuNombreAnnonceInclusEtRienDeRestantAuDela) {
+    remplirCommeUnComposantPrécédent();
+    // Six annoncés, sept éléments présents : 0 à 6 lus, 7 et 8 vidés.
+    ecrire(QStringLiteral("six"),
+           partie(QStringLiteral("[]"), {}) + verrous(QStringLiteral("6"), 7) + "</AVRPART>");
+    ASSERT_TRUE(ChargerDescriptionAVR(QStringLiteral("six")).réussi());
+    const DescriptionAVR& d = descriptionAVR();
+    EXPECT_EQ(d.NomsVerrou[0], QStringLiteral("V0"));
+    EXPECT_EQ(d.NomsVerrou[6], QStringLiteral("V6"));
+    EXPECT_EQ(d.NomsVerrou[7], QString());
+    EXPECT_EQ(d.NomsVerrou[8], QString());
+
+    // Nombre négatif ou absent : rien au-delà de l'entrée 0.
+    remplirCommeUnComposantPrécédent();
+    ecrire(QStringLiteral("negatif"),
+           partie(QStringLiteral("[]"), {}) + verrous(QStringLiteral("-3"), 2) + "</AVRPART>");
+    ASSERT_TRUE(ChargerDescriptionAVR(QStringLiteral("negatif")).réussi());
+    for (int i = 0; i < DescriptionAVR::TailleTable; ++i)
+        EXPECT_EQ(d.NomsVerrou[i], QString()) << i;
+}
+
+TEST_F(DescriptionAVRTest, ListeTropCourteLitLesVerrousEtNeMontreAucunOctet) {
+    for (const QString& liste : {QString(), QStringLiteral("["), QStringLiteral("L")}) {
+        remplirCommeUnComposantPrécédent();
+        const QString chemin =
+            ecrire(QStringLiteral("court"), partie(liste, octet(QStringLiteral("LOW"), QStringLiteral("B"))) +
+                                                verrous(QStringLiteral("1"), 2) + "</AVRPART>");
+        const QByteArray avant = lireFichier(chemin);
+        const auto r = ChargerDescriptionAVR(QStringLiteral("court"));
+        EXPECT_EQ(r.état, EtatDescriptionAVR::ListeFusiblesInvalide) << liste.toStdString();
+        EXPECT_FALSE(r.message.isEmpty());
+        const DescriptionAVR& d = descriptionAVR();
+        // Les octets du composant précédent ne sont plus présentés comme ceux de celui-ci.
+        EXPECT_FALSE(d.FusibleBasPrésent || d.FusibleHautPrésent || d.FusibleEtenduPrésent);
+        EXPECT_EQ(d.NomsVerrou[1], QStringLiteral("V1"));
+        EXPECT_EQ(d.NomsVerrou[2], QString());
+        EXPECT_EQ(lireFichier(chemin), avant);
+    }
+    // Section des fusibles entièrement absente.
+    const QString chemin =
+        ecrire(QStringLiteral("sansfusibles"),
+               verrous(QStringLiteral("2"), 2).prepend("<AVRPART>") + QStringLiteral("</AVRPART>"));
+    const QByteArray avant = lireFichier(chemin);
+    EXPECT_EQ(ChargerDescriptionAVR(QStringLiteral("sansfusibles")).état,
+              EtatDescriptionAVR::ListeFusiblesInvalide);
+    EXPECT_EQ(descriptionAVR().NomsVerrou[1], QStringLiteral("V1"));
+    EXPECT_EQ(lireFichier(chemin), avant);
+}
+
+TEST_F(DescriptionAVRTest, NeufVerrousLitLesHuitPremiersIndicesEtSignaleLEchec) {
+    ecrire(QStringLiteral("neuf"),
+           partie(QStringLiteral("[LOW]"), octet(QStringLiteral("LOW"), QStringLiteral("B"))) +
+               verrous(QStringLiteral("9"), 10) + "</AVRPART>");
+    const auto r = ChargerDescriptionAVR(QStringLiteral("neuf"));
+    EXPECT_EQ(r.état, EtatDescriptionAVR::TropDeVerrous);
+    EXPECT_TRUE(r.message.contains(QStringLiteral("9")));
+    const DescriptionAVR& d = descriptionAVR();
+    EXPECT_TRUE(d.FusibleBasPrésent); // le reste est lu
+    EXPECT_EQ(d.NomsFusibleBas[3], QStringLiteral("B3"));
+    EXPECT_EQ(d.NomsVerrou[8], QStringLiteral("V8"));
+
+    // Les deux défauts à la fois : le premier donne l'état, les deux sont expliqués.
+    ecrire(QStringLiteral("double"),
+           partie(QStringLiteral("x"), {}) + verrous(QStringLiteral("1e9"), 0) + "</AVRPART>");
+    const auto r2 = ChargerDescriptionAVR(QStringLiteral("double"));
+    EXPECT_EQ(r2.état, EtatDescriptionAVR::ListeFusiblesInvalide);
+    EXPECT_EQ(r2.message.count(u'\n'), 1);
+}
+
+TEST_F(DescriptionAVRTest, FichierAbsentNiCreeNiRempli) {
+    remplirCommeUnComposantPrécédent();
+    const auto r = ChargerDescriptionAVR(QStringLiteral("atmega9999"));
+    EXPECT_EQ(r.état, EtatDescriptionAVR::FichierAbsent);
+    EXPECT_TRUE(r.message.contains(QStringLiteral("atmega9999")));
+    EXPECT_FALSE(QFileInfo::exists(r.fichier));
+    EXPECT_FALSE(QFileInfo::exists(CheminDescriptionAVR(QStringLiteral("atmega9999"))));
+    const DescriptionAVR& d = descriptionAVR();
+    EXPECT_FALSE(d.FusibleBasPrésent || d.FusibleHautPrésent || d.FusibleEtenduPrésent);
+    for (int i = 0; i < DescriptionAVR::TailleTable; ++i)
+        EXPECT_EQ(d.NomsVerrou[i], QString()) << i;
+
+    // Dossier d'installation sans dossier de descriptions : pas de création non plus.
+    QTemporaryDir vide;
+    etatGlobal().DossierInstallation = vide.path();
+    EXPECT_EQ(ChargerDescriptionAVR(QStringLiteral("atmega8")).état, EtatDescriptionAVR::FichierAbsent);
+    EXPECT_TRUE(QDir(vide.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+
+    // Un dossier à la place du fichier.
+    etatGlobal().DossierInstallation = installation.path();
+    QDir().mkpath(CheminDescriptionAVR(QStringLiteral("dossier")));
+    EXPECT_EQ(ChargerDescriptionAVR(QStringLiteral("dossier")).état, EtatDescriptionAVR::FichierIllisible);
+}
+
+TEST_F(DescriptionAVRTest, FichierEndommagéLaisséÀLOctetPrès) {
+    remplirCommeUnComposantPrécédent();
+    const QString chemin =
+        ecrire(QStringLiteral("abime"), QStringLiteral("<AVRPART><FUSE><LIST>[LOW:HIGH]</LIST><LOW>"));
+    const QByteArray avant = lireFichier(chemin);
+    const auto r = ChargerDescriptionAVR(QStringLiteral("abime"));
+    EXPECT_EQ(r.état, EtatDescriptionAVR::FichierIllisible);
+    EXPECT_FALSE(r.message.isEmpty());
+    EXPECT_EQ(lireFichier(chemin), avant);
+    const DescriptionAVR& d = descriptionAVR();
+    EXPECT_FALSE(d.FusibleBasPrésent || d.FusibleHautPrésent || d.FusibleEtenduPrésent);
+    EXPECT_EQ(d.NomsVerrou[0], QString());
+
+    // Un autre document XML que la description attendue : rien de lu, rien d'écrit.
+    const QString autre =
+        ecrire(QStringLiteral("autre"), QStringLiteral("<Paramètres><Silence>1</Silence></Paramètres>"));
+    const QByteArray avantAutre = lireFichier(autre);
+    EXPECT_EQ(ChargerDescriptionAVR(QStringLiteral("autre")).état, EtatDescriptionAVR::ListeFusiblesInvalide);
+    EXPECT_EQ(lireFichier(autre), avantAutre);
+}
+
+TEST_F(DescriptionAVRTest, NomsQuiSortiraientDuDossierRefusés) {
+    // Un fichier XML juste au-dessus du dossier des descriptions, que « ../ » atteindrait.
+    const QString voisin = installation.path() + QStringLiteral("/Paramètres.xml");
+    ecrireFichier(voisin, partie(QStringLiteral("[LOW]"), octet(QStringLiteral("LOW"), QStringLiteral("B")))
+                              .append(QStringLiteral("</AVRPART>"))
+                              .toUtf8());
+    const QByteArray avant = lireFichier(voisin);
+    for (const QString& nom :
+         {QString(), QStringLiteral("../Paramètres"), QStringLiteral("atmega8/../x"), QStringLiteral("a b"),
+          QStringLiteral("atmega8.xml"), QStringLiteral("\\..\\x"), QStringLiteral("atmégа8")}) {
+        const auto r = ChargerDescriptionAVR(nom);
+        EXPECT_EQ(r.état, EtatDescriptionAVR::NomInvalide) << nom.toStdString();
+        EXPECT_FALSE(r.message.isEmpty());
+        EXPECT_FALSE(descriptionAVR().FusibleBasPrésent);
+    }
+    EXPECT_EQ(lireFichier(voisin), avant);
+    EXPECT_EQ(QDir(installation.path() + SousDossier).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList());
+}
+
+TEST_F(DescriptionAVRTest, LeChargementNeModifieJamaisUneDescription) {
+    // Fichier écrit à la main, incomplet : les lectures créeraient FUSE0… et LOCKBIT2 s'il était
+    // réenregistré.
+    const QString main =
+        ecrire(QStringLiteral("main"),
+               QStringLiteral("<?xml version=\"1.0\"?>\r\n<AVRPART>\r\n  <FUSE><LIST>[LOW:HIGH]</LIST>"
+                              "<HIGH/></FUSE>\r\n  <LOCKBIT><NMB_LOCK_BITS>2</NMB_LOCK_BITS>"
+                              "</LOCKBIT>\r\n</AVRPART>"));
+    const QByteArray avant = lireFichier(main);
+    ASSERT_TRUE(ChargerDescriptionAVR(QStringLiteral("main")).réussi());
+    EXPECT_EQ(lireFichier(main), avant);
+
+    // Chaque description livrée reste identique après son chargement.
+    utiliserLesFichiersLivrés();
+    const QStringList fichiers = QDir(dossierLivré()).entryList({QStringLiteral("*.xml")}, QDir::Files);
+    ASSERT_GE(fichiers.size(), 30);
+    for (const QString& f : fichiers) {
+        const auto r = ChargerDescriptionAVR(QFileInfo(f).completeBaseName());
+        EXPECT_TRUE(r.réussi()) << f.toStdString() << " : " << r.message.toStdString();
+        EXPECT_EQ(lireFichier(r.fichier), lireFichier(dossierLivré() + u'/' + f)) << f.toStdString();
+    }
+}
+
+TEST_F(DescriptionAVRTest, DescriptionsLivréesDansLaFormeDuMagasinXML) {
+    // Le magasin, s'il ouvre et referme une description livrée, n'a rien à y réécrire.
+    utiliserLesFichiersLivrés();
+    for (const QString& f : QDir(dossierLivré()).entryList({QStringLiteral("*.xml")}, QDir::Files)) {
+        const QString copie = installation.path() + SousDossier + u'/' + f;
+        GestionXML xml;
+        xml.Ouvrir(copie, QStringLiteral("AVRPART"));
+        EXPECT_FALSE(xml.documentEndommagé()) << f.toStdString();
+        ASSERT_TRUE(xml.Fermer());
+        EXPECT_EQ(lireFichier(copie), lireFichier(dossierLivré() + u'/' + f)) << f.toStdString();
+    }
+}
+
+TEST_F(DescriptionAVRTest, DescriptionsLivréesÀJourDuGénérateur) {
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty() || !QFileInfo::exists(QStringLiteral("/usr/lib/avr/include/avr/io.h")))
+        GTEST_SKIP() << "python3 ou les en-têtes d'avr-libc manquent";
+    QTemporaryDir sortie;
+    QByteArray journal;
+    ASSERT_EQ(
+        OutilsTests::executer(python,
+                              {dossierSources() + QStringLiteral("/scripts/generer_descriptions_avr.py"),
+                               QStringLiteral("--sortie"), sortie.path()},
+                              &journal),
+        0)
+        << journal.toStdString();
+    const QStringList produits = QDir(sortie.path()).entryList({QStringLiteral("*.xml")}, QDir::Files);
+    EXPECT_EQ(produits, QDir(dossierLivré()).entryList({QStringLiteral("*.xml")}, QDir::Files));
+    for (const QString& f : produits)
+        EXPECT_EQ(lireFichier(sortie.path() + u'/' + f), lireFichier(dossierLivré() + u'/' + f))
+            << f.toStdString();
+}
