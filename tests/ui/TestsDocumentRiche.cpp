@@ -1,0 +1,315 @@
+#include "outils/OutilsTests.h"
+#include "ui/DocumentRiche.h"
+#include "ui/Rtf.h"
+
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+DocumentRiche documentDe(const QString& texte) {
+    DocumentRiche d;
+    d.définirTexte(texte);
+    return d;
+}
+
+constexpr int MotEntierCasse = DocumentRiche::MotEntier | DocumentRiche::RespecterCasse;
+const CouleurRVB Rouge{255, 0, 0};
+const CouleurRVB Bleu{0, 0, 255};
+
+} // namespace
+
+TEST(DocumentRiche, LesSautsDeLigneComptentPourDeuxCaractères) {
+    // Quelle que soit la fin de ligne reçue, le texte n'a que des CR LF.
+    DocumentRiche d = documentDe(QStringLiteral("a\nb\rc\r\nd\n\re"));
+    EXPECT_EQ(d.texte(), QStringLiteral("a\r\nb\r\nc\r\nd\r\n\r\ne"));
+    EXPECT_EQ(d.trouver(QStringLiteral("c"), 0, 0), 6);
+    EXPECT_EQ(d.longueur(), 15);
+}
+
+TEST(DocumentRiche, RechercheMotEntierEtCasse) {
+    DocumentRiche d = documentDe(QStringLiteral("XMCU = at90s1200\r\nMCU = atmega16\r\nmcu = x"));
+    // Le cas d'école : XMCU n'est pas un mot entier, la seconde ligne l'est.
+    EXPECT_EQ(d.trouver(QStringLiteral("MCU ="), 0, MotEntierCasse), 18);
+    EXPECT_EQ(d.débutSélection(), 18);
+    EXPECT_EQ(d.longueurSélection(), 5);
+    EXPECT_EQ(d.texteSélection(), QStringLiteral("MCU ="));
+    // Sans l'option, XMCU convient ; sans respecter la casse, « mcu » aussi.
+    EXPECT_EQ(d.chercher(QStringLiteral("MCU ="), 0, 0), 1);
+    EXPECT_EQ(d.chercher(QStringLiteral("mcu ="), 19, DocumentRiche::MotEntier), 34);
+    EXPECT_EQ(d.chercher(QStringLiteral("mcu ="), 19, MotEntierCasse), 34);
+    EXPECT_EQ(d.chercher(QStringLiteral("Mcu ="), 19, MotEntierCasse), -1);
+    // La fin compte aussi quand la correspondance finit par un caractère de mot.
+    DocumentRiche o = documentDe(QStringLiteral("OPTIONS OPT_X OPT"));
+    EXPECT_EQ(o.chercher(QStringLiteral("OPT"), 0, DocumentRiche::MotEntier), 14);
+    EXPECT_EQ(o.chercher(QStringLiteral("OPT"), 0, 0), 0);
+    // Une correspondance qui commence ou finit par un non-mot ne regarde pas de ce côté-là.
+    DocumentRiche p = documentDe(QStringLiteral("x=1 a=b"));
+    EXPECT_EQ(p.chercher(QStringLiteral("=b"), 0, DocumentRiche::MotEntier), 5);
+    EXPECT_EQ(p.chercher(QStringLiteral("x="), 0, DocumentRiche::MotEntier), 0);
+    // Accents : lettres comme les autres, casse comprise.
+    DocumentRiche e = documentDe(QStringLiteral("ÉTÉ étés été"));
+    EXPECT_EQ(e.chercher(QStringLiteral("été"), 0, DocumentRiche::MotEntier), 0);
+    EXPECT_EQ(e.chercher(QStringLiteral("été"), 0, MotEntierCasse), 9);
+}
+
+TEST(DocumentRiche, RechercheSansReboucleEtÉchecSansToucherLaSélection) {
+    DocumentRiche d = documentDe(QStringLiteral("avrisp stk500 avrisp"));
+    d.sélectionner(7, 6);
+    EXPECT_EQ(d.trouver(QStringLiteral("avrisp"), 15, 0), -1); // pas de retour au début
+    EXPECT_EQ(d.trouver(QStringLiteral("inconnu"), 0, 0), -1);
+    EXPECT_EQ(d.trouver(QString(), 0, 0), -1);
+    EXPECT_EQ(d.trouver(QStringLiteral("avrisp"), 99, 0), -1);
+    EXPECT_EQ(d.débutSélection(), 7);
+    EXPECT_EQ(d.longueurSélection(), 6);
+    EXPECT_EQ(d.trouver(QStringLiteral("avrisp"), 14, 0), 14);
+    EXPECT_EQ(d.trouver(QStringLiteral("avrisp"), -5, 0), 0);
+    // Une correspondance au tout début de la zone cherchée est trouvée.
+    EXPECT_EQ(d.trouver(QStringLiteral("stk500"), 7, DocumentRiche::MotEntier), 7);
+}
+
+TEST(DocumentRiche, RemplacerLaSélectionPlaceLeCurseurAprès) {
+    DocumentRiche d = documentDe(QStringLiteral("MCU = atmega8\r\nF_CPU = 1"));
+    d.sélectionner(5, 8);
+    d.remplacerSélection(QStringLiteral(" atmega16"));
+    EXPECT_EQ(d.texte(), QStringLiteral("MCU = atmega16\r\nF_CPU = 1"));
+    EXPECT_EQ(d.débutSélection(), 5 + 9);
+    EXPECT_EQ(d.longueurSélection(), 0);
+    // Du texte à plusieurs lignes : ses sauts comptent pour deux, le curseur suit.
+    d.remplacerSélection(QStringLiteral("\nX\rY"));
+    EXPECT_EQ(d.texte(), QStringLiteral("MCU = atmega16\r\nX\r\nY\r\nF_CPU = 1"));
+    EXPECT_EQ(d.débutSélection(), 14 + 6);
+    // Remplacer par rien efface.
+    d.sélectionner(0, 4);
+    d.remplacerSélection(QString());
+    EXPECT_TRUE(d.texte().startsWith(QStringLiteral("= atmega16")));
+    EXPECT_EQ(d.débutSélection(), 0);
+}
+
+TEST(DocumentRiche, UneSélectionQuiCoupeUnSautNeLaissePasDeCROuLFIsolé) {
+    // Effacer le seul LF, ou le seul CR, ou remplacer le milieu d'un saut.
+    DocumentRiche a = documentDe(QStringLiteral("ab\r\ncd"));
+    a.sélectionner(3, 1);
+    a.remplacerSélection(QString());
+    EXPECT_EQ(a.texte(), QStringLiteral("ab\r\ncd"));
+    DocumentRiche b = documentDe(QStringLiteral("ab\r\ncd"));
+    b.sélectionner(2, 1);
+    b.remplacerSélection(QStringLiteral("x"));
+    EXPECT_EQ(b.texte(), QStringLiteral("abx\r\ncd"));
+    EXPECT_EQ(b.débutSélection(), 3);
+    DocumentRiche c = documentDe(QStringLiteral("ab\r\ncd"));
+    c.sélectionner(3, 0);
+    c.remplacerSélection(QStringLiteral("x"));
+    EXPECT_EQ(c.texte(), QStringLiteral("ab\r\nx\r\ncd"));
+    EXPECT_EQ(c.débutSélection(), 5); // juste après le x
+}
+
+TEST(DocumentRiche, SélectionBornéeAuTexte) {
+    DocumentRiche d = documentDe(QStringLiteral("abcdef"));
+    d.définirDébutSélection(99);
+    EXPECT_EQ(d.débutSélection(), 6);
+    d.définirDébutSélection(-3);
+    EXPECT_EQ(d.débutSélection(), 0);
+    d.définirDébutSélection(4);
+    d.définirLongueurSélection(10);
+    EXPECT_EQ(d.longueurSélection(), 2);
+    d.définirLongueurSélection(-1);
+    EXPECT_EQ(d.longueurSélection(), 0);
+    // Placer le début remet la longueur à zéro.
+    d.sélectionner(1, 3);
+    d.définirDébutSélection(2);
+    EXPECT_EQ(d.longueurSélection(), 0);
+}
+
+TEST(DocumentRiche, FormatDeLaSélectionEtDuProchainTexte) {
+    DocumentRiche d = documentDe(QStringLiteral("MCU = atmega8\r\n"));
+    // Sur une sélection : ses caractères seulement.
+    d.sélectionner(0, 5);
+    d.définirGras(true);
+    d.définirCouleur(Rouge);
+    EXPECT_TRUE(d.formatEn(0).gras);
+    EXPECT_EQ(d.formatEn(4).couleur, Rouge);
+    EXPECT_FALSE(d.formatEn(5).gras);
+    EXPECT_EQ(d.formatEn(5).couleur, (CouleurRVB{}));
+    // Sélection vide : le texte inséré ensuite seulement.
+    d.définirDébutSélection(13);
+    d.définirItalique(true);
+    d.définirPolice(QStringLiteral("Times New Roman"));
+    d.définirTaille(14);
+    EXPECT_FALSE(d.formatEn(12).italique);
+    d.remplacerSélection(QStringLiteral(" // x"));
+    EXPECT_TRUE(d.formatEn(13).italique);
+    EXPECT_EQ(d.formatEn(17).police, QStringLiteral("Times New Roman"));
+    EXPECT_EQ(d.formatEn(17).taille, 14);
+    EXPECT_FALSE(d.formatEn(18).italique); // le saut de ligne d'après n'a pas bougé
+    // Le texte tapé ensuite continue dans le même format.
+    d.remplacerSélection(QStringLiteral("y"));
+    EXPECT_TRUE(d.formatEn(18).italique);
+    // Un remplacement prend le format du premier caractère remplacé.
+    d.sélectionner(6, 7);
+    d.remplacerSélection(QStringLiteral("atmega16"));
+    EXPECT_FALSE(d.formatEn(6).gras);
+    EXPECT_FALSE(d.formatEn(13).italique);
+    // Un point d'insertion prend le format du caractère qui le précède.
+    d.définirDébutSélection(5);
+    EXPECT_EQ(d.formatInsertion().couleur, Rouge);
+    d.remplacerSélection(QStringLiteral("!"));
+    EXPECT_EQ(d.formatEn(5).couleur, Rouge);
+    EXPECT_TRUE(d.formatEn(5).gras);
+}
+
+TEST(DocumentRiche, AvancerJusquÀEtÉtendreSur) {
+    // Atteindre la fin de la ligne puis sélectionner le saut, comme pour ajouter en fin de ligne.
+    DocumentRiche d = documentDe(QStringLiteral("TCCR0 = 0x05;\r\n\r\nOCR0 = 1;"));
+    d.définirDébutSélection(3);
+    EXPECT_EQ(d.avancerJusquÀ(QStringLiteral("\r\n")), 13);
+    EXPECT_EQ(d.débutSélection(), 13);
+    EXPECT_EQ(d.étendreSur(QStringLiteral("\r\n")), 4);
+    EXPECT_EQ(d.texteSélection(), QStringLiteral("\r\n\r\n"));
+    d.remplacerSélection(QStringLiteral(" // 0b101\r\n"));
+    EXPECT_EQ(d.texte(), QStringLiteral("TCCR0 = 0x05; // 0b101\r\nOCR0 = 1;"));
+    // Jusqu'à un caractère exclu : sélection de l'en-tête jusqu'à « { ».
+    DocumentRiche e = documentDe(QStringLiteral("void init(void)\r\n{\r\n  x;\r\n}"));
+    e.définirDébutSélection(0);
+    EXPECT_EQ(e.étendreSur(QStringLiteral("{"), true), 17);
+    e.définirLongueurSélection(e.longueurSélection() + 3);
+    EXPECT_EQ(e.texteSélection(), QStringLiteral("void init(void)\r\n{\r\n"));
+    // Rien à atteindre : la fin du texte ; un caractère hors de l'ensemble.
+    DocumentRiche f = documentDe(QStringLiteral("abc  def"));
+    EXPECT_EQ(f.avancerJusquÀ(QStringLiteral("\r\n")), 8);
+    f.définirDébutSélection(0);
+    EXPECT_EQ(f.avancerJusquÀ(QStringLiteral("abc"), true), 3);
+    EXPECT_EQ(f.étendreSur(QStringLiteral(" ")), 2);
+    EXPECT_EQ(f.étendreSur(QStringLiteral(" ")), 2); // déjà au bout de la suite
+}
+
+TEST(DocumentRiche, ContenuFormatéCopiéDUnDocumentÀLAutre) {
+    DocumentRiche tampon = documentDe(QStringLiteral("OCR1A = ;\r\nfin"));
+    tampon.sélectionner(8, 0);
+    tampon.définirGras(true);
+    tampon.définirItalique(true);
+    tampon.définirCouleur(CouleurRVB::depuisBVR(128));
+    tampon.remplacerSélection(QStringLiteral("249 "));
+    DocumentRiche vue = documentDe(QStringLiteral("ancien contenu"));
+    vue.définirContenu(tampon.contenu());
+    EXPECT_EQ(vue.texte(), tampon.texte());
+    EXPECT_EQ(vue.contenu(), tampon.contenu());
+    EXPECT_EQ(vue.formatEn(8).couleur, (CouleurRVB{128, 0, 0}));
+    EXPECT_EQ(vue.débutSélection(), 0);
+    // Une sélection se copie avec ses formats.
+    tampon.sélectionner(7, 6);
+    const ContenuRiche morceau = tampon.contenuSélection();
+    EXPECT_EQ(morceau.texte, QStringLiteral(" 249 ;"));
+    ASSERT_EQ(morceau.segments.size(), 3u);
+    EXPECT_EQ(morceau.segments[1].début, 1);
+    EXPECT_TRUE(morceau.segments[1].format.gras);
+    // Un contenu dont les segments débordent ou manquent n'est pas pris au mot.
+    ContenuRiche bancal{QStringLiteral("ab\ncd"), {{-4, 3, {}}, {3, 99, tampon.formatEn(8)}}};
+    vue.définirContenu(bancal);
+    EXPECT_EQ(vue.texte(), QStringLiteral("ab\r\ncd"));
+    EXPECT_TRUE(vue.formatEn(5).gras);
+}
+
+TEST(DocumentRiche, FichiersTexteRelusEtRéécritsOctetPourOctet) {
+    QTemporaryDir dossier;
+    const QList<QByteArray> fichiers = {
+        QByteArrayLiteral("# makefile\r\nMCU = atmega8\r\n\r\nall:\r\n\tavr-gcc -c x.c\r\n"),
+        QByteArrayLiteral("# makefile\nMCU = atmega8\n\nall:\n\tavr-gcc -c x.c\n"),
+        QByteArrayLiteral("# makefile\rMCU = atmega8\r\rall:\r\tavr-gcc -c x.c"),
+        // Accents en UTF-8, avec et sans marque d'ordre, et en 1252 (octets 0x81 et 0x9D compris).
+        QByteArray("# Fréquence du quartz, « € »\nF_CPU = 8000000\n"),
+        QByteArray("\xEF\xBB\xBF# Fréquence\r\nF_CPU = 8000000\r\n"),
+        QByteArray("# Fr\xE9quence \x80 \x81\x9D \x92\r\nF_CPU = 1\r\n"),
+        QByteArray(),
+        QByteArray("sans fin de ligne"),
+    };
+    for (int i = 0; i < fichiers.size(); ++i) {
+        const QString source = dossier.filePath(QStringLiteral("makefile%1").arg(i));
+        const QString copie = source + QStringLiteral(".copie");
+        OutilsTests::ecrireFichier(source, fichiers[i]);
+        DocumentRiche d;
+        ASSERT_TRUE(d.charger(source));
+        EXPECT_FALSE(d.venuDUnRtf());
+        EXPECT_FALSE(d.texte().contains(QRegularExpression(QStringLiteral("\r(?!\n)|(?<!\r)\n"))));
+        ASSERT_TRUE(d.enregistrerTexte(copie));
+        EXPECT_EQ(OutilsTests::lireFichier(copie), fichiers[i]) << i;
+    }
+    DocumentRiche d;
+    ASSERT_TRUE(d.charger(dossier.filePath(QStringLiteral("makefile5"))));
+    EXPECT_EQ(d.codage(), CodageTexte::Windows1252);
+    EXPECT_TRUE(d.texte().startsWith(QStringLiteral("# Fréquence € ")));
+    EXPECT_TRUE(d.texte().contains(QStringLiteral("\u2019\r\n")));
+    EXPECT_EQ(d.finDeLigne(), FinDeLigne::CRLF);
+}
+
+TEST(DocumentRiche, LaFinDeLigneDominanteEstGardéeEtLesModificationsLaSuivent) {
+    DocumentRiche d;
+    d.chargerDonnées(QByteArrayLiteral("a\nb\r\nc\nd\n"));
+    EXPECT_EQ(d.finDeLigne(), FinDeLigne::LF);
+    d.trouver(QStringLiteral("c"), 0, 0);
+    d.remplacerSélection(QStringLiteral("C1\r\nC2"));
+    EXPECT_EQ(d.octetsTexte(), QByteArrayLiteral("a\nb\nC1\nC2\nd\n"));
+    // Un caractère que la page de code 1252 n'a pas : le fichier passe en UTF-8 plutôt que de le perdre.
+    DocumentRiche w;
+    w.chargerDonnées(QByteArray("caf\xE9\r\n"));
+    w.définirDébutSélection(w.longueur());
+    w.remplacerSélection(QStringLiteral("Ω"));
+    EXPECT_EQ(w.octetsTexte(), QByteArray("café\r\nΩ"));
+}
+
+TEST(DocumentRiche, UnDocumentVenuDUnRtfSEnregistreAvecLaFinDeLigneDuSystème) {
+    QTemporaryDir dossier;
+    DocumentRiche modèle;
+    modèle.définirTexte(QStringLiteral("MCU = atmega8\r\nF_CPU = 8000000\r\n"));
+    modèle.sélectionner(0, 5);
+    modèle.définirGras(true);
+    modèle.définirCouleur(Rouge);
+    const QString rtf = dossier.filePath(QStringLiteral("makefile.rtf"));
+    ASSERT_TRUE(modèle.enregistrerRtf(rtf));
+    EXPECT_TRUE(Rtf::estRtf(OutilsTests::lireFichier(rtf)));
+
+    DocumentRiche d;
+    ASSERT_TRUE(d.charger(rtf));
+    EXPECT_TRUE(d.venuDUnRtf());
+    EXPECT_EQ(d.contenu(), modèle.contenu());
+    EXPECT_EQ(d.formatEn(0).couleur, Rouge);
+    const QString plat = dossier.filePath(QStringLiteral("makefile"));
+    ASSERT_TRUE(d.enregistrerTexte(plat));
+#ifdef Q_OS_WIN
+    EXPECT_EQ(OutilsTests::lireFichier(plat), QByteArrayLiteral("MCU = atmega8\r\nF_CPU = 8000000\r\n"));
+#else
+    EXPECT_EQ(OutilsTests::lireFichier(plat), QByteArrayLiteral("MCU = atmega8\nF_CPU = 8000000\n"));
+#endif
+    // Un document neuf aussi.
+    DocumentRiche neuf;
+    neuf.définirTexte(QStringLiteral("x\r\n"));
+#ifndef Q_OS_WIN
+    EXPECT_EQ(neuf.octetsTexte(), QByteArrayLiteral("x\n"));
+#endif
+}
+
+TEST(DocumentRiche, ÉchecsDeLectureEtDÉcritureSansPerte) {
+    QTemporaryDir dossier;
+    DocumentRiche d = documentDe(QStringLiteral("contenu gardé"));
+    QString erreur;
+    EXPECT_FALSE(d.charger(dossier.filePath(QStringLiteral("absent")), &erreur));
+    EXPECT_TRUE(erreur.contains(QStringLiteral("Impossible de lire"))) << erreur.toStdString();
+    EXPECT_EQ(d.texte(), QStringLiteral("contenu gardé"));
+
+    // Écrire dans un dossier qui n'existe pas : message, et l'ancien fichier d'ailleurs intact.
+    erreur.clear();
+    EXPECT_FALSE(d.enregistrerTexte(dossier.filePath(QStringLiteral("non/makefile")), &erreur));
+    EXPECT_FALSE(erreur.isEmpty());
+
+    // Un fichier binaire ou un RTF tronqué se chargent sans plantage.
+    QByteArray binaire;
+    for (int i = 0; i < 256; ++i)
+        binaire += char(i);
+    d.chargerDonnées(binaire);
+    EXPECT_EQ(d.codage(), CodageTexte::Windows1252);
+    EXPECT_EQ(d.longueur(), 258); // le LF et le CR isolés ont reçu leur partenaire
+    d.chargerDonnées(QByteArrayLiteral("{\\rtf1\\ansi {\\b MCU = at"));
+    EXPECT_EQ(d.texte(), QStringLiteral("MCU = at"));
+    EXPECT_TRUE(d.formatEn(0).gras);
+}
