@@ -84,11 +84,17 @@ ResultatDescriptionAVR ChargerDescriptionAVR(const QString& MicroContrôleur) {
         if (QFileInfo::exists(minuscules)) r.fichier = minuscules;
     }
     const QFileInfo info(r.fichier);
-    if (!info.exists() || !info.isFile()) {
+    if (!info.exists()) {
         viderVerrousDepuis(d, 0);
-        signaler(r, info.exists() ? EtatDescriptionAVR::FichierIllisible : EtatDescriptionAVR::FichierAbsent,
+        signaler(r, EtatDescriptionAVR::FichierAbsent,
                  QStringLiteral("Aucune description des fusibles n'existe pour « %1 » (%2).")
                      .arg(MicroContrôleur, natif(r.fichier)));
+        return r;
+    }
+    if (!info.isFile()) {
+        viderVerrousDepuis(d, 0);
+        signaler(r, EtatDescriptionAVR::FichierIllisible,
+                 QStringLiteral("« %1 » n'est pas un fichier de description.").arg(natif(r.fichier)));
         return r;
     }
 
@@ -107,7 +113,7 @@ ResultatDescriptionAVR ChargerDescriptionAVR(const QString& MicroContrôleur) {
     if (xml.documentEndommagé()) {
         viderVerrousDepuis(d, 0);
         signaler(r, EtatDescriptionAVR::FichierIllisible,
-                 QStringLiteral("La description « %1 » est endommagée : %2")
+                 QStringLiteral("La description « %1 » n'a pas pu être lue : %2")
                      .arg(natif(r.fichier), xml.dernièreErreur()));
         return r;
     }
