@@ -107,18 +107,10 @@ TEST(DocumentRiche, UneSélectionQuiCoupeUnSautNeLaissePasDeCROuLFIsolé) {
 
 TEST(DocumentRiche, SélectionBornéeAuTexte) {
     DocumentRiche d = documentDe(QStringLiteral("abcdef"));
-    d.définirDébutSélection(99);
+    d.sélectionner(-3, 99);
+    EXPECT_EQ(d.texteSélection(), QStringLiteral("abcdef"));
+    d.sélectionner(99, -1);
     EXPECT_EQ(d.débutSélection(), 6);
-    d.définirDébutSélection(-3);
-    EXPECT_EQ(d.débutSélection(), 0);
-    d.définirDébutSélection(4);
-    d.définirLongueurSélection(10);
-    EXPECT_EQ(d.longueurSélection(), 2);
-    d.définirLongueurSélection(-1);
-    EXPECT_EQ(d.longueurSélection(), 0);
-    // Placer le début remet la longueur à zéro.
-    d.sélectionner(1, 3);
-    d.définirDébutSélection(2);
     EXPECT_EQ(d.longueurSélection(), 0);
 }
 
