@@ -1,0 +1,120 @@
+// Le programme construit lancé avec « avrstudio » et « isis » dans un projet temporaire : un petit
+// script tient lieu de simulateur et note son dossier et ses arguments.
+#include "outils/OutilsTests.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <pugixml.hpp>
+
+#include "launcher/ServeurXTests.h"
+
+using namespace OutilsTests;
+
+namespace {
+
+struct ProgrammeOutils : ::testing::Test {
+    QTemporaryDir racine;
+    QString projet = racine.filePath(QStringLiteral("Mes projets/Essai é"));
+    QString journal = racine.filePath(QStringLiteral("journal.txt"));
+    QString simulateur = racine.filePath(QStringLiteral("Mes outils/mon simulateur.sh"));
+
+    void SetUp() override {
+        QDir().mkpath(projet);
+        QDir().mkpath(QFileInfo(simulateur).absolutePath());
+        // Une ligne par lancement, écrite d'un seul coup : dossier courant puis arguments.
+        ecrireFichier(simulateur,
+                      QByteArrayLiteral("#!/bin/sh\nligne=\"$PWD\"\nfor a in \"$@\"; do "
+                                        "ligne=\"$ligne|$a\"; done\nprintf '%s\\n' \"$ligne\" >> \"") +
+                          QFile::encodeName(journal) + "\"\n");
+        QFile::setPermissions(simulateur, QFile::permissions(simulateur) | QFile::ExeOwner);
+        ecrireFichier(projet + QStringLiteral("/makefile"), "MCU = atmega328p\nAVRStudioExclusif = 1\n");
+    }
+
+    // Le programme sans affichage (ses messages vont sur la sortie d'erreur), ou sur l'affichage donné.
+    int lancer(const QString& ligne, QByteArray* erreurs = nullptr, const QString& affichage = QString()) {
+        QStringList env = {QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("QT_QPA_PLATFORM")};
+        env << (affichage.isEmpty() ? QStringLiteral("DISPLAY") : QStringLiteral("DISPLAY=") + affichage);
+        return executer(programme(), {ligne}, nullptr, erreurs, env);
+    }
+
+    // Lignes du journal, une fois qu'il en a n.
+    QStringList lignesDuJournal(int n) {
+        QStringList lignes;
+        attendre([&] {
+            lignes = QString::fromUtf8(lireFichier(journal)).split(u'\n', Qt::SkipEmptyParts);
+            return lignes.size() >= n;
+        });
+        return lignes;
+    }
+
+    QString attendu(const QStringList& arguments) const {
+        return (QStringList{QDir(projet).canonicalPath()} + arguments).join(u'|');
+    }
+};
+
+} // namespace
+
+TEST_F(ProgrammeOutils, AVRStudioEcritLeProjetEtLeLanceDansLeDossier) {
+    ASSERT_EQ(lancer(QStringLiteral("avrstudio>") + projet + QStringLiteral(">Essai-LED>") + simulateur +
+                     QStringLiteral(" -x")),
+              0);
+    const QString aps = projet + QStringLiteral("/Essai-LED_elf.aps");
+    const QStringList lignes = lignesDuJournal(1);
+    ASSERT_EQ(lignes.size(), 1);
+    EXPECT_EQ(lignes[0], attendu({QStringLiteral("-x"), aps}));
+
+    const QByteArray octets = lireFichier(aps);
+    pugi::xml_document d;
+    ASSERT_TRUE(d.load_buffer(octets.constData(), octets.size()));
+    EXPECT_STREQ(d.select_node("//MANAGEMENT/ProjectName").node().text().get(), "essai-led_elf");
+    EXPECT_STREQ(d.select_node("//CONFIG/PART").node().text().get(), "atmega328p");
+}
+
+TEST_F(ProgrammeOutils, IsisSansSchemaPuisAvecUnSchemaPuisPlusieursSansAffichage) {
+    const QString ligne = QStringLiteral("isis>") + projet + QStringLiteral(">Essai>") + simulateur;
+    ASSERT_EQ(lancer(ligne), 0);
+    EXPECT_EQ(lignesDuJournal(1).value(0), attendu({}));
+
+    ecrireFichier(projet + QStringLiteral("/Schéma principal.DSN"), "x");
+    ASSERT_EQ(lancer(ligne), 0);
+    EXPECT_EQ(lignesDuJournal(2).value(1), attendu({QStringLiteral("Schéma principal.DSN")}));
+
+    // Plusieurs schémas et aucun affichage pour les proposer : message en console, rien de lancé.
+    ecrireFichier(projet + QStringLiteral("/Autre.DSN"), "x");
+    QByteArray erreurs;
+    EXPECT_NE(lancer(ligne, &erreurs), 0);
+    EXPECT_TRUE(QString::fromUtf8(erreurs).contains(QStringLiteral("plusieurs schémas")));
+
+    // Simulateur introuvable : message en console, rien de lancé.
+    QFile::remove(projet + QStringLiteral("/Autre.DSN"));
+    erreurs.clear();
+    EXPECT_NE(lancer(QStringLiteral("isis>") + projet + QStringLiteral(">Essai>") + racine.filePath("absent"),
+                     &erreurs),
+              0);
+    EXPECT_TRUE(QString::fromUtf8(erreurs).contains(QStringLiteral("introuvable")));
+    EXPECT_EQ(lignesDuJournal(2).size(), 2);
+}
+
+TEST_F(ProgrammeOutils, IsisDejaOuvertSousXEstActiveAuLieuDEtreRelance) {
+    ServeurXTests serveur;
+    if (serveur.affichage().isEmpty()) GTEST_SKIP() << "Xvfb indisponible";
+    ClientXTests x(serveur.affichage());
+    ASSERT_NE(x.d(), nullptr);
+    const Window isis = x.créer(QStringLiteral("ISIS Professional"), true);
+    const Window éditeur = x.créer(QStringLiteral("Éditeur"), true);
+    ASSERT_EQ(x.auDessus(), éditeur);
+
+    const QString ligne = QStringLiteral("isis>") + projet + QStringLiteral(">Essai>") + simulateur;
+    ASSERT_EQ(lancer(ligne + QStringLiteral(" premier"), nullptr, serveur.affichage()), 0);
+    EXPECT_EQ(x.auDessus(), isis);
+    EXPECT_EQ(x.focus(), isis);
+
+    // Fermé, il est lancé : seul ce second lancement figure au journal.
+    x.détruire(isis);
+    ASSERT_EQ(lancer(ligne + QStringLiteral(" second"), nullptr, serveur.affichage()), 0);
+    const QStringList lignes = lignesDuJournal(1);
+    EXPECT_EQ(lignes, QStringList{attendu({QStringLiteral("second")})});
+}
