@@ -1,6 +1,20 @@
 #include "ui/fenetres/ActionsFenetres.h"
 
+#include "launcher/LancementOutils.h"
 #include "launcher/Principal.h"
+#include "launcher/fenetres/FenIsis.h"
+
+namespace {
+// AVR Studio et ISIS : la fenêtre de choix du schéma est la seule qui puisse s'ouvrir.
+ServicesOutils servicesOutils() {
+    ServicesOutils s;
+    s.choisirSchéma = &FenIsis::choisir;
+    return s;
+}
+} // namespace
 
 // Chaque action qui montre une fenêtre s'inscrit ici, une ligne par mot de commande.
-void EnregistrerActionsFenêtres() {}
+void EnregistrerActionsFenêtres() {
+    EnregistrerActionFenêtre(QStringLiteral("avrstudio"), [] { return LancerOutil(servicesOutils()); });
+    EnregistrerActionFenêtre(QStringLiteral("isis"), [] { return LancerOutil(servicesOutils()); });
+}
