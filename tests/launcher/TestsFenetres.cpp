@@ -98,6 +98,9 @@ TEST_F(FenetresX, TitreContenuSansEgardALaCasseVisibleOuReduite) {
     // Retirée (WM_STATE retiré) : plus visible.
     x->poserÉtatWM(isis, WithdrawnState);
     EXPECT_FALSE(Fenetres::chercher(QStringLiteral("isis")).trouvée);
+    // Cachée au sens d'EWMH (réduite par un gestionnaire moderne) : elle compte aussi.
+    x->poserListe(isis, "_NET_WM_STATE", XA_ATOM, {long(x->atome("_NET_WM_STATE_HIDDEN"))});
+    EXPECT_TRUE(Fenetres::chercher(QStringLiteral("isis")).trouvée);
     (void)autre;
     (void)cachée;
 }
