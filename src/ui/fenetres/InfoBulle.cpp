@@ -189,7 +189,8 @@ void InfoBulle::placer() {
     gauche = std::clamp(gauche, dispo.left(), std::max(dispo.left(), dispo.right() - m_largeur));
     const int minPointe = int(Rayon) + BasePointe / 2 + 2;
     m_decalagePointe = std::clamp(visé.x() - gauche, minPointe, std::max(minPointe, m_largeur - minPointe));
-    const int haut = m_pointeEnBas ? visé.y() - (height() - Ombre) : visé.y();
+    // La dernière rangée de la pointe (au-dessus de l'ombre) est celle du point visé.
+    const int haut = m_pointeEnBas ? visé.y() - (height() - Ombre) + 1 : visé.y();
     move(gauche, haut);
     update();
 }

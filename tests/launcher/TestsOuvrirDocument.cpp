@@ -1,0 +1,124 @@
+#include "common/Identite.h"
+#include "common/Messages.h"
+#include "launcher/FauxXdgOpen.h"
+#include "launcher/OuvrirDocument.h"
+#include "outils/OutilsTests.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString texteAttendu(const QString& message) {
+    return QStringLiteral("On peut pas faire ça !!!\r") + message +
+           QStringLiteral("\rOn peut essayer de l'«ouvrir» ...");
+}
+
+} // namespace
+
+TEST(OuvrirDocument, StatutsDeXdgOpenEtMessages) {
+    FauxXdgOpen xdg;
+    QTemporaryDir projet;
+    const QString fichier = projet.filePath(QStringLiteral("notes été.txt"));
+    OutilsTests::ecrireFichier(fichier, "x");
+
+    EnregistreurMessages messages;
+    EXPECT_TRUE(OuvrirDocument(fichier));
+    EXPECT_EQ(xdg.argument(), fichier); // un seul argument, blancs et accents compris, sans shell
+    EXPECT_TRUE(messages.messages.empty());
+
+    const struct {
+        int statut;
+        QString message;
+    } cas[] = {
+        {1, QStringLiteral("Une erreur c'est produite en essayant d'ouvrir le fichier.")},
+        {2, QStringLiteral("Fichier non trouvé.")},
+        {3, QStringLiteral("Ce type de fichier n'a pas d'association valide.")},
+        {4, QStringLiteral("Une erreur c'est produite en essayant d'ouvrir le fichier.")},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.statut);
+        xdg.statut(c.statut);
+        messages.messages.clear();
+        EXPECT_FALSE(OuvrirDocument(fichier));
+        EXPECT_TRUE(xdg.appelé());
+        ASSERT_EQ(messages.messages.size(), 1u);
+        const Message& m = messages.messages.front();
+        EXPECT_EQ(m.titre, QStringLiteral("Oops ..."));
+        EXPECT_EQ(m.icône, IconeMessage::Information);
+        EXPECT_EQ(m.boutons, BoutonsMessage::OK);
+        EXPECT_EQ(m.texte, texteAttendu(c.message));
+    }
+}
+
+TEST(OuvrirDocument, CheminAbsentSansAppelerXdgOpen) {
+    FauxXdgOpen xdg;
+    QTemporaryDir projet;
+    EnregistreurMessages messages;
+    EXPECT_FALSE(OuvrirDocument(projet.filePath(QStringLiteral("absent.pdf"))));
+    EXPECT_FALSE(OuvrirDocument(projet.filePath(QStringLiteral("pas/de/dossier/absent.pdf"))));
+    EXPECT_FALSE(xdg.appelé());
+    ASSERT_EQ(messages.messages.size(), 2u);
+    EXPECT_EQ(messages.messages[0].texte, texteAttendu(QStringLiteral("Fichier non trouvé.")));
+    EXPECT_EQ(messages.messages[1].texte, texteAttendu(QStringLiteral("Dossier inexistant.")));
+
+    // Un dossier s'ouvre comme un document (le dossier d'installation pour l'aide des fusibles).
+    messages.messages.clear();
+    EXPECT_TRUE(OuvrirDocument(projet.path()));
+    EXPECT_EQ(xdg.argument(), projet.path());
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST(OuvrirDocument, SansXdgOpenPersonneNeSaitOuvrir) {
+    const QByteArray ancien = qgetenv("PATH");
+    QTemporaryDir vide;
+    qputenv("PATH", QFile::encodeName(vide.path()));
+    EnregistreurMessages messages;
+    QTemporaryDir projet;
+    const QString fichier = projet.filePath(QStringLiteral("a.html"));
+    OutilsTests::ecrireFichier(fichier, "<p>");
+    const bool ouvert = OuvrirDocument(fichier);
+    qputenv("PATH", ancien);
+    EXPECT_FALSE(ouvert);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].texte,
+              texteAttendu(QStringLiteral("Ce type de fichier n'a pas d'association valide.")));
+}
+
+TEST(OuvrirDocument, CourrielsDErreurEtDeRemarques) {
+    FauxXdgOpen xdg;
+    EXPECT_EQ(Identite::version(), QStringLiteral("2.1.30"));
+    EXPECT_EQ(Ouverture::sujetErreurNonRépertoriée(),
+              QStringLiteral("Ereur non répertorié dans Quillon 2.1.30"));
+    EXPECT_EQ(Ouverture::sujetAPropos(), QStringLiteral("A propos de Quillon 2.1.30"));
+
+    EnregistreurMessages messages;
+    EXPECT_TRUE(Ouverture::écrireCourriel(Ouverture::sujetErreurNonRépertoriée()));
+    // Les blancs ne sont pas codés ; le corps est vide.
+    EXPECT_EQ(xdg.argument(), QStringLiteral("mailto:") + Identite::adresseContact() +
+                                  QStringLiteral("?Subject=Ereur non répertorié dans Quillon 2.1.30&Body="));
+    // Sans client de courrier : le message de l'association manquante.
+    xdg.statut(3);
+    EXPECT_FALSE(Ouverture::écrireCourriel(Ouverture::sujetAPropos()));
+    EXPECT_EQ(xdg.argument(), Ouverture::adresseCourriel(QStringLiteral("A propos de Quillon 2.1.30")));
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].texte,
+              texteAttendu(QStringLiteral("Ce type de fichier n'a pas d'association valide.")));
+}
+
+TEST(OuvrirDocument, TableDesResultatsDuShell) {
+    // Réussite au-delà de 32 ou négatif ; 0 à 32 : échec.
+    EXPECT_TRUE(Ouverture::estRéussite(33));
+    EXPECT_TRUE(Ouverture::estRéussite(-5));
+    EXPECT_FALSE(Ouverture::estRéussite(32));
+    EXPECT_FALSE(Ouverture::estRéussite(0));
+    EXPECT_EQ(Ouverture::messageEchec(0), Ouverture::messageEchec(8));
+    EXPECT_EQ(Ouverture::messageEchec(27), Ouverture::messageEchec(31));
+    EXPECT_EQ(Ouverture::messageEchec(26),
+              QStringLiteral("T'es dans la merde ! A sharing violation occurred."));
+    EXPECT_EQ(Ouverture::messageEchec(7),
+              QStringLiteral("Une erreur c'est produite en essayant d'ouvrir le fichier."));
+    EXPECT_EQ(Ouverture::messageEchec(32), QStringLiteral("La librairie dynamique n'a pas été trouvé."));
+}

@@ -1,0 +1,98 @@
+#include "launcher/fenetres/Dialogues.h"
+#include "outils/OutilsTests.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+// Agit sur la boîte de fichier dès qu'elle s'ouvre.
+void quandLaBoiteSOuvre(const std::function<void(QFileDialog*)>& action) {
+    QTimer::singleShot(0, [action] {
+        auto* b = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(b, nullptr);
+        action(b);
+    });
+}
+} // namespace
+
+TEST(Dialogues, FiltresDeLaBoiteDOuverture) {
+    EXPECT_EQ(Dialogues::filtreQt(QStringLiteral("*.*")), QStringLiteral("Tous les fichiers (*)"));
+    EXPECT_EQ(Dialogues::filtreQt(QStringLiteral("*.*|")), QStringLiteral("Tous les fichiers (*)"));
+    EXPECT_EQ(Dialogues::filtreQt(QStringLiteral("Sources C|*.c;*.h|Tout|*.*")),
+              QStringLiteral("Sources C (*.c *.h);;Tout (*)"));
+    EXPECT_EQ(Dialogues::filtreQt(QString()), QStringLiteral("Tous les fichiers (*)"));
+}
+
+TEST(Dialogues, ChoisirUnFichierSansExtension) {
+    QTemporaryDir projet;
+    const QString makefile = projet.filePath(QStringLiteral("makefile"));
+    OutilsTests::ecrireFichier(makefile, "all:\n");
+    QString titre, dossier;
+    bool visible = false;
+    quandLaBoiteSOuvre([&](QFileDialog* b) {
+        titre = b->windowTitle();
+        dossier = b->directory().absolutePath();
+        b->selectFile(makefile);
+        // « *.* » laisse voir les fichiers sans extension, comme « makefile ».
+        visible = b->nameFilters().constFirst().contains(QStringLiteral("(*)"));
+        QMetaObject::invokeMethod(b, "accept");
+    });
+    EXPECT_EQ(ChoisirFichier(nullptr, QStringLiteral("*.*"), QStringLiteral("Sélectionner un fichier make"),
+                             projet.path()),
+              QDir::toNativeSeparators(makefile));
+    EXPECT_EQ(titre, QStringLiteral("Sélectionner un fichier make"));
+    EXPECT_EQ(dossier, QDir(projet.path()).absolutePath());
+    EXPECT_TRUE(visible);
+
+    quandLaBoiteSOuvre([](QFileDialog* b) { b->reject(); });
+    EXPECT_EQ(ChoisirFichier(nullptr, QStringLiteral("*.*"), QStringLiteral("Sélectionner un fichier make"),
+                             projet.path()),
+              QString());
+}
+
+TEST(Dialogues, ChoisirUnDossier) {
+    QTemporaryDir racine;
+    QDir(racine.path()).mkpath(QStringLiteral("inc"));
+    const QString inc = racine.filePath(QStringLiteral("inc"));
+    QString titre;
+    bool dossiersSeuls = false;
+    quandLaBoiteSOuvre([&](QFileDialog* b) {
+        titre = b->windowTitle();
+        dossiersSeuls = b->fileMode() == QFileDialog::Directory;
+        b->setDirectory(racine.path());
+        b->selectFile(inc);
+        QMetaObject::invokeMethod(b, "accept");
+    });
+    EXPECT_EQ(ChoisirDossier(nullptr, QStringLiteral("Choisir le dossier «Include» à ajouter."), QString()),
+              QDir::toNativeSeparators(inc));
+    EXPECT_EQ(titre, QStringLiteral("Choisir le dossier «Include» à ajouter."));
+    EXPECT_TRUE(dossiersSeuls);
+
+    quandLaBoiteSOuvre([](QFileDialog* b) { b->reject(); });
+    EXPECT_EQ(
+        ChoisirDossier(nullptr, QStringLiteral("Choisir le dossier qui contient les outils AVR."), QString()),
+        QString());
+}
+
+TEST(Dialogues, RepondeurDesTests) {
+    std::vector<Dialogues::Demande> demandes;
+    Dialogues::installerRépondeur([&](const Dialogues::Demande& d) {
+        demandes.push_back(d);
+        return d.genre == Dialogues::Demande::Genre::Dossier ? QStringLiteral("/opt/avr/include")
+                                                             : QStringLiteral("/projet/makefile");
+    });
+    EXPECT_EQ(ChoisirDossier(nullptr, QStringLiteral("Choisir "), QStringLiteral("ici.")),
+              QStringLiteral("/opt/avr/include"));
+    EXPECT_EQ(ChoisirFichier(nullptr, QStringLiteral("*.*"), QStringLiteral("T"), QStringLiteral("/projet")),
+              QStringLiteral("/projet/makefile"));
+    Dialogues::installerRépondeur(nullptr);
+    ASSERT_EQ(demandes.size(), 2u);
+    EXPECT_EQ(demandes[0].titre, QStringLiteral("Choisir ici."));
+    EXPECT_EQ(demandes[1].filtre, QStringLiteral("*.*"));
+    EXPECT_EQ(demandes[1].dossierInitial, QStringLiteral("/projet"));
+}

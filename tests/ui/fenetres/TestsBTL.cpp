@@ -1,0 +1,156 @@
+#include "launcher/EtatGlobal.h"
+#include "launcher/Parametres.h"
+#include "outils/OutilsTests.h"
+#include "ui/fenetres/BTL.h"
+
+#include <QDir>
+#include <QEnterEvent>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+class CompteurSons final : public LecteurSons {
+public:
+    CompteurSons() { BTL::installerLecteurSons(this); }
+    ~CompteurSons() override { BTL::installerLecteurSons(nullptr); }
+    void jouer(const QString& chemin) override { joués << QFileInfo(chemin).fileName(); }
+    QStringList joués;
+};
+
+// Une installation avec une apparence « Plume » et son fichier de réglages.
+class InstallationSons {
+public:
+    InstallationSons() {
+        QDir(d.path()).mkpath(QStringLiteral("Skin/Plume"));
+        for (const char* nom : {"OverDefaut.wav", "ClickDefaut.wav", "ClickFuseBit.wav"})
+            OutilsTests::ecrireFichier(d.filePath(QStringLiteral("Skin/Plume/") + QLatin1String(nom)),
+                                       "RIFF");
+        etatGlobal().réinitialiser();
+        etatGlobal().DossierInstallation = d.path();
+        etatGlobal().RépertoireSkin = d.filePath(QStringLiteral("Skin/Plume/"));
+        etatGlobal().FichierParamètres = d.filePath(QStringLiteral("Paramètres.xml"));
+    }
+    ~InstallationSons() { etatGlobal().réinitialiser(); }
+    QTemporaryDir d;
+};
+
+void survoler(QWidget* w) {
+    QEnterEvent e(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), w->mapToGlobal(QPointF(5, 5)));
+    QApplication::sendEvent(w, &e);
+    QEvent sortie(QEvent::Leave);
+    QApplication::sendEvent(w, &sortie);
+}
+
+} // namespace
+
+TEST(BTL, SonsDeSurvolEtDeClicEtActivationAuClavier) {
+    InstallationSons installation;
+    CompteurSons sons;
+    QWidget fenêtre;
+    auto* b = new BTL(QStringLiteral("Lire"), &fenêtre);
+    fenêtre.show();
+    QSignalSpy clics(b, &QAbstractButton::clicked);
+
+    EXPECT_EQ(b->SonOnMouseOver(), QStringLiteral("OverDefaut.wav"));
+    EXPECT_EQ(b->SonOnClick(), QStringLiteral("ClickDefaut.wav"));
+    survoler(b);
+    QTest::mouseClick(b, Qt::LeftButton);
+    EXPECT_EQ(sons.joués, (QStringList{QStringLiteral("OverDefaut.wav"), QStringLiteral("ClickDefaut.wav")}));
+
+    // Au clavier, comme un bouton ordinaire : espace.
+    b->setFocus();
+    QTest::keyClick(b, Qt::Key_Space);
+    EXPECT_EQ(clics.count(), 2);
+    EXPECT_EQ(sons.joués.size(), 3);
+
+    // Le son de clic d'un bouton particulier, par sa propriété ; un bouton désactivé se tait.
+    b->setProperty("SonOnClick", QStringLiteral("ClickFuseBit.wav"));
+    QTest::mouseClick(b, Qt::LeftButton);
+    EXPECT_EQ(sons.joués.back(), QStringLiteral("ClickFuseBit.wav"));
+    b->setEnabled(false);
+    survoler(b);
+    QTest::mouseClick(b, Qt::LeftButton);
+    EXPECT_EQ(sons.joués.size(), 4);
+    EXPECT_EQ(clics.count(), 3);
+}
+
+TEST(BTL, SilenceDuReglageAppliqueAChaqueBouton) {
+    InstallationSons installation;
+    CompteurSons sons;
+    QWidget fenêtre;
+    auto* cadre = new QWidget(&fenêtre);
+    auto* b1 = new BTL(QStringLiteral("OK"), &fenêtre);
+    auto* b2 = new BTL(QStringLiteral("Annuler"), cadre);
+    fenêtre.show();
+    QSignalSpy clics(b2, &QAbstractButton::clicked);
+
+    ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, QStringLiteral("1")));
+    AppliquerSilence(&fenêtre);
+    EXPECT_TRUE(b1->SonSilence());
+    EXPECT_TRUE(b2->property("SonSilence").toBool());
+    for (BTL* b : {b1, b2}) {
+        survoler(b);
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    EXPECT_TRUE(sons.joués.isEmpty()); // aucun son seulement tenté
+    EXPECT_EQ(clics.count(), 1);       // le bouton, lui, fonctionne
+
+    ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, QStringLiteral("0")));
+    AppliquerSilence(&fenêtre);
+    QTest::mouseClick(b2, Qt::LeftButton);
+    EXPECT_EQ(sons.joués, QStringList{QStringLiteral("ClickDefaut.wav")});
+}
+
+TEST(BTL, FichierSonIntrouvableOuApparenceAbsente) {
+    InstallationSons installation;
+    CompteurSons sons;
+    BTL b(QStringLiteral("X"));
+    b.show();
+    b.définirSonOnClick(QStringLiteral("Absent.wav"));
+    QTest::mouseClick(&b, Qt::LeftButton);
+    EXPECT_TRUE(sons.joués.isEmpty());
+
+    // Réglages sans apparence : dossier « Skin// » ; les sons viennent de l'apparence installée.
+    etatGlobal().RépertoireSkin = installation.d.filePath(QStringLiteral("Skin//"));
+    EXPECT_EQ(BTL::cheminSon(QStringLiteral("ClickDefaut.wav")),
+              installation.d.filePath(QStringLiteral("Skin/Plume/ClickDefaut.wav")));
+    // Un chemin complet est pris tel quel, s'il existe.
+    const QString complet = installation.d.filePath(QStringLiteral("Skin/Plume/ClickFuseBit.wav"));
+    EXPECT_EQ(BTL::cheminSon(complet), complet);
+    EXPECT_EQ(BTL::cheminSon(installation.d.filePath(QStringLiteral("Fusage.wav"))), QString());
+    EXPECT_EQ(BTL::cheminSon(QString()), QString());
+}
+
+TEST(BTL, LecteurReelSansSortieAudioNiBlocageNiPlantage) {
+    InstallationSons installation;
+    BTL b(QStringLiteral("Son"));
+    b.show();
+    QSignalSpy clics(&b, &QAbstractButton::clicked);
+    for (int i = 0; i < 3; ++i) {
+        survoler(&b);
+        QTest::mouseClick(&b, Qt::LeftButton);
+    }
+    EXPECT_EQ(clics.count(), 3);
+}
+
+TEST(BTL, TailleSelonTexteEtIcone) {
+    BTL court(QStringLiteral("OK"));
+    BTL long_(QStringLiteral("Charger la configuration par défaut"));
+    EXPECT_GE(court.sizeHint().width(), 75);
+    EXPECT_GT(long_.sizeHint().width(), court.sizeHint().width());
+    const int sansIcône = long_.sizeHint().width();
+    QPixmap p(16, 16);
+    p.fill(Qt::red);
+    long_.setIcon(QIcon(p));
+    EXPECT_GT(long_.sizeHint().width(), sansIcône);
+    // Le dessin de tous les états passe sans erreur.
+    long_.setDefault(true);
+    long_.setDown(true);
+    EXPECT_FALSE(long_.grab().isNull());
+    long_.setEnabled(false);
+    EXPECT_FALSE(long_.grab().isNull());
+}

@@ -1,0 +1,97 @@
+#include "ui/fenetres/InfoBulle.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+TEST(InfoBulle, ValeursParDefautEtMarcheArret) {
+    QWidget fenêtre;
+    fenêtre.show();
+    auto* cible = new QLabel(QStringLiteral("Fréquence :"), &fenêtre);
+    InfoBulle bulle(&fenêtre);
+    EXPECT_EQ(bulle.ShowingTime(), 3000);
+    EXPECT_TRUE(bulle.MarcheArret());
+    EXPECT_FALSE(bulle.estAffichée());
+
+    bulle.définirMarcheArret(false);
+    EXPECT_FALSE(bulle.afficher(cible, QStringLiteral("Aide")));
+    EXPECT_FALSE(bulle.estAffichée());
+
+    bulle.définirMarcheArret(true);
+    EXPECT_TRUE(bulle.afficher(cible, QStringLiteral("Aide")));
+    EXPECT_TRUE(bulle.estAffichée());
+    EXPECT_EQ(bulle.texte(), QStringLiteral("Aide"));
+    // Arrêtée pendant qu'elle est visible : elle se cache.
+    bulle.définirMarcheArret(false);
+    EXPECT_FALSE(bulle.estAffichée());
+}
+
+TEST(InfoBulle, DureeEcouleeSignaleeEtBulleCachee) {
+    QWidget fenêtre;
+    fenêtre.show();
+    InfoBulle bulle(&fenêtre);
+    bulle.définirShowingTime(30);
+    QSignalSpy fin(&bulle, &InfoBulle::tempsEcoule);
+    QSignalSpy clic(&bulle, &InfoBulle::cliquee);
+    bulle.définirPosBulle(QPoint(50, 50));
+    bulle.définirTexte(QStringLiteral("Les méthodes 1, 2 et 3 donnent des résultats différents."));
+    ASSERT_TRUE(bulle.afficher());
+    EXPECT_TRUE(fin.wait(10000));
+    EXPECT_EQ(fin.count(), 1);
+    EXPECT_EQ(clic.count(), 0);
+    EXPECT_FALSE(bulle.estAffichée());
+}
+
+TEST(InfoBulle, ClicSurLaBulleOuSaCroix) {
+    QWidget fenêtre;
+    fenêtre.show();
+    InfoBulle bulle(&fenêtre);
+    bulle.définirShowingTime(0); // reste jusqu'au clic
+    QSignalSpy clic(&bulle, &InfoBulle::cliquee);
+    QSignalSpy fin(&bulle, &InfoBulle::tempsEcoule);
+    bulle.définirTitre(QStringLiteral("Déboggage"));
+    bulle.définirPosBulle(QPoint(100, 100));
+    bulle.définirTexte(QStringLiteral("Pour AVRStudio, choisir Dwarf-2."));
+    ASSERT_TRUE(bulle.afficher());
+    QTest::mouseClick(&bulle, Qt::LeftButton, {}, QPoint(bulle.width() / 2, bulle.height() / 2));
+    EXPECT_EQ(clic.count(), 1);
+    EXPECT_FALSE(bulle.estAffichée());
+
+    // Près du coin haut droit : la croix.
+    ASSERT_TRUE(bulle.afficher());
+    const QPoint croix(bulle.largeur() - 14, bulle.pointeEnBas() ? 12 : 14 + 12);
+    QTest::mouseClick(&bulle, Qt::LeftButton, {}, croix);
+    EXPECT_EQ(clic.count(), 2);
+    EXPECT_FALSE(bulle.estAffichée());
+    EXPECT_EQ(fin.count(), 0);
+}
+
+TEST(InfoBulle, LargeurEnTwipsEtPlacementSelonLaPlace) {
+    QWidget fenêtre;
+    InfoBulle bulle(&fenêtre);
+    const qreal ppp = bulle.screen()->logicalDotsPerInchX();
+    bulle.définirLargeurTwips(4500);
+    EXPECT_EQ(bulle.largeur(), qRound(4500 * ppp / 1440.0));
+    // Un texte long rend la bulle plus haute, pas plus large.
+    bulle.définirTexte(QStringLiteral("court"));
+    bulle.définirPosBulle(QPoint(200, 100));
+    ASSERT_TRUE(bulle.afficher());
+    const int hauteurCourte = bulle.height();
+    bulle.définirTexte(QString(QStringLiteral("Indiquez ici la fréquence du µC. ")).repeated(6));
+    EXPECT_GT(bulle.height(), hauteurCourte);
+    EXPECT_LE(bulle.width(), bulle.largeur() + 4);
+
+    // La pointe touche le point visé : sous lui s'il y a la place, au-dessus sinon.
+    EXPECT_FALSE(bulle.pointeEnBas());
+    EXPECT_EQ(bulle.y(), 100);
+    EXPECT_LE(bulle.x(), 200);
+    EXPECT_GT(bulle.x() + bulle.largeur(), 200);
+    const QRect écran = bulle.screen()->availableGeometry();
+    bulle.définirPosBulle(QPoint(écran.right() - 5, écran.bottom() - 5));
+    EXPECT_TRUE(bulle.pointeEnBas());
+    EXPECT_EQ(bulle.geometry().bottom() - 3, écran.bottom() - 5); // l'ombre déborde de 3 pixels
+    EXPECT_LE(bulle.geometry().right(), écran.right() + 4);
+}

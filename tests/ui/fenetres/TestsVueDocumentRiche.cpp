@@ -1,0 +1,186 @@
+#include "ui/DocumentRiche.h"
+#include "ui/fenetres/VueDocumentRiche.h"
+
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <gtest/gtest.h>
+
+namespace {
+
+const CouleurRVB Rouge{255, 0, 0};
+const CouleurRVB Bleu{0, 0, 255};
+
+// Texte de la vue avec ses sauts de paragraphe écrits « \n ».
+QString texteVue(const VueDocumentRiche& v) {
+    return v.document()->toPlainText();
+}
+
+QTextCharFormat formatVue(const VueDocumentRiche& v, int position) {
+    QTextCursor c(v.document());
+    c.setPosition(position + 1); // le format lu est celui du caractère avant le curseur
+    return c.charFormat();
+}
+
+// Écrit une valeur comme le fait la configuration : clé en gras rouge, valeur en gras bleu.
+void marquer(DocumentRiche& d, const QString& clé, const QString& valeur) {
+    const qsizetype p = d.trouver(clé, 0, DocumentRiche::MotEntier | DocumentRiche::RespecterCasse);
+    ASSERT_GE(p, 0);
+    d.sélectionner(p, clé.size());
+    d.définirGras(true);
+    d.définirCouleur(Rouge);
+    const qsizetype début = p + clé.size();
+    const qsizetype fin = d.chercher(QStringLiteral("\r\n"), début);
+    d.sélectionner(début, fin - début);
+    d.définirGras(true);
+    d.définirCouleur(Bleu);
+    d.remplacerSélection(QStringLiteral(" ") + valeur);
+}
+
+} // namespace
+
+TEST(VueDocumentRiche, TraductionDesPositionsDansLesDeuxSens) {
+    DocumentRiche d;
+    d.définirTexte(QStringLiteral("ab\r\ncd\r\n\r\nef"));
+    VueDocumentRiche v;
+    v.définirDocument(&d);
+    EXPECT_EQ(texteVue(v), QStringLiteral("ab\ncd\n\nef"));
+    const std::pair<qsizetype, qsizetype> paires[] = {{0, 0}, {2, 2}, {4, 3},  {5, 4},
+                                                      {6, 5}, {8, 6}, {10, 7}, {12, 9}};
+    for (auto [modèle, vue] : paires) {
+        EXPECT_EQ(v.positionModèleVersVue(modèle), vue) << modèle;
+        EXPECT_EQ(v.positionVueVersModèle(vue), modèle) << vue;
+    }
+    // Le LF d'un CR LF : fin de sa ligne ; hors du texte : bornées.
+    EXPECT_EQ(v.positionModèleVersVue(3), 2);
+    EXPECT_EQ(v.positionModèleVersVue(9), 6);
+    EXPECT_EQ(v.positionModèleVersVue(100), 9);
+    EXPECT_EQ(v.positionVueVersModèle(100), 12);
+    EXPECT_EQ(v.positionModèleVersVue(-3), 0);
+}
+
+TEST(VueDocumentRiche, FormatsMontresEtRafraichissementDeLaSeulePartieChangee) {
+    DocumentRiche d;
+    QString texte;
+    for (int i = 0; i < 400; ++i)
+        texte += QStringLiteral("# ligne de commentaire %1\r\n").arg(i);
+    texte += QStringLiteral("MCU = atmega8\r\nF_CPU = 8000000\r\n");
+    d.définirTexte(texte);
+    VueDocumentRiche v;
+    v.resize(500, 300);
+    v.show();
+    v.définirDocument(&d);
+
+    qsizetype remplacés = 0, ajoutés = 0;
+    QObject::connect(v.document(), &QTextDocument::contentsChange, [&](int, int retirés, int insérés) {
+        remplacés += retirés;
+        ajoutés += insérés;
+    });
+    const int défilement = 120;
+    v.verticalScrollBar()->setValue(défilement);
+    marquer(d, QStringLiteral("MCU ="), QStringLiteral("atmega16"));
+    v.rafraîchir();
+
+    EXPECT_EQ(texteVue(v), QString(d.texte()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    // Seule la ligne écrite change dans la vue (la clé change de format, la valeur de texte).
+    EXPECT_LT(remplacés, 30);
+    EXPECT_LT(ajoutés, 30);
+    EXPECT_EQ(v.verticalScrollBar()->value(), défilement);
+
+    const int clé = int(v.positionModèleVersVue(d.chercher(QStringLiteral("MCU ="))));
+    const QTextCharFormat fc = formatVue(v, clé);
+    EXPECT_EQ(fc.fontWeight(), QFont::Bold);
+    EXPECT_EQ(fc.foreground().color(), QColor(255, 0, 0));
+    const QTextCharFormat fv = formatVue(v, clé + 7);
+    EXPECT_EQ(fv.foreground().color(), QColor(0, 0, 255));
+    const QTextCharFormat fn = formatVue(v, 3);
+    EXPECT_EQ(fn.fontWeight(), QFont::Normal);
+    EXPECT_EQ(fn.fontFamilies().toStringList().value(0), QStringLiteral("Courier New"));
+
+    // Le point d'insertion du modèle (après la valeur écrite) est celui de la vue.
+    EXPECT_EQ(v.textCursor().position(), v.positionModèleVersVue(d.débutSélection()));
+    // Une écriture du programme ne s'annule pas depuis la vue.
+    EXPECT_FALSE(v.document()->isUndoAvailable());
+
+    // Un format seul qui change (sans texte) est montré aussi.
+    d.sélectionner(0, 1);
+    d.définirItalique(true);
+    v.rafraîchir();
+    EXPECT_TRUE(formatVue(v, 0).fontItalic());
+    EXPECT_FALSE(formatVue(v, 1).fontItalic());
+
+    // Contenu remplacé en entier, puis vidé.
+    d.définirTexte(QStringLiteral("X\r\nY"));
+    v.rafraîchir();
+    EXPECT_EQ(texteVue(v), QStringLiteral("X\nY"));
+    d.vider();
+    v.rafraîchir();
+    EXPECT_EQ(texteVue(v), QString());
+}
+
+TEST(VueDocumentRiche, ModificationDeLUtilisateurReporteeDansLeModele) {
+    DocumentRiche d;
+    d.définirTexte(QStringLiteral("MCU = atmega8\r\nOPT = s\r\n"));
+    marquer(d, QStringLiteral("OPT ="), QStringLiteral("2"));
+    VueDocumentRiche v;
+    v.show();
+    v.définirDocument(&d);
+    QSignalSpy modifiée(&v, &VueDocumentRiche::modifieeParUtilisateur);
+
+    // Frappe au début de la deuxième ligne.
+    QTextCursor c = v.textCursor();
+    c.setPosition(int(v.positionModèleVersVue(15)));
+    v.setTextCursor(c);
+    EXPECT_EQ(d.débutSélection(), 15);
+    QTest::keyClicks(&v, QStringLiteral("# "));
+    QTest::keyClick(&v, Qt::Key_Return);
+    EXPECT_EQ(d.texte(), QStringLiteral("MCU = atmega8\r\n# \r\nOPT = 2\r\n"));
+    EXPECT_GE(modifiée.count(), 3);
+    EXPECT_EQ(d.débutSélection(), 19); // après « # » et le nouveau CR LF
+    EXPECT_EQ(d.longueurSélection(), 0);
+    // Les formats du reste du modèle sont gardés.
+    const qsizetype opt = d.chercher(QStringLiteral("OPT ="));
+    EXPECT_EQ(opt, 19);
+    EXPECT_TRUE(d.formatEn(opt).gras);
+    EXPECT_EQ(d.formatEn(opt).couleur, Rouge);
+    EXPECT_EQ(d.formatEn(opt + 6).couleur, Bleu);
+    EXPECT_FALSE(d.formatEn(0).gras);
+
+    // Effacement arrière d'un saut de ligne : les deux caractères partent du modèle.
+    QTest::keyClick(&v, Qt::Key_Backspace);
+    EXPECT_EQ(d.texte(), QStringLiteral("MCU = atmega8\r\n# OPT = 2\r\n"));
+
+    // Sélection de la vue à cheval sur un saut : reportée avec le saut compté deux fois.
+    c = v.textCursor();
+    c.setPosition(10);
+    c.setPosition(16, QTextCursor::KeepAnchor);
+    v.setTextCursor(c);
+    EXPECT_EQ(d.débutSélection(), 10);
+    EXPECT_EQ(d.longueurSélection(), 7);
+    EXPECT_EQ(d.texteSélection(), QStringLiteral("ga8\r\n# "));
+
+    // Et dans l'autre sens : une recherche du modèle devient la sélection de la vue.
+    d.trouver(QStringLiteral("OPT"));
+    v.montrerSélection();
+    EXPECT_EQ(v.textCursor().selectedText(), QStringLiteral("OPT"));
+
+    // Un saut de ligne dans le paragraphe (Maj+Entrée) devient un vrai saut dans les deux.
+    QTest::keyClick(&v, Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(d.texte(), QStringLiteral("MCU = atmega8\r\n# \r\n = 2\r\n"));
+    EXPECT_EQ(texteVue(v), QStringLiteral("MCU = atmega8\n# \n = 2\n"));
+}
+
+TEST(VueDocumentRiche, LectureSeuleEtCollageSansFormat) {
+    DocumentRiche d;
+    d.définirTexte(QStringLiteral("Historique"));
+    VueDocumentRiche v;
+    v.setReadOnly(true);
+    v.show();
+    v.définirDocument(&d);
+    QTest::keyClicks(&v, QStringLiteral("zz"));
+    EXPECT_EQ(d.texte(), QStringLiteral("Historique"));
+    EXPECT_FALSE(v.acceptRichText());
+}
