@@ -1,7 +1,13 @@
 #include "launcher/OuvrirDocument.h"
 
 #include "common/Identite.h"
+#include "launcher/EtatGlobal.h"
 #include "launcher/plateforme/OuvertureShell.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
 
 namespace Ouverture {
 
@@ -83,6 +89,24 @@ QString sujetAPropos() {
 
 bool écrireCourriel(const QString& sujet) {
     return OuvrirDocument(adresseCourriel(sujet), 10, QString(), QString(), QStringLiteral("open"), 0);
+}
+
+QString cheminAide() {
+    QString dossier = etatGlobal().DossierInstallation;
+    if (dossier.isEmpty() && QCoreApplication::instance()) dossier = QCoreApplication::applicationDirPath();
+    return QDir(dossier).filePath(QStringLiteral("Aide/index.html"));
+}
+
+QString adresseAide(const QString& chapitre) {
+    QUrl adresse = QUrl::fromLocalFile(cheminAide());
+    if (!chapitre.isEmpty()) adresse.setFragment(chapitre);
+    return adresse.toString(QUrl::FullyEncoded);
+}
+
+bool ouvrirAide(const QString& chapitre) {
+    // Une aide absente donne le message du fichier introuvable, avec son chemin ouvert tel quel.
+    if (!QFileInfo(cheminAide()).isFile()) return OuvrirDocument(cheminAide());
+    return OuvrirDocument(adresseAide(chapitre));
 }
 
 } // namespace Ouverture

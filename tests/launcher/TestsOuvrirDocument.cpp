@@ -1,12 +1,16 @@
 #include "common/Identite.h"
 #include "common/Messages.h"
+#include "launcher/EtatGlobal.h"
 #include "launcher/FauxXdgOpen.h"
 #include "launcher/OuvrirDocument.h"
 #include "outils/OutilsTests.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 namespace {
@@ -121,4 +125,53 @@ TEST(OuvrirDocument, TableDesResultatsDuShell) {
     EXPECT_EQ(Ouverture::messageEchec(7),
               QStringLiteral("Une erreur c'est produite en essayant d'ouvrir le fichier."));
     EXPECT_EQ(Ouverture::messageEchec(32), QStringLiteral("La librairie dynamique n'a pas été trouvé."));
+}
+
+TEST(OuvrirDocument, AideOuverteAuChapitreVoulu) {
+    FauxXdgOpen xdg;
+    QTemporaryDir installation;
+    etatGlobal().réinitialiser();
+    etatGlobal().DossierInstallation = installation.path();
+    EnregistreurMessages messages;
+
+    // Aide absente : le message du dossier ou du fichier introuvable, sans appeler xdg-open.
+    EXPECT_FALSE(Ouverture::ouvrirAide(QStringLiteral("fusibles")));
+    QDir(installation.path()).mkpath(QStringLiteral("Aide"));
+    EXPECT_FALSE(Ouverture::ouvrirAide(QStringLiteral("fusibles")));
+    EXPECT_FALSE(xdg.appelé());
+    ASSERT_EQ(messages.messages.size(), 2u);
+    EXPECT_EQ(messages.messages[0].texte, texteAttendu(QStringLiteral("Dossier inexistant.")));
+    EXPECT_EQ(messages.messages[1].texte, texteAttendu(QStringLiteral("Fichier non trouvé.")));
+
+    OutilsTests::ecrireFichier(installation.filePath(QStringLiteral("Aide/index.html")), "<html></html>");
+    EXPECT_TRUE(Ouverture::ouvrirAide(QStringLiteral("parametre-F_CPU")));
+    EXPECT_EQ(xdg.argument(),
+              QUrl::fromLocalFile(installation.filePath(QStringLiteral("Aide/index.html"))).toString() +
+                  QStringLiteral("#parametre-F_CPU"));
+    etatGlobal().réinitialiser();
+}
+
+TEST(OuvrirDocument, LAideLivreeAUnChapitreParFenetreEtParParametre) {
+    const QString page = QString::fromUtf8(
+        OutilsTests::lireFichier(OutilsTests::dossierSources() + QStringLiteral("/data/Aide/index.html")));
+    ASSERT_FALSE(page.isEmpty());
+    QStringList ancres;
+    static const QRegularExpression id(QStringLiteral("id=\"([^\"]+)\""));
+    for (auto it = id.globalMatch(page); it.hasNext();)
+        ancres << it.next().captured(1);
+    for (const char* a : {"configuration", "recherche", "fusibles", "y-a-pu-rin-qui-marche", "assistant",
+                          "ports", "profils", "apropos", "erreur", "parametre-manquant"})
+        EXPECT_TRUE(ancres.contains(QLatin1String(a))) << a;
+    for (const char* p :
+         {"MCU", "F_CPU", "OPT", "FORMAT", "EXTRAINCDIRS", "DIRAVR", "AVRDUDE_PROGRAMMER", "AVRDUDE_PORT",
+          "AVRDUDE_FLAGS", "CompilCoff", "DEBUG", "AffichageMemoire", "TARGET", "BAUD", "AVRStudioExclusif"})
+        EXPECT_TRUE(ancres.contains(QStringLiteral("parametre-") + QLatin1String(p))) << p;
+    // Chaque lien interne mène quelque part.
+    static const QRegularExpression lien(QStringLiteral("href=\"#([^\"]+)\""));
+    for (auto it = lien.globalMatch(page); it.hasNext();) {
+        const QString cible = it.next().captured(1);
+        EXPECT_TRUE(ancres.contains(cible)) << cible.toStdString();
+    }
+    // Installée à côté du programme par la construction.
+    EXPECT_TRUE(QFileInfo::exists(OutilsTests::dossierConstruction() + QStringLiteral("/Aide/index.html")));
 }
