@@ -2,6 +2,7 @@
 
 #include "launcher/LancementOutils.h"
 #include "launcher/Principal.h"
+#include "launcher/fenetres/FErreur.h"
 #include "launcher/fenetres/FenIsis.h"
 
 namespace {
@@ -15,6 +16,7 @@ ServicesOutils servicesOutils() {
 
 // Chaque action qui montre une fenêtre s'inscrit ici, une ligne par mot de commande.
 void EnregistrerActionsFenêtres() {
+    DéfinirAfficheurErreurNonRépertoriée(&FErreur::afficherErreurNonRépertoriée);
     EnregistrerActionFenêtre(QStringLiteral("avrstudio"), [] { return LancerOutil(servicesOutils()); });
     EnregistrerActionFenêtre(QStringLiteral("isis"), [] { return LancerOutil(servicesOutils()); });
 }
