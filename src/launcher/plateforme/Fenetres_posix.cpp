@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <optional>
