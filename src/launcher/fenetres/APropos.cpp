@@ -167,7 +167,8 @@ APropos::APropos(QWidget* parent) : QDialog(parent) {
     avertissement->setText(Identite::mentionLégale());
     avertissement->setVisible(!Identite::mentionLégale().isEmpty());
     commentaire->setText(Identite::descriptionFichier());
-    AppliquerSilence(this);
+    // Sans fichier de réglages connu (erreur très précoce), les boutons gardent leurs sons.
+    if (!etatGlobal().FichierParamètres.isEmpty()) AppliquerSilence(this);
 }
 
 APropos::~APropos() {

@@ -78,7 +78,8 @@ FErreur::FErreur(QWidget* parent) : QDialog(parent) {
 
     // Chargement : la description laissée par le gestionnaire d'erreur (vide s'il n'en a pas mis).
     erreur->setText(etatGlobal().DescriptionErreur);
-    AppliquerSilence(this);
+    // Sans fichier de réglages connu (erreur très précoce), les boutons gardent leurs sons.
+    if (!etatGlobal().FichierParamètres.isEmpty()) AppliquerSilence(this);
 }
 
 bool FErreur::eventFilter(QObject* objet, QEvent* e) {

@@ -2,6 +2,7 @@
 #include "common/Messages.h"
 #include "launcher/EtatGlobal.h"
 #include "launcher/FauxXdgOpen.h"
+#include "launcher/Parametres.h"
 #include "launcher/Principal.h"
 #include "launcher/fenetres/APropos.h"
 #include "launcher/fenetres/FErreur.h"
@@ -120,6 +121,16 @@ TEST(APropos, TextesAuChargement) {
     a.show();
     QTimer::singleShot(0, [&] { a.findChild<BTL*>(QStringLiteral("cmdOK"))->click(); });
     EXPECT_EQ(a.exec(), QDialog::Accepted);
+}
+
+TEST(APropos, BoutonsMuetsSelonLeReglage) {
+    Installation installation(false);
+    ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, QStringLiteral("1")));
+    APropos a;
+    EXPECT_TRUE(a.findChild<BTL*>(QStringLiteral("cmdOK"))->SonSilence());
+    EXPECT_TRUE(a.findChild<BTL*>(QStringLiteral("Command1"))->SonSilence());
+    FErreur f;
+    EXPECT_TRUE(f.findChild<BTL*>(QStringLiteral("CBFermer"))->SonSilence());
 }
 
 TEST(APropos, HistoriqueLivreOuAbsent) {
