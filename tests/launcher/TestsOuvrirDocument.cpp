@@ -172,6 +172,12 @@ TEST(OuvrirDocument, LAideLivreeAUnChapitreParFenetreEtParParametre) {
         const QString cible = it.next().captured(1);
         EXPECT_TRUE(ancres.contains(cible)) << cible.toStdString();
     }
+    // La fenêtre des fusibles renvoie à « la fin de l'aide » pour réparer un circuit muet.
+    static const QRegularExpression chapitre(QStringLiteral("<h2 id=\"([^\"]+)\""));
+    QString dernier;
+    for (auto it = chapitre.globalMatch(page); it.hasNext();)
+        dernier = it.next().captured(1);
+    EXPECT_EQ(dernier, QStringLiteral("y-a-pu-rin-qui-marche"));
     // Installée à côté du programme par la construction.
     EXPECT_TRUE(QFileInfo::exists(OutilsTests::dossierConstruction() + QStringLiteral("/Aide/index.html")));
 }
