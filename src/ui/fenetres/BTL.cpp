@@ -16,6 +16,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 

@@ -1,5 +1,7 @@
 #include "ui/fenetres/InfoBulle.h"
 
+#include "ui/fenetres/Twips.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLinearGradient>
@@ -8,6 +10,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QStyle>
+#include <algorithm>
 
 namespace {
 
@@ -70,10 +73,8 @@ void InfoBulle::définirLargeur(int pixels) {
 }
 
 void InfoBulle::définirLargeurTwips(int twips) {
-    // 1440 twips par pouce, selon la résolution logique de l'écran qui porte la bulle.
-    const QScreen* écran = screen() ? screen() : QGuiApplication::primaryScreen();
-    const qreal ppp = écran ? écran->logicalDotsPerInchX() : 96.0;
-    définirLargeur(qRound(twips * ppp / 1440.0));
+    // Selon la résolution logique de l'écran qui porte la bulle.
+    définirLargeur(Twips::versPixels(twips, this));
 }
 
 void InfoBulle::définirPosBulle(QWidget* cible) {
