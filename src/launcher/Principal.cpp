@@ -44,8 +44,8 @@ int lancerMake(const std::vector<QStringList>& cibles) {
     for (const QStringList& c : cibles)
         commandes.push_back({QStringLiteral("make"), c});
     QString erreur;
-    if (Processus::demarrerEnSuite(commandes, etatGlobal().RépertoireDeTravail, &erreur))
-        return CodeSortie::Succès;
+    // Le dossier du projet est déjà le dossier courant : un chemin relatif ne doit pas être repris.
+    if (Processus::demarrerEnSuite(commandes, QDir::currentPath(), &erreur)) return CodeSortie::Succès;
     messageCritique(erreur);
     return CodeSortie::Erreur;
 }

@@ -145,6 +145,13 @@ TEST_F(Banc, CiblesMakeDansLeDossierDuProjet) {
     EXPECT_TRUE(messages.messages.empty());
 }
 
+TEST_F(Banc, DossierDeProjetRelatif) {
+    QDir::setCurrent(racine.path());
+    EXPECT_EQ(lancer(QStringLiteral("nettoyer>Mon projet é>X")), CodeSortie::Succès);
+    ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\n"; }));
+    EXPECT_TRUE(messages.messages.empty());
+}
+
 TEST_F(Banc, MakeIntrouvableDitClairement) {
     const QByteArray chemin = qgetenv("PATH");
     qputenv("PATH", racine.path().toLocal8Bit());
