@@ -1,0 +1,187 @@
+// Captures des fenêtres : une image PNG de chaque fenêtre, dans un état donné, dessinée hors
+// écran. Usage : quillon_captures DOSSIER [nom…] (sans nom : toutes les captures).
+//
+// Chaque fenêtre s'ajoute par une ligne de la table « captures » : son nom de fichier et ce qui
+// la crée dans l'état voulu à partir du contexte (projet d'exemple copié, réglages à part).
+#include "common/Messages.h"
+#include "launcher/EtatGlobal.h"
+#include "launcher/fenetres/APropos.h"
+#include "launcher/fenetres/FErreur.h"
+#include "makefile/ParametreMakefile.h"
+#include "makefile/PreferencesInterface.h"
+#include "makefile/RechercheRemplace.h"
+#include "makefile/fenetres/FenConfiguration.h"
+#include "makefile/fenetres/FenRechercheRemplace.h"
+#include "ui/fenetres/InfoBulle.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Un projet d'exemple dans un dossier temporaire et des réglages à part : les captures ne
+// touchent à rien d'autre.
+class Contexte {
+public:
+    bool préparer() {
+        if (!m_temp.isValid()) return false;
+        const QString installation = QCoreApplication::applicationDirPath();
+        const QString sources = QStringLiteral(QUILLON_SOURCES);
+        m_projet = m_temp.path() + QStringLiteral("/Mes projets/Clignotant");
+        QDir().mkpath(m_projet);
+        QFile::copy(sources + QStringLiteral("/exemples/Clignotant/Clignotant.c"),
+                    m_projet + QStringLiteral("/Clignotant.c"));
+        const QString réglages = m_temp.path() + QStringLiteral("/Paramètres.xml");
+        QFile::copy(installation + QStringLiteral("/Paramètres.xml"), réglages);
+        QFile::setPermissions(réglages, QFile::ReadOwner | QFile::WriteOwner);
+
+        EtatGlobal& e = etatGlobal();
+        e.réinitialiser();
+        e.Commande = QStringLiteral("configurer");
+        e.DossierInstallation = installation;
+        e.FichierParamètres = réglages;
+        e.FichierConfiguration = installation + QStringLiteral("/Configuration.xml");
+        e.RépertoireDeTravail = m_projet;
+        e.NomDeFichier = QStringLiteral("Clignotant");
+        e.FichierC = m_projet + QStringLiteral("/Clignotant.c");
+        e.RépertoireSkin = installation + QStringLiteral("/Skin/Plume/");
+        e.ImageBoutonSkin = QStringLiteral("Bouton.png");
+        e.ImageFenêtreSkin = QStringLiteral("Assistante.png");
+        e.NomSkin = QStringLiteral("Plume");
+        QDir::setCurrent(m_projet);
+        return true;
+    }
+
+    // Une fenêtre de configuration neuve sur le projet d'exemple (l'ancienne est fermée).
+    FenConfiguration* configuration() {
+        valeursMakefile().réinitialiser();
+        etatRecherche().réinitialiser();
+        préférencesInterface().réinitialiser();
+        FenConfiguration::Services s = FenConfiguration::Services::parDéfaut();
+        s.ouvrirAide = [](const QString&) {};
+        m_configuration = std::make_unique<FenConfiguration>(s);
+        m_configuration->show();
+        return m_configuration.get();
+    }
+
+    template <class Fenêtre> Fenêtre* garder(Fenêtre* f) {
+        m_autres.emplace_back(f);
+        return f;
+    }
+
+private:
+    QTemporaryDir m_temp;
+    QString m_projet;
+    std::unique_ptr<FenConfiguration> m_configuration;
+    std::vector<std::unique_ptr<QWidget>> m_autres;
+};
+
+void touche(QWidget* w, int code, Qt::KeyboardModifiers modificateurs = Qt::NoModifier) {
+    QKeyEvent appui(QEvent::KeyPress, code, modificateurs);
+    QCoreApplication::sendEvent(w, &appui);
+}
+
+// La fenêtre de recherche après une recherche de MCU, dans la disposition voulue.
+QWidget* recherche(Contexte& c, bool remplacement) {
+    FenConfiguration* f = c.configuration();
+    f->basculerLargeur();
+    etatRecherche().TexteRecherché = QStringLiteral("avrisp");
+    etatRecherche().TexteRemplacement = QStringLiteral("stk500");
+    auto* vue = f->findChild<QWidget*>(QStringLiteral("RTBMakefile"));
+    touche(vue, remplacement ? Qt::Key_H : Qt::Key_F, Qt::ControlModifier);
+    return f->fenêtreRecherche();
+}
+
+struct Capture {
+    QString nom;
+    std::function<QWidget*(Contexte&)> créer;
+};
+
+// Une ligne par fenêtre.
+const std::vector<Capture> captures = {
+    {QStringLiteral("configuration"), [](Contexte& c) { return c.configuration(); }},
+    {QStringLiteral("configuration_elargie"),
+     [](Contexte& c) {
+         FenConfiguration* f = c.configuration();
+         f->basculerLargeur();
+         return f;
+     }},
+    {QStringLiteral("configuration_bulle"),
+     [](Contexte& c) {
+         FenConfiguration* f = c.configuration();
+         QEvent entrée(QEvent::Enter);
+         QCoreApplication::sendEvent(f->findChild<QWidget*>(QStringLiteral("LDéboggage")), &entrée);
+         return static_cast<QWidget*>(f->findChild<InfoBulle*>(QStringLiteral("InfoBulle1")));
+     }},
+    {QStringLiteral("recherche"), [](Contexte& c) { return recherche(c, false); }},
+    {QStringLiteral("remplacement"), [](Contexte& c) { return recherche(c, true); }},
+    {QStringLiteral("apropos"), [](Contexte& c) { return c.garder(new APropos); }},
+    {QStringLiteral("erreur"),
+     [](Contexte& c) {
+         etatGlobal().DescriptionErreur = QStringLiteral("Division par zéro dans CalculerPrédiviseur");
+         return c.garder(new FErreur);
+     }},
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    QTextStream erreurs(stderr);
+    const QStringList arguments = application.arguments().mid(1);
+    if (arguments.isEmpty()) {
+        erreurs << "usage : quillon_captures DOSSIER [nom…]\n";
+        return 2;
+    }
+    const QString dossier = arguments.front();
+    const QStringList voulues = arguments.mid(1);
+    if (!QDir().mkpath(dossier)) {
+        erreurs << "impossible de créer " << dossier << "\n";
+        return 1;
+    }
+    // Aucune boîte de message ne doit attendre un clic.
+    EnregistreurMessages messages;
+    Contexte contexte;
+    if (!contexte.préparer()) {
+        erreurs << "dossier temporaire impossible\n";
+        return 1;
+    }
+    int code = 0;
+    for (const Capture& capture : captures) {
+        if (!voulues.isEmpty() && !voulues.contains(capture.nom)) continue;
+        QWidget* fenêtre = capture.créer(contexte);
+        if (!fenêtre) {
+            erreurs << capture.nom << " : aucune fenêtre\n";
+            code = 1;
+            continue;
+        }
+        fenêtre->show();
+        // Mise en page et dessin terminés avant la capture.
+        for (int i = 0; i < 5; ++i) {
+            QCoreApplication::processEvents();
+            QThread::msleep(10);
+        }
+        const QString fichier = dossier + u'/' + capture.nom + QStringLiteral(".png");
+        if (!fenêtre->grab().save(fichier)) {
+            erreurs << fichier << " : enregistrement impossible\n";
+            code = 1;
+            continue;
+        }
+        QTextStream(stdout) << fichier << "\n";
+    }
+    for (const Message& m : messages.messages)
+        erreurs << "message : " << m.texte << "\n";
+    return code;
+}

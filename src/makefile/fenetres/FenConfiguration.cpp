@@ -1,0 +1,887 @@
+#include "makefile/fenetres/FenConfiguration.h"
+
+#include "common/Messages.h"
+#include "launcher/EtatGlobal.h"
+#include "launcher/OuvrirDocument.h"
+#include "launcher/Parametres.h"
+#include "launcher/Principal.h"
+#include "launcher/fenetres/APropos.h"
+#include "launcher/fenetres/Dialogues.h"
+#include "makefile/ParametreMakefile.h"
+#include "makefile/PreferencesInterface.h"
+#include "makefile/RechercheRemplace.h"
+#include "makefile/fenetres/AccesFenetres.h"
+#include "makefile/fenetres/FenRechercheRemplace.h"
+#include "ui/fenetres/ApplicationGraphique.h"
+#include "ui/fenetres/BTL.h"
+#include "ui/fenetres/InfoBulle.h"
+#include "ui/fenetres/Twips.h"
+#include "ui/fenetres/VueDocumentRiche.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStyle>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <map>
+#include <stdexcept>
+
+namespace {
+
+// Largeur des légendes des listes, pour aligner les listes entre elles.
+constexpr int LargeurLégende = 1560; // twips
+// Abscisse de la vue du makefile, juste après la largeur repliée.
+constexpr int GaucheVue = Configuration::LargeurRepliée + 60;
+// Décalage de la fenêtre de recherche depuis le bord gauche de la configuration.
+constexpr int BordDroitRecherche = 5600;
+
+// Une bulle d'aide : zone survolée, titre, texte, largeur en twips, et si PlusDeBulles la coupe.
+struct Bulle {
+    QString titre;
+    QString texte;
+    int largeur;
+    bool selonPréférence;
+};
+
+const QString TexteFréquence = QStringLiteral(
+    "Indiquez ici la fréquence du µC. Elle sera alors disponible dans tous les sources sous le nom F_CPU.");
+const QString TexteFréquenceCourt =
+    QStringLiteral("Le paramètre fréquence sera disponnible dans tous les source sous le nom F_CPU.");
+const QString TexteOptimisation = QStringLiteral(
+    "Les méthodes 1, 2 et 3 donnent des résultats différents sans présumer de laquelle est la meilleur.");
+const QString TexteDéboggage = QStringLiteral(
+    "Pour AVRStudio, SimulAVR et Proteus (à partir de 6.8), choisir Dwarf-2, Pour Proteus (avant "
+    "6.8) choisir Stabs + Ext Coff.");
+const QString TexteOccupation = QStringLiteral(
+    "En cochant cette case, Vous demandez l'affichage de l'occupation mémoire en fin de compilation.");
+
+QLabel* légende(const QString& nom, const QString& texte, QWidget* parent) {
+    auto* l = new QLabel(texte, parent);
+    l->setObjectName(nom);
+    return l;
+}
+
+// Zone de survol sans légende, qui contient les contrôles qu'elle couvre.
+QLabel* zone(const QString& nom, QWidget* parent) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(nom);
+    l->setMouseTracking(true);
+    return l;
+}
+
+BTL* bouton(const QString& nom, const QString& texte, QWidget* parent) {
+    auto* b = new BTL(texte, parent);
+    b->setObjectName(nom);
+    return b;
+}
+
+QComboBox* liste(const QString& nom, QLabel* étiquette, QWidget* parent) {
+    auto* l = new QComboBox(parent);
+    l->setObjectName(nom);
+    l->setEditable(true);
+    l->setInsertPolicy(QComboBox::NoInsert);
+    l->setMaxVisibleItems(20);
+    // Un texte tapé reste tel quel : pas de complétion qui le remplacerait par une entrée.
+    l->setCompleter(nullptr);
+    l->setAccessibleName(étiquette->text());
+    étiquette->setBuddy(l);
+    return l;
+}
+
+QHBoxLayout* ligne(std::initializer_list<QWidget*> contrôles, int espacement = 6) {
+    auto* h = new QHBoxLayout;
+    h->setContentsMargins(0, 0, 0, 0);
+    h->setSpacing(espacement);
+    for (QWidget* c : contrôles)
+        h->addWidget(c);
+    return h;
+}
+
+void cocherSansSignal(QAbstractButton* b, bool coché) {
+    if (b->isChecked() == coché) return;
+    const QSignalBlocker bloqueur(b);
+    b->setChecked(coché);
+}
+
+// Choisit l'option indice d'un groupe exclusif ; -1 : aucune.
+void choisirDansGroupe(QButtonGroup* groupe, int indice) {
+    QAbstractButton* voulu = groupe->button(indice);
+    if (voulu && voulu->isChecked()) return;
+    const QSignalBlocker bloqueur(groupe);
+    if (!voulu) {
+        groupe->setExclusive(false);
+        for (QAbstractButton* b : groupe->buttons())
+            cocherSansSignal(b, false);
+        groupe->setExclusive(true);
+        return;
+    }
+    cocherSansSignal(voulu, true);
+}
+
+} // namespace
+
+// Les étapes du chargement que la fenêtre fait elle-même.
+class ChargementFenêtre final : public FenêtreEnChargement {
+public:
+    explicit ChargementFenêtre(FenConfiguration& f) : m_f(f) {}
+    void définirSonFusibles(const QString& c) override { m_f.définirSonFusibles(c); }
+    void définirImageAssistante(const QString& c) override { m_f.définirImageAssistante(c); }
+    void replier() override { m_f.replier(); }
+    void remplirListes(const ListesConfiguration& l) override { m_f.remplirListes(l); }
+    void montrerPréférences(bool b, bool s) override { m_f.montrerPréférences(b, s); }
+    void demanderAssistante() override { m_f.demanderAssistante(); }
+
+private:
+    FenConfiguration& m_f;
+};
+
+// --- Services ----------------------------------------------------------------------------------
+
+FenConfiguration::Services FenConfiguration::Services::parDéfaut() {
+    Services s;
+    s.ouvrirAide = [](const QString& fichier) { OuvrirDocument(fichier); };
+    s.ouvrirAPropos = [](QWidget* propriétaire) {
+        APropos fenêtre(propriétaire);
+        fenêtre.exec();
+    };
+    s.ouvrirFusibles = &OuvrirFenêtreFusibles;
+    s.ouvrirAssistante = &OuvrirAssistante;
+    s.choisirFichier = &ChoisirFichier;
+    s.choisirDossier = &ChoisirDossier;
+    return s;
+}
+
+// --- Construction ------------------------------------------------------------------------------
+
+FenConfiguration::FenConfiguration(Services services, QWidget* parent)
+    : QDialog(parent), m_services(std::move(services)) {
+    setObjectName(QStringLiteral("FenConfiguration"));
+    construire();
+    // Le chargement, étape par étape ; les contrôles ne sont branchés qu'ensuite, pour que
+    // seules les actions de l'utilisateur passent par eux.
+    ChargementFenêtre chargement(*this);
+    m_étapesSautées = m_configuration.charger(chargement);
+    RTBMakefile->définirDocument(&m_configuration.RTBMakefile);
+    RTBMakefileExistant->définirDocument(&m_configuration.RTBMakefileExistant);
+    // La vue s'ouvre sur le début du makefile (la position de recherche reste sur la dernière clé).
+    m_configuration.RTBMakefile.sélectionner(0, 0);
+    synchroniser();
+    brancher();
+}
+
+FenConfiguration::~FenConfiguration() {
+    // Les contrôles sont détruits après la configuration : plus aucun de leurs signaux (perte du
+    // focus d'une liste…) ne doit l'atteindre.
+    for (QObject* enfant : findChildren<QObject*>())
+        QObject::disconnect(enfant, nullptr, this, nullptr);
+    // Les vues ne doivent pas survivre à leurs documents.
+    RTBMakefile->définirDocument(nullptr);
+    RTBMakefileExistant->définirDocument(nullptr);
+}
+
+void FenConfiguration::construire() {
+    const EtatGlobal& e = etatGlobal();
+    setWindowTitle(e.NomDeFichier.isEmpty()
+                       ? QStringLiteral("Configuration du makefile")
+                       : QStringLiteral("Configuration du makefile de ") + e.NomDeFichier);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setMouseTracking(true);
+    auto tw = [this](int twips) { return Twips::versPixels(twips, this); };
+
+    // ---- Partie gauche, toujours visible ----
+    m_panneauGauche = new QWidget(this);
+    m_panneauGauche->setMouseTracking(true);
+    QWidget* g = m_panneauGauche;
+
+    Label1 = légende(QStringLiteral("Label1"), QStringLiteral("µC :"), g);
+    ComboBoxChip = liste(QStringLiteral("ComboBoxChip"), Label1, g);
+    Label3 = zone(QStringLiteral("Label3"), g);
+    Label8 = légende(QStringLiteral("Label8"), QStringLiteral("Fréquence :"), Label3);
+    ComboBoxFreq = liste(QStringLiteral("ComboBoxFreq"), Label8, Label3);
+    TxtFreq = légende(QStringLiteral("TxtFreq"), QStringLiteral("Hz"), g);
+    TxtFreq->setMouseTracking(true);
+    for (QLabel* l : {Label1, Label8})
+        l->setFixedWidth(tw(LargeurLégende));
+    auto* espaceFréquence = new QWidget(g);
+    espaceFréquence->setFixedWidth(tw(LargeurLégende));
+    Label3->setLayout(ligne({Label8, ComboBoxFreq}));
+
+    CBAssistant = bouton(QStringLiteral("CBAssistant"), QStringLiteral("Assistante"), g);
+    CBAssistant->setAccessibleName(QStringLiteral("Assistante"));
+    CBAssistant->setToolTip(QStringLiteral("Ouvrir l'assistante de programmation"));
+    CBAssistant->setFixedSize(tw(1080), tw(1080));
+
+    auto* colonneHaut = new QVBoxLayout;
+    colonneHaut->setSpacing(4);
+    colonneHaut->addLayout(ligne({Label1, ComboBoxChip}));
+    colonneHaut->addWidget(Label3);
+    colonneHaut->addLayout(ligne({espaceFréquence, TxtFreq}));
+    auto* haut = new QHBoxLayout;
+    haut->setSpacing(8);
+    haut->addLayout(colonneHaut, 1);
+    haut->addWidget(CBAssistant, 0, Qt::AlignTop);
+
+    Label6 = zone(QStringLiteral("Label6"), g);
+    Label2 = légende(QStringLiteral("Label2"), QStringLiteral("Méthode d'optimisation :"), Label6);
+    ComboBoxOptimisation = liste(QStringLiteral("ComboBoxOptimisation"), Label2, Label6);
+    auto* colonneOpt = new QVBoxLayout(Label6);
+    colonneOpt->setContentsMargins(0, 0, 0, 0);
+    colonneOpt->setSpacing(2);
+    colonneOpt->addWidget(Label2);
+    colonneOpt->addWidget(ComboBoxOptimisation);
+
+    Label4 = légende(QStringLiteral("Label4"), QStringLiteral("Programmateur :"), g);
+    ComboBoxProgrammateur = liste(QStringLiteral("ComboBoxProgrammateur"), Label4, g);
+    Label5 = légende(QStringLiteral("Label5"), QStringLiteral("Port :"), g);
+    ComboBoxPort = liste(QStringLiteral("ComboBoxPort"), Label5, g);
+    for (QLabel* l : {Label4, Label5})
+        l->setFixedWidth(tw(LargeurLégende));
+    ComboBoxPort->setMinimumWidth(tw(2400));
+    auto* lignePort = ligne({Label5, ComboBoxPort});
+    lignePort->addStretch(1);
+
+    RFFormatSortie = new QGroupBox(QStringLiteral("Format de sortie :"), g);
+    RFFormatSortie->setObjectName(QStringLiteral("RFFormatSortie"));
+    m_groupeFormat = new QButtonGroup(this);
+    auto* colonneFormat = new QVBoxLayout(RFFormatSortie);
+    colonneFormat->setSpacing(2);
+    const QStringList formats = {QStringLiteral("Intel Hex"), QStringLiteral("Binaire"),
+                                 QStringLiteral("Motorola SRec")};
+    for (int i = 0; i < 3; ++i) {
+        OptionButtonFormatSortie[i] = new QRadioButton(formats[i], RFFormatSortie);
+        OptionButtonFormatSortie[i]->setObjectName(QStringLiteral("OptionButtonFormatSortie(%1)").arg(i));
+        m_groupeFormat->addButton(OptionButtonFormatSortie[i], i);
+        colonneFormat->addWidget(OptionButtonFormatSortie[i]);
+    }
+
+    RFDéboggage = new QGroupBox(QStringLiteral("Déboggage :"), g);
+    RFDéboggage->setObjectName(QStringLiteral("RFDéboggage"));
+    RFDéboggage->setMouseTracking(true);
+    LDéboggage = zone(QStringLiteral("LDéboggage"), RFDéboggage);
+    LDéboggageCoff = zone(QStringLiteral("LDéboggageCoff"), RFDéboggage);
+    m_groupeStab = new QButtonGroup(this);
+    m_groupeCoff = new QButtonGroup(this);
+    auto* colonneStab = new QVBoxLayout(LDéboggage);
+    auto* colonneCoff = new QVBoxLayout(LDéboggageCoff);
+    for (auto* c : {colonneStab, colonneCoff}) {
+        c->setContentsMargins(0, 0, 0, 0);
+        c->setSpacing(2);
+    }
+    const QStringList stabs = {QStringLiteral("Stabs"), QStringLiteral("Dwarf-2")};
+    const QStringList coffs = {QStringLiteral("Coff"), QStringLiteral("Ext Coff")};
+    for (int i = 0; i < 2; ++i) {
+        OptStab[i] = new QRadioButton(stabs[i], LDéboggage);
+        OptStab[i]->setObjectName(QStringLiteral("OptStab(%1)").arg(i));
+        m_groupeStab->addButton(OptStab[i], i);
+        colonneStab->addWidget(OptStab[i]);
+        OptCoff[i] = new QRadioButton(coffs[i], LDéboggageCoff);
+        OptCoff[i]->setObjectName(QStringLiteral("OptCoff(%1)").arg(i));
+        m_groupeCoff->addButton(OptCoff[i], i);
+        colonneCoff->addWidget(OptCoff[i]);
+    }
+    colonneStab->addStretch(1);
+    colonneCoff->addStretch(1);
+    auto* intérieurDéboggage = new QHBoxLayout(RFDéboggage);
+    intérieurDéboggage->setSpacing(8);
+    intérieurDéboggage->addWidget(LDéboggage);
+    intérieurDéboggage->addWidget(LDéboggageCoff);
+    auto* cadres = ligne({RFFormatSortie, RFDéboggage}, 8);
+
+    CKBOccupationMémoire = new QCheckBox(QStringLiteral("Afficher l'occupation mémoire"), g);
+    CKBOccupationMémoire->setObjectName(QStringLiteral("CKBOccupationMémoire"));
+    CKBOccupationMémoire->setMouseTracking(true);
+    LOccupationMémoire = zone(QStringLiteral("LOccupationMémoire"), g);
+    auto* ligneOccupation = ligne({CKBOccupationMémoire, LOccupationMémoire}, 0);
+    ligneOccupation->setStretch(1, 1);
+
+    Label7 = légende(QStringLiteral("Label7"),
+                     QStringLiteral("Ajouter des chemins de recherche pour des fichiers inclus :"), g);
+    Label7->setWordWrap(true);
+    TxtInclude = new QLineEdit(g);
+    TxtInclude->setObjectName(QStringLiteral("TxtInclude"));
+    TxtInclude->setAccessibleName(Label7->text());
+    Label7->setBuddy(TxtInclude);
+    CBDossierInclude = bouton(QStringLiteral("CBDossierInclude"), QString(), g);
+    CBDossierInclude->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+    CBDossierInclude->setAccessibleName(QStringLiteral("Ajouter un dossier d'inclusion"));
+    CBDossierInclude->setToolTip(QStringLiteral("Ajouter un dossier d'inclusion"));
+
+    Label10 = légende(QStringLiteral("Label10"), QStringLiteral("Changer le répertoire des outils AVR :"), g);
+    TxtOutilsAVR = new QLineEdit(g);
+    TxtOutilsAVR->setObjectName(QStringLiteral("TxtOutilsAVR"));
+    TxtOutilsAVR->setAccessibleName(Label10->text());
+    Label10->setBuddy(TxtOutilsAVR);
+    CommandButton1 = bouton(QStringLiteral("CommandButton1"), QStringLiteral("..."), g);
+    CommandButton1->setAccessibleName(QStringLiteral("Choisir le dossier des outils AVR"));
+    CommandButton1->setToolTip(QStringLiteral("Choisir le dossier des outils AVR"));
+    for (BTL* b : {CBDossierInclude, CommandButton1})
+        b->setFixedWidth(tw(540));
+
+    CBFuseBit = bouton(QStringLiteral("CBFuseBit"), QStringLiteral("Fuse bit"), g);
+    CBApropos = bouton(QStringLiteral("CBApropos"), QStringLiteral("A propos ..."), g);
+    CBAide = bouton(QStringLiteral("CBAide"), QStringLiteral("?"), g);
+    CBAide->setAccessibleName(QStringLiteral("Aide"));
+    CBAide->setToolTip(QStringLiteral("Aide (F1)"));
+    CBAide->setFixedWidth(tw(540));
+    auto* ligneOutils = ligne({CBFuseBit, CBApropos});
+    ligneOutils->addStretch(1);
+    ligneOutils->addWidget(CBAide);
+
+    CBPlusBulles = new QCheckBox(QStringLiteral("Désactiver les bulles d'aide."), g);
+    CBPlusBulles->setObjectName(QStringLiteral("CBPlusBulles"));
+    CBSilence = new QCheckBox(QStringLiteral("Silence."), g);
+    CBSilence->setObjectName(QStringLiteral("CBSilence"));
+    auto* lignePréférences = ligne({CBPlusBulles, CBSilence}, 12);
+    lignePréférences->addStretch(1);
+
+    CommandButtonMakefile = bouton(QStringLiteral("CommandButtonMakefile"), QStringLiteral(">>>>"), g);
+    CommandButtonMakefile->setAccessibleName(QStringLiteral("Makefile complet"));
+    CommandButtonMakefile->setToolTip(QStringLiteral("Montrer ou cacher le makefile complet"));
+    CommandButtonOK = bouton(QStringLiteral("CommandButtonOK"), QStringLiteral("OK"), g);
+    CommandButtonOK->setDefault(true);
+    CommandButtonAnnuler = bouton(QStringLiteral("CommandButtonAnnuler"), QStringLiteral("Annuler"), g);
+    auto* ligneFin = ligne({CommandButtonMakefile});
+    ligneFin->addStretch(1);
+    ligneFin->addWidget(CommandButtonOK);
+    ligneFin->addWidget(CommandButtonAnnuler);
+
+    auto* colonne = new QVBoxLayout(g);
+    colonne->setContentsMargins(tw(120), tw(120), tw(120), tw(120));
+    colonne->setSpacing(tw(75));
+    colonne->addLayout(haut);
+    colonne->addWidget(Label6);
+    colonne->addLayout(ligne({Label4, ComboBoxProgrammateur}));
+    colonne->addLayout(lignePort);
+    colonne->addLayout(cadres);
+    colonne->addLayout(ligneOccupation);
+    colonne->addSpacing(tw(30));
+    colonne->addWidget(Label7);
+    colonne->addLayout(ligne({TxtInclude, CBDossierInclude}));
+    colonne->addWidget(Label10);
+    colonne->addLayout(ligne({TxtOutilsAVR, CommandButton1}));
+    colonne->addSpacing(tw(60));
+    colonne->addLayout(ligneOutils);
+    colonne->addLayout(lignePréférences);
+    colonne->addStretch(1);
+    colonne->addLayout(ligneFin);
+
+    // ---- Partie droite, vue quand la fenêtre est élargie ----
+    RTBMakefile = new VueDocumentRiche(this);
+    RTBMakefile->setObjectName(QStringLiteral("RTBMakefile"));
+    RTBMakefile->setToolTip(
+        QStringLiteral("En rouge les paramètres changeable, en bleu gras ceux que vous avez changé."));
+    RTBMakefile->setAccessibleName(QStringLiteral("Makefile"));
+    RTBMakefile->setAccessibleDescription(RTBMakefile->toolTip());
+    RTBMakefile->setLineWrapMode(QTextEdit::NoWrap);
+    RTBMakefile->définirFocusAuSurvol(true);
+
+    RTBMakefileExistant = new VueDocumentRiche(this);
+    RTBMakefileExistant->setObjectName(QStringLiteral("RTBMakefileExistant"));
+    RTBMakefileExistant->setReadOnly(true);
+    RTBMakefileExistant->hide();
+
+    m_panneauBas = new QWidget(this);
+    m_panneauBas->setMouseTracking(true);
+    QWidget* b = m_panneauBas;
+    Label9 = légende(QStringLiteral("Label9"),
+                     QStringLiteral("Couper, copier, coller et annuler sur menu contextuel."), b);
+    CBRechercher = bouton(QStringLiteral("CBRechercher"), QStringLiteral("Rechercher"), b);
+    CBRemplacer = bouton(QStringLiteral("CBRemplacer"), QStringLiteral("Remplacer"), b);
+    CBSuivant = bouton(QStringLiteral("CBSuivant"), QStringLiteral("Suivant"), b);
+    CBChargerMakefile =
+        bouton(QStringLiteral("CBChargerMakefile"), QStringLiteral("Charger un makefile existant"), b);
+    CBConfigDefaut =
+        bouton(QStringLiteral("CBConfigDefaut"), QStringLiteral("Charger la configuration par défaut"), b);
+    CBEnregConfigDéfaut = bouton(QStringLiteral("CBEnregConfigDéfaut"),
+                                 QStringLiteral("Sauver comme configuration par défaut"), b);
+    CBRechercher->setToolTip(QStringLiteral("Ctrl+F"));
+    CBRemplacer->setToolTip(QStringLiteral("Ctrl+H"));
+    CBSuivant->setToolTip(QStringLiteral("F3"));
+    auto* ligneRecherche = ligne({CBRechercher, CBRemplacer, CBSuivant});
+    ligneRecherche->addStretch(1);
+    auto* ligneFichiers = ligne({CBChargerMakefile, CBConfigDefaut});
+    ligneFichiers->addStretch(1);
+    auto* ligneDéfaut = ligne({CBEnregConfigDéfaut});
+    ligneDéfaut->addStretch(1);
+    auto* colonneBas = new QVBoxLayout(b);
+    colonneBas->setContentsMargins(0, 0, 0, tw(120));
+    colonneBas->setSpacing(tw(75));
+    colonneBas->addWidget(Label9);
+    colonneBas->addLayout(ligneRecherche);
+    colonneBas->addLayout(ligneFichiers);
+    colonneBas->addLayout(ligneDéfaut);
+
+    InfoBulle1 = new InfoBulle(this);
+    InfoBulle1->setObjectName(QStringLiteral("InfoBulle1"));
+    InfoBulle1->définirIcône(InfoBulle::Icône::Information);
+
+    // Une étiquette ne tient pas compte des contrôles qu'elle contient : les zones prennent la
+    // hauteur de leur contenu.
+    for (QLabel* z : {Label3, Label6, LDéboggage, LDéboggageCoff})
+        z->setMinimumHeight(z->layout()->sizeHint().height());
+
+    // Hauteur : celle de la partie gauche ; la vue occupe le reste de la partie droite.
+    const int largeurRepliée = tw(Configuration::LargeurRepliée);
+    m_panneauGauche->setFixedWidth(largeurRepliée);
+    const int hauteur = std::max(m_panneauGauche->sizeHint().height(), tw(7800));
+    m_panneauGauche->setGeometry(0, 0, largeurRepliée, hauteur);
+    setFixedSize(largeurRepliée, hauteur);
+    placerPanneauDroit();
+
+    // Le son du bouton des fusibles et l'image de l'assistante viennent du chargement.
+    for (QWidget* w :
+         {static_cast<QWidget*>(Label3), static_cast<QWidget*>(Label6), static_cast<QWidget*>(LDéboggage),
+          static_cast<QWidget*>(LDéboggageCoff), static_cast<QWidget*>(CKBOccupationMémoire),
+          static_cast<QWidget*>(TxtFreq), static_cast<QWidget*>(LOccupationMémoire), m_panneauGauche,
+          m_panneauBas, static_cast<QWidget*>(RFDéboggage), static_cast<QWidget*>(this)})
+        w->installEventFilter(this);
+    RTBMakefile->installEventFilter(this);
+}
+
+void FenConfiguration::brancher() {
+    brancherListe(ComboBoxChip, &EtatContrôles::microContrôleur, &FenConfiguration::quitterMicroContrôleur);
+    brancherListe(ComboBoxFreq, &EtatContrôles::fréquence, &FenConfiguration::quitterFréquence);
+    brancherListe(ComboBoxOptimisation, &EtatContrôles::optimisation, &FenConfiguration::quitterOptimisation);
+    brancherListe(ComboBoxProgrammateur, &EtatContrôles::programmateur,
+                  &FenConfiguration::quitterProgrammateur);
+    brancherListe(ComboBoxPort, &EtatContrôles::port, &FenConfiguration::quitterPort);
+
+    ConfigurationMakefile& c = m_configuration;
+    connect(m_groupeFormat, &QButtonGroup::idClicked, this,
+            [this, &c](int i) { protéger([&c, i] { c.choisirFormatSortie(i); }); });
+    connect(m_groupeStab, &QButtonGroup::idClicked, this,
+            [this, &c](int i) { protéger([&c, i] { c.choisirDéboggage(i); }); });
+    connect(m_groupeCoff, &QButtonGroup::idClicked, this,
+            [this, &c](int i) { protéger([&c, i] { c.choisirCoff(i); }); });
+    connect(CKBOccupationMémoire, &QCheckBox::toggled, this,
+            [this, &c](bool coché) { protéger([&c, coché] { c.changerOccupationMémoire(coché); }); });
+    connect(TxtInclude, &QLineEdit::textEdited, this,
+            [this, &c](const QString& t) { protéger([&c, t] { c.changerInclude(t); }); });
+    connect(TxtOutilsAVR, &QLineEdit::textEdited, this,
+            [this, &c](const QString& t) { protéger([&c, t] { c.changerOutils(t); }); });
+
+    connect(CBDossierInclude, &QPushButton::clicked, this, [this, &c] {
+        protéger([this, &c] {
+            c.ajouterDossierInclude(m_services.choisirDossier(
+                this, QStringLiteral("Choisir le dossier «Include» à ajouter."), QString()));
+        });
+    });
+    connect(CommandButton1, &QPushButton::clicked, this, [this, &c] {
+        protéger([this, &c] {
+            c.choisirDossierOutils(m_services.choisirDossier(
+                this, QStringLiteral("Choisir le dossier qui contient les outils AVR."), QString()));
+        });
+    });
+    connect(CBChargerMakefile, &QPushButton::clicked, this, [this, &c] {
+        protéger([this, &c] {
+            c.chargerMakefileDansLaVue(m_services.choisirFichier(
+                this, QStringLiteral("*.*"), QStringLiteral("Sélectionner un fichier make"),
+                etatGlobal().RépertoireDeTravail));
+        });
+    });
+    connect(CBConfigDefaut, &QPushButton::clicked, this,
+            [this, &c] { protéger([&c] { c.rechargerConfigurationParDéfaut(); }); });
+    connect(CBEnregConfigDéfaut, &QPushButton::clicked, this,
+            [this, &c] { protéger([&c] { c.sauverCommeConfigurationParDéfaut(); }); });
+    connect(CommandButtonMakefile, &QPushButton::clicked, this,
+            [this] { protéger([this] { basculerLargeur(); }); });
+    connect(CBRechercher, &QPushButton::clicked, this, [this] { protéger([this] { rechercher(); }); });
+    connect(CBRemplacer, &QPushButton::clicked, this, [this] { protéger([this] { remplacer(); }); });
+    connect(CBSuivant, &QPushButton::clicked, this, [this] { protéger([this] { suivant(); }); });
+    connect(CBFuseBit, &QPushButton::clicked, this,
+            [this] { protéger([this] { m_services.ouvrirFusibles(this); }); });
+    connect(CBAssistant, &QPushButton::clicked, this, [this] { protéger([this] { ouvrirAssistante(); }); });
+    connect(CBApropos, &QPushButton::clicked, this,
+            [this] { protéger([this] { m_services.ouvrirAPropos(this); }); });
+    connect(CBAide, &QPushButton::clicked, this,
+            [this] { protéger([this] { m_services.ouvrirAide(m_configuration.fichierAide()); }); });
+    connect(CBPlusBulles, &QCheckBox::toggled, this,
+            [this](bool coché) { protéger([this, coché] { cocherPlusDeBulles(coché); }); });
+    connect(CBSilence, &QCheckBox::toggled, this,
+            [this](bool coché) { protéger([this, coché] { cocherSilence(coché); }); });
+    connect(CommandButtonOK, &QPushButton::clicked, this, [this] { protéger([this] { valider(); }); });
+    connect(CommandButtonAnnuler, &QPushButton::clicked, this, [this] { protéger([this] { annuler(); }); });
+    // La bulle cliquée ou arrivée au bout de sa durée s'est déjà cachée d'elle-même.
+    connect(InfoBulle1, &InfoBulle::cliquee, InfoBulle1, &InfoBulle::masquer);
+    connect(InfoBulle1, &InfoBulle::tempsEcoule, InfoBulle1, &InfoBulle::masquer);
+}
+
+void FenConfiguration::brancherListe(QComboBox* l, ChampListe EtatContrôles::*champ,
+                                     void (FenConfiguration::*quitté)()) {
+    // Une entrée choisie dans la liste, ou un texte tapé quand on quitte la liste (Entrée, Tab,
+    // clic ailleurs) : le gestionnaire ne tourne que si le texte a changé depuis la dernière fois.
+    connect(l, &QComboBox::activated, this, [this, l, champ, quitté] { listeQuittée(l, champ, quitté); });
+    connect(l->lineEdit(), &QLineEdit::editingFinished, this,
+            [this, l, champ, quitté] { listeQuittée(l, champ, quitté); });
+}
+
+void FenConfiguration::listeQuittée(QComboBox* l, ChampListe EtatContrôles::*champ,
+                                    void (FenConfiguration::*quitté)()) {
+    ChampListe& état = m_configuration.contrôles.*champ;
+    const QString texte = l->currentText();
+    if (texte == état.texte) return;
+    état = {l->findText(texte, Qt::MatchExactly | Qt::MatchCaseSensitive), texte};
+    protéger([this, quitté] { (this->*quitté)(); });
+}
+
+void FenConfiguration::quitterMicroContrôleur() {
+    m_configuration.microContrôleurQuitté();
+}
+void FenConfiguration::quitterFréquence() {
+    m_configuration.fréquenceQuittée();
+}
+void FenConfiguration::quitterOptimisation() {
+    m_configuration.optimisationQuittée();
+}
+void FenConfiguration::quitterProgrammateur() {
+    m_configuration.programmateurQuitté();
+}
+void FenConfiguration::quitterPort() {
+    m_configuration.portQuitté();
+}
+
+void FenConfiguration::protéger(const std::function<void()>& gestionnaire) {
+    try {
+        gestionnaire();
+    } catch (const std::exception& e) {
+        AfficherErreurNonRépertoriée(QString::fromUtf8(e.what()));
+    } catch (...) {
+        AfficherErreurNonRépertoriée(QStringLiteral("Erreur inconnue dans la fenêtre de configuration."));
+    }
+    try {
+        synchroniser();
+    } catch (...) {
+    }
+}
+
+// --- Synchronisation des contrôles -------------------------------------------------------------
+
+void FenConfiguration::montrerListe(QComboBox* l, const ChampListe& champ) {
+    const QSignalBlocker bloqueur(l);
+    int indice = champ.indice;
+    // Une valeur hors de la table peut être une entrée ajoutée (port série du système).
+    if (indice < 0 || indice >= l->count() || l->itemText(indice) != champ.texte)
+        indice = l->findText(champ.texte, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (l->currentIndex() != indice) l->setCurrentIndex(indice);
+    if (l->currentText() != champ.texte) l->setEditText(champ.texte);
+}
+
+void FenConfiguration::synchroniser() {
+    const EtatContrôles& c = m_configuration.contrôles;
+    montrerListe(ComboBoxChip, c.microContrôleur);
+    montrerListe(ComboBoxFreq, c.fréquence);
+    montrerListe(ComboBoxOptimisation, c.optimisation);
+    montrerListe(ComboBoxProgrammateur, c.programmateur);
+    montrerListe(ComboBoxPort, c.port);
+    TxtFreq->setText(c.texteFréquence);
+    choisirDansGroupe(m_groupeFormat, c.formatSortie);
+    choisirDansGroupe(m_groupeStab, c.déboggage);
+    choisirDansGroupe(m_groupeCoff, c.coff);
+    for (QRadioButton* o : OptCoff)
+        o->setEnabled(c.coffActif);
+    cocherSansSignal(CKBOccupationMémoire, c.occupationMémoire);
+    for (auto [boîte, texte] : {std::pair{TxtInclude, c.include}, std::pair{TxtOutilsAVR, c.outils}}) {
+        if (boîte->text() == texte) continue;
+        const QSignalBlocker bloqueur(boîte);
+        boîte->setText(texte);
+    }
+    RTBMakefile->rafraîchir();
+}
+
+// --- Étapes du chargement faites par la fenêtre ------------------------------------------------
+
+void FenConfiguration::définirSonFusibles(const QString& cheminSon) {
+    CBFuseBit->définirSonOnClick(cheminSon);
+}
+
+void FenConfiguration::définirImageAssistante(const QString& cheminImage) {
+    const QPixmap image(cheminImage);
+    if (image.isNull()) throw std::runtime_error("image de l'assistante illisible");
+    CBAssistant->setText(QString());
+    CBAssistant->setIcon(QIcon(image));
+    const int côté = CBAssistant->height() - 8;
+    CBAssistant->setIconSize(QSize(côté, côté));
+}
+
+void FenConfiguration::replier() {
+    élargir(Twips::versPixels(Configuration::LargeurRepliée, this));
+    CommandButtonMakefile->setText(QStringLiteral(">>>>"));
+}
+
+void FenConfiguration::remplirListes(const ListesConfiguration& l) {
+    const std::pair<QComboBox*, const QStringList*> listes[] = {{ComboBoxChip, &l.microContrôleurs},
+                                                                {ComboBoxFreq, &l.fréquences},
+                                                                {ComboBoxOptimisation, &l.optimisations},
+                                                                {ComboBoxProgrammateur, &l.programmateurs},
+                                                                {ComboBoxPort, &l.ports}};
+    for (const auto& [liste, entrées] : listes) {
+        const QSignalBlocker bloqueur(liste);
+        liste->clear();
+        liste->addItems(*entrées);
+        liste->setCurrentIndex(-1);
+    }
+}
+
+void FenConfiguration::montrerPréférences(bool plusDeBulles, bool silence) {
+    cocherSansSignal(CBPlusBulles, plusDeBulles);
+    cocherSansSignal(CBSilence, silence);
+}
+
+void FenConfiguration::demanderAssistante() {
+    m_assistanteDemandée = true;
+}
+
+// --- Largeur -----------------------------------------------------------------------------------
+
+bool FenConfiguration::estRepliée() const {
+    return width() == Twips::versPixels(Configuration::LargeurRepliée, this);
+}
+
+void FenConfiguration::élargir(int largeurPixels) {
+    setFixedSize(largeurPixels, height());
+    placerPanneauDroit();
+}
+
+void FenConfiguration::placerPanneauDroit() {
+    const int gauche = Twips::versPixels(GaucheVue, this);
+    const int marge = Twips::versPixels(Configuration::MargeVue, this);
+    const int haut = Twips::versPixels(120, this);
+    // Sans largeur utile (fenêtre repliée), la partie droite garde la largeur de l'écran élargi.
+    int largeur = width() - gauche - marge;
+    if (largeur < Twips::versPixels(3000, this))
+        largeur =
+            Twips::versPixels(Configuration::LargeurÉlargie - GaucheVue - Configuration::MargeVue, this);
+    const int hauteurBas = m_panneauBas->sizeHint().height();
+    m_panneauBas->setGeometry(gauche, height() - hauteurBas, largeur, hauteurBas);
+    RTBMakefile->setGeometry(gauche, haut, largeur,
+                             height() - hauteurBas - haut - Twips::versPixels(60, this));
+}
+
+void FenConfiguration::centrer() {
+    const QScreen* écran = screen();
+    if (!écran) return;
+    const QRect g = écran->geometry();
+    move(g.x() + Configuration::gaucheCentrée(g.width(), frameGeometry().width()), y());
+}
+
+void FenConfiguration::basculerLargeur() {
+    if (!estRepliée()) {
+        replier();
+    } else {
+        const QScreen* écran = screen();
+        const int écranTwips =
+            écran ? Twips::depuisPixels(écran->geometry().width(), this) : Configuration::LargeurÉlargie;
+        élargir(Twips::versPixels(Configuration::largeurÉlargie(écranTwips), this));
+        CommandButtonMakefile->setText(QStringLiteral("<<<<"));
+    }
+    centrer();
+}
+
+// --- Recherche ---------------------------------------------------------------------------------
+
+FenRechercheRemplace* FenConfiguration::fenêtreRecherche() const {
+    return m_recherche.data();
+}
+
+void FenConfiguration::ouvrirRecherche(bool remplacement) {
+    if (!m_recherche) {
+        m_recherche = new FenRechercheRemplace(RTBMakefile, this);
+        // Tant que la fenêtre de recherche est chargée, son propre bouton remplace celui-ci.
+        CBRemplacer->hide();
+        connect(m_recherche, &QObject::destroyed, this, [this] { CBRemplacer->show(); });
+        connect(m_recherche, &FenRechercheRemplace::cachee, this, [this] { CBRemplacer->show(); });
+    }
+    CBRemplacer->hide();
+    m_recherche->ouvrir(remplacement);
+}
+
+void FenConfiguration::rechercher() {
+    ouvrirRecherche(false);
+}
+
+void FenConfiguration::remplacer() {
+    ouvrirRecherche(true);
+}
+
+void FenConfiguration::suivant() {
+    switch (RechercheRemplace::RechercherSuivant(m_configuration.RTBMakefile)) {
+    case RechercheRemplace::Suivant::AucuneRecherche:
+        // Rien encore à chercher : la fenêtre de recherche le demande.
+        ouvrirRecherche(false);
+        return;
+    case RechercheRemplace::Suivant::Trouvé:
+        RTBMakefile->montrerSélection();
+        break;
+    case RechercheRemplace::Suivant::Absent:
+        break;
+    }
+    RTBMakefile->setFocus(Qt::OtherFocusReason);
+}
+
+// --- Assistante, préférences, OK et Annuler ----------------------------------------------------
+
+void FenConfiguration::ouvrirAssistante() {
+    EtatGlobal& e = etatGlobal();
+    if (e.AppelantAssistante.isEmpty()) e.AppelantAssistante = QStringLiteral("Configurateur");
+    const bool visible = isVisible();
+    hide();
+    m_services.ouvrirAssistante(this);
+    if (e.AppelantAssistante == u"Configurateur") {
+        if (visible) show();
+        return;
+    }
+    // Lancée par la ligne de commande : fermer l'assistante termine le programme.
+    m_fin = true;
+    done(QDialog::Rejected);
+}
+
+void FenConfiguration::cocherPlusDeBulles(bool coché) {
+    PréférencesInterface& p = préférencesInterface();
+    p.PlusDeBulles = coché ? QStringLiteral("1") : QStringLiteral("0");
+    EcrirePréférenceInterface(Parametres::PlusDeBulles, p.PlusDeBulles);
+    if (coché) InfoBulle1->masquer();
+}
+
+void FenConfiguration::cocherSilence(bool coché) {
+    PréférencesInterface& p = préférencesInterface();
+    p.Silence = coché ? QStringLiteral("1") : QStringLiteral("0");
+    EcrirePréférenceInterface(Parametres::Silence, p.Silence);
+    AppliquerSilence(this, p.Silence);
+}
+
+void FenConfiguration::valider() {
+    // Le texte en cours de saisie dans une liste compte, même sans l'avoir quittée.
+    for (QComboBox* l :
+         {ComboBoxChip, ComboBoxFreq, ComboBoxOptimisation, ComboBoxProgrammateur, ComboBoxPort})
+        if (l->hasFocus()) emit l->lineEdit()->editingFinished();
+    if (!m_configuration.enregistrer()) return;
+    m_fin = true;
+    accept();
+}
+
+void FenConfiguration::annuler() {
+    m_fin = true;
+    done(QDialog::Rejected);
+}
+
+void FenConfiguration::closeEvent(QCloseEvent* e) {
+    // La case de fermeture ferme sans rien enregistrer.
+    InfoBulle1->masquer();
+    m_fin = true;
+    QDialog::closeEvent(e);
+}
+
+int FenConfiguration::exécuter() {
+    if (m_assistanteDemandée) {
+        m_assistanteDemandée = false;
+        protéger([this] { ouvrirAssistante(); });
+        if (m_fin) return CodeSortie::Succès;
+    }
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    centrer();
+    // Une boucle à soi plutôt que exec() : cacher la fenêtre pendant que l'assistante est ouverte
+    // ne doit pas la terminer.
+    QEventLoop boucle;
+    connect(this, &QDialog::finished, &boucle, &QEventLoop::quit);
+    if (!m_fin) boucle.exec();
+    return CodeSortie::Succès;
+}
+
+int FenConfiguration::action() {
+    if (!ApplicationGraphique::assurer()) {
+        Message m;
+        m.texte = QStringLiteral("La fenêtre de configuration ne peut pas s'ouvrir : aucun affichage n'est "
+                                 "disponible.");
+        m.titre = TitreApplication();
+        m.icône = IconeMessage::Critique;
+        afficherMessage(m);
+        return CodeSortie::Erreur;
+    }
+    FenConfiguration fenêtre;
+    return fenêtre.exécuter();
+}
+
+// --- Évènements --------------------------------------------------------------------------------
+
+void FenConfiguration::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+        AppliquerSilence(this, préférencesInterface().Silence);
+    QDialog::changeEvent(e);
+}
+
+void FenConfiguration::bulleSurvolée(QWidget* z) {
+    static const std::map<QString, Bulle> bulles = {
+        {QStringLiteral("Label3"), {QStringLiteral("Fréquence"), TexteFréquence, 4500, true}},
+        {QStringLiteral("Label6"), {QStringLiteral("Optimisation"), TexteOptimisation, 5000, true}},
+        {QStringLiteral("LDéboggage"), {QStringLiteral("Déboggage"), TexteDéboggage, 5000, true}},
+        {QStringLiteral("CKBOccupationMémoire"),
+         {QStringLiteral("Occupation mémoire"), TexteOccupation, 5000, true}},
+        {QStringLiteral("LDéboggageCoff"), {QStringLiteral("Déboggage"), TexteDéboggage, 5000, true}},
+        {QStringLiteral("TxtFreq"), {QStringLiteral("Fréquence"), TexteFréquenceCourt, 3500, false}},
+        {QStringLiteral("LOccupationMémoire"),
+         {QStringLiteral("Occupation mémoire"), TexteOccupation, 3500, false}},
+    };
+    const auto it = bulles.find(z->objectName());
+    if (it == bulles.end()) return;
+    const Bulle& b = it->second;
+    // Une bulle à la fois ; la plupart se taisent quand l'utilisateur n'en veut plus.
+    if (InfoBulle1->estAffichée()) return;
+    if (b.selonPréférence && !préférencesInterface().bullesPermises()) return;
+    InfoBulle1->définirTitre(b.titre);
+    InfoBulle1->définirLargeurTwips(b.largeur);
+    InfoBulle1->afficher(z, b.texte);
+}
+
+bool FenConfiguration::eventFilter(QObject* objet, QEvent* e) {
+    try {
+        if (objet == RTBMakefile && e->type() == QEvent::KeyPress) {
+            const auto* touche = static_cast<QKeyEvent*>(e);
+            const bool ctrl = touche->modifiers() == Qt::ControlModifier;
+            if (touche->key() == Qt::Key_F3 && touche->modifiers() == Qt::NoModifier) {
+                protéger([this] { suivant(); });
+                return true;
+            }
+            if (ctrl && touche->key() == Qt::Key_F) {
+                protéger([this] { rechercher(); });
+                return true;
+            }
+            if (ctrl && touche->key() == Qt::Key_H) {
+                protéger([this] { remplacer(); });
+                return true;
+            }
+            return false;
+        }
+        if (e->type() == QEvent::Enter || e->type() == QEvent::MouseMove) {
+            auto* w = qobject_cast<QWidget*>(objet);
+            if (!w) return false;
+            if (w == this || w == m_panneauGauche || w == m_panneauBas || w == RFDéboggage) {
+                // Le fond de la fenêtre (pas un contrôle) cache la bulle.
+                if (e->type() == QEvent::MouseMove) {
+                    const auto* souris = static_cast<QMouseEvent*>(e);
+                    if (!w->childAt(souris->position().toPoint())) InfoBulle1->masquer();
+                }
+                return false;
+            }
+            bulleSurvolée(w);
+        }
+    } catch (...) {
+        // Un survol ne doit jamais interrompre la fenêtre.
+    }
+    return QDialog::eventFilter(objet, e);
+}
