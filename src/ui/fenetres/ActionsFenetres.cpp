@@ -4,6 +4,7 @@
 #include "launcher/Principal.h"
 #include "launcher/fenetres/FErreur.h"
 #include "launcher/fenetres/FenIsis.h"
+#include "makefile/fenetres/FenConfiguration.h"
 
 namespace {
 // AVR Studio et ISIS : la fenêtre de choix du schéma est la seule qui puisse s'ouvrir.
@@ -19,4 +20,6 @@ void EnregistrerActionsFenêtres() {
     DéfinirAfficheurErreurNonRépertoriée(&FErreur::afficherErreurNonRépertoriée);
     EnregistrerActionFenêtre(QStringLiteral("avrstudio"), [] { return LancerOutil(servicesOutils()); });
     EnregistrerActionFenêtre(QStringLiteral("isis"), [] { return LancerOutil(servicesOutils()); });
+    EnregistrerActionFenêtre(QStringLiteral("configurer"), &FenConfiguration::action);
+    EnregistrerActionFenêtre(QStringLiteral("assistante"), &FenConfiguration::action);
 }
