@@ -1,0 +1,104 @@
+#pragma once
+// Une installation et un projet d'essai pour la fenêtre de configuration : le dossier
+// d'installation est une copie des données construites (la configuration par défaut peut y être
+// réécrite sans risque), le projet une copie de l'exemple dans un dossier avec un blanc et un
+// accent. L'état du processus repart de zéro.
+#include "fuses/DescriptionAVR.h"
+#include "launcher/EtatGlobal.h"
+#include "makefile/ParametreMakefile.h"
+#include "makefile/PreferencesInterface.h"
+#include "makefile/RechercheRemplace.h"
+#include "outils/OutilsTests.h"
+#include "ui/DocumentRiche.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <optional>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+class EssaiConfiguration {
+public:
+    EssaiConfiguration() {
+        if (!m_temp.isValid()) throw std::runtime_error("dossier temporaire impossible");
+        m_installation = m_temp.path() + QStringLiteral("/Installation");
+        m_projet = m_temp.path() + QStringLiteral("/Mes projets/Clignotant été");
+        QDir().mkpath(m_projet);
+        const QString construit = OutilsTests::dossierConstruction();
+        for (const QString& dossier :
+             {QStringLiteral("Modèle"), QStringLiteral("Description des AVR"), QStringLiteral("Skin")})
+            copierDossier(construit + u'/' + dossier, m_installation + u'/' + dossier);
+        QFile::copy(construit + QStringLiteral("/Paramètres.xml"),
+                    m_installation + QStringLiteral("/Paramètres.xml"));
+        QFile::setPermissions(m_installation + QStringLiteral("/Paramètres.xml"),
+                              QFile::ReadOwner | QFile::WriteOwner);
+        QFile::copy(OutilsTests::dossierSources() + QStringLiteral("/exemples/Clignotant/Clignotant.c"),
+                    m_projet + QStringLiteral("/Clignotant.c"));
+
+        EtatGlobal& e = etatGlobal();
+        e.réinitialiser();
+        e.Commande = QStringLiteral("configurer");
+        e.DossierInstallation = m_installation;
+        e.FichierParamètres = m_installation + QStringLiteral("/Paramètres.xml");
+        e.RépertoireDeTravail = m_projet;
+        e.NomDeFichier = QStringLiteral("Clignotant");
+        e.FichierC = m_projet + QStringLiteral("/Clignotant.c");
+        e.RépertoireSkin = m_installation + QStringLiteral("/Skin/Plume/");
+        e.ImageBoutonSkin = QStringLiteral("Bouton.png");
+        valeursMakefile().réinitialiser();
+        etatRecherche().réinitialiser();
+        préférencesInterface().réinitialiser();
+        descriptionAVR().réinitialiser();
+        QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    }
+
+    QString installation() const { return m_installation; }
+    QString projet() const { return m_projet; }
+    QString makefile() const { return m_projet + QStringLiteral("/makefile"); }
+    QString configurationParDéfaut() const { return m_installation + QStringLiteral("/Modèle/makefile.rtf"); }
+    QString temporaire() const { return m_temp.path(); }
+
+    void écrireMakefile(const QByteArray& contenu) const { OutilsTests::ecrireFichier(makefile(), contenu); }
+    QByteArray makefileÉcrit() const { return OutilsTests::lireFichier(makefile()); }
+
+    // Un makefile du projet fait de la configuration par défaut où chaque ligne « clé ... » est
+    // remplacée par « clé valeur » (ou retirée quand la valeur est nulle).
+    static QByteArray makefileAvec(const std::vector<std::pair<QString, std::optional<QString>>>& réglages) {
+        DocumentRiche d;
+        d.charger(OutilsTests::dossierConstruction() + QStringLiteral("/Modèle/makefile.rtf"));
+        QStringList lignes = d.texte().split(QStringLiteral("\r\n"));
+        for (const auto& [clé, valeur] : réglages)
+            for (qsizetype i = 0; i < lignes.size(); ++i)
+                if (lignes[i].startsWith(clé)) {
+                    if (valeur)
+                        lignes[i] = clé + u' ' + *valeur;
+                    else
+                        lignes.removeAt(i);
+                    break;
+                }
+        return lignes.join(u'\n').toUtf8();
+    }
+
+private:
+    static void copierDossier(const QString& source, const QString& cible) {
+        QDir().mkpath(cible);
+        QDirIterator it(source, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString chemin = it.next();
+            const QString relatif = QDir(source).relativeFilePath(chemin);
+            if (it.fileInfo().isDir())
+                QDir().mkpath(cible + u'/' + relatif);
+            else
+                QFile::copy(chemin, cible + u'/' + relatif);
+        }
+    }
+
+    QTemporaryDir m_temp;
+    QString m_installation;
+    QString m_projet;
+};

@@ -1,0 +1,485 @@
+// La configuration du makefile sans fenêtre : ordre du chargement, lecture d'un makefile dans les
+// contrôles, écritures et marques de chaque contrôle, messages.
+#include "EssaiConfiguration.h"
+#include "common/Messages.h"
+#include "makefile/ConfigurationMakefile.h"
+#include "makefile/ParametreMakefile.h"
+#include "makefile/PreferencesInterface.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <unistd.h>
+
+using namespace OutilsTests;
+
+namespace {
+
+// Ce que le chargement demande à la fenêtre, retenu.
+class FenêtreRetenue final : public FenêtreEnChargement {
+public:
+    void définirSonFusibles(const QString& c) override { son = c; }
+    void définirImageAssistante(const QString& c) override {
+        if (imageIllisible) throw std::runtime_error("image");
+        image = c;
+    }
+    void replier() override { ++replis; }
+    void remplirListes(const ListesConfiguration& l) override { listes = l; }
+    void montrerPréférences(bool b, bool s) override {
+        bulles = b;
+        silence = s;
+    }
+    void demanderAssistante() override { assistante = true; }
+
+    bool imageIllisible = false;
+    QString son, image;
+    int replis = 0;
+    ListesConfiguration listes;
+    bool bulles = false, silence = false, assistante = false;
+};
+
+QString valeur(const DocumentRiche& d, const QString& clé) {
+    return ValeurParamètre(d, clé).value_or(QStringLiteral("<absente>"));
+}
+
+// Format du premier caractère de la clé, et de la valeur (après « = » et l'espace).
+FormatCaractere formatClé(const DocumentRiche& d, const QString& clé) {
+    return d.formatEn(d.chercher(clé, 0, DocumentRiche::MotEntier | DocumentRiche::RespecterCasse));
+}
+FormatCaractere formatValeur(const DocumentRiche& d, const QString& clé) {
+    return d.formatEn(d.chercher(clé, 0, DocumentRiche::MotEntier | DocumentRiche::RespecterCasse) +
+                      clé.size() + 1);
+}
+bool bleu(const FormatCaractere& f) {
+    return f.gras && f.couleur == CouleurValeurChangée;
+}
+bool rouge(const FormatCaractere& f) {
+    return f.gras && f.couleur == CouleurClé;
+}
+
+QStringList clésDesMessages(const EnregistreurMessages& m) {
+    QStringList clés;
+    for (const Message& x : m.messages) {
+        const qsizetype d = x.texte.indexOf(u'«'), f = x.texte.indexOf(u'»');
+        clés << (d >= 0 && f > d ? x.texte.mid(d + 1, f - d - 1) : x.texte.left(30));
+    }
+    return clés;
+}
+
+class Configuration_ : public ::testing::Test {
+protected:
+    EssaiConfiguration essai;
+    EnregistreurMessages messages;
+    FenêtreRetenue fenêtre;
+    ConfigurationMakefile c;
+
+    std::vector<int> charger() { return c.charger(fenêtre); }
+};
+
+} // namespace
+
+// Sans makefile dans le projet : les contrôles montrent la configuration par défaut, chaque clé
+// gérée est marquée en rouge sans valeur bleue, la cible prend le nom du projet, les étapes de la
+// fenêtre reçoivent les chemins de l'apparence et les listes dans l'ordre des tables.
+TEST_F(Configuration_, ChargementSansMakefile) {
+    EXPECT_TRUE(charger().empty());
+    EXPECT_TRUE(messages.messages.empty()) << messages.messages.front().texte.toStdString();
+    const EtatContrôles& e = c.contrôles;
+    EXPECT_EQ(e.microContrôleur, (ChampListe{21, "ATMega8"}));
+    EXPECT_EQ(e.fréquence, (ChampListe{2, "8000000"}));
+    EXPECT_EQ(e.texteFréquence, "Hz = 8 MHz");
+    EXPECT_EQ(e.optimisation, (ChampListe{4, "Optimiser la taille"}));
+    EXPECT_EQ(e.programmateur, (ChampListe{0, "Atmel AVR ISP"}));
+    EXPECT_EQ(e.port, (ChampListe{0, "com1"}));
+    EXPECT_EQ(e.formatSortie, 0);
+    EXPECT_EQ(e.déboggage, 1);
+    EXPECT_EQ(e.coff, -1);
+    EXPECT_FALSE(e.coffActif);
+    EXPECT_TRUE(e.occupationMémoire);
+    EXPECT_EQ(e.include, "");
+    EXPECT_EQ(e.outils, "");
+
+    const DocumentRiche& m = c.RTBMakefile;
+    EXPECT_EQ(valeur(m, "TARGET ="), "Clignotant");
+    EXPECT_EQ(valeur(m, "AVRDUDE_FLAGS ="), "-p m8 -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)");
+    for (const char* clé : {"MCU =", "F_CPU =", "OPT =", "FORMAT =", "AVRDUDE_PROGRAMMER =", "AVRDUDE_PORT =",
+                            "DEBUG =", "AffichageMemoire =", "TARGET =", "AVRDUDE_FLAGS ="}) {
+        EXPECT_TRUE(rouge(formatClé(m, clé))) << clé;
+        EXPECT_FALSE(bleu(formatValeur(m, clé))) << clé;
+    }
+    EXPECT_FALSE(rouge(formatClé(m, "BAUD ="))); // jamais écrite ici
+    EXPECT_TRUE(valeursMakefile().MarquageActif);
+    EXPECT_EQ(valeursMakefile().MicroContrôleur, "atmega8");
+    EXPECT_TRUE(descriptionAVR().FusibleHautPrésent);
+
+    EXPECT_EQ(fenêtre.son, essai.installation() + "/Skin/Plume/ClickFuseBit.wav");
+    EXPECT_EQ(fenêtre.image, essai.installation() + "/Skin/Plume/Bouton.png");
+    EXPECT_EQ(fenêtre.replis, 1);
+    EXPECT_EQ(fenêtre.listes.microContrôleurs.size(), 40);
+    EXPECT_EQ(fenêtre.listes.programmateurs.size(), 15);
+    EXPECT_EQ(fenêtre.listes.ports.mid(0, 7),
+              (QStringList{"com1", "com2", "com3", "com4", "lpt1", "lpt2", "lpt3"}));
+    EXPECT_FALSE(fenêtre.assistante);
+    EXPECT_EQ(c.fichierAide(), essai.installation() + "/Aide/index.html");
+}
+
+// Un makefile du projet : ses valeurs passent dans les contrôles et dans le makefile modifiable,
+// y compris celles qu'aucune table ne connaît, qui restent telles que lues.
+TEST_F(Configuration_, ChargementDUnMakefileDuProjet) {
+    essai.écrireMakefile(EssaiConfiguration::makefileAvec({{"MCU =", "atmega16"},
+                                                           {"F_CPU =", "16000000"},
+                                                           {"OPT =", "2"},
+                                                           {"FORMAT =", "srec"},
+                                                           {"DEBUG =", "STABS"},
+                                                           {"CompilCoff =", "extcoff"},
+                                                           {"AffichageMemoire =", ""},
+                                                           {"EXTRAINCDIRS =", "c:/avr/inc ../commun"},
+                                                           {"DIRAVR =", "/opt/avr"},
+                                                           {"AVRDUDE_PROGRAMMER =", "usbasp"},
+                                                           {"AVRDUDE_PORT =", "/dev/ttyUSB0"}}));
+    EXPECT_TRUE(charger().empty());
+    EXPECT_TRUE(messages.messages.empty());
+    const EtatContrôles& e = c.contrôles;
+    EXPECT_EQ(e.microContrôleur, (ChampListe{22, "ATMega16"}));
+    EXPECT_EQ(e.texteFréquence, "Hz = 16 MHz");
+    EXPECT_EQ(e.optimisation, (ChampListe{2, "Optimiser la vitesse méthode 2"}));
+    EXPECT_EQ(e.programmateur, (ChampListe{-1, "usbasp"}));
+    EXPECT_EQ(e.port.texte, "/dev/ttyUSB0");
+    EXPECT_EQ(e.formatSortie, 2);
+    EXPECT_EQ(e.déboggage, 0);
+    EXPECT_EQ(e.coff, 1);
+    EXPECT_TRUE(e.coffActif);
+    EXPECT_FALSE(e.occupationMémoire);
+    EXPECT_EQ(e.include, "c:/avr/inc ../commun");
+    EXPECT_EQ(e.outils, "/opt/avr");
+
+    const DocumentRiche& m = c.RTBMakefile;
+    EXPECT_EQ(valeur(m, "MCU ="), "atmega16");
+    EXPECT_EQ(valeur(m, "AVRDUDE_FLAGS ="), "-p m16 -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)");
+    EXPECT_EQ(valeur(m, "F_CPU ="), "16000000");
+    EXPECT_EQ(valeur(m, "OPT ="), "2");
+    EXPECT_EQ(valeur(m, "FORMAT ="), "srec");
+    EXPECT_EQ(valeur(m, "DEBUG ="), "stabs");
+    EXPECT_EQ(valeur(m, "CompilCoff ="), "extcoff");
+    EXPECT_EQ(valeur(m, "AffichageMemoire ="), "");
+    EXPECT_EQ(valeur(m, "EXTRAINCDIRS ="), "c:/avr/inc ../commun");
+    EXPECT_EQ(valeur(m, "DIRAVR ="), "/opt/avr");
+    EXPECT_EQ(valeur(m, "AVRDUDE_PROGRAMMER ="), "usbasp");
+    EXPECT_EQ(valeur(m, "AVRDUDE_PORT ="), "/dev/ttyUSB0");
+    EXPECT_EQ(valeursMakefile().Programmateur, "usbasp");
+    EXPECT_EQ(valeursMakefile().PortProgrammateur, "/dev/ttyUSB0");
+    EXPECT_FALSE(bleu(formatValeur(m, "MCU =")));
+
+    // Hors des tables : une optimisation -Og et un format inconnu restent tels quels.
+    essai.écrireMakefile(EssaiConfiguration::makefileAvec({{"OPT =", "g"}, {"FORMAT =", "elf32-avr"}}));
+    ASSERT_TRUE(c.LectureDuMakefile(essai.makefile()));
+    EXPECT_EQ(c.contrôles.optimisation, (ChampListe{-1, "g"}));
+    EXPECT_EQ(valeur(m, "OPT ="), "g");
+    EXPECT_EQ(valeur(m, "FORMAT ="), "elf32-avr");
+}
+
+// Clés absentes : le message du lecteur une fois par clé (deux pour EXTRAINCDIRS, relue à la
+// fin du chargement), et la valeur de la configuration par défaut plutôt qu'un vide qui
+// changerait de microcontrôleur ou casserait la compilation.
+TEST_F(Configuration_, ClésAbsentes) {
+    essai.écrireMakefile(EssaiConfiguration::makefileAvec({{"MCU =", std::nullopt},
+                                                           {"F_CPU =", std::nullopt},
+                                                           {"FORMAT =", std::nullopt},
+                                                           {"EXTRAINCDIRS =", std::nullopt},
+                                                           {"AVRDUDE_PORT =", "com3"}}));
+    charger();
+    EXPECT_EQ(clésDesMessages(messages),
+              (QStringList{"MCU =", "F_CPU =", "FORMAT =", "EXTRAINCDIRS =", "EXTRAINCDIRS ="}));
+    const QStringList clés = clésDesMessages(messages);
+    for (std::size_t i = 0; i < messages.messages.size(); ++i) {
+        const Message& x = messages.messages[i];
+        EXPECT_EQ(x.texte, MessageParamètreManquantLecture(clés[qsizetype(i)]));
+        EXPECT_EQ(x.icône, IconeMessage::Critique);
+        EXPECT_EQ(x.titre, "Quillon");
+    }
+    const DocumentRiche& m = c.RTBMakefile;
+    EXPECT_EQ(valeur(m, "MCU ="), "atmega8");
+    EXPECT_EQ(c.contrôles.microContrôleur.texte, "ATMega8");
+    EXPECT_EQ(valeur(m, "F_CPU ="), "8000000");
+    EXPECT_EQ(valeur(m, "FORMAT ="), "ihex");
+    EXPECT_EQ(valeur(m, "AVRDUDE_PORT ="), "com3");
+}
+
+// Chaque gestionnaire écrit sa valeur, en gras bleu après le chargement, et met à jour la valeur
+// courante que lisent les autres fenêtres.
+TEST_F(Configuration_, GestionnairesÉcriventEtMarquent) {
+    charger();
+    DocumentRiche& m = c.RTBMakefile;
+    c.contrôles.microContrôleur = {22, "ATMega16"};
+    c.microContrôleurQuitté();
+    EXPECT_EQ(valeur(m, "MCU ="), "atmega16");
+    EXPECT_EQ(valeur(m, "AVRDUDE_FLAGS ="), "-p m16 -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)");
+    EXPECT_TRUE(bleu(formatValeur(m, "MCU =")));
+    EXPECT_TRUE(rouge(formatClé(m, "MCU =")));
+    EXPECT_TRUE(bleu(formatValeur(m, "AVRDUDE_FLAGS =")));
+    EXPECT_EQ(valeursMakefile().PartieAvrdude, "m16");
+    EXPECT_FALSE(bleu(formatValeur(m, "AVRDUDE_PORT =")));
+
+    c.contrôles.port = {1, "com2"};
+    c.portQuitté();
+    EXPECT_EQ(valeur(m, "AVRDUDE_PORT ="), "com2");
+    EXPECT_TRUE(bleu(formatValeur(m, "AVRDUDE_PORT =")));
+    EXPECT_EQ(valeursMakefile().PortProgrammateur, "com2");
+
+    c.contrôles.programmateur = {6, "Fendel STK200"};
+    c.programmateurQuitté();
+    EXPECT_EQ(valeur(m, "AVRDUDE_PROGRAMMER ="), "Fendel-stk200");
+    // Un texte vide réécrit l'identifiant précédent.
+    c.contrôles.programmateur = {-1, ""};
+    c.programmateurQuitté();
+    EXPECT_EQ(valeur(m, "AVRDUDE_PROGRAMMER ="), "Fendel-stk200");
+
+    c.contrôles.optimisation = {1, "Optimiser la vitesse méthode 1"};
+    c.optimisationQuittée();
+    EXPECT_EQ(valeur(m, "OPT ="), "1");
+    c.contrôles.optimisation = {-1, "n'importe quoi"};
+    c.optimisationQuittée();
+    EXPECT_EQ(valeur(m, "OPT ="), "1");
+
+    c.choisirFormatSortie(1);
+    EXPECT_EQ(valeur(m, "FORMAT ="), "binary");
+    EXPECT_TRUE(bleu(formatValeur(m, "FORMAT =")));
+
+    // Une case qui ne change pas n'écrit rien : la valeur garde sa couleur d'origine.
+    c.changerOccupationMémoire(true);
+    EXPECT_FALSE(bleu(formatValeur(m, "AffichageMemoire =")));
+    c.changerOccupationMémoire(false);
+    EXPECT_EQ(valeur(m, "AffichageMemoire ="), "");
+    c.changerOccupationMémoire(true);
+    EXPECT_EQ(valeur(m, "AffichageMemoire ="), "OccupationMemoire");
+    EXPECT_TRUE(bleu(formatValeur(m, "AffichageMemoire =")));
+
+    c.changerOutils(QDir::toNativeSeparators("/opt/avr 8"));
+    EXPECT_EQ(valeur(m, "DIRAVR ="), "/opt/avr 8");
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+// Dwarf-2 vide CompilCoff et grise les options COFF ; Stabs les rend sans rétablir CompilCoff
+// avant qu'une option soit choisie.
+TEST_F(Configuration_, DéboggageEtCoff) {
+    charger();
+    DocumentRiche& m = c.RTBMakefile;
+    c.choisirCoff(0); // grisée : sans effet
+    EXPECT_EQ(valeur(m, "CompilCoff ="), "");
+    c.choisirDéboggage(0);
+    EXPECT_EQ(valeur(m, "DEBUG ="), "stabs");
+    EXPECT_TRUE(c.contrôles.coffActif);
+    c.choisirCoff(0);
+    EXPECT_EQ(valeur(m, "CompilCoff ="), "coff");
+    c.choisirDéboggage(1);
+    EXPECT_EQ(valeur(m, "DEBUG ="), "dwarf-2");
+    EXPECT_EQ(valeur(m, "CompilCoff ="), "");
+    EXPECT_FALSE(c.contrôles.coffActif);
+    EXPECT_EQ(c.contrôles.coff, -1);
+    c.choisirDéboggage(0);
+    EXPECT_EQ(valeur(m, "CompilCoff ="), "");
+    c.choisirCoff(1);
+    EXPECT_EQ(valeur(m, "CompilCoff ="), "extcoff");
+
+    // À la lecture, Dwarf-2 l'emporte sur un CompilCoff qui ne peut pas se faire.
+    essai.écrireMakefile(
+        EssaiConfiguration::makefileAvec({{"DEBUG =", "dwarf-2"}, {"CompilCoff =", "coff"}}));
+    ASSERT_TRUE(c.LectureDuMakefile(essai.makefile()));
+    EXPECT_EQ(valeur(m, "CompilCoff ="), "");
+    EXPECT_EQ(c.contrôles.coff, -1);
+}
+
+// La fréquence : un entier en hertz, rien d'autre ; un refus laisse F_CPU et l'étiquette.
+TEST_F(Configuration_, Fréquence) {
+    charger();
+    DocumentRiche& m = c.RTBMakefile;
+    c.contrôles.fréquence = {-1, "16000000"};
+    EXPECT_TRUE(c.fréquenceQuittée());
+    EXPECT_EQ(c.contrôles.texteFréquence, "Hz = 16 MHz");
+    EXPECT_EQ(valeur(m, "F_CPU ="), "16000000");
+    EXPECT_EQ(valeursMakefile().FréquenceCPU, "16000000");
+    EXPECT_TRUE(bleu(formatValeur(m, "F_CPU =")));
+
+    for (const char* refusée : {"16 MHz", "8,5", "1E6", "", "0", "-8000000", "99999999999"}) {
+        messages.messages.clear();
+        c.contrôles.fréquence = {-1, refusée};
+        EXPECT_FALSE(c.fréquenceQuittée()) << refusée;
+        ASSERT_EQ(messages.messages.size(), 1u) << refusée;
+        const Message& x = messages.messages.front();
+        EXPECT_EQ(x.texte, Configuration::messageFréquence());
+        EXPECT_EQ(x.icône, IconeMessage::Exclamation);
+        EXPECT_TRUE(x.modalSystème);
+        EXPECT_EQ(x.titre, "Quillon");
+    }
+    EXPECT_EQ(valeur(m, "F_CPU ="), "16000000");
+    EXPECT_EQ(c.contrôles.texteFréquence, "Hz = 16 MHz");
+    EXPECT_EQ(valeursMakefile().FréquenceCPU, "16000000");
+
+    EXPECT_EQ(Configuration::texteMégahertz("7372800"), "Hz = 7,3728 MHz");
+    EXPECT_EQ(Configuration::texteMégahertz(" 1000000 # quartz "), "Hz = 1 MHz");
+}
+
+// Dossiers d'inclusion et des outils : forme d'affichage dans les boîtes, « / » dans le makefile ;
+// un dialogue annulé ne change rien.
+TEST_F(Configuration_, DossiersIncludeEtOutils) {
+    charger();
+    DocumentRiche& m = c.RTBMakefile;
+    c.changerInclude("c:\\avr\\inc");
+    c.ajouterDossierInclude("c:\\projet\\inc");
+    EXPECT_EQ(c.contrôles.include, "c:\\avr\\inc c:\\projet\\inc");
+    EXPECT_EQ(valeur(m, "EXTRAINCDIRS ="), "c:/avr/inc c:/projet/inc");
+    c.ajouterDossierInclude("");
+    EXPECT_EQ(c.contrôles.include, "c:\\avr\\inc c:\\projet\\inc");
+
+    c.choisirDossierOutils("/opt/avr");
+    c.choisirDossierOutils("");
+    EXPECT_EQ(c.contrôles.outils, "/opt/avr");
+    EXPECT_EQ(valeur(m, "DIRAVR ="), "/opt/avr");
+
+    // Une boîte vide ne gagne pas de blanc en tête.
+    EXPECT_EQ(Configuration::avecDossierInclude("", "/usr/avr/include"), "/usr/avr/include");
+}
+
+// OK : texte brut, cible comprise ; un échec dit pourquoi et ne perd rien.
+TEST_F(Configuration_, EnregistrementEtÉchec) {
+    charger();
+    ASSERT_TRUE(c.enregistrer());
+    const QByteArray écrit = essai.makefileÉcrit();
+    EXPECT_FALSE(écrit.startsWith("{\\rtf"));
+    EXPECT_TRUE(écrit.contains("\nTARGET = Clignotant\n"));
+    EXPECT_TRUE(écrit.contains("\nMCU = atmega8\n"));
+
+    // Un dossier où rien ne peut s'écrire : message critique, faux.
+    etatGlobal().RépertoireDeTravail = geteuid() == 0 ? QStringLiteral("/proc/self/fdinfo") : essai.projet();
+    if (geteuid() != 0) QFile::setPermissions(essai.projet(), QFile::ReadOwner | QFile::ExeOwner);
+    EXPECT_FALSE(c.enregistrer());
+    if (geteuid() != 0)
+        QFile::setPermissions(essai.projet(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages.front().icône, IconeMessage::Critique);
+    EXPECT_TRUE(messages.messages.front().texte.startsWith("Le makefile n'a pas pu être enregistré dans "));
+    EXPECT_EQ(essai.makefileÉcrit(), écrit);
+}
+
+// Un « makefile » qu'on ne peut pas lire : un message, les valeurs par défaut, et OK demande
+// avant de le remplacer ; non ne touche à rien.
+TEST_F(Configuration_, MakefileIllisible) {
+    QDir().mkpath(essai.makefile()); // un dossier à la place du fichier
+    charger();
+    ASSERT_FALSE(messages.messages.empty());
+    EXPECT_TRUE(messages.messages.front().texte.startsWith("Le makefile "));
+    EXPECT_TRUE(c.makefileProjetIllisible());
+    EXPECT_EQ(c.contrôles.microContrôleur.texte, "ATMega8");
+    messages.messages.clear();
+    messages.réponses = {RéponseMessage::Non};
+    EXPECT_FALSE(c.enregistrer());
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages.front().boutons, BoutonsMessage::OuiNon);
+    EXPECT_EQ(messages.messages.front().parDéfaut, RéponseMessage::Non);
+    EXPECT_TRUE(QFileInfo(essai.makefile()).isDir());
+}
+
+// Fins de ligne CR seules et page de code Windows : les valeurs se lisent quand même.
+TEST_F(Configuration_, MakefileCrEtWindows1252) {
+    QByteArray contenu =
+        EssaiConfiguration::makefileAvec({{"MCU =", "atmega32"}, {"DIRAVR =", "c:/Programmes/Modèle"}});
+    contenu.replace('\n', '\r');
+    contenu = QString::fromUtf8(contenu).toLatin1();
+    essai.écrireMakefile(contenu);
+    charger();
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(valeur(c.RTBMakefile, "MCU ="), "atmega32");
+    EXPECT_EQ(valeur(c.RTBMakefile, "DIRAVR ="), "c:/Programmes/Modèle");
+}
+
+// Une étape qui échoue est sautée et le chargement continue ; une configuration par défaut
+// illisible est dite, et le makefile du projet sert alors de base.
+TEST_F(Configuration_, ÉtapesSautées) {
+    fenêtre.imageIllisible = true;
+    EXPECT_EQ(charger(), std::vector<int>{3});
+    EXPECT_EQ(valeur(c.RTBMakefile, "TARGET ="), "Clignotant");
+
+    essai.écrireMakefile(EssaiConfiguration::makefileAvec({{"MCU =", "atmega16"}}));
+    QFile::remove(essai.configurationParDéfaut());
+    ConfigurationMakefile autre;
+    FenêtreRetenue f;
+    messages.messages.clear();
+    const std::vector<int> sautées = autre.charger(f);
+    EXPECT_EQ(sautées, std::vector<int>{5});
+    ASSERT_FALSE(messages.messages.empty());
+    EXPECT_TRUE(messages.messages.front().texte.startsWith("La configuration par défaut "));
+    EXPECT_EQ(valeur(autre.RTBMakefile, "MCU ="), "atmega16");
+    EXPECT_EQ(valeur(autre.RTBMakefile, "TARGET ="), "Clignotant");
+}
+
+// Préférences et commande « assistante ».
+TEST_F(Configuration_, PréférencesEtAssistante) {
+    ASSERT_TRUE(EcrirePréférenceInterface("PlusDeBulles", "1"));
+    ASSERT_TRUE(EcrirePréférenceInterface("OngletDeDémarrage", "3"));
+    etatGlobal().AppelantAssistante = "Ligne de commande";
+    charger();
+    EXPECT_TRUE(fenêtre.bulles);
+    EXPECT_FALSE(fenêtre.silence);
+    EXPECT_TRUE(fenêtre.assistante);
+    EXPECT_EQ(préférencesInterface().OngletDeDémarrage, 3);
+    EXPECT_FALSE(préférencesInterface().bullesPermises());
+}
+
+// Les deux questions sur la configuration par défaut, et ce que fait chaque réponse.
+TEST_F(Configuration_, ConfigurationParDéfaut) {
+    charger();
+    DocumentRiche& m = c.RTBMakefile;
+    c.contrôles.microContrôleur = {22, "ATMega16"};
+    c.microContrôleurQuitté();
+    messages.réponses = {RéponseMessage::Non};
+    EXPECT_FALSE(c.rechargerConfigurationParDéfaut());
+    ASSERT_EQ(messages.messages.size(), 1u);
+    const Message q = messages.messages.front();
+    EXPECT_EQ(q.texte, "Sûr Bidule ???");
+    EXPECT_EQ(q.icône, IconeMessage::Exclamation);
+    EXPECT_EQ(q.boutons, BoutonsMessage::OuiNon);
+    EXPECT_EQ(q.parDéfaut, RéponseMessage::Non);
+    EXPECT_EQ(valeur(m, "MCU ="), "atmega16");
+    messages.réponses = {RéponseMessage::Oui};
+    EXPECT_TRUE(c.rechargerConfigurationParDéfaut());
+    EXPECT_EQ(valeur(m, "MCU ="), "atmega8");
+    EXPECT_EQ(c.contrôles.microContrôleur.texte, "ATMega8");
+
+    const QByteArray avant = lireFichier(essai.configurationParDéfaut());
+    messages.messages.clear();
+    messages.réponses = {RéponseMessage::Non};
+    EXPECT_FALSE(c.sauverCommeConfigurationParDéfaut());
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(
+        messages.messages.front().texte,
+        "Attention c'est irreversible. Il faudra réinstaller l'application pour récupérer l'original.\r\n"
+        "Sauver quand même ce fichier comme configuration par défaut ?");
+    EXPECT_TRUE(messages.messages.front().modalSystème);
+    EXPECT_EQ(lireFichier(essai.configurationParDéfaut()), avant);
+    messages.réponses = {RéponseMessage::Oui};
+    EXPECT_TRUE(c.sauverCommeConfigurationParDéfaut());
+    DocumentRiche relu;
+    ASSERT_TRUE(relu.charger(essai.configurationParDéfaut()));
+    EXPECT_TRUE(relu.venuDUnRtf());
+    EXPECT_EQ(valeur(relu, "TARGET ="), "Clignotant");
+    EXPECT_TRUE(rouge(formatClé(relu, "MCU =")));
+}
+
+// Largeurs et ports proposés.
+TEST(ConfigurationSansFenêtre, LargeursEtPorts) {
+    EXPECT_EQ(Configuration::largeurÉlargie(12000), 12000);
+    EXPECT_EQ(Configuration::largeurÉlargie(20000), 14500);
+    EXPECT_EQ(Configuration::gaucheCentrée(1001, 400), 300);
+
+    QTemporaryDir dev;
+    for (const char* n : {"ttyUSB10", "ttyUSB2", "ttyS0", "ttyACM0", "tty1", "sda"})
+        ecrireFichier(dev.filePath(n), "");
+    QStringList attendus;
+    for (const char* n : {"ttyUSB2", "ttyUSB10", "ttyACM0", "ttyS0"})
+        attendus << dev.filePath(n);
+    EXPECT_EQ(Configuration::portsSérieDuSystème(dev.path()), attendus);
+#ifdef Q_OS_LINUX
+    EXPECT_EQ(Configuration::portsProposés().back(), "usb");
+#endif
+}
