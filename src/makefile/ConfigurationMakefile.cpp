@@ -7,7 +7,6 @@
 #include "makefile/PreferencesInterface.h"
 #include "makefile/TablesMakefile.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <stdexcept>
@@ -68,15 +67,20 @@ std::optional<QString> texteMégahertz(const QString& fréquence) {
 }
 
 QStringList portsSérieDuSystème(const QString& dossierDev) {
+    // Ordre naturel : ttyUSB2 avant ttyUSB10, quelle que soit la langue du système.
+    auto numéro = [](const QString& nom) {
+        qsizetype d = nom.size();
+        while (d > 0 && nom[d - 1].isDigit())
+            --d;
+        return std::pair{nom.left(d), nom.mid(d).toLongLong()};
+    };
     QStringList ports;
     const QDir dev(dossierDev);
-    QCollator ordre;
-    ordre.setNumericMode(true);
     for (const QString& motif :
          {QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*"), QStringLiteral("ttyS*")}) {
         QStringList noms = dev.entryList({motif}, QDir::System | QDir::Files | QDir::NoDotAndDotDot);
         std::sort(noms.begin(), noms.end(),
-                  [&ordre](const QString& a, const QString& b) { return ordre.compare(a, b) < 0; });
+                  [&numéro](const QString& a, const QString& b) { return numéro(a) < numéro(b); });
         for (const QString& n : noms)
             ports << dev.filePath(n);
     }

@@ -874,7 +874,8 @@ bool FenConfiguration::eventFilter(QObject* objet, QEvent* e) {
                 // Le fond de la fenêtre (pas un contrôle) cache la bulle.
                 if (e->type() == QEvent::MouseMove) {
                     const auto* souris = static_cast<QMouseEvent*>(e);
-                    if (!w->childAt(souris->position().toPoint())) InfoBulle1->masquer();
+                    const QWidget* sous = w->childAt(souris->position().toPoint());
+                    if (!sous || sous == m_panneauGauche || sous == m_panneauBas) InfoBulle1->masquer();
                 }
                 return false;
             }

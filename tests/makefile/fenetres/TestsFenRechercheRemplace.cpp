@@ -1,0 +1,197 @@
+// La fenêtre « Rechercher » ouverte depuis la configuration : touches, dispositions, place,
+// recherche, remplacement, état gardé entre deux ouvertures.
+#include "common/Messages.h"
+#include "makefile/EssaiConfiguration.h"
+#include "makefile/ParametreMakefile.h"
+#include "makefile/RechercheRemplace.h"
+#include "makefile/fenetres/FenConfiguration.h"
+#include "makefile/fenetres/FenRechercheRemplace.h"
+#include "ui/fenetres/Twips.h"
+#include "ui/fenetres/VueDocumentRiche.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTest>
+#include <QTextCursor>
+#include <gtest/gtest.h>
+
+namespace {
+
+class FenetreRecherche : public ::testing::Test {
+protected:
+    FenetreRecherche() {
+        FenConfiguration::Services s = FenConfiguration::Services::parDéfaut();
+        s.ouvrirAide = [](const QString&) {};
+        configuration = std::make_unique<FenConfiguration>(s);
+        configuration->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(configuration.get()));
+        vue = configuration->findChild<VueDocumentRiche*>("RTBMakefile");
+    }
+
+    // Touche dans la vue du makefile.
+    void touche(int code, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        vue->setFocus();
+        QTest::keyClick(vue, Qt::Key(code), m);
+    }
+
+    FenRechercheRemplace* recherche() { return configuration->fenêtreRecherche(); }
+    template <class T = QWidget> T* r(const char* nom) {
+        T* w = recherche()->findChild<T*>(nom);
+        EXPECT_NE(w, nullptr) << nom;
+        return w;
+    }
+    void cliquer(const char* nom) { QTest::mouseClick(r(nom), Qt::LeftButton); }
+    void écrire(const char* nom, const QString& texte) {
+        auto* boîte = r<QLineEdit>(nom);
+        boîte->clear();
+        QTest::keyClicks(boîte, texte);
+    }
+    void cocher(const char* nom, bool oui) { r<QCheckBox>(nom)->setChecked(oui); }
+    QString sélectionVue() const { return vue->textCursor().selectedText(); }
+    QString texte() const { return configuration->configuration().RTBMakefile.texte(); }
+    int px(int twips) { return Twips::versPixels(twips, configuration.get()); }
+
+    EssaiConfiguration essai;
+    EnregistreurMessages messages;
+    std::unique_ptr<FenConfiguration> configuration;
+    VueDocumentRiche* vue = nullptr;
+};
+
+} // namespace
+
+// Ctrl+F : fenêtre au premier plan, disposition de recherche, placée contre le bord gauche de la
+// configuration + 5600 twips ; le bouton Remplacer de la configuration est caché tant qu'elle est
+// chargée ; Ctrl+H : disposition de remplacement.
+TEST_F(FenetreRecherche, OuvertureDispositionsEtPlace) {
+    auto* remplacerConfiguration = configuration->findChild<QWidget*>("CBRemplacer");
+    touche(Qt::Key_F, Qt::ControlModifier);
+    ASSERT_NE(recherche(), nullptr);
+    EXPECT_TRUE(recherche()->isVisible());
+    EXPECT_TRUE(recherche()->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(recherche()->windowTitle(), "Rechercher");
+    EXPECT_TRUE(remplacerConfiguration->isHidden());
+    EXPECT_TRUE(r("CBRechercher")->isVisible());
+    EXPECT_TRUE(r("CBRExt")->isVisible());
+    EXPECT_FALSE(r("TxBRemplacement")->isVisible());
+    EXPECT_FALSE(r("CBRemplacerTout")->isVisible());
+    const int barre = recherche()->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    EXPECT_EQ(recherche()->height(), px(2310) - barre);
+    EXPECT_EQ(recherche()->frameGeometry().x() + recherche()->frameGeometry().width(),
+              configuration->x() + px(5600));
+    const std::pair<const char*, const char*> légendes[] = {{"CBMotEntier", "Mot entier seulement."},
+                                                            {"CBMAjMin", "Respecter la casse."},
+                                                            {"CBDuDébut", "Commencer au début"},
+                                                            {"CBRechercher", "Rechercher"},
+                                                            {"CBSuivant", "Suivant"},
+                                                            {"CBRExt", "Remplacer"},
+                                                            {"CBRemplacer", "Rechercher"},
+                                                            {"CBRemplacerTout", "Remplacer tout"}};
+    for (const auto& [nom, texte] : légendes)
+        EXPECT_EQ(r<QAbstractButton>(nom)->text(), texte) << nom;
+    EXPECT_EQ(r("TxBRechercher")->accessibleName(), "Texte à rechercher ");
+    EXPECT_EQ(r("TxBRemplacement")->accessibleName(), "Texte de remplacement.");
+
+    cliquer("CBRExt");
+    EXPECT_FALSE(r("CBRExt")->isVisible());
+    EXPECT_FALSE(r("CBRechercher")->isVisible());
+    EXPECT_TRUE(r("TxBRemplacement")->isVisible());
+    EXPECT_EQ(r<QAbstractButton>("CBRemplacer")->text(), "Remplacer");
+    EXPECT_EQ(recherche()->height(), px(3405) - barre);
+
+    recherche()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(recherche(), nullptr);
+    EXPECT_FALSE(remplacerConfiguration->isHidden());
+
+    touche(Qt::Key_H, Qt::ControlModifier);
+    ASSERT_NE(recherche(), nullptr);
+    EXPECT_TRUE(recherche()->enDispositionRemplacement());
+    EXPECT_EQ(r<QAbstractButton>("CBRemplacer")->text(), "Rechercher");
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+// Depuis le point d'insertion en fin de texte, MCU est introuvable (message sans point) ; depuis
+// le début, la première occurrence est sélectionnée dans la vue ; F3 passe à la suivante.
+TEST_F(FenetreRecherche, RechercheEtSuivant) {
+    // F3 sans recherche encore faite : la fenêtre de recherche s'ouvre.
+    touche(Qt::Key_F3);
+    ASSERT_NE(recherche(), nullptr);
+    EXPECT_TRUE(messages.messages.empty());
+
+    vue->moveCursor(QTextCursor::End);
+    écrire("TxBRechercher", "MCU");
+    cocher("CBMotEntier", true);
+    cocher("CBMAjMin", true);
+    cliquer("CBRechercher");
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages.back().texte, "La chaine «MCU» n'existe pas");
+    cocher("CBDuDébut", true);
+    cliquer("CBRechercher");
+    EXPECT_EQ(sélectionVue(), "MCU");
+    const int premier = vue->textCursor().selectionStart();
+    recherche()->close();
+
+    touche(Qt::Key_F3);
+    EXPECT_EQ(sélectionVue(), "MCU");
+    EXPECT_GT(vue->textCursor().selectionStart(), premier);
+    EXPECT_TRUE(vue->hasFocus() || !QApplication::focusWidget());
+    // Jusqu'au bout : message avec un point final.
+    for (int i = 0; i < 20 && messages.messages.size() == 1; ++i)
+        touche(Qt::Key_F3);
+    EXPECT_EQ(messages.messages.back().texte, "La chaine «MCU» n'existe pas.");
+    // Après l'échec, F3 repart du point d'insertion.
+    vue->moveCursor(QTextCursor::Start);
+    touche(Qt::Key_F3);
+    EXPECT_EQ(vue->textCursor().selectionStart(), premier);
+}
+
+// Remplacer : d'abord une recherche, puis chaque clic remplace la correspondance et passe à la
+// suivante ; un remplacement vide supprime. Remplacer tout cache la fenêtre sans la fermer et
+// donne le compte ; le bouton Remplacer de la configuration revient.
+TEST_F(FenetreRecherche, RemplacerEtRemplacerTout) {
+    touche(Qt::Key_H, Qt::ControlModifier);
+    écrire("TxBRechercher", "avrisp");
+    écrire("TxBRemplacement", "");
+    cocher("CBMotEntier", true);
+    cocher("CBDuDébut", true);
+    const int avant = int(texte().count("avrisp"));
+    ASSERT_GE(avant, 2);
+    cliquer("CBRemplacer");
+    EXPECT_EQ(sélectionVue(), "avrisp");
+    EXPECT_EQ(r<QAbstractButton>("CBRemplacer")->text(), "Remplacer");
+    cocher("CBDuDébut", false);
+    cliquer("CBRemplacer");
+    EXPECT_EQ(texte().count("avrisp"), avant - 1);
+    EXPECT_EQ(sélectionVue(), "avrisp");
+    EXPECT_TRUE(messages.messages.empty());
+
+    écrire("TxBRemplacement", "stk500");
+    cliquer("CBRemplacerTout");
+    EXPECT_FALSE(recherche()->isVisible());
+    ASSERT_NE(recherche(), nullptr);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages.back().texte,
+              QString("%1 occurences de «avrisp», remplacées par «stk500».").arg(avant - 1));
+    EXPECT_EQ(messages.messages.back().titre, "Rechercher");
+    EXPECT_EQ(texte().count("avrisp"), 0);
+    EXPECT_EQ(ValeurParamètre(configuration->configuration().RTBMakefile, "AVRDUDE_PROGRAMMER ="), "stk500");
+    EXPECT_EQ(vue->toPlainText().count("stk500"), texte().count("stk500"));
+    EXPECT_FALSE(configuration->findChild<QWidget*>("CBRemplacer")->isHidden());
+}
+
+// L'état de la recherche survit à la fermeture de la fenêtre.
+TEST_F(FenetreRecherche, ÉtatGardé) {
+    touche(Qt::Key_F, Qt::ControlModifier);
+    écrire("TxBRechercher", "F_CPU");
+    cocher("CBMotEntier", true);
+    cliquer("CBRechercher");
+    recherche()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(recherche(), nullptr);
+    touche(Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(r<QLineEdit>("TxBRechercher")->text(), "F_CPU");
+    EXPECT_TRUE(r<QCheckBox>("CBMotEntier")->isChecked());
+    EXPECT_FALSE(r<QCheckBox>("CBMAjMin")->isChecked());
+}
