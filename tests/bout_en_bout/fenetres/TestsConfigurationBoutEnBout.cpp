@@ -1,0 +1,176 @@
+// De la commande « configurer » au makefile compilé : la procédure d'entrée ouvre la fenêtre de
+// configuration sur une copie du projet d'exemple, l'utilisateur change le microcontrôleur et le
+// port, OK écrit le makefile, et le vrai make le compile avec avr-gcc.
+#include "common/Messages.h"
+#include "launcher/Principal.h"
+#include "makefile/EssaiConfiguration.h"
+#include "makefile/fenetres/FenConfiguration.h"
+#include "ui/fenetres/ActionsFenetres.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace OutilsTests;
+
+namespace {
+
+// Lance la commande comme le ferait l'éditeur ; geste reçoit la fenêtre dès qu'elle est montrée
+// et doit la fermer. Rend le code de sortie de la procédure d'entrée.
+int configurer(const EssaiConfiguration& essai, const std::function<void(FenConfiguration&)>& geste) {
+    OublierActionsFenêtres();
+    EnregistrerActionsFenêtres();
+    bool fait = false;
+    QTimer guetteur;
+    QObject::connect(&guetteur, &QTimer::timeout, [&] {
+        if (fait) return;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = qobject_cast<FenConfiguration*>(w); f && f->isVisible()) {
+                fait = true;
+                geste(*f);
+                return;
+            }
+    });
+    guetteur.start(10);
+    const int code = Principal(QStringLiteral("configurer>") + essai.projet() + QStringLiteral(">Clignotant"),
+                               essai.installation());
+    EXPECT_TRUE(fait) << "fenêtre de configuration jamais montrée";
+    return code;
+}
+
+template <class T = QWidget> T* contrôle(FenConfiguration& f, const char* nom) {
+    T* w = f.findChild<T*>(nom);
+    EXPECT_NE(w, nullptr) << nom;
+    return w;
+}
+
+void choisir(FenConfiguration& f, const char* liste, const QString& entrée) {
+    auto* l = contrôle<QComboBox>(f, liste);
+    const int i = l->findText(entrée);
+    ASSERT_GE(i, 0);
+    l->setCurrentIndex(i);
+    emit l->activated(i);
+}
+
+void taper(FenConfiguration& f, const char* liste, const QString& texte) {
+    auto* l = contrôle<QComboBox>(f, liste);
+    l->lineEdit()->selectAll();
+    QTest::keyClicks(l->lineEdit(), texte);
+    QTest::keyClick(l->lineEdit(), Qt::Key_Return);
+}
+
+// make dans le dossier du projet ; rend son code, la sortie dans journal.
+int make(const QString& dossier, const QStringList& cibles, QString* journal) {
+    QByteArray sortie, erreurs;
+    const int code = executer(QStringLiteral("make"), QStringList{QStringLiteral("-C"), dossier} + cibles,
+                              &sortie, &erreurs, {QStringLiteral("LC_ALL=C")}, 120000);
+    *journal = QString::fromUtf8(sortie + erreurs);
+    return code;
+}
+
+bool outilsAvrPrésents() {
+    return !QStandardPaths::findExecutable(QStringLiteral("make")).isEmpty() &&
+           !QStandardPaths::findExecutable(QStringLiteral("avr-gcc")).isEmpty();
+}
+
+} // namespace
+
+// Projet sans makefile : ATMega16 et com2 choisis, OK ; le makefile est du texte brut avec la
+// cible, le microcontrôleur et les options d'avrdude, et il compile le projet.
+TEST(ConfigurationBoutEnBout, ProjetSansMakefileJusquÀLaCompilation) {
+    if (!outilsAvrPrésents()) GTEST_SKIP() << "make ou avr-gcc absent";
+    EssaiConfiguration essai;
+    EnregistreurMessages messages;
+    ASSERT_TRUE(essai.projet().contains(u' ') && essai.projet().contains(u'é'));
+    ASSERT_FALSE(QFileInfo::exists(essai.makefile()));
+
+    const int code = configurer(essai, [](FenConfiguration& f) {
+        EXPECT_EQ(contrôle<QComboBox>(f, "ComboBoxChip")->currentText(), "ATMega8");
+        choisir(f, "ComboBoxChip", "ATMega16");
+        taper(f, "ComboBoxPort", "com2");
+        QTest::mouseClick(contrôle(f, "CommandButtonOK"), Qt::LeftButton);
+    });
+    EXPECT_EQ(code, CodeSortie::Succès);
+    EXPECT_TRUE(messages.messages.empty()) << messages.messages.front().texte.toStdString();
+
+    const QByteArray écrit = essai.makefileÉcrit();
+    ASSERT_FALSE(écrit.isEmpty());
+    EXPECT_FALSE(écrit.contains("{\\rtf"));
+    EXPECT_FALSE(écrit.contains('\r'));
+    for (const char* ligne : {"\nTARGET = Clignotant\n", "\nMCU = atmega16\n",
+                              "\nAVRDUDE_FLAGS = -p m16 -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)\n",
+                              "\nAVRDUDE_PORT = com2\n"})
+        EXPECT_TRUE(écrit.contains(ligne)) << ligne;
+
+    QString journal;
+    ASSERT_EQ(make(essai.projet(), {QStringLiteral("all")}, &journal), 0) << journal.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(essai.projet() + "/Clignotant.hex"));
+    EXPECT_TRUE(journal.contains("-mmcu=atmega16")) << journal.toStdString();
+}
+
+// Un makefile écrit par d'autres, au modèle classique (autres variables et règles autour des
+// clés) : ses valeurs sont montrées par les contrôles et reportées dans le nouveau makefile, qui
+// compile ; chaque clé que ce modèle n'a pas est signalée une fois.
+TEST(ConfigurationBoutEnBout, MakefileÉtrangerAuModèleClassique) {
+    if (!outilsAvrPrésents()) GTEST_SKIP() << "make ou avr-gcc absent";
+    EssaiConfiguration essai;
+    EnregistreurMessages messages;
+    essai.écrireMakefile(lireFichier(dossierSources() + "/tests/fixtures/makefiles/gabarit_classique.mk"));
+
+    const int code = configurer(essai, [](FenConfiguration& f) {
+        EXPECT_EQ(contrôle<QComboBox>(f, "ComboBoxChip")->currentText(), "ATMega16");
+        EXPECT_EQ(contrôle<QComboBox>(f, "ComboBoxFreq")->currentText(), "16000000");
+        EXPECT_EQ(contrôle<QLabel>(f, "TxtFreq")->text(), "Hz = 16 MHz");
+        EXPECT_EQ(contrôle<QComboBox>(f, "ComboBoxOptimisation")->currentText(),
+                  "Optimiser la vitesse méthode 2");
+        EXPECT_EQ(contrôle<QComboBox>(f, "ComboBoxProgrammateur")->currentText(), "stk500v2");
+        EXPECT_EQ(contrôle<QComboBox>(f, "ComboBoxPort")->currentText(), "/dev/ttyUSB0");
+        EXPECT_TRUE(contrôle<QRadioButton>(f, "OptionButtonFormatSortie(2)")->isChecked());
+        EXPECT_TRUE(contrôle<QRadioButton>(f, "OptStab(0)")->isChecked());
+        EXPECT_TRUE(contrôle<QRadioButton>(f, "OptCoff(0)")->isEnabled());
+        EXPECT_EQ(contrôle<QLineEdit>(f, "TxtInclude")->text(), "../commun");
+        QTest::mouseClick(contrôle(f, "CommandButtonOK"), Qt::LeftButton);
+    });
+    EXPECT_EQ(code, CodeSortie::Succès);
+    QStringList absentes;
+    for (const Message& m : messages.messages)
+        absentes << m.texte.section(u'«', 1).section(u'»', 0, 0);
+    EXPECT_EQ(absentes, (QStringList{"DIRAVR =", "CompilCoff =", "AffichageMemoire ="}));
+
+    const QByteArray écrit = essai.makefileÉcrit();
+    for (const char* ligne :
+         {"\nTARGET = Clignotant\n", "\nMCU = atmega16\n", "\nF_CPU = 16000000\n", "\nOPT = 2\n",
+          "\nFORMAT = srec\n", "\nDEBUG = stabs\n", "\nEXTRAINCDIRS = ../commun\n",
+          "\nAVRDUDE_PROGRAMMER = stk500v2\n", "\nAVRDUDE_PORT = /dev/ttyUSB0\n",
+          "\nAVRDUDE_FLAGS = -p m16 -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)\n"})
+        EXPECT_TRUE(écrit.contains(ligne)) << ligne;
+    // Le nouveau makefile vient de la configuration par défaut, pas des règles de l'autre.
+    EXPECT_FALSE(écrit.contains("AVRDUDE_WRITE_FLASH"));
+
+    QString journal;
+    ASSERT_EQ(make(essai.projet(), {QStringLiteral("all")}, &journal), 0) << journal.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(essai.projet() + "/Clignotant.srec"));
+    EXPECT_TRUE(journal.contains("-O2")) << journal.toStdString();
+}
+
+// Annuler : le programme se termine et le makefile du projet reste tel quel.
+TEST(ConfigurationBoutEnBout, AnnulerNeTouchePasAuMakefile) {
+    EssaiConfiguration essai;
+    EnregistreurMessages messages;
+    const QByteArray original =
+        lireFichier(dossierSources() + "/tests/fixtures/makefiles/gabarit_classique.mk");
+    essai.écrireMakefile(original);
+    const int code = configurer(essai, [](FenConfiguration& f) {
+        choisir(f, "ComboBoxChip", "ATMega32");
+        QTest::mouseClick(contrôle(f, "CommandButtonAnnuler"), Qt::LeftButton);
+    });
+    EXPECT_EQ(code, CodeSortie::Succès);
+    EXPECT_EQ(essai.makefileÉcrit(), original);
+}
