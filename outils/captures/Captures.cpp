@@ -15,11 +15,15 @@
 #include "ui/fenetres/InfoBulle.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QPixmap>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextEdit>
 #include <QTextStream>
 #include <QThread>
 #include <cstdio>
@@ -112,8 +116,17 @@ const std::vector<Capture> captures = {
     {QStringLiteral("configuration"), [](Contexte& c) { return c.configuration(); }},
     {QStringLiteral("configuration_elargie"),
      [](Contexte& c) {
+         // Un microcontrôleur changé (valeurs en bleu), la vue sur les réglages (clés en rouge).
          FenConfiguration* f = c.configuration();
          f->basculerLargeur();
+         auto* liste = f->findChild<QComboBox*>(QStringLiteral("ComboBoxChip"));
+         liste->setCurrentIndex(liste->findText(QStringLiteral("ATMega16")));
+         emit liste->activated(liste->currentIndex());
+         auto* vue = f->findChild<QTextEdit*>(QStringLiteral("RTBMakefile"));
+         QCoreApplication::processEvents();
+         const QTextCursor clé = vue->document()->find(QStringLiteral("# Microcontrôleur visé"));
+         vue->verticalScrollBar()->setValue(vue->verticalScrollBar()->value() + vue->cursorRect(clé).top() -
+                                            4);
          return f;
      }},
     {QStringLiteral("configuration_bulle"),

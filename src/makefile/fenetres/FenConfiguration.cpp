@@ -22,8 +22,10 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -36,8 +38,11 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
+#include <cstdio>
 #include <map>
 #include <stdexcept>
 
@@ -793,6 +798,7 @@ int FenConfiguration::exécuter() {
         if (m_fin) return CodeSortie::Succès;
     }
     setWindowModality(Qt::ApplicationModal);
+    mesurerAffichage();
     show();
     centrer();
     // Une boucle à soi plutôt que exec() : cacher la fenêtre pendant que l'assistante est ouverte
@@ -801,6 +807,42 @@ int FenConfiguration::exécuter() {
     connect(this, &QDialog::finished, &boucle, &QEventLoop::quit);
     if (!m_fin) boucle.exec();
     return CodeSortie::Succès;
+}
+
+// Mesure du temps d'ouverture (bench/fenetre_configuration.sh) : avec QUILLON_MESURE_AFFICHAGE,
+// dès que la fenêtre est exposée et dessinée, écrit sur la sortie d'erreur l'heure (ns depuis
+// l'époque) et la mémoire résidente maximale, puis ferme la fenêtre sans rien enregistrer.
+void FenConfiguration::mesurerAffichage() {
+    if (qEnvironmentVariableIsEmpty("QUILLON_MESURE_AFFICHAGE")) return;
+    create();
+    class Guetteur final : public QObject {
+    public:
+        explicit Guetteur(FenConfiguration* f) : QObject(f), m_f(f) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Expose && m_f->windowHandle()->isExposed() && !m_vu) {
+                m_vu = true;
+                // Le dessin suit l'exposition dans la même passe d'évènements.
+                QTimer::singleShot(0, m_f, [f = m_f] {
+                    const qint64 ns = QDateTime::currentDateTimeUtc().toMSecsSinceEpoch() * 1000000;
+                    QFile statut(QStringLiteral("/proc/self/status"));
+                    QByteArray mémoire;
+                    if (statut.open(QIODevice::ReadOnly))
+                        for (const QByteArray& l : statut.readAll().split('\n'))
+                            if (l.startsWith("VmHWM:")) mémoire = l.simplified();
+                    std::fprintf(stderr, "affichée %lld\n%s\n", static_cast<long long>(ns),
+                                 mémoire.constData());
+                    std::fflush(stderr);
+                    f->annuler();
+                });
+            }
+            return false;
+        }
+
+    private:
+        FenConfiguration* m_f;
+        bool m_vu = false;
+    };
+    windowHandle()->installEventFilter(new Guetteur(this));
 }
 
 int FenConfiguration::action() {

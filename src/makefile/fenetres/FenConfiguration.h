@@ -108,6 +108,7 @@ private:
     void cocherSilence(bool coché);
     void valider();
     void annuler();
+    void mesurerAffichage();
 
     Services m_services;
     ConfigurationMakefile m_configuration;

@@ -78,17 +78,17 @@ FenRechercheRemplace::FenRechercheRemplace(VueDocumentRiche* vue, QWidget* confi
     CBRemplacer = bouton(QStringLiteral("CBRemplacer"), LégendeRechercher, this);
     CBRemplacerTout = bouton(QStringLiteral("CBRemplacerTout"), QStringLiteral("Remplacer tout"), this);
     for (BTL* b : {CBRechercher, CBSuivant, CBRExt, CBRemplacer, CBRemplacerTout})
-        b->setFixedWidth(tw(1650));
+        b->setFixedSize(tw(1650), tw(360));
 
     auto* textes = new QGridLayout;
     textes->setHorizontalSpacing(8);
-    textes->setVerticalSpacing(6);
+    textes->setVerticalSpacing(8);
     textes->addWidget(Label1, 0, 0);
     textes->addWidget(TxBRechercher, 0, 1);
     textes->addWidget(Label2, 1, 0);
     textes->addWidget(TxBRemplacement, 1, 1);
     auto* cases = new QVBoxLayout;
-    cases->setSpacing(2);
+    cases->setSpacing(5);
     for (QCheckBox* c : {CBMotEntier, CBMAjMin, CBDuDébut})
         cases->addWidget(c);
     cases->addStretch(1);
@@ -102,9 +102,10 @@ FenRechercheRemplace::FenRechercheRemplace(VueDocumentRiche* vue, QWidget* confi
     bas->addLayout(boutons);
     auto* colonne = new QVBoxLayout(this);
     colonne->setContentsMargins(tw(120), tw(120), tw(120), tw(90));
-    colonne->setSpacing(tw(90));
+    colonne->setSpacing(tw(120));
     colonne->addLayout(textes);
     colonne->addLayout(bas);
+    colonne->addStretch(1);
 
     // L'état de la dernière recherche, gardé entre deux ouvertures.
     const EtatRecherche& e = etatRecherche();
