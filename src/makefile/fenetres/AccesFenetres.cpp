@@ -1,6 +1,10 @@
 #include "makefile/fenetres/AccesFenetres.h"
 
 #include "common/Messages.h"
+#include "launcher/OuvrirDocument.h"
+
+#include <QFileInfo>
+#include <QUrl>
 
 namespace {
 
@@ -21,4 +25,15 @@ void OuvrirFenêtreFusibles(QWidget*) {
 
 void OuvrirAssistante(QWidget*) {
     pasEncoreDisponible(QStringLiteral("L'assistante n'est pas encore disponible dans cette version."));
+}
+
+void OuvrirAide(const QString& fichier, const QString& ancre) {
+    if (!QFileInfo::exists(fichier) || ancre.isEmpty()) {
+        OuvrirDocument(fichier);
+        return;
+    }
+    // Une adresse file:// garde la section ; un simple chemin la perdrait.
+    QUrl adresse = QUrl::fromLocalFile(QFileInfo(fichier).absoluteFilePath());
+    adresse.setFragment(ancre);
+    OuvrirDocument(adresse.toString(QUrl::FullyEncoded));
 }

@@ -2,7 +2,6 @@
 
 #include "common/Messages.h"
 #include "launcher/EtatGlobal.h"
-#include "launcher/OuvrirDocument.h"
 #include "launcher/Parametres.h"
 #include "launcher/Principal.h"
 #include "launcher/fenetres/APropos.h"
@@ -37,6 +36,7 @@
 #include <QPixmap>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 #include <QTimer>
 #include <QUrl>
@@ -159,7 +159,7 @@ private:
 
 FenConfiguration::Services FenConfiguration::Services::parDéfaut() {
     Services s;
-    s.ouvrirAide = [](const QString& fichier) { OuvrirDocument(fichier); };
+    s.ouvrirAide = [](const QString& fichier) { OuvrirAide(fichier, QStringLiteral("configuration")); };
     s.ouvrirAPropos = [](QWidget* propriétaire) {
         APropos fenêtre(propriétaire);
         fenêtre.exec();
@@ -515,6 +515,9 @@ void FenConfiguration::brancher() {
             [this] { protéger([this] { m_services.ouvrirAPropos(this); }); });
     connect(CBAide, &QPushButton::clicked, this,
             [this] { protéger([this] { m_services.ouvrirAide(m_configuration.fichierAide()); }); });
+    // F1 : l'aide, comme le bouton « ? ».
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(f1, &QShortcut::activated, CBAide, &QAbstractButton::click);
     connect(CBPlusBulles, &QCheckBox::toggled, this,
             [this](bool coché) { protéger([this, coché] { cocherPlusDeBulles(coché); }); });
     connect(CBSilence, &QCheckBox::toggled, this,

@@ -1,8 +1,12 @@
 #include "makefile/fenetres/FenRechercheRemplace.h"
 
+#include "launcher/Parametres.h"
 #include "launcher/Principal.h"
+#include "makefile/ConfigurationMakefile.h"
 #include "makefile/ParametreMakefile.h"
+#include "makefile/PreferencesInterface.h"
 #include "makefile/RechercheRemplace.h"
+#include "makefile/fenetres/AccesFenetres.h"
 #include "ui/fenetres/BTL.h"
 #include "ui/fenetres/Twips.h"
 #include "ui/fenetres/VueDocumentRiche.h"
@@ -12,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -120,6 +125,11 @@ FenRechercheRemplace::FenRechercheRemplace(VueDocumentRiche* vue, QWidget* confi
     connect(CBRemplacer, &QPushButton::clicked, this, [this] { protéger([this] { remplacer(); }); });
     connect(CBRemplacerTout, &QPushButton::clicked, this, [this] { protéger([this] { remplacerTout(); }); });
 
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(f1, &QShortcut::activated, this, [this] {
+        protéger([] { OuvrirAide(Configuration::cheminAide(), QStringLiteral("recherche")); });
+    });
+
     setFixedWidth(tw(Largeur));
     dispositionRecherche();
 }
@@ -186,7 +196,11 @@ void FenRechercheRemplace::showEvent(QShowEvent* e) {
 }
 
 void FenRechercheRemplace::changeEvent(QEvent* e) {
-    if (e->type() == QEvent::ActivationChange && isActiveWindow()) placer();
+    if (e->type() == QEvent::ActivationChange && isActiveWindow()) {
+        placer();
+        // Ses boutons se taisent comme ceux de la configuration.
+        AppliquerSilence(this, préférencesInterface().Silence);
+    }
     QDialog::changeEvent(e);
 }
 

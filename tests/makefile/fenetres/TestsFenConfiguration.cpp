@@ -394,6 +394,10 @@ TEST_F(FenetreConfiguration, BoutonsVersDAutresFenêtres) {
     EXPECT_EQ(appels.fusibles, 1);
     EXPECT_EQ(appels.aPropos, 1);
     EXPECT_EQ(appels.aide, QStringList{essai.installation() + "/Aide/index.html"});
+    fenêtre->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(fenêtre.get()));
+    QTest::keyClick(fenêtre.get(), Qt::Key_F1);
+    EXPECT_EQ(appels.aide.size(), 2);
     EXPECT_EQ(c<BTL>("CBFuseBit")->SonOnClick(), essai.installation() + "/Skin/Plume/ClickFuseBit.wav");
 
     OuvrirFenêtreFusibles(fenêtre.get());
