@@ -260,34 +260,23 @@ TEST_F(Configuration_, GestionnairesÉcriventEtMarquent) {
     EXPECT_TRUE(messages.messages.empty());
 }
 
-// Dwarf-2 vide CompilCoff et grise les options COFF ; Stabs les rend sans rétablir CompilCoff
-// avant qu'une option soit choisie.
-TEST_F(Configuration_, DéboggageEtCoff) {
+// À la lecture, Dwarf-2 l'emporte sur un CompilCoff qui ne peut pas se faire ; avec Stabs, la
+// valeur lue est gardée.
+TEST_F(Configuration_, DéboggageEtCoffÀLaLecture) {
     charger();
     DocumentRiche& m = c.RTBMakefile;
-    c.choisirCoff(0); // grisée : sans effet
-    EXPECT_EQ(valeur(m, "CompilCoff ="), "");
-    c.choisirDéboggage(0);
-    EXPECT_EQ(valeur(m, "DEBUG ="), "stabs");
-    EXPECT_TRUE(c.contrôles.coffActif);
-    c.choisirCoff(0);
-    EXPECT_EQ(valeur(m, "CompilCoff ="), "coff");
-    c.choisirDéboggage(1);
-    EXPECT_EQ(valeur(m, "DEBUG ="), "dwarf-2");
-    EXPECT_EQ(valeur(m, "CompilCoff ="), "");
-    EXPECT_FALSE(c.contrôles.coffActif);
-    EXPECT_EQ(c.contrôles.coff, -1);
-    c.choisirDéboggage(0);
-    EXPECT_EQ(valeur(m, "CompilCoff ="), "");
-    c.choisirCoff(1);
-    EXPECT_EQ(valeur(m, "CompilCoff ="), "extcoff");
-
-    // À la lecture, Dwarf-2 l'emporte sur un CompilCoff qui ne peut pas se faire.
     essai.écrireMakefile(
         EssaiConfiguration::makefileAvec({{"DEBUG =", "dwarf-2"}, {"CompilCoff =", "coff"}}));
     ASSERT_TRUE(c.LectureDuMakefile(essai.makefile()));
     EXPECT_EQ(valeur(m, "CompilCoff ="), "");
     EXPECT_EQ(c.contrôles.coff, -1);
+    EXPECT_FALSE(c.contrôles.coffActif);
+    c.choisirCoff(0); // grisée : sans effet
+    EXPECT_EQ(valeur(m, "CompilCoff ="), "");
+    essai.écrireMakefile(EssaiConfiguration::makefileAvec({{"DEBUG =", "stabs"}, {"CompilCoff =", "COFF"}}));
+    ASSERT_TRUE(c.LectureDuMakefile(essai.makefile()));
+    EXPECT_EQ(valeur(m, "CompilCoff ="), "coff");
+    EXPECT_EQ(c.contrôles.coff, 0);
 }
 
 // La fréquence : un entier en hertz, rien d'autre ; un refus laisse F_CPU et l'étiquette.
@@ -318,27 +307,6 @@ TEST_F(Configuration_, Fréquence) {
 
     EXPECT_EQ(Configuration::texteMégahertz("7372800"), "Hz = 7,3728 MHz");
     EXPECT_EQ(Configuration::texteMégahertz(" 1000000 # quartz "), "Hz = 1 MHz");
-}
-
-// Dossiers d'inclusion et des outils : forme d'affichage dans les boîtes, « / » dans le makefile ;
-// un dialogue annulé ne change rien.
-TEST_F(Configuration_, DossiersIncludeEtOutils) {
-    charger();
-    DocumentRiche& m = c.RTBMakefile;
-    c.changerInclude("c:\\avr\\inc");
-    c.ajouterDossierInclude("c:\\projet\\inc");
-    EXPECT_EQ(c.contrôles.include, "c:\\avr\\inc c:\\projet\\inc");
-    EXPECT_EQ(valeur(m, "EXTRAINCDIRS ="), "c:/avr/inc c:/projet/inc");
-    c.ajouterDossierInclude("");
-    EXPECT_EQ(c.contrôles.include, "c:\\avr\\inc c:\\projet\\inc");
-
-    c.choisirDossierOutils("/opt/avr");
-    c.choisirDossierOutils("");
-    EXPECT_EQ(c.contrôles.outils, "/opt/avr");
-    EXPECT_EQ(valeur(m, "DIRAVR ="), "/opt/avr");
-
-    // Une boîte vide ne gagne pas de blanc en tête.
-    EXPECT_EQ(Configuration::avecDossierInclude("", "/usr/avr/include"), "/usr/avr/include");
 }
 
 // OK : texte brut, cible comprise ; un échec dit pourquoi et ne perd rien.
