@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installe ce qui manque, construit Quillon et lance l'action principale sur une copie du projet
-# d'exemple Clignotant (le dépôt reste propre).
+# Installe ce qui manque, construit Quillon et ouvre la fenêtre de configuration sur une copie du
+# projet d'exemple Clignotant (le dépôt reste propre) ; OK écrit le makefile, qui est construit.
 set -euo pipefail
 racine=$(cd "$(dirname "$0")/.." && pwd)
 cd "$racine"
@@ -12,13 +12,27 @@ copie=$(mktemp -d)/Clignotant
 cp -r exemples/Clignotant "$copie"
 echo "Copie du projet d'exemple : $copie"
 
-# Le makefile du projet vient de la configuration par défaut, nommée d'après le projet.
-sed -e 's/^TARGET = main$/TARGET = Clignotant/' scripts/modele_makefile.mk > "$copie/makefile"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "Fenêtre de configuration : choisissez le microcontrôleur, le programmateur… puis OK."
+  build/quillon "configurer>$copie>Clignotant" || true
+else
+  # Sans affichage, la fenêtre est dessinée hors écran pour être regardée en image, et le
+  # makefile vient de la configuration par défaut, nommée d'après le projet.
+  scripts/captures.sh "$copie/captures" configuration >/dev/null 2>&1 || true
+  echo "Pas d'affichage : images des fenêtres dans $copie/captures"
+  sed -e 's/^TARGET = main$/TARGET = Clignotant/' scripts/modele_makefile.mk > "$copie/makefile"
+fi
+
+if [ ! -f "$copie/makefile" ]; then
+  echo "Configuration annulée : pas de makefile, rien à construire."
+  exit 0
+fi
 
 # « reconstruire » rend la main aussitôt ; on attend ici la fin de make pour montrer le résultat.
+cible=$(sed -n 's/^TARGET = //p' "$copie/makefile")
 build/quillon "reconstruire>$copie>Clignotant"
 for _ in $(seq 1 600); do
-  [ -f "$copie/Clignotant.hex" ] && ! pgrep -f "make all" >/dev/null && break
+  [ -f "$copie/$cible.hex" ] && ! pgrep -f "make all" >/dev/null && break
   sleep 0.1
 done
 echo
