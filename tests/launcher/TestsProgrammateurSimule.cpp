@@ -9,7 +9,7 @@
 
 namespace {
 
-struct BancAvrdude : ::testing::Test {
+struct BancProgrammateurSimule : ::testing::Test {
     QString avrdude = Processus::trouverProgramme(QStringLiteral("avrdude"));
 
     void SetUp() override {
@@ -48,7 +48,7 @@ struct BancAvrdude : ::testing::Test {
 
 } // namespace
 
-TEST_F(BancAvrdude, LectureDesFusiblesEtDuVerrouDUnATmega8) {
+TEST_F(BancProgrammateurSimule, LectureDesFusiblesEtDuVerrouDUnATmega8) {
     ProgrammateurSimule p({QStringLiteral("--signature"), QStringLiteral("1e9307"), QStringLiteral("--lfuse"),
                            QStringLiteral("e1"), QStringLiteral("--hfuse"), QStringLiteral("d9"),
                            QStringLiteral("--lock"), QStringLiteral("fc")});
@@ -70,7 +70,7 @@ TEST_F(BancAvrdude, LectureDesFusiblesEtDuVerrouDUnATmega8) {
     EXPECT_EQ(p.journal(), QStringLiteral("fin lfuse=e1 hfuse=d9 efuse=ff lock=fc\n"));
 }
 
-TEST_F(BancAvrdude, OctetBrutApresStdoutAvecSortiesFusionnees) {
+TEST_F(BancProgrammateurSimule, OctetBrutApresStdoutAvecSortiesFusionnees) {
     // Les valeurs qui ressemblent à une fin de ligne ou à une fin de texte arrivent aussi.
     ProgrammateurSimule p({QStringLiteral("--lfuse"), QStringLiteral("0a"), QStringLiteral("--hfuse"),
                            QStringLiteral("00"), QStringLiteral("--lock"), QStringLiteral("e9")});
@@ -99,7 +99,7 @@ TEST_F(BancAvrdude, OctetBrutApresStdoutAvecSortiesFusionnees) {
         QStringLiteral("avrdude: writing output file <stdout>\n0xe9\n\navrdude done.  Thank you.\n\n")));
 }
 
-TEST_F(BancAvrdude, EcritureVueDansLeJournalEtALaRelecture) {
+TEST_F(BancProgrammateurSimule, EcritureVueDansLeJournalEtALaRelecture) {
     ProgrammateurSimule p({QStringLiteral("--hfuse"), QStringLiteral("d9")});
     ASSERT_TRUE(p.pret());
     QByteArray sortie, erreurs;
@@ -138,7 +138,7 @@ TEST_F(BancAvrdude, EcritureVueDansLeJournalEtALaRelecture) {
               QStringLiteral("hfuse=c9\nlock=fc\nlfuse=e4\nfin lfuse=e4 hfuse=c9 efuse=ff lock=fc\n"));
 }
 
-TEST_F(BancAvrdude, FusibleEtenduParLesDeuxProtocoles) {
+TEST_F(BancProgrammateurSimule, FusibleEtenduParLesDeuxProtocoles) {
     // avrdude n'envoie que les bits significatifs du fusible étendu de l'ATmega168 (masque 07) ; le
     // simulateur garde l'octet tel qu'il le reçoit.
     ProgrammateurSimule p({QStringLiteral("--signature"), QStringLiteral("1e9406"), QStringLiteral("--efuse"),
@@ -160,7 +160,7 @@ TEST_F(BancAvrdude, FusibleEtenduParLesDeuxProtocoles) {
     EXPECT_EQ(p.journal(), QStringLiteral("efuse=02\nefuse=04\n"));
 }
 
-TEST_F(BancAvrdude, ProtocoleVersion2Seul) {
+TEST_F(BancProgrammateurSimule, ProtocoleVersion2Seul) {
     // Le programmateur « stk500 » essaie la version 2 d'abord : il doit s'en contenter.
     ProgrammateurSimule p({QStringLiteral("--protocole"), QStringLiteral("2"), QStringLiteral("--lfuse"),
                            QStringLiteral("3f")});
@@ -173,7 +173,7 @@ TEST_F(BancAvrdude, ProtocoleVersion2Seul) {
     EXPECT_EQ(sortie, QByteArray("0x3f\n"));
 }
 
-TEST_F(BancAvrdude, AutreSignatureRefusee) {
+TEST_F(BancProgrammateurSimule, AutreSignatureRefusee) {
     ProgrammateurSimule p({QStringLiteral("--signature"), QStringLiteral("1e9406")});
     ASSERT_TRUE(p.pret());
     DOSClass dos;
@@ -188,7 +188,7 @@ TEST_F(BancAvrdude, AutreSignatureRefusee) {
     EXPECT_FALSE(dos.Outputs().contains(QStringLiteral("not responding")));
 }
 
-TEST_F(BancAvrdude, ProgrammateurMuetFaitEchouerAvrdude) {
+TEST_F(BancProgrammateurSimule, ProgrammateurMuetFaitEchouerAvrdude) {
     ProgrammateurSimule p({QStringLiteral("--muet")});
     ASSERT_TRUE(p.pret());
     DOSClass dos;
