@@ -31,11 +31,7 @@ QString crlf() {
 }
 
 void messageCritique(const QString& texte) {
-    Message m;
-    m.texte = texte;
-    m.titre = TitreApplication();
-    m.icône = IconeMessage::Critique;
-    afficherMessage(m);
+    afficherMessage(texte, IconeMessage::Critique);
 }
 
 // Démarre make dans le dossier du projet ; un échec au lancement est dit clairement.
