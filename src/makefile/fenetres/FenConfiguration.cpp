@@ -358,7 +358,6 @@ void FenConfiguration::construire() {
     CommandButtonMakefile->setAccessibleName(QStringLiteral("Makefile complet"));
     CommandButtonMakefile->setToolTip(QStringLiteral("Montrer ou cacher le makefile complet"));
     CommandButtonOK = bouton(QStringLiteral("CommandButtonOK"), QStringLiteral("OK"), g);
-    CommandButtonOK->setDefault(true);
     CommandButtonAnnuler = bouton(QStringLiteral("CommandButtonAnnuler"), QStringLiteral("Annuler"), g);
     auto* ligneFin = ligne({CommandButtonMakefile});
     ligneFin->addStretch(1);
@@ -434,6 +433,11 @@ void FenConfiguration::construire() {
     InfoBulle1 = new InfoBulle(this);
     InfoBulle1->setObjectName(QStringLiteral("InfoBulle1"));
     InfoBulle1->définirIcône(InfoBulle::Icône::Information);
+
+    // Pas de bouton par défaut : Entrée valide le texte d'une liste ou d'une boîte, elle ne doit
+    // ni fermer la fenêtre ni ouvrir l'assistante (voir keyPressEvent).
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
 
     // Une étiquette ne tient pas compte des contrôles qu'elle contient : les zones prennent la
     // hauteur de leur contenu.
@@ -862,7 +866,18 @@ int FenConfiguration::action() {
     return fenêtre.exécuter();
 }
 
-// --- Évènements --------------------------------------------------------------------------------
+// --- Évènements -------------------------------------------------------------------------------
+
+void FenConfiguration::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        // Entrée presse le bouton qui a le focus, et rien d'autre.
+        if (auto* b = qobject_cast<QAbstractButton*>(focusWidget()); b && e->modifiers() == Qt::NoModifier)
+            b->animateClick();
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
 
 void FenConfiguration::changeEvent(QEvent* e) {
     if (e->type() == QEvent::ActivationChange && isActiveWindow())

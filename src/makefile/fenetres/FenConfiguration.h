@@ -69,6 +69,7 @@ public:
 
 protected:
     void changeEvent(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* objet, QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 

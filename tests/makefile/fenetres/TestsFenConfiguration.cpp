@@ -243,10 +243,25 @@ TEST_F(FenetreConfiguration, MakefileDuProjetPuisChangementDuPort) {
 
     taper(c<QComboBox>("ComboBoxPort"), "com2");
     EXPECT_EQ(valeur("AVRDUDE_PORT ="), "com2");
+    // Entrée valide la liste sans fermer la fenêtre, rien enregistrer ni rien ouvrir.
+    EXPECT_TRUE(fenêtre->isVisible());
+    EXPECT_EQ(appels.assistante, 0);
+    QTest::keyClick(c<QLineEdit>("TxtInclude"), Qt::Key_Return);
+    EXPECT_TRUE(fenêtre->isVisible());
+    EXPECT_EQ(appels.assistante, 0);
+    EXPECT_FALSE(QFileInfo::exists(essai.makefile()) && essai.makefileÉcrit().contains("com2"));
     EXPECT_EQ(formatVueValeur("AVRDUDE_PORT =").foreground().color(), Bleu);
     EXPECT_EQ(formatVueValeur("AVRDUDE_PORT =").fontWeight(), QFont::Bold);
     EXPECT_EQ(valeursMakefile().PortProgrammateur, "com2");
     EXPECT_NE(formatVueValeur("MCU =").foreground().color(), Bleu);
+
+    // Quitter la liste (Tab, clic ailleurs) suffit.
+    auto* programmateur = c<QComboBox>("ComboBoxProgrammateur");
+    programmateur->lineEdit()->selectAll();
+    QTest::keyClicks(programmateur->lineEdit(), "usbasp");
+    QFocusEvent sortie(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(programmateur->lineEdit(), &sortie);
+    EXPECT_EQ(valeur("AVRDUDE_PROGRAMMER ="), "usbasp");
     EXPECT_TRUE(messages.messages.empty());
 }
 
