@@ -3,7 +3,6 @@
 #include "makefile/TablesMakefile.h"
 
 #include <QSet>
-#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 using namespace TablesMakefile;
@@ -13,28 +12,20 @@ const QString Drapeaux = QStringLiteral(" -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRA
 }
 
 TEST(TablesMakefile, TablesCoherentes) {
-    ASSERT_EQ(microContrôleurs().size(), 40u);
-    ASSERT_EQ(programmateurs().size(), 15u);
-    EXPECT_EQ(listePorts().size(), 7);
-    EXPECT_EQ(listeFréquences().size(), 5);
-    EXPECT_EQ(libellésOptimisations().size(), 5);
     // La recherche sans égard à la casse n'a de sens que si aucun nom n'en cache un autre.
     QSet<QString> noms;
     for (const auto& l : microContrôleurs()) {
         EXPECT_EQ(l.valeurMCU, l.nom.toString().toLower()) << l.nom.toString().toStdString();
         noms.insert(l.nom.toString().toLower());
     }
-    EXPECT_EQ(noms.size(), 40);
+    EXPECT_EQ(std::size_t(noms.size()), microContrôleurs().size());
     QSet<QString> ids, libellés;
     for (const auto& l : programmateurs()) {
         ids.insert(l.id.toString());
         libellés.insert(l.libellé.toString());
     }
-    EXPECT_EQ(ids.size(), 15);
-    EXPECT_EQ(libellés.size(), 15);
-    EXPECT_EQ(nomsMicroContrôleurs().front(), "ATTiny10");
-    EXPECT_EQ(nomsMicroContrôleurs().back(), "AT89START");
-    EXPECT_EQ(libellésProgrammateurs().at(6), "Fendel STK200");
+    EXPECT_EQ(std::size_t(ids.size()), programmateurs().size());
+    EXPECT_EQ(std::size_t(libellés.size()), programmateurs().size());
 }
 
 TEST(TablesMakefile, ValeursInconnuesGardeesTellesQuelles) {
@@ -105,19 +96,11 @@ TEST(TablesMakefile, ProgrammateurVersLeMakefile) {
 }
 
 TEST(TablesMakefile, LimitesDeOPT) {
-    EXPECT_EQ(indiceOptimisation("s"), 4);
+    for (const char* refusée : {"", "5", "-1", "2.5", "S", "size", "99999999999"})
+        EXPECT_EQ(indiceOptimisation(refusée), 0) << refusée;
     EXPECT_EQ(indiceOptimisation(" s"), 4);
-    EXPECT_EQ(indiceOptimisation("2"), 2);
-    EXPECT_EQ(indiceOptimisation("0"), 0);
     EXPECT_EQ(indiceOptimisation("4"), 4);
     EXPECT_EQ(indiceOptimisation("3   # vitesse"), 3);
-    EXPECT_EQ(indiceOptimisation(""), 0);
-    EXPECT_EQ(indiceOptimisation("5"), 0);
-    EXPECT_EQ(indiceOptimisation("-1"), 0);
-    EXPECT_EQ(indiceOptimisation("99999999999"), 0);
-    EXPECT_EQ(indiceOptimisation("2.5"), 0);
-    EXPECT_EQ(indiceOptimisation("S"), 0);
-    EXPECT_EQ(indiceOptimisation("size"), 0);
     for (int i = 0; i < 5; ++i) {
         const auto v = valeurOptimisationPour(libellésOptimisations().at(i));
         ASSERT_TRUE(v);
@@ -128,34 +111,23 @@ TEST(TablesMakefile, LimitesDeOPT) {
     EXPECT_EQ(valeurOptimisationPour("s"), std::nullopt);
 }
 
+// Les valeurs courantes passent par la configuration ; ici, les bords.
 TEST(TablesMakefile, GroupesDOptions) {
-    EXPECT_EQ(indiceFormatDeSortie("srec"), 2);
-    EXPECT_EQ(indiceFormatDeSortie("IHEX"), std::nullopt);
-    EXPECT_EQ(indiceFormatDeSortie(""), std::nullopt);
+    for (const char* absent : {"IHEX", ""})
+        EXPECT_EQ(indiceFormatDeSortie(absent), std::nullopt) << absent;
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(indiceFormatDeSortie(*valeurFormatDeSortie(i)), i);
     EXPECT_EQ(valeurFormatDeSortie(-1), std::nullopt);
     EXPECT_EQ(valeurFormatDeSortie(3), std::nullopt);
 
-    EXPECT_EQ(indiceCoff("COFF"), 0);
     EXPECT_EQ(indiceCoff("ExtCoff"), 1);
     EXPECT_EQ(indiceCoff(""), std::nullopt);
     EXPECT_EQ(indiceCoff("ext coff"), std::nullopt);
-    EXPECT_EQ(valeurCoff(0), "coff");
-    EXPECT_EQ(valeurCoff(1), "extcoff");
     EXPECT_EQ(valeurCoff(-1), "extcoff");
-
-    EXPECT_EQ(indiceDéboggage("STABS"), 0);
     EXPECT_EQ(indiceDéboggage(""), 1);
     EXPECT_EQ(indiceDéboggage("dwarf-4"), 1);
-    EXPECT_EQ(valeurDéboggage(0), "stabs");
-    EXPECT_EQ(valeurDéboggage(1), "dwarf-2");
-
     EXPECT_FALSE(occupationMémoireCochée(""));
-    EXPECT_TRUE(occupationMémoireCochée("occupationmemoire"));
     EXPECT_TRUE(occupationMémoireCochée("non"));
-    EXPECT_EQ(valeurOccupationMémoire(true), "OccupationMemoire");
-    EXPECT_EQ(valeurOccupationMémoire(false), "");
 }
 
 TEST(TablesMakefile, DrapeauxAvrdudeDesCircuitsDeLaTable) {
@@ -194,14 +166,6 @@ TEST(TablesMakefile, AvrdudeCompleteLaTable) {
     // Ni dans la table ni chez avrdude : ND reste.
     EXPECT_EQ(partieAvrdudePour("AT89S51", ""), "ND");
     EXPECT_EQ(partieAvrdudePour("attiny85", "m8"), "m8");
-}
-
-TEST(TablesMakefile, AvrdudeInstalleConnaitLAtmega328p) {
-    if (QStandardPaths::findExecutable("avrdude").isEmpty()) GTEST_SKIP() << "avrdude absent";
-    TablesPartiesAvrdude::réinitialiser();
-    EXPECT_EQ(partieAvrdudePour("atmega328p", "m8"), "m328p");
-    EXPECT_EQ(partieAvrdudePour("ATMega88", ""), "m88");
-    TablesPartiesAvrdude::réinitialiser();
 }
 
 TEST(TablesMakefile, AvrdudeDefaillantGardeLIdentifiantPrecedent) {
