@@ -22,9 +22,9 @@ namespace {
 // à blancs, et des services qui notent ce qui serait démarré ou activé.
 struct Outils : ::testing::Test {
     QTemporaryDir racine;
-    QString projet = racine.filePath(QStringLiteral("Mon projet é"));
-    QString installation = racine.filePath(QStringLiteral("installation"));
-    QString simulateur = racine.filePath(QStringLiteral("Mes outils/simulateur à blancs.sh"));
+    QString projet = racine.filePath("Mon projet é");
+    QString installation = racine.filePath("installation");
+    QString simulateur = racine.filePath("Mes outils/simulateur à blancs.sh");
     EnregistreurMessages messages;
 
     std::vector<std::pair<Processus::Commande, QString>> démarrées;
@@ -39,19 +39,19 @@ struct Outils : ::testing::Test {
         etatGlobal().réinitialiser();
         valeursMakefile().réinitialiser();
         QDir().mkpath(projet);
-        QDir().mkpath(installation + QStringLiteral("/Modèle"));
+        QDir().mkpath(installation + "/Modèle");
         QDir().mkpath(QFileInfo(simulateur).absolutePath());
-        for (const QString& nom : {QStringLiteral("NomFichier_elf.aps.rtf"), QStringLiteral("makefile.rtf")})
-            ASSERT_TRUE(QFile::copy(OutilsTests::dossierSources() + QStringLiteral("/data/Modèle/") + nom,
-                                    installation + QStringLiteral("/Modèle/") + nom));
+        for (const QString& nom : {"NomFichier_elf.aps.rtf", "makefile.rtf"})
+            ASSERT_TRUE(QFile::copy(OutilsTests::dossierSources() + "/data/Modèle/" + nom,
+                                    installation + "/Modèle/" + nom));
         ecrireFichier(simulateur, "#!/bin/sh\nexit 0\n");
         QFile::setPermissions(simulateur, QFile::permissions(simulateur) | QFile::ExeOwner);
 
         EtatGlobal& e = etatGlobal();
         e.RépertoireDeTravail = projet;
-        e.NomDeFichier = QStringLiteral("BP-LED");
+        e.NomDeFichier = "BP-LED";
         e.DossierInstallation = installation;
-        e.ParamètreAdditionnel = simulateur + QStringLiteral(" -v");
+        e.ParamètreAdditionnel = simulateur + " -v";
     }
 
     ServicesOutils services() {
@@ -80,8 +80,8 @@ struct Outils : ::testing::Test {
         return LancerOutil(services());
     }
 
-    QString fichierProjet() const { return projet + QStringLiteral("/BP-LED_elf.aps"); }
-    void makefile(const QByteArray& contenu) { ecrireFichier(projet + QStringLiteral("/makefile"), contenu); }
+    QString fichierProjet() const { return projet + "/BP-LED_elf.aps"; }
+    void makefile(const QByteArray& contenu) { ecrireFichier(projet + "/makefile", contenu); }
     void schéma(const QString& nom) { ecrireFichier(projet + u'/' + nom, "schéma"); }
 };
 
@@ -93,9 +93,9 @@ QString texteDe(const pugi::xml_document& d, const char* chemin) {
 
 TEST_F(Outils, ProjetAVRStudioEcritDepuisLeModeleEtLanceAvecSonChemin) {
     makefile("XMCU = at90s1200\r\nMCU = atmega16\r\nAVRStudioExclusif = 1\r\n");
-    ASSERT_EQ(lancer(QStringLiteral("AVRStudio")), CodeSortie::Succès);
+    ASSERT_EQ(lancer("AVRStudio"), CodeSortie::Succès);
     EXPECT_TRUE(messages.messages.empty());
-    EXPECT_EQ(recherches, QStringList{QStringLiteral("AVRStudio")});
+    EXPECT_EQ(recherches, QStringList{"AVRStudio"});
 
     // Le nom en minuscules dans le fichier, la casse de la ligne de commande dans son nom.
     ASSERT_TRUE(QFileInfo::exists(fichierProjet()));
@@ -104,18 +104,18 @@ TEST_F(Outils, ProjetAVRStudioEcritDepuisLeModeleEtLanceAvecSonChemin) {
     EXPECT_FALSE(octets.contains("\\par"));
     pugi::xml_document d;
     ASSERT_TRUE(d.load_buffer(octets.constData(), octets.size()));
-    EXPECT_EQ(texteDe(d, "/AVRStudio/MANAGEMENT/ProjectName"), QStringLiteral("bp-led_elf"));
-    EXPECT_EQ(texteDe(d, "//CODE_CREATION/ObjectFile"), projet + QStringLiteral("\\bp-led.elf"));
-    EXPECT_EQ(texteDe(d, "//CODE_CREATION/SaveFolder"), projet + QStringLiteral("\\"));
-    EXPECT_EQ(texteDe(d, "//DEBUG_TARGET/CURRENT_PART"), QStringLiteral("atmega16"));
-    EXPECT_EQ(texteDe(d, "//AVRGCCPLUGIN/CONFIGS/CONFIG/PART"), QStringLiteral("atmega16"));
-    EXPECT_EQ(valeursMakefile().MicroContrôleur, QStringLiteral("atmega16"));
+    EXPECT_EQ(texteDe(d, "/AVRStudio/MANAGEMENT/ProjectName"), "bp-led_elf");
+    EXPECT_EQ(texteDe(d, "//CODE_CREATION/ObjectFile"), projet + "\\bp-led.elf");
+    EXPECT_EQ(texteDe(d, "//CODE_CREATION/SaveFolder"), projet + "\\");
+    EXPECT_EQ(texteDe(d, "//DEBUG_TARGET/CURRENT_PART"), "atmega16");
+    EXPECT_EQ(texteDe(d, "//AVRGCCPLUGIN/CONFIGS/CONFIG/PART"), "atmega16");
+    EXPECT_EQ(valeursMakefile().MicroContrôleur, "atmega16");
 
     // Le chemin du projet est un seul argument malgré ses blancs.
     EXPECT_EQ(etatGlobal().ArgumentSimulateur, fichierProjet());
     ASSERT_EQ(démarrées.size(), 1u);
     EXPECT_EQ(démarrées[0].first.programme, simulateur);
-    EXPECT_EQ(démarrées[0].first.arguments, (QStringList{QStringLiteral("-v"), fichierProjet()}));
+    EXPECT_EQ(démarrées[0].first.arguments, (QStringList{"-v", fichierProjet()}));
     EXPECT_EQ(démarrées[0].second, projet);
 }
 
@@ -123,7 +123,7 @@ TEST_F(Outils, AVRStudioNonExclusifFichierEcritSansArgument) {
     makefile("MCU = atmega8\nAVRStudioExclusif = 0\n");
     ecrireFichier(fichierProjet(), "ancien contenu");
     etatGlobal().ParamètreAdditionnel = simulateur + u' ';
-    ASSERT_EQ(lancer(QStringLiteral("avrstudio")), CodeSortie::Succès);
+    ASSERT_EQ(lancer("avrstudio"), CodeSortie::Succès);
     const QByteArray octets = lireFichier(fichierProjet());
     EXPECT_TRUE(octets.contains("<CURRENT_PART>atmega8</CURRENT_PART>"));
     EXPECT_FALSE(octets.contains("ancien"));
@@ -134,69 +134,68 @@ TEST_F(Outils, AVRStudioNonExclusifFichierEcritSansArgument) {
 
     // Un drapeau au-delà des entiers 16 bits reste levé ; 0,4 s'arrondit à 0.
     makefile("MCU = atmega8\nAVRStudioExclusif = 99999\n");
-    ASSERT_EQ(lancer(QStringLiteral("avrstudio")), CodeSortie::Succès);
+    ASSERT_EQ(lancer("avrstudio"), CodeSortie::Succès);
     EXPECT_EQ(etatGlobal().ArgumentSimulateur, fichierProjet());
     makefile("MCU = atmega8\nAVRStudioExclusif = 0.4\n");
-    ASSERT_EQ(lancer(QStringLiteral("avrstudio")), CodeSortie::Succès);
+    ASSERT_EQ(lancer("avrstudio"), CodeSortie::Succès);
     EXPECT_EQ(etatGlobal().ArgumentSimulateur, QString());
 }
 
 TEST_F(Outils, ClesAbsentesValeursVidesSansMessageEtMakefileParDefaut) {
     makefile("all:\n\techo rien\n");
-    ASSERT_EQ(lancer(QStringLiteral("avrstudio")), CodeSortie::Succès);
+    ASSERT_EQ(lancer("avrstudio"), CodeSortie::Succès);
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_TRUE(lireFichier(fichierProjet()).contains("<CURRENT_PART></CURRENT_PART>"));
     EXPECT_EQ(etatGlobal().ArgumentSimulateur, QString());
 
     // Sans makefile, la configuration par défaut donne ses valeurs.
-    QFile::remove(projet + QStringLiteral("/makefile"));
-    ASSERT_EQ(lancer(QStringLiteral("avrstudio")), CodeSortie::Succès);
+    QFile::remove(projet + "/makefile");
+    ASSERT_EQ(lancer("avrstudio"), CodeSortie::Succès);
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_TRUE(lireFichier(fichierProjet()).contains("<CURRENT_PART>atmega8</CURRENT_PART>"));
 }
 
 TEST_F(Outils, ModelesManquantsMessageClairEtRienNestLance) {
     makefile("MCU = atmega8\nAVRStudioExclusif = 1\n");
-    QFile::remove(installation + QStringLiteral("/Modèle/NomFichier_elf.aps.rtf"));
-    EXPECT_EQ(lancer(QStringLiteral("avrstudio")), CodeSortie::Erreur);
+    QFile::remove(installation + "/Modèle/NomFichier_elf.aps.rtf");
+    EXPECT_EQ(lancer("avrstudio"), CodeSortie::Erreur);
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].icône, IconeMessage::Critique);
-    EXPECT_EQ(messages.messages[0].titre, QStringLiteral("Quillon"));
-    EXPECT_TRUE(messages.messages[0].texte.startsWith(
-        QStringLiteral("Le modèle de projet AVR Studio est introuvable")));
-    EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("NomFichier_elf.aps.rtf")));
+    EXPECT_EQ(messages.messages[0].titre, "Quillon");
+    EXPECT_TRUE(messages.messages[0].texte.startsWith("Le modèle de projet AVR Studio est introuvable"));
+    EXPECT_TRUE(messages.messages[0].texte.contains("NomFichier_elf.aps.rtf"));
     EXPECT_TRUE(démarrées.empty());
     EXPECT_FALSE(QFileInfo::exists(fichierProjet()));
 
     // Sans makefile ni configuration par défaut, de même.
-    QFile::remove(projet + QStringLiteral("/makefile"));
-    QFile::remove(installation + QStringLiteral("/Modèle/makefile.rtf"));
+    QFile::remove(projet + "/makefile");
+    QFile::remove(installation + "/Modèle/makefile.rtf");
     messages.messages.clear();
-    EXPECT_EQ(lancer(QStringLiteral("avrstudio")), CodeSortie::Erreur);
+    EXPECT_EQ(lancer("avrstudio"), CodeSortie::Erreur);
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("makefile.rtf")));
+    EXPECT_TRUE(messages.messages[0].texte.contains("makefile.rtf"));
     EXPECT_TRUE(démarrées.empty());
 }
 
 TEST_F(Outils, DossierAvecCaracteresSpeciauxDuXMLResteBienForme) {
-    projet = racine.filePath(QStringLiteral("R&D <essai> \"l'été\""));
+    projet = racine.filePath("R&D <essai> \"l'été\"");
     QDir().mkpath(projet);
     etatGlobal().RépertoireDeTravail = projet;
-    etatGlobal().NomDeFichier = QStringLiteral("A&B");
-    ecrireFichier(projet + QStringLiteral("/makefile"), "MCU = atmega8\nAVRStudioExclusif = 1\n");
-    ASSERT_EQ(lancer(QStringLiteral("avrstudio")), CodeSortie::Succès);
-    const QByteArray octets = lireFichier(projet + QStringLiteral("/A&B_elf.aps"));
+    etatGlobal().NomDeFichier = "A&B";
+    ecrireFichier(projet + "/makefile", "MCU = atmega8\nAVRStudioExclusif = 1\n");
+    ASSERT_EQ(lancer("avrstudio"), CodeSortie::Succès);
+    const QByteArray octets = lireFichier(projet + "/A&B_elf.aps");
     pugi::xml_document d;
     ASSERT_TRUE(d.load_buffer(octets.constData(), octets.size()));
-    EXPECT_EQ(texteDe(d, "//CODE_CREATION/SaveFolder"), projet + QStringLiteral("\\"));
-    EXPECT_EQ(texteDe(d, "/AVRStudio/MANAGEMENT/ProjectName"), QStringLiteral("a&b_elf"));
+    EXPECT_EQ(texteDe(d, "//CODE_CREATION/SaveFolder"), projet + "\\");
+    EXPECT_EQ(texteDe(d, "/AVRStudio/MANAGEMENT/ProjectName"), "a&b_elf");
 }
 
 TEST_F(Outils, AVRStudioDejaLanceActiveAuLieuDeRelancer) {
     makefile("MCU = atmega8\nAVRStudioExclusif = 1\n");
-    fenêtreTrouvée = {true, QStringLiteral("avrstudio - bp-led_elf.aps"), Fenetres::Moyen::X11};
-    ASSERT_EQ(lancer(QStringLiteral("avrstudio")), CodeSortie::Succès);
-    EXPECT_EQ(activées, QStringList{QStringLiteral("avrstudio - bp-led_elf.aps")});
+    fenêtreTrouvée = {true, "avrstudio - bp-led_elf.aps", Fenetres::Moyen::X11};
+    ASSERT_EQ(lancer("avrstudio"), CodeSortie::Succès);
+    EXPECT_EQ(activées, QStringList{"avrstudio - bp-led_elf.aps"});
     EXPECT_TRUE(démarrées.empty());
     // Le projet est écrit même quand l'outil tourne.
     EXPECT_TRUE(QFileInfo::exists(fichierProjet()));
@@ -204,110 +203,104 @@ TEST_F(Outils, AVRStudioDejaLanceActiveAuLieuDeRelancer) {
 
     // Fenêtre disparue entre la recherche et l'activation : l'outil est lancé.
     activationRéussie = false;
-    ASSERT_EQ(lancer(QStringLiteral("avrstudio")), CodeSortie::Succès);
+    ASSERT_EQ(lancer("avrstudio"), CodeSortie::Succès);
     ASSERT_EQ(démarrées.size(), 1u);
     EXPECT_EQ(démarrées[0].first.arguments.last(), fichierProjet());
 }
 
 TEST_F(Outils, RemplacerTexteToutesLesOccurrencesCasseRespecteeEnUnPassage) {
     FenInvisible f;
-    f.RichTextBox1.définirTexte(QStringLiteral("ZZNomZZ/zznomzz/ZZNomZZ\r\nfin ZZNomZZ"));
-    f.RemplacerTexte(QStringLiteral("ZZNomZZ"), QStringLiteral("bp-led"));
-    EXPECT_EQ(f.RichTextBox1.texte(), QStringLiteral("bp-led/zznomzz/bp-led\r\nfin bp-led"));
+    f.RichTextBox1.définirTexte("ZZNomZZ/zznomzz/ZZNomZZ\r\nfin ZZNomZZ");
+    f.RemplacerTexte("ZZNomZZ", "bp-led");
+    EXPECT_EQ(f.RichTextBox1.texte(), "bp-led/zznomzz/bp-led\r\nfin bp-led");
     // Une valeur qui contient le repère ne fait pas boucler.
-    f.RichTextBox1.définirTexte(QStringLiteral("a ZZXZZ b ZZXZZ"));
-    f.RemplacerTexte(QStringLiteral("ZZXZZ"), QStringLiteral("<ZZXZZ>"));
-    EXPECT_EQ(f.RichTextBox1.texte(), QStringLiteral("a <ZZXZZ> b <ZZXZZ>"));
-    f.RemplacerTexte(QStringLiteral("ZZXZZ"), QString());
-    EXPECT_EQ(f.RichTextBox1.texte(), QStringLiteral("a <> b <>"));
+    f.RichTextBox1.définirTexte("a ZZXZZ b ZZXZZ");
+    f.RemplacerTexte("ZZXZZ", "<ZZXZZ>");
+    EXPECT_EQ(f.RichTextBox1.texte(), "a <ZZXZZ> b <ZZXZZ>");
+    f.RemplacerTexte("ZZXZZ", QString());
+    EXPECT_EQ(f.RichTextBox1.texte(), "a <> b <>");
 }
 
 TEST_F(Outils, LireLigneMakefileMemeRegleQueLeLecteur) {
     FenInvisible f;
-    f.RichTextBox1.définirTexte(
-        QStringLiteral("XMCU = at90s1200\r\n  MCU =   atmega8  \r\nmcu = x\r\nAVRStudioExclusif =1"));
-    EXPECT_EQ(f.LireLigneMakefile(QStringLiteral("MCU =")), QStringLiteral("atmega8"));
+    f.RichTextBox1.définirTexte("XMCU = at90s1200\r\n  MCU =   atmega8  \r\nmcu = x\r\nAVRStudioExclusif =1");
+    EXPECT_EQ(f.LireLigneMakefile("MCU ="), "atmega8");
     // Dernière ligne sans fin de ligne : le reste du texte.
-    EXPECT_EQ(f.LireLigneMakefile(QStringLiteral("AVRStudioExclusif =")), QStringLiteral("1"));
-    EXPECT_EQ(f.LireLigneMakefile(QStringLiteral("F_CPU =")), QString());
+    EXPECT_EQ(f.LireLigneMakefile("AVRStudioExclusif ="), "1");
+    EXPECT_EQ(f.LireLigneMakefile("F_CPU ="), QString());
     EXPECT_TRUE(messages.messages.empty());
 }
 
 TEST_F(Outils, IsisSansSchemaUnSchemaPlusieursSchemas) {
     // Aucun schéma : ISIS seul.
-    ASSERT_EQ(lancer(QStringLiteral("isis")), CodeSortie::Succès);
-    EXPECT_EQ(recherches, QStringList{QStringLiteral("ISIS")});
+    ASSERT_EQ(lancer("isis"), CodeSortie::Succès);
+    EXPECT_EQ(recherches, QStringList{"ISIS"});
     EXPECT_TRUE(etatGlobal().LancerIsis);
     EXPECT_EQ(etatGlobal().ArgumentSimulateur, QString());
     ASSERT_EQ(démarrées.size(), 1u);
-    EXPECT_EQ(démarrées[0].first.arguments, QStringList{QStringLiteral("-v")});
+    EXPECT_EQ(démarrées[0].first.arguments, QStringList{"-v"});
     EXPECT_EQ(démarrées[0].second, projet);
 
     // Un schéma (extension en minuscules comprise) : son nom entre guillemets, un seul argument.
-    schéma(QStringLiteral("Mon schéma l'essai.dsn"));
+    schéma("Mon schéma l'essai.dsn");
     démarrées.clear();
-    ASSERT_EQ(lancer(QStringLiteral("ISIS")), CodeSortie::Succès);
-    EXPECT_EQ(etatGlobal().ArgumentSimulateur, QStringLiteral(" \"Mon schéma l'essai.dsn\""));
+    ASSERT_EQ(lancer("ISIS"), CodeSortie::Succès);
+    EXPECT_EQ(etatGlobal().ArgumentSimulateur, " \"Mon schéma l'essai.dsn\"");
     ASSERT_EQ(démarrées.size(), 1u);
-    EXPECT_EQ(démarrées[0].first.arguments,
-              (QStringList{QStringLiteral("-v"), QStringLiteral("Mon schéma l'essai.dsn")}));
+    EXPECT_EQ(démarrées[0].first.arguments, (QStringList{"-v", "Mon schéma l'essai.dsn"}));
     EXPECT_EQ(choix, 0);
 
     // Plusieurs : la fenêtre de choix, qui règle l'argument.
-    schéma(QStringLiteral("Autre.DSN"));
+    schéma("Autre.DSN");
     démarrées.clear();
     choixSchéma = [](const QString&) {
-        etatGlobal().ArgumentSimulateur = QStringLiteral(" \"Autre.DSN\"");
+        etatGlobal().ArgumentSimulateur = " \"Autre.DSN\"";
         return true;
     };
-    ASSERT_EQ(lancer(QStringLiteral("isis")), CodeSortie::Succès);
+    ASSERT_EQ(lancer("isis"), CodeSortie::Succès);
     EXPECT_EQ(choix, 1);
     ASSERT_EQ(démarrées.size(), 1u);
-    EXPECT_EQ(démarrées[0].first.arguments, (QStringList{QStringLiteral("-v"), QStringLiteral("Autre.DSN")}));
+    EXPECT_EQ(démarrées[0].first.arguments, (QStringList{"-v", "Autre.DSN"}));
 
     // La fenêtre de choix ne peut pas s'afficher : un message, rien n'est lancé.
     démarrées.clear();
     choixSchéma = [](const QString&) { return false; };
-    EXPECT_EQ(lancer(QStringLiteral("isis")), CodeSortie::Erreur);
+    EXPECT_EQ(lancer("isis"), CodeSortie::Erreur);
     EXPECT_TRUE(démarrées.empty());
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("plusieurs schémas")));
+    EXPECT_TRUE(messages.messages[0].texte.contains("plusieurs schémas"));
 }
 
 TEST_F(Outils, IsisDejaLanceActiveSansChoixNiLancement) {
-    schéma(QStringLiteral("a.DSN"));
-    schéma(QStringLiteral("b.DSN"));
-    fenêtreTrouvée = {true, QStringLiteral("isis professional"), Fenetres::Moyen::X11};
-    ASSERT_EQ(lancer(QStringLiteral("isis")), CodeSortie::Succès);
-    EXPECT_EQ(activées, QStringList{QStringLiteral("isis professional")});
+    schéma("a.DSN");
+    schéma("b.DSN");
+    fenêtreTrouvée = {true, "isis professional", Fenetres::Moyen::X11};
+    ASSERT_EQ(lancer("isis"), CodeSortie::Succès);
+    EXPECT_EQ(activées, QStringList{"isis professional"});
     EXPECT_EQ(choix, 0);
     EXPECT_TRUE(démarrées.empty());
     EXPECT_FALSE(etatGlobal().LancerIsis);
 
     // Un outil trouvé par son seul nom de processus n'est pas relancé non plus.
-    fenêtreTrouvée = {true, QStringLiteral("isis.exe"), Fenetres::Moyen::Processus};
-    ASSERT_EQ(lancer(QStringLiteral("isis")), CodeSortie::Succès);
+    fenêtreTrouvée = {true, "isis.exe", Fenetres::Moyen::Processus};
+    ASSERT_EQ(lancer("isis"), CodeSortie::Succès);
     EXPECT_TRUE(démarrées.empty());
 
     // Sa fenêtre a disparu entre-temps : le choix du schéma reprend, puis le lancement.
     activationRéussie = false;
-    ASSERT_EQ(lancer(QStringLiteral("isis")), CodeSortie::Succès);
+    ASSERT_EQ(lancer("isis"), CodeSortie::Succès);
     EXPECT_EQ(choix, 1);
     EXPECT_EQ(démarrées.size(), 1u);
 }
 
+// Les textes de ces messages sont ceux de l'analyse de la commande.
 TEST_F(Outils, CommandeDuSimulateurAbsenteOuIntrouvable) {
-    etatGlobal().ParamètreAdditionnel = QString();
-    EXPECT_EQ(lancer(QStringLiteral("isis")), CodeSortie::Erreur);
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(messages.messages[0].texte.startsWith(QStringLiteral("Aucune commande de simulateur")));
-
-    etatGlobal().ParamètreAdditionnel = racine.filePath(QStringLiteral("Mes outils/absent.sh -v"));
-    messages.messages.clear();
-    EXPECT_EQ(lancer(QStringLiteral("isis")), CodeSortie::Erreur);
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(
-        messages.messages[0].texte.startsWith(QStringLiteral("Le programme du simulateur est introuvable")));
-    EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("absent.sh")));
+    for (const QString& commande : {QString(), racine.filePath("Mes outils/absent.sh -v")}) {
+        etatGlobal().ParamètreAdditionnel = commande;
+        messages.messages.clear();
+        EXPECT_EQ(lancer("isis"), CodeSortie::Erreur);
+        EXPECT_EQ(messages.messages.size(), 1u);
+    }
+    EXPECT_TRUE(messages.messages[0].texte.contains("absent.sh"));
     EXPECT_TRUE(démarrées.empty());
 }

@@ -27,70 +27,65 @@ struct CommandeSimulateur : ::testing::Test {
 } // namespace
 
 TEST_F(CommandeSimulateur, CheminABlancsSansGuillemetsLePlusCourtDebutExecutable) {
-    const QString prog = exécutable(QStringLiteral("Program Files/Labcenter/ISIS 7/isis.sh"));
-    auto c =
-        AnalyserCommande(prog + QStringLiteral(" -v  'un argument' \"deux mots\""), {QStringLiteral("x y")});
+    const QString prog = exécutable("Program Files/Labcenter/ISIS 7/isis.sh");
+    auto c = AnalyserCommande(prog + " -v  'un argument' \"deux mots\"", {"x y"});
     ASSERT_TRUE(c);
     EXPECT_EQ(c->programme, prog);
-    EXPECT_EQ(c->arguments, (QStringList{QStringLiteral("-v"), QStringLiteral("un argument"),
-                                         QStringLiteral("deux mots"), QStringLiteral("x y")}));
+    EXPECT_EQ(c->arguments, (QStringList{"-v", "un argument", "deux mots", "x y"}));
 
     // Comme le chargeur de Windows : le plus court début qui est un exécutable l'emporte.
-    const QString court = exécutable(QStringLiteral("outil"));
-    exécutable(QStringLiteral("outil x"));
-    c = AnalyserCommande(court + QStringLiteral(" x y"), {});
+    const QString court = exécutable("outil");
+    exécutable("outil x");
+    c = AnalyserCommande(court + " x y", {});
     ASSERT_TRUE(c);
     EXPECT_EQ(c->programme, court);
-    EXPECT_EQ(c->arguments, (QStringList{QStringLiteral("x"), QStringLiteral("y")}));
+    EXPECT_EQ(c->arguments, (QStringList{"x", "y"}));
 
     // Un dossier n'est pas un programme ; les blancs de tête et de fin ne comptent pas.
-    QDir().mkpath(racine.filePath(QStringLiteral("Program Files/Labcenter/ISIS")));
-    c = AnalyserCommande(QStringLiteral("  ") + racine.path() +
-                             QStringLiteral("/Program Files/Labcenter/ISIS 7/isis.sh "),
-                         {});
+    QDir().mkpath(racine.filePath("Program Files/Labcenter/ISIS"));
+    c = AnalyserCommande("  " + racine.path() + "/Program Files/Labcenter/ISIS 7/isis.sh ", {});
     ASSERT_TRUE(c);
     EXPECT_EQ(c->programme, prog);
     EXPECT_TRUE(c->arguments.isEmpty());
 }
 
 TEST_F(CommandeSimulateur, NomTrouveParPathEtCheminEntreApostrophes) {
-    ASSERT_FALSE(QStandardPaths::findExecutable(QStringLiteral("sh")).isEmpty());
-    auto c = AnalyserCommande(QStringLiteral("sh -c 'exit 0'"), {});
+    ASSERT_FALSE(QStandardPaths::findExecutable("sh").isEmpty());
+    auto c = AnalyserCommande("sh -c 'exit 0'", {});
     ASSERT_TRUE(c);
-    EXPECT_EQ(c->programme, QStringLiteral("sh"));
-    EXPECT_EQ(c->arguments, (QStringList{QStringLiteral("-c"), QStringLiteral("exit 0")}));
+    EXPECT_EQ(c->programme, "sh");
+    EXPECT_EQ(c->arguments, (QStringList{"-c", "exit 0"}));
 
-    const QString prog = exécutable(QStringLiteral("Mes outils/isis.sh"));
-    c = AnalyserCommande(QStringLiteral("'") + prog + QStringLiteral("' fichier"), {});
+    const QString prog = exécutable("Mes outils/isis.sh");
+    c = AnalyserCommande("'" + prog + "' fichier", {});
     ASSERT_TRUE(c);
     EXPECT_EQ(c->programme, prog);
-    EXPECT_EQ(c->arguments, QStringList{QStringLiteral("fichier")});
+    EXPECT_EQ(c->arguments, QStringList{"fichier"});
 }
 
 TEST_F(CommandeSimulateur, IntrouvableOuVideMessageFrancais) {
     QString erreur;
-    EXPECT_FALSE(AnalyserCommande(racine.filePath(QStringLiteral("Mes outils/isis.sh -v")), {}, &erreur));
-    EXPECT_TRUE(erreur.startsWith(QStringLiteral("Le programme du simulateur est introuvable")));
+    EXPECT_FALSE(AnalyserCommande(racine.filePath("Mes outils/isis.sh -v"), {}, &erreur));
+    EXPECT_TRUE(erreur.startsWith("Le programme du simulateur est introuvable"));
     // Un fichier non exécutable n'est pas un programme.
-    OutilsTests::ecrireFichier(racine.filePath(QStringLiteral("lisezmoi")), "texte");
-    EXPECT_FALSE(AnalyserCommande(racine.filePath(QStringLiteral("lisezmoi")), {}, &erreur));
-    EXPECT_FALSE(AnalyserCommande(QStringLiteral("   "), {}, &erreur));
-    EXPECT_TRUE(erreur.startsWith(QStringLiteral("Aucune commande de simulateur")));
+    OutilsTests::ecrireFichier(racine.filePath("lisezmoi"), "texte");
+    EXPECT_FALSE(AnalyserCommande(racine.filePath("lisezmoi"), {}, &erreur));
+    EXPECT_FALSE(AnalyserCommande("   ", {}, &erreur));
+    EXPECT_TRUE(erreur.startsWith("Aucune commande de simulateur"));
 }
 
 TEST(SchemasDuProjet, ExtensionSansEgardALaCasseTriesParNom) {
     QTemporaryDir d;
     for (const char* nom : {"b.dsn", "A.DSN", "c.Dsn", "d.DSN.bak", "notes.txt"})
         OutilsTests::ecrireFichier(d.filePath(QString::fromUtf8(nom)), "x");
-    QDir().mkpath(d.filePath(QStringLiteral("dossier.DSN")));
-    EXPECT_EQ(LancementOutils::ListerSchémas(d.path()),
-              (QStringList{QStringLiteral("A.DSN"), QStringLiteral("b.dsn"), QStringLiteral("c.Dsn")}));
+    QDir().mkpath(d.filePath("dossier.DSN"));
+    EXPECT_EQ(LancementOutils::ListerSchémas(d.path()), (QStringList{"A.DSN", "b.dsn", "c.Dsn"}));
 }
 
 TEST(DossierDuProjet, RelatifDevenuDossierCourant) {
     etatGlobal().réinitialiser();
-    etatGlobal().RépertoireDeTravail = QStringLiteral("/un/dossier");
-    EXPECT_EQ(LancementOutils::DossierDuProjet(), QStringLiteral("/un/dossier"));
-    etatGlobal().RépertoireDeTravail = QStringLiteral("projet");
+    etatGlobal().RépertoireDeTravail = "/un/dossier";
+    EXPECT_EQ(LancementOutils::DossierDuProjet(), "/un/dossier");
+    etatGlobal().RépertoireDeTravail = "projet";
     EXPECT_EQ(LancementOutils::DossierDuProjet(), QDir::currentPath());
 }

@@ -16,8 +16,7 @@
 namespace {
 
 QString texteAttendu(const QString& message) {
-    return QStringLiteral("On peut pas faire ça !!!\r") + message +
-           QStringLiteral("\rOn peut essayer de l'«ouvrir» ...");
+    return "On peut pas faire ça !!!\r" + message + "\rOn peut essayer de l'«ouvrir» ...";
 }
 
 } // namespace
@@ -25,7 +24,7 @@ QString texteAttendu(const QString& message) {
 TEST(OuvrirDocument, StatutsDeXdgOpenEtMessages) {
     FauxXdgOpen xdg;
     QTemporaryDir projet;
-    const QString fichier = projet.filePath(QStringLiteral("notes été.txt"));
+    const QString fichier = projet.filePath("notes été.txt");
     OutilsTests::ecrireFichier(fichier, "x");
 
     EnregistreurMessages messages;
@@ -37,10 +36,10 @@ TEST(OuvrirDocument, StatutsDeXdgOpenEtMessages) {
         int statut;
         QString message;
     } cas[] = {
-        {1, QStringLiteral("Une erreur c'est produite en essayant d'ouvrir le fichier.")},
-        {2, QStringLiteral("Fichier non trouvé.")},
-        {3, QStringLiteral("Ce type de fichier n'a pas d'association valide.")},
-        {4, QStringLiteral("Une erreur c'est produite en essayant d'ouvrir le fichier.")},
+        {1, "Une erreur c'est produite en essayant d'ouvrir le fichier."},
+        {2, "Fichier non trouvé."},
+        {3, "Ce type de fichier n'a pas d'association valide."},
+        {4, "Une erreur c'est produite en essayant d'ouvrir le fichier."},
     };
     for (const auto& c : cas) {
         SCOPED_TRACE(c.statut);
@@ -50,7 +49,7 @@ TEST(OuvrirDocument, StatutsDeXdgOpenEtMessages) {
         EXPECT_TRUE(xdg.appelé());
         ASSERT_EQ(messages.messages.size(), 1u);
         const Message& m = messages.messages.front();
-        EXPECT_EQ(m.titre, QStringLiteral("Oops ..."));
+        EXPECT_EQ(m.titre, "Oops ...");
         EXPECT_EQ(m.icône, IconeMessage::Information);
         EXPECT_EQ(m.boutons, BoutonsMessage::OK);
         EXPECT_EQ(m.texte, texteAttendu(c.message));
@@ -61,12 +60,12 @@ TEST(OuvrirDocument, CheminAbsentSansAppelerXdgOpen) {
     FauxXdgOpen xdg;
     QTemporaryDir projet;
     EnregistreurMessages messages;
-    EXPECT_FALSE(OuvrirDocument(projet.filePath(QStringLiteral("absent.pdf"))));
-    EXPECT_FALSE(OuvrirDocument(projet.filePath(QStringLiteral("pas/de/dossier/absent.pdf"))));
+    EXPECT_FALSE(OuvrirDocument(projet.filePath("absent.pdf")));
+    EXPECT_FALSE(OuvrirDocument(projet.filePath("pas/de/dossier/absent.pdf")));
     EXPECT_FALSE(xdg.appelé());
     ASSERT_EQ(messages.messages.size(), 2u);
-    EXPECT_EQ(messages.messages[0].texte, texteAttendu(QStringLiteral("Fichier non trouvé.")));
-    EXPECT_EQ(messages.messages[1].texte, texteAttendu(QStringLiteral("Dossier inexistant.")));
+    EXPECT_EQ(messages.messages[0].texte, texteAttendu("Fichier non trouvé."));
+    EXPECT_EQ(messages.messages[1].texte, texteAttendu("Dossier inexistant."));
 
     // Un dossier s'ouvre comme un document (le dossier d'installation pour l'aide des fusibles).
     messages.messages.clear();
@@ -81,35 +80,31 @@ TEST(OuvrirDocument, SansXdgOpenPersonneNeSaitOuvrir) {
     qputenv("PATH", QFile::encodeName(vide.path()));
     EnregistreurMessages messages;
     QTemporaryDir projet;
-    const QString fichier = projet.filePath(QStringLiteral("a.html"));
+    const QString fichier = projet.filePath("a.html");
     OutilsTests::ecrireFichier(fichier, "<p>");
     const bool ouvert = OuvrirDocument(fichier);
     qputenv("PATH", ancien);
     EXPECT_FALSE(ouvert);
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].texte,
-              texteAttendu(QStringLiteral("Ce type de fichier n'a pas d'association valide.")));
+    EXPECT_EQ(messages.messages[0].texte, texteAttendu("Ce type de fichier n'a pas d'association valide."));
 }
 
 TEST(OuvrirDocument, CourrielsDErreurEtDeRemarques) {
     FauxXdgOpen xdg;
-    EXPECT_EQ(Identite::version(), QStringLiteral("2.1.30"));
-    EXPECT_EQ(Ouverture::sujetErreurNonRépertoriée(),
-              QStringLiteral("Ereur non répertorié dans Quillon 2.1.30"));
-    EXPECT_EQ(Ouverture::sujetAPropos(), QStringLiteral("A propos de Quillon 2.1.30"));
+    EXPECT_EQ(Ouverture::sujetErreurNonRépertoriée(), "Ereur non répertorié dans Quillon 2.1.30");
+    EXPECT_EQ(Ouverture::sujetAPropos(), "A propos de Quillon 2.1.30");
 
     EnregistreurMessages messages;
     EXPECT_TRUE(Ouverture::écrireCourriel(Ouverture::sujetErreurNonRépertoriée()));
     // Les blancs ne sont pas codés ; le corps est vide.
-    EXPECT_EQ(xdg.argument(), QStringLiteral("mailto:") + Identite::adresseContact() +
-                                  QStringLiteral("?Subject=Ereur non répertorié dans Quillon 2.1.30&Body="));
+    EXPECT_EQ(xdg.argument(), "mailto:" + Identite::adresseContact() +
+                                  "?Subject=Ereur non répertorié dans Quillon 2.1.30&Body=");
     // Sans client de courrier : le message de l'association manquante.
     xdg.statut(3);
     EXPECT_FALSE(Ouverture::écrireCourriel(Ouverture::sujetAPropos()));
-    EXPECT_EQ(xdg.argument(), Ouverture::adresseCourriel(QStringLiteral("A propos de Quillon 2.1.30")));
+    EXPECT_EQ(xdg.argument(), Ouverture::adresseCourriel("A propos de Quillon 2.1.30"));
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].texte,
-              texteAttendu(QStringLiteral("Ce type de fichier n'a pas d'association valide.")));
+    EXPECT_EQ(messages.messages[0].texte, texteAttendu("Ce type de fichier n'a pas d'association valide."));
 }
 
 TEST(OuvrirDocument, TableDesResultatsDuShell) {
@@ -120,11 +115,9 @@ TEST(OuvrirDocument, TableDesResultatsDuShell) {
     EXPECT_FALSE(Ouverture::estRéussite(0));
     EXPECT_EQ(Ouverture::messageEchec(0), Ouverture::messageEchec(8));
     EXPECT_EQ(Ouverture::messageEchec(27), Ouverture::messageEchec(31));
-    EXPECT_EQ(Ouverture::messageEchec(26),
-              QStringLiteral("T'es dans la merde ! A sharing violation occurred."));
-    EXPECT_EQ(Ouverture::messageEchec(7),
-              QStringLiteral("Une erreur c'est produite en essayant d'ouvrir le fichier."));
-    EXPECT_EQ(Ouverture::messageEchec(32), QStringLiteral("La librairie dynamique n'a pas été trouvé."));
+    EXPECT_EQ(Ouverture::messageEchec(26), "T'es dans la merde ! A sharing violation occurred.");
+    EXPECT_EQ(Ouverture::messageEchec(7), "Une erreur c'est produite en essayant d'ouvrir le fichier.");
+    EXPECT_EQ(Ouverture::messageEchec(32), "La librairie dynamique n'a pas été trouvé.");
 }
 
 TEST(OuvrirDocument, AideOuverteAuChapitreVoulu) {
@@ -135,28 +128,27 @@ TEST(OuvrirDocument, AideOuverteAuChapitreVoulu) {
     EnregistreurMessages messages;
 
     // Aide absente : le message du dossier ou du fichier introuvable, sans appeler xdg-open.
-    EXPECT_FALSE(Ouverture::ouvrirAide(QStringLiteral("fusibles")));
-    QDir(installation.path()).mkpath(QStringLiteral("Aide"));
-    EXPECT_FALSE(Ouverture::ouvrirAide(QStringLiteral("fusibles")));
+    EXPECT_FALSE(Ouverture::ouvrirAide("fusibles"));
+    QDir(installation.path()).mkpath("Aide");
+    EXPECT_FALSE(Ouverture::ouvrirAide("fusibles"));
     EXPECT_FALSE(xdg.appelé());
     ASSERT_EQ(messages.messages.size(), 2u);
-    EXPECT_EQ(messages.messages[0].texte, texteAttendu(QStringLiteral("Dossier inexistant.")));
-    EXPECT_EQ(messages.messages[1].texte, texteAttendu(QStringLiteral("Fichier non trouvé.")));
+    EXPECT_EQ(messages.messages[0].texte, texteAttendu("Dossier inexistant."));
+    EXPECT_EQ(messages.messages[1].texte, texteAttendu("Fichier non trouvé."));
 
-    OutilsTests::ecrireFichier(installation.filePath(QStringLiteral("Aide/index.html")), "<html></html>");
-    EXPECT_TRUE(Ouverture::ouvrirAide(QStringLiteral("parametre-F_CPU")));
+    OutilsTests::ecrireFichier(installation.filePath("Aide/index.html"), "<html></html>");
+    EXPECT_TRUE(Ouverture::ouvrirAide("parametre-F_CPU"));
     EXPECT_EQ(xdg.argument(),
-              QUrl::fromLocalFile(installation.filePath(QStringLiteral("Aide/index.html"))).toString() +
-                  QStringLiteral("#parametre-F_CPU"));
+              QUrl::fromLocalFile(installation.filePath("Aide/index.html")).toString() + "#parametre-F_CPU");
     etatGlobal().réinitialiser();
 }
 
 TEST(OuvrirDocument, LAideLivreeAUnChapitreParFenetreEtParParametre) {
-    const QString page = QString::fromUtf8(
-        OutilsTests::lireFichier(OutilsTests::dossierSources() + QStringLiteral("/data/Aide/index.html")));
+    const QString page =
+        QString::fromUtf8(OutilsTests::lireFichier(OutilsTests::dossierSources() + "/data/Aide/index.html"));
     ASSERT_FALSE(page.isEmpty());
     QStringList ancres;
-    static const QRegularExpression id(QStringLiteral("id=\"([^\"]+)\""));
+    static const QRegularExpression id("id=\"([^\"]+)\"");
     for (auto it = id.globalMatch(page); it.hasNext();)
         ancres << it.next().captured(1);
     for (const char* a : {"configuration", "recherche", "fusibles", "y-a-pu-rin-qui-marche", "assistant",
@@ -165,19 +157,19 @@ TEST(OuvrirDocument, LAideLivreeAUnChapitreParFenetreEtParParametre) {
     for (const char* p :
          {"MCU", "F_CPU", "OPT", "FORMAT", "EXTRAINCDIRS", "DIRAVR", "AVRDUDE_PROGRAMMER", "AVRDUDE_PORT",
           "AVRDUDE_FLAGS", "CompilCoff", "DEBUG", "AffichageMemoire", "TARGET", "BAUD", "AVRStudioExclusif"})
-        EXPECT_TRUE(ancres.contains(QStringLiteral("parametre-") + QLatin1String(p))) << p;
+        EXPECT_TRUE(ancres.contains("parametre-" + QLatin1String(p))) << p;
     // Chaque lien interne mène quelque part.
-    static const QRegularExpression lien(QStringLiteral("href=\"#([^\"]+)\""));
+    static const QRegularExpression lien("href=\"#([^\"]+)\"");
     for (auto it = lien.globalMatch(page); it.hasNext();) {
         const QString cible = it.next().captured(1);
         EXPECT_TRUE(ancres.contains(cible)) << cible.toStdString();
     }
     // La fenêtre des fusibles renvoie à « la fin de l'aide » pour réparer un circuit muet.
-    static const QRegularExpression chapitre(QStringLiteral("<h2 id=\"([^\"]+)\""));
+    static const QRegularExpression chapitre("<h2 id=\"([^\"]+)\"");
     QString dernier;
     for (auto it = chapitre.globalMatch(page); it.hasNext();)
         dernier = it.next().captured(1);
-    EXPECT_EQ(dernier, QStringLiteral("y-a-pu-rin-qui-marche"));
+    EXPECT_EQ(dernier, "y-a-pu-rin-qui-marche");
     // Installée à côté du programme par la construction.
-    EXPECT_TRUE(QFileInfo::exists(OutilsTests::dossierConstruction() + QStringLiteral("/Aide/index.html")));
+    EXPECT_TRUE(QFileInfo::exists(OutilsTests::dossierConstruction() + "/Aide/index.html"));
 }
