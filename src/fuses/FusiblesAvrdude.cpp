@@ -1,0 +1,424 @@
+#include "fuses/FusiblesAvrdude.h"
+
+#include "common/Texte.h"
+#include "makefile/ParametreMakefile.h"
+
+#include <QObject>
+
+using Avrdude::Issue;
+using Avrdude::Octet;
+
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+const QString Nom_SPIEN = QStringLiteral("SPIEN");
+
+// Une ligne de la console : les caractères de contrôle de l'octet brut deviennent lisibles.
+QString lisible(const QString& brut) {
+    QString r;
+    r.reserve(brut.size());
+    for (const QChar c : brut) {
+        const char16_t u = c.unicode();
+        if (u == u'\r' || u == u'\n' || u == u'\t' || (u >= 0x20 && u < 0x7F) || u >= 0xA0)
+            r += c;
+        else
+            r += QStringLiteral("<0x") + QString::number(u, 16).rightJustified(2, u'0').toUpper() + u'>';
+    }
+    return r;
+}
+
+// Retire et remet l'état « en cours » quoi qu'il arrive.
+class EnCours {
+public:
+    EnCours(bool& drapeau, VueFusibles& vue) : m_drapeau(drapeau), m_vue(vue) { m_drapeau = true; }
+    ~EnCours() {
+        m_drapeau = false;
+        m_vue.montrerÉtape(QString());
+    }
+    EnCours(const EnCours&) = delete;
+    EnCours& operator=(const EnCours&) = delete;
+
+private:
+    bool& m_drapeau;
+    VueFusibles& m_vue;
+};
+
+Message message(const QString& texte, const QString& titre, IconeMessage icône) {
+    Message m;
+    m.texte = texte;
+    m.titre = titre;
+    m.icône = icône;
+    m.modalSystème = true;
+    return m;
+}
+
+} // namespace
+
+// --- Listes -----------------------------------------------------------------------------------
+
+void AfficherLecture(int valeur, int premièreLigne, ListeCoches& liste) {
+    for (int k = 0; k <= 7; ++k) {
+        const int poids = 1 << (7 - k);
+        if (valeur >= poids) {
+            valeur -= poids;
+            const int ligne = premièreLigne + k;
+            if (ligne >= 0 && ligne < static_cast<int>(liste.size())) liste[ligne].cochée = true;
+        }
+    }
+}
+
+int LireBitAProgrammer(int premièreLigne, const ListeCoches& liste) {
+    int valeur = 0;
+    for (int k = 0; k <= 7; ++k) {
+        const int ligne = premièreLigne + k;
+        if (ligne < 0 || ligne >= static_cast<int>(liste.size())) continue;
+        int bit = liste[ligne].cochée ? 1 : 0;
+        if (bit == 1 && liste[ligne].nom == Nom_SPIEN) {
+            bit = 0;
+            afficherMessage(Fusibles::messageSPIEN());
+        }
+        valeur += bit << (7 - k);
+    }
+    return valeur;
+}
+
+// --- Textes -----------------------------------------------------------------------------------
+
+namespace Fusibles {
+
+QString ligneDAstérisques() {
+    return QString(126, u'*') + CRLF;
+}
+
+Message messageCommunication(bool lecture) {
+    const QString conseil =
+        lecture ? QStringLiteral("Vérifiez la connection de la carte au PC, son alimentation et la "
+                                 "configuration éventuelle d'un mode de programmation.")
+                : QStringLiteral("Vérifiez la connection de la carte au PC et la configuration éventuelle "
+                                 "d'un mode de programmation.");
+    return message(QStringLiteral("Le µC ne répond pas. ") + CRLF + CRLF + conseil + CRLF + CRLF +
+                       QStringLiteral("Cliquez sur >>>> pour en savoir plus."),
+                   QStringLiteral("Erreur de communication"), IconeMessage::Critique);
+}
+
+Message messageErreurIndéfinie() {
+    return message(QStringLiteral("Une erreur indéfinie c'est produite.") + CRLF + CRLF +
+                       QStringLiteral("Regarder dans la fenêtre de droite pour en savoir plus."),
+                   QStringLiteral("Erreur indéfinie"), IconeMessage::Critique);
+}
+
+Message messageSPIEN() {
+    return message(QStringLiteral("Pour votre sécurité, j'interdit la programmation de SPIEN."),
+                   QStringLiteral("Attention"), IconeMessage::Critique);
+}
+
+Message questionFuser() {
+    Message m = message(
+        QStringLiteral("\"Fuser\" les bits présente le risque de se trouver dans la panade en train de "
+                       "démonter son µC de la carte et d'appliquer des signaux un peu partout (lire la fin "
+                       "de l'aide \"Y'a pu rin qui marche\" à cet effet).") +
+            CRLF + CRLF +
+            QStringLiteral("Chez Atmel pour vous simplifier la vie, ils ont décidés de tout inverser. Un "
+                           "fusible est donc programmé si la case est décoché.") +
+            CRLF + CRLF + QStringLiteral("Voulez-vous vraiment programmer les fusibles ?"),
+        QStringLiteral("ATTENTION"), IconeMessage::Exclamation);
+    m.boutons = BoutonsMessage::OuiNon;
+    m.parDéfaut = RéponseMessage::Non;
+    return m;
+}
+
+Message messageLectureAvantEcriture() {
+    return message(
+        QStringLiteral("Pour votre protection je ne vous permets pas d'écrire les fusibles sans les "
+                       "avoir lu auparavant. Et toc !"),
+        QStringLiteral("Sécurité : papiers s'il vous plait !!!"), IconeMessage::Exclamation);
+}
+
+} // namespace Fusibles
+
+// --- Enchaînement -----------------------------------------------------------------------------
+
+FusiblesAvrdude::FusiblesAvrdude(VueFusibles& vue) : m_vue(vue) {
+    QObject::connect(&MyDOS, &DOSClass::ReceiveOutputs, &MyDOS,
+                     [this](const QString& morceau) { MyDOS_ReceiveOutputs(morceau); });
+}
+
+void FusiblesAvrdude::charger() {
+    // Une copie : la description ne change pas sous la fenêtre.
+    m_description = descriptionAVR();
+    const DescriptionAVR& d = m_description;
+    m_octets.clear();
+    ListeFusibles.clear();
+    const std::pair<bool, Octet> octets[] = {{d.FusibleEtenduPrésent, Octet::Etendu},
+                                             {d.FusibleHautPrésent, Octet::Haut},
+                                             {d.FusibleBasPrésent, Octet::Bas}};
+    for (const auto& [présent, octet] : octets) {
+        if (!présent) continue;
+        m_octets.push_back(octet);
+        const auto& noms = octet == Octet::Etendu ? d.NomsFusibleEtendu
+                           : octet == Octet::Haut ? d.NomsFusibleHaut
+                                                  : d.NomsFusibleBas;
+        for (int bit = 7; bit >= 0; --bit)
+            ListeFusibles.push_back({noms[bit], false});
+    }
+    ListeVerrouillage.clear();
+    m_verrou = false;
+    for (int bit = 7; bit >= 0; --bit) {
+        ListeVerrouillage.push_back({d.NomsVerrou[bit], false});
+        if (!d.NomsVerrou[bit].isEmpty()) m_verrou = true;
+    }
+    CBLire = {Fusibles::LireLesFusibles, std::nullopt};
+    CBFuser = {Fusibles::FuserLesBit, std::nullopt};
+    ErreurAvrdude = false;
+    RTAffichageDos.vider();
+    m_vue.actualiser();
+}
+
+QString FusiblesAvrdude::nomOctet(Octet octet) const {
+    switch (octet) {
+    case Octet::Etendu:
+        return QStringLiteral("fusible étendu");
+    case Octet::Haut:
+        return QStringLiteral("fusible haut");
+    case Octet::Bas:
+        return m_octets.size() == 1 ? QStringLiteral("fusible") : QStringLiteral("fusible bas");
+    case Octet::Verrou:
+        return QStringLiteral("verrouillage");
+    }
+    return {};
+}
+
+QString FusiblesAvrdude::préfixeCommandes() const {
+    const ValeursMakefile& v = valeursMakefile();
+    if (Texte::rogner(v.PartieAvrdude).isEmpty()) {
+        afficherMessage(message(QStringLiteral("Le microcontrôleur « %1 » n'a pas d'identifiant avrdude : "
+                                               "choisissez-le dans la liste de la fenêtre de configuration.")
+                                    .arg(v.MicroContrôleur),
+                                TitreApplication(), IconeMessage::Exclamation));
+        return {};
+    }
+    if (Texte::rogner(v.Programmateur).isEmpty() || Texte::rogner(v.PortProgrammateur).isEmpty()) {
+        afficherMessage(message(QStringLiteral("Choisissez le programmateur et son port dans la fenêtre de "
+                                               "configuration avant de lire ou d'écrire les fusibles."),
+                                TitreApplication(), IconeMessage::Exclamation));
+        return {};
+    }
+    return Avrdude::préfixe(programme, Texte::rogner(v.PartieAvrdude), Texte::rogner(v.PortProgrammateur),
+                            Texte::rogner(v.Programmateur));
+}
+
+void FusiblesAvrdude::garderValeur(Octet octet, std::uint8_t valeur) {
+    switch (octet) {
+    case Octet::Etendu:
+        ValeurFusibleEtendu = valeur;
+        break;
+    case Octet::Haut:
+        ValeurFusibleHaut = valeur;
+        break;
+    case Octet::Bas:
+        ValeurFusibleBas = valeur;
+        break;
+    case Octet::Verrou:
+        ValeurVerrou = valeur;
+        break;
+    }
+}
+
+void FusiblesAvrdude::lire() {
+    if (m_enCours) return;
+    if (m_octets.empty() && !m_verrou) {
+        afficherMessage(message(QStringLiteral("Aucun fusible n'est décrit pour le microcontrôleur « %1 » : "
+                                               "il n'y a rien à lire.")
+                                    .arg(valeursMakefile().MicroContrôleur),
+                                TitreApplication(), IconeMessage::Exclamation));
+        return;
+    }
+    const QString préfixe = préfixeCommandes();
+    if (préfixe.isEmpty()) return;
+
+    EnCours enCours(m_enCours, m_vue);
+    m_arrêtDemandé = false;
+    ErreurAvrdude = false;
+    RTAffichageDos.vider();
+    m_vue.actualiser();
+
+    int premièreLigne = 0;
+    for (const Octet octet : m_octets) {
+        // Le premier octet est toujours lu ; les suivants tant que rien n'a échoué.
+        if (ErreurAvrdude) break;
+        m_vue.montrerÉtape(QStringLiteral("Lecture du %1…").arg(nomOctet(octet)));
+        const int valeur =
+            LectureFusibles(Avrdude::commandeLecture(préfixe, Avrdude::mémoire(octet, m_description)));
+        if (valeur >= 0) {
+            garderValeur(octet, static_cast<std::uint8_t>(valeur));
+            AfficherLecture(valeur, premièreLigne, ListeFusibles);
+        }
+        premièreLigne += 8;
+        ajouterConsole(Fusibles::ligneDAstérisques());
+        m_vue.actualiser();
+    }
+    if (m_verrou && !ErreurAvrdude) {
+        m_vue.montrerÉtape(QStringLiteral("Lecture du %1…").arg(nomOctet(Octet::Verrou)));
+        const int valeur = LectureFusibles(
+            Avrdude::commandeLecture(préfixe, Avrdude::mémoire(Octet::Verrou, m_description)));
+        if (valeur >= 0) {
+            garderValeur(Octet::Verrou, static_cast<std::uint8_t>(valeur));
+            AfficherLecture(valeur, 0, ListeVerrouillage);
+        }
+        m_vue.actualiser();
+    }
+
+    if (!ErreurAvrdude) {
+        m_vue.bip();
+        CBLire = {Fusibles::FusiblesLus, Fusibles::Vert};
+        CBFuser = {Fusibles::FuserLesBits, Fusibles::RougeClair};
+    } else {
+        // Une lecture incomplète ne vaut pas lecture : il faudra relire avant d'écrire.
+        CBLire = {Fusibles::LireLesFusibles, std::nullopt};
+    }
+    m_vue.actualiser();
+}
+
+void FusiblesAvrdude::écrire() {
+    if (m_enCours) return;
+    RTAffichageDos.vider();
+    m_vue.actualiser();
+    if (afficherMessage(Fusibles::questionFuser()) != RéponseMessage::Oui) return;
+    if (CBLire.légende == Fusibles::LireLesFusibles) {
+        afficherMessage(Fusibles::messageLectureAvantEcriture());
+        return;
+    }
+    const QString préfixe = préfixeCommandes();
+    if (préfixe.isEmpty()) return;
+
+    EnCours enCours(m_enCours, m_vue);
+    m_arrêtDemandé = false;
+    ErreurAvrdude = false;
+    m_vue.montrerÉtape(QStringLiteral("Recherche de la version d'avrdude…"));
+    const bool sécurité = Avrdude::optionSécurité(Avrdude::versionInstallée(programme));
+
+    int premièreLigne = 0;
+    for (const Octet octet : m_octets) {
+        if (ErreurAvrdude) break;
+        const int valeur = LireBitAProgrammer(premièreLigne, ListeFusibles);
+        const QString mémoire = Avrdude::mémoire(octet, m_description);
+        m_vue.montrerÉtape(QStringLiteral("Écriture du %1…").arg(nomOctet(octet)));
+        EcritureFusibles(Avrdude::commandeEcriture(préfixe, mémoire, valeur, sécurité), mémoire);
+        premièreLigne += 8;
+        ajouterConsole(Fusibles::ligneDAstérisques());
+        m_vue.actualiser();
+    }
+    if (m_verrou && !ErreurAvrdude) {
+        const int valeur = LireBitAProgrammer(0, ListeVerrouillage);
+        const QString mémoire = Avrdude::mémoire(Octet::Verrou, m_description);
+        m_vue.montrerÉtape(QStringLiteral("Écriture du %1…").arg(nomOctet(Octet::Verrou)));
+        EcritureFusibles(Avrdude::commandeEcriture(préfixe, mémoire, valeur, sécurité), mémoire);
+        m_vue.actualiser();
+    }
+
+    CBLire = {Fusibles::LireLesFusibles, Fusibles::VertClair};
+    if (!ErreurAvrdude) {
+        m_vue.bip();
+        CBFuser = {Fusibles::FusiblesEcris, Fusibles::Rouge};
+        CBLire = {Fusibles::LireFusibles, Fusibles::VertClair};
+    }
+    m_vue.actualiser();
+}
+
+void FusiblesAvrdude::arrêter() {
+    if (!m_enCours) return;
+    m_arrêtDemandé = true;
+    MyDOS.KillCommand();
+}
+
+int FusiblesAvrdude::LectureFusibles(const QString& ligne) {
+    const Avrdude::Exécution e = exécuter(ligne);
+    const Avrdude::Bilan b = Avrdude::analyserLecture(e);
+    if (b.issue == Issue::Faite) return *b.valeur;
+    ErreurAvrdude = true;
+    signalerÉchec(b.issue, true, e.statut);
+    return -1;
+}
+
+void FusiblesAvrdude::EcritureFusibles(const QString& ligne, const QString& mémoire) {
+    const Avrdude::Exécution e = exécuter(ligne);
+    const Avrdude::Bilan b = Avrdude::analyserEcriture(e, mémoire);
+    if (b.issue == Issue::Faite) return;
+    ErreurAvrdude = true;
+    signalerÉchec(b.issue, false, e.statut);
+}
+
+Avrdude::Exécution FusiblesAvrdude::exécuter(const QString& ligne) {
+    RTRetourDos.clear();
+    m_crEnAttente = false;
+    // Un arrêt demandé entre deux exécutions vaut pour la suivante.
+    if (m_arrêtDemandé) {
+        ajouterConsole(QStringLiteral("avrdude arrêté à votre demande.") + CRLF);
+        return {DOSClass::StatutAnnule, DOSClass::CodeSortieArret, QString()};
+    }
+    MyDOS.setCommandName(ligne);
+    const std::int32_t statut = MyDOS.ExecuteCommand(true);
+    finirConsole();
+    if (statut == DOSClass::StatutAnnule)
+        ajouterConsole((m_arrêtDemandé ? QStringLiteral("avrdude arrêté à votre demande.")
+                                       : QStringLiteral("avrdude arrêté : le programmateur ne répond pas.")) +
+                       CRLF);
+    else if (statut != 0)
+        ajouterConsole(QStringLiteral("avrdude n'a pas pu être lancé (%1).").arg(ligne) + CRLF);
+    return {statut, MyDOS.ExitCode(), RTRetourDos};
+}
+
+void FusiblesAvrdude::MyDOS_ReceiveOutputs(const QString& strCommandOutputs) {
+    RTRetourDos += strCommandOutputs;
+    ajouterConsole(strCommandOutputs);
+    m_vue.actualiser();
+    // L'issue est déjà connue : inutile de laisser avrdude réessayer pendant des minutes.
+    if (Avrdude::signeDeCommunication(RTRetourDos)) MyDOS.KillCommand();
+}
+
+void FusiblesAvrdude::signalerÉchec(Issue issue, bool lecture, std::int32_t statut) {
+    switch (issue) {
+    case Issue::Communication:
+        afficherMessage(Fusibles::messageCommunication(lecture));
+        break;
+    case Issue::Erreur:
+        // La console d'abord : le message y renvoie.
+        m_vue.élargirConsole();
+        afficherMessage(Fusibles::messageErreurIndéfinie());
+        break;
+    case Issue::Introuvable:
+        afficherMessage(
+            message(QStringLiteral("avrdude n'a pas pu être lancé (erreur %1). Vérifiez qu'il est "
+                                   "installé et que son dossier figure dans le chemin de "
+                                   "recherche des programmes (PATH).")
+                        .arg(statut),
+                    QStringLiteral("avrdude introuvable"), IconeMessage::Critique));
+        break;
+    case Issue::Interrompue:
+    case Issue::Faite:
+        break;
+    }
+}
+
+void FusiblesAvrdude::ajouterConsole(const QString& texte) {
+    QString t = texte;
+    if (m_crEnAttente) {
+        t.prepend(u'\r');
+        m_crEnAttente = false;
+    }
+    // Un CR en fin de morceau attend le suivant : CR LF coupé en deux ne fait qu'un saut de ligne.
+    if (t.endsWith(u'\r')) {
+        t.chop(1);
+        m_crEnAttente = true;
+    }
+    if (t.isEmpty()) return;
+    RTAffichageDos.sélectionner(RTAffichageDos.longueur(), 0);
+    RTAffichageDos.remplacerSélection(lisible(t));
+}
+
+void FusiblesAvrdude::finirConsole() {
+    if (!m_crEnAttente) return;
+    m_crEnAttente = false;
+    RTAffichageDos.sélectionner(RTAffichageDos.longueur(), 0);
+    RTAffichageDos.remplacerSélection(CRLF);
+}

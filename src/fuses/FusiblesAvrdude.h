@@ -1,0 +1,137 @@
+#pragma once
+// Lecture et écriture des fusibles et du verrouillage par avrdude, sans rien dessiner : les
+// listes de bits, l'enchaînement des exécutions, les légendes des deux boutons, la console et les
+// messages. La fenêtre des fusibles montre cet état et transmet les gestes de l'utilisateur.
+#include "common/Messages.h"
+#include "fuses/SortieAvrdude.h"
+#include "launcher/DOSClass.h"
+#include "ui/DocumentRiche.h"
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// Une ligne d'une liste à cocher : cochée = bit à 1 = fusible non programmé.
+struct LigneCoche {
+    QString nom;
+    bool cochée = false;
+};
+using ListeCoches = std::vector<LigneCoche>;
+
+// Coche les lignes des bits à 1 de valeur : le bit 7 - k sur la ligne premièreLigne + k. Les
+// lignes des bits à 0 restent comme elles sont ; une ligne absente est ignorée.
+void AfficherLecture(int valeur, int premièreLigne, ListeCoches& liste);
+// L'octet à écrire d'après les lignes premièreLigne à premièreLigne + 7. Une ligne « SPIEN »
+// cochée donne 0, avec un message : la programmation série n'est jamais désactivée.
+int LireBitAProgrammer(int premièreLigne, const ListeCoches& liste);
+
+// Légende et fond d'un bouton ; sans fond, celui de l'apparence.
+struct EtatBouton {
+    QString légende;
+    std::optional<CouleurRVB> fond;
+
+    bool operator==(const EtatBouton&) const = default;
+};
+
+// Ce que l'enchaînement demande à la fenêtre.
+class VueFusibles {
+public:
+    virtual ~VueFusibles() = default;
+    // Montrer la console (fenêtre élargie, « <<<< »), avant le message d'erreur indéfinie.
+    virtual void élargirConsole() = 0;
+    virtual void bip() = 0;
+    // Avrdude travaille à cette étape (« Lecture du fusible haut… ») ; vide : plus rien en cours.
+    virtual void montrerÉtape(const QString& étape) = 0;
+    // Lignes, boutons ou console ont changé.
+    virtual void actualiser() = 0;
+};
+
+namespace Fusibles {
+
+inline const QString LireLesFusibles = QStringLiteral("Lire les fusibles");
+inline const QString FusiblesLus = QStringLiteral("Fusibles Lus");
+inline const QString LireFusibles = QStringLiteral("Lire Fusibles");
+inline const QString FuserLesBit = QStringLiteral("Fuser les bit");
+inline const QString FuserLesBits = QStringLiteral("Fuser les bits");
+inline const QString FusiblesEcris = QStringLiteral("Fusibles Ecris");
+
+// Couleurs écrites &HBBVVRR.
+inline const CouleurRVB Vert = CouleurRVB::depuisBVR(0x00FF00);
+inline const CouleurRVB VertClair = CouleurRVB::depuisBVR(0xC0FFC0);
+inline const CouleurRVB RougeClair = CouleurRVB::depuisBVR(0xC0C0FF);
+inline const CouleurRVB Rouge = CouleurRVB::depuisBVR(0x0000FF);
+
+// Ligne d'astérisques entre deux exécutions dans la console.
+QString ligneDAstérisques();
+
+// Textes exacts des messages.
+Message messageCommunication(bool lecture);
+Message messageErreurIndéfinie();
+Message messageSPIEN();
+Message questionFuser();
+Message messageLectureAvantEcriture();
+
+} // namespace Fusibles
+
+class FusiblesAvrdude final {
+public:
+    explicit FusiblesAvrdude(VueFusibles& vue);
+    FusiblesAvrdude(const FusiblesAvrdude&) = delete;
+    FusiblesAvrdude& operator=(const FusiblesAvrdude&) = delete;
+
+    // Au chargement de la fenêtre : les listes d'après la description du composant courant
+    // (octets étendu, haut, bas, du bit 7 au bit 0), les légendes de départ.
+    void charger();
+
+    // CBLire, CBFuser et l'arrêt demandé pendant une exécution.
+    void lire();
+    void écrire();
+    void arrêter();
+    bool enCours() const { return m_enCours; }
+
+    // Une exécution d'avrdude ; la sortie s'accumule dans RTRetourDos et dans la console. Rend
+    // l'octet lu, ou -1 après un échec (ErreurAvrdude levé, message montré).
+    int LectureFusibles(const QString& ligne);
+    void EcritureFusibles(const QString& ligne, const QString& mémoire);
+
+    // Les octets présents au chargement, dans l'ordre de la liste : étendu, haut, bas.
+    const std::vector<Avrdude::Octet>& octetsPrésents() const { return m_octets; }
+    // Le verrouillage est lu et écrit quand la description nomme au moins un de ses bits.
+    bool verrouActif() const { return m_verrou; }
+    // Le préfixe des commandes ; vide, avec un message, si une valeur manque.
+    QString préfixeCommandes() const;
+
+    // Programme lancé (« avrdude » par le chemin de recherche).
+    QString programme = QStringLiteral("avrdude");
+
+    DOSClass MyDOS;
+    QString RTRetourDos; // octets bruts de l'exécution en cours, un caractère par octet
+    DocumentRiche RTAffichageDos;
+    ListeCoches ListeFusibles;
+    ListeCoches ListeVerrouillage;
+    EtatBouton CBLire;
+    EtatBouton CBFuser;
+    bool ErreurAvrdude = false;
+    std::uint8_t ValeurFusibleEtendu = 0;
+    std::uint8_t ValeurFusibleHaut = 0;
+    std::uint8_t ValeurFusibleBas = 0;
+    std::uint8_t ValeurVerrou = 0;
+
+private:
+    void MyDOS_ReceiveOutputs(const QString& strCommandOutputs);
+    Avrdude::Exécution exécuter(const QString& ligne);
+    void signalerÉchec(Avrdude::Issue issue, bool lecture, std::int32_t statut);
+    void ajouterConsole(const QString& texte);
+    void finirConsole();
+    void garderValeur(Avrdude::Octet octet, std::uint8_t valeur);
+    QString nomOctet(Avrdude::Octet octet) const;
+
+    VueFusibles& m_vue;
+    DescriptionAVR m_description;
+    std::vector<Avrdude::Octet> m_octets;
+    bool m_verrou = false;
+    bool m_enCours = false;
+    bool m_arrêtDemandé = false;
+    bool m_crEnAttente = false;
+};

@@ -1,0 +1,164 @@
+// Lecture de la sortie d'avrdude, lignes de commande et listes de bits, sans lancer avrdude.
+#include "common/Messages.h"
+#include "fuses/FusiblesAvrdude.h"
+#include "fuses/SortieAvrdude.h"
+#include "launcher/DOSClass.h"
+
+#include <gtest/gtest.h>
+
+using namespace Avrdude;
+
+namespace {
+
+// Sortie fusionnée d'avrdude 7.1 pour une lecture réussie, l'octet brut en place.
+QString sortie71(char16_t octet) {
+    return QStringLiteral("\navrdude: AVR device initialized and ready to accept instructions\n"
+                          "avrdude: device signature = 0x1e9307 (probably m8)\n"
+                          "avrdude: reading hfuse memory ...\n"
+                          "avrdude: writing output file <stdout>\n") +
+           QChar(octet) + QStringLiteral("\navrdude done.  Thank you.\n\n");
+}
+
+Exécution réussie(const QString& sortie) {
+    return {0, 0, sortie};
+}
+
+} // namespace
+
+TEST(SortieAvrdude, OctetBrutApresLaFinDeLigneQuelQuIlSoit) {
+    // Ce qui ressemble à une fin de ligne, à une fin de texte ou à une lettre accentuée.
+    for (char16_t v : {0xD9, 0xFF, 0x00, 0x0A, 0x0D, 0x61}) {
+        const auto lu = octetLu(sortie71(v));
+        ASSERT_TRUE(lu.has_value()) << int(v);
+        EXPECT_EQ(*lu, v);
+    }
+    // Anciennes versions sous Windows : nom entre guillemets et CR LF ; l'octet peut être un LF.
+    const QString ancienne = QStringLiteral("avrdude: writing output file \"<stdout>\"\r\n");
+    EXPECT_EQ(octetLu(ancienne + QChar(0x0A) + QStringLiteral("\r\n\r\navrdude done.")), 0x0A);
+    EXPECT_EQ(octetLu(ancienne + QChar(0xE1) + QStringLiteral("\r\n")), 0xE1);
+    // Pas d'annonce, annonce sans octet, annonce sur une autre ligne que le nom : rien de deviné.
+    EXPECT_FALSE(octetLu(QStringLiteral("avrdude: reading hfuse memory\navrdude done.  Thank you.\n")));
+    EXPECT_FALSE(octetLu(QStringLiteral("avrdude: writing output file <stdout>\n")));
+    EXPECT_FALSE(octetLu(QStringLiteral("avrdude: writing output file <stdout>")));
+    EXPECT_FALSE(octetLu(QStringLiteral("writing output file x\n<stdout>\nA")));
+}
+
+TEST(SortieAvrdude, IssuesDesExecutions) {
+    const QString bonne = sortie71(0xD9);
+    EXPECT_EQ(analyserLecture(réussie(bonne)).issue, Issue::Faite);
+    EXPECT_EQ(analyserLecture(réussie(bonne)).valeur, 0xD9);
+
+    // avrdude 7 annonce « error » pour -u puis écrit : ce n'est pas un échec.
+    const QString écriture =
+        QStringLiteral("avrdude error: \"safemode\" feature no longer supported\n\n"
+                       "avrdude: writing 1 byte hfuse ...\navrdude: 1 byte of hfuse written\n"
+                       "avrdude: verifying hfuse memory against 201\navrdude: 1 byte of hfuse verified\n\n"
+                       "avrdude done.  Thank you.\n\n");
+    EXPECT_EQ(analyserEcriture(réussie(écriture), QStringLiteral("hfuse")).issue, Issue::Faite);
+    // … mais une autre ligne « error » en est un, même avec l'octet présent.
+    EXPECT_EQ(
+        analyserLecture(réussie(QStringLiteral("avrdude error: verification mismatch\n") + bonne)).issue,
+        Issue::Erreur);
+    // Une autre mémoire confirmée ne confirme pas celle-ci.
+    EXPECT_EQ(analyserEcriture(réussie(écriture), QStringLiteral("lfuse")).issue, Issue::Erreur);
+    // Mémoire inconnue du composant : avrdude prévient, n'écrit rien et finit avec 0.
+    const QString sautée = QStringLiteral("avrdude warning: skipping -U lfuse:... as memory not defined for "
+                                          "part ATtiny12\n\navrdude done.  Thank you.\n\n");
+    EXPECT_EQ(analyserEcriture(réussie(sautée), QStringLiteral("lfuse")).issue, Issue::Erreur);
+    EXPECT_EQ(analyserLecture(réussie(sautée)).issue, Issue::Erreur);
+    EXPECT_FALSE(analyserLecture(réussie(sautée)).valeur.has_value());
+
+    // Mauvaise puce : « error » ; le code de sortie seul suffit aussi.
+    const QString signature = QStringLiteral("avrdude error: expected signature for ATmega8 is 1E 93 07\n"
+                                             "        double check chip or use -F to override this check\n");
+    EXPECT_EQ(analyserLecture({0, 1, signature}).issue, Issue::Erreur);
+    EXPECT_EQ(analyserLecture({0, 1, bonne}).issue, Issue::Erreur);
+
+    // Programmateur muet, par les deux protocoles ; prime sur l'arrêt qu'il a provoqué.
+    const QString muet = QStringLiteral("avrdude error: programmer is not responding\n"
+                                        "avrdude warning: attempt 1 of 10: not in sync: resp=0x00\n");
+    EXPECT_EQ(analyserLecture({0, 1, muet}).issue, Issue::Communication);
+    EXPECT_EQ(analyserEcriture({DOSClass::StatutAnnule, 1, muet}, QStringLiteral("lock")).issue,
+              Issue::Communication);
+    EXPECT_EQ(
+        analyserLecture({0, 1, QStringLiteral("avrdude error: timeout communicating with programmer\n")})
+            .issue,
+        Issue::Communication);
+
+    // Arrêt sans autre signe, puis démarrage impossible.
+    EXPECT_EQ(analyserLecture({DOSClass::StatutAnnule, 1, QStringLiteral("avrdude: AVR device")}).issue,
+              Issue::Interrompue);
+    EXPECT_EQ(analyserLecture({2, 0, bonne}).issue, Issue::Introuvable);
+}
+
+TEST(SortieAvrdude, LignesDeCommande) {
+    DescriptionAVR d;
+    d.FusibleBasPrésent = d.FusibleHautPrésent = true;
+    EXPECT_EQ(mémoire(Octet::Bas, d), QStringLiteral("lfuse"));
+    EXPECT_EQ(mémoire(Octet::Verrou, d), QStringLiteral("lock"));
+    // Un seul octet : avrdude l'appelle « fuse ».
+    d.FusibleHautPrésent = false;
+    EXPECT_EQ(mémoire(Octet::Bas, d), QStringLiteral("fuse"));
+
+    const QString p = préfixe(QStringLiteral("avrdude"), QStringLiteral("m8"), QStringLiteral("/dev/ttyUSB0"),
+                              QStringLiteral("avrisp"));
+    EXPECT_EQ(commandeLecture(p, QStringLiteral("efuse")),
+              QStringLiteral("avrdude -p m8 -P /dev/ttyUSB0 -c avrisp -U efuse:r:-:r"));
+    EXPECT_EQ(commandeEcriture(p, QStringLiteral("hfuse"), 217, true),
+              QStringLiteral("avrdude -p m8 -P /dev/ttyUSB0 -c avrisp -u -U hfuse:w:217:m"));
+    EXPECT_EQ(commandeEcriture(p, QStringLiteral("lock"), 0, false),
+              QStringLiteral("avrdude -p m8 -P /dev/ttyUSB0 -c avrisp -U lock:w:0:m"));
+    // Un port à blancs reste un seul argument.
+    EXPECT_EQ(préfixe(QStringLiteral("avrdude"), QStringLiteral("m8"), QStringLiteral("/tmp/mon port"),
+                      QStringLiteral("avrisp")),
+              QStringLiteral("avrdude -p m8 -P \"/tmp/mon port\" -c avrisp"));
+
+    // -u seulement avant la version 7, ou quand la version n'a pas pu être lue.
+    EXPECT_FALSE(optionSécurité(lireVersion(QStringLiteral("\navrdude version 7.1, URL: <https://x>\n"))));
+    EXPECT_TRUE(optionSécurité(lireVersion(QStringLiteral("avrdude version 6.3-20171130, URL: <http://x>"))));
+    EXPECT_TRUE(
+        optionSécurité(lireVersion(QStringLiteral("avrdude: Version 5.10, compiled on Jan 19 2010"))));
+    EXPECT_EQ(lireVersion(QStringLiteral("avrdude version 10.2")).majeure, 10);
+    EXPECT_FALSE(lireVersion(QStringLiteral("bash: avrdude: command not found")).connue());
+    EXPECT_TRUE(optionSécurité(Version{}));
+}
+
+TEST(ListesDeBits, LectureEtOctetAProgrammer) {
+    ListeCoches liste(16);
+    // 217 = 1101 1001 dans l'octet qui commence à la ligne 8 ; les lignes déjà cochées restent.
+    liste[9].cochée = true;
+    liste[10].cochée = true;
+    AfficherLecture(217, 8, liste);
+    for (int i = 0; i < 16; ++i) {
+        const bool attendu = i == 8 || i == 9 || i == 10 || i == 11 || i == 12 || i == 15;
+        EXPECT_EQ(liste[i].cochée, attendu) << i;
+    }
+    // Aller et retour pour chaque valeur, sur des lignes vierges.
+    for (int v = 0; v < 256; ++v) {
+        ListeCoches l(8);
+        AfficherLecture(v, 0, l);
+        ASSERT_EQ(LireBitAProgrammer(0, l), v);
+    }
+    // Des lignes absentes ne font pas tomber le programme.
+    ListeCoches courte(4);
+    AfficherLecture(0xFF, 0, courte);
+    EXPECT_EQ(LireBitAProgrammer(0, courte), 0xF0);
+    EXPECT_EQ(LireBitAProgrammer(8, courte), 0);
+
+    // SPIEN coché s'écrit 0, avec le message.
+    EnregistreurMessages messages;
+    ListeCoches haut(8);
+    const char* noms[] = {"RSTDISBL", "WDTON", "SPIEN", "CKOPT", "EESAVE", "BOOTSZ1", "BOOTSZ0", "BOOTRST"};
+    for (int i = 0; i < 8; ++i)
+        haut[i] = {QLatin1String(noms[i]), true};
+    EXPECT_EQ(LireBitAProgrammer(0, haut), 0xDF);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].texte,
+              QStringLiteral("Pour votre sécurité, j'interdit la programmation de SPIEN."));
+    EXPECT_EQ(messages.messages[0].titre, QStringLiteral("Attention"));
+    EXPECT_EQ(messages.messages[0].icône, IconeMessage::Critique);
+    EXPECT_TRUE(messages.messages[0].modalSystème);
+    haut[2].cochée = false;
+    EXPECT_EQ(LireBitAProgrammer(0, haut), 0xDF);
+    EXPECT_EQ(messages.messages.size(), 1u);
+}
