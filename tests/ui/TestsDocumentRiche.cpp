@@ -1,6 +1,5 @@
 #include "outils/OutilsTests.h"
 #include "ui/DocumentRiche.h"
-#include "ui/Rtf.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -20,102 +19,96 @@ const CouleurRVB Bleu{0, 0, 255};
 
 } // namespace
 
-TEST(DocumentRiche, LesSautsDeLigneComptentPourDeuxCaractères) {
-    // Quelle que soit la fin de ligne reçue, le texte n'a que des CR LF.
-    DocumentRiche d = documentDe(QStringLiteral("a\nb\rc\r\nd\n\re"));
-    EXPECT_EQ(d.texte(), QStringLiteral("a\r\nb\r\nc\r\nd\r\n\r\ne"));
-    EXPECT_EQ(d.trouver(QStringLiteral("c"), 0, 0), 6);
-    EXPECT_EQ(d.longueur(), 15);
-}
-
 TEST(DocumentRiche, RechercheMotEntierEtCasse) {
-    DocumentRiche d = documentDe(QStringLiteral("XMCU = at90s1200\r\nMCU = atmega16\r\nmcu = x"));
+    DocumentRiche d = documentDe("XMCU = at90s1200\r\nMCU = atmega16\r\nmcu = x");
     // Le cas d'école : XMCU n'est pas un mot entier, la seconde ligne l'est.
-    EXPECT_EQ(d.trouver(QStringLiteral("MCU ="), 0, MotEntierCasse), 18);
+    EXPECT_EQ(d.trouver("MCU =", 0, MotEntierCasse), 18);
     EXPECT_EQ(d.débutSélection(), 18);
     EXPECT_EQ(d.longueurSélection(), 5);
-    EXPECT_EQ(d.texteSélection(), QStringLiteral("MCU ="));
+    EXPECT_EQ(d.texteSélection(), "MCU =");
     // Sans l'option, XMCU convient ; sans respecter la casse, « mcu » aussi.
-    EXPECT_EQ(d.chercher(QStringLiteral("MCU ="), 0, 0), 1);
-    EXPECT_EQ(d.chercher(QStringLiteral("mcu ="), 19, DocumentRiche::MotEntier), 34);
-    EXPECT_EQ(d.chercher(QStringLiteral("mcu ="), 19, MotEntierCasse), 34);
-    EXPECT_EQ(d.chercher(QStringLiteral("Mcu ="), 19, MotEntierCasse), -1);
+    EXPECT_EQ(d.chercher("MCU =", 0, 0), 1);
+    EXPECT_EQ(d.chercher("mcu =", 19, DocumentRiche::MotEntier), 34);
+    EXPECT_EQ(d.chercher("mcu =", 19, MotEntierCasse), 34);
+    EXPECT_EQ(d.chercher("Mcu =", 19, MotEntierCasse), -1);
     // La fin compte aussi quand la correspondance finit par un caractère de mot.
-    DocumentRiche o = documentDe(QStringLiteral("OPTIONS OPT_X OPT"));
-    EXPECT_EQ(o.chercher(QStringLiteral("OPT"), 0, DocumentRiche::MotEntier), 14);
-    EXPECT_EQ(o.chercher(QStringLiteral("OPT"), 0, 0), 0);
+    DocumentRiche o = documentDe("OPTIONS OPT_X OPT");
+    EXPECT_EQ(o.chercher("OPT", 0, DocumentRiche::MotEntier), 14);
+    EXPECT_EQ(o.chercher("OPT", 0, 0), 0);
     // Une correspondance qui commence ou finit par un non-mot ne regarde pas de ce côté-là.
-    DocumentRiche p = documentDe(QStringLiteral("x=1 a=b"));
-    EXPECT_EQ(p.chercher(QStringLiteral("=b"), 0, DocumentRiche::MotEntier), 5);
-    EXPECT_EQ(p.chercher(QStringLiteral("x="), 0, DocumentRiche::MotEntier), 0);
+    DocumentRiche p = documentDe("x=1 a=b");
+    EXPECT_EQ(p.chercher("=b", 0, DocumentRiche::MotEntier), 5);
+    EXPECT_EQ(p.chercher("x=", 0, DocumentRiche::MotEntier), 0);
     // Accents : lettres comme les autres, casse comprise.
-    DocumentRiche e = documentDe(QStringLiteral("ÉTÉ étés été"));
-    EXPECT_EQ(e.chercher(QStringLiteral("été"), 0, DocumentRiche::MotEntier), 0);
-    EXPECT_EQ(e.chercher(QStringLiteral("été"), 0, MotEntierCasse), 9);
+    DocumentRiche e = documentDe("ÉTÉ étés été");
+    EXPECT_EQ(e.chercher("été", 0, DocumentRiche::MotEntier), 0);
+    EXPECT_EQ(e.chercher("été", 0, MotEntierCasse), 9);
 }
 
 TEST(DocumentRiche, RechercheSansReboucleEtÉchecSansToucherLaSélection) {
-    DocumentRiche d = documentDe(QStringLiteral("avrisp stk500 avrisp"));
+    DocumentRiche d = documentDe("avrisp stk500 avrisp");
     d.sélectionner(7, 6);
-    EXPECT_EQ(d.trouver(QStringLiteral("avrisp"), 15, 0), -1); // pas de retour au début
-    EXPECT_EQ(d.trouver(QStringLiteral("inconnu"), 0, 0), -1);
+    EXPECT_EQ(d.trouver("avrisp", 15, 0), -1); // pas de retour au début
+    EXPECT_EQ(d.trouver("inconnu", 0, 0), -1);
     EXPECT_EQ(d.trouver(QString(), 0, 0), -1);
-    EXPECT_EQ(d.trouver(QStringLiteral("avrisp"), 99, 0), -1);
+    EXPECT_EQ(d.trouver("avrisp", 99, 0), -1);
     EXPECT_EQ(d.débutSélection(), 7);
     EXPECT_EQ(d.longueurSélection(), 6);
-    EXPECT_EQ(d.trouver(QStringLiteral("avrisp"), 14, 0), 14);
-    EXPECT_EQ(d.trouver(QStringLiteral("avrisp"), -5, 0), 0);
+    EXPECT_EQ(d.trouver("avrisp", 14, 0), 14);
+    EXPECT_EQ(d.trouver("avrisp", -5, 0), 0);
     // Une correspondance au tout début de la zone cherchée est trouvée.
-    EXPECT_EQ(d.trouver(QStringLiteral("stk500"), 7, DocumentRiche::MotEntier), 7);
+    EXPECT_EQ(d.trouver("stk500", 7, DocumentRiche::MotEntier), 7);
 }
 
 TEST(DocumentRiche, RemplacerLaSélectionPlaceLeCurseurAprès) {
-    DocumentRiche d = documentDe(QStringLiteral("MCU = atmega8\r\nF_CPU = 1"));
+    DocumentRiche d = documentDe("MCU = atmega8\r\nF_CPU = 1");
     d.sélectionner(5, 8);
-    d.remplacerSélection(QStringLiteral(" atmega16"));
-    EXPECT_EQ(d.texte(), QStringLiteral("MCU = atmega16\r\nF_CPU = 1"));
+    d.remplacerSélection(" atmega16");
+    EXPECT_EQ(d.texte(), "MCU = atmega16\r\nF_CPU = 1");
     EXPECT_EQ(d.débutSélection(), 5 + 9);
     EXPECT_EQ(d.longueurSélection(), 0);
     // Du texte à plusieurs lignes : ses sauts comptent pour deux, le curseur suit.
-    d.remplacerSélection(QStringLiteral("\nX\rY"));
-    EXPECT_EQ(d.texte(), QStringLiteral("MCU = atmega16\r\nX\r\nY\r\nF_CPU = 1"));
+    d.remplacerSélection("\nX\rY");
+    EXPECT_EQ(d.texte(), "MCU = atmega16\r\nX\r\nY\r\nF_CPU = 1");
     EXPECT_EQ(d.débutSélection(), 14 + 6);
     // Remplacer par rien efface.
     d.sélectionner(0, 4);
     d.remplacerSélection(QString());
-    EXPECT_TRUE(d.texte().startsWith(QStringLiteral("= atmega16")));
+    EXPECT_TRUE(d.texte().startsWith("= atmega16"));
     EXPECT_EQ(d.débutSélection(), 0);
-}
-
-TEST(DocumentRiche, UneSélectionQuiCoupeUnSautNeLaissePasDeCROuLFIsolé) {
-    // Effacer le seul LF, ou le seul CR, ou remplacer le milieu d'un saut.
-    DocumentRiche a = documentDe(QStringLiteral("ab\r\ncd"));
-    a.sélectionner(3, 1);
-    a.remplacerSélection(QString());
-    EXPECT_EQ(a.texte(), QStringLiteral("ab\r\ncd"));
-    DocumentRiche b = documentDe(QStringLiteral("ab\r\ncd"));
-    b.sélectionner(2, 1);
-    b.remplacerSélection(QStringLiteral("x"));
-    EXPECT_EQ(b.texte(), QStringLiteral("abx\r\ncd"));
-    EXPECT_EQ(b.débutSélection(), 3);
-    DocumentRiche c = documentDe(QStringLiteral("ab\r\ncd"));
-    c.sélectionner(3, 0);
-    c.remplacerSélection(QStringLiteral("x"));
-    EXPECT_EQ(c.texte(), QStringLiteral("ab\r\nx\r\ncd"));
-    EXPECT_EQ(c.débutSélection(), 5); // juste après le x
-}
-
-TEST(DocumentRiche, SélectionBornéeAuTexte) {
-    DocumentRiche d = documentDe(QStringLiteral("abcdef"));
+    // Une sélection hors du texte y est ramenée.
     d.sélectionner(-3, 99);
-    EXPECT_EQ(d.texteSélection(), QStringLiteral("abcdef"));
+    EXPECT_EQ(d.texteSélection(), d.texte());
     d.sélectionner(99, -1);
-    EXPECT_EQ(d.débutSélection(), 6);
+    EXPECT_EQ(d.débutSélection(), d.longueur());
     EXPECT_EQ(d.longueurSélection(), 0);
 }
 
+TEST(DocumentRiche, LesSautsDeLigneSontDesCRLFIndivisibles) {
+    // Quelle que soit la fin de ligne reçue, le texte n'a que des CR LF, comptés deux caractères.
+    DocumentRiche d = documentDe("a\nb\rc\r\nd\n\re");
+    EXPECT_EQ(d.texte(), "a\r\nb\r\nc\r\nd\r\n\r\ne");
+    EXPECT_EQ(d.trouver("c", 0, 0), 6);
+    EXPECT_EQ(d.longueur(), 15);
+    // Effacer le seul LF, ou le seul CR, ou remplacer le milieu d'un saut.
+    DocumentRiche a = documentDe("ab\r\ncd");
+    a.sélectionner(3, 1);
+    a.remplacerSélection(QString());
+    EXPECT_EQ(a.texte(), "ab\r\ncd");
+    DocumentRiche b = documentDe("ab\r\ncd");
+    b.sélectionner(2, 1);
+    b.remplacerSélection("x");
+    EXPECT_EQ(b.texte(), "abx\r\ncd");
+    EXPECT_EQ(b.débutSélection(), 3);
+    DocumentRiche c = documentDe("ab\r\ncd");
+    c.sélectionner(3, 0);
+    c.remplacerSélection("x");
+    EXPECT_EQ(c.texte(), "ab\r\nx\r\ncd");
+    EXPECT_EQ(c.débutSélection(), 5); // juste après le x
+}
+
 TEST(DocumentRiche, FormatDeLaSélectionEtDuProchainTexte) {
-    DocumentRiche d = documentDe(QStringLiteral("MCU = atmega8\r\n"));
+    DocumentRiche d = documentDe("MCU = atmega8\r\n");
     // Sur une sélection : ses caractères seulement.
     d.sélectionner(0, 5);
     d.définirGras(true);
@@ -127,63 +120,63 @@ TEST(DocumentRiche, FormatDeLaSélectionEtDuProchainTexte) {
     // Sélection vide : le texte inséré ensuite seulement.
     d.définirDébutSélection(13);
     d.définirItalique(true);
-    d.définirPolice(QStringLiteral("Times New Roman"));
+    d.définirPolice("Times New Roman");
     d.définirTaille(14);
     EXPECT_FALSE(d.formatEn(12).italique);
-    d.remplacerSélection(QStringLiteral(" // x"));
+    d.remplacerSélection(" // x");
     EXPECT_TRUE(d.formatEn(13).italique);
-    EXPECT_EQ(d.formatEn(17).police, QStringLiteral("Times New Roman"));
+    EXPECT_EQ(d.formatEn(17).police, "Times New Roman");
     EXPECT_EQ(d.formatEn(17).taille, 14);
     EXPECT_FALSE(d.formatEn(18).italique); // le saut de ligne d'après n'a pas bougé
     // Le texte tapé ensuite continue dans le même format.
-    d.remplacerSélection(QStringLiteral("y"));
+    d.remplacerSélection("y");
     EXPECT_TRUE(d.formatEn(18).italique);
     // Un remplacement prend le format du premier caractère remplacé.
     d.sélectionner(6, 7);
-    d.remplacerSélection(QStringLiteral("atmega16"));
+    d.remplacerSélection("atmega16");
     EXPECT_FALSE(d.formatEn(6).gras);
     EXPECT_FALSE(d.formatEn(13).italique);
     // Un point d'insertion prend le format du caractère qui le précède.
     d.définirDébutSélection(5);
     EXPECT_EQ(d.formatInsertion().couleur, Rouge);
-    d.remplacerSélection(QStringLiteral("!"));
+    d.remplacerSélection("!");
     EXPECT_EQ(d.formatEn(5).couleur, Rouge);
     EXPECT_TRUE(d.formatEn(5).gras);
 }
 
 TEST(DocumentRiche, AvancerJusquÀEtÉtendreSur) {
     // Atteindre la fin de la ligne puis sélectionner le saut, comme pour ajouter en fin de ligne.
-    DocumentRiche d = documentDe(QStringLiteral("TCCR0 = 0x05;\r\n\r\nOCR0 = 1;"));
+    DocumentRiche d = documentDe("TCCR0 = 0x05;\r\n\r\nOCR0 = 1;");
     d.définirDébutSélection(3);
-    EXPECT_EQ(d.avancerJusquÀ(QStringLiteral("\r\n")), 13);
+    EXPECT_EQ(d.avancerJusquÀ("\r\n"), 13);
     EXPECT_EQ(d.débutSélection(), 13);
-    EXPECT_EQ(d.étendreSur(QStringLiteral("\r\n")), 4);
-    EXPECT_EQ(d.texteSélection(), QStringLiteral("\r\n\r\n"));
-    d.remplacerSélection(QStringLiteral(" // 0b101\r\n"));
-    EXPECT_EQ(d.texte(), QStringLiteral("TCCR0 = 0x05; // 0b101\r\nOCR0 = 1;"));
+    EXPECT_EQ(d.étendreSur("\r\n"), 4);
+    EXPECT_EQ(d.texteSélection(), "\r\n\r\n");
+    d.remplacerSélection(" // 0b101\r\n");
+    EXPECT_EQ(d.texte(), "TCCR0 = 0x05; // 0b101\r\nOCR0 = 1;");
     // Jusqu'à un caractère exclu : sélection de l'en-tête jusqu'à « { ».
-    DocumentRiche e = documentDe(QStringLiteral("void init(void)\r\n{\r\n  x;\r\n}"));
+    DocumentRiche e = documentDe("void init(void)\r\n{\r\n  x;\r\n}");
     e.définirDébutSélection(0);
-    EXPECT_EQ(e.étendreSur(QStringLiteral("{"), true), 17);
+    EXPECT_EQ(e.étendreSur("{", true), 17);
     e.définirLongueurSélection(e.longueurSélection() + 3);
-    EXPECT_EQ(e.texteSélection(), QStringLiteral("void init(void)\r\n{\r\n"));
+    EXPECT_EQ(e.texteSélection(), "void init(void)\r\n{\r\n");
     // Rien à atteindre : la fin du texte ; un caractère hors de l'ensemble.
-    DocumentRiche f = documentDe(QStringLiteral("abc  def"));
-    EXPECT_EQ(f.avancerJusquÀ(QStringLiteral("\r\n")), 8);
+    DocumentRiche f = documentDe("abc  def");
+    EXPECT_EQ(f.avancerJusquÀ("\r\n"), 8);
     f.définirDébutSélection(0);
-    EXPECT_EQ(f.avancerJusquÀ(QStringLiteral("abc"), true), 3);
-    EXPECT_EQ(f.étendreSur(QStringLiteral(" ")), 2);
-    EXPECT_EQ(f.étendreSur(QStringLiteral(" ")), 2); // déjà au bout de la suite
+    EXPECT_EQ(f.avancerJusquÀ("abc", true), 3);
+    EXPECT_EQ(f.étendreSur(" "), 2);
+    EXPECT_EQ(f.étendreSur(" "), 2); // déjà au bout de la suite
 }
 
 TEST(DocumentRiche, ContenuFormatéCopiéDUnDocumentÀLAutre) {
-    DocumentRiche tampon = documentDe(QStringLiteral("OCR1A = ;\r\nfin"));
+    DocumentRiche tampon = documentDe("OCR1A = ;\r\nfin");
     tampon.sélectionner(8, 0);
     tampon.définirGras(true);
     tampon.définirItalique(true);
     tampon.définirCouleur(CouleurRVB::depuisBVR(128));
-    tampon.remplacerSélection(QStringLiteral("249 "));
-    DocumentRiche vue = documentDe(QStringLiteral("ancien contenu"));
+    tampon.remplacerSélection("249 ");
+    DocumentRiche vue = documentDe("ancien contenu");
     vue.définirContenu(tampon.contenu());
     EXPECT_EQ(vue.texte(), tampon.texte());
     EXPECT_EQ(vue.contenu(), tampon.contenu());
@@ -192,14 +185,14 @@ TEST(DocumentRiche, ContenuFormatéCopiéDUnDocumentÀLAutre) {
     // Une sélection se copie avec ses formats.
     tampon.sélectionner(7, 6);
     const ContenuRiche morceau = tampon.contenuSélection();
-    EXPECT_EQ(morceau.texte, QStringLiteral(" 249 ;"));
+    EXPECT_EQ(morceau.texte, " 249 ;");
     ASSERT_EQ(morceau.segments.size(), 3u);
     EXPECT_EQ(morceau.segments[1].début, 1);
     EXPECT_TRUE(morceau.segments[1].format.gras);
     // Un contenu dont les segments débordent ou manquent n'est pas pris au mot.
-    ContenuRiche bancal{QStringLiteral("ab\ncd"), {{-4, 3, {}}, {3, 99, tampon.formatEn(8)}}};
+    ContenuRiche bancal{"ab\ncd", {{-4, 3, {}}, {3, 99, tampon.formatEn(8)}}};
     vue.définirContenu(bancal);
-    EXPECT_EQ(vue.texte(), QStringLiteral("ab\r\ncd"));
+    EXPECT_EQ(vue.texte(), "ab\r\ncd");
     EXPECT_TRUE(vue.formatEn(5).gras);
 }
 
@@ -218,20 +211,20 @@ TEST(DocumentRiche, FichiersTexteRelusEtRéécritsOctetPourOctet) {
     };
     for (int i = 0; i < fichiers.size(); ++i) {
         const QString source = dossier.filePath(QStringLiteral("makefile%1").arg(i));
-        const QString copie = source + QStringLiteral(".copie");
+        const QString copie = source + ".copie";
         OutilsTests::ecrireFichier(source, fichiers[i]);
         DocumentRiche d;
         ASSERT_TRUE(d.charger(source));
         EXPECT_FALSE(d.venuDUnRtf());
-        EXPECT_FALSE(d.texte().contains(QRegularExpression(QStringLiteral("\r(?!\n)|(?<!\r)\n"))));
+        EXPECT_FALSE(d.texte().contains(QRegularExpression("\r(?!\n)|(?<!\r)\n")));
         ASSERT_TRUE(d.enregistrerTexte(copie));
         EXPECT_EQ(OutilsTests::lireFichier(copie), fichiers[i]) << i;
     }
     DocumentRiche d;
-    ASSERT_TRUE(d.charger(dossier.filePath(QStringLiteral("makefile5"))));
+    ASSERT_TRUE(d.charger(dossier.filePath("makefile5")));
     EXPECT_EQ(d.codage(), CodageTexte::Windows1252);
-    EXPECT_TRUE(d.texte().startsWith(QStringLiteral("# Fréquence € ")));
-    EXPECT_TRUE(d.texte().contains(QStringLiteral("\u2019\r\n")));
+    EXPECT_TRUE(d.texte().startsWith("# Fréquence € "));
+    EXPECT_TRUE(d.texte().contains("\u2019\r\n"));
     EXPECT_EQ(d.finDeLigne(), FinDeLigne::CRLF);
 }
 
@@ -239,34 +232,32 @@ TEST(DocumentRiche, LaFinDeLigneDominanteEstGardéeEtLesModificationsLaSuivent) 
     DocumentRiche d;
     d.chargerDonnées(QByteArrayLiteral("a\nb\r\nc\nd\n"));
     EXPECT_EQ(d.finDeLigne(), FinDeLigne::LF);
-    d.trouver(QStringLiteral("c"), 0, 0);
-    d.remplacerSélection(QStringLiteral("C1\r\nC2"));
+    d.trouver("c", 0, 0);
+    d.remplacerSélection("C1\r\nC2");
     EXPECT_EQ(d.octetsTexte(), QByteArrayLiteral("a\nb\nC1\nC2\nd\n"));
     // Un caractère que la page de code 1252 n'a pas : le fichier passe en UTF-8 plutôt que de le perdre.
     DocumentRiche w;
     w.chargerDonnées(QByteArray("caf\xE9\r\n"));
     w.définirDébutSélection(w.longueur());
-    w.remplacerSélection(QStringLiteral("Ω"));
+    w.remplacerSélection("Ω");
     EXPECT_EQ(w.octetsTexte(), QByteArray("café\r\nΩ"));
 }
 
 TEST(DocumentRiche, UnDocumentVenuDUnRtfSEnregistreAvecLaFinDeLigneDuSystème) {
     QTemporaryDir dossier;
     DocumentRiche modèle;
-    modèle.définirTexte(QStringLiteral("MCU = atmega8\r\nF_CPU = 8000000\r\n"));
+    modèle.définirTexte("MCU = atmega8\r\nF_CPU = 8000000\r\n");
     modèle.sélectionner(0, 5);
     modèle.définirGras(true);
     modèle.définirCouleur(Rouge);
-    const QString rtf = dossier.filePath(QStringLiteral("makefile.rtf"));
+    const QString rtf = dossier.filePath("makefile.rtf");
     ASSERT_TRUE(modèle.enregistrerRtf(rtf));
-    EXPECT_TRUE(Rtf::estRtf(OutilsTests::lireFichier(rtf)));
 
     DocumentRiche d;
     ASSERT_TRUE(d.charger(rtf));
     EXPECT_TRUE(d.venuDUnRtf());
     EXPECT_EQ(d.contenu(), modèle.contenu());
-    EXPECT_EQ(d.formatEn(0).couleur, Rouge);
-    const QString plat = dossier.filePath(QStringLiteral("makefile"));
+    const QString plat = dossier.filePath("makefile");
     ASSERT_TRUE(d.enregistrerTexte(plat));
 #ifdef Q_OS_WIN
     EXPECT_EQ(OutilsTests::lireFichier(plat), QByteArrayLiteral("MCU = atmega8\r\nF_CPU = 8000000\r\n"));
@@ -275,7 +266,7 @@ TEST(DocumentRiche, UnDocumentVenuDUnRtfSEnregistreAvecLaFinDeLigneDuSystème) {
 #endif
     // Un document neuf aussi.
     DocumentRiche neuf;
-    neuf.définirTexte(QStringLiteral("x\r\n"));
+    neuf.définirTexte("x\r\n");
 #ifndef Q_OS_WIN
     EXPECT_EQ(neuf.octetsTexte(), QByteArrayLiteral("x\n"));
 #endif
@@ -283,15 +274,15 @@ TEST(DocumentRiche, UnDocumentVenuDUnRtfSEnregistreAvecLaFinDeLigneDuSystème) {
 
 TEST(DocumentRiche, ÉchecsDeLectureEtDÉcritureSansPerte) {
     QTemporaryDir dossier;
-    DocumentRiche d = documentDe(QStringLiteral("contenu gardé"));
+    DocumentRiche d = documentDe("contenu gardé");
     QString erreur;
-    EXPECT_FALSE(d.charger(dossier.filePath(QStringLiteral("absent")), &erreur));
-    EXPECT_TRUE(erreur.contains(QStringLiteral("Impossible de lire"))) << erreur.toStdString();
-    EXPECT_EQ(d.texte(), QStringLiteral("contenu gardé"));
+    EXPECT_FALSE(d.charger(dossier.filePath("absent"), &erreur));
+    EXPECT_TRUE(erreur.contains("Impossible de lire")) << erreur.toStdString();
+    EXPECT_EQ(d.texte(), "contenu gardé");
 
     // Écrire dans un dossier qui n'existe pas : message, et l'ancien fichier d'ailleurs intact.
     erreur.clear();
-    EXPECT_FALSE(d.enregistrerTexte(dossier.filePath(QStringLiteral("non/makefile")), &erreur));
+    EXPECT_FALSE(d.enregistrerTexte(dossier.filePath("non/makefile"), &erreur));
     EXPECT_FALSE(erreur.isEmpty());
 
     // Un fichier binaire ou un RTF tronqué se chargent sans plantage.
@@ -302,6 +293,6 @@ TEST(DocumentRiche, ÉchecsDeLectureEtDÉcritureSansPerte) {
     EXPECT_EQ(d.codage(), CodageTexte::Windows1252);
     EXPECT_EQ(d.longueur(), 258); // le LF et le CR isolés ont reçu leur partenaire
     d.chargerDonnées(QByteArrayLiteral("{\\rtf1\\ansi {\\b MCU = at"));
-    EXPECT_EQ(d.texte(), QStringLiteral("MCU = at"));
+    EXPECT_EQ(d.texte(), "MCU = at");
     EXPECT_TRUE(d.formatEn(0).gras);
 }

@@ -41,7 +41,7 @@ void vérifierSegments(const ContenuRiche& c) {
 }
 
 QStringList mots(const QString& t) {
-    return t.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    return t.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
 }
 
 ContenuRiche contenuVarié() {
@@ -55,7 +55,7 @@ ContenuRiche contenuVarié() {
     FormatCaractere valeur = clé;
     valeur.couleur = {0, 0, 255};
     FormatCaractere commentaire;
-    commentaire.police = QStringLiteral("Times New Roman");
+    commentaire.police = "Times New Roman";
     commentaire.taille = 10.5;
     commentaire.italique = true;
     commentaire.couleur = CouleurRVB::depuisBVR(0x808000);
@@ -63,11 +63,11 @@ ContenuRiche contenuVarié() {
         c.segments.push_back({c.texte.size(), t.size(), f});
         c.texte += t;
     };
-    ajouter(QStringLiteral("# Fréquence « élevée » : 8 MHz, coût 5 € – Œuvre ½\r\n"), commentaire);
-    ajouter(QStringLiteral("F_CPU ="), clé);
-    ajouter(QStringLiteral(" 8000000"), valeur);
-    ajouter(QStringLiteral("\r\n\r\nEXTRAINCDIRS = c:\\avr\\{inc}\tz\r\n"), normal);
-    ajouter(QStringLiteral("Ωμέγα 漢字 \U0001F600 fin"), commentaire);
+    ajouter("# Fréquence « élevée » : 8 MHz, coût 5 € – Œuvre ½\r\n", commentaire);
+    ajouter("F_CPU =", clé);
+    ajouter(" 8000000", valeur);
+    ajouter("\r\n\r\nEXTRAINCDIRS = c:\\avr\\{inc}\tz\r\n", normal);
+    ajouter("Ωμέγα 漢字 \U0001F600 fin", commentaire);
     return c;
 }
 
@@ -104,76 +104,73 @@ TEST(Rtf, UnrtfLitNotreRtfSansSePlaindreEtTrouveLesMêmesMots) {
     c.segments.push_back({40, texte.size() - 40, f});
 
     QTemporaryDir dossier;
-    const QString chemin = dossier.filePath(QStringLiteral("essai.rtf"));
+    const QString chemin = dossier.filePath("essai.rtf");
     OutilsTests::ecrireFichier(chemin, Rtf::écrire(c));
     QByteArray sortie, erreurs;
-    ASSERT_EQ(
-        OutilsTests::executer(QStringLiteral("unrtf"), {QStringLiteral("--text"), chemin}, &sortie, &erreurs),
-        0);
+    ASSERT_EQ(OutilsTests::executer("unrtf", {"--text", chemin}, &sortie, &erreurs), 0);
     EXPECT_TRUE(erreurs.trimmed().isEmpty()) << erreurs.toStdString();
     // unrtf écrit ses caractères en 1252 et commence par un en-tête de commentaires « ### ».
     QString lu;
     for (const char o : sortie)
         lu += Rtf::caractère1252(std::uint8_t(o));
     QStringList lignes = lu.split(u'\n');
-    lignes.removeIf(
-        [](const QString& l) { return l.startsWith(QStringLiteral("###")) || l.startsWith(u'-'); });
+    lignes.removeIf([](const QString& l) { return l.startsWith("###") || l.startsWith(u'-'); });
     EXPECT_EQ(mots(lignes.join(u'\n')), mots(texte));
 }
 
 TEST(Rtf, LitLeRtfDePandocAvecSesAccents) {
-    const ContenuRiche c = lireFixture(QStringLiteral("pandoc_accents.rtf"));
+    const ContenuRiche c = lireFixture("pandoc_accents.rtf");
     vérifierSegments(c);
     // \u8217' : l'apostrophe qui suit est le caractère de repli, sauté.
-    EXPECT_TRUE(c.texte.startsWith(QStringLiteral("Réglage de l’horloge\r\n"))) << c.texte.toStdString();
-    EXPECT_TRUE(c.texte.contains(QStringLiteral("l’élève doit vérifier « F_CPU »")));
-    EXPECT_TRUE(c.texte.contains(QStringLiteral("œuvre, coût, Ÿ, € 12, ½ et les accolades {a} \u00A0b.")));
-    EXPECT_TRUE(c.texte.contains(QStringLiteral("8000000UL\r\nint main(void) { return 0; /* fin */ }\r\n")));
-    EXPECT_TRUE(formatDe(c, QStringLiteral("quartz")).gras);
-    EXPECT_FALSE(formatDe(c, QStringLiteral(" est de")).gras);
-    EXPECT_TRUE(formatDe(c, QStringLiteral("8 MHz")).italique);
-    EXPECT_EQ(formatDe(c, QStringLiteral("Réglage")).taille, 18);
-    EXPECT_EQ(formatDe(c, QStringLiteral("La fr")).taille, 12);
-    EXPECT_EQ(formatDe(c, QStringLiteral("La fr")).police, QStringLiteral("Helvetica"));
-    EXPECT_EQ(formatDe(c, QStringLiteral("#define")).police, QStringLiteral("Courier"));
+    EXPECT_TRUE(c.texte.startsWith("Réglage de l’horloge\r\n")) << c.texte.toStdString();
+    EXPECT_TRUE(c.texte.contains("l’élève doit vérifier « F_CPU »"));
+    EXPECT_TRUE(c.texte.contains("œuvre, coût, Ÿ, € 12, ½ et les accolades {a} \u00A0b."));
+    EXPECT_TRUE(c.texte.contains("8000000UL\r\nint main(void) { return 0; /* fin */ }\r\n"));
+    EXPECT_TRUE(formatDe(c, "quartz").gras);
+    EXPECT_FALSE(formatDe(c, " est de").gras);
+    EXPECT_TRUE(formatDe(c, "8 MHz").italique);
+    EXPECT_EQ(formatDe(c, "Réglage").taille, 18);
+    EXPECT_EQ(formatDe(c, "La fr").taille, 12);
+    EXPECT_EQ(formatDe(c, "La fr").police, "Helvetica");
+    EXPECT_EQ(formatDe(c, "#define").police, "Courier");
 }
 
 TEST(Rtf, LitLeRtfDeLibreOfficeAvecSesCouleurs) {
-    const ContenuRiche c = lireFixture(QStringLiteral("libreoffice_couleurs.rtf"));
+    const ContenuRiche c = lireFixture("libreoffice_couleurs.rtf");
     vérifierSegments(c);
     // Ni feuille de style, ni informations, ni table des pages dans le texte.
-    EXPECT_FALSE(c.texte.contains(QStringLiteral("Normal")));
-    EXPECT_FALSE(c.texte.contains(QStringLiteral("Essai")));
-    EXPECT_FALSE(c.texte.contains(QStringLiteral("Page Style")));
-    EXPECT_TRUE(c.texte.startsWith(QStringLiteral("# Fréquence du microcontrôleur\r\nF_CPU = 8000000\r\n")))
+    EXPECT_FALSE(c.texte.contains("Normal"));
+    EXPECT_FALSE(c.texte.contains("Essai"));
+    EXPECT_FALSE(c.texte.contains("Page Style"));
+    EXPECT_TRUE(c.texte.startsWith("# Fréquence du microcontrôleur\r\nF_CPU = 8000000\r\n"))
         << c.texte.toStdString();
-    EXPECT_TRUE(c.texte.contains(QStringLiteral("Réglé à l'été : à ne pas modifier « sans raison ».")));
-    EXPECT_TRUE(c.texte.contains(QStringLiteral("œuvre & coût 5 €")));
+    EXPECT_TRUE(c.texte.contains("Réglé à l'été : à ne pas modifier « sans raison »."));
+    EXPECT_TRUE(c.texte.contains("œuvre & coût 5 €"));
 
-    const FormatCaractere clé = formatDe(c, QStringLiteral("F_CPU"));
+    const FormatCaractere clé = formatDe(c, "F_CPU");
     EXPECT_TRUE(clé.gras);
     EXPECT_EQ(clé.couleur, (CouleurRVB{255, 0, 0}));
-    EXPECT_EQ(clé.police, QStringLiteral("Courier New"));
+    EXPECT_EQ(clé.police, "Courier New");
     EXPECT_EQ(clé.taille, 10);
-    const FormatCaractere valeur = formatDe(c, QStringLiteral("8000000"));
+    const FormatCaractere valeur = formatDe(c, "8000000");
     EXPECT_TRUE(valeur.gras);
     EXPECT_EQ(valeur.couleur, (CouleurRVB{0, 0, 255}));
-    EXPECT_TRUE(formatDe(c, QStringLiteral("Réglé")).italique);
-    EXPECT_FALSE(formatDe(c, QStringLiteral(" : à ne")).italique);
-    EXPECT_EQ(formatDe(c, QStringLiteral("Commentaire")).couleur, (CouleurRVB{0, 128, 128}));
+    EXPECT_TRUE(formatDe(c, "Réglé").italique);
+    EXPECT_FALSE(formatDe(c, " : à ne").italique);
+    EXPECT_EQ(formatDe(c, "Commentaire").couleur, (CouleurRVB{0, 128, 128}));
     // \cf0 : la couleur automatique, le noir.
-    EXPECT_EQ(formatDe(c, QStringLiteral("# Fr")).couleur, (CouleurRVB{0, 0, 0}));
+    EXPECT_EQ(formatDe(c, "# Fr").couleur, (CouleurRVB{0, 0, 0}));
 }
 
 TEST(Rtf, LitLeRtfDeLibreOfficeWriterSansSesDestinationsCachées) {
-    const ContenuRiche c = lireFixture(QStringLiteral("libreoffice_writer.rtf"));
+    const ContenuRiche c = lireFixture("libreoffice_writer.rtf");
     vérifierSegments(c);
     // Pieds de page, signets et champs cachés ne viennent pas dans le texte.
-    EXPECT_FALSE(c.texte.contains(QStringLiteral("PAGE")));
-    EXPECT_FALSE(c.texte.contains(QStringLiteral("lhorloge")));
-    EXPECT_TRUE(c.texte.contains(QStringLiteral("La fréquence du quartz est de 8 MHz ; l’élève")));
-    EXPECT_TRUE(c.texte.endsWith(QStringLiteral("int main(void) { return 0; /* fin */ }\r\n")));
-    EXPECT_TRUE(formatDe(c, QStringLiteral("quartz")).gras);
+    EXPECT_FALSE(c.texte.contains("PAGE"));
+    EXPECT_FALSE(c.texte.contains("lhorloge"));
+    EXPECT_TRUE(c.texte.contains("La fréquence du quartz est de 8 MHz ; l’élève"));
+    EXPECT_TRUE(c.texte.endsWith("int main(void) { return 0; /* fin */ }\r\n"));
+    EXPECT_TRUE(formatDe(c, "quartz").gras);
 }
 
 TEST(Rtf, CaractèresÉchappésEtUnicode) {
@@ -182,7 +179,7 @@ TEST(Rtf, CaractèresÉchappésEtUnicode) {
         Rtf::lire(QByteArrayLiteral("{\\rtf1\\ansi\\ansicpg1252 caf\\'e9 \\'80\\'9c "
                                     "\\u233?t\\u233\\'e9 {\\uc0\\u8364 x}{\\uc2\\u8364\\'80\\'80y} \\u-3913? "
                                     "\\{\\}\\\\ a\\tab b\\line c\\par d\\~e\\emdash f}"));
-    EXPECT_EQ(c.texte, QStringLiteral("café €œ été €x€y \uF0B7 {}\\ a\tb\r\nc\r\nd\u00A0e\u2014f"));
+    EXPECT_EQ(c.texte, "café €œ été €x€y \uF0B7 {}\\ a\tb\r\nc\r\nd\u00A0e\u2014f");
 }
 
 TEST(Rtf, GroupesImbriquésEtDestinationsInconnues) {
@@ -194,20 +191,20 @@ TEST(Rtf, GroupesImbriquésEtDestinationsInconnues) {
         "{\\pict\\pngblip 89504e47}"
         "\\pard\\plain\\fs20 a{\\b b{\\i\\cf1 c{\\f1\\fs30 d}e}f}g\\b h\\plain i"
         "{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt lien}}\\par}"));
-    EXPECT_EQ(c.texte, QStringLiteral("abcdefghilien\r\n"));
+    EXPECT_EQ(c.texte, "abcdefghilien\r\n");
     vérifierSegments(c);
     auto f = [&](QChar ch) { return formatDe(c, QString(ch)); };
     EXPECT_FALSE(f(u'a').gras);
     EXPECT_EQ(f(u'a').taille, 10);
-    EXPECT_EQ(f(u'a').police, QStringLiteral("Arial"));
+    EXPECT_EQ(f(u'a').police, "Arial");
     EXPECT_TRUE(f(u'b').gras);
     EXPECT_FALSE(f(u'b').italique);
     EXPECT_TRUE(f(u'c').italique);
     EXPECT_EQ(f(u'c').couleur, (CouleurRVB{255, 0, 0}));
-    EXPECT_EQ(f(u'd').police, QStringLiteral("Courier New"));
+    EXPECT_EQ(f(u'd').police, "Courier New");
     EXPECT_EQ(f(u'd').taille, 15);
     EXPECT_TRUE(f(u'd').gras);
-    EXPECT_EQ(f(u'e').police, QStringLiteral("Arial")); // fin du groupe : format rétabli
+    EXPECT_EQ(f(u'e').police, "Arial"); // fin du groupe : format rétabli
     EXPECT_EQ(f(u'e').couleur, (CouleurRVB{255, 0, 0}));
     EXPECT_FALSE(f(u'f').italique);
     EXPECT_EQ(f(u'f').couleur, (CouleurRVB{0, 0, 0}));
@@ -221,18 +218,18 @@ TEST(Rtf, GroupesImbriquésEtDestinationsInconnues) {
 TEST(Rtf, RtfMalFormésSansPlantage) {
     // Tronqué, accolades en trop ou manquantes, mot de contrôle interminable, \bin, paramètres
     // démesurés, \' incomplet, couleur absente de la table : ce qui a pu être lu, sans plantage.
-    EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 d\\'e9but tron")).texte, QStringLiteral("début tron"));
-    EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 a}}} b")).texte, QStringLiteral("a"));
-    EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 {{{{a")).texte, QStringLiteral("a"));
-    EXPECT_EQ(Rtf::lire(QByteArray("{\\rtf1 \\") + QByteArray(500, 'x') + " y}").texte, QStringLiteral("y"));
-    EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 a\\bin4 }}{}b}")).texte, QStringLiteral("ab"));
-    EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 a\\bin99999999999999")).texte, QStringLiteral("a"));
+    EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 d\\'e9but tron")).texte, "début tron");
+    EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 a}}} b")).texte, "a");
+    EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 {{{{a")).texte, "a");
+    EXPECT_EQ(Rtf::lire(QByteArray("{\\rtf1 \\") + QByteArray(500, 'x') + " y}").texte, "y");
+    EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 a\\bin4 }}{}b}")).texte, "ab");
+    EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 a\\bin99999999999999")).texte, "a");
     EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 \\fs-99999999999 \\u99999999 x\\'z\\'")).texte,
-              QString(QChar(0xFFFF)) + QStringLiteral("z"));
+              QString(QChar(0xFFFF)) + "z");
     EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 {\\colortbl;\\red300;}\\cf7 a\\cf1 b\\cf-2 c}")).texte,
-              QStringLiteral("abc"));
+              "abc");
     EXPECT_EQ(Rtf::lire(QByteArrayLiteral("")).texte, QString());
-    EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 a\\")).texte, QStringLiteral("a"));
+    EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 a\\")).texte, "a");
     const ContenuRiche couleurs = Rtf::lire(QByteArrayLiteral("{\\rtf1 {\\colortbl;\\red300;}\\cf1 b}"));
     ASSERT_EQ(couleurs.segments.size(), 1u);
     EXPECT_EQ(couleurs.segments[0].format.couleur, (CouleurRVB{255, 0, 0}));

@@ -25,14 +25,13 @@ public:
 class InstallationSons {
 public:
     InstallationSons() {
-        QDir(d.path()).mkpath(QStringLiteral("Skin/Plume"));
+        QDir(d.path()).mkpath("Skin/Plume");
         for (const char* nom : {"OverDefaut.wav", "ClickDefaut.wav", "ClickFuseBit.wav"})
-            OutilsTests::ecrireFichier(d.filePath(QStringLiteral("Skin/Plume/") + QLatin1String(nom)),
-                                       "RIFF");
+            OutilsTests::ecrireFichier(d.filePath("Skin/Plume/" + QLatin1String(nom)), "RIFF");
         etatGlobal().réinitialiser();
         etatGlobal().DossierInstallation = d.path();
-        etatGlobal().RépertoireSkin = d.filePath(QStringLiteral("Skin/Plume/"));
-        etatGlobal().FichierParamètres = d.filePath(QStringLiteral("Paramètres.xml"));
+        etatGlobal().RépertoireSkin = d.filePath("Skin/Plume/");
+        etatGlobal().FichierParamètres = d.filePath("Paramètres.xml");
     }
     ~InstallationSons() { etatGlobal().réinitialiser(); }
     QTemporaryDir d;
@@ -51,15 +50,15 @@ TEST(BTL, SonsDeSurvolEtDeClicEtActivationAuClavier) {
     InstallationSons installation;
     CompteurSons sons;
     QWidget fenêtre;
-    auto* b = new BTL(QStringLiteral("Lire"), &fenêtre);
+    auto* b = new BTL("Lire", &fenêtre);
     fenêtre.show();
     QSignalSpy clics(b, &QAbstractButton::clicked);
 
-    EXPECT_EQ(b->SonOnMouseOver(), QStringLiteral("OverDefaut.wav"));
-    EXPECT_EQ(b->SonOnClick(), QStringLiteral("ClickDefaut.wav"));
+    EXPECT_EQ(b->SonOnMouseOver(), "OverDefaut.wav");
+    EXPECT_EQ(b->SonOnClick(), "ClickDefaut.wav");
     survoler(b);
     QTest::mouseClick(b, Qt::LeftButton);
-    EXPECT_EQ(sons.joués, (QStringList{QStringLiteral("OverDefaut.wav"), QStringLiteral("ClickDefaut.wav")}));
+    EXPECT_EQ(sons.joués, (QStringList{"OverDefaut.wav", "ClickDefaut.wav"}));
 
     // Au clavier, comme un bouton ordinaire : espace.
     b->setFocus();
@@ -68,9 +67,9 @@ TEST(BTL, SonsDeSurvolEtDeClicEtActivationAuClavier) {
     EXPECT_EQ(sons.joués.size(), 3);
 
     // Le son de clic d'un bouton particulier, par sa propriété ; un bouton désactivé se tait.
-    b->setProperty("SonOnClick", QStringLiteral("ClickFuseBit.wav"));
+    b->setProperty("SonOnClick", "ClickFuseBit.wav");
     QTest::mouseClick(b, Qt::LeftButton);
-    EXPECT_EQ(sons.joués.back(), QStringLiteral("ClickFuseBit.wav"));
+    EXPECT_EQ(sons.joués.back(), "ClickFuseBit.wav");
     b->setEnabled(false);
     survoler(b);
     QTest::mouseClick(b, Qt::LeftButton);
@@ -83,12 +82,12 @@ TEST(BTL, SilenceDuReglageAppliqueAChaqueBouton) {
     CompteurSons sons;
     QWidget fenêtre;
     auto* cadre = new QWidget(&fenêtre);
-    auto* b1 = new BTL(QStringLiteral("OK"), &fenêtre);
-    auto* b2 = new BTL(QStringLiteral("Annuler"), cadre);
+    auto* b1 = new BTL("OK", &fenêtre);
+    auto* b2 = new BTL("Annuler", cadre);
     fenêtre.show();
     QSignalSpy clics(b2, &QAbstractButton::clicked);
 
-    ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, QStringLiteral("1")));
+    ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, "1"));
     AppliquerSilence(&fenêtre);
     EXPECT_TRUE(b1->SonSilence());
     EXPECT_TRUE(b2->property("SonSilence").toBool());
@@ -99,35 +98,34 @@ TEST(BTL, SilenceDuReglageAppliqueAChaqueBouton) {
     EXPECT_TRUE(sons.joués.isEmpty()); // aucun son seulement tenté
     EXPECT_EQ(clics.count(), 1);       // le bouton, lui, fonctionne
 
-    ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, QStringLiteral("0")));
+    ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, "0"));
     AppliquerSilence(&fenêtre);
     QTest::mouseClick(b2, Qt::LeftButton);
-    EXPECT_EQ(sons.joués, QStringList{QStringLiteral("ClickDefaut.wav")});
+    EXPECT_EQ(sons.joués, QStringList{"ClickDefaut.wav"});
 }
 
 TEST(BTL, FichierSonIntrouvableOuApparenceAbsente) {
     InstallationSons installation;
     CompteurSons sons;
-    BTL b(QStringLiteral("X"));
+    BTL b("X");
     b.show();
-    b.définirSonOnClick(QStringLiteral("Absent.wav"));
+    b.définirSonOnClick("Absent.wav");
     QTest::mouseClick(&b, Qt::LeftButton);
     EXPECT_TRUE(sons.joués.isEmpty());
 
     // Réglages sans apparence : dossier « Skin// » ; les sons viennent de l'apparence installée.
-    etatGlobal().RépertoireSkin = installation.d.filePath(QStringLiteral("Skin//"));
-    EXPECT_EQ(BTL::cheminSon(QStringLiteral("ClickDefaut.wav")),
-              installation.d.filePath(QStringLiteral("Skin/Plume/ClickDefaut.wav")));
+    etatGlobal().RépertoireSkin = installation.d.filePath("Skin//");
+    EXPECT_EQ(BTL::cheminSon("ClickDefaut.wav"), installation.d.filePath("Skin/Plume/ClickDefaut.wav"));
     // Un chemin complet est pris tel quel, s'il existe.
-    const QString complet = installation.d.filePath(QStringLiteral("Skin/Plume/ClickFuseBit.wav"));
+    const QString complet = installation.d.filePath("Skin/Plume/ClickFuseBit.wav");
     EXPECT_EQ(BTL::cheminSon(complet), complet);
-    EXPECT_EQ(BTL::cheminSon(installation.d.filePath(QStringLiteral("Fusage.wav"))), QString());
+    EXPECT_EQ(BTL::cheminSon(installation.d.filePath("Fusage.wav")), QString());
     EXPECT_EQ(BTL::cheminSon(QString()), QString());
 }
 
 TEST(BTL, LecteurReelSansSortieAudioNiBlocageNiPlantage) {
     InstallationSons installation;
-    BTL b(QStringLiteral("Son"));
+    BTL b("Son");
     b.show();
     QSignalSpy clics(&b, &QAbstractButton::clicked);
     for (int i = 0; i < 3; ++i) {
@@ -138,8 +136,8 @@ TEST(BTL, LecteurReelSansSortieAudioNiBlocageNiPlantage) {
 }
 
 TEST(BTL, TailleSelonTexteEtIcone) {
-    BTL court(QStringLiteral("OK"));
-    BTL long_(QStringLiteral("Charger la configuration par défaut"));
+    BTL court("OK");
+    BTL long_("Charger la configuration par défaut");
     EXPECT_GE(court.sizeHint().width(), 75);
     EXPECT_GT(long_.sizeHint().width(), court.sizeHint().width());
     const int sansIcône = long_.sizeHint().width();
@@ -147,10 +145,4 @@ TEST(BTL, TailleSelonTexteEtIcone) {
     p.fill(Qt::red);
     long_.setIcon(QIcon(p));
     EXPECT_GT(long_.sizeHint().width(), sansIcône);
-    // Le dessin de tous les états passe sans erreur.
-    long_.setDefault(true);
-    long_.setDown(true);
-    EXPECT_FALSE(long_.grab().isNull());
-    long_.setEnabled(false);
-    EXPECT_FALSE(long_.grab().isNull());
 }

@@ -7,23 +7,19 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-TEST(InfoBulle, ValeursParDefautEtMarcheArret) {
+TEST(InfoBulle, MarcheArret) {
     QWidget fenêtre;
     fenêtre.show();
-    auto* cible = new QLabel(QStringLiteral("Fréquence :"), &fenêtre);
+    auto* cible = new QLabel("Fréquence :", &fenêtre);
     InfoBulle bulle(&fenêtre);
-    EXPECT_EQ(bulle.ShowingTime(), 3000);
-    EXPECT_TRUE(bulle.MarcheArret());
-    EXPECT_FALSE(bulle.estAffichée());
-
     bulle.définirMarcheArret(false);
-    EXPECT_FALSE(bulle.afficher(cible, QStringLiteral("Aide")));
+    EXPECT_FALSE(bulle.afficher(cible, "Aide"));
     EXPECT_FALSE(bulle.estAffichée());
 
     bulle.définirMarcheArret(true);
-    EXPECT_TRUE(bulle.afficher(cible, QStringLiteral("Aide")));
+    EXPECT_TRUE(bulle.afficher(cible, "Aide"));
     EXPECT_TRUE(bulle.estAffichée());
-    EXPECT_EQ(bulle.texte(), QStringLiteral("Aide"));
+    EXPECT_EQ(bulle.texte(), "Aide");
     // Arrêtée pendant qu'elle est visible : elle se cache.
     bulle.définirMarcheArret(false);
     EXPECT_FALSE(bulle.estAffichée());
@@ -37,7 +33,7 @@ TEST(InfoBulle, DureeEcouleeSignaleeEtBulleCachee) {
     QSignalSpy fin(&bulle, &InfoBulle::tempsEcoule);
     QSignalSpy clic(&bulle, &InfoBulle::cliquee);
     bulle.définirPosBulle(QPoint(50, 50));
-    bulle.définirTexte(QStringLiteral("Les méthodes 1, 2 et 3 donnent des résultats différents."));
+    bulle.définirTexte("Les méthodes 1, 2 et 3 donnent des résultats différents.");
     ASSERT_TRUE(bulle.afficher());
     EXPECT_TRUE(fin.wait(10000));
     EXPECT_EQ(fin.count(), 1);
@@ -52,9 +48,9 @@ TEST(InfoBulle, ClicSurLaBulleOuSaCroix) {
     bulle.définirShowingTime(0); // reste jusqu'au clic
     QSignalSpy clic(&bulle, &InfoBulle::cliquee);
     QSignalSpy fin(&bulle, &InfoBulle::tempsEcoule);
-    bulle.définirTitre(QStringLiteral("Déboggage"));
+    bulle.définirTitre("Déboggage");
     bulle.définirPosBulle(QPoint(100, 100));
-    bulle.définirTexte(QStringLiteral("Pour AVRStudio, choisir Dwarf-2."));
+    bulle.définirTexte("Pour AVRStudio, choisir Dwarf-2.");
     ASSERT_TRUE(bulle.afficher());
     QTest::mouseClick(&bulle, Qt::LeftButton, {}, QPoint(bulle.width() / 2, bulle.height() / 2));
     EXPECT_EQ(clic.count(), 1);
@@ -76,11 +72,11 @@ TEST(InfoBulle, LargeurEnTwipsEtPlacementSelonLaPlace) {
     bulle.définirLargeurTwips(4500);
     EXPECT_EQ(bulle.largeur(), qRound(4500 * ppp / 1440.0));
     // Un texte long rend la bulle plus haute, pas plus large.
-    bulle.définirTexte(QStringLiteral("court"));
+    bulle.définirTexte("court");
     bulle.définirPosBulle(QPoint(200, 100));
     ASSERT_TRUE(bulle.afficher());
     const int hauteurCourte = bulle.height();
-    bulle.définirTexte(QString(QStringLiteral("Indiquez ici la fréquence du µC. ")).repeated(6));
+    bulle.définirTexte(QString("Indiquez ici la fréquence du µC. ").repeated(6));
     EXPECT_GT(bulle.height(), hauteurCourte);
     EXPECT_LE(bulle.width(), bulle.largeur() + 4);
 

@@ -33,21 +33,21 @@ void marquer(DocumentRiche& d, const QString& clé, const QString& valeur) {
     d.définirGras(true);
     d.définirCouleur(Rouge);
     const qsizetype début = p + clé.size();
-    const qsizetype fin = d.chercher(QStringLiteral("\r\n"), début);
+    const qsizetype fin = d.chercher("\r\n", début);
     d.sélectionner(début, fin - début);
     d.définirGras(true);
     d.définirCouleur(Bleu);
-    d.remplacerSélection(QStringLiteral(" ") + valeur);
+    d.remplacerSélection(" " + valeur);
 }
 
 } // namespace
 
 TEST(VueDocumentRiche, TraductionDesPositionsDansLesDeuxSens) {
     DocumentRiche d;
-    d.définirTexte(QStringLiteral("ab\r\ncd\r\n\r\nef"));
+    d.définirTexte("ab\r\ncd\r\n\r\nef");
     VueDocumentRiche v;
     v.définirDocument(&d);
-    EXPECT_EQ(texteVue(v), QStringLiteral("ab\ncd\n\nef"));
+    EXPECT_EQ(texteVue(v), "ab\ncd\n\nef");
     const std::pair<qsizetype, qsizetype> paires[] = {{0, 0}, {2, 2}, {4, 3},  {5, 4},
                                                       {6, 5}, {8, 6}, {10, 7}, {12, 9}};
     for (auto [modèle, vue] : paires) {
@@ -67,7 +67,7 @@ TEST(VueDocumentRiche, FormatsMontresEtRafraichissementDeLaSeulePartieChangee) {
     QString texte;
     for (int i = 0; i < 400; ++i)
         texte += QStringLiteral("# ligne de commentaire %1\r\n").arg(i);
-    texte += QStringLiteral("MCU = atmega8\r\nF_CPU = 8000000\r\n");
+    texte += "MCU = atmega8\r\nF_CPU = 8000000\r\n";
     d.définirTexte(texte);
     VueDocumentRiche v;
     v.resize(500, 300);
@@ -81,16 +81,16 @@ TEST(VueDocumentRiche, FormatsMontresEtRafraichissementDeLaSeulePartieChangee) {
     });
     const int défilement = 120;
     v.verticalScrollBar()->setValue(défilement);
-    marquer(d, QStringLiteral("MCU ="), QStringLiteral("atmega16"));
+    marquer(d, "MCU =", "atmega16");
     v.rafraîchir();
 
-    EXPECT_EQ(texteVue(v), QString(d.texte()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    EXPECT_EQ(texteVue(v), QString(d.texte()).replace("\r\n", "\n"));
     // Seule la ligne écrite change dans la vue (la clé change de format, la valeur de texte).
     EXPECT_LT(remplacés, 30);
     EXPECT_LT(ajoutés, 30);
     EXPECT_EQ(v.verticalScrollBar()->value(), défilement);
 
-    const int clé = int(v.positionModèleVersVue(d.chercher(QStringLiteral("MCU ="))));
+    const int clé = int(v.positionModèleVersVue(d.chercher("MCU =")));
     const QTextCharFormat fc = formatVue(v, clé);
     EXPECT_EQ(fc.fontWeight(), QFont::Bold);
     EXPECT_EQ(fc.foreground().color(), QColor(255, 0, 0));
@@ -98,7 +98,7 @@ TEST(VueDocumentRiche, FormatsMontresEtRafraichissementDeLaSeulePartieChangee) {
     EXPECT_EQ(fv.foreground().color(), QColor(0, 0, 255));
     const QTextCharFormat fn = formatVue(v, 3);
     EXPECT_EQ(fn.fontWeight(), QFont::Normal);
-    EXPECT_EQ(fn.fontFamilies().toStringList().value(0), QStringLiteral("Courier New"));
+    EXPECT_EQ(fn.fontFamilies().toStringList().value(0), "Courier New");
 
     // Le point d'insertion du modèle (après la valeur écrite) est celui de la vue.
     EXPECT_EQ(v.textCursor().position(), v.positionModèleVersVue(d.débutSélection()));
@@ -113,9 +113,9 @@ TEST(VueDocumentRiche, FormatsMontresEtRafraichissementDeLaSeulePartieChangee) {
     EXPECT_FALSE(formatVue(v, 1).fontItalic());
 
     // Contenu remplacé en entier, puis vidé.
-    d.définirTexte(QStringLiteral("X\r\nY"));
+    d.définirTexte("X\r\nY");
     v.rafraîchir();
-    EXPECT_EQ(texteVue(v), QStringLiteral("X\nY"));
+    EXPECT_EQ(texteVue(v), "X\nY");
     d.vider();
     v.rafraîchir();
     EXPECT_EQ(texteVue(v), QString());
@@ -123,8 +123,8 @@ TEST(VueDocumentRiche, FormatsMontresEtRafraichissementDeLaSeulePartieChangee) {
 
 TEST(VueDocumentRiche, ModificationDeLUtilisateurReporteeDansLeModele) {
     DocumentRiche d;
-    d.définirTexte(QStringLiteral("MCU = atmega8\r\nOPT = s\r\n"));
-    marquer(d, QStringLiteral("OPT ="), QStringLiteral("2"));
+    d.définirTexte("MCU = atmega8\r\nOPT = s\r\n");
+    marquer(d, "OPT =", "2");
     VueDocumentRiche v;
     v.show();
     v.définirDocument(&d);
@@ -135,14 +135,14 @@ TEST(VueDocumentRiche, ModificationDeLUtilisateurReporteeDansLeModele) {
     c.setPosition(int(v.positionModèleVersVue(15)));
     v.setTextCursor(c);
     EXPECT_EQ(d.débutSélection(), 15);
-    QTest::keyClicks(&v, QStringLiteral("# "));
+    QTest::keyClicks(&v, "# ");
     QTest::keyClick(&v, Qt::Key_Return);
-    EXPECT_EQ(d.texte(), QStringLiteral("MCU = atmega8\r\n# \r\nOPT = 2\r\n"));
+    EXPECT_EQ(d.texte(), "MCU = atmega8\r\n# \r\nOPT = 2\r\n");
     EXPECT_GE(modifiée.count(), 3);
     EXPECT_EQ(d.débutSélection(), 19); // après « # » et le nouveau CR LF
     EXPECT_EQ(d.longueurSélection(), 0);
     // Les formats du reste du modèle sont gardés.
-    const qsizetype opt = d.chercher(QStringLiteral("OPT ="));
+    const qsizetype opt = d.chercher("OPT =");
     EXPECT_EQ(opt, 19);
     EXPECT_TRUE(d.formatEn(opt).gras);
     EXPECT_EQ(d.formatEn(opt).couleur, Rouge);
@@ -151,7 +151,7 @@ TEST(VueDocumentRiche, ModificationDeLUtilisateurReporteeDansLeModele) {
 
     // Effacement arrière d'un saut de ligne : les deux caractères partent du modèle.
     QTest::keyClick(&v, Qt::Key_Backspace);
-    EXPECT_EQ(d.texte(), QStringLiteral("MCU = atmega8\r\n# OPT = 2\r\n"));
+    EXPECT_EQ(d.texte(), "MCU = atmega8\r\n# OPT = 2\r\n");
 
     // Sélection de la vue à cheval sur un saut : reportée avec le saut compté deux fois.
     c = v.textCursor();
@@ -160,27 +160,27 @@ TEST(VueDocumentRiche, ModificationDeLUtilisateurReporteeDansLeModele) {
     v.setTextCursor(c);
     EXPECT_EQ(d.débutSélection(), 10);
     EXPECT_EQ(d.longueurSélection(), 7);
-    EXPECT_EQ(d.texteSélection(), QStringLiteral("ga8\r\n# "));
+    EXPECT_EQ(d.texteSélection(), "ga8\r\n# ");
 
     // Et dans l'autre sens : une recherche du modèle devient la sélection de la vue.
-    d.trouver(QStringLiteral("OPT"));
+    d.trouver("OPT");
     v.montrerSélection();
-    EXPECT_EQ(v.textCursor().selectedText(), QStringLiteral("OPT"));
+    EXPECT_EQ(v.textCursor().selectedText(), "OPT");
 
     // Un saut de ligne dans le paragraphe (Maj+Entrée) devient un vrai saut dans les deux.
     QTest::keyClick(&v, Qt::Key_Return, Qt::ShiftModifier);
-    EXPECT_EQ(d.texte(), QStringLiteral("MCU = atmega8\r\n# \r\n = 2\r\n"));
-    EXPECT_EQ(texteVue(v), QStringLiteral("MCU = atmega8\n# \n = 2\n"));
+    EXPECT_EQ(d.texte(), "MCU = atmega8\r\n# \r\n = 2\r\n");
+    EXPECT_EQ(texteVue(v), "MCU = atmega8\n# \n = 2\n");
 }
 
 TEST(VueDocumentRiche, LectureSeuleEtCollageSansFormat) {
     DocumentRiche d;
-    d.définirTexte(QStringLiteral("Historique"));
+    d.définirTexte("Historique");
     VueDocumentRiche v;
     v.setReadOnly(true);
     v.show();
     v.définirDocument(&d);
-    QTest::keyClicks(&v, QStringLiteral("zz"));
-    EXPECT_EQ(d.texte(), QStringLiteral("Historique"));
+    QTest::keyClicks(&v, "zz");
+    EXPECT_EQ(d.texte(), "Historique");
     EXPECT_FALSE(v.acceptRichText());
 }
