@@ -80,7 +80,7 @@ struct BancDOS : ::testing::Test {
 } // namespace
 
 TEST_F(BancDOS, EnfantMuetRendSonCodeDeSortieSansEvenementDeSortie) {
-    EXPECT_EQ(executer(QStringLiteral("sh -c \"exit 3\""), true), 0);
+    EXPECT_EQ(executer("sh -c \"exit 3\"", true), 0);
     EXPECT_EQ(dos.ExitCode(), 3);
     EXPECT_EQ(nombre('O'), 0);
     EXPECT_EQ(nombre('E'), 0);
@@ -90,62 +90,62 @@ TEST_F(BancDOS, EnfantMuetRendSonCodeDeSortieSansEvenementDeSortie) {
     EXPECT_FALSE(dos.enCours());
 
     // Le même objet sert à une seconde exécution ; un enfant tué par un signal rend 128 + signal.
-    EXPECT_EQ(executer(QStringLiteral("sh -c 'kill -9 $$'"), false), 0);
+    EXPECT_EQ(executer("sh -c 'kill -9 $$'", false), 0);
     EXPECT_EQ(dos.ExitCode(), 128 + 9);
 }
 
 TEST_F(BancDOS, SortiesFusionneesOuSeparees) {
-    const QString commande = QStringLiteral("sh -c 'printf sortie; printf erreur >&2; exit 0'");
+    const QString commande = "sh -c 'printf sortie; printf erreur >&2; exit 0'";
     EXPECT_EQ(executer(commande, true), 0);
-    EXPECT_EQ(dos.Outputs(), QStringLiteral("sortieerreur"));
+    EXPECT_EQ(dos.Outputs(), "sortieerreur");
     EXPECT_EQ(morceaux('O'), dos.Outputs());
     EXPECT_TRUE(dos.Errors().isEmpty());
     EXPECT_EQ(nombre('E'), 0);
 
     evenements.clear();
     EXPECT_EQ(executer(commande, false), 0);
-    EXPECT_EQ(dos.Outputs(), QStringLiteral("sortie"));
-    EXPECT_EQ(dos.Errors(), QStringLiteral("erreur"));
-    EXPECT_EQ(morceaux('O'), QStringLiteral("sortie"));
-    EXPECT_EQ(morceaux('E'), QStringLiteral("erreur"));
+    EXPECT_EQ(dos.Outputs(), "sortie");
+    EXPECT_EQ(dos.Errors(), "erreur");
+    EXPECT_EQ(morceaux('O'), "sortie");
+    EXPECT_EQ(morceaux('E'), "erreur");
 }
 
 TEST_F(BancDOS, EntreesEcritesAuDemarrageOctetPourOctetSansFinDeLigne) {
-    dos.setInputs(QStringLiteral("abcde"));
-    EXPECT_EQ(executer(QStringLiteral("head -c 5"), true), 0);
-    EXPECT_EQ(dos.Outputs(), QStringLiteral("abcde"));
+    dos.setInputs("abcde");
+    EXPECT_EQ(executer("head -c 5", true), 0);
+    EXPECT_EQ(dos.Outputs(), "abcde");
     EXPECT_EQ(dos.ExitCode(), 0);
 
     // cat renvoie tout ce qu'il reçoit : une fin de ligne ajoutée se verrait dans la sortie.
     evenements.clear();
-    dos.setInputs(QStringLiteral("é z"));
+    dos.setInputs("é z");
     QObject::connect(&dos, &DOSClass::WaitForInput, &dos, [this](const QString& o, const QString&) {
         if (!o.isEmpty()) dos.KillCommand();
     });
-    EXPECT_EQ(executer(QStringLiteral("cat"), true), DOSClass::StatutAnnule);
-    EXPECT_EQ(dos.Outputs(), QStringLiteral("é z"));
+    EXPECT_EQ(executer("cat", true), DOSClass::StatutAnnule);
+    EXPECT_EQ(dos.Outputs(), "é z");
     EXPECT_EQ(dos.Outputs().toLatin1(), QByteArray("\xE9 z"));
 }
 
 TEST_F(BancDOS, ProgrammeIntrouvableRend2SansEvenementEtGardeLaDerniereExecution) {
-    EXPECT_EQ(executer(QStringLiteral("sh -c 'printf avant; printf err >&2; exit 3'"), false), 0);
+    EXPECT_EQ(executer("sh -c 'printf avant; printf err >&2; exit 3'", false), 0);
     evenements.clear();
 
-    EXPECT_EQ(executer(QStringLiteral("programme_quillon_qui_n_existe_pas"), true, QStringLiteral("-v")), 2);
-    EXPECT_EQ(executer(QStringLiteral("/chemin/qui/n/existe/pas/avrdude"), false), 2);
+    EXPECT_EQ(executer("programme_quillon_qui_n_existe_pas", true, "-v"), 2);
+    EXPECT_EQ(executer("/chemin/qui/n/existe/pas/avrdude", false), 2);
     EXPECT_EQ(executer(QString(), true), 2);
     // Un fichier sans droit d'exécution : le code du système, pas « introuvable ».
-    const QString texte = dossier.filePath(QStringLiteral("texte.txt"));
+    const QString texte = dossier.filePath("texte.txt");
     OutilsTests::ecrireFichier(texte, "rien");
     EXPECT_EQ(executer(texte, true), EACCES);
     // Un dossier de travail absent empêche aussi le démarrage.
-    dos.setCommandWorkingDirectory(dossier.filePath(QStringLiteral("absent")));
-    EXPECT_EQ(executer(QStringLiteral("true"), true), 2);
+    dos.setCommandWorkingDirectory(dossier.filePath("absent"));
+    EXPECT_EQ(executer("true", true), 2);
 
     QCoreApplication::processEvents();
     EXPECT_TRUE(evenements.empty());
-    EXPECT_EQ(dos.Outputs(), QStringLiteral("avant"));
-    EXPECT_EQ(dos.Errors(), QStringLiteral("err"));
+    EXPECT_EQ(dos.Outputs(), "avant");
+    EXPECT_EQ(dos.Errors(), "err");
     EXPECT_EQ(dos.ExitCode(), 3);
     EXPECT_FALSE(dos.enCours());
 }
@@ -153,30 +153,30 @@ TEST_F(BancDOS, ProgrammeIntrouvableRend2SansEvenementEtGardeLaDerniereExecution
 TEST_F(BancDOS, ArretDepuisLePremierEvenementDeSortie) {
     const auto arret = QObject::connect(&dos, &DOSClass::ReceiveOutputs, &dos, [this] { dos.KillCommand(); });
     // yes écrit sans fin : seul l'arrêt termine l'exécution.
-    EXPECT_EQ(executer(QStringLiteral("yes"), true, QStringLiteral("quillon")), DOSClass::StatutAnnule);
+    EXPECT_EQ(executer("yes", true, "quillon"), DOSClass::StatutAnnule);
     EXPECT_TRUE(dos.Killed());
     EXPECT_EQ(dos.ExitCode(), DOSClass::CodeSortieArret);
     // Plus aucun évènement après l'arrêt, et la sortie s'arrête au premier morceau.
     ASSERT_EQ(evenements.size(), 1u);
     EXPECT_EQ(evenements[0].genre, 'O');
     EXPECT_EQ(dos.Outputs(), evenements[0].texte);
-    EXPECT_TRUE(dos.Outputs().startsWith(QStringLiteral("quillon\n")));
+    EXPECT_TRUE(dos.Outputs().startsWith("quillon\n"));
     QCoreApplication::processEvents();
     EXPECT_EQ(evenements.size(), 1u);
 
     // Puis une exécution ordinaire : l'arrêt ne reste pas acquis.
     QObject::disconnect(arret);
-    EXPECT_EQ(executer(QStringLiteral("sh -c 'exit 4'"), true), 0);
+    EXPECT_EQ(executer("sh -c 'exit 4'", true), 0);
     EXPECT_FALSE(dos.Killed());
     EXPECT_EQ(dos.ExitCode(), 4);
-}
 
-TEST_F(BancDOS, EnfantQuiNeFinitPasArreteDepuisLAttente) {
+    // Un enfant muet qui ne finit pas, arrêté depuis l'attente : rien ne s'écrit plus ensuite.
+    evenements.clear();
     QObject::connect(&dos, &DOSClass::WaitForInput, &dos, [this] { dos.KillCommand(); });
-    EXPECT_EQ(executer(QStringLiteral("sleep 1000"), false), DOSClass::StatutAnnule);
+    EXPECT_EQ(executer("sleep 1000", false), DOSClass::StatutAnnule);
     EXPECT_EQ(dos.ExitCode(), DOSClass::CodeSortieArret);
     EXPECT_EQ(nombre('W'), 1);
-    EXPECT_EQ(dos.PutInputs(QStringLiteral("trop tard")), 0);
+    EXPECT_EQ(dos.PutInputs("trop tard"), 0);
 }
 
 TEST_F(BancDOS, LongueSortieArriveEntiere) {
@@ -184,12 +184,12 @@ TEST_F(BancDOS, LongueSortieArriveEntiere) {
     contenu.reserve(1 << 20);
     for (int i = 0; i < (1 << 20); ++i)
         contenu.append(static_cast<char>((i * 7 + i / 256) & 0xFF));
-    const QString fichier = dossier.filePath(QStringLiteral("gros.bin"));
+    const QString fichier = dossier.filePath("gros.bin");
     OutilsTests::ecrireFichier(fichier, contenu);
 
     for (const bool fusion : {true, false}) {
         evenements.clear();
-        EXPECT_EQ(executer(QStringLiteral("cat \"") + fichier + u'"', fusion), 0);
+        EXPECT_EQ(executer("cat \"" + fichier + u'"', fusion), 0);
         EXPECT_EQ(dos.Outputs().size(), contenu.size());
         EXPECT_TRUE(dos.Outputs().toLatin1() == contenu);
         EXPECT_TRUE(morceaux('O') == dos.Outputs());
@@ -204,23 +204,22 @@ TEST_F(BancDOS, OrdreDesEvenements) {
         QObject::connect(&dos, &DOSClass::WaitForInput, &dos, [&](const QString& o, const QString&) {
             if (!ecrit) {
                 ecrit = true;
-                EXPECT_EQ(dos.PutInputs(QStringLiteral("bonjour")), 7);
+                EXPECT_EQ(dos.PutInputs("bonjour"), 7);
             } else if (!o.isEmpty()) {
                 dos.KillCommand();
             }
         });
-    EXPECT_EQ(executer(QStringLiteral("cat"), false), DOSClass::StatutAnnule);
-    const std::vector<Evenement> attendu = {
-        {'W', {}, {}}, {'O', QStringLiteral("bonjour"), {}}, {'W', QStringLiteral("bonjour"), {}}};
+    EXPECT_EQ(executer("cat", false), DOSClass::StatutAnnule);
+    const std::vector<Evenement> attendu = {{'W', {}, {}}, {'O', "bonjour", {}}, {'W', "bonjour", {}}};
     EXPECT_EQ(sansRepetitions(), attendu);
 
     // Un enfant qui attend chaque réponse : sortie, puis erreurs, puis sortie, dans cet ordre ;
     // chaque attente voit exactement ce qui a été remis avant elle.
     evenements.clear();
     QObject::disconnect(attente);
-    QObject::connect(&dos, &DOSClass::ReceiveOutputs, &dos, [this] { dos.PutInputs(QStringLiteral("\n")); });
-    QObject::connect(&dos, &DOSClass::ReceiveErrors, &dos, [this] { dos.PutInputs(QStringLiteral("\n")); });
-    EXPECT_EQ(executer(QStringLiteral("sh -c 'printf a; read x; printf b >&2; read y; printf c'"), false), 0);
+    QObject::connect(&dos, &DOSClass::ReceiveOutputs, &dos, [this] { dos.PutInputs("\n"); });
+    QObject::connect(&dos, &DOSClass::ReceiveErrors, &dos, [this] { dos.PutInputs("\n"); });
+    EXPECT_EQ(executer("sh -c 'printf a; read x; printf b >&2; read y; printf c'", false), 0);
     std::vector<Evenement> sansAttente;
     QString sorties, erreurs;
     for (const Evenement& e : evenements) {
@@ -232,8 +231,7 @@ TEST_F(BancDOS, OrdreDesEvenements) {
         (e.genre == 'O' ? sorties : erreurs) += e.texte;
         sansAttente.push_back(e);
     }
-    const std::vector<Evenement> ordre = {
-        {'O', QStringLiteral("a"), {}}, {'E', QStringLiteral("b"), {}}, {'O', QStringLiteral("c"), {}}};
+    const std::vector<Evenement> ordre = {{'O', "a", {}}, {'E', "b", {}}, {'O', "c", {}}};
     EXPECT_EQ(sansAttente, ordre);
     // Les évènements sont émis pendant l'exécution, jamais après.
     const size_t n = evenements.size();
@@ -241,22 +239,20 @@ TEST_F(BancDOS, OrdreDesEvenements) {
     EXPECT_EQ(evenements.size(), n);
 }
 
-TEST_F(BancDOS, ArgumentsEntreGuillemetsSansShell) {
-    EXPECT_EQ(executer(QStringLiteral("printf"), true, QStringLiteral("\"[%s]\" \"a b\" 'c  d' e")), 0);
-    EXPECT_EQ(dos.Outputs(), QStringLiteral("[a b][c  d][e]"));
+TEST_F(BancDOS, ArgumentsEntreGuillemetsSansShellDansLeDossierDeTravail) {
+    EXPECT_EQ(executer("printf", true, "\"[%s]\" \"a b\" 'c  d' e"), 0);
+    EXPECT_EQ(dos.Outputs(), "[a b][c  d][e]");
 
     // Toute la ligne dans CommandName, comme pour avrdude.
-    EXPECT_EQ(executer(QStringLiteral("printf \"<%s>\" \"x y\""), true), 0);
-    EXPECT_EQ(dos.Outputs(), QStringLiteral("<x y>"));
+    EXPECT_EQ(executer("printf \"<%s>\" \"x y\"", true), 0);
+    EXPECT_EQ(dos.Outputs(), "<x y>");
 
     // Aucun shell : ni variable développée ni commande enchaînée.
-    EXPECT_EQ(executer(QStringLiteral("echo $HOME ; echo x"), true), 0);
-    EXPECT_EQ(dos.Outputs(), QStringLiteral("$HOME ; echo x\n"));
-}
+    EXPECT_EQ(executer("echo $HOME ; echo x", true), 0);
+    EXPECT_EQ(dos.Outputs(), "$HOME ; echo x\n");
 
-TEST_F(BancDOS, DossierDeTravail) {
     dos.setCommandWorkingDirectory(dossier.path());
-    EXPECT_EQ(executer(QStringLiteral("pwd"), true), 0);
+    EXPECT_EQ(executer("pwd", true), 0);
     EXPECT_EQ(dos.Outputs(), QFileInfo(dossier.path()).canonicalFilePath() + u'\n');
     EXPECT_EQ(dos.CommandWorkingDirectory(), dossier.path());
 }
@@ -267,6 +263,6 @@ TEST_F(BancDOS, UneSeuleExecutionALaFois) {
         if (secondeStatut == -1) secondeStatut = dos.ExecuteCommand(true);
         dos.KillCommand();
     });
-    EXPECT_EQ(executer(QStringLiteral("sleep 1000"), true), DOSClass::StatutAnnule);
+    EXPECT_EQ(executer("sleep 1000", true), DOSClass::StatutAnnule);
     EXPECT_EQ(secondeStatut, EBUSY);
 }

@@ -221,16 +221,6 @@ TEST_F(Outils, RemplacerTexteToutesLesOccurrencesCasseRespecteeEnUnPassage) {
     EXPECT_EQ(f.RichTextBox1.texte(), "a <> b <>");
 }
 
-TEST_F(Outils, LireLigneMakefileMemeRegleQueLeLecteur) {
-    FenInvisible f;
-    f.RichTextBox1.définirTexte("XMCU = at90s1200\r\n  MCU =   atmega8  \r\nmcu = x\r\nAVRStudioExclusif =1");
-    EXPECT_EQ(f.LireLigneMakefile("MCU ="), "atmega8");
-    // Dernière ligne sans fin de ligne : le reste du texte.
-    EXPECT_EQ(f.LireLigneMakefile("AVRStudioExclusif ="), "1");
-    EXPECT_EQ(f.LireLigneMakefile("F_CPU ="), QString());
-    EXPECT_TRUE(messages.messages.empty());
-}
-
 TEST_F(Outils, IsisSansSchemaUnSchemaPlusieursSchemas) {
     // Aucun schéma : ISIS seul.
     ASSERT_EQ(lancer("isis"), CodeSortie::Succès);
