@@ -1,0 +1,358 @@
+// La fenêtre des fusibles, hors écran, avec le vrai avrdude et le programmateur simulé : contrôles
+// trouvés par leur nom, gestes de l'utilisateur par QTest, messages lus dans l'enregistreur.
+#include "common/Messages.h"
+#include "fixtures/programmateur/ProgrammateurSimule.h"
+#include "fuses/DescriptionAVR.h"
+#include "fuses/fenetres/FenFuseBit.h"
+#include "launcher/EtatGlobal.h"
+#include "launcher/Parametres.h"
+#include "launcher/plateforme/Processus.h"
+#include "makefile/ParametreMakefile.h"
+#include "outils/OutilsTests.h"
+#include "ui/fenetres/BTL.h"
+#include "ui/fenetres/Twips.h"
+#include "ui/fenetres/VueDocumentRiche.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+class FenetreFusibles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(Processus::trouverProgramme(QStringLiteral("avrdude")).isEmpty())
+            << "avrdude est introuvable";
+        ASSERT_TRUE(QFileInfo(ProgrammateurSimule::chemin()).isExecutable()) << "programmateur_simule absent";
+        EtatGlobal& e = etatGlobal();
+        e.réinitialiser();
+        e.DossierInstallation = OutilsTests::dossierConstruction();
+        e.RépertoireSkin = e.DossierInstallation + QStringLiteral("/Skin/Plume/");
+        // Des réglages à part : la fenêtre les lit à chaque activation.
+        e.FichierParamètres = installation.filePath(QStringLiteral("Paramètres.xml"));
+        QFile::copy(e.DossierInstallation + QStringLiteral("/Paramètres.xml"), e.FichierParamètres);
+        QFile::setPermissions(e.FichierParamètres, QFile::ReadOwner | QFile::WriteOwner);
+        valeursMakefile().réinitialiser();
+        descriptionAVR().réinitialiser();
+        Avrdude::oublierVersion();
+    }
+    void TearDown() override {
+        fenêtre.reset();
+        etatGlobal().réinitialiser();
+        valeursMakefile().réinitialiser();
+        descriptionAVR().réinitialiser();
+    }
+
+    // Le composant, le programmateur et son port tels que la configuration les fixe.
+    void composant(const ProgrammateurSimule& p, const QString& mcu = QStringLiteral("atmega8"),
+                   const QString& partie = QStringLiteral("m8")) {
+        ASSERT_TRUE(ChargerDescriptionAVR(mcu).réussi());
+        ValeursMakefile& v = valeursMakefile();
+        v.MicroContrôleur = mcu;
+        v.PartieAvrdude = partie;
+        v.Programmateur = QStringLiteral("avrisp");
+        v.PortProgrammateur = p.port();
+    }
+
+    FenFuseBit& ouvrir() {
+        fenêtre = std::make_unique<FenFuseBit>(nullptr, [this] { ++aides; });
+        fenêtre->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(fenêtre.get()));
+        return *fenêtre;
+    }
+
+    template <class T = QWidget> T* c(const QString& nom) {
+        T* w = fenêtre->findChild<T*>(nom);
+        EXPECT_NE(w, nullptr) << nom.toStdString();
+        return w;
+    }
+    void cliquer(const QString& nom) { QTest::mouseClick(c(nom), Qt::LeftButton); }
+
+    QStringList cochées(const QString& liste) {
+        QStringList r;
+        auto* l = c<QListWidget>(liste);
+        for (int i = 0; i < l->count(); ++i)
+            if (l->item(i)->checkState() == Qt::Checked) r << l->item(i)->text();
+        return r;
+    }
+    QStringList titres() const {
+        QStringList r;
+        for (const Message& m : messages.messages)
+            r << m.titre;
+        return r;
+    }
+    int px(int twips) const { return Twips::versPixels(twips, fenêtre.get()); }
+    int largeurElargie() const {
+        return std::min(px(FenFuseBit::LargeurLarge), fenêtre->screen()->geometry().width());
+    }
+
+    QTemporaryDir installation;
+    EnregistreurMessages messages;
+    std::unique_ptr<FenFuseBit> fenêtre;
+    int aides = 0;
+};
+
+ProgrammateurSimule* atmega8() {
+    return new ProgrammateurSimule({QStringLiteral("--signature"), QStringLiteral("1e9307"),
+                                    QStringLiteral("--lfuse"), QStringLiteral("e1"),
+                                    QStringLiteral("--hfuse"), QStringLiteral("d9"), QStringLiteral("--lock"),
+                                    QStringLiteral("fc")});
+}
+
+} // namespace
+
+TEST_F(FenetreFusibles, ChargementLargeurEtAide) {
+    std::unique_ptr<ProgrammateurSimule> p(atmega8());
+    composant(*p, QStringLiteral("atmega88"), QStringLiteral("m88"));
+    ouvrir();
+    const std::pair<const char*, const char*> légendes[] = {{"Label1", "Fusibles"},
+                                                            {"Label2", "Verrouillage"},
+                                                            {"Label5", "Attention :"},
+                                                            {"Label4", "Coché = 1 = Fusible non programmé."},
+                                                            {"Label3", "Décoché = 0 = Fusible programmé."}};
+    for (const auto& [nom, texte] : légendes)
+        EXPECT_EQ(c<QLabel>(nom)->text(), QString::fromUtf8(texte)) << nom;
+    EXPECT_EQ(c<BTL>("CBLire")->text(), "Lire les fusibles");
+    EXPECT_EQ(c<BTL>("CBFuser")->text(), "Fuser les bit");
+    EXPECT_EQ(c<BTL>("CBTaille")->text(), ">>>>");
+    EXPECT_EQ(c<BTL>("CBAnnuler")->text(), "Annuler");
+    const QString son = etatGlobal().RépertoireSkin + "Fusage.wav";
+    EXPECT_EQ(c<BTL>("CBLire")->SonOnClick(), son);
+    EXPECT_EQ(c<BTL>("CBFuser")->SonOnClick(), son);
+    EXPECT_TRUE(QFileInfo::exists(son));
+
+    // Trois octets : étendu, haut, bas, chacun du bit 7 au bit 0 ; aucune ligne cochée.
+    auto* fusibles = c<QListWidget>("ListeFusibles");
+    ASSERT_EQ(fusibles->count(), 24);
+    EXPECT_EQ(fusibles->item(7)->text(), descriptionAVR().NomsFusibleEtendu[0]);
+    EXPECT_EQ(fusibles->item(8)->text(), "RSTDISBL");
+    EXPECT_EQ(fusibles->item(23)->text(), "CKSEL0");
+    EXPECT_EQ(fusibles->item(10)->toolTip(), "Fusible haut, bit 5");
+    EXPECT_EQ(c<QListWidget>("ListeVerrouillage")->count(), 8);
+    EXPECT_TRUE(cochées("ListeFusibles").isEmpty());
+    // Toutes les lignes sont visibles sans défilement.
+    EXPECT_GE(fusibles->viewport()->height(), fusibles->visualItemRect(fusibles->item(23)).bottom());
+
+    // Étroite, puis élargie et centrée, puis de nouveau étroite.
+    EXPECT_EQ(fenêtre->width(), px(FenFuseBit::LargeurEtroite));
+    cliquer("CBTaille");
+    EXPECT_EQ(fenêtre->width(), largeurElargie());
+    EXPECT_EQ(c<BTL>("CBTaille")->text(), "<<<<");
+    auto* console = c<VueDocumentRiche>("RTAffichageDos");
+    EXPECT_EQ(console->geometry().right() + 1, fenêtre->width() - px(FenFuseBit::MargeConsole));
+    EXPECT_TRUE(console->isVisible());
+    const QRect écran = fenêtre->screen()->geometry();
+    EXPECT_LE(std::abs(fenêtre->frameGeometry().center().x() - écran.center().x()), 1);
+    cliquer("CBTaille");
+    EXPECT_EQ(fenêtre->width(), px(FenFuseBit::LargeurEtroite));
+    EXPECT_EQ(c<BTL>("CBTaille")->text(), ">>>>");
+
+    cliquer("CBAide");
+    EXPECT_EQ(aides, 1);
+    cliquer("CBAnnuler");
+    EXPECT_FALSE(fenêtre->isVisible());
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(FenetreFusibles, LectureModificationEtEcriture) {
+    std::unique_ptr<ProgrammateurSimule> p(atmega8());
+    ASSERT_TRUE(p->pret());
+    composant(*p);
+    ouvrir();
+    // Avant toute lecture : refusé, deux fois, sans lancer avrdude.
+    messages.réponses = {RéponseMessage::Oui, RéponseMessage::OK, RéponseMessage::Oui};
+    cliquer("CBFuser");
+    cliquer("CBFuser");
+    EXPECT_EQ(titres(), (QStringList{"ATTENTION", "Sécurité : papiers s'il vous plait !!!", "ATTENTION",
+                                     "Sécurité : papiers s'il vous plait !!!"}));
+    messages.messages.clear();
+
+    cliquer("CBLire");
+    EXPECT_TRUE(messages.messages.empty()) << titres().join(u',').toStdString();
+    EXPECT_EQ(cochées("ListeFusibles"), (QStringList{"RSTDISBL", "WDTON", "CKOPT", "EESAVE", "BOOTRST",
+                                                     "BODLEVEL", "BODEN", "SUT1", "CKSEL0"}));
+    EXPECT_EQ(cochées("ListeVerrouillage"), (QStringList{"", "", "BLB12", "BLB11", "BLB02", "BLB01"}));
+    EXPECT_EQ(c<BTL>("CBLire")->text(), "Fusibles Lus");
+    EXPECT_EQ(c<BTL>("CBLire")->couleurFond(), QColor(0, 255, 0));
+    EXPECT_EQ(c<BTL>("CBFuser")->text(), "Fuser les bits");
+    EXPECT_EQ(c<BTL>("CBFuser")->couleurFond(), QColor(255, 192, 192));
+    // Plus rien ne tourne : l'indicateur et le bouton d'arrêt sont cachés.
+    EXPECT_FALSE(c("BarreOccupation")->isVisible());
+    EXPECT_FALSE(c("CBArreter")->isVisible());
+    EXPECT_TRUE(c<QLabel>("LabelEtape")->text().isEmpty());
+    EXPECT_TRUE(
+        c<VueDocumentRiche>("RTAffichageDos")->toPlainText().contains("writing output file <stdout>"));
+
+    // CKOPT décoché au clavier, SPIEN coché à la souris : SPIEN est refusé et écrit à 0.
+    auto* fusibles = c<QListWidget>("ListeFusibles");
+    fusibles->setFocus();
+    fusibles->setCurrentRow(3);
+    QTest::keyClick(fusibles, Qt::Key_Space);
+    ASSERT_EQ(fusibles->item(3)->checkState(), Qt::Unchecked);
+    const QRect ligne = fusibles->visualItemRect(fusibles->item(2));
+    const QStyleOptionViewItem option = [&] {
+        QStyleOptionViewItem o;
+        o.initFrom(fusibles);
+        o.rect = ligne;
+        o.features = QStyleOptionViewItem::HasCheckIndicator;
+        return o;
+    }();
+    const QRect caseACocher =
+        fusibles->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, fusibles);
+    QTest::mouseClick(fusibles->viewport(), Qt::LeftButton, {}, caseACocher.center());
+    ASSERT_EQ(fusibles->item(2)->checkState(), Qt::Checked);
+
+    messages.réponses = {RéponseMessage::Oui};
+    cliquer("CBFuser");
+    ASSERT_EQ(titres(), (QStringList{"ATTENTION", "Attention"}));
+    EXPECT_TRUE(messages.messages[0].texte.startsWith("\"Fuser\" les bits présente le risque"));
+    // avrdude n'écrit que l'octet qui change.
+    EXPECT_EQ(p->journal(), "hfuse=c9\n");
+    EXPECT_EQ(c<BTL>("CBFuser")->text(), "Fusibles Ecris");
+    EXPECT_EQ(c<BTL>("CBFuser")->couleurFond(), QColor(255, 0, 0));
+    EXPECT_EQ(c<BTL>("CBLire")->text(), "Lire Fusibles");
+    EXPECT_EQ(c<BTL>("CBLire")->couleurFond(), QColor(192, 255, 192));
+    // La console ne montre que l'écriture.
+    const QString console = c<VueDocumentRiche>("RTAffichageDos")->toPlainText();
+    EXPECT_TRUE(console.contains("1 byte of hfuse written"));
+    EXPECT_TRUE(console.contains("1 byte of lock verified"));
+    EXPECT_FALSE(console.contains("<stdout>"));
+    p->arreter();
+    EXPECT_TRUE(p->journal().endsWith("fin lfuse=e1 hfuse=c9 efuse=ff lock=fc\n"));
+}
+
+TEST_F(FenetreFusibles, ProgrammateurMuetPuisArretParLeBouton) {
+    ProgrammateurSimule p({QStringLiteral("--muet")});
+    ASSERT_TRUE(p.pret());
+    composant(p);
+    ouvrir();
+    cliquer("CBLire");
+    ASSERT_EQ(titres(), QStringList{"Erreur de communication"});
+    EXPECT_TRUE(messages.messages[0].modalSystème);
+    EXPECT_EQ(messages.messages[0].icône, IconeMessage::Critique);
+    // La console n'est pas ouverte d'office.
+    EXPECT_EQ(fenêtre->width(), px(FenFuseBit::LargeurEtroite));
+    EXPECT_EQ(c<BTL>("CBLire")->text(), "Lire les fusibles");
+
+    // Pendant qu'avrdude attend : l'étape, l'indicateur et le bouton d'arrêt se montrent ; un
+    // clic arrête la lecture.
+    messages.messages.clear();
+    QString étape;
+    bool occupée = false, lireActif = true;
+    bool arrêté = false;
+    QObject::connect(&fenêtre->logique().MyDOS, &DOSClass::WaitForInput, fenêtre.get(), [&] {
+        if (arrêté) return;
+        arrêté = true;
+        étape = c<QLabel>("LabelEtape")->text();
+        occupée = c("BarreOccupation")->isVisible() && c("CBArreter")->isVisible();
+        lireActif = c("CBLire")->isEnabled();
+        cliquer("CBArreter");
+    });
+    cliquer("CBLire");
+    EXPECT_TRUE(arrêté);
+    EXPECT_EQ(étape, "Lecture du fusible haut…");
+    EXPECT_TRUE(occupée);
+    EXPECT_FALSE(lireActif);
+    EXPECT_TRUE(messages.messages.empty()) << titres().join(u',').toStdString();
+    EXPECT_TRUE(fenêtre->logique().ErreurAvrdude);
+    EXPECT_FALSE(c("CBArreter")->isVisible());
+    EXPECT_TRUE(c("CBLire")->isEnabled());
+    EXPECT_TRUE(
+        c<VueDocumentRiche>("RTAffichageDos")->toPlainText().contains("avrdude arrêté à votre demande."));
+}
+
+TEST_F(FenetreFusibles, MauvaisComposantEtSecondeLecture) {
+    // La carte porte un ATmega168 : la console s'ouvre avec le message.
+    ProgrammateurSimule p({QStringLiteral("--signature"), QStringLiteral("1e9406"), QStringLiteral("--hfuse"),
+                           QStringLiteral("d9"), QStringLiteral("--lfuse"), QStringLiteral("e1")});
+    ASSERT_TRUE(p.pret());
+    composant(p);
+    ouvrir();
+    cliquer("CBLire");
+    ASSERT_EQ(titres(), QStringList{"Erreur indéfinie"});
+    EXPECT_EQ(fenêtre->width(), largeurElargie());
+    EXPECT_EQ(c<BTL>("CBTaille")->text(), "<<<<");
+    EXPECT_TRUE(
+        c<VueDocumentRiche>("RTAffichageDos")->toPlainText().contains("expected signature for ATmega8"));
+    EXPECT_TRUE(cochées("ListeFusibles").isEmpty());
+
+    // L'identifiant corrigé : les lignes se cochent ; décochées puis relues, elles se cochent de
+    // nouveau, et ce qui était coché le reste.
+    composant(p, QStringLiteral("atmega8"), QStringLiteral("m168"));
+    messages.messages.clear();
+    cliquer("CBLire");
+    EXPECT_TRUE(messages.messages.empty()) << titres().join(u',').toStdString();
+    auto* fusibles = c<QListWidget>("ListeFusibles");
+    ASSERT_EQ(fusibles->item(0)->checkState(), Qt::Checked);
+    fusibles->item(0)->setCheckState(Qt::Unchecked);
+    fusibles->item(2)->setCheckState(Qt::Checked);
+    cliquer("CBLire");
+    EXPECT_EQ(fusibles->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(fusibles->item(2)->checkState(), Qt::Checked);
+}
+
+TEST_F(FenetreFusibles, FermetureDemandeePendantUneLecture) {
+    ProgrammateurSimule p({QStringLiteral("--muet")});
+    ASSERT_TRUE(p.pret());
+    composant(p);
+    ouvrir();
+    bool fait = false;
+    QObject::connect(&fenêtre->logique().MyDOS, &DOSClass::WaitForInput, fenêtre.get(), [&] {
+        if (fait) return;
+        fait = true;
+        // La fenêtre reste là tant qu'avrdude tourne, puis se ferme.
+        fenêtre->close();
+        EXPECT_TRUE(fenêtre->isVisible());
+    });
+    cliquer("CBLire");
+    EXPECT_TRUE(fait);
+    EXPECT_FALSE(fenêtre->isVisible());
+    EXPECT_FALSE(fenêtre->logique().enCours());
+    EXPECT_TRUE(messages.messages.empty()) << titres().join(u',').toStdString();
+}
+
+TEST_F(FenetreFusibles, BoutonsMuetsALActivation) {
+    std::unique_ptr<ProgrammateurSimule> p(atmega8());
+    composant(*p);
+    ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, QStringLiteral("1")));
+    ouvrir();
+    fenêtre->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(fenêtre.get()));
+    for (const char* nom : {"CBLire", "CBFuser", "CBTaille", "CBAide", "CBAnnuler", "CBArreter"})
+        EXPECT_TRUE(c<BTL>(nom)->SonSilence()) << nom;
+}
+
+TEST_F(FenetreFusibles, SansDescriptionNiPort) {
+    ProgrammateurSimule p;
+    ASSERT_TRUE(p.pret());
+    // Un composant sans description : des listes vides et un message clair, pas d'avrdude.
+    EXPECT_FALSE(ChargerDescriptionAVR(QStringLiteral("atxmega999")).réussi());
+    valeursMakefile().MicroContrôleur = QStringLiteral("atxmega999");
+    valeursMakefile().PartieAvrdude = QStringLiteral("x999");
+    valeursMakefile().Programmateur = QStringLiteral("avrisp");
+    valeursMakefile().PortProgrammateur = p.port();
+    ouvrir();
+    EXPECT_EQ(c<QListWidget>("ListeFusibles")->count(), 0);
+    cliquer("CBLire");
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].texte,
+              "Aucun fusible n'est décrit pour le microcontrôleur « atxmega999 » : il n'y a rien à lire.");
+    EXPECT_EQ(c<BTL>("CBLire")->text(), "Lire les fusibles");
+
+    // Un ATmega8 sans port : le port n'est pas pris pour autre chose.
+    fenêtre.reset();
+    messages.messages.clear();
+    composant(p);
+    valeursMakefile().PortProgrammateur.clear();
+    ouvrir();
+    cliquer("CBLire");
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_TRUE(messages.messages[0].texte.startsWith("Choisissez le programmateur et son port"));
+    EXPECT_TRUE(c<VueDocumentRiche>("RTAffichageDos")->toPlainText().isEmpty());
+}
