@@ -4,6 +4,7 @@
 // Chaque fenêtre s'ajoute par une ligne de la table « captures » : son nom de fichier et ce qui
 // la crée dans l'état voulu à partir du contexte (projet d'exemple copié, réglages à part).
 #include "common/Messages.h"
+#include "fuses/fenetres/FenFuseBit.h"
 #include "launcher/EtatGlobal.h"
 #include "launcher/fenetres/APropos.h"
 #include "launcher/fenetres/FErreur.h"
@@ -18,8 +19,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QPixmap>
+#include <QProcess>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextCursor>
@@ -138,6 +141,30 @@ const std::vector<Capture> captures = {
      }},
     {QStringLiteral("recherche"), [](Contexte& c) { return recherche(c, false); }},
     {QStringLiteral("remplacement"), [](Contexte& c) { return recherche(c, true); }},
+    {QStringLiteral("fusibles"),
+     [](Contexte& c) {
+         // Un ATmega8 lu par avrdude sur le programmateur simulé (construit avec les tests), console ouverte.
+         auto* simulé = new QProcess;
+         const QString port =
+             QDir::tempPath() +
+             QStringLiteral("/quillon_captures_port_%1").arg(QCoreApplication::applicationPid());
+         QFile::remove(port);
+         simulé->start(QCoreApplication::applicationDirPath() + QStringLiteral("/programmateur_simule"),
+                       {QStringLiteral("--lien"), port, QStringLiteral("--lock"), QStringLiteral("fc")});
+         for (int i = 0; i < 300 && simulé->state() == QProcess::Running && !QFileInfo(port).isSymLink(); ++i)
+             QThread::msleep(10);
+         ValeursMakefile& v = valeursMakefile();
+         v.MicroContrôleur = QStringLiteral("atmega8");
+         v.PartieAvrdude = QStringLiteral("m8");
+         v.Programmateur = QStringLiteral("avrisp");
+         v.PortProgrammateur = port;
+         ChargerDescriptionAVR(v.MicroContrôleur);
+         auto* f = c.garder(new FenFuseBit);
+         simulé->setParent(f);
+         if (QFileInfo(port).isSymLink()) f->lire();
+         f->basculerTaille();
+         return static_cast<QWidget*>(f);
+     }},
     {QStringLiteral("apropos"), [](Contexte& c) { return c.garder(new APropos); }},
     {QStringLiteral("erreur"),
      [](Contexte& c) {

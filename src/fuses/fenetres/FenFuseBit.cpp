@@ -81,7 +81,9 @@ FenFuseBit::FenFuseBit(QWidget* parent, std::function<void()> ouvrirAide)
     ListeVerrouillage->setFixedHeight(hauteurPour(ListeVerrouillage));
     const int étroite = Twips::versPixels(LargeurEtroite, this);
     m_panneau->setFixedWidth(étroite);
-    const int hauteur = m_panneau->sizeHint().height();
+    // Les légendes à la ligne demandent leur hauteur pour cette largeur-là.
+    const int hauteur = m_panneau->hasHeightForWidth() ? m_panneau->heightForWidth(étroite)
+                                                       : m_panneau->sizeHint().height();
     m_panneau->setGeometry(0, 0, étroite, hauteur);
     setFixedSize(étroite, hauteur);
     placerConsole();
