@@ -117,17 +117,19 @@ TEST_F(Configuration_, ChargementSansMakefile) {
 // Un makefile du projet : ses valeurs passent dans les contrôles et dans le makefile modifiable,
 // y compris celles qu'aucune table ne connaît, qui restent telles que lues.
 TEST_F(Configuration_, ChargementDUnMakefileDuProjet) {
-    essai.écrireMakefile(EssaiConfiguration::makefileAvec({{"MCU =", "atmega16"},
-                                                           {"F_CPU =", "16000000"},
-                                                           {"OPT =", "2"},
-                                                           {"FORMAT =", "srec"},
-                                                           {"DEBUG =", "STABS"},
-                                                           {"CompilCoff =", "extcoff"},
-                                                           {"AffichageMemoire =", ""},
-                                                           {"EXTRAINCDIRS =", "c:/avr/inc ../commun"},
-                                                           {"DIRAVR =", "/opt/avr"},
-                                                           {"AVRDUDE_PROGRAMMER =", "usbasp"},
-                                                           {"AVRDUDE_PORT =", "/dev/ttyUSB0"}}));
+    const std::vector<std::pair<QString, std::optional<QString>>> réglages = {
+        {"MCU =", "atmega16"},
+        {"F_CPU =", "16000000"},
+        {"OPT =", "2"},
+        {"FORMAT =", "srec"},
+        {"DEBUG =", "STABS"},
+        {"CompilCoff =", "extcoff"},
+        {"AffichageMemoire =", ""},
+        {"EXTRAINCDIRS =", "c:/avr/inc ../commun"},
+        {"DIRAVR =", "/opt/avr"},
+        {"AVRDUDE_PROGRAMMER =", "usbasp"},
+        {"AVRDUDE_PORT =", "/dev/ttyUSB0"}};
+    essai.écrireMakefile(EssaiConfiguration::makefileAvec(réglages));
     EXPECT_TRUE(charger().empty());
     EXPECT_TRUE(messages.messages.empty());
     const EtatContrôles& e = c.contrôles;
@@ -144,19 +146,11 @@ TEST_F(Configuration_, ChargementDUnMakefileDuProjet) {
     EXPECT_EQ(e.include, "c:/avr/inc ../commun");
     EXPECT_EQ(e.outils, "/opt/avr");
 
+    // Chaque contrôle réécrit sa valeur : la même, sauf DEBUG mis en minuscules.
     const DocumentRiche& m = c.RTBMakefile;
-    EXPECT_EQ(valeur(m, "MCU ="), "atmega16");
+    for (const auto& [clé, v] : réglages)
+        EXPECT_EQ(valeur(m, clé), clé == "DEBUG =" ? "stabs" : *v) << clé.toStdString();
     EXPECT_EQ(valeur(m, "AVRDUDE_FLAGS ="), "-p m16 -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)");
-    EXPECT_EQ(valeur(m, "F_CPU ="), "16000000");
-    EXPECT_EQ(valeur(m, "OPT ="), "2");
-    EXPECT_EQ(valeur(m, "FORMAT ="), "srec");
-    EXPECT_EQ(valeur(m, "DEBUG ="), "stabs");
-    EXPECT_EQ(valeur(m, "CompilCoff ="), "extcoff");
-    EXPECT_EQ(valeur(m, "AffichageMemoire ="), "");
-    EXPECT_EQ(valeur(m, "EXTRAINCDIRS ="), "c:/avr/inc ../commun");
-    EXPECT_EQ(valeur(m, "DIRAVR ="), "/opt/avr");
-    EXPECT_EQ(valeur(m, "AVRDUDE_PROGRAMMER ="), "usbasp");
-    EXPECT_EQ(valeur(m, "AVRDUDE_PORT ="), "/dev/ttyUSB0");
     EXPECT_EQ(valeursMakefile().Programmateur, "usbasp");
     EXPECT_EQ(valeursMakefile().PortProgrammateur, "/dev/ttyUSB0");
     EXPECT_FALSE(bleu(formatValeur(m, "MCU =")));
