@@ -1,6 +1,7 @@
 #include "makefile/fenetres/AccesFenetres.h"
 
 #include "common/Messages.h"
+#include "fuses/fenetres/FenFuseBit.h"
 #include "launcher/OuvrirDocument.h"
 
 #include <QFileInfo>
@@ -18,9 +19,9 @@ void pasEncoreDisponible(const QString& texte) {
 
 } // namespace
 
-void OuvrirFenêtreFusibles(QWidget*) {
-    pasEncoreDisponible(
-        QStringLiteral("La fenêtre des fusibles n'est pas encore disponible dans cette version."));
+void OuvrirFenêtreFusibles(QWidget* propriétaire) {
+    FenFuseBit fenêtre(propriétaire);
+    fenêtre.exec();
 }
 
 void OuvrirAssistante(QWidget*) {

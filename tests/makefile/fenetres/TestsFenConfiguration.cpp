@@ -14,6 +14,7 @@
 #include "ui/fenetres/Twips.h"
 #include "ui/fenetres/VueDocumentRiche.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -24,6 +25,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -398,10 +400,20 @@ TEST_F(FenetreConfiguration, BoutonsVersDAutresFenêtres) {
     EXPECT_EQ(appels.aide.size(), 2);
     EXPECT_EQ(c<BTL>("CBFuseBit")->SonOnClick(), essai.installation() + "/Skin/Plume/ClickFuseBit.wav");
 
+    // La fenêtre des fusibles s'ouvre, modale, au-dessus de la configuration.
+    QString fusibles;
+    QWidget* propriétaire = nullptr;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* f = QApplication::activeModalWidget()) {
+            fusibles = f->objectName();
+            propriétaire = f->parentWidget();
+            f->close();
+        }
+    });
     OuvrirFenêtreFusibles(fenêtre.get());
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages.back().texte,
-              "La fenêtre des fusibles n'est pas encore disponible dans cette version.");
+    EXPECT_EQ(fusibles, "FenFuseBit");
+    EXPECT_EQ(propriétaire, fenêtre.get());
+    EXPECT_TRUE(messages.messages.empty());
 
     FenConfiguration::Services s = services();
     s.ouvrirFusibles = [](QWidget*) { throw std::runtime_error("boum"); };
