@@ -170,12 +170,13 @@ TEST_F(FenetreFusibles, LectureModificationEtEcriture) {
     ASSERT_TRUE(p->pret());
     composant(*p);
     ouvrir();
-    // Avant toute lecture : refusé, deux fois, sans lancer avrdude.
-    messages.réponses = {RéponseMessage::Oui, RéponseMessage::OK, RéponseMessage::Oui};
+    // Avant toute lecture : Non, rien ; Oui, refusé, deux fois, sans lancer avrdude.
+    messages.réponses = {RéponseMessage::Non, RéponseMessage::Oui, RéponseMessage::OK, RéponseMessage::Oui};
     cliquer("CBFuser");
     cliquer("CBFuser");
-    EXPECT_EQ(titres(), (QStringList{"ATTENTION", "Sécurité : papiers s'il vous plait !!!", "ATTENTION",
-                                     "Sécurité : papiers s'il vous plait !!!"}));
+    cliquer("CBFuser");
+    EXPECT_EQ(titres(), (QStringList{"ATTENTION", "ATTENTION", "Sécurité : papiers s'il vous plait !!!",
+                                     "ATTENTION", "Sécurité : papiers s'il vous plait !!!"}));
     messages.messages.clear();
 
     cliquer("CBLire");
@@ -213,12 +214,14 @@ TEST_F(FenetreFusibles, LectureModificationEtEcriture) {
     QTest::mouseClick(fusibles->viewport(), Qt::LeftButton, {}, caseACocher.center());
     ASSERT_EQ(fusibles->item(2)->checkState(), Qt::Checked);
 
+    // BLB12 décoché : verrou fc → dc.
+    c<QListWidget>("ListeVerrouillage")->item(2)->setCheckState(Qt::Unchecked);
     messages.réponses = {RéponseMessage::Oui};
     cliquer("CBFuser");
     ASSERT_EQ(titres(), (QStringList{"ATTENTION", "Attention"}));
     EXPECT_TRUE(messages.messages[0].texte.startsWith("\"Fuser\" les bits présente le risque"));
     // avrdude n'écrit que l'octet qui change.
-    EXPECT_EQ(p->journal(), "hfuse=c9\n");
+    EXPECT_EQ(p->journal(), "hfuse=c9\nlock=dc\n");
     EXPECT_EQ(c<BTL>("CBFuser")->text(), "Fusibles Ecris");
     EXPECT_EQ(c<BTL>("CBFuser")->couleurFond(), QColor(255, 0, 0));
     EXPECT_EQ(c<BTL>("CBLire")->text(), "Lire Fusibles");
@@ -228,8 +231,15 @@ TEST_F(FenetreFusibles, LectureModificationEtEcriture) {
     EXPECT_TRUE(console.contains("1 byte of hfuse written"));
     EXPECT_TRUE(console.contains("1 byte of lock verified"));
     EXPECT_FALSE(console.contains("<stdout>"));
+    // Une écriture réussie permet la suivante sans relire.
+    fusibles->item(15)->setCheckState(Qt::Unchecked);
+    messages.messages.clear();
+    messages.réponses = {RéponseMessage::Oui};
+    cliquer("CBFuser");
+    EXPECT_EQ(titres(), (QStringList{"ATTENTION", "Attention"}));
     p->arreter();
-    EXPECT_TRUE(p->journal().endsWith("fin lfuse=e1 hfuse=c9 efuse=ff lock=fc\n"));
+    EXPECT_TRUE(p->journal().endsWith("lfuse=e0\nfin lfuse=e0 hfuse=c9 efuse=ff lock=dc\n"))
+        << p->journal().toStdString();
 }
 
 TEST_F(FenetreFusibles, ProgrammateurMuetPuisArretParLeBouton) {
@@ -244,6 +254,8 @@ TEST_F(FenetreFusibles, ProgrammateurMuetPuisArretParLeBouton) {
     // La console n'est pas ouverte d'office.
     EXPECT_EQ(fenêtre->width(), px(FenFuseBit::LargeurEtroite));
     EXPECT_EQ(c<BTL>("CBLire")->text(), "Lire les fusibles");
+    // avrdude est arrêté sans réessayer pendant une minute.
+    EXPECT_FALSE(c<VueDocumentRiche>("RTAffichageDos")->toPlainText().contains("attempt 2 of"));
 
     // Pendant qu'avrdude attend : l'étape, l'indicateur et le bouton d'arrêt se montrent ; un
     // clic arrête la lecture.
