@@ -88,6 +88,8 @@ FenFuseBit::FenFuseBit(QWidget* parent, std::function<void()> ouvrirAide)
     setFixedSize(étroite, hauteur);
     placerConsole();
     brancher();
+    // La lecture d'abord : c'est le premier geste attendu.
+    CBLire->setFocus();
 }
 
 FenFuseBit::~FenFuseBit() {
