@@ -1,27 +1,71 @@
 // Quillon : lancé par l'éditeur une fois par action, avec un argument « action>dossier>nom>extra ».
+// Ce programme léger ne charge aucune bibliothèque graphique : il sert les cibles make et confie
+// toute fenêtre ou boîte de message au programme des fenêtres, installé à côté de lui.
+#include "common/Messages.h"
+#include "common/Texte.h"
+#include "launcher/Affichage.h"
+#include "launcher/EtatGlobal.h"
 #include "launcher/LigneDeCommande.h"
 #include "launcher/Principal.h"
-#include "ui/fenetres/ActionsFenetres.h"
-#include "ui/fenetres/ApplicationGraphique.h"
-#include "ui/fenetres/ServiceMessagesQt.h"
+#include "launcher/plateforme/Processus.h"
 
+#include <QDir>
 #include <QStringList>
 
+namespace {
+
+QStringList argumentsOriginaux;
+QString dossierInitial;
+QString programmeFenêtres;
+
+// Passe la main au programme des fenêtres, dans le dossier courant d'origine ; ne revient qu'en
+// cas d'échec, avec le texte de l'erreur.
+QString confierAuxFenêtres() {
+    QDir::setCurrent(dossierInitial);
+    QStringList arguments = argumentsOriginaux;
+    arguments[0] = programmeFenêtres;
+    return Processus::remplacerPar(programmeFenêtres, arguments);
+}
+
+// Un message à montrer : avec un affichage, le programme des fenêtres refait le même démarrage,
+// qui échoue de la même façon, et montre la boîte ; sans affichage, la console.
+class ServiceMessagesDélégué final : public ServiceMessages {
+public:
+    RéponseMessage afficher(const Message& m) override {
+        if (Affichage::disponible()) console.afficher(Message{confierAuxFenêtres(), TitreApplication()});
+        return console.afficher(m);
+    }
+    ServiceMessagesConsole console;
+};
+
+bool actionSansFenêtre(const QString& texteBrut) {
+    DécouperLigneDeCommande(texteBrut);
+    const QStringList& champs = etatGlobal().ArgumentsLigne;
+    const QString mot = champs.size() > 1 ? Texte::minuscules(champs[1]) : QString();
+    return mot == u"programmer" || mot == u"nettoyer" || mot == u"reconstruire";
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    // Aucun objet graphique n'est créé ici : les actions make fonctionnent sans affichage.
-    ApplicationGraphique::initialiser(argc, argv);
-    ServiceMessagesQt messages;
+    for (int i = 0; i < argc; ++i)
+        argumentsOriginaux << QString::fromLocal8Bit(argv[i]);
+    if (argumentsOriginaux.isEmpty()) argumentsOriginaux << QStringLiteral("quillon");
+    dossierInitial = QDir::currentPath();
+    const QString dossier = DossierDuProgramme(argv[0]);
+    programmeFenêtres = dossier + QStringLiteral("/quillon-fenetres");
+    const QString texteBrut = TexteBrutLigneDeCommande(argumentsOriginaux.mid(1));
+
+    if (!actionSansFenêtre(texteBrut)) {
+        afficherMessage(confierAuxFenêtres(), IconeMessage::Critique);
+        return CodeSortie::Erreur;
+    }
+
+    ServiceMessagesDélégué messages;
     installerServiceMessages(&messages);
-    EnregistrerActionsFenêtres();
-
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-
-    int code = Principal(TexteBrutLigneDeCommande(arguments), DossierDuProgramme(argv[0]));
+    int code = Principal(texteBrut, dossier);
     // Un message qui n'a pu s'afficher qu'en console est un échec pour l'appelant.
-    if (code == CodeSortie::Succès && messages.messagePerdu()) code = CodeSortie::Erreur;
+    if (code == CodeSortie::Succès && messages.console.messagePerdu) code = CodeSortie::Erreur;
     installerServiceMessages(nullptr);
-    ApplicationGraphique::terminer();
     return code;
 }

@@ -120,6 +120,29 @@ TEST_F(Programme, ReglagesAbsentsPuisEndommages) {
     EXPECT_EQ(lireFichier(reglages), abime);
 }
 
+TEST_F(Programme, MessageConfieAuProgrammeDesFenetresDepuisLeDossierDOrigine) {
+    // Réglages abîmés, dossier de projet relatif, affichage nommé (mais injoignable) : le
+    // programme léger passe la main au programme des fenêtres, qui doit refaire le même
+    // démarrage depuis le même dossier et dire la même erreur, pas celle de la ligne de commande.
+    const QString reglages = installation + QStringLiteral("/Paramètres.xml");
+    const QByteArray abime = QStringLiteral("<Paramètres><Silence>").toUtf8();
+    OutilsTests::ecrireFichier(reglages, abime);
+    const QFileInfo infoProjet(projet);
+    QByteArray sortie, erreurs;
+    const int code = OutilsTests::executer(
+        QStringLiteral("sh"),
+        {QStringLiteral("-c"), QStringLiteral("cd \"$1\" && exec \"$2\" \"nettoyer>$3>X\""),
+         QStringLiteral("sh"), infoProjet.absolutePath(), quillon, infoProjet.fileName()},
+        &sortie, &erreurs,
+        {QStringLiteral("DISPLAY=:1234"), QStringLiteral("WAYLAND_DISPLAY"),
+         QStringLiteral("QT_QPA_PLATFORM")});
+    EXPECT_EQ(code, 1) << erreurs.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(erreurs).contains(QStringLiteral("contient certainement une erreur")))
+        << erreurs.toStdString();
+    EXPECT_FALSE(erreurs.contains("est invalide."));
+    EXPECT_EQ(lireFichier(reglages), abime);
+}
+
 TEST_F(Programme, InstallationEnLectureSeule) {
     // Lance une action avec le dossier d'installation en lecture seule ; 99 si c'est impossible ici.
     auto lancerLectureSeule = [&](QByteArray* erreurs) {

@@ -23,4 +23,8 @@ bool demarrerDetache(const Commande& commande, const QString& dossier, QString* 
 bool demarrerEnSuite(const std::vector<Commande>& commandes, const QString& dossier,
                      QString* erreur = nullptr);
 
+// Remplace le processus courant par le programme donné, avec ces arguments (argv[0] compris).
+// Ne revient qu'en cas d'échec, avec le texte de l'erreur.
+QString remplacerPar(const QString& chemin, const QStringList& arguments);
+
 } // namespace Processus

@@ -131,6 +131,19 @@ bool demarrerEnSuite(const std::vector<Commande>& commandes, const QString& doss
     return true;
 }
 
+QString remplacerPar(const QString& chemin, const QStringList& arguments) {
+    std::vector<QByteArray> octets;
+    for (const QString& a : arguments)
+        octets.push_back(a.toLocal8Bit());
+    std::vector<char*> pointeurs;
+    for (QByteArray& b : octets)
+        pointeurs.push_back(b.data());
+    pointeurs.push_back(nullptr);
+    execv(QFile::encodeName(chemin).constData(), pointeurs.data());
+    return QStringLiteral("Impossible de démarrer « %1 » : %2.")
+        .arg(QDir::toNativeSeparators(chemin), texteErreur(errno));
+}
+
 bool demarrerDetache(const Commande& commande, const QString& dossier, QString* erreur) {
     return demarrerEnSuite({commande}, dossier, erreur);
 }

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <cstdlib>
 
 // Windows : le lanceur de Qt ; la suite de commandes attend chaque commande sauf la dernière.
 namespace Processus {
@@ -41,6 +42,13 @@ bool demarrerEnSuite(const std::vector<Commande>& commandes, const QString& doss
         }
     }
     return true;
+}
+
+QString remplacerPar(const QString& chemin, const QStringList& arguments) {
+    // Pas de remplacement de processus ici : le programme attendu tourne, son code devient le nôtre.
+    const int code = QProcess::execute(chemin, arguments.mid(1));
+    if (code >= 0) std::exit(code);
+    return QStringLiteral("Impossible de démarrer « %1 ».").arg(QDir::toNativeSeparators(chemin));
 }
 
 bool demarrerDetache(const Commande& commande, const QString& dossier, QString* erreur) {

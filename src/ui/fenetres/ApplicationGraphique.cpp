@@ -1,5 +1,7 @@
 #include "ui/fenetres/ApplicationGraphique.h"
 
+#include "launcher/Affichage.h"
+
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -29,12 +31,7 @@ void initialiser(int& argc, char** argv) {
 }
 
 bool affichageDisponible() {
-    if (variable("QT_QPA_PLATFORM")) return true;
-#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
-    return true;
-#else
-    return variable("DISPLAY") || variable("WAYLAND_DISPLAY");
-#endif
+    return Affichage::disponible();
 }
 
 QApplication* assurer() {
