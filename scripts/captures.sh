@@ -14,7 +14,7 @@ sortie=$(cd "$sortie" && pwd)
 [ -f "$construction/CMakeCache.txt" ] || cmake -S "$racine" -B "$construction" -G Ninja >/dev/null
 cmake --build "$construction" --target quillon_captures >/dev/null
 
-# Hors écran, en français, sans son ni dépendance à la session de l'utilisateur.
+# Hors écran, en français, sans son ni dépendance à l'environnement graphique de l'utilisateur.
 export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 LANG=C.UTF-8
 unset DISPLAY WAYLAND_DISPLAY
 exec "$construction/quillon_captures" "$sortie" "$@"
