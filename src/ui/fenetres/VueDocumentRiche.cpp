@@ -52,6 +52,13 @@ VueDocumentRiche::VueDocumentRiche(QWidget* parent) : QTextEdit(parent) {
 
 void VueDocumentRiche::définirDocument(DocumentRiche* doc) {
     m_document = doc;
+    viderVue();
+    m_formats.clear();
+    rafraîchir();
+}
+
+// Vide la vue et oublie ce qu'elle montrait, sans rien reporter dans le modèle.
+void VueDocumentRiche::viderVue() {
     m_miseÀJour = true;
     document()->setUndoRedoEnabled(false);
     document()->clear();
@@ -59,8 +66,6 @@ void VueDocumentRiche::définirDocument(DocumentRiche* doc) {
     m_miseÀJour = false;
     m_texteMontré.clear();
     m_formatsMontrés.clear();
-    m_formats.clear();
-    rafraîchir();
 }
 
 // --- Positions ------------------------------------------------------------------------------
@@ -111,25 +116,13 @@ std::vector<std::uint16_t> indexDesFormats(const ContenuRiche& c, std::vector<Fo
 
 void VueDocumentRiche::rafraîchir() {
     if (!m_document) {
-        if (!m_texteMontré.isEmpty() || !document()->isEmpty()) {
-            m_miseÀJour = true;
-            document()->setUndoRedoEnabled(false);
-            document()->clear();
-            document()->setUndoRedoEnabled(true);
-            m_miseÀJour = false;
-        }
-        m_texteMontré.clear();
-        m_formatsMontrés.clear();
+        if (!m_texteMontré.isEmpty() || !document()->isEmpty()) viderVue();
         return;
     }
     // Une table qui n'a fait que grandir repart de zéro (la vue est alors réécrite en entier).
     if (m_formats.size() > 4096) {
         m_formats.clear();
-        m_texteMontré.clear();
-        m_formatsMontrés.clear();
-        m_miseÀJour = true;
-        document()->clear();
-        m_miseÀJour = false;
+        viderVue();
     }
     const ContenuRiche c = m_document->contenu();
     std::vector<std::uint16_t> formats = indexDesFormats(c, m_formats);

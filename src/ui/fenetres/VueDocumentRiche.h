@@ -41,6 +41,7 @@ protected:
     void enterEvent(QEnterEvent* e) override;
 
 private:
+    void viderVue();
     void reporterDansLeModèle();
     void reporterSélection();
     void appliquerSélection();
