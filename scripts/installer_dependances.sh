@@ -25,6 +25,7 @@ paquets=(
   x11-utils
   unrtf
   python3
+  procps
   # chaîne AVR réelle, utilisée par le programme et par les tests
   gcc-avr
   binutils-avr
