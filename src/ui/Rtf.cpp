@@ -253,12 +253,13 @@ private:
                 return;
             }
         }
-        if (état.destination == Destination::Ignorée) return;
         if (mot == "bin") {
-            // Données binaires : sautées.
+            // Données binaires : sautées, même dans un groupe ignoré (une image), car leurs octets
+            // peuvent ressembler à des accolades.
             if (aParam && param > 0) m_i = std::min<qsizetype>(m_d.size(), m_i + param);
             return;
         }
+        if (état.destination == Destination::Ignorée) return;
         if (état.destination == Destination::Polices) {
             if (mot == "f") m_policeCourante = param;
             return;

@@ -222,6 +222,8 @@ TEST(Rtf, RtfMalFormésSansPlantage) {
     EXPECT_EQ(Rtf::lire(QByteArray("{\\rtf1 \\") + QByteArray(500, 'x') + " y}").texte, "y");
     EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 a\\bin4 }}{}b}")).texte, "ab");
     EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 a\\bin99999999999999")).texte, "a");
+    // Les octets d'une image en \bin sont sautés aussi dans un groupe ignoré.
+    EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 a{\\pict\\bin2 }}}b}")).texte, "ab");
     EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 \\fs-99999999999 \\u99999999 x\\'z\\'")).texte,
               QString(QChar(0xFFFF)) + "z");
     EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 {\\colortbl;\\red300;}\\cf7 a\\cf1 b\\cf-2 c}")).texte,
