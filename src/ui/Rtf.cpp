@@ -124,10 +124,20 @@ public:
         std::vector<ÉtatGroupe> pile;
         ÉtatGroupe état;
         bool dansDocument = false;
+        // Au-delà de cette profondeur, les groupes sont ignorés et seulement comptés : un fichier
+        // fait d'accolades ne doit pas coûter des dizaines de fois sa taille en mémoire.
+        constexpr std::size_t ProfondeurMax = 10000;
+        qsizetype groupesEnTrop = 0;
+        ÉtatGroupe étatAvantTrop;
         while (m_i < m_d.size()) {
             const char c = m_d[m_i++];
             if (c == '{') {
-                if (dansDocument) pile.push_back(état);
+                if (pile.size() >= ProfondeurMax) {
+                    if (groupesEnTrop++ == 0) étatAvantTrop = état;
+                    état.destination = Destination::Ignorée;
+                } else if (dansDocument) {
+                    pile.push_back(état);
+                }
                 dansDocument = true;
                 état.premierMot = true;
                 état.étoile = false;
@@ -135,6 +145,11 @@ public:
             } else if (c == '}') {
                 finirGroupe(état);
                 m_àSauter = 0;
+                if (groupesEnTrop > 0) {
+                    if (--groupesEnTrop == 0) état = étatAvantTrop;
+                    m_formatPrêt = false;
+                    continue;
+                }
                 if (pile.empty()) break;
                 état = pile.back();
                 pile.pop_back();

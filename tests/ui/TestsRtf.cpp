@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -224,6 +225,24 @@ TEST(Rtf, RtfMalFormésSansPlantage) {
     EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 a\\bin99999999999999")).texte, "a");
     // Les octets d'une image en \bin sont sautés aussi dans un groupe ignoré.
     EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 a{\\pict\\bin2 }}}b}")).texte, "ab");
+    // Imbrication démesurée : le texte d'autour est lu, et la mémoire reste à l'échelle du
+    // fichier (20 Mo d'accolades sous une limite de 300 Mo au-delà de l'existant).
+    EXPECT_EQ(Rtf::lire("{\\rtf1 a" + QByteArray(20000, '{') + "x" + QByteArray(20000, '}') + "b}").texte,
+              "ab");
+    const auto lireSousLimite = [] {
+        long pages = 0;
+        if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+            std::fclose(f);
+        }
+        rlimit limite{};
+        limite.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(300) << 20);
+        limite.rlim_max = RLIM_INFINITY;
+        setrlimit(RLIMIT_AS, &limite);
+        const QByteArray d = "{\\rtf1 " + QByteArray(20'000'000, '{') + "x}";
+        std::exit(Rtf::lire(d).texte.isEmpty() ? 0 : 1);
+    };
+    EXPECT_EXIT(lireSousLimite(), ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 \\fs-99999999999 \\u99999999 x\\'z\\'")).texte,
               QString(QChar(0xFFFF)) + "z");
     EXPECT_EQ(Rtf::lire(QByteArrayLiteral("{\\rtf1 {\\colortbl;\\red300;}\\cf7 a\\cf1 b\\cf-2 c}")).texte,
