@@ -331,7 +331,8 @@ void ConfigurationMakefile::optimisationQuittée() {
 }
 
 void ConfigurationMakefile::portQuitté() {
-    valeursMakefile().PortProgrammateur = contrôles.port.texte;
+    // avrdude reçoit le port sans le commentaire que make ignore ; le makefile garde la ligne lue.
+    valeursMakefile().PortProgrammateur = valeurUtile(contrôles.port.texte);
     écrire(QStringLiteral("AVRDUDE_PORT ="), contrôles.port.texte);
 }
 

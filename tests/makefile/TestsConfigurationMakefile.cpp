@@ -161,6 +161,13 @@ TEST_F(Configuration_, ChargementDUnMakefileDuProjet) {
     EXPECT_EQ(c.contrôles.optimisation, (ChampListe{-1, "g"}));
     EXPECT_EQ(valeur(m, "OPT ="), "g");
     EXPECT_EQ(valeur(m, "FORMAT ="), "elf32-avr");
+
+    // Un port hors de la table suivi d'un commentaire : avrdude ne reçoit que le port.
+    const QString portCommenté = "/dev/ttyUSB0    # programmateur sur le port série";
+    essai.écrireMakefile(EssaiConfiguration::makefileAvec({{"AVRDUDE_PORT =", portCommenté}}));
+    ASSERT_TRUE(c.LectureDuMakefile(essai.makefile()));
+    EXPECT_EQ(valeursMakefile().PortProgrammateur, "/dev/ttyUSB0");
+    EXPECT_EQ(valeur(m, "AVRDUDE_PORT ="), portCommenté);
 }
 
 // Clés absentes : le message du lecteur une fois par clé (deux pour EXTRAINCDIRS, relue à la
