@@ -295,7 +295,7 @@ void FusiblesAvrdude::écrire() {
     m_arrêtDemandé = false;
     ErreurAvrdude = false;
     m_vue.montrerÉtape(QStringLiteral("Recherche de la version d'avrdude…"));
-    const bool sécurité = Avrdude::optionSécurité(Avrdude::versionInstallée(programme));
+    const bool sécurité = Avrdude::optionSécurité(Avrdude::versionInstallée(programme, &m_dosVersion));
 
     int premièreLigne = 0;
     for (const Octet octet : m_octets) {
@@ -328,6 +328,7 @@ void FusiblesAvrdude::écrire() {
 void FusiblesAvrdude::arrêter() {
     if (!m_enCours) return;
     m_arrêtDemandé = true;
+    m_dosVersion.KillCommand();
     MyDOS.KillCommand();
 }
 

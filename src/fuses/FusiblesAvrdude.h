@@ -128,6 +128,8 @@ private:
     QString nomOctet(Avrdude::Octet octet) const;
 
     VueFusibles& m_vue;
+    // La demande de version d'avrdude, que le bouton d'arrêt interrompt comme les autres.
+    DOSClass m_dosVersion;
     DescriptionAVR m_description;
     std::vector<Avrdude::Octet> m_octets;
     bool m_verrou = false;

@@ -70,13 +70,16 @@ Version lireVersion(const QString& texte) {
     return {m.captured(1).toInt(), m.captured(2).toInt()};
 }
 
-Version versionInstallée(const QString& programme) {
+Version versionInstallée(const QString& programme, DOSClass* dos) {
     VersionRetenue& r = versionRetenue();
     if (r.demandée) return r.version;
+    DOSClass local;
+    DOSClass& d = dos ? *dos : local;
+    d.setCommandName(argument(programme) + QStringLiteral(" -?"));
+    const std::int32_t statut = d.ExecuteCommand(true);
+    if (statut == DOSClass::StatutAnnule) return {};
     r.demandée = true;
-    DOSClass dos;
-    dos.setCommandName(argument(programme) + QStringLiteral(" -?"));
-    if (dos.ExecuteCommand(true) == 0) r.version = lireVersion(dos.Outputs());
+    if (statut == 0) r.version = lireVersion(d.Outputs());
     return r.version;
 }
 

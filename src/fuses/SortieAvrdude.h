@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 
+class DOSClass;
+
 namespace Avrdude {
 
 // Les octets qu'avrdude lit et écrit.
@@ -37,8 +39,9 @@ struct Version {
 
 // « avrdude version 7.1, URL: … » (ou « Version 6.3-20171130 ») dans un texte.
 Version lireVersion(const QString& texte);
-// Version du programme, demandée une seule fois par processus (« programme -? »).
-Version versionInstallée(const QString& programme);
+// Version du programme, demandée une seule fois par processus (« programme -? »), par dos quand
+// il est donné : l'appelant peut alors l'arrêter ; une demande arrêtée n'est pas retenue.
+Version versionInstallée(const QString& programme, DOSClass* dos = nullptr);
 // Oublie la version retenue (tests).
 void oublierVersion();
 // avrdude 7 a supprimé le mode sûr : « -u » n'est donné qu'aux versions plus anciennes, ou

@@ -8,7 +8,9 @@
 #include "makefile/ParametreMakefile.h"
 #include "outils/OutilsTests.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -170,4 +172,22 @@ TEST_F(BancFusibles, AvrdudeAbsentAncienOuIncoherent) {
                              "-p m8 -P %1 -c stk500v1 -u -U lfuse:w:255:m\n"
                              "-p m8 -P %1 -c stk500v1 -u -U lock:w:255:m\n")
                   .arg(p.port()));
+
+    // Un avrdude qui ne rend pas sa version : l'arrêt demandé l'interrompt, rien n'est écrit.
+    Avrdude::oublierVersion();
+    messages.messages.clear();
+    f.programme =
+        faux("case \"$*\" in *-\\?*) exec sleep 30 ;; esac\necho \"$*\" >> \"$(dirname \"$0\")/appels\"\n");
+    QTimer::singleShot(300, [&f] { f.arrêter(); });
+    messages.réponses = {RéponseMessage::Oui};
+    QElapsedTimer durée;
+    durée.start();
+    f.écrire();
+    EXPECT_LT(durée.elapsed(), 10000);
+    EXPECT_TRUE(f.ErreurAvrdude);
+    // La question, puis SPIEN refusé à la préparation du premier octet ; aucun message d'échec.
+    EXPECT_EQ(titres(), (QStringList{"ATTENTION", "Attention"}));
+    EXPECT_EQ(
+        QString::fromUtf8(OutilsTests::lireFichier(dossier.filePath(QStringLiteral("appels")))).count(u'\n'),
+        7);
 }
