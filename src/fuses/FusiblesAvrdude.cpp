@@ -224,6 +224,28 @@ void FusiblesAvrdude::garderValeur(Octet octet, std::uint8_t valeur) {
     }
 }
 
+// Lit un octet et coche ses lignes, à partir de premièreLigne.
+void FusiblesAvrdude::lireOctet(const QString& préfixe, Octet octet, ListeCoches& liste, int premièreLigne) {
+    m_vue.montrerÉtape(QStringLiteral("Lecture du %1…").arg(nomOctet(octet)));
+    const int valeur =
+        LectureFusibles(Avrdude::commandeLecture(préfixe, Avrdude::mémoire(octet, m_description)));
+    if (valeur >= 0) {
+        garderValeur(octet, static_cast<std::uint8_t>(valeur));
+        AfficherLecture(valeur, premièreLigne, liste);
+    }
+    m_vue.actualiser();
+}
+
+// Écrit l'octet que donnent les lignes de la liste, à partir de premièreLigne.
+void FusiblesAvrdude::écrireOctet(const QString& préfixe, Octet octet, const ListeCoches& liste,
+                                  int premièreLigne, bool sécurité) {
+    const int valeur = LireBitAProgrammer(premièreLigne, liste);
+    const QString mémoire = Avrdude::mémoire(octet, m_description);
+    m_vue.montrerÉtape(QStringLiteral("Écriture du %1…").arg(nomOctet(octet)));
+    EcritureFusibles(Avrdude::commandeEcriture(préfixe, mémoire, valeur, sécurité), mémoire);
+    m_vue.actualiser();
+}
+
 void FusiblesAvrdude::lire() {
     if (m_enCours) return;
     if (m_octets.empty() && !m_verrou) {
@@ -246,27 +268,12 @@ void FusiblesAvrdude::lire() {
     for (const Octet octet : m_octets) {
         // Le premier octet est toujours lu ; les suivants tant que rien n'a échoué.
         if (ErreurAvrdude) break;
-        m_vue.montrerÉtape(QStringLiteral("Lecture du %1…").arg(nomOctet(octet)));
-        const int valeur =
-            LectureFusibles(Avrdude::commandeLecture(préfixe, Avrdude::mémoire(octet, m_description)));
-        if (valeur >= 0) {
-            garderValeur(octet, static_cast<std::uint8_t>(valeur));
-            AfficherLecture(valeur, premièreLigne, ListeFusibles);
-        }
+        lireOctet(préfixe, octet, ListeFusibles, premièreLigne);
         premièreLigne += 8;
         ajouterConsole(Fusibles::ligneDAstérisques());
         m_vue.actualiser();
     }
-    if (m_verrou && !ErreurAvrdude) {
-        m_vue.montrerÉtape(QStringLiteral("Lecture du %1…").arg(nomOctet(Octet::Verrou)));
-        const int valeur = LectureFusibles(
-            Avrdude::commandeLecture(préfixe, Avrdude::mémoire(Octet::Verrou, m_description)));
-        if (valeur >= 0) {
-            garderValeur(Octet::Verrou, static_cast<std::uint8_t>(valeur));
-            AfficherLecture(valeur, 0, ListeVerrouillage);
-        }
-        m_vue.actualiser();
-    }
+    if (m_verrou && !ErreurAvrdude) lireOctet(préfixe, Octet::Verrou, ListeVerrouillage, 0);
 
     if (!ErreurAvrdude) {
         m_vue.bip();
@@ -300,21 +307,12 @@ void FusiblesAvrdude::écrire() {
     int premièreLigne = 0;
     for (const Octet octet : m_octets) {
         if (ErreurAvrdude) break;
-        const int valeur = LireBitAProgrammer(premièreLigne, ListeFusibles);
-        const QString mémoire = Avrdude::mémoire(octet, m_description);
-        m_vue.montrerÉtape(QStringLiteral("Écriture du %1…").arg(nomOctet(octet)));
-        EcritureFusibles(Avrdude::commandeEcriture(préfixe, mémoire, valeur, sécurité), mémoire);
+        écrireOctet(préfixe, octet, ListeFusibles, premièreLigne, sécurité);
         premièreLigne += 8;
         ajouterConsole(Fusibles::ligneDAstérisques());
         m_vue.actualiser();
     }
-    if (m_verrou && !ErreurAvrdude) {
-        const int valeur = LireBitAProgrammer(0, ListeVerrouillage);
-        const QString mémoire = Avrdude::mémoire(Octet::Verrou, m_description);
-        m_vue.montrerÉtape(QStringLiteral("Écriture du %1…").arg(nomOctet(Octet::Verrou)));
-        EcritureFusibles(Avrdude::commandeEcriture(préfixe, mémoire, valeur, sécurité), mémoire);
-        m_vue.actualiser();
-    }
+    if (m_verrou && !ErreurAvrdude) écrireOctet(préfixe, Octet::Verrou, ListeVerrouillage, 0, sécurité);
 
     CBLire = {Fusibles::LireLesFusibles, Fusibles::VertClair};
     if (!ErreurAvrdude) {

@@ -123,6 +123,9 @@ private:
     Avrdude::Exécution exécuter(const QString& ligne);
     void signalerÉchec(Avrdude::Issue issue, bool lecture, std::int32_t statut);
     void ajouterConsole(const QString& texte);
+    void lireOctet(const QString& préfixe, Avrdude::Octet octet, ListeCoches& liste, int premièreLigne);
+    void écrireOctet(const QString& préfixe, Avrdude::Octet octet, const ListeCoches& liste,
+                     int premièreLigne, bool sécurité);
     void finirConsole();
     void garderValeur(Avrdude::Octet octet, std::uint8_t valeur);
     QString nomOctet(Avrdude::Octet octet) const;
