@@ -24,12 +24,7 @@ struct Programme : ::testing::Test {
 
     void SetUp() override {
         ASSERT_TRUE(QDir().mkpath(projet));
-        OutilsTests::ecrireFichier(projet + QStringLiteral("/makefile"),
-                                   "all:\n\t@echo all >> journal.txt\n"
-                                   "clean:\n\t@touch clean_commence; while [ ! -f continuer ]; do sleep "
-                                   "0.05; done; echo clean >> journal.txt\n"
-                                   "program:\n\t@echo program >> journal.txt\n");
-        OutilsTests::ecrireFichier(projet + QStringLiteral("/continuer"), {});
+        OutilsTests::preparerProjetJournal(projet);
         // Une installation à part, faite comme l'utilisateur la fait.
         QByteArray sortie;
         ASSERT_EQ(OutilsTests::executer(QStringLiteral("cmake"),

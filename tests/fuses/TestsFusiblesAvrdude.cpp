@@ -72,12 +72,7 @@ struct BancFusibles : ::testing::Test {
             if (c.cochée) r << c.nom;
         return r;
     }
-    QStringList titres() const {
-        QStringList r;
-        for (const Message& m : messages.messages)
-            r << m.titre;
-        return r;
-    }
+    QStringList titres() const { return OutilsTests::titres(messages); }
 
     QTemporaryDir dossier;
 };

@@ -25,12 +25,7 @@ struct Banc : ::testing::Test {
         OublierActionsFenêtres();
         QDir().mkpath(projet);
         QDir().mkpath(installation);
-        OutilsTests::ecrireFichier(projet + QStringLiteral("/makefile"),
-                                   "all:\n\t@echo all >> journal.txt\n"
-                                   "clean:\n\t@touch clean_commence; while [ ! -f continuer ]; do sleep "
-                                   "0.05; done; echo clean >> journal.txt\n"
-                                   "program:\n\t@echo program >> journal.txt\n");
-        OutilsTests::ecrireFichier(projet + QStringLiteral("/continuer"), {});
+        OutilsTests::preparerProjetJournal(projet);
     }
     void TearDown() override { QDir::setCurrent(dossierInitial); }
 

@@ -57,6 +57,22 @@ int executer(const QString& prog, const QStringList& arguments, QByteArray* sort
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -3;
 }
 
+QStringList titres(const EnregistreurMessages& messages) {
+    QStringList r;
+    for (const Message& m : messages.messages)
+        r << m.titre;
+    return r;
+}
+
+void preparerProjetJournal(const QString& dossier) {
+    ecrireFichier(dossier + QStringLiteral("/makefile"),
+                  "all:\n\t@echo all >> journal.txt\n"
+                  "clean:\n\t@touch clean_commence; while [ ! -f continuer ]; do sleep 0.05; done; "
+                  "echo clean >> journal.txt\n"
+                  "program:\n\t@echo program >> journal.txt\n");
+    ecrireFichier(dossier + QStringLiteral("/continuer"), {});
+}
+
 bool attendre(const std::function<bool()>& condition, int delaiMs) {
     QDeadlineTimer fin(delaiMs);
     while (!condition()) {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+
+#include "common/Messages.h"
 #include <functional>
 
 namespace OutilsTests {
@@ -20,6 +22,13 @@ void ecrireFichier(const QString& chemin, const QByteArray& contenu);
 // Exécute un programme et attend sa fin ; rend le code de sortie (-1 s'il n'a pas démarré).
 int executer(const QString& programme, const QStringList& arguments, QByteArray* sortie = nullptr,
              QByteArray* erreurs = nullptr, const QStringList& environnementEnPlus = {}, int delaiMs = 60000);
+
+// Titres des messages enregistrés, dans l'ordre.
+QStringList titres(const EnregistreurMessages& messages);
+
+// Un makefile qui note chaque cible exécutée dans journal.txt ; « make clean » crée
+// clean_commence puis attend que le fichier « continuer » existe (créé ici) avant de finir.
+void preparerProjetJournal(const QString& dossier);
 
 // Attend qu'une condition devienne vraie, au plus delaiMs.
 bool attendre(const std::function<bool()>& condition, int delaiMs = 10000);

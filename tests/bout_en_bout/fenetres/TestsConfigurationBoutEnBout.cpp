@@ -7,6 +7,7 @@
 #include "makefile/fenetres/FenConfiguration.h"
 #include "ui/fenetres/ActionsFenetres.h"
 
+#include "outils/OutilsFenetres.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -44,9 +45,7 @@ int configurer(const EssaiConfiguration& essai, const std::function<void(FenConf
 }
 
 template <class T = QWidget> T* contrôle(FenConfiguration& f, const char* nom) {
-    T* w = f.findChild<T*>(nom);
-    EXPECT_NE(w, nullptr) << nom;
-    return w;
+    return OutilsFenetres::enfant<T>(&f, QString::fromUtf8(nom));
 }
 
 void choisir(FenConfiguration& f, const char* liste, const QString& entrée) {

@@ -10,6 +10,7 @@
 #include "makefile/EssaiConfiguration.h"
 #include "makefile/ParametreMakefile.h"
 #include "makefile/fenetres/FenConfiguration.h"
+#include "outils/OutilsFenetres.h"
 #include "outils/OutilsTests.h"
 #include "ui/fenetres/BTL.h"
 #include "ui/fenetres/Twips.h"
@@ -73,9 +74,7 @@ protected:
     }
 
     template <class T = QWidget> T* c(const QString& nom) {
-        T* w = fenêtre->findChild<T*>(nom);
-        EXPECT_NE(w, nullptr) << nom.toStdString();
-        return w;
+        return OutilsFenetres::enfant<T>(fenêtre.get(), nom);
     }
     void cliquer(const QString& nom) { QTest::mouseClick(c(nom), Qt::LeftButton); }
 
@@ -86,12 +85,7 @@ protected:
             if (l->item(i)->checkState() == Qt::Checked) r << l->item(i)->text();
         return r;
     }
-    QStringList titres() const {
-        QStringList r;
-        for (const Message& m : messages.messages)
-            r << m.titre;
-        return r;
-    }
+    QStringList titres() const { return OutilsTests::titres(messages); }
     int px(int twips) const { return Twips::versPixels(twips, fenêtre.get()); }
     int largeurElargie() const {
         return std::min(px(FenFuseBit::LargeurLarge), fenêtre->screen()->geometry().width());

@@ -3,6 +3,7 @@
 #include "launcher/LancementOutils.h"
 #include "launcher/Principal.h"
 #include "launcher/fenetres/FenIsis.h"
+#include "outils/OutilsFenetres.h"
 #include "outils/OutilsTests.h"
 
 #include <QApplication>
@@ -49,9 +50,7 @@ struct ChoixSchema : ::testing::Test {
 };
 
 template <class T> T* enfant(QWidget* w, const char* nom) {
-    T* e = w->findChild<T*>(QString::fromUtf8(nom));
-    EXPECT_NE(e, nullptr) << nom;
-    return e;
+    return OutilsFenetres::enfant<T>(w, QString::fromUtf8(nom));
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include "ui/fenetres/Twips.h"
 #include "ui/fenetres/VueDocumentRiche.h"
 
+#include "outils/OutilsFenetres.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -84,9 +85,7 @@ protected:
     }
 
     template <class T = QWidget> T* c(const QString& nom) {
-        T* w = fenêtre->findChild<T*>(nom);
-        EXPECT_NE(w, nullptr) << nom.toStdString();
-        return w;
+        return OutilsFenetres::enfant<T>(fenêtre.get(), nom);
     }
 
     DocumentRiche& makefile() { return fenêtre->configuration().RTBMakefile; }

@@ -8,6 +8,7 @@
 #include "ui/fenetres/Twips.h"
 #include "ui/fenetres/VueDocumentRiche.h"
 
+#include "outils/OutilsFenetres.h"
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -37,9 +38,7 @@ protected:
 
     FenRechercheRemplace* recherche() { return configuration->fenêtreRecherche(); }
     template <class T = QWidget> T* r(const char* nom) {
-        T* w = recherche()->findChild<T*>(nom);
-        EXPECT_NE(w, nullptr) << nom;
-        return w;
+        return OutilsFenetres::enfant<T>(recherche(), QString::fromUtf8(nom));
     }
     void cliquer(const char* nom) { QTest::mouseClick(r(nom), Qt::LeftButton); }
     void écrire(const char* nom, const QString& texte) {
