@@ -1,17 +1,20 @@
 #!/usr/bin/env python3
 """Écrit les descriptions de composants « Description des AVR/<mcu>.xml ».
 
-Chaque fichier donne, pour un microcontrôleur de la liste du configurateur,
-les octets de fusibles présents, le nom de chacun de leurs bits et les noms des
+Un fichier par AVR classique (pas les XMEGA, ni les familles récentes dont les
+fusibles sont une structure NVM_FUSES) pour lequel avr-libc décrit des
+fusibles, des bits de verrouillage ou les deux. Chaque fichier donne les
+octets de fusibles présents, le nom de chacun de leurs bits et les noms des
 bits de verrouillage. Les faits viennent des en-têtes d'avr-libc installés
-(avr/io.h choisit l'en-tête de chaque composant ; les sections « Fuses » et
-« Lock Bits » de cet en-tête donnent les noms et les positions).
+(avr/io.h choisit l'en-tête de chaque composant ; les sections des fusibles et
+des bits de verrouillage de cet en-tête donnent les noms et les positions).
 
 Bibliothèque standard seulement. Le résultat est déterministe : relancer le
-script redonne des fichiers identiques à l'octet près. Le texte écrit est
-exactement celui que le magasin XML du programme produirait en réenregistrant
-le fichier (indentation par tabulations, « <X /> » pour un élément vide), pour
-qu'une ouverture suivie d'une fermeture n'y change rien.
+script redonne des fichiers identiques à l'octet près, et retire du dossier de
+sortie les descriptions d'anciens composants qu'il ne produit plus. Le texte
+écrit est exactement celui que le magasin XML du programme produirait en
+réenregistrant le fichier (indentation par tabulations, « <X /> » pour un
+élément vide), pour qu'une ouverture suivie d'une fermeture n'y change rien.
 
 Usage : python3 scripts/generer_descriptions_avr.py [--include DOSSIER] [--sortie DOSSIER]
   --include : dossier des en-têtes d'avr-libc (défaut /usr/lib/avr/include)
@@ -27,27 +30,21 @@ RACINE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SORTIE_PAR_DEFAUT = os.path.join(RACINE, "data", "Description des AVR")
 INCLUDE_PAR_DEFAUT = "/usr/lib/avr/include"
 
-# Les valeurs de « MCU = » que propose la liste des composants du configurateur.
-COMPOSANTS = [
-    "attiny10", "attiny11", "attiny12", "attiny13", "attiny15", "attiny22",
-    "attiny26", "attiny28", "attiny2313", "at90c8534", "at90can128",
-    "at90s1200", "at90s2313", "at90s2323", "at90s2333", "at90s2343",
-    "at90s4414", "at90s4433", "at90s4434", "at90s8515", "at90s8535",
-    "atmega8", "atmega16", "atmega32", "atmega48", "atmega64", "atmega88",
-    "atmega103", "atmega128", "atmega161", "atmega162", "atmega163",
-    "atmega169", "atmega323", "atmega8515", "atmega8535", "at86rf401",
-    "at89s51", "at89s52", "at89start",
-]
-
-# Titre de section d'avr-libc -> octet de fusibles. Un composant à un seul
+# Titre de commentaire d'avr-libc -> octet de fusibles. Un composant à un seul
 # octet (« Fuse Byte ») le range dans l'octet bas.
-OCTETS = {
-    "low fuse byte": "LOW",
-    "high fuse byte": "HIGH",
-    "extended fuse byte": "EXTENDED",
-    "fuse byte": "LOW",
-}
+TITRES_OCTETS = [
+    (re.compile(r"(low fuse|lfuse) byte$"), "LOW"),
+    (re.compile(r"(high fuse|hfuse) byte$"), "HIGH"),
+    (re.compile(r"(extended fuse|efuse) byte$"), "EXTENDED"),
+    (re.compile(r"fuse byte$"), "LOW"),
+]
+# Titres qui ouvrent la section des fusibles sans nommer d'octet.
+TITRES_SECTION = re.compile(r"fuses|fuse information$")
 ORDRE_OCTETS = ["LOW", "HIGH", "EXTENDED"]
+# Valeur par défaut d'avr-libc -> octet qu'elle décrit : sert à vérifier le
+# rangement des bits.
+DEFAUTS = {"LFUSE_DEFAULT": "LOW", "FUSE_DEFAULT": "LOW",
+           "HFUSE_DEFAULT": "HIGH", "EFUSE_DEFAULT": "EXTENDED"}
 
 # Macros de <avr/lock.h> -> bits de verrouillage nommés comme dans les fiches
 # techniques (position dans l'octet de verrouillage, nom).
@@ -96,11 +93,11 @@ def entetes_par_macro(include):
     return resultat
 
 
-def trouver_macro(mcu, macros):
-    """La macro dont le nom, en minuscules, est celui du composant."""
-    trouvees = sorted(m for m in macros if m[len("__AVR_"):-2].lower() == mcu)
-    exiger(len(trouvees) <= 1, "plusieurs macros pour %s : %s" % (mcu, trouvees))
-    return trouvees[0] if trouvees else None
+def est_classique(macro, texte):
+    """Les XMEGA et les familles récentes (fusibles en structure NVM_FUSES,
+    programmation UPDI) n'ont ni l'octet bas, haut, étendu ni les verrous des
+    AVR classiques."""
+    return not macro.startswith("__AVR_ATxmega") and "NVM_FUSES" not in texte
 
 
 def decrire(include, entete, vus=None):
@@ -114,7 +111,7 @@ def decrire(include, entete, vus=None):
     vus.add(entete)
     texte = lire(os.path.join(include, "avr", entete))
 
-    if "/* Fuses */" not in texte and "__LOCK_BITS_EXIST" not in texte:
+    if "FUSE_MEMORY_SIZE" not in texte and "__LOCK_BITS_EXIST" not in texte:
         # Certains en-têtes délèguent à un en-tête commun.
         for inclus in re.findall(r'#\s*include\s*[<"](?:avr/)?(io\w*\.h)[>"]', texte):
             d = decrire(include, inclus, vus)
@@ -126,38 +123,48 @@ def decrire(include, entete, vus=None):
     octets = {}
     octet = None
     dans_fusibles = False
+    defauts = {}
     for ligne in texte.splitlines():
         ligne = ligne.strip()
         titre = re.match(r"/\*\s*(.*?)\s*\*/$", ligne)
         if titre:
             nom = titre.group(1).lower()
-            if nom == "fuses":
-                dans_fusibles = True
-            elif nom in OCTETS and dans_fusibles:
-                octet = OCTETS[nom]
+            trouve = next((o for motif, o in TITRES_OCTETS if motif.match(nom)), None)
+            if trouve and dans_fusibles:
+                octet = trouve
                 exiger(octet not in octets, "%s : octet %s décrit deux fois" % (entete, octet))
                 octets[octet] = {}
+            elif TITRES_SECTION.match(nom):
+                dans_fusibles = True
+                octet = None
             elif "fuse" in nom and dans_fusibles:
                 raise ErreurGeneration("%s : section inconnue « %s »" % (entete, titre.group(1)))
             elif dans_fusibles:
                 dans_fusibles = False
                 octet = None
             continue
-        if not dans_fusibles:
-            continue
         m = re.match(r"#define\s+FUSE_MEMORY_SIZE\s+(\d+)", ligne)
         if m:
             taille = int(m.group(1))
             continue
-        m = re.match(r"#define\s+(?:FUSE_)?(\w+)\s+(?:\(\s*unsigned\s+char\s*\)\s*)?~\s*_BV\(\s*(\d)\s*\)", ligne)
+        m = re.match(r"#define\s+(\w*FUSE_DEFAULT)\s+(.*)", ligne)
+        if m and m.group(1) in DEFAUTS:
+            defauts[DEFAUTS[m.group(1)]] = re.findall(r"\bFUSE_(\w+)", m.group(2))
+            continue
+        m = re.match(r"#define\s+FUSE_(\w+)\s+(?:\(\s*unsigned\s+char\s*\)\s*)?~\s*_BV\(\s*(\d)\s*\)", ligne)
         if m:
-            exiger(octet is not None, "%s : bit %s hors d'un octet" % (entete, m.group(1)))
+            exiger(dans_fusibles and octet is not None, "%s : bit %s hors d'un octet" % (entete, m.group(1)))
             bit = int(m.group(2))
             exiger(bit not in octets[octet], "%s : bit %d de %s nommé deux fois" % (entete, bit, octet))
             octets[octet][bit] = m.group(1)
 
     exiger(taille is None or len(octets) <= taille,
            "%s : %d octets décrits pour FUSE_MEMORY_SIZE %s" % (entete, len(octets), taille))
+    # Chaque bit cité par la valeur par défaut d'un octet doit y avoir été rangé.
+    for o, noms in defauts.items():
+        for nom in noms:
+            exiger(nom in octets.get(o, {}).values(),
+                   "%s : %s de %s_DEFAULT absent de l'octet" % (entete, nom, o))
     octets = {o: bits for o, bits in octets.items() if bits}
 
     verrous = {}
@@ -166,6 +173,8 @@ def decrire(include, entete, vus=None):
             for bit, nom in bits:
                 exiger(bit not in verrous, "%s : bit de verrouillage %d nommé deux fois" % (entete, bit))
                 verrous[bit] = nom
+    if not octets and not verrous:
+        return None
     return octets, verrous
 
 
@@ -222,18 +231,19 @@ def generer(include, sortie):
     exiger(macros, "avr/io.h introuvable ou illisible dans " + include)
     os.makedirs(sortie, exist_ok=True)
     ecrits, ignores = [], []
-    for mcu in sorted(COMPOSANTS):
-        macro = trouver_macro(mcu, macros)
-        if macro is None:
-            ignores.append((mcu, "avr-libc ne connaît pas ce composant"))
-            continue
+    for macro in sorted(macros, key=lambda m: m.lower()):
+        nom = macro[len("__AVR_"):-2]
+        mcu = nom.lower()
         entete = macros[macro]
+        if not est_classique(macro, lire(os.path.join(include, "avr", entete))):
+            continue
         description = decrire(include, entete)
         if description is None:
             ignores.append((mcu, "avr/%s ne décrit ni fusibles ni verrous" % entete))
             continue
+        exiger(mcu not in ecrits, "deux macros pour %s" % mcu)
         octets, verrous = description
-        texte = xml_description(macro[len("__AVR_"):-2], entete, octets, verrous)
+        texte = xml_description(nom, entete, octets, verrous)
         chemin = os.path.join(sortie, mcu + ".xml")
         donnees = texte.encode("utf-8")
         ancien = None
@@ -244,6 +254,10 @@ def generer(include, sortie):
             with open(chemin, "wb") as f:
                 f.write(donnees)
         ecrits.append(mcu)
+    # Les descriptions que ce script ne produit plus ne restent pas dans le dossier.
+    for fichier in sorted(os.listdir(sortie)):
+        if fichier.endswith(".xml") and fichier[:-4] not in ecrits:
+            os.remove(os.path.join(sortie, fichier))
     return ecrits, ignores
 
 
