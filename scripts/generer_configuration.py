@@ -1,0 +1,390 @@
+#!/usr/bin/env python3
+"""Écrit le fichier des possibilités des composants « Configuration.xml » et les
+modèles de code des timers « Modèle/MLI <composant>.txt ».
+
+Pour chaque composant : ses timers à sortie MLI (une entrée « Timer » par sortie
+de comparaison, car chacune a son registre de comparaison et ses bits COM), ses
+sorties avec leur broche, ses entrées d'horloge, ses ports, et le nom du modèle
+de code. Les noms des registres, la position des bits et les ports viennent du
+préprocesseur du compilateur (avr-gcc -mmcu=X -E -dM sur <avr/io.h>) ; ce que
+les en-têtes ne disent pas (le mode de chaque combinaison WGM, les listes de
+prédiviseurs et leurs codes, la broche de chaque sortie) vient des tables
+ci-dessous, écrites d'après les fiches techniques.
+
+Bibliothèque standard seulement ; le résultat est déterministe. Le texte XML est
+celui que le magasin XML du programme écrirait (tabulations, « <X /> »).
+
+Usage : python3 scripts/generer_configuration.py [--sortie DOSSIER] [--avr-gcc PROG]
+  --sortie : dossier des données (défaut data/ du dépôt)
+"""
+
+import argparse
+import os
+import re
+import subprocess
+import sys
+
+RACINE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+# Prédiviseurs de l'horloge interne ; le code de sélection (bits CS) est la
+# position + 1 (0 arrête le timer). « async » : timers à oscillateur 32 kHz.
+PREDIVISEURS = {
+    "normal": [1, 8, 64, 256, 1024],
+    "async": [1, 8, 32, 64, 128, 256, 1024],
+}
+# Codes CS d'une horloge externe sur la broche Tn, front montant.
+CODE_HORLOGE_EXTERNE = 7
+
+# Familles de timers.
+#  8b1  : un registre TCCRn (WGMn0, COMn1:0, WGMn1, CSn2:0), comparaison OCRn
+#  8b1A : la même chose nommée TCCRnA / COMnA / OCRnA (ATmega169, AT90CAN128)
+#  8b2  : TCCRnA (COMnx, WGMn1:0) et TCCRnB (WGMn2, CS), sommet fixe 0xFF en MLI
+#  16b  : TCCRnA (COMnx, WGMn1:0) et TCCRnB (WGMn3:2, CS), sommet ICRn en MLI
+# Modes retenus : CTC = sommet OCRnA (bascule de la sortie), MLI rapide et à
+# phase correcte = sommet fixe (8 bits) ou ICRn (16 bits, modes 14 et 10),
+# sortie non inversée.
+
+# Composants : (nom de MCU, groupe). Chaque groupe donne ses timers
+# [(numéro, famille, prédiviseurs, {canal: broche})] et ses entrées d'horloge
+# [(timer, broche)].
+GROUPES = {
+    "m8": {
+        "timers": [(1, "16b", "normal", {"A": "PB1", "B": "PB2"}),
+                   (2, "8b1", "async", {"": "PB3"})],
+        "entrees": [(1, "PD5")],
+    },
+    "m16": {
+        "timers": [(0, "8b1", "normal", {"": "PB3"}),
+                   (1, "16b", "normal", {"A": "PD5", "B": "PD4"}),
+                   (2, "8b1", "async", {"": "PD7"})],
+        "entrees": [(0, "PB0"), (1, "PB1")],
+    },
+    "m8515": {
+        "timers": [(0, "8b1", "normal", {"": "PB0"}),
+                   (1, "16b", "normal", {"A": "PD5", "B": "PE2"})],
+        "entrees": [(0, "PB0"), (1, "PB1")],
+    },
+    "m128": {
+        "timers": [(0, "8b1", "async", {"": "PB4"}),
+                   (1, "16b", "normal", {"A": "PB5", "B": "PB6", "C": "PB7"}),
+                   (2, "8b1", "normal", {"": "PB7"}),
+                   (3, "16b", "normal", {"A": "PE3", "B": "PE4", "C": "PE5"})],
+        "entrees": [(1, "PD6"), (2, "PD7"), (3, "PE6")],
+    },
+    "m48": {
+        "timers": [(0, "8b2", "normal", {"A": "PD6", "B": "PD5"}),
+                   (1, "16b", "normal", {"A": "PB1", "B": "PB2"}),
+                   (2, "8b2", "async", {"A": "PB3", "B": "PD3"})],
+        "entrees": [(0, "PD4"), (1, "PD5")],
+    },
+    "m164": {
+        "timers": [(0, "8b2", "normal", {"A": "PB3", "B": "PB4"}),
+                   (1, "16b", "normal", {"A": "PD5", "B": "PD4"}),
+                   (2, "8b2", "async", {"A": "PD7", "B": "PD6"})],
+        "entrees": [(0, "PB0"), (1, "PB1")],
+    },
+    "m1284": {
+        "timers": [(0, "8b2", "normal", {"A": "PB3", "B": "PB4"}),
+                   (1, "16b", "normal", {"A": "PD5", "B": "PD4"}),
+                   (2, "8b2", "async", {"A": "PD7", "B": "PD6"}),
+                   (3, "16b", "normal", {"A": "PB6", "B": "PB7"})],
+        "entrees": [(0, "PB0"), (1, "PB1")],
+    },
+    "m640": {
+        "timers": [(0, "8b2", "normal", {"A": "PB7", "B": "PG5"}),
+                   (1, "16b", "normal", {"A": "PB5", "B": "PB6", "C": "PB7"}),
+                   (2, "8b2", "async", {"A": "PB4", "B": "PH6"}),
+                   (3, "16b", "normal", {"A": "PE3", "B": "PE4", "C": "PE5"}),
+                   (4, "16b", "normal", {"A": "PH3", "B": "PH4", "C": "PH5"}),
+                   (5, "16b", "normal", {"A": "PL3", "B": "PL4", "C": "PL5"})],
+        "entrees": [(0, "PD7"), (1, "PD6"), (3, "PE6"), (4, "PH7"), (5, "PL2")],
+    },
+    "m32u4": {
+        "timers": [(0, "8b2", "normal", {"A": "PB7", "B": "PD0"}),
+                   (1, "16b", "normal", {"A": "PB5", "B": "PB6", "C": "PB7"}),
+                   (3, "16b", "normal", {"A": "PC6"})],
+        "entrees": [(0, "PD7"), (1, "PD6")],
+    },
+    "m169": {
+        "timers": [(0, "8b1A", "normal", {"A": "PB4"}),
+                   (1, "16b", "normal", {"A": "PB5", "B": "PB6"}),
+                   (2, "8b1A", "async", {"A": "PB7"})],
+        "entrees": [(0, "PG4"), (1, "PG3")],
+    },
+    "can128": {
+        "timers": [(0, "8b1A", "normal", {"A": "PB7"}),
+                   (1, "16b", "normal", {"A": "PB5", "B": "PB6", "C": "PB7"}),
+                   (2, "8b1A", "async", {"A": "PB4"}),
+                   (3, "16b", "normal", {"A": "PE3", "B": "PE4", "C": "PE5"})],
+        "entrees": [(0, "PD7"), (1, "PD6"), (3, "PE6")],
+    },
+    "t2313": {
+        "timers": [(0, "8b2", "normal", {"A": "PB2", "B": "PD5"}),
+                   (1, "16b", "normal", {"A": "PB3", "B": "PB4"})],
+        "entrees": [(0, "PD4"), (1, "PD5")],
+    },
+    "t13": {
+        "timers": [(0, "8b2", "normal", {"A": "PB0", "B": "PB1"})],
+        "entrees": [(0, "PB2")],
+    },
+    "t24": {
+        "timers": [(0, "8b2", "normal", {"A": "PB2", "B": "PA7"}),
+                   (1, "16b", "normal", {"A": "PA6", "B": "PA5"})],
+        "entrees": [(0, "PA3"), (1, "PA4")],
+    },
+}
+
+COMPOSANTS = [
+    ("atmega8", "m8"),
+    ("atmega16", "m16"), ("atmega32", "m32"), ("atmega8535", "m16"),
+    ("atmega8515", "m8515"),
+    ("atmega64", "m128"), ("atmega128", "m128"),
+    ("atmega48", "m48"), ("atmega48p", "m48"), ("atmega48pa", "m48"),
+    ("atmega88", "m48"), ("atmega88p", "m48"), ("atmega88pa", "m48"),
+    ("atmega168", "m48"), ("atmega168p", "m48"), ("atmega168pa", "m48"),
+    ("atmega328", "m48"), ("atmega328p", "m48"),
+    ("atmega164p", "m164"), ("atmega164pa", "m164"), ("atmega324p", "m164"),
+    ("atmega324pa", "m164"), ("atmega644p", "m164"), ("atmega644pa", "m164"),
+    ("atmega1284p", "m1284"),
+    ("atmega640", "m640"), ("atmega1280", "m640"), ("atmega2560", "m640"),
+    ("atmega32u4", "m32u4"),
+    ("atmega169", "m169"), ("atmega169p", "m169"),
+    ("at90can128", "can128"),
+    ("attiny2313", "t2313"), ("attiny2313a", "t2313"), ("attiny4313", "t2313"),
+    ("attiny13", "t13"), ("attiny13a", "t13"),
+    ("attiny25", "t13"), ("attiny45", "t13"), ("attiny85", "t13"),
+    ("attiny24", "t24"), ("attiny44", "t24"), ("attiny84", "t24"),
+    ("attiny24a", "t24"), ("attiny44a", "t24"), ("attiny84a", "t24"),
+]
+# L'ATmega32 a les sorties de l'ATmega16.
+GROUPES["m32"] = GROUPES["m16"]
+
+# Blocs d'inclusion du générateur de projet, par genre de périphérique.
+PERIPHERIQUES = [
+    ("LCD", "#include <util/delay.h>"),
+    ("CAN", "#include <avr/interrupt.h>"),
+    ("RS232", "#include <stdio.h>"),
+    ("Timers", "#include <avr/interrupt.h>"),
+    ("Delay", "#include <util/delay.h>"),
+]
+
+
+def macros(avr_gcc, mcu):
+    """Macros de <avr/io.h> pour mcu : nom -> texte."""
+    sortie = subprocess.run(
+        [avr_gcc, "-mmcu=" + mcu, "-E", "-dM", "-x", "c", "-"],
+        input="#include <avr/io.h>\n", capture_output=True, text=True, check=True).stdout
+    resultat = {}
+    for ligne in sortie.splitlines():
+        m = re.match(r"#define (\w+) (.*)", ligne)
+        if m:
+            resultat[m.group(1)] = m.group(2).strip()
+    return resultat
+
+
+class Composant:
+    def __init__(self, mcu, m):
+        self.mcu = mcu
+        self.m = m
+
+    def registre(self, nom):
+        if nom not in self.m or "_SFR_" not in self.m[nom]:
+            raise SystemExit("%s : registre %s absent des en-têtes" % (self.mcu, nom))
+        return nom
+
+    def bit(self, nom):
+        if nom not in self.m or not re.fullmatch(r"\d", self.m[nom]):
+            raise SystemExit("%s : bit %s absent des en-têtes" % (self.mcu, nom))
+        return 1 << int(self.m[nom])
+
+
+def canaux(c, n, famille, canal):
+    """Registres, maximum et valeurs de mode (CTC, rapide, phase correcte) d'un canal."""
+    b = c.bit
+    if famille in ("8b1", "8b1A"):
+        x = "A" if famille == "8b1A" else ""
+        tccr = c.registre("TCCR%d%s" % (n, x))
+        ocr = c.registre("OCR%d%s" % (n, x))
+        w0, w1 = b("WGM%d0" % n), b("WGM%d1" % n)
+        c1, c0 = b("COM%d%s1" % (n, x)), b("COM%d%s0" % (n, x))
+        return {"registres": [tccr, "", "", ocr], "max": 255, "top_ctc": ocr,
+                "modes": [[w1 | c0, w0 | w1 | c1, w0 | c1]]}
+    a = c.registre("TCCR%dA" % n)
+    bb = c.registre("TCCR%dB" % n)
+    ocr = c.registre("OCR%d%s" % (n, canal))
+    ocra = c.registre("OCR%dA" % n)
+    c1, c0 = b("COM%d%s1" % (n, canal)), b("COM%d%s0" % (n, canal))
+    w0, w1 = b("WGM%d0" % n), b("WGM%d1" % n)
+    if famille == "8b2":
+        return {"registres": [a, bb, "", ocr], "max": 255, "top_ctc": ocra,
+                "modes": [[c0 | w1, c1 | w1 | w0, c1 | w0], [0, 0, 0]]}
+    w2, w3 = b("WGM%d2" % n), b("WGM%d3" % n)
+    icr = c.registre("ICR%d" % n)
+    return {"registres": [a, bb, icr, ocr], "max": 65535, "top_ctc": ocra,
+            "modes": [[c0, c1 | w1, c1 | w1], [w2, w3 | w2, w3]]}
+
+
+def echapper(t):
+    return t.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;").replace('"', "&quot;")
+
+
+def hexa(v):
+    return "&H%02X" % v
+
+
+def decrire(mcu, groupe, c):
+    """Timers (un par canal), sorties et entrées d'un composant."""
+    timers = []
+    sorties = []
+    for n, famille, genre, broches in groupe["timers"]:
+        for canal, broche in sorted(broches.items()):
+            d = canaux(c, n, famille, canal if canal else "A")
+            oc = "OC%d%s" % (n, canal)
+            # la broche doit exister dans les en-têtes du composant
+            c.registre("PORT" + broche[1])
+            if "P" + broche[1:] not in c.m and "PORT" + broche[1:] not in c.m:
+                raise SystemExit("%s : broche %s absente des en-têtes" % (mcu, broche))
+            section = "Timer%d%s" % (n, canal)
+            timers.append({
+                "numero": n, "section": section, "nom": "Timer%d" % n,
+                "famille": famille, "prediv": PREDIVISEURS[genre], **d,
+                "sortie": "%s (%s)" % (oc, broche), "port": broche[1], "bit": int(broche[2]),
+            })
+            sorties.append(len(timers) - 1)
+    entrees = [("Interne", "11", None)]
+    for n, broche in groupe["entrees"]:
+        entrees.append(("T%d (%s)" % (n, broche), "%02d" % n, CODE_HORLOGE_EXTERNE))
+    return timers, entrees
+
+
+def ports(c):
+    """Ports du composant : nom, étiquettes des bits (bit 7 d'abord)."""
+    resultat = []
+    for lettre in "ABCDEFGHJKL":
+        if "PORT" + lettre not in c.m:
+            continue
+        bits = []
+        for k in range(7, -1, -1):
+            present = ("P%s%d" % (lettre, k)) in c.m or ("PORT%s%d" % (lettre, k)) in c.m
+            bits.append("P%s%d" % (lettre, k) if present else "-")
+        resultat.append((lettre, ",".join(bits)))
+    return resultat
+
+
+def modele(timers):
+    """Texte du modèle de code : une section par timer, de « Code PWM » à « Fin »."""
+    lignes = ["Modèle de code des timers.",
+              "Chaque section va de sa ligne « Code PWM » à la ligne « Fin ».", ""]
+    for t in timers:
+        n = t["numero"]
+        regs = t["registres"]
+        lignes += [
+            "Code PWM " + t["section"],
+            "void InitMLITimer%d(void)" % n,
+            "{",
+            "\t// MLI sur " + t["sortie"],
+            "\t// Entrée d'horloge : ",
+            "\t// F : ",
+            "\t// T : ",
+            "\t// RC : ",
+            "\t// Ton : ",
+            "\t// Toff : ",
+            "\t// Écart : ",
+            "\tDDR%s |= (1 << %d); // %s en sortie" % (t["port"], t["bit"], t["sortie"]),
+        ]
+        # sommet et comparaison d'abord : le registre qui porte les bits CS démarre l'horloge
+        ecrits = []
+        for r in [regs[2], t["top_ctc"], regs[3]]:
+            if r and r not in ecrits:
+                ecrits.append(r)
+        for r in ecrits:
+            lignes.append("\t%s= ;" % r)
+        lignes.append("\t%s= ;" % regs[0])
+        if regs[1]:
+            lignes.append("\t%s= ;" % regs[1])
+        lignes += ["}", "Fin", ""]
+    lignes.append("Fin Fichier")
+    return "\n".join(lignes) + "\n"
+
+
+def xml_composant(mcu, timers, entrees, nom_modele, c):
+    t0 = timers[0]
+    nb_prediv = max(len(t["prediv"]) for t in timers)
+    nb_config = max(len(t["modes"]) for t in timers)
+    # diviseurs de l'ancienne forme : ceux du timer par défaut en MLI rapide
+    div_min = t0["prediv"][-1] * (t0["max"] + 1)
+    div_max = t0["prediv"][0] * 2
+    x = ['\t<Processeur Nom="%s">' % mcu,
+         "\t\t<ModèleDeCode>%s</ModèleDeCode>" % echapper(nom_modele),
+         '\t\t<Timers NombreTimer="%d" NombreMaxRegistre="4" NombreMaxPrédivision="%d" '
+         'NombreMaxRegistreConfiguration="%d">' % (len(timers), nb_prediv, nb_config)]
+    for t in timers:
+        attributs = 'Nom="%s" Section="%s"' % (t["nom"], t["section"])
+        if t["top_ctc"] != t["registres"][3]:
+            attributs += ' TopCTC="%s"' % t["top_ctc"]
+        valeurs = [hexa(v) for reg in t["modes"] for v in reg]
+        x += ["\t\t\t<Timer %s>" % attributs,
+              "\t\t\t\t<Registre>%s</Registre>" % ", ".join(t["registres"]),
+              "\t\t\t\t<Prédivision>Interne, %s</Prédivision>" % ", ".join(str(p) for p in t["prediv"]),
+              "\t\t\t\t<Max>%d</Max>" % t["max"],
+              "\t\t\t\t<ValeursPWM>%d, %s</ValeursPWM>" % (len(t["modes"]), echapper(", ".join(valeurs))),
+              "\t\t\t</Timer>"]
+    x += ["\t\t</Timers>",
+          "\t\t<MLI>",
+          "\t\t\t<DiviseurFmin>%d</DiviseurFmin>" % div_min,
+          "\t\t\t<DiviseurFmax>%d</DiviseurFmax>" % div_max,
+          '\t\t\t<TimerParDéfaut Numéro="0">%s</TimerParDéfaut>' % t0["section"],
+          "\t\t\t<EntréeSortie>",
+          "\t\t\t\t<NombreDeSortie>%d</NombreDeSortie>" % len(timers)]
+    for i, t in enumerate(timers):
+        x.append('\t\t\t\t<Sortie Timer="%02d" IndexTimer="%d" Port="%s" Bit="%d">%s</Sortie>'
+                 % (t["numero"], i, t["port"], t["bit"], t["sortie"]))
+    x.append("\t\t\t\t<NombreDEntrée>%d</NombreDEntrée>" % len(entrees))
+    for texte, code, cs in entrees:
+        extra = ' CodeHorloge="%d"' % cs if cs is not None else ""
+        x.append('\t\t\t\t<EntréeDHorloge Timer="%s"%s>%s</EntréeDHorloge>' % (code, extra, echapper(texte)))
+    x += ["\t\t\t</EntréeSortie>", "\t\t</MLI>", "\t\t<Ports>"]
+    for lettre, bits in ports(c):
+        x.append('\t\t\t<Port Nom="%s" Bits="%s" PullUp="%s" />' % (lettre, bits, bits))
+    x += ["\t\t</Ports>", "\t</Processeur>"]
+    return x
+
+
+def generer(avr_gcc):
+    """Rend {chemin relatif à data/: texte}."""
+    fichiers = {}
+    xml = ['<?xml version="1.0" encoding="UTF-8"?>', "<DONNEES>"]
+    modeles = {}  # texte -> nom
+    for mcu, nom_groupe in COMPOSANTS:
+        c = Composant(mcu, macros(avr_gcc, mcu))
+        timers, entrees = decrire(mcu, GROUPES[nom_groupe], c)
+        # un modèle par contenu : les composants aux mêmes sorties le partagent
+        texte = modele(timers)
+        if texte not in modeles:
+            modeles[texte] = "MLI %s.txt" % mcu
+        xml += xml_composant(mcu, timers, entrees, modeles[texte], c)
+    xml.append("\t<Périphériques>")
+    for genre, texte in PERIPHERIQUES:
+        xml.append("\t\t<%s>%s</%s>" % (genre, echapper(texte), genre))
+    xml += ["\t</Périphériques>", "</DONNEES>"]
+    fichiers["Configuration.xml"] = "\n".join(xml) + "\n"
+    for texte, nom in modeles.items():
+        fichiers[os.path.join("Modèle", nom)] = texte
+    return fichiers
+
+
+def main():
+    p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    p.add_argument("--sortie", default=os.path.join(RACINE, "data"))
+    p.add_argument("--avr-gcc", default="avr-gcc")
+    a = p.parse_args()
+    for chemin, texte in sorted(generer(a.avr_gcc).items()):
+        complet = os.path.join(a.sortie, chemin)
+        os.makedirs(os.path.dirname(complet), exist_ok=True)
+        with open(complet, "w", encoding="utf-8", newline="\n") as f:
+            f.write(texte)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
