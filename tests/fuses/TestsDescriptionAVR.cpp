@@ -1,13 +1,15 @@
 #include "fuses/DescriptionAVR.h"
-#include "launcher/EtatGlobal.h"
-#include "launcher/GestionXML.h"
+#include "noyau/EtatGlobal.h"
+#include "noyau/GestionXML.h"
 #include "outils/OutilsTests.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <map>
 #include <ostream>
 
 // Messages d'échec lisibles.
@@ -332,4 +334,100 @@ TEST_F(DescriptionAVRTest, DescriptionsLivréesÀJourDuGénérateur) {
     for (const QString& f : produits)
         EXPECT_EQ(lireFichier(sortie.path() + u'/' + f), lireFichier(dossierLivré() + u'/' + f))
             << f.toStdString();
+}
+
+namespace {
+
+// Noms des bits tels que le préprocesseur du compilateur les définit pour un composant.
+struct NomsDuCompilateur {
+    std::map<QString, std::map<int, QString>> octets; // LOW, HIGH, EXTENDED -> bit -> nom
+    std::map<int, QString> verrous;
+    QString erreur;
+};
+
+// Les #define d'avr/io.h et d'avr/lock.h pour -mmcu=mcu, dans l'ordre des en-têtes : les bits
+// d'un octet sont suivis de sa valeur par défaut (LFUSE_DEFAULT…), ce qui dit à quel octet ils
+// appartiennent ; les modes de verrouillage donnent la position des bits LB et BLB.
+NomsDuCompilateur nomsDuCompilateur(const QString& avrGcc, const QString& mcu, const QString& source) {
+    NomsDuCompilateur r;
+    QByteArray sortie, erreurs;
+    if (OutilsTests::executer(avrGcc, {"-mmcu=" + mcu, "-E", "-dD", source}, &sortie, &erreurs) != 0) {
+        r.erreur = QString::fromUtf8(erreurs);
+        return r;
+    }
+    static const QRegularExpression bitFusible(R"(^#define FUSE_(\w+) +(?:\(unsigned char\))?~_BV\((\d)\)$)");
+    static const QRegularExpression défaut(R"(^#define ([LHE]?)FUSE_DEFAULT )");
+    static const QRegularExpression mode(R"(^#define (LB|BLB0|BLB1)_MODE_3 \((0x[0-9A-Fa-f]+)\)$)");
+    static const QRegularExpression verrou(R"(^#define (BLB[A-Z]*[01]) ~_BV\((\d)\)$)");
+    const std::map<QString, QString> octetDe{{"", "LOW"}, {"L", "LOW"}, {"H", "HIGH"}, {"E", "EXTENDED"}};
+    std::map<int, QString> enAttente;
+    for (const QString& ligne : QString::fromUtf8(sortie).split(u'\n')) {
+        const QString l = ligne.trimmed();
+        if (auto m = bitFusible.match(l); m.hasMatch()) {
+            const int bit = m.captured(2).toInt();
+            if (enAttente.count(bit)) r.erreur += "bit " + m.captured(2) + " défini deux fois ; ";
+            enAttente[bit] = m.captured(1);
+        } else if (auto d = défaut.match(l); d.hasMatch()) {
+            r.octets[octetDe.at(d.captured(1))] = enAttente;
+            enAttente.clear();
+        } else if (auto v = mode.match(l); v.hasMatch()) {
+            // Le mode 3 programme les deux bits de la paire : LB1 et LB2, BLB01 et BLB02…
+            const int effacés = ~v.captured(2).toInt(nullptr, 16) & 0xFF;
+            int rang = 1;
+            for (int bit = 0; bit < 8; ++bit)
+                if (effacés & (1 << bit)) r.verrous[bit] = v.captured(1) + QString::number(rang++);
+        } else if (auto b = verrou.match(l); b.hasMatch()) {
+            r.verrous[b.captured(2).toInt()] = b.captured(1);
+        }
+    }
+    if (!enAttente.empty()) r.erreur += "bits sans valeur par défaut qui dise leur octet";
+    return r;
+}
+
+} // namespace
+
+// Les noms livrés, lus par le chargeur du programme, sont ceux que le compilateur définit pour le
+// même composant : l'en-tête qu'il choisit, les bits de chaque octet, les verrous.
+TEST_F(DescriptionAVRTest, NomsLivrésÉgauxÀCeuxDuCompilateur) {
+    const QString avrGcc = QStandardPaths::findExecutable(QStringLiteral("avr-gcc"));
+    if (avrGcc.isEmpty()) GTEST_SKIP() << "avr-gcc absent";
+    utiliserLesFichiersLivrés();
+    const QString source = installation.filePath(QStringLiteral("noms.c"));
+    ecrireFichier(source, "#include <avr/io.h>\n#include <avr/lock.h>\n");
+    const DescriptionAVR& d = descriptionAVR();
+    for (const QString mcu :
+         {"atmega8", "atmega16", "atmega328p", "atmega2560", "attiny13", "attiny85", "attiny2313",
+          "atmega32u4", "atmega161", "atmega128rfa1", "at90pwm3b", "at90s2313", "attiny10", "ata5790"}) {
+        SCOPED_TRACE(mcu.toStdString());
+        const NomsDuCompilateur c = nomsDuCompilateur(avrGcc, mcu, source);
+        ASSERT_TRUE(c.erreur.isEmpty()) << c.erreur.toStdString();
+        ASSERT_FALSE(c.octets.empty() && c.verrous.empty());
+        descriptionAVR().réinitialiser();
+        const auto r = ChargerDescriptionAVR(mcu);
+        ASSERT_TRUE(r.réussi()) << r.message.toStdString();
+
+        const std::pair<bool, const std::array<QString, DescriptionAVR::TailleTable>*> livrés[] = {
+            {d.FusibleBasPrésent, &d.NomsFusibleBas},
+            {d.FusibleHautPrésent, &d.NomsFusibleHaut},
+            {d.FusibleEtenduPrésent, &d.NomsFusibleEtendu}};
+        const char* octets[] = {"LOW", "HIGH", "EXTENDED"};
+        for (int o = 0; o < 3; ++o) {
+            const auto it = c.octets.find(octets[o]);
+            // Un octet dont le compilateur ne nomme aucun bit n'est pas montré.
+            const bool attendu = it != c.octets.end() && !it->second.empty();
+            EXPECT_EQ(livrés[o].first, attendu) << octets[o];
+            if (!attendu) continue;
+            for (int bit = 0; bit < 8; ++bit) {
+                const auto nom = it->second.find(bit);
+                EXPECT_EQ((*livrés[o].second)[bit], nom == it->second.end() ? "-" : nom->second)
+                    << octets[o] << " bit " << bit;
+            }
+        }
+        const int nombre = c.verrous.empty() ? 0 : c.verrous.rbegin()->first + 1;
+        for (int bit = 0; bit < 8; ++bit) {
+            const auto nom = c.verrous.find(bit);
+            const QString attendu = nom != c.verrous.end() ? nom->second : bit < nombre ? "-" : "";
+            EXPECT_EQ(d.NomsVerrou[bit], attendu) << "verrou " << bit;
+        }
+    }
 }
