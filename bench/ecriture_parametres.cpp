@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     }
     const qint64 chargement = chrono.nsecsElapsed();
 
-    valeursMakefile().MarquageActif = true;
+    etatMarquage().MarquageActif = true;
     std::vector<qint64> durées;
     durées.reserve(Tours * clés.size());
     chrono.restart();

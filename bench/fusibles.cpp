@@ -6,8 +6,8 @@
 #include "common/Messages.h"
 #include "fuses/DescriptionAVR.h"
 #include "fuses/fenetres/FenFuseBit.h"
-#include "launcher/EtatGlobal.h"
 #include "makefile/ParametreMakefile.h"
+#include "noyau/EtatGlobal.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

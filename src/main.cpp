@@ -3,11 +3,11 @@
 // toute fenêtre ou boîte de message au programme des fenêtres, installé à côté de lui.
 #include "common/Messages.h"
 #include "common/Texte.h"
-#include "launcher/Affichage.h"
-#include "launcher/EtatGlobal.h"
 #include "launcher/LigneDeCommande.h"
 #include "launcher/Principal.h"
-#include "launcher/plateforme/Processus.h"
+#include "noyau/Affichage.h"
+#include "noyau/EtatGlobal.h"
+#include "noyau/plateforme/Processus.h"
 
 #include <QDir>
 #include <QStringList>

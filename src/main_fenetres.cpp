@@ -1,8 +1,8 @@
 // Programme des fenêtres de Quillon : le programme léger lui passe la main, avec les mêmes
 // arguments, pour toute action qui montre une fenêtre ou une boîte de message.
+#include "app/ActionsFenetres.h"
 #include "launcher/LigneDeCommande.h"
 #include "launcher/Principal.h"
-#include "ui/fenetres/ActionsFenetres.h"
 #include "ui/fenetres/ApplicationGraphique.h"
 #include "ui/fenetres/ServiceMessagesQt.h"
 

@@ -5,14 +5,14 @@
 // la crée dans l'état voulu à partir du contexte (projet d'exemple copié, réglages à part).
 #include "common/Messages.h"
 #include "fuses/fenetres/FenFuseBit.h"
-#include "launcher/EtatGlobal.h"
-#include "launcher/fenetres/APropos.h"
-#include "launcher/fenetres/FErreur.h"
 #include "makefile/ParametreMakefile.h"
 #include "makefile/PreferencesInterface.h"
 #include "makefile/RechercheRemplace.h"
 #include "makefile/fenetres/FenConfiguration.h"
 #include "makefile/fenetres/FenRechercheRemplace.h"
+#include "noyau/EtatGlobal.h"
+#include "ui/fenetres/APropos.h"
+#include "ui/fenetres/FErreur.h"
 #include "ui/fenetres/InfoBulle.h"
 
 #include <QApplication>

@@ -44,3 +44,7 @@ RéponseMessage EnregistreurMessages::afficher(const Message& m) {
     réponses.pop_front();
     return r;
 }
+
+void messageCritique(const QString& texte) {
+    afficherMessage(texte, IconeMessage::Critique);
+}

@@ -38,6 +38,8 @@ void installerServiceMessages(ServiceMessages* s);
 RéponseMessage afficherMessage(const Message& m);
 RéponseMessage afficherMessage(const QString& texte, IconeMessage icône,
                                const QString& titre = TitreApplication());
+// Boîte critique au titre de l'application, la plus courante des boîtes d'échec.
+void messageCritique(const QString& texte);
 
 // Sans affichage possible : écrit le texte sur la sortie d'erreur et répond le bouton par défaut.
 class ServiceMessagesConsole final : public ServiceMessages {

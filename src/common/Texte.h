@@ -5,6 +5,9 @@
 
 namespace Texte {
 
+// Saut de ligne des textes du programme (messages, documents riches) : CR LF.
+inline const QString SautDeLigne = QStringLiteral("\r\n");
+
 // Retire les blancs U+0020 en tête et en fin ; les tabulations restent.
 QString rogner(const QString& s);
 QString rognerGauche(const QString& s);

@@ -2,8 +2,8 @@
 
 #include "common/Nombres.h"
 #include "common/Texte.h"
-#include "launcher/EtatGlobal.h"
-#include "launcher/GestionXML.h"
+#include "noyau/EtatGlobal.h"
+#include "noyau/GestionXML.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "fuses/FusiblesAvrdude.h"
 
 #include "common/Texte.h"
-#include "makefile/ParametreMakefile.h"
+#include "noyau/ValeursMakefile.h"
 
 #include <QObject>
 
@@ -10,7 +10,7 @@ using Avrdude::Octet;
 
 namespace {
 
-const QString CRLF = QStringLiteral("\r\n");
+const QString& CRLF = Texte::SautDeLigne;
 const QString Nom_SPIEN = QStringLiteral("SPIEN");
 
 // Une ligne de la console : les caractères de contrôle de l'octet brut deviennent lisibles.

@@ -4,7 +4,7 @@
 // messages. La fenêtre des fusibles montre cet état et transmet les gestes de l'utilisateur.
 #include "common/Messages.h"
 #include "fuses/SortieAvrdude.h"
-#include "launcher/DOSClass.h"
+#include "noyau/DOSClass.h"
 #include "ui/DocumentRiche.h"
 
 #include <QString>

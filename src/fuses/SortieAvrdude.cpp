@@ -1,6 +1,6 @@
 #include "fuses/SortieAvrdude.h"
 
-#include "launcher/DOSClass.h"
+#include "noyau/DOSClass.h"
 
 #include <QRegularExpression>
 

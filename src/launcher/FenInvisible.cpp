@@ -3,20 +3,16 @@
 #include "common/Messages.h"
 #include "common/Nombres.h"
 #include "common/Texte.h"
-#include "launcher/EtatGlobal.h"
 #include "launcher/LancementOutils.h"
 #include "makefile/ParametreMakefile.h"
+#include "noyau/EtatGlobal.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace {
 
-const QString SautDeLigne = QStringLiteral("\r\n");
-
-void messageCritique(const QString& texte) {
-    afficherMessage(texte, IconeMessage::Critique);
-}
+using Texte::SautDeLigne;
 
 QString natif(const QString& chemin) {
     return QDir::toNativeSeparators(chemin);

@@ -2,21 +2,13 @@
 
 #include "common/Messages.h"
 #include "common/Texte.h"
-#include "launcher/EtatGlobal.h"
 #include "launcher/FenInvisible.h"
 #include "launcher/Principal.h"
+#include "noyau/EtatGlobal.h"
 
 #include <QDir>
 
-namespace {
-
-const QString SautDeLigne = QStringLiteral("\r\n");
-
-void messageCritique(const QString& texte) {
-    afficherMessage(texte, IconeMessage::Critique);
-}
-
-} // namespace
+using Texte::SautDeLigne;
 
 namespace LancementOutils {
 

@@ -1,7 +1,7 @@
 #include "launcher/LigneDeCommande.h"
 
 #include "common/Messages.h"
-#include "launcher/EtatGlobal.h"
+#include "noyau/EtatGlobal.h"
 
 QString TexteBrutLigneDeCommande(const QStringList& argumentsSansProgramme) {
     return argumentsSansProgramme.join(u' ');

@@ -2,11 +2,11 @@
 
 #include "common/Messages.h"
 #include "common/Texte.h"
-#include "launcher/EtatGlobal.h"
-#include "launcher/GestionXML.h"
 #include "launcher/LigneDeCommande.h"
-#include "launcher/Parametres.h"
-#include "launcher/plateforme/Processus.h"
+#include "noyau/EtatGlobal.h"
+#include "noyau/GestionXML.h"
+#include "noyau/Parametres.h"
+#include "noyau/plateforme/Processus.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,19 +19,10 @@ std::map<QString, ActionFenêtre>& actions() {
     return a;
 }
 
-std::function<void(const QString&)>& afficheurErreur() {
-    static std::function<void(const QString&)> f;
-    return f;
-}
-
 EtapeDémarrage derniereEtape = EtapeDémarrage::Aucune;
 
-QString crlf() {
-    return QStringLiteral("\r\n");
-}
-
-void messageCritique(const QString& texte) {
-    afficherMessage(texte, IconeMessage::Critique);
+const QString& crlf() {
+    return Texte::SautDeLigne;
 }
 
 // Démarre make dans le dossier du projet ; un échec au lancement est dit clairement.
@@ -78,18 +69,6 @@ void EnregistrerActionFenêtre(const QString& mot, ActionFenêtre action) {
 }
 void OublierActionsFenêtres() {
     actions().clear();
-}
-
-void DéfinirAfficheurErreurNonRépertoriée(std::function<void(const QString&)> afficheur) {
-    afficheurErreur() = std::move(afficheur);
-}
-
-void AfficherErreurNonRépertoriée(const QString& description) {
-    etatGlobal().DescriptionErreur = description;
-    if (afficheurErreur())
-        afficheurErreur()(description);
-    else
-        messageCritique(description);
 }
 
 EtapeDémarrage DernièreEtapeEnErreur() {

@@ -1,6 +1,8 @@
 #pragma once
 // Procédure d'entrée : découpe la ligne de commande, lit l'apparence dans les réglages, se place
 // dans le dossier du projet et exécute l'action demandée.
+#include "noyau/ErreurNonRepertoriee.h"
+
 #include <QString>
 #include <functional>
 
@@ -10,17 +12,6 @@ enum class EtapeDémarrage { Aucune, LigneDeCommande, XML, Assistante };
 using ActionFenêtre = std::function<int()>;
 void EnregistrerActionFenêtre(const QString& mot, ActionFenêtre action);
 void OublierActionsFenêtres();
-
-// Montre l'erreur non répertoriée ; par défaut une boîte critique, les fenêtres la remplacent.
-void DéfinirAfficheurErreurNonRépertoriée(std::function<void(const QString&)> afficheur);
-void AfficherErreurNonRépertoriée(const QString& description);
-
-// Codes de sortie du programme.
-namespace CodeSortie {
-constexpr int Succès = 0;
-constexpr int Erreur = 1;
-constexpr int LigneInvalide = 2;
-} // namespace CodeSortie
 
 // Exécute tout le démarrage puis l'action ; dossierInstallation est le dossier du programme.
 int Principal(const QString& texteBrut, const QString& dossierInstallation);

@@ -1,8 +1,8 @@
 #pragma once
 // Ce que la préparation et le lancement des outils demandent au système : chercher et activer une
 // fenêtre, démarrer un programme, montrer le choix du schéma. Les tests en mettent d'autres.
-#include "launcher/plateforme/Fenetres.h"
-#include "launcher/plateforme/Processus.h"
+#include "noyau/plateforme/Fenetres.h"
+#include "noyau/plateforme/Processus.h"
 
 #include <QString>
 #include <functional>

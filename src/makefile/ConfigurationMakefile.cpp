@@ -2,10 +2,10 @@
 
 #include "common/Messages.h"
 #include "common/Nombres.h"
-#include "launcher/EtatGlobal.h"
 #include "makefile/ParametreMakefile.h"
 #include "makefile/PreferencesInterface.h"
 #include "makefile/TablesMakefile.h"
+#include "noyau/EtatGlobal.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -192,7 +192,7 @@ std::vector<int> ConfigurationMakefile::charger(FenêtreEnChargement& fenêtre) 
     étape(1, [&] { fenêtre.définirSonFusibles(e.RépertoireSkin + QStringLiteral("ClickFuseBit.wav")); });
     étape(2, [&] { m_fichierAide = cheminAide(); });
     étape(3, [&] { fenêtre.définirImageAssistante(e.RépertoireSkin + e.ImageBoutonSkin); });
-    étape(4, [&] { v.MarquageActif = false; });
+    étape(4, [&] { etatMarquage().MarquageActif = false; });
     étape(5, [&] {
         if (!chargerConfigurationParDéfaut()) throw std::runtime_error("configuration par défaut");
     });
@@ -209,7 +209,7 @@ std::vector<int> ConfigurationMakefile::charger(FenêtreEnChargement& fenêtre) 
     étape(9, [&] { chargerDescription(); });
     étape(10, [&] { changerInclude(formeAffichage(lire(QStringLiteral("EXTRAINCDIRS =")))); });
     étape(11, [&] { écrire(QStringLiteral("TARGET ="), e.NomDeFichier); });
-    étape(12, [&] { v.MarquageActif = true; });
+    étape(12, [&] { etatMarquage().MarquageActif = true; });
     étape(13, [&] { LirePréférencesInterface(); });
     étape(14, [&] {
         const PréférencesInterface& p = préférencesInterface();

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <limits>
 
-ValeursMakefile& valeursMakefile() {
-    static ValeursMakefile v;
-    return v;
+EtatMarquage& etatMarquage() {
+    static EtatMarquage e;
+    return e;
 }
 
 namespace {
@@ -17,7 +17,7 @@ namespace {
 constexpr int OptionsClé = DocumentRiche::MotEntier | DocumentRiche::RespecterCasse;
 
 void retenirPosition(qsizetype p) {
-    valeursMakefile().PositionRecherche =
+    etatMarquage().PositionRecherche =
         std::int32_t(std::min<qsizetype>(p, std::numeric_limits<std::int32_t>::max()));
 }
 
@@ -101,7 +101,7 @@ bool MarquerParamètre(DocumentRiche& document, const QString& clé, const QStri
         // Rien à remplacer : la valeur prend le format de la fin de ligne, pas le rouge de la clé.
         document.définirFormat(fin < texte.size() ? document.formatEn(fin) : formatClé);
     }
-    if (valeursMakefile().MarquageActif) {
+    if (etatMarquage().MarquageActif) {
         document.définirGras(true);
         document.définirCouleur(CouleurValeurChangée);
     }

@@ -1,35 +1,25 @@
 #pragma once
 // Paramètres du makefile : lignes « NOM = valeur » trouvées par le texte de leur clé (le nom, une
 // espace et « = »). La valeur est le reste de la ligne ; l'écriture remplace tout ce reste.
+#include "noyau/ValeursMakefile.h"
 #include "ui/DocumentRiche.h"
 
 #include <QString>
 #include <cstdint>
 #include <optional>
 
-// Valeurs courantes du makefile, communes à tout le processus ; toutes vides au départ.
-struct ValeursMakefile {
-    QString MicroContrôleur;   // MCU, en minuscules
-    QString PartieAvrdude;     // identifiant avrdude du composant
-    QString OptionsAvrdude;    // texte de AVRDUDE_FLAGS
-    QString Programmateur;     // identifiant avrdude du programmateur
-    QString PortProgrammateur; // port du programmateur
-    QString FréquenceCPU;      // F_CPU tel que tapé
-    QString Optimisation;      // code OPT
-    QString FormatSortie;      // FORMAT
-    QString DossiersInclude;   // EXTRAINCDIRS
-    QString DossierOutils;     // DIRAVR
-
+// Marquage des valeurs écrites et position de la dernière recherche dans la vue du makefile.
+struct EtatMarquage {
     // Vrai : les valeurs écrites sont marquées en gras bleu (les changements depuis l'ouverture).
     bool MarquageActif = false;
     // Position de la dernière clé ou correspondance trouvée dans la vue du makefile (-1 : échec) ;
     // la recherche suivante part de là.
     std::int32_t PositionRecherche = 0;
 
-    void réinitialiser() { *this = ValeursMakefile(); }
+    void réinitialiser() { *this = EtatMarquage(); }
 };
 
-ValeursMakefile& valeursMakefile();
+EtatMarquage& etatMarquage();
 
 // Couleurs des marques.
 inline constexpr CouleurRVB CouleurClé{255, 0, 0};

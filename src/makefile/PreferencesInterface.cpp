@@ -2,9 +2,9 @@
 
 #include "common/Messages.h"
 #include "common/Nombres.h"
-#include "launcher/EtatGlobal.h"
-#include "launcher/GestionXML.h"
-#include "launcher/Parametres.h"
+#include "noyau/EtatGlobal.h"
+#include "noyau/GestionXML.h"
+#include "noyau/Parametres.h"
 
 #include <QDir>
 

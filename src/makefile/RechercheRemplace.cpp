@@ -16,7 +16,7 @@ namespace RechercheRemplace {
 namespace {
 
 void retenirPosition(qsizetype p) {
-    valeursMakefile().PositionRecherche =
+    etatMarquage().PositionRecherche =
         std::int32_t(std::min<qsizetype>(p, std::numeric_limits<std::int32_t>::max()));
 }
 
@@ -63,7 +63,7 @@ qsizetype Rechercher(DocumentRiche& vue, const QString& texte, std::int16_t opts
 Suivant RechercherSuivant(DocumentRiche& vue) {
     const EtatRecherche& e = etatRecherche();
     if (e.TexteRecherché.isEmpty()) return Suivant::AucuneRecherche;
-    const qsizetype position = valeursMakefile().PositionRecherche;
+    const qsizetype position = etatMarquage().PositionRecherche;
     // Après un échec, la position ne dit plus rien : on repart du point d'insertion.
     const qsizetype début = (position < 0 ? vue.débutSélection() : position) + vue.longueurSélection();
     const qsizetype p = vue.trouver(e.TexteRecherché, début, e.OptionsRecherche);
@@ -75,7 +75,7 @@ Suivant RechercherSuivant(DocumentRiche& vue) {
 
 bool sélectionEstLaCorrespondance(const DocumentRiche& vue) {
     const EtatRecherche& e = etatRecherche();
-    const qsizetype position = valeursMakefile().PositionRecherche;
+    const qsizetype position = etatMarquage().PositionRecherche;
     if (position < 0 || e.TexteRecherché.isEmpty()) return false;
     if (vue.débutSélection() != position || vue.longueurSélection() != e.TexteRecherché.size()) return false;
     return vue.chercher(e.TexteRecherché, position, e.OptionsRecherche) == position;

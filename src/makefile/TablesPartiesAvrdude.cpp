@@ -1,7 +1,7 @@
 #include "makefile/TablesPartiesAvrdude.h"
 
 #include "common/Texte.h"
-#include "launcher/plateforme/Processus.h"
+#include "noyau/plateforme/Processus.h"
 
 #include <QDeadlineTimer>
 #include <QList>

@@ -54,13 +54,14 @@ class ProjetEssai {
 public:
     explicit ProjetEssai(const QString& nom = "Clignotant") : m_makefile(chargerModèle()) {
         valeursMakefile().réinitialiser();
+        etatMarquage().réinitialiser();
         m_dossier = m_temp.path() + "/Mes projets AVR/" + nom + " été";
         QDir().mkpath(m_dossier);
         ecrireFichier(m_dossier + "/Clignotant.c",
                       lireFichier(dossierSources() + "/exemples/Clignotant/Clignotant.c"));
         écrire("TARGET =", nom);
         // Ensuite, les valeurs changées sont marquées : le texte brut n'en garde rien.
-        valeursMakefile().MarquageActif = true;
+        etatMarquage().MarquageActif = true;
     }
 
     QString dossier() const { return m_dossier; }
@@ -119,7 +120,7 @@ TEST(ModeleMakefile, ClésEnDébutDeLigneEtValeursParDéfaut) {
     ASSERT_FALSE(texte.isEmpty());
     for (const QString& clé : Clés) {
         ASSERT_TRUE(ValeurParamètre(modèle, clé).has_value()) << clé.toStdString();
-        const qsizetype pos = valeursMakefile().PositionRecherche;
+        const qsizetype pos = etatMarquage().PositionRecherche;
         EXPECT_TRUE(pos == 0 || texte.mid(pos - 2, 2) == "\r\n") << clé.toStdString();
         // Les commentaires d'aide précèdent la clé.
         const qsizetype ligneAvant = texte.lastIndexOf(u'\n', pos - 3);

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
-#include "launcher/ServeurXTests.h"
+#include "outils/ServeurXTests.h"
 
 using namespace OutilsTests;
 

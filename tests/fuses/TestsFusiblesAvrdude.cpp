@@ -4,8 +4,8 @@
 #include "fixtures/programmateur/ProgrammateurSimule.h"
 #include "fuses/DescriptionAVR.h"
 #include "fuses/FusiblesAvrdude.h"
-#include "launcher/EtatGlobal.h"
 #include "makefile/ParametreMakefile.h"
+#include "noyau/EtatGlobal.h"
 #include "outils/OutilsTests.h"
 
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 #include "common/Messages.h"
 #include "fuses/FusiblesAvrdude.h"
 #include "fuses/SortieAvrdude.h"
-#include "launcher/DOSClass.h"
+#include "noyau/DOSClass.h"
 
 #include <gtest/gtest.h>
 

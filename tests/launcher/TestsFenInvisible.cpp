@@ -1,9 +1,9 @@
 #include "common/Messages.h"
-#include "launcher/EtatGlobal.h"
 #include "launcher/FenInvisible.h"
 #include "launcher/LancementOutils.h"
 #include "launcher/Principal.h"
 #include "makefile/ParametreMakefile.h"
+#include "noyau/EtatGlobal.h"
 #include "outils/OutilsTests.h"
 
 #include <QDir>

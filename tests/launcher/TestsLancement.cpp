@@ -1,5 +1,5 @@
-#include "launcher/EtatGlobal.h"
 #include "launcher/LancementOutils.h"
+#include "noyau/EtatGlobal.h"
 #include "outils/OutilsTests.h"
 
 #include <QDir>

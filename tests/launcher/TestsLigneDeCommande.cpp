@@ -1,5 +1,5 @@
-#include "launcher/EtatGlobal.h"
 #include "launcher/LigneDeCommande.h"
+#include "noyau/EtatGlobal.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "common/Messages.h"
-#include "launcher/EtatGlobal.h"
 #include "launcher/Principal.h"
+#include "noyau/EtatGlobal.h"
 #include "outils/OutilsTests.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // Le vrai avrdude contre le programmateur simulé, directement et à travers DOSClass.
 #include "fixtures/programmateur/ProgrammateurSimule.h"
-#include "launcher/DOSClass.h"
-#include "launcher/plateforme/Processus.h"
+#include "noyau/DOSClass.h"
+#include "noyau/plateforme/Processus.h"
 #include "outils/OutilsTests.h"
 
 #include <QTimer>

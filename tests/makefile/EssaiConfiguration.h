@@ -4,10 +4,10 @@
 // réécrite sans risque), le projet une copie de l'exemple dans un dossier avec un blanc et un
 // accent. L'état du processus repart de zéro.
 #include "fuses/DescriptionAVR.h"
-#include "launcher/EtatGlobal.h"
 #include "makefile/ParametreMakefile.h"
 #include "makefile/PreferencesInterface.h"
 #include "makefile/RechercheRemplace.h"
+#include "noyau/EtatGlobal.h"
 #include "outils/OutilsTests.h"
 #include "ui/DocumentRiche.h"
 
@@ -50,6 +50,7 @@ public:
         e.RépertoireSkin = m_installation + QStringLiteral("/Skin/Plume/");
         e.ImageBoutonSkin = QStringLiteral("Bouton.png");
         valeursMakefile().réinitialiser();
+        etatMarquage().réinitialiser();
         etatRecherche().réinitialiser();
         préférencesInterface().réinitialiser();
         descriptionAVR().réinitialiser();

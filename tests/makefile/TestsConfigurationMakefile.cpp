@@ -100,7 +100,7 @@ TEST_F(Configuration_, ChargementSansMakefile) {
         EXPECT_FALSE(bleu(formatValeur(m, clé))) << clé;
     }
     EXPECT_FALSE(rouge(formatClé(m, "BAUD ="))); // jamais écrite ici
-    EXPECT_TRUE(valeursMakefile().MarquageActif);
+    EXPECT_TRUE(etatMarquage().MarquageActif);
     EXPECT_EQ(valeursMakefile().MicroContrôleur, "atmega8");
     EXPECT_TRUE(descriptionAVR().FusibleHautPrésent);
 

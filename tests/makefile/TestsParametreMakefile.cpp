@@ -7,8 +7,14 @@ namespace {
 
 class ParametreMakefile : public ::testing::Test {
 protected:
-    void SetUp() override { valeursMakefile().réinitialiser(); }
-    void TearDown() override { valeursMakefile().réinitialiser(); }
+    void SetUp() override {
+        valeursMakefile().réinitialiser();
+        etatMarquage().réinitialiser();
+    }
+    void TearDown() override {
+        valeursMakefile().réinitialiser();
+        etatMarquage().réinitialiser();
+    }
 
     static DocumentRiche documentDe(const QString& texte) {
         DocumentRiche d;
@@ -53,9 +59,9 @@ TEST_F(ParametreMakefile, LectureSelonLaRègleDesClés) {
 TEST_F(ParametreMakefile, CléAbsente) {
     for (const char* texte : {"MCU=atmega8\r\n", "mcu = atmega8\r\n"}) {
         messages.messages.clear();
-        valeursMakefile().PositionRecherche = 12;
+        etatMarquage().PositionRecherche = 12;
         EXPECT_EQ(LireParamètre(documentDe(texte), "MCU ="), QString());
-        EXPECT_EQ(valeursMakefile().PositionRecherche, -1);
+        EXPECT_EQ(etatMarquage().PositionRecherche, -1);
         ASSERT_EQ(messages.messages.size(), 1u);
     }
     const Message lecture = messages.messages[0];
@@ -80,10 +86,10 @@ TEST_F(ParametreMakefile, CléAbsente) {
     messages.messages.clear();
     DocumentRiche d = documentDe("MCU=atmega8\r\nmcu = x\r\nXMCU = y\r\n");
     const ContenuRiche avant = d.contenu();
-    valeursMakefile().MarquageActif = true;
+    etatMarquage().MarquageActif = true;
     EXPECT_FALSE(MarquerParamètre(d, "MCU =", "atmega16"));
     EXPECT_EQ(d.contenu(), avant);
-    EXPECT_EQ(valeursMakefile().PositionRecherche, -1);
+    EXPECT_EQ(etatMarquage().PositionRecherche, -1);
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].icône, IconeMessage::Critique);
     EXPECT_EQ(messages.messages[0].texte,
@@ -102,12 +108,12 @@ TEST_F(ParametreMakefile, LaPositionDeLaCléEstRetenue) {
     DocumentRiche d = documentDe("# réglages\r\nF_CPU = 1\r\nMCU = atmega8\r\n");
     d.sélectionner(2, 3);
     LireParamètre(d, "MCU =");
-    EXPECT_EQ(valeursMakefile().PositionRecherche, 23);
+    EXPECT_EQ(etatMarquage().PositionRecherche, 23);
     // La lecture ne touche pas à la sélection.
     EXPECT_EQ(d.débutSélection(), 2);
     EXPECT_EQ(d.longueurSélection(), 3);
     MarquerParamètre(d, "F_CPU =", "16000000");
-    EXPECT_EQ(valeursMakefile().PositionRecherche, 12);
+    EXPECT_EQ(etatMarquage().PositionRecherche, 12);
 }
 
 TEST_F(ParametreMakefile, ÉcritureRemplaceToutLeResteDeLaLigne) {
@@ -149,7 +155,7 @@ TEST_F(ParametreMakefile, MarquesDeLaCléEtDeLaValeur) {
     EXPECT_EQ(d.formatEn(16).couleur, Noir);
 
     // Marquage allumé : la valeur en gras bleu.
-    valeursMakefile().MarquageActif = true;
+    etatMarquage().MarquageActif = true;
     ASSERT_TRUE(MarquerParamètre(d, "F_CPU =", "8000000"));
     const qsizetype p = d.texte().indexOf("F_CPU =");
     EXPECT_EQ(d.formatEn(p).couleur, Rouge);

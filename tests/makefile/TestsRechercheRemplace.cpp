@@ -14,6 +14,7 @@ class Recherche : public ::testing::Test {
 protected:
     Recherche() {
         valeursMakefile().réinitialiser();
+        etatMarquage().réinitialiser();
         etatRecherche().réinitialiser();
         makefile.définirTexte("MCU = atmega8\r\nOPTIONS = -Wall\r\nOPT = s\r\n"
                               "AVRDUDE_PROGRAMMER = avrisp\r\n# avrisp ou AVRISP\r\nMCU_BIS = 1\r\n");
@@ -37,7 +38,7 @@ TEST_F(Recherche, DepuisLePointDInsertionOuLeDébut) {
     EXPECT_EQ(dernier().titre, "Rechercher");
     EXPECT_EQ(dernier().icône, IconeMessage::Aucune);
     EXPECT_EQ(dernier().boutons, BoutonsMessage::OK);
-    EXPECT_EQ(valeursMakefile().PositionRecherche, -1);
+    EXPECT_EQ(etatMarquage().PositionRecherche, -1);
 
     EXPECT_EQ(Rechercher(makefile, "MCU", 0, true), 0);
     EXPECT_EQ(makefile.débutSélection(), 0);
@@ -67,7 +68,7 @@ TEST_F(Recherche, Suivant) {
     EXPECT_EQ(makefile.texteSélection(), "avrisp"); // AVRISP n'a pas la casse
     EXPECT_EQ(RechercherSuivant(makefile), Suivant::Absent);
     EXPECT_EQ(dernier().texte, "La chaine «avrisp» n'existe pas.");
-    EXPECT_EQ(valeursMakefile().PositionRecherche, -1);
+    EXPECT_EQ(etatMarquage().PositionRecherche, -1);
 
     // Après l'échec : depuis le point d'insertion placé au début.
     makefile.sélectionner(0, 0);
@@ -75,7 +76,7 @@ TEST_F(Recherche, Suivant) {
     EXPECT_EQ(makefile.débutSélection(), premier);
 
     // L'écrivain des paramètres déplace la position de recherche sur sa clé.
-    valeursMakefile().MarquageActif = true;
+    etatMarquage().MarquageActif = true;
     ASSERT_TRUE(MarquerParamètre(makefile, "MCU =", "atmega16"));
     makefile.sélectionner(0, 0);
     etatRecherche().TexteRecherché = "OPT";
@@ -125,6 +126,6 @@ TEST_F(Recherche, RemplacerLaCorrespondance) {
     Rechercher(makefile, "avrisp", options(true, true), false);
     makefile.sélectionner(0, 3);
     EXPECT_FALSE(RemplacerCorrespondance(makefile));
-    valeursMakefile().PositionRecherche = -1;
+    etatMarquage().PositionRecherche = -1;
     EXPECT_FALSE(RemplacerCorrespondance(makefile));
 }

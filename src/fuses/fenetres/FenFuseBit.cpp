@@ -1,10 +1,10 @@
 #include "fuses/fenetres/FenFuseBit.h"
 
-#include "launcher/EtatGlobal.h"
-#include "launcher/OuvrirDocument.h"
-#include "launcher/Parametres.h"
-#include "launcher/Principal.h"
-#include "makefile/ParametreMakefile.h"
+#include "noyau/ErreurNonRepertoriee.h"
+#include "noyau/EtatGlobal.h"
+#include "noyau/OuvrirDocument.h"
+#include "noyau/Parametres.h"
+#include "noyau/ValeursMakefile.h"
 #include "ui/fenetres/BTL.h"
 #include "ui/fenetres/Twips.h"
 #include "ui/fenetres/VueDocumentRiche.h"
@@ -82,8 +82,8 @@ FenFuseBit::FenFuseBit(QWidget* parent, std::function<void()> ouvrirAide)
     const int étroite = Twips::versPixels(LargeurEtroite, this);
     m_panneau->setFixedWidth(étroite);
     // Les légendes à la ligne demandent leur hauteur pour cette largeur-là.
-    const int hauteur = m_panneau->hasHeightForWidth() ? m_panneau->heightForWidth(étroite)
-                                                       : m_panneau->sizeHint().height();
+    const int hauteur =
+        m_panneau->hasHeightForWidth() ? m_panneau->heightForWidth(étroite) : m_panneau->sizeHint().height();
     m_panneau->setGeometry(0, 0, étroite, hauteur);
     setFixedSize(étroite, hauteur);
     placerConsole();

@@ -1,7 +1,7 @@
 #include "launcher/fenetres/FenIsis.h"
 
-#include "launcher/EtatGlobal.h"
 #include "launcher/LancementOutils.h"
+#include "noyau/EtatGlobal.h"
 #include "ui/fenetres/ApplicationGraphique.h"
 
 #include <QHBoxLayout>

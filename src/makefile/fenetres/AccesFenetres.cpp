@@ -2,7 +2,7 @@
 
 #include "common/Messages.h"
 #include "fuses/fenetres/FenFuseBit.h"
-#include "launcher/OuvrirDocument.h"
+#include "noyau/OuvrirDocument.h"
 
 #include <QFileInfo>
 #include <QUrl>

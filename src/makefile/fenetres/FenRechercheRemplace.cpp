@@ -1,12 +1,12 @@
 #include "makefile/fenetres/FenRechercheRemplace.h"
 
-#include "launcher/Parametres.h"
-#include "launcher/Principal.h"
 #include "makefile/ConfigurationMakefile.h"
 #include "makefile/ParametreMakefile.h"
 #include "makefile/PreferencesInterface.h"
 #include "makefile/RechercheRemplace.h"
 #include "makefile/fenetres/AccesFenetres.h"
+#include "noyau/ErreurNonRepertoriee.h"
+#include "noyau/Parametres.h"
 #include "ui/fenetres/BTL.h"
 #include "ui/fenetres/Twips.h"
 #include "ui/fenetres/VueDocumentRiche.h"
@@ -249,7 +249,7 @@ void FenRechercheRemplace::remplacer() {
         return;
     }
     // Après un échec, ou quand la sélection n'est plus la correspondance, on cherche d'abord.
-    if (valeursMakefile().PositionRecherche >= 0 && RechercheRemplace::RemplacerCorrespondance(*document)) {
+    if (etatMarquage().PositionRecherche >= 0 && RechercheRemplace::RemplacerCorrespondance(*document)) {
         m_vue->rafraîchir();
         m_vue->setFocus(Qt::OtherFocusReason);
     }

@@ -1,6 +1,6 @@
 #include "ui/fenetres/ApplicationGraphique.h"
 
-#include "launcher/Affichage.h"
+#include "noyau/Affichage.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

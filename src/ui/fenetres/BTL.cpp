@@ -1,6 +1,6 @@
 #include "ui/fenetres/BTL.h"
 
-#include "launcher/EtatGlobal.h"
+#include "noyau/EtatGlobal.h"
 
 #include <QAudioDevice>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 // Bouton dessiné de l'application : dégradé arrondi, icône facultative à gauche du texte, son au
 // survol et au clic. Il se comporte au clavier comme un QPushButton (espace, Entrée par défaut).
-#include "launcher/Parametres.h"
+#include "noyau/Parametres.h"
 
 #include <QColor>
 #include <QPushButton>

@@ -1,11 +1,11 @@
 // De la commande « configurer » au makefile compilé : la procédure d'entrée ouvre la fenêtre de
 // configuration sur une copie du projet d'exemple, l'utilisateur change le microcontrôleur et le
 // port, OK écrit le makefile, et le vrai make le compile avec avr-gcc.
+#include "app/ActionsFenetres.h"
 #include "common/Messages.h"
 #include "launcher/Principal.h"
 #include "makefile/EssaiConfiguration.h"
 #include "makefile/fenetres/FenConfiguration.h"
-#include "ui/fenetres/ActionsFenetres.h"
 
 #include "outils/OutilsFenetres.h"
 #include <QApplication>

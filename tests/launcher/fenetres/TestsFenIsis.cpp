@@ -1,8 +1,8 @@
 #include "common/Messages.h"
-#include "launcher/EtatGlobal.h"
 #include "launcher/LancementOutils.h"
 #include "launcher/Principal.h"
 #include "launcher/fenetres/FenIsis.h"
+#include "noyau/EtatGlobal.h"
 #include "outils/OutilsFenetres.h"
 #include "outils/OutilsTests.h"
 

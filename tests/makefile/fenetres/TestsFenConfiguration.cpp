@@ -1,14 +1,14 @@
 // La fenêtre de configuration, hors écran : contrôles trouvés par leur nom, gestes de
 // l'utilisateur par QTest, messages lus dans l'enregistreur.
 #include "common/Messages.h"
-#include "launcher/EtatGlobal.h"
-#include "launcher/GestionXML.h"
 #include "makefile/EssaiConfiguration.h"
 #include "makefile/ParametreMakefile.h"
 #include "makefile/PreferencesInterface.h"
 #include "makefile/fenetres/AccesFenetres.h"
 #include "makefile/fenetres/FenConfiguration.h"
 #include "makefile/fenetres/FenRechercheRemplace.h"
+#include "noyau/EtatGlobal.h"
+#include "noyau/GestionXML.h"
 #include "ui/fenetres/BTL.h"
 #include "ui/fenetres/InfoBulle.h"
 #include "ui/fenetres/Twips.h"
@@ -435,6 +435,7 @@ TEST_F(FenetreConfiguration, Assistante) {
 
     etatGlobal().AppelantAssistante = "Ligne de commande";
     valeursMakefile().réinitialiser();
+    etatMarquage().réinitialiser();
     fenêtre = std::make_unique<FenConfiguration>(services());
     EXPECT_EQ(fenêtre->exécuter(), 0);
     EXPECT_EQ(appels.assistante, 2);

@@ -1,4 +1,4 @@
-#include "launcher/plateforme/OuvertureShell.h"
+#include "noyau/plateforme/OuvertureShell.h"
 
 #include <windows.h>
 

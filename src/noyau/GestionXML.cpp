@@ -1,4 +1,4 @@
-#include "launcher/GestionXML.h"
+#include "noyau/GestionXML.h"
 
 #include "common/FichierAtomique.h"
 #include "common/Nombres.h"

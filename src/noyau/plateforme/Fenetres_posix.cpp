@@ -1,6 +1,6 @@
 // Linux : fenêtres de premier niveau par X11 (liste EWMH du gestionnaire de fenêtres, ou enfants de
 // la racine sans gestionnaire), et à défaut (pas d'affichage, Wayland) noms des processus de /proc.
-#include "launcher/plateforme/Fenetres.h"
+#include "noyau/plateforme/Fenetres.h"
 
 #include "common/Texte.h"
 

@@ -1,7 +1,7 @@
-#include "launcher/DOSClass.h"
+#include "noyau/DOSClass.h"
 
 #include "common/Texte.h"
-#include "launcher/plateforme/Processus.h"
+#include "noyau/plateforme/Processus.h"
 
 #include <QDir>
 #include <QEventLoop>

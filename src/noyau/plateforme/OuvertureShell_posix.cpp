@@ -1,8 +1,8 @@
-#include "launcher/plateforme/OuvertureShell.h"
+#include "noyau/plateforme/OuvertureShell.h"
 
 #include "common/Texte.h"
-#include "launcher/OuvrirDocument.h"
-#include "launcher/plateforme/Processus.h"
+#include "noyau/OuvrirDocument.h"
+#include "noyau/plateforme/Processus.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,8 +1,8 @@
 #include "common/Identite.h"
 #include "common/Messages.h"
-#include "launcher/EtatGlobal.h"
-#include "launcher/FauxXdgOpen.h"
-#include "launcher/OuvrirDocument.h"
+#include "noyau/EtatGlobal.h"
+#include "noyau/OuvrirDocument.h"
+#include "outils/FauxXdgOpen.h"
 #include "outils/OutilsTests.h"
 
 #include <QDir>

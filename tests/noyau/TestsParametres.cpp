@@ -1,5 +1,5 @@
-#include "launcher/EtatGlobal.h"
-#include "launcher/Parametres.h"
+#include "noyau/EtatGlobal.h"
+#include "noyau/Parametres.h"
 #include "outils/OutilsTests.h"
 
 #include <QObject>

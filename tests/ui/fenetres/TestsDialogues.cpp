@@ -1,5 +1,5 @@
-#include "launcher/fenetres/Dialogues.h"
 #include "outils/OutilsTests.h"
+#include "ui/fenetres/Dialogues.h"
 
 #include <QApplication>
 #include <QDir>

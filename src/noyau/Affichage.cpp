@@ -1,4 +1,4 @@
-#include "launcher/Affichage.h"
+#include "noyau/Affichage.h"
 
 #include <QtGlobal>
 #include <cstdlib>

@@ -1,8 +1,8 @@
-#include "launcher/Parametres.h"
+#include "noyau/Parametres.h"
 
 #include "common/Nombres.h"
-#include "launcher/EtatGlobal.h"
-#include "launcher/GestionXML.h"
+#include "noyau/EtatGlobal.h"
+#include "noyau/GestionXML.h"
 
 namespace Parametres {
 

@@ -1,10 +1,10 @@
-#include "launcher/fenetres/FErreur.h"
+#include "ui/fenetres/FErreur.h"
 
 #include "common/Identite.h"
 #include "common/Messages.h"
-#include "launcher/EtatGlobal.h"
-#include "launcher/OuvrirDocument.h"
-#include "launcher/Parametres.h"
+#include "noyau/EtatGlobal.h"
+#include "noyau/OuvrirDocument.h"
+#include "noyau/Parametres.h"
 #include "ui/fenetres/ApplicationGraphique.h"
 #include "ui/fenetres/BTL.h"
 

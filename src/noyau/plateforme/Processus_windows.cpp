@@ -1,4 +1,4 @@
-#include "launcher/plateforme/Processus.h"
+#include "noyau/plateforme/Processus.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "launcher/GestionXML.h"
+#include "noyau/GestionXML.h"
 #include "outils/OutilsTests.h"
 
 #include <QFileInfo>

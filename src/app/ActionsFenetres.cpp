@@ -1,10 +1,10 @@
-#include "ui/fenetres/ActionsFenetres.h"
+#include "app/ActionsFenetres.h"
 
 #include "launcher/LancementOutils.h"
 #include "launcher/Principal.h"
-#include "launcher/fenetres/FErreur.h"
 #include "launcher/fenetres/FenIsis.h"
 #include "makefile/fenetres/FenConfiguration.h"
+#include "ui/fenetres/FErreur.h"
 
 namespace {
 // AVR Studio et ISIS : la fenêtre de choix du schéma est la seule qui puisse s'ouvrir.

@@ -1,4 +1,4 @@
-#include "launcher/EtatGlobal.h"
+#include "noyau/EtatGlobal.h"
 
 EtatGlobal& etatGlobal() {
     static EtatGlobal etat;

@@ -1,8 +1,8 @@
-#include "launcher/OuvrirDocument.h"
+#include "noyau/OuvrirDocument.h"
 
 #include "common/Identite.h"
-#include "launcher/EtatGlobal.h"
-#include "launcher/plateforme/OuvertureShell.h"
+#include "noyau/EtatGlobal.h"
+#include "noyau/plateforme/OuvertureShell.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "launcher/fenetres/Dialogues.h"
+#include "ui/fenetres/Dialogues.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "launcher/DOSClass.h"
+#include "noyau/DOSClass.h"
 #include "outils/OutilsTests.h"
 
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "launcher/plateforme/Fenetres.h"
+#include "noyau/plateforme/Fenetres.h"
 #include "outils/OutilsTests.h"
 
 #include <QFile>
@@ -10,7 +10,7 @@
 #include <memory>
 #include <optional>
 
-#include "launcher/ServeurXTests.h"
+#include "outils/ServeurXTests.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Windows : fenêtres de premier niveau dans l'ordre Z (GetWindow), titre par GetWindowTextW,
 // visibilité par IsWindowVisible (vraie aussi pour une fenêtre réduite).
-#include "launcher/plateforme/Fenetres.h"
+#include "noyau/plateforme/Fenetres.h"
 
 #include "common/Texte.h"
 

@@ -1,0 +1,6 @@
+#include "noyau/ValeursMakefile.h"
+
+ValeursMakefile& valeursMakefile() {
+    static ValeursMakefile valeurs;
+    return valeurs;
+}
