@@ -283,13 +283,13 @@ def modele(timers):
             "void InitMLITimer%d(void)" % n,
             "{",
             "\t// MLI sur " + t["sortie"],
-            "\t// Entrée d'horloge : ",
-            "\t// F : ",
-            "\t// T : ",
-            "\t// RC : ",
-            "\t// Ton : ",
-            "\t// Toff : ",
-            "\t// Écart : ",
+            "\t// Entrée d'horloge :",
+            "\t// F :",
+            "\t// T :",
+            "\t// RC :",
+            "\t// Ton :",
+            "\t// Toff :",
+            "\t// Écart :",
             "\tDDR%s |= (1 << %d); // %s en sortie" % (t["port"], t["bit"], t["sortie"]),
         ]
         # sommet et comparaison d'abord : le registre qui porte les bits CS démarre l'horloge
@@ -298,10 +298,10 @@ def modele(timers):
             if r and r not in ecrits:
                 ecrits.append(r)
         for r in ecrits:
-            lignes.append("\t%s= ;" % r)
-        lignes.append("\t%s= ;" % regs[0])
+            lignes.append("\t%s=;" % r)
+        lignes.append("\t%s=;" % regs[0])
         if regs[1]:
-            lignes.append("\t%s= ;" % regs[1])
+            lignes.append("\t%s=;" % regs[1])
         lignes += ["}", "Fin", ""]
     lignes.append("Fin Fichier")
     return "\n".join(lignes) + "\n"

@@ -1,0 +1,231 @@
+#include "assistant/timers/CalculTimer.h"
+
+#include "assistant/timers/Calculatrice.h"
+#include "common/Nombres.h"
+
+#include <cmath>
+#include <vector>
+
+namespace CalculTimer {
+
+namespace {
+
+struct Prédiviseur {
+    int index;
+    double valeur;
+    int code;
+};
+
+// Prédiviseurs utilisables, dans l'ordre du fichier ; une case à 0 termine la liste.
+std::vector<Prédiviseur> prédiviseurs(const TimerComposant& t, const Horloge& h) {
+    if (h.codeExterne >= 0) return {{0, 1.0, h.codeExterne}};
+    std::vector<Prédiviseur> v;
+    for (int i = 0; i < t.prédivisions.size(); ++i) {
+        const double p = Nombres::val(t.prédivisions[i]);
+        if (p <= 0) break;
+        v.push_back({i, p, i < int(t.codesSélection.size()) ? t.codesSélection[i] : i + 1});
+    }
+    return v;
+}
+
+int indexMode(ModeMLI m) {
+    return m == ModeMLI::CTC ? 0 : m == ModeMLI::Rapide ? 1 : 2;
+}
+
+QString nomTimer(const TimerComposant& t) {
+    return t.nom.isEmpty() ? QStringLiteral("Ce timer") : QStringLiteral("Le ") + t.nom;
+}
+
+// Fréquence pour un sommet N et une prédivision p.
+double fréquence(ModeMLI m, double F, double p, int64_t N) {
+    switch (m) {
+    case ModeMLI::CTC:
+        return F / (2.0 * p * double(N + 1));
+    case ModeMLI::Rapide:
+        return F / (p * double(N + 1));
+    case ModeMLI::PhaseCorrecte:
+        return F / (2.0 * p * double(N));
+    }
+    return 0;
+}
+
+// Sommet qui donne f avec p, arrondi (moitiés vers le pair).
+int64_t sommetPour(ModeMLI m, double F, double p, double f) {
+    double x = 0;
+    switch (m) {
+    case ModeMLI::CTC:
+        x = F / (2.0 * p * f) - 1;
+        break;
+    case ModeMLI::Rapide:
+        x = F / (p * f) - 1;
+        break;
+    case ModeMLI::PhaseCorrecte:
+        x = F / (2.0 * p * f);
+        break;
+    }
+    if (!(x < 9.0e15)) return INT64_MAX;
+    return int64_t(Nombres::arrondir(x));
+}
+
+// Vrai quand le sommet du mode est fixé à Max (pas de registre de sommet).
+bool sommetFixe(const TimerComposant& t, ModeMLI m) {
+    return m != ModeMLI::CTC && t.registre(2).isEmpty();
+}
+
+// Le plus petit sommet accepté : un compteur qui ne compte pas ne produit rien.
+constexpr int64_t SommetMin = 1;
+
+} // namespace
+
+std::optional<ModeMLI> modeDepuisTexte(const QString& ModePWM) {
+    if (ModePWM == u"CTC") return ModeMLI::CTC;
+    if (ModePWM == u"FPWM") return ModeMLI::Rapide;
+    if (ModePWM == u"PWMPC") return ModeMLI::PhaseCorrecte;
+    return std::nullopt;
+}
+
+QString nomDuMode(ModeMLI mode) {
+    switch (mode) {
+    case ModeMLI::CTC:
+        return QStringLiteral("CTC");
+    case ModeMLI::Rapide:
+        return QStringLiteral("Fast PWM");
+    case ModeMLI::PhaseCorrecte:
+        return QStringLiteral("PWM Phase Correct");
+    }
+    return {};
+}
+
+Limites limites(const TimerComposant& t, ModeMLI mode, const Horloge& h) {
+    Limites l;
+    const auto ps = prédiviseurs(t, h);
+    const double max = Nombres::val(t.max);
+    if (ps.empty() || max < SommetMin || h.fréquence <= 0) {
+        l.erreur = QStringLiteral("%1 n'a pas de prédivision ou de maximum utilisable.").arg(nomTimer(t));
+        return l;
+    }
+    const double F = h.fréquence;
+    const double pmin = ps.front().valeur, pmax = ps.back().valeur;
+    const int64_t M = int64_t(max);
+    if (sommetFixe(t, mode)) {
+        // Une seule fréquence par prédiviseur.
+        l.FminHz = fréquence(mode, F, pmax, M);
+        l.FmaxHz = fréquence(mode, F, pmin, M);
+        for (const auto& p : ps) {
+            l.FminHz = std::min(l.FminHz, fréquence(mode, F, p.valeur, M));
+            l.FmaxHz = std::max(l.FmaxHz, fréquence(mode, F, p.valeur, M));
+        }
+    } else {
+        l.FminHz = fréquence(mode, F, pmax, M);
+        l.FmaxHz = fréquence(mode, F, pmin, SommetMin);
+    }
+    return l;
+}
+
+Résultat calculer(const TimerComposant& t, ModeMLI mode, const Horloge& h, double f, double RC) {
+    Résultat r;
+    Réglage& g = r.réglage;
+    if (!(f > 0) || !std::isfinite(f)) {
+        r.erreur = QStringLiteral("Entrez d'abord une fréquence (ou une période) plus grande que 0.");
+        return r;
+    }
+    if (mode != ModeMLI::CTC && !(RC > 0 && RC < 1)) {
+        r.erreur = QStringLiteral("Le rapport cyclique doit être entre 0 et 1.");
+        return r;
+    }
+    const int m = indexMode(mode);
+    const QString valeurA = t.valeursPWM.value(m), valeurB = t.valeursPWM.value(3 + m);
+    if (valeurA.isEmpty() || (t.nombreRegistresConfig == 2 && valeurB.isEmpty())) {
+        r.erreur = QStringLiteral("%1 n'a pas de mode %2 dans le fichier des possibilités.")
+                       .arg(nomTimer(t), nomDuMode(mode));
+        return r;
+    }
+    const Limites l = limites(t, mode, h);
+    if (!l.erreur.isEmpty()) {
+        r.erreur = l.erreur;
+        return r;
+    }
+    if (f < l.FminHz || f > l.FmaxHz) {
+        r.erreur = QStringLiteral("%1 ne peut pas produire %2 en %3 : avec cette horloge, il va de %4 à %5.")
+                       .arg(nomTimer(t), Calculatrice::texteFréquence(f), nomDuMode(mode),
+                            Calculatrice::texteFréquence(l.FminHz), Calculatrice::texteFréquence(l.FmaxHz));
+        return r;
+    }
+
+    const double F = h.fréquence;
+    const int64_t max = int64_t(Nombres::val(t.max));
+    const auto ps = prédiviseurs(t, h);
+    g.sommetFixe = sommetFixe(t, mode);
+    bool trouvé = false;
+    if (g.sommetFixe) {
+        // La prédivision dont la fréquence est la plus proche de la voulue.
+        double meilleur = INFINITY;
+        for (const auto& p : ps) {
+            const double e = std::fabs(fréquence(mode, F, p.valeur, max) - f);
+            if (e < meilleur) {
+                meilleur = e;
+                g.indexPrédivision = p.index;
+                g.prédivision = p.valeur;
+                g.codeSélection = p.code;
+            }
+        }
+        g.sommet = max;
+        trouvé = true;
+    } else {
+        // La première prédivision qui loge le sommet dans le compteur : la meilleure résolution.
+        for (const auto& p : ps) {
+            const int64_t N = sommetPour(mode, F, p.valeur, f);
+            if (N <= max) {
+                g.indexPrédivision = p.index;
+                g.prédivision = p.valeur;
+                g.codeSélection = p.code;
+                g.sommet = N;
+                trouvé = N >= SommetMin;
+                break;
+            }
+        }
+    }
+    if (!trouvé) {
+        r.erreur = QStringLiteral("%1 ne peut pas produire %2 en %3.")
+                       .arg(nomTimer(t), Calculatrice::texteFréquence(f), nomDuMode(mode));
+        return r;
+    }
+
+    // Registres écrits.
+    if (mode == ModeMLI::CTC) {
+        g.registreSommet = t.topCTC.isEmpty() ? t.registre(3) : t.topCTC;
+        g.registreComparaison = t.registre(3);
+        // La sortie bascule quand le compteur rencontre sa comparaison : au sommet, une fois par tour.
+        g.comparaison = g.sommet;
+        g.rapportObtenu = 0.5;
+    } else {
+        g.registreSommet = g.sommetFixe ? QString() : t.registre(2);
+        g.registreComparaison = t.registre(3);
+        const double N = double(g.sommet);
+        if (mode == ModeMLI::Rapide) {
+            g.comparaison = std::clamp<int64_t>(int64_t(Nombres::arrondir((N + 1) * RC)) - 1, 0, g.sommet);
+            g.rapportObtenu = double(g.comparaison + 1) / (N + 1);
+        } else {
+            g.comparaison = std::clamp<int64_t>(int64_t(Nombres::arrondir(N * RC)), 0, g.sommet);
+            g.rapportObtenu = double(g.comparaison) / N;
+        }
+    }
+    g.fréquenceObtenue = fréquence(mode, F, g.prédivision, g.sommet);
+    g.écartPourCent = (g.fréquenceObtenue - f) / f * 100.0;
+
+    // Valeurs des registres de configuration : bits du mode OU code de sélection d'horloge.
+    g.configA = uint32_t(Nombres::val(valeurA));
+    g.configB = t.nombreRegistresConfig == 2 ? uint32_t(Nombres::val(valeurB)) : 0;
+    (t.registreSélection == 0 ? g.configA : g.configB) |= uint32_t(g.codeSélection);
+    for (const uint32_t v : {g.configA, g.configB})
+        if (v > 0xFF) {
+            r.erreur =
+                QStringLiteral("La valeur du registre de configuration (0x%1) dépasse un octet : le fichier "
+                               "des possibilités contient une erreur pour ce timer.")
+                    .arg(QString::number(v, 16).toUpper());
+            return r;
+        }
+    return r;
+}
+
+} // namespace CalculTimer
