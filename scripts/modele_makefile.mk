@@ -88,13 +88,16 @@ EXTRAINCDIRS =
 # le PATH. Ce dossier peut contenir des blancs.
 DIRAVR =
 
-# Programmateur utilisé par avrdude (option -c) : avrisp, stk500, avr910,
-# usbasp... « avrdude -c ? » donne la liste complète.
-AVRDUDE_PROGRAMMER = avrisp
+# Programmateur utilisé par avrdude (option -c) : usbasp, usbtiny,
+# avrispmkII, stk500v2, arduino, avrisp... « avrdude -c ? » donne la liste
+# complète.
+AVRDUDE_PROGRAMMER = usbasp
 
-# Port où est branché le programmateur (option -P) : com1 à com4, lpt1 à
-# lpt3 sous Windows ; /dev/ttyUSB0, /dev/parport0 ou usb sous Linux.
-AVRDUDE_PORT = com1
+# Port où est branché le programmateur (option -P) : usb pour un
+# programmateur USB (USBasp, USBtinyISP, AVRISP mkII) ; /dev/ttyUSB0 ou
+# /dev/ttyACM0 pour un programmateur série ou un Arduino sous Linux ; com1
+# à com4, lpt1 à lpt3 sous Windows.
+AVRDUDE_PORT = usb
 
 # Options complètes d'avrdude : -p le microcontrôleur sous le nom court
 # qu'avrdude lui donne (m8 pour l'ATmega8, « avrdude -p ? » donne la

@@ -58,6 +58,19 @@ QString CheminDescriptionAVR(const QString& MicroContrôleur) {
            QStringLiteral(".xml");
 }
 
+QStringList ComposantsDécrits() {
+    const QDir dossier(etatGlobal().DossierInstallation + u'/' + DossierDescriptions);
+    QStringList noms;
+    for (const QFileInfo& f :
+         dossier.entryInfoList({QStringLiteral("*.xml")}, QDir::Files | QDir::Readable)) {
+        // MCU = s'écrit en minuscules : un fichier nommé autrement ne serait pas trouvé.
+        const QString nom = f.completeBaseName();
+        if (nomDeComposantValide(nom) && nom == Texte::minuscules(nom) && f.suffix() == u"xml") noms << nom;
+    }
+    noms.sort();
+    return noms;
+}
+
 ResultatDescriptionAVR ChargerDescriptionAVR(const QString& MicroContrôleur) {
     DescriptionAVR& d = descriptionAVR();
     ResultatDescriptionAVR r;

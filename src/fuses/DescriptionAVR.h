@@ -3,6 +3,7 @@
 // leurs bits, le nom de ses bits de verrouillage. Lue dans « Description des AVR/<mcu>.xml » du
 // dossier d'installation ; gardée pour tout le processus jusqu'au chargement suivant.
 #include <QString>
+#include <QStringList>
 #include <array>
 
 // Tables communes à tout le processus, remplies par ChargerDescriptionAVR.
@@ -46,6 +47,10 @@ struct ResultatDescriptionAVR {
 
 // Chemin de la description du composant dans le dossier d'installation, tel quel (sans contrôle).
 QString CheminDescriptionAVR(const QString& MicroContrôleur);
+
+// Composants qui ont une description dans le dossier d'installation : le nom, en minuscules, de
+// chaque fichier « <mcu>.xml » que ChargerDescriptionAVR trouve pour ce nom ; triés.
+QStringList ComposantsDécrits();
 
 // Lit la description de MicroContrôleur dans les tables de descriptionAVR(). Ne lève jamais
 // d'exception et n'écrit jamais dans les fichiers de description (un fichier absent n'est pas

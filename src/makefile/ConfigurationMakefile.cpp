@@ -8,6 +8,7 @@
 #include "noyau/EtatGlobal.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <stdexcept>
 
@@ -66,13 +67,19 @@ std::optional<QString> texteMégahertz(const QString& fréquence) {
            QStringLiteral(" MHz");
 }
 
-QStringList portsSérieDuSystème(const QString& dossierDev) {
+QStringList portsSérieDuSystème(const QString& dossierDev, const QString& dossierSys) {
     // Ordre naturel : ttyUSB2 avant ttyUSB10, quelle que soit la langue du système.
     auto numéro = [](const QString& nom) {
         qsizetype d = nom.size();
         while (d > 0 && nom[d - 1].isDigit())
             --d;
         return std::pair{nom.left(d), nom.mid(d).toLongLong()};
+    };
+    // Le noyau crée ttyS0… même sans circuit derrière ; il en donne alors le type 0 (inconnu).
+    auto uartPrésent = [&dossierSys](const QString& nom) {
+        QFile type(dossierSys + u'/' + nom + QStringLiteral("/type"));
+        if (!type.open(QIODevice::ReadOnly)) return true;
+        return type.readAll().trimmed() != "0";
     };
     QStringList ports;
     const QDir dev(dossierDev);
@@ -82,17 +89,19 @@ QStringList portsSérieDuSystème(const QString& dossierDev) {
         std::sort(noms.begin(), noms.end(),
                   [&numéro](const QString& a, const QString& b) { return numéro(a) < numéro(b); });
         for (const QString& n : noms)
-            ports << dev.filePath(n);
+            if (!n.startsWith(QStringLiteral("ttyS")) || uartPrésent(n)) ports << dev.filePath(n);
     }
     return ports;
 }
 
 QStringList portsProposés() {
-    QStringList ports = TablesMakefile::listePorts();
 #ifdef Q_OS_LINUX
-    ports << portsSérieDuSystème() << QStringLiteral("usb");
+    // Les ports série présents d'abord : ce sont ceux qui servent ici ; « usb » pour les
+    // programmateurs USB (USBasp, USBtinyISP…).
+    return portsSérieDuSystème() + TablesMakefile::listePorts() + QStringList{QStringLiteral("usb")};
+#else
+    return TablesMakefile::listePorts();
 #endif
-    return ports;
 }
 
 ListesConfiguration listes() {

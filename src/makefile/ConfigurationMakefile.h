@@ -89,9 +89,12 @@ QString avecDossierInclude(const QString& include, const QString& dossier);
 // suivre) ; rien pour tout autre texte.
 std::optional<QString> texteMégahertz(const QString& fréquence);
 
-// Ports proposés : ceux de la table, puis sous Linux les ports série présents dans dossierDev et
-// « usb ».
-QStringList portsSérieDuSystème(const QString& dossierDev = QStringLiteral("/dev"));
+// Ports série présents dans dossierDev (ttyUSB, ttyACM, puis les ttyS dont dossierSys dit qu'un
+// circuit est derrière).
+QStringList portsSérieDuSystème(const QString& dossierDev = QStringLiteral("/dev"),
+                                const QString& dossierSys = QStringLiteral("/sys/class/tty"));
+// Ports proposés : sous Linux les ports série présents d'abord, puis ceux de la table et « usb » ;
+// ailleurs ceux de la table.
 QStringList portsProposés();
 ListesConfiguration listes();
 

@@ -2,8 +2,10 @@
 
 #include "common/Nombres.h"
 #include "common/Texte.h"
+#include "fuses/DescriptionAVR.h"
 #include "makefile/TablesPartiesAvrdude.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -34,7 +36,7 @@ constexpr std::array<LigneMicroContrôleur, 40> TableMicroContrôleurs{{
     {u"AT89S52", u"at89s52", u"ND"},          {u"AT89START", u"at89start", u"ND"},
 }};
 
-constexpr std::array<LigneProgrammateur, 15> TableProgrammateurs{{
+constexpr std::array<LigneProgrammateur, 22> TableProgrammateurs{{
     {u"Atmel AVR ISP", u"avrisp"},
     {u"Atmel STK500", u"stk500"},
     {u"Atmel AVR 910", u"avr910"},
@@ -50,6 +52,14 @@ constexpr std::array<LigneProgrammateur, 15> TableProgrammateurs{{
     {u"Futurlec programming cable", u"futurlec"},
     {u"Kaspar Veil's Programmer", u"bsd"},
     {u"Picoweb Programming Cable", u"picoweb"},
+    // Les programmateurs USB et série d'aujourd'hui, sous l'identifiant qu'avrdude leur donne.
+    {u"USBasp", u"usbasp"},
+    {u"USBtinyISP", u"usbtiny"},
+    {u"AVRISP mkII", u"avrispmkII"},
+    {u"STK500 v2", u"stk500v2"},
+    {u"Arduino as ISP", u"stk500v1"},
+    {u"Atmel-ICE (ISP)", u"atmelice_isp"},
+    {u"Arduino (bootloader)", u"arduino"},
 }};
 
 constexpr std::array<QStringView, 7> TablePorts{u"com1", u"com2", u"com3", u"com4",
@@ -112,6 +122,41 @@ int indiceMicroContrôleur(const QString& texte) {
     return -1;
 }
 
+// Ordre naturel, sans égard à la casse : les nombres se comparent par leur valeur.
+bool avantNaturel(const QString& a, const QString& b) {
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            qsizetype fa = i, fb = j;
+            while (fa < a.size() && a[fa].isDigit())
+                ++fa;
+            while (fb < b.size() && b[fb].isDigit())
+                ++fb;
+            const qulonglong na = a.mid(i, fa - i).toULongLong(), nb = b.mid(j, fb - j).toULongLong();
+            if (na != nb) return na < nb;
+            i = fa;
+            j = fb;
+            continue;
+        }
+        const QChar ca = a[i].toLower(), cb = b[j].toLower();
+        if (ca != cb) return ca < cb;
+        ++i;
+        ++j;
+    }
+    if (a.size() - i != b.size() - j) return a.size() - i < b.size() - j;
+    return a < b;
+}
+
+// Indice, parmi toutes les entrées de la liste, du composant supplémentaire nommé ; -1 sinon.
+int indiceSupplémentaire(const QString& texte) {
+    const QString t = valeurUtile(texte);
+    if (t.isEmpty()) return -1;
+    const QStringList autres = microContrôleursSupplémentaires();
+    for (qsizetype k = 0; k < autres.size(); ++k)
+        if (Texte::egauxSansCasse(autres[k], t)) return int(TableMicroContrôleurs.size() + k);
+    return -1;
+}
+
 // Une valeur vide (paramètre absent) choisit la première ligne ; une valeur qu'aucune ligne ne
 // reconnaît est gardée telle quelle, pour ne pas réécrire en silence le réglage de l'utilisateur.
 template <typename Entrée> Sélection sélection(const QString& lu, int indice, Entrée entrée) {
@@ -147,8 +192,33 @@ std::span<const LigneOption> conversionsCoff() {
     return TableConversionsCoff;
 }
 
+QString nomDeFiche(const QString& valeurMCU) {
+    const QString n = valeurMCU.trimmed().toUpper();
+    // Les familles s'écrivent en minuscules après « AT » : ATmega328P, ATtiny85, AT90USB1287.
+    for (const QString famille : {QStringLiteral("mega"), QStringLiteral("tiny"), QStringLiteral("xmega")})
+        if (n.mid(2).startsWith(famille.toUpper())) return n.left(2) + famille + n.mid(2 + famille.size());
+    return n;
+}
+
+QStringList microContrôleursSupplémentaires(const QStringList& décrits, const QSet<QString>& compilés) {
+    QStringList r;
+    for (const QString& mcu : décrits)
+        if (compilés.contains(mcu) && indiceMicroContrôleur(mcu) < 0) r << nomDeFiche(mcu);
+    std::sort(r.begin(), r.end(), avantNaturel);
+    r.removeDuplicates();
+    return r;
+}
+
+QStringList microContrôleursSupplémentaires() {
+    const QStringList décrits = ComposantsDécrits();
+    // Sans description, inutile de lancer avr-gcc.
+    if (décrits.isEmpty()) return {};
+    return microContrôleursSupplémentaires(décrits, TablesPartiesAvrdude::composantsCompilés());
+}
+
 QStringList nomsMicroContrôleurs() {
-    return colonne(TableMicroContrôleurs, [](const LigneMicroContrôleur& l) { return l.nom; });
+    return colonne(TableMicroContrôleurs, [](const LigneMicroContrôleur& l) { return l.nom; }) +
+           microContrôleursSupplémentaires();
 }
 QStringList libellésProgrammateurs() {
     return colonne(TableProgrammateurs, [](const LigneProgrammateur& l) { return l.libellé; });
@@ -166,6 +236,9 @@ QStringList libellésOptimisations() {
 // ---- Du makefile vers la sélection ----
 
 Sélection sélectionMicroContrôleur(const QString& valeur) {
+    if (indiceMicroContrôleur(valeur) < 0)
+        if (const int k = indiceSupplémentaire(valeur); k >= 0)
+            return {k, microContrôleursSupplémentaires()[k - int(TableMicroContrôleurs.size())]};
     return sélection(valeur, indiceMicroContrôleur(valeur),
                      [](std::size_t i) { return TableMicroContrôleurs[i].nom; });
 }
@@ -226,7 +299,11 @@ std::optional<QString> partieAvrdudePour(const QString& texte) {
         if (auto p = TablesPartiesAvrdude::partiePour(l.nom.toString())) return p;
         return l.partie.toString();
     }
-    return TablesPartiesAvrdude::partiePour(valeurUtile(texte));
+    if (auto p = TablesPartiesAvrdude::partiePour(valeurUtile(texte))) return p;
+    // Un composant de la liste qu'avrdude ne connaît pas : garder l'identifiant du précédent ferait
+    // programmer un autre circuit ; « ND » fait refuser « make program » clairement.
+    if (indiceSupplémentaire(texte) >= 0) return PartieNonDisponible.toString();
+    return std::nullopt;
 }
 
 QString partieAvrdudePour(const QString& texte, const QString& précédente) {

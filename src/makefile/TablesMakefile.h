@@ -2,6 +2,7 @@
 // Tables de traduction des paramètres du makefile : ce que montrent les listes de la fenêtre de
 // configuration et ce qu'attendent le makefile et avrdude, dans les deux sens. Fonctions pures :
 // les valeurs courantes (MicroContrôleur, PartieAvrdude…) appartiennent à ParametreMakefile.
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -29,15 +30,25 @@ struct LigneOption {
 };
 
 std::span<const LigneMicroContrôleur> microContrôleurs(); // 40 lignes
-std::span<const LigneProgrammateur> programmateurs();     // 15 lignes
-std::span<const QStringView> ports();                     // com1…com4, lpt1…lpt3
-std::span<const QStringView> fréquences();                // en Hz
-std::span<const LigneOption> optimisations();             // OPT
-std::span<const LigneOption> formatsDeSortie();           // FORMAT
-std::span<const LigneOption> formatsDeDéboggage();        // DEBUG
-std::span<const LigneOption> conversionsCoff();           // CompilCoff
+// Les 15 lignes d'origine, puis les programmateurs USB d'aujourd'hui (USBasp, Arduino…).
+std::span<const LigneProgrammateur> programmateurs();
+std::span<const QStringView> ports();              // com1…com4, lpt1…lpt3
+std::span<const QStringView> fréquences();         // en Hz
+std::span<const LigneOption> optimisations();      // OPT
+std::span<const LigneOption> formatsDeSortie();    // FORMAT
+std::span<const LigneOption> formatsDeDéboggage(); // DEBUG
+std::span<const LigneOption> conversionsCoff();    // CompilCoff
 
-// Entrées des listes, pour les remplir dans l'ordre.
+// Composants proposés après les 40 lignes : ceux qui ont une description des fusibles dans le
+// dossier d'installation et pour lesquels l'avr-gcc installé compile, hors table, sous leur nom
+// de fiche technique (« ATmega328P »), dans l'ordre naturel des noms (ATmega8 avant ATmega16).
+QStringList microContrôleursSupplémentaires();
+// Le même choix à partir des deux listes (noms en minuscules).
+QStringList microContrôleursSupplémentaires(const QStringList& décrits, const QSet<QString>& compilés);
+// Nom de fiche technique d'une valeur de « MCU = » : « atmega328p » -> « ATmega328P ».
+QString nomDeFiche(const QString& valeurMCU);
+
+// Entrées des listes, pour les remplir dans l'ordre : les 40 lignes puis les supplémentaires.
 QStringList nomsMicroContrôleurs();
 QStringList libellésProgrammateurs();
 QStringList listePorts();
@@ -61,8 +72,9 @@ struct Sélection {
     bool operator==(const Sélection&) const = default;
 };
 
-// « MCU = » : ligne dont le nom correspond sans égard à la casse ; une valeur vide choisit la
-// première ligne ; une autre valeur inconnue est gardée.
+// « MCU = » : ligne dont le nom correspond sans égard à la casse, parmi les 40 puis parmi les
+// supplémentaires (indices 40 et suivants) ; une valeur vide choisit la première ligne ; une autre
+// valeur inconnue est gardée.
 Sélection sélectionMicroContrôleur(const QString& valeurMCU);
 // « AVRDUDE_PROGRAMMER = » : comparaison exacte avec les identifiants (avrdude distingue
 // « Fendel-stk200 ») ; vide : première ligne ; inconnu : gardé.
@@ -89,7 +101,8 @@ QString valeurMCU(const QString& texteMicroContrôleur);
 
 // Identifiant avrdude du circuit nommé dans la liste : celui de la table (nom sans égard à la
 // casse) ; à défaut, ou quand la table n'en a pas, celui de la liste des parties de l'avrdude
-// installé. Rien quand aucun des deux ne le connaît : l'appelant garde l'identifiant précédent.
+// installé ; « ND » pour un composant supplémentaire qu'avrdude ne connaît pas. Rien pour un
+// autre texte inconnu des deux : l'appelant garde l'identifiant précédent.
 std::optional<QString> partieAvrdudePour(const QString& texteMicroContrôleur);
 // Même chose, l'identifiant précédent servant à défaut.
 QString partieAvrdudePour(const QString& texteMicroContrôleur, const QString& partiePrécédente);

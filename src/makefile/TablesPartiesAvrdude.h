@@ -1,8 +1,10 @@
 #pragma once
-// Liste des parties de l'avrdude installé (« avrdude -p ? ») : identifiant de chaque circuit
-// qu'il connaît, pour les circuits absents de la table des microcontrôleurs.
+// Ce que savent les outils installés : la liste des parties de l'avrdude (« avrdude -p ? »),
+// identifiant de chaque circuit qu'il connaît, pour les circuits absents de la table des
+// microcontrôleurs ; les composants pour lesquels l'avr-gcc compile.
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <optional>
 
@@ -29,7 +31,17 @@ const Parties& parties();
 // Identifiant avrdude du circuit nommé (sans égard à la casse ni aux blancs autour) ; rien s'il
 // est inconnu.
 std::optional<QString> partiePour(const QString& nomCircuit);
-// Oublie la liste lue : la prochaine demande relance avrdude.
+// Oublie les listes lues : la prochaine demande relance avrdude et avr-gcc.
 void réinitialiser();
+
+// Composants (noms en minuscules, « atmega328p ») pour lesquels l'avr-gcc trouvé dans PATH
+// compile : les fichiers specs-<composant> de son dossier device-specs, ou à défaut la liste
+// « Known MCU names » de --target-help. Vide si avr-gcc manque ou ne répond pas à temps.
+using Composants = QSet<QString>;
+Composants lireComposantsCompilés(int délaiMs = DélaiParDéfautMs);
+// Les composants de --target-help, pour un avr-gcc sans dossier device-specs.
+Composants analyserAideCible(const QByteArray& sortie);
+// Liste lue une seule fois par processus, à la première demande.
+const Composants& composantsCompilés();
 
 } // namespace TablesPartiesAvrdude

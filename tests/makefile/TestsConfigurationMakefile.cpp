@@ -5,9 +5,11 @@
 #include "makefile/ConfigurationMakefile.h"
 #include "makefile/ParametreMakefile.h"
 #include "makefile/PreferencesInterface.h"
+#include "makefile/TablesMakefile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <unistd.h>
@@ -81,8 +83,11 @@ TEST_F(Configuration_, ChargementSansMakefile) {
     EXPECT_EQ(e.fréquence, (ChampListe{2, "8000000"}));
     EXPECT_EQ(e.texteFréquence, "Hz = 8 MHz");
     EXPECT_EQ(e.optimisation, (ChampListe{4, "Optimiser la taille"}));
-    EXPECT_EQ(e.programmateur, (ChampListe{0, "Atmel AVR ISP"}));
-    EXPECT_EQ(e.port, (ChampListe{0, "com1"}));
+    // Sous Linux, la configuration livrée programme sans retouche : USBasp sur « usb ».
+    EXPECT_EQ(e.programmateur.texte, "USBasp");
+    EXPECT_EQ(fenêtre.listes.programmateurs.value(e.programmateur.indice), "USBasp");
+    EXPECT_EQ(e.port.texte, "usb");
+    EXPECT_TRUE(fenêtre.listes.ports.contains("usb"));
     EXPECT_EQ(e.formatSortie, 0);
     EXPECT_EQ(e.déboggage, 1);
     EXPECT_EQ(e.coff, -1);
@@ -107,9 +112,7 @@ TEST_F(Configuration_, ChargementSansMakefile) {
     EXPECT_EQ(fenêtre.son, essai.installation() + "/Skin/Plume/ClickFuseBit.wav");
     EXPECT_EQ(fenêtre.image, essai.installation() + "/Skin/Plume/Bouton.png");
     EXPECT_EQ(fenêtre.replis, 1);
-    EXPECT_EQ(fenêtre.listes.microContrôleurs.size(), 40);
-    EXPECT_EQ(fenêtre.listes.ports.mid(0, 7),
-              (QStringList{"com1", "com2", "com3", "com4", "lpt1", "lpt2", "lpt3"}));
+    EXPECT_EQ(fenêtre.listes.microContrôleurs.mid(0, 40), TablesMakefile::nomsMicroContrôleurs().mid(0, 40));
     EXPECT_FALSE(fenêtre.assistante);
     EXPECT_EQ(c.fichierAide(), essai.installation() + "/Aide/index.html");
 }
@@ -136,7 +139,7 @@ TEST_F(Configuration_, ChargementDUnMakefileDuProjet) {
     EXPECT_EQ(e.microContrôleur, (ChampListe{22, "ATMega16"}));
     EXPECT_EQ(e.texteFréquence, "Hz = 16 MHz");
     EXPECT_EQ(e.optimisation, (ChampListe{2, "Optimiser la vitesse méthode 2"}));
-    EXPECT_EQ(e.programmateur, (ChampListe{-1, "usbasp"}));
+    EXPECT_EQ(e.programmateur.texte, "USBasp");
     EXPECT_EQ(e.port.texte, "/dev/ttyUSB0");
     EXPECT_EQ(e.formatSortie, 2);
     EXPECT_EQ(e.déboggage, 0);
@@ -426,14 +429,41 @@ TEST(ConfigurationSansFenêtre, LargeursEtPorts) {
     EXPECT_EQ(Configuration::largeurÉlargie(20000), 14500);
     EXPECT_EQ(Configuration::gaucheCentrée(1001, 400), 300);
 
-    QTemporaryDir dev;
-    for (const char* n : {"ttyUSB10", "ttyUSB2", "ttyS0", "ttyACM0", "tty1", "sda"})
+    QTemporaryDir dev, sys;
+    for (const char* n : {"ttyUSB10", "ttyUSB2", "ttyS0", "ttyS1", "ttyS2", "ttyACM0", "tty1", "sda"})
         ecrireFichier(dev.filePath(n), "");
+    // ttyS1 n'a pas de circuit derrière (type 0) ; ttyS2 n'est pas décrit : gardé.
+    QDir(sys.path()).mkpath("ttyS0");
+    QDir(sys.path()).mkpath("ttyS1");
+    ecrireFichier(sys.filePath("ttyS0/type"), "4\n");
+    ecrireFichier(sys.filePath("ttyS1/type"), "0\n");
     QStringList attendus;
-    for (const char* n : {"ttyUSB2", "ttyUSB10", "ttyACM0", "ttyS0"})
+    for (const char* n : {"ttyUSB2", "ttyUSB10", "ttyACM0", "ttyS0", "ttyS2"})
         attendus << dev.filePath(n);
-    EXPECT_EQ(Configuration::portsSérieDuSystème(dev.path()), attendus);
+    EXPECT_EQ(Configuration::portsSérieDuSystème(dev.path(), sys.path()), attendus);
 #ifdef Q_OS_LINUX
-    EXPECT_EQ(Configuration::portsProposés().back(), "usb");
+    // Les ports série présents d'abord, puis ceux de la table, puis usb.
+    const QStringList série = Configuration::portsSérieDuSystème();
+    EXPECT_EQ(Configuration::portsProposés(), série + TablesMakefile::listePorts() + QStringList{"usb"});
 #endif
+}
+
+// Un composant hors des 40 lignes écrit dans le makefile du projet : la liste le montre sous son
+// nom, AVRDUDE_FLAGS prend l'identifiant d'avrdude et sa description des fusibles est chargée.
+TEST_F(Configuration_, ComposantHorsTableDuMakefileDuProjet) {
+    if (QStandardPaths::findExecutable("avr-gcc").isEmpty() ||
+        QStandardPaths::findExecutable("avrdude").isEmpty())
+        GTEST_SKIP() << "avr-gcc ou avrdude absent";
+    essai.écrireMakefile(EssaiConfiguration::makefileAvec({{"MCU =", "atmega328p"}}));
+    EXPECT_TRUE(charger().empty());
+    EXPECT_TRUE(messages.messages.empty());
+    const ChampListe& mcu = c.contrôles.microContrôleur;
+    EXPECT_EQ(mcu.texte, "ATmega328P");
+    EXPECT_EQ(fenêtre.listes.microContrôleurs.value(mcu.indice), "ATmega328P");
+    EXPECT_EQ(valeur(c.RTBMakefile, "MCU ="), "atmega328p");
+    EXPECT_EQ(valeur(c.RTBMakefile, "AVRDUDE_FLAGS ="),
+              "-p m328p -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)");
+    EXPECT_TRUE(c.dernièreDescription().réussi()) << c.dernièreDescription().message.toStdString();
+    EXPECT_TRUE(descriptionAVR().FusibleEtenduPrésent);
+    EXPECT_EQ(descriptionAVR().NomsFusibleHaut[6], "DWEN");
 }

@@ -1,15 +1,27 @@
 // Tables du makefile : traductions dans les deux sens, valeurs inconnues gardées, AVRDUDE_FLAGS.
 #include "TestsTablesFauxAvrdude.h"
 #include "makefile/TablesMakefile.h"
+#include "noyau/EtatGlobal.h"
+#include "outils/OutilsTests.h"
 
+#include <QRegularExpression>
 #include <QSet>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace TablesMakefile;
 
 namespace {
 const QString Drapeaux = QStringLiteral(" -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)");
-}
+
+// Un dossier d'installation donné le temps d'un test.
+class Installation final {
+public:
+    explicit Installation(const QString& dossier) { etatGlobal().DossierInstallation = dossier; }
+    ~Installation() { etatGlobal().DossierInstallation.clear(); }
+};
+} // namespace
 
 TEST(TablesMakefile, TablesCoherentes) {
     // La recherche sans égard à la casse n'a de sens que si aucun nom n'en cache un autre.
@@ -29,7 +41,10 @@ TEST(TablesMakefile, TablesCoherentes) {
 }
 
 TEST(TablesMakefile, ValeursInconnuesGardeesTellesQuelles) {
-    // Réglages d'un vrai projet : rien ne doit devenir attiny10, avrisp ou com1.
+    // Réglages d'un vrai projet, sans description de leur composant : rien ne doit devenir
+    // attiny10, avrisp ou com1.
+    QTemporaryDir sansDescriptions;
+    Installation installation(sansDescriptions.path());
     for (const QString mcu : {"atmega328p", "ATmega328P", "attiny85"}) {
         const Sélection s = sélectionMicroContrôleur(mcu);
         EXPECT_FALSE(s.aUneLigne());
@@ -37,7 +52,7 @@ TEST(TablesMakefile, ValeursInconnuesGardeesTellesQuelles) {
     }
     EXPECT_EQ(valeurMCU("atmega328p"), "atmega328p");
 
-    for (const QString prog : {"usbasp", "fendel-stk200", "arduino"}) {
+    for (const QString prog : {"usbasp2", "fendel-stk200", "jtag3isp"}) {
         const Sélection s = sélectionProgrammateur(prog);
         EXPECT_EQ(s, (Sélection{-1, prog}));
         // Réécrit tel que lu quand la liste le rend à la sortie du champ.
@@ -69,8 +84,8 @@ TEST(TablesMakefile, CommentaireEnFinDeLigneIgnore) {
     EXPECT_EQ(sélectionMicroContrôleur("atmega16  # carte"), (Sélection{22, "ATMega16"}));
     EXPECT_EQ(sélectionPort("com2 # USB"), (Sélection{1, "com2"}));
     // Sans ligne reconnue, le texte revient entier, commentaire compris.
-    EXPECT_EQ(sélectionProgrammateur("usbasp # clé"), (Sélection{-1, "usbasp # clé"}));
-    EXPECT_EQ(idProgrammateurPour("usbasp # clé"), "usbasp # clé");
+    EXPECT_EQ(sélectionProgrammateur("jtag3isp # clé"), (Sélection{-1, "jtag3isp # clé"}));
+    EXPECT_EQ(sélectionProgrammateur("usbasp # clé"), (Sélection{15, "USBasp"}));
 }
 
 TEST(TablesMakefile, ValeurVideChoisitLaPremiereLigne) {
@@ -150,6 +165,8 @@ TEST(TablesMakefile, DrapeauxAvrdudeDesCircuitsDeLaTable) {
 }
 
 TEST(TablesMakefile, AvrdudeCompleteLaTable) {
+    QTemporaryDir sansDescriptions;
+    Installation installation(sansDescriptions.path());
     FauxAvrdude faux("cat >&2 <<'FIN'\n"
                      "Valid parts are:\n"
                      "  m88        = ATmega88\n"
@@ -173,4 +190,77 @@ TEST(TablesMakefile, AvrdudeDefaillantGardeLIdentifiantPrecedent) {
     // Le délai par défaut passe, puis la partie précédente reste et le circuit de la table marche.
     EXPECT_EQ(partieAvrdudePour("atmega328p", "m8"), "m8");
     EXPECT_EQ(partieAvrdudePour("ATMega16", "m8"), "m16");
+}
+
+// Après les 40 lignes : les composants décrits que le compilateur connaît, hors table, sous leur
+// nom de fiche, dans l'ordre naturel des nombres.
+TEST(TablesMakefile, ComposantsSupplementairesChoisisEtTries) {
+    const QStringList décrits{"atmega8",     "atmega1284p", "attiny85",  "atmega16u2",
+                              "at90usb1287", "ata6289",     "atmega328p"};
+    const QSet<QString> compilés{"atmega8", "atmega1284p", "attiny85",  "at90usb1287",
+                                 "ata6289", "atmega328p",  "atmega2560"};
+    EXPECT_EQ(microContrôleursSupplémentaires(décrits, compilés),
+              (QStringList{"AT90USB1287", "ATA6289", "ATmega328P", "ATmega1284P", "ATtiny85"}));
+}
+
+// Avec les descriptions livrées, l'avr-gcc et l'avrdude installés : la liste, le choix lu dans
+// le makefile, l'identifiant d'avrdude, et la compilation pour un échantillon des composants.
+TEST(TablesMakefile, ComposantsSupplementairesDesOutilsInstalles) {
+    const QString avrGcc = QStandardPaths::findExecutable("avr-gcc");
+    if (avrGcc.isEmpty() || QStandardPaths::findExecutable("avrdude").isEmpty())
+        GTEST_SKIP() << "avr-gcc ou avrdude absent";
+    TablesPartiesAvrdude::réinitialiser();
+    Installation installation(OutilsTests::dossierSources() + "/data");
+    const QStringList noms = nomsMicroContrôleurs();
+    ASSERT_GT(noms.size(), 150);
+    for (std::size_t i = 0; i < microContrôleurs().size(); ++i)
+        EXPECT_EQ(noms[qsizetype(i)], microContrôleurs()[i].nom);
+    EXPECT_EQ(noms.filter(QRegularExpression("^atmega8$", QRegularExpression::CaseInsensitiveOption)).size(),
+              1);
+
+    for (const QString mcu : {"atmega328p", "attiny85", "atmega2560", "atmega32u4"}) {
+        const Sélection s = sélectionMicroContrôleur(mcu);
+        ASSERT_TRUE(s.aUneLigne()) << mcu.toStdString();
+        EXPECT_EQ(noms.at(s.indice), s.texte);
+        EXPECT_EQ(valeurMCU(s.texte), mcu);
+    }
+    EXPECT_EQ(sélectionMicroContrôleur("ATMEGA328P").texte, "ATmega328P");
+    EXPECT_EQ(partieAvrdudePour("ATmega328P", "m8"), "m328p");
+    EXPECT_EQ(partieAvrdudePour("ATmega32U4", "m8"), "m32u4");
+    // Dans la liste mais inconnu d'avrdude : ND, jamais l'identifiant du composant précédent.
+    EXPECT_EQ(partieAvrdudePour("ATA6289", "m8"), "ND");
+
+    QTemporaryDir dossier;
+    const QString source = dossier.filePath("essai.c");
+    OutilsTests::ecrireFichier(source, "#include <avr/io.h>\nint main(void) { return PORTB; }\n");
+    for (qsizetype k = qsizetype(microContrôleurs().size()); k < noms.size(); k += 12) {
+        QByteArray erreurs;
+        EXPECT_EQ(OutilsTests::executer(avrGcc,
+                                        {"-mmcu=" + valeurMCU(noms[k]), "-Os", "-Wall", "-Werror", source,
+                                         "-o", dossier.filePath("essai.elf")},
+                                        nullptr, &erreurs),
+                  0)
+            << noms[k].toStdString() << " : " << erreurs.toStdString();
+    }
+    TablesPartiesAvrdude::réinitialiser();
+}
+
+// Les programmateurs ajoutés après les 15 lignes portent des identifiants que l'avrdude installé
+// connaît, et le makefile qui en nomme un choisit sa ligne.
+TEST(TablesMakefile, ProgrammateursAjoutesConnusDAvrdude) {
+    const QString avrdude = QStandardPaths::findExecutable("avrdude");
+    if (avrdude.isEmpty()) GTEST_SKIP() << "avrdude absent";
+    QByteArray sortie;
+    OutilsTests::executer(avrdude, {"-c", "?"}, &sortie, &sortie);
+    QSet<QString> ids;
+    static const QRegularExpression ligne(R"(^\s+(\S+)\s+= )");
+    for (const QString& l : QString::fromUtf8(sortie).split(u'\n'))
+        if (const auto m = ligne.match(l); m.hasMatch()) ids.insert(m.captured(1));
+    ASSERT_GT(ids.size(), 50);
+    ASSERT_EQ(programmateurs().size(), 22u);
+    for (std::size_t i = 15; i < programmateurs().size(); ++i) {
+        const QString id = programmateurs()[i].id.toString();
+        EXPECT_TRUE(ids.contains(id)) << id.toStdString();
+        EXPECT_EQ(sélectionProgrammateur(id).indice, int(i));
+    }
 }

@@ -1,10 +1,12 @@
-// Liste des parties d'avrdude : lecture robuste, délai, mémoire bornée, une seule exécution.
+// Listes des outils installés : parties d'avrdude (lecture robuste, délai, mémoire bornée, une seule
+// exécution) et composants d'avr-gcc.
 #include "TestsTablesFauxAvrdude.h"
 #include "makefile/TablesPartiesAvrdude.h"
 #include "outils/OutilsTests.h"
 
 #include <QFile>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace TablesPartiesAvrdude;
@@ -80,4 +82,38 @@ TEST(TablesPartiesAvrdude, AvrdudeNeTourneQuUneFoisParProcessus) {
     réinitialiser();
     EXPECT_EQ(partiePour("atmega328p"), "m328p");
     EXPECT_EQ(OutilsTests::lireFichier(appels), "x\nx\n");
+}
+
+TEST(TablesPartiesAvrdude, ComposantsDeLAvrGccInstalle) {
+    if (QStandardPaths::findExecutable("avr-gcc").isEmpty()) GTEST_SKIP() << "avr-gcc absent";
+    réinitialiser();
+    const Composants c = composantsCompilés();
+    for (const char* mcu : {"atmega328p", "attiny85", "atmega2560", "atmega32u4", "atmega8"})
+        EXPECT_TRUE(c.contains(mcu)) << mcu;
+    EXPECT_FALSE(c.contains("atmega9999"));
+    réinitialiser();
+}
+
+// Un avr-gcc sans dossier device-specs (versions d'avant la 5) : la liste de --target-help, qui
+// s'arrête à la première ligne vide.
+TEST(TablesPartiesAvrdude, AvrGccSansDeviceSpecsDonneSaListeDAide) {
+    QTemporaryDir dossier;
+    const QString script = dossier.filePath("avr-gcc");
+    OutilsTests::ecrireFichier(
+        script, "#!/bin/sh\n"
+                "if [ \"$1\" = -print-file-name=device-specs ]; then echo device-specs; exit 0; fi\n"
+                "cat <<'FIN'\n"
+                "  -mmcu=MCU   Select the target MCU.\n"
+                "Known MCU names:\n"
+                "  avr2 at90s2313 ATmega8\n"
+                "\tattiny85 at\xe9\n"
+                "\n"
+                "  atmega9999\n"
+                "FIN\n");
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray ancien = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dossier.path()) + ':' + ancien);
+    const Composants c = lireComposantsCompilés();
+    qputenv("PATH", ancien);
+    EXPECT_EQ(c, (Composants{"avr2", "at90s2313", "atmega8", "attiny85"}));
 }
