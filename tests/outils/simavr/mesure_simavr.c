@@ -46,6 +46,16 @@ static void surChangement(struct avr_irq_t* irq, uint32_t valeur, void* param) {
     }
 }
 
+/* Lecture comme le cœur la ferait : le rappel du périphérique (le timer calcule TCNT à la lecture). */
+static uint8_t lire(uint16_t adresse) {
+    if (adresse >= 32 && adresse < 32 + MAX_IOs) {
+        avr_io_addr_t io = AVR_DATA_TO_IO(adresse);
+        if (avr->io[io].r.c)
+            return avr->io[io].r.c(avr, adresse, avr->io[io].r.param);
+    }
+    return avr->data[adresse];
+}
+
 static void usage(void) {
     fprintf(stderr, "usage : mesure_simavr -m MCU -f HZ [-b B1] [-c ADR] [-r ADR]... [-n N] [-t S] prog.elf\n");
     exit(2);
@@ -130,7 +140,7 @@ int main(int argc, char** argv) {
     while (etat != cpu_Done && etat != cpu_Crashed && avr->cycle < limite) {
         etat = avr_run(avr);
         if (compteur >= 0) {
-            int v = avr_core_watch_read(avr, (uint16_t)compteur);
+            int v = lire((uint16_t)compteur);
             if (precedent >= 0) {
                 if (v < precedent && montait && nombreDescentes < MAX_FRONTS)
                     descentes[nombreDescentes++] = avr->cycle;
@@ -183,7 +193,7 @@ int main(int argc, char** argv) {
         printf("cycle_compteur=%.3f\n", cycle);
     }
     for (int i = 0; i < nombreRegistres; i++)
-        printf("registre_0x%lx=%d\n", registres[i], avr_core_watch_read(avr, (uint16_t)registres[i]));
+        printf("registre_0x%lx=%d\n", registres[i], lire((uint16_t)registres[i]));
     avr_terminate(avr);
     return 0;
 }
