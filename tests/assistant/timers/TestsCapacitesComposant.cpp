@@ -1,0 +1,118 @@
+// Le fichier des possibilités : à jour avec son script, compilable pour chaque composant, et
+// refusé clairement quand il est abîmé, sans jamais être réécrit.
+#include "OutilsAvr.h"
+
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+using namespace OutilsAvr;
+
+TEST(Configuration, LeFichierLivréEstCeluiQueDonneLeScript) {
+    if (!avrGccPrésent()) GTEST_SKIP() << "avr-gcc absent";
+    QTemporaryDir d;
+    QByteArray erreurs;
+    ASSERT_EQ(OutilsTests::executer(
+                  QStringLiteral("python3"),
+                  {OutilsTests::dossierSources() + QStringLiteral("/scripts/generer_configuration.py"),
+                   QStringLiteral("--sortie"), d.path()},
+                  nullptr, &erreurs, {}, 120000),
+              0)
+        << erreurs.toStdString();
+    for (const QString& f : QDir(d.filePath(QStringLiteral("Modèle"))).entryList(QDir::Files))
+        EXPECT_EQ(OutilsTests::lireFichier(d.filePath(QStringLiteral("Modèle/") + f)),
+                  OutilsTests::lireFichier(modèlesLivrés() + u'/' + f))
+            << f.toStdString();
+    EXPECT_EQ(OutilsTests::lireFichier(d.filePath(QStringLiteral("Configuration.xml"))),
+              OutilsTests::lireFichier(fichierLivré()));
+}
+
+// Pour chaque composant, chaque sortie génère une fonction complète ; toutes, avec chaque port,
+// se compilent ensemble : tout nom de registre ou de broche du fichier existe pour ce composant.
+TEST(Configuration, ChaqueComposantCompileLeCodeDeChacuneDeSesSorties) {
+    if (!avrGccPrésent()) GTEST_SKIP() << "avr-gcc absent";
+    const QStringList noms = CapacitesComposant::composants(fichierLivré());
+    EXPECT_GE(noms.size(), 40);
+    QTemporaryDir d;
+    for (const QString& mcu : noms) {
+        SCOPED_TRACE(mcu.toStdString());
+        const CapacitésComposant c = composant(mcu);
+        QString source = QStringLiteral("#include <avr/io.h>\n");
+        QString appels;
+        for (int s = 0; s < int(c.sorties.size()); ++s) {
+            // Le libellé nomme la sortie et sa broche, comme la fiche technique.
+            EXPECT_TRUE(c.sorties[s].libellé.endsWith(
+                QStringLiteral("(P%1%2)").arg(c.sorties[s].port).arg(c.sorties[s].bit)))
+                << c.sorties[s].libellé.toStdString();
+            for (const char* mode : {"CTC", "FPWM", "PWMPC"}) {
+                EntréesGénérateur e;
+                e.composant = &c;
+                e.dossierModèles = modèlesLivrés();
+                e.indexSortie = s;
+                e.fréquenceHorloge = 8e6;
+                e.fréquenceVoulue = 1000;
+                e.rapportCyclique = 0.5;
+                e.ModePWM = QString::fromLatin1(mode);
+                e.CBInit = true;
+                DocumentRiche doc;
+                const auto r = GénérerLeCodePWM(e, doc);
+                ASSERT_TRUE(r.ok()) << r.erreur.toStdString();
+                const QString nom = QStringLiteral("f%1_%2").arg(s).arg(QString::fromLatin1(mode));
+                source += doc.texte().replace(QRegularExpression(QStringLiteral("InitMLITimer\\d")), nom);
+                appels += QStringLiteral("    %1();\n").arg(nom);
+            }
+        }
+        for (const QString& p : c.ports)
+            appels += QStringLiteral("    DDR%1 = 0;\n    PORT%1 = 0;\n").arg(p);
+        source += QStringLiteral("int main(void) {\n%1    return 0;\n}\n").arg(appels);
+        QByteArray erreurs;
+        EXPECT_FALSE(compiler(d, mcu, mcu, source, &erreurs).isEmpty()) << erreurs.toStdString();
+    }
+}
+
+TEST(Configuration, UnFichierAbîméEstRefuséSansÊtreRéécrit) {
+    QTemporaryDir d;
+    const QString f = d.filePath(QStringLiteral("Configuration.xml"));
+    CapacitésComposant c;
+    // Absent : message clair, et le fichier n'est pas créé.
+    try {
+        CapacitesComposant::lire(f, QStringLiteral("atmega8"), c);
+        ADD_FAILURE() << "fichier absent accepté";
+    } catch (const ErreurConfiguration& e) {
+        EXPECT_TRUE(e.texte().startsWith(QStringLiteral("Il est probable que votre fichier :\r\n")));
+        EXPECT_TRUE(e.texte().contains(QDir::toNativeSeparators(f)));
+    }
+    EXPECT_FALSE(QFileInfo::exists(f));
+
+    const QByteArray livré = OutilsTests::lireFichier(fichierLivré());
+    auto refusé = [&](const QByteArray& contenu, const char* quoi) {
+        OutilsTests::ecrireFichier(f, contenu);
+        EXPECT_THROW(CapacitesComposant::lire(f, QStringLiteral("ATmega8"), c), ErreurConfiguration) << quoi;
+        EXPECT_EQ(OutilsTests::lireFichier(f), contenu) << quoi;
+    };
+    refusé(livré.left(livré.size() / 2), "XML tronqué");
+    QByteArray x = livré;
+    refusé(x.replace("<NombreDeSortie>3</NombreDeSortie>", "<NombreDeSortie>4</NombreDeSortie>"), "sorties");
+    x = livré;
+    refusé(x.replace("<Max>255</Max>", ""), "Max manquant");
+    x = livré;
+    refusé(x.replace("<Sortie Timer=\"02\" IndexTimer=\"2\"", "<Sortie Timer=\"02\" IndexTimer=\"9\""),
+           "index");
+    // Intact, il se lit sans être réécrit, et le nom se compare sans égard à la casse.
+    OutilsTests::ecrireFichier(f, livré);
+    const QDateTime avant = QFileInfo(f).lastModified();
+    ASSERT_TRUE(CapacitesComposant::lire(f, QStringLiteral("ATmega8"), c));
+    EXPECT_EQ(c.nom, QStringLiteral("atmega8"));
+    EXPECT_FALSE(CapacitesComposant::lire(f, QStringLiteral("atmega103"), c));
+    EXPECT_EQ(QFileInfo(f).lastModified(), avant);
+    EXPECT_EQ(OutilsTests::lireFichier(f), livré);
+}
+
+TEST(Configuration, DécoupageDesChamps) {
+    using CapacitesComposant::découperChamps;
+    EXPECT_EQ(découperChamps(QStringLiteral("TCCR1A, TCCR1B, ICR1, OCR1A"), 1, 4),
+              QStringList({"TCCR1A", "TCCR1B", "ICR1", "OCR1A"}));
+    EXPECT_EQ(découperChamps(QStringLiteral("TCCR2,,,OCR2"), 1, 4), QStringList({"TCCR2", "", "", "OCR2"}));
+    EXPECT_EQ(découperChamps(QStringLiteral("A, B"), 1, 4), QStringList({"A", "B", "", ""}));
+    EXPECT_EQ(découperChamps(QStringLiteral("Interne, 1, 8, 64, 256, 1024"), 9, 7),
+              QStringList({"1", "8", "64", "256", "1024", "", ""}));
+}

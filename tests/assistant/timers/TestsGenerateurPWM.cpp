@@ -1,0 +1,50 @@
+// Le découpage du modèle de code et la mise en forme des valeurs écrites.
+#include "OutilsAvr.h"
+
+#include <gtest/gtest.h>
+
+using namespace OutilsAvr;
+
+TEST(GenerateurPWM, SectionJusquÀLaLigneFinEtEnTêteSelonCBInit) {
+    QTemporaryDir d;
+    CapacitésComposant c = composant(QStringLiteral("atmega8"));
+    c.ModèleDeCode = QStringLiteral("essai.txt");
+    // Un commentaire qui contient « Fin » ne coupe pas la section.
+    OutilsTests::ecrireFichier(
+        d.filePath(QStringLiteral("essai.txt")),
+        "Code PWM Timer2\nvoid InitMLITimer2(void)\n{\n\t// Fin de course : F :\n"
+        "\tOCR2=;\n\tTCCR2=;\n\tICR9=;\n}\nFin\nCode PWM Timer1A\nautre\nFin\nFin Fichier\n");
+    EntréesGénérateur e;
+    e.composant = &c;
+    e.dossierModèles = d.path();
+    e.indexSortie = indexSortie(c, QStringLiteral("OC2"));
+    e.fréquenceHorloge = 16e6;
+    e.fréquenceVoulue = 1000;
+    e.rapportCyclique = 0.25;
+    e.ModePWM = QStringLiteral("FPWM");
+    e.CBInit = true;
+    DocumentRiche doc;
+    ASSERT_TRUE(GénérerLeCodePWM(e, doc).ok());
+    EXPECT_EQ(doc.texte(),
+              QStringLiteral("void InitMLITimer2(void)\r\n{\r\n\t// Fin de course : F : 976,6 Hz \r\n"
+                             "\tOCR2=63 ;\r\n\tTCCR2=0x6C ;// 0110 1100\r\n}\r\n"));
+    // Valeur en gras italique rouge sombre, commentaire sarcelle.
+    const qsizetype v = doc.texte().indexOf(QStringLiteral("0x6C"));
+    EXPECT_TRUE(doc.formatEn(v).gras && doc.formatEn(v).italique);
+    EXPECT_EQ(doc.formatEn(v).couleur, (CouleurRVB{128, 0, 0}));
+    EXPECT_EQ(doc.formatEn(doc.texte().indexOf(QStringLiteral("0110"))).couleur, (CouleurRVB{0, 128, 128}));
+
+    e.CBInit = false;
+    ASSERT_TRUE(GénérerLeCodePWM(e, doc).ok());
+    EXPECT_TRUE(doc.texte().startsWith(QStringLiteral("\t// Fin de course")));
+    EXPECT_FALSE(doc.texte().contains(u'{') || doc.texte().contains(u'}'));
+
+    // Échec : un message, et le document vide plutôt que le code d'avant.
+    e.fréquenceVoulue = 0;
+    EXPECT_FALSE(GénérerLeCodePWM(e, doc).ok());
+    EXPECT_TRUE(doc.texte().isEmpty());
+    e.fréquenceVoulue = 1000;
+    c.ModèleDeCode = QStringLiteral("absent.txt");
+    EXPECT_FALSE(GénérerLeCodePWM(e, doc).ok());
+    EXPECT_EQ(GenerateurPWM::EnBinaire(104, 8), QStringLiteral("0110 1000 "));
+}
