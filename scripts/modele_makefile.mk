@@ -89,8 +89,8 @@ EXTRAINCDIRS =
 DIRAVR =
 
 # Programmateur utilisé par avrdude (option -c) : usbasp, usbtiny,
-# avrispmkII, stk500v2, arduino, avrisp... « avrdude -c ? » donne la liste
-# complète.
+# stk500v2, arduino, avrisp... « avrdude -c ? » donne la liste complète ;
+# avrisp et stk500 se branchent sur un port série.
 AVRDUDE_PROGRAMMER = usbasp
 
 # Port où est branché le programmateur (option -P) : usb pour un
