@@ -94,7 +94,7 @@ DIRAVR =
 AVRDUDE_PROGRAMMER = usbasp
 
 # Port où est branché le programmateur (option -P) : usb pour un
-# programmateur USB (USBasp, USBtinyISP, AVRISP mkII) ; /dev/ttyUSB0 ou
+# programmateur USB (USBasp, USBtinyISP...) ; /dev/ttyUSB0 ou
 # /dev/ttyACM0 pour un programmateur série ou un Arduino sous Linux ; com1
 # à com4, lpt1 à lpt3 sous Windows.
 AVRDUDE_PORT = usb
