@@ -4,7 +4,10 @@ set -euo pipefail
 racine=$(cd "$(dirname "$0")/.." && pwd)
 cd "$racine"
 scripts/installer_dependances.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# En intégration continue, un avertissement du compilateur est une erreur.
+avertissements=OFF
+[ "${CI:-}" = true ] && avertissements=ON
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=$avertissements
 cmake --build build -j"$(nproc)"
 cd build
 ctest --output-on-failure -j"$(nproc)"

@@ -196,7 +196,6 @@ std::vector<int> ConfigurationMakefile::charger(FenêtreEnChargement& fenêtre) 
         }
     };
     const EtatGlobal& e = etatGlobal();
-    ValeursMakefile& v = valeursMakefile();
 
     étape(1, [&] { fenêtre.définirSonFusibles(e.RépertoireSkin + QStringLiteral("ClickFuseBit.wav")); });
     étape(2, [&] { m_fichierAide = cheminAide(); });

@@ -195,7 +195,7 @@ std::span<const LigneOption> conversionsCoff() {
 QString nomDeFiche(const QString& valeurMCU) {
     const QString n = valeurMCU.trimmed().toUpper();
     // Les familles s'écrivent en minuscules après « AT » : ATmega328P, ATtiny85, AT90USB1287.
-    for (const QString famille : {QStringLiteral("mega"), QStringLiteral("tiny"), QStringLiteral("xmega")})
+    for (const QString& famille : {QStringLiteral("mega"), QStringLiteral("tiny"), QStringLiteral("xmega")})
         if (n.mid(2).startsWith(famille.toUpper())) return n.left(2) + famille + n.mid(2 + famille.size());
     return n;
 }

@@ -41,7 +41,7 @@ struct Outils : ::testing::Test {
         QDir().mkpath(projet);
         QDir().mkpath(installation + "/Modèle");
         QDir().mkpath(QFileInfo(simulateur).absolutePath());
-        for (const QString& nom : {"NomFichier_elf.aps.rtf", "makefile.rtf"})
+        for (const char* nom : {"NomFichier_elf.aps.rtf", "makefile.rtf"})
             ASSERT_TRUE(QFile::copy(OutilsTests::dossierSources() + "/data/Modèle/" + nom,
                                     installation + "/Modèle/" + nom));
         ecrireFichier(simulateur, "#!/bin/sh\nexit 0\n");

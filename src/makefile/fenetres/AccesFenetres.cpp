@@ -9,6 +9,11 @@
 
 namespace {
 
+std::function<void(QWidget*)>& ouvertureAssistante() {
+    static std::function<void(QWidget*)> f;
+    return f;
+}
+
 void pasEncoreDisponible(const QString& texte) {
     Message m;
     m.texte = texte;
@@ -24,7 +29,15 @@ void OuvrirFenêtreFusibles(QWidget* propriétaire) {
     fenêtre.exec();
 }
 
-void OuvrirAssistante(QWidget*) {
+void DéfinirOuvertureAssistante(std::function<void(QWidget*)> ouvrir) {
+    ouvertureAssistante() = std::move(ouvrir);
+}
+
+void OuvrirAssistante(QWidget* propriétaire) {
+    if (ouvertureAssistante()) {
+        ouvertureAssistante()(propriétaire);
+        return;
+    }
     pasEncoreDisponible(QStringLiteral("L'assistante n'est pas encore disponible dans cette version."));
 }
 

@@ -436,8 +436,8 @@ void FenConfiguration::construire() {
 
     // Pas de bouton par défaut : Entrée valide le texte d'une liste ou d'une boîte, elle ne doit
     // ni fermer la fenêtre ni ouvrir l'assistante (voir keyPressEvent).
-    for (QPushButton* b : findChildren<QPushButton*>())
-        b->setAutoDefault(false);
+    for (QPushButton* bouton : findChildren<QPushButton*>())
+        bouton->setAutoDefault(false);
 
     // Une étiquette ne tient pas compte des contrôles qu'elle contient : les zones prennent la
     // hauteur de leur contenu.
