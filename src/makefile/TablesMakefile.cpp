@@ -1,13 +1,11 @@
 #include "makefile/TablesMakefile.h"
 
-#include "common/Nombres.h"
 #include "common/Texte.h"
 #include "fuses/DescriptionAVR.h"
 #include "makefile/TablesPartiesAvrdude.h"
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 
 namespace TablesMakefile {
 
@@ -252,14 +250,6 @@ Sélection sélectionProgrammateur(const QString& id) {
 Sélection sélectionPort(const QString& port) {
     const int i = indiceExact(TablePorts, valeurUtile(port), [](QStringView p) { return p; });
     return sélection(port, i, [](std::size_t k) { return TablePorts[k]; });
-}
-
-int indiceOptimisation(const QString& valeur) {
-    if (valeurUtile(valeur) == u"s") return 4;
-    const double v = Nombres::val(valeur);
-    // Seuls les entiers de 0 à 4 désignent une ligne ; -O2.5 ou -O9 ne veulent rien dire ici.
-    if (v >= 0 && v < double(TableOptimisations.size()) && v == std::floor(v)) return int(v);
-    return 0;
 }
 
 std::optional<int> indiceFormatDeSortie(const QString& valeur) {

@@ -82,9 +82,6 @@ Sélection sélectionProgrammateur(const QString& id);
 // « AVRDUDE_PORT = » : comparaison exacte avec la liste ; vide : première ligne ; inconnu
 // (/dev/ttyUSB0, com5…) : gardé.
 Sélection sélectionPort(const QString& port);
-// « OPT = » : « s » donne 4, sinon la valeur numérique de tête quand c'est un entier de 0 à 4,
-// et 0 dans tous les autres cas.
-int indiceOptimisation(const QString& valeurOPT);
 // « FORMAT = » : option correspondante ; rien (options laissées telles quelles) sinon.
 std::optional<int> indiceFormatDeSortie(const QString& valeurFORMAT);
 // « CompilCoff = » : 0 pour coff, 1 pour extcoff, sans égard à la casse ; rien : aucune option.

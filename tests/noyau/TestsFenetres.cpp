@@ -43,7 +43,7 @@ protected:
     static void TearDownTestSuite() { serveur.reset(); }
 
     void SetUp() override {
-        if (serveur->affichage().isEmpty()) GTEST_SKIP() << "Xvfb indisponible";
+        if (serveur->affichage().isEmpty()) SAUTER_TEST("Xvfb indisponible");
         affichage.emplace("DISPLAY", serveur->affichage().toLocal8Bit());
         wayland.emplace("WAYLAND_DISPLAY", std::nullopt);
         x = std::make_unique<ClientXTests>(serveur->affichage());

@@ -107,19 +107,6 @@ TEST(OuvrirDocument, CourrielsDErreurEtDeRemarques) {
     EXPECT_EQ(messages.messages[0].texte, texteAttendu("Ce type de fichier n'a pas d'association valide."));
 }
 
-TEST(OuvrirDocument, TableDesResultatsDuShell) {
-    // Réussite au-delà de 32 ou négatif ; 0 à 32 : échec.
-    EXPECT_TRUE(Ouverture::estRéussite(33));
-    EXPECT_TRUE(Ouverture::estRéussite(-5));
-    EXPECT_FALSE(Ouverture::estRéussite(32));
-    EXPECT_FALSE(Ouverture::estRéussite(0));
-    EXPECT_EQ(Ouverture::messageEchec(0), Ouverture::messageEchec(8));
-    EXPECT_EQ(Ouverture::messageEchec(27), Ouverture::messageEchec(31));
-    EXPECT_EQ(Ouverture::messageEchec(26), "T'es dans la merde ! A sharing violation occurred.");
-    EXPECT_EQ(Ouverture::messageEchec(7), "Une erreur c'est produite en essayant d'ouvrir le fichier.");
-    EXPECT_EQ(Ouverture::messageEchec(32), "La librairie dynamique n'a pas été trouvé.");
-}
-
 TEST(OuvrirDocument, AideOuverteAuChapitreVoulu) {
     FauxXdgOpen xdg;
     QTemporaryDir installation;

@@ -2,8 +2,11 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QThread>
 #include <functional>
 #include <stdexcept>
@@ -67,8 +70,9 @@ QStringList titres(const EnregistreurMessages& messages) {
 void preparerProjetJournal(const QString& dossier) {
     ecrireFichier(dossier + QStringLiteral("/makefile"),
                   "all:\n\t@echo all >> journal.txt\n"
-                  "clean:\n\t@touch clean_commence; while [ ! -f continuer ]; do sleep 0.05; done; "
-                  "echo clean >> journal.txt\n"
+                  // Borné à 30 s : un test interrompu ne laisse pas make tourner.
+                  "clean:\n\t@touch clean_commence; i=0; while [ ! -f continuer ] && [ $$i -lt 600 ]; "
+                  "do sleep 0.05; i=$$((i+1)); done; echo clean >> journal.txt\n"
                   "program:\n\t@echo program >> journal.txt\n");
     ecrireFichier(dossier + QStringLiteral("/continuer"), {});
 }
@@ -81,6 +85,24 @@ bool attendre(const std::function<bool()>& condition, int delaiMs) {
         QThread::msleep(10);
     }
     return true;
+}
+
+QString ecrireScript(const QString& chemin, const QByteArray& corps) {
+    QDir().mkpath(QFileInfo(chemin).absolutePath());
+    ecrireFichier(chemin, "#!/bin/sh\n" + corps + "\n");
+    QFile::setPermissions(chemin, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return chemin;
+}
+
+QString outilsAbsents(const QStringList& outils) {
+    QStringList absents;
+    for (const QString& o : outils)
+        if (QStandardPaths::findExecutable(o).isEmpty()) absents << o;
+    return absents.join(QStringLiteral(", "));
+}
+
+bool enIntegrationContinue() {
+    return qgetenv("CI") == "true";
 }
 
 } // namespace OutilsTests

@@ -7,6 +7,7 @@
 
 #include "common/Messages.h"
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace OutilsTests {
 
@@ -33,4 +34,27 @@ void preparerProjetJournal(const QString& dossier);
 // Attend qu'une condition devienne vraie, au plus delaiMs.
 bool attendre(const std::function<bool()>& condition, int delaiMs = 10000);
 
+// Écrit un script sh exécutable (dossiers créés) ; rend son chemin.
+QString ecrireScript(const QString& chemin, const QByteArray& corps);
+
+// Les outils de la liste introuvables dans PATH, séparés par des virgules ; vide s'ils y sont tous.
+QString outilsAbsents(const QStringList& outils);
+
+// Vrai en intégration continue (CI=true) : tout y est installé, rien ne doit y être sauté.
+bool enIntegrationContinue();
+
 } // namespace OutilsTests
+
+// Saute le test en disant pourquoi ; en intégration continue, échoue à la place.
+#define SAUTER_TEST(raison)                                                                                  \
+    do {                                                                                                     \
+        if (OutilsTests::enIntegrationContinue()) FAIL() << "sauté en intégration continue : " << (raison);  \
+        GTEST_SKIP() << (raison);                                                                            \
+    } while (0)
+
+// Saute le test (ou échoue en intégration continue) si l'un des outils manque.
+#define EXIGER_OUTILS(...)                                                                                   \
+    do {                                                                                                     \
+        const QString absents_ = OutilsTests::outilsAbsents({__VA_ARGS__});                                  \
+        if (!absents_.isEmpty()) SAUTER_TEST(absents_.toStdString() + " absent");                            \
+    } while (0)

@@ -4,7 +4,7 @@
 #include "app/ActionsFenetres.h"
 #include "common/Messages.h"
 #include "launcher/Principal.h"
-#include "makefile/EssaiConfiguration.h"
+#include "outils/EssaiConfiguration.h"
 #include "makefile/fenetres/FenConfiguration.h"
 
 #include "outils/OutilsFenetres.h"
