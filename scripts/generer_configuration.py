@@ -19,6 +19,7 @@ Usage : python3 scripts/generer_configuration.py [--sortie DOSSIER] [--avr-gcc P
 """
 
 import argparse
+import concurrent.futures
 import os
 import re
 import subprocess
@@ -31,6 +32,8 @@ RACINE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PREDIVISEURS = {
     "normal": [1, 8, 64, 256, 1024],
     "async": [1, 8, 32, 64, 128, 256, 1024],
+    # Timer1 des ATtiny25/45/85 et ATtiny26 : CK/2^(code-1), codes 1 à 15
+    "puissances": [1 << k for k in range(15)],
 }
 # Codes CS d'une horloge externe sur la broche Tn, front montant.
 CODE_HORLOGE_EXTERNE = 7
@@ -40,9 +43,19 @@ CODE_HORLOGE_EXTERNE = 7
 #  8b1A : la même chose nommée TCCRnA / COMnA / OCRnA (ATmega169, AT90CAN128)
 #  8b2  : TCCRnA (COMnx, WGMn1:0) et TCCRnB (WGMn2, CS), sommet fixe 0xFF en MLI
 #  16b  : TCCRnA (COMnx, WGMn1:0) et TCCRnB (WGMn3:2, CS), sommet ICRn en MLI
-# Modes retenus : CTC = sommet OCRnA (bascule de la sortie), MLI rapide et à
-# phase correcte = sommet fixe (8 bits) ou ICRn (16 bits, modes 14 et 10),
-# sortie non inversée.
+#  8b0  : ancien TCCRn (PWMn, COMn1:0, CTCn, CSn2:0) : MLI à phase correcte
+#         8 bits seulement, pas de MLI rapide (AT90S, ATmega103/161/163/323)
+#  16b0 : ancien Timer1 : TCCR1A (COM1x, PWM11:10) et TCCR1B (CTC1, CS) ;
+#         MLI à phase correcte 8, 9 ou 10 bits (10 retenu, sommet 1023),
+#         CTC sur 16 bits, pas de MLI rapide
+#  hs26 : Timer1 de l'ATtiny26 : TCCR1A (COM1x, PWM1x) et TCCR1B (CTC1, CS13:0),
+#         sommet OCR1C ; en MLI la sortie monte à TCNT1 = 1 : haut OCR - 1 comptes
+#  hs25 : Timer1 des ATtiny25/45/85 : TCCR1 (CTC1, PWM1A, COM1A, CS13:0),
+#         GTCCR (PWM1B, COM1B) ; sommet OCR1C ; en MLI la sortie monte à
+#         TCNT1 = 0 et tombe à la comparaison : haut OCR comptes
+# Modes retenus : CTC = sommet OCRnA (OCR1C pour hs), bascule de la sortie ;
+# MLI rapide et à phase correcte = sommet fixe (8 bits), ICRn (16 bits, modes
+# 14 et 10) ou OCR1C (hs) ; sortie non inversée.
 
 # Composants : (nom de MCU, groupe). Chaque groupe donne ses timers
 # [(numéro, famille, prédiviseurs, {canal: broche})] et ses entrées d'horloge
@@ -134,6 +147,75 @@ GROUPES = {
     },
 }
 
+GROUPES.update({
+    "s2313": {"timers": [(1, "16b0", "normal", {"": "PB3"})], "entrees": [(1, "PD5")]},
+    "s2333": {"timers": [(1, "16b0", "normal", {"": "PB1"})], "entrees": [(1, "PD5")]},
+    # OC1B des AT90S4414/8515 est une broche à part (29), sans bit de port : absente.
+    "s8515": {"timers": [(1, "16b0", "normal", {"A": "PD5"})], "entrees": [(1, "PB1")]},
+    "s8535": {
+        "timers": [(1, "16b0", "normal", {"A": "PD5", "B": "PD4"}),
+                   (2, "8b0", "async", {"": "PD7"})],
+        "entrees": [(1, "PB1")],
+    },
+    "m103": {
+        "timers": [(0, "8b0", "async", {"": "PB4"}),
+                   (1, "16b0", "normal", {"A": "PB5", "B": "PB6"}),
+                   (2, "8b0", "normal", {"": "PB7"})],
+        "entrees": [(1, "PD6"), (2, "PD7")],
+    },
+    "m161": {
+        "timers": [(0, "8b0", "normal", {"": "PB0"}),
+                   (1, "16b0", "normal", {"A": "PD5", "B": "PE2"}),
+                   (2, "8b0", "async", {"": "PB1"})],
+        "entrees": [(0, "PB0"), (1, "PB1")],
+    },
+    "m162": {
+        "timers": [(0, "8b1", "normal", {"": "PB0"}),
+                   (1, "16b", "normal", {"A": "PD5", "B": "PE2"}),
+                   (2, "8b1", "async", {"": "PB1"}),
+                   (3, "16b", "normal", {"A": "PD4", "B": "PB4"})],
+        "entrees": [(0, "PB0"), (1, "PB1")],
+    },
+    "m163": {
+        "timers": [(1, "16b0", "normal", {"A": "PD5", "B": "PD4"}),
+                   (2, "8b0", "async", {"": "PD7"})],
+        "entrees": [(1, "PB1")],
+    },
+    "m323": {
+        "timers": [(0, "8b0", "normal", {"": "PB3"}),
+                   (1, "16b0", "normal", {"A": "PD5", "B": "PD4"}),
+                   (2, "8b0", "async", {"": "PD7"})],
+        "entrees": [(0, "PB0"), (1, "PB1")],
+    },
+    "t26": {"timers": [(1, "hs26", "puissances", {"A": "PB1", "B": "PB3"})], "entrees": []},
+    "t25": {
+        "timers": GROUPES["t13"]["timers"] + [(1, "hs25", "puissances", {"A": "PB1", "B": "PB4"})],
+        "entrees": GROUPES["t13"]["entrees"],
+    },
+    "t10": {"timers": [(0, "16b", "normal", {"A": "PB0", "B": "PB1"})], "entrees": [(0, "PB2")]},
+    "t88": {"timers": [(1, "16b", "normal", {"A": "PB1", "B": "PB2"})], "entrees": [(1, "PD5")]},
+    # Boîtier de 64 broches : ni port H ni port L, donc ni OC2B, ni les sorties des Timer4 et 5.
+    "m1281": {
+        "timers": [(0, "8b2", "normal", {"A": "PB7", "B": "PG5"}),
+                   (1, "16b", "normal", {"A": "PB5", "B": "PB6", "C": "PB7"}),
+                   (2, "8b2", "async", {"A": "PB4"}),
+                   (3, "16b", "normal", {"A": "PE3", "B": "PE4", "C": "PE5"})],
+        "entrees": [(0, "PD7"), (1, "PD6"), (3, "PE6")],
+    },
+    "u2": {
+        "timers": [(0, "8b2", "normal", {"A": "PB7", "B": "PD0"}),
+                   (1, "16b", "normal", {"A": "PC6", "B": "PC5", "C": "PB7"})],
+        "entrees": [],
+    },
+    "usb1287": {
+        "timers": [(0, "8b2", "normal", {"A": "PB7", "B": "PD0"}),
+                   (1, "16b", "normal", {"A": "PB5", "B": "PB6", "C": "PB7"}),
+                   (2, "8b2", "async", {"A": "PB4", "B": "PD1"}),
+                   (3, "16b", "normal", {"A": "PC6", "B": "PC5", "C": "PC4"})],
+        "entrees": [(0, "PD7"), (1, "PD6")],
+    },
+})
+
 COMPOSANTS = [
     ("atmega8", "m8"),
     ("atmega16", "m16"), ("atmega32", "m32"), ("atmega8535", "m16"),
@@ -152,10 +234,42 @@ COMPOSANTS = [
     ("at90can128", "can128"),
     ("attiny2313", "t2313"), ("attiny2313a", "t2313"), ("attiny4313", "t2313"),
     ("attiny13", "t13"), ("attiny13a", "t13"),
-    ("attiny25", "t13"), ("attiny45", "t13"), ("attiny85", "t13"),
+    ("attiny25", "t25"), ("attiny45", "t25"), ("attiny85", "t25"),
     ("attiny24", "t24"), ("attiny44", "t24"), ("attiny84", "t24"),
     ("attiny24a", "t24"), ("attiny44a", "t24"), ("attiny84a", "t24"),
+    # Les anciens : AT90S, premiers ATmega, ATtiny26, ATtiny10.
+    ("at90s2313", "s2313"), ("at90s2333", "s2333"), ("at90s4433", "s2333"),
+    ("at90s4414", "s8515"), ("at90s8515", "s8515"),
+    ("at90s4434", "s8535"), ("at90s8535", "s8535"),
+    ("atmega103", "m103"), ("atmega161", "m161"), ("atmega162", "m162"),
+    ("atmega163", "m163"), ("atmega323", "m323"),
+    ("attiny26", "t26"),
+    ("attiny4", "t10"), ("attiny5", "t10"), ("attiny9", "t10"), ("attiny10", "t10"),
 ]
+# Composants ajoutés à la liste : mêmes timers et mêmes broches qu'un groupe ci-dessus.
+COMPOSANTS += [(m, "m8") for m in ["atmega8a"]]
+COMPOSANTS += [(m, "m16") for m in ["atmega16a", "atmega32a"]]
+COMPOSANTS += [(m, "m128") for m in ["atmega64a", "atmega128a"]]
+COMPOSANTS += [(m, "m48") for m in ["atmega48a", "atmega48pb", "atmega88a", "atmega88pb",
+                                    "atmega168a", "atmega168pb"]]
+COMPOSANTS += [(m, "m164") for m in ["atmega164a", "atmega324a", "atmega644", "atmega644a"]]
+COMPOSANTS += [(m, "m1284") for m in ["atmega1284"]]
+COMPOSANTS += [(m, "m1281") for m in ["atmega1281", "atmega2561"]]
+COMPOSANTS += [(m, "m32u4") for m in ["atmega16u4"]]
+COMPOSANTS += [(m, "m169") for m in [
+    "atmega169a", "atmega169pa",
+    "atmega165", "atmega165a", "atmega165p", "atmega165pa",
+    "atmega325", "atmega325a", "atmega325p", "atmega325pa",
+    "atmega3250", "atmega3250a", "atmega3250p", "atmega3250pa",
+    "atmega329", "atmega329a", "atmega329p", "atmega329pa",
+    "atmega3290", "atmega3290a", "atmega3290p", "atmega3290pa",
+    "atmega645", "atmega645a", "atmega645p", "atmega6450", "atmega6450a", "atmega6450p",
+    "atmega649", "atmega649a", "atmega649p", "atmega6490", "atmega6490a", "atmega6490p"]]
+COMPOSANTS += [(m, "can128") for m in ["at90can32", "at90can64"]]
+COMPOSANTS += [(m, "u2") for m in ["at90usb82", "at90usb162", "atmega8u2", "atmega16u2", "atmega32u2"]]
+COMPOSANTS += [(m, "usb1287") for m in ["at90usb646", "at90usb647", "at90usb1286", "at90usb1287",
+                                        "atmega32u6"]]
+COMPOSANTS += [(m, "t88") for m in ["attiny48", "attiny88"]]
 # L'ATmega32 a les sorties de l'ATmega16.
 GROUPES["m32"] = GROUPES["m16"]
 
@@ -192,15 +306,57 @@ class Composant:
             raise SystemExit("%s : registre %s absent des en-têtes" % (self.mcu, nom))
         return nom
 
-    def bit(self, nom):
-        if nom not in self.m or not re.fullmatch(r"\d", self.m[nom]):
-            raise SystemExit("%s : bit %s absent des en-têtes" % (self.mcu, nom))
-        return 1 << int(self.m[nom])
+    def bit(self, *noms):
+        """Masque du premier nom connu : avr-libc garde d'anciens noms pour certains bits
+        (CTC10 pour CTC1 sur l'ATmega323)."""
+        for nom in noms:
+            if nom in self.m and re.fullmatch(r"\d", self.m[nom]):
+                return 1 << int(self.m[nom])
+        raise SystemExit("%s : bit %s absent des en-têtes" % (self.mcu, "/".join(noms)))
+
+    def premier_registre(self, *noms):
+        for nom in noms:
+            if nom in self.m and "_SFR_" in self.m[nom]:
+                return nom
+        raise SystemExit("%s : registre %s absent des en-têtes" % (self.mcu, "/".join(noms)))
 
 
 def canaux(c, n, famille, canal):
     """Registres, maximum et valeurs de mode (CTC, rapide, phase correcte) d'un canal."""
     b = c.bit
+    if famille == "8b0":
+        tccr, ocr = c.registre("TCCR%d" % n), c.registre("OCR%d" % n)
+        pwm, ctc = b("PWM%d" % n), b("CTC%d" % n)
+        c1, c0 = b("COM%d1" % n), b("COM%d0" % n)
+        return {"registres": [tccr, "", "", ocr], "max": 255, "top_ctc": ocr,
+                "modes": [[ctc | c0, None, pwm | c1]]}
+    if famille == "16b0":
+        # « OC1 » des AT90S2313/2333/4433 : ses bits s'appellent COM1A ou COM1
+        suffixes = [canal] if canal else ["A", ""]
+        a, bb = c.registre("TCCR1A"), c.registre("TCCR1B")
+        ocr = c.premier_registre(*["OCR1" + x for x in suffixes])
+        c1 = b(*["COM1%s1" % x for x in suffixes])
+        c0 = b(*["COM1%s0" % x for x in suffixes])
+        ocra = c.premier_registre("OCR1A", "OCR1")
+        pwm = b("PWM10") | b("PWM11")
+        return {"registres": [a, bb, "", ocr], "max": 65535, "sommet_mli": 1023, "top_ctc": ocra,
+                "modes": [[c0, None, c1 | pwm], [b("CTC1", "CTC10"), None, 0]]}
+    if famille == "hs26":
+        a, bb = c.registre("TCCR1A"), c.registre("TCCR1B")
+        ocr, top = c.registre("OCR1" + canal), c.registre("OCR1C")
+        c1, c0 = b("COM1%s1" % canal), b("COM1%s0" % canal)
+        return {"registres": [a, bb, top, ocr], "max": 255, "top_ctc": top, "decalage": -1,
+                "modes": [[c0, b("PWM1" + canal) | c1, None], [b("CTC1"), 0, None]]}
+    if famille == "hs25":
+        ocr, top = c.registre("OCR1" + canal), c.registre("OCR1C")
+        c1, c0 = b("COM1%s1" % canal), b("COM1%s0" % canal)
+        pwm, ctc = b("PWM1" + canal), b("CTC1")
+        tccr = c.registre("TCCR1")
+        if canal == "A":
+            return {"registres": [tccr, "", top, ocr], "max": 255, "top_ctc": top, "decalage": 0,
+                    "modes": [[ctc | c0, pwm | c1, None]]}
+        return {"registres": [c.registre("GTCCR"), tccr, top, ocr], "max": 255, "top_ctc": top,
+                "decalage": 0, "modes": [[c0, pwm | c1, None], [ctc, 0, None]]}
     if famille in ("8b1", "8b1A"):
         x = "A" if famille == "8b1A" else ""
         tccr = c.registre("TCCR%d%s" % (n, x))
@@ -229,7 +385,8 @@ def echapper(t):
 
 
 def hexa(v):
-    return "&H%02X" % v
+    """Valeur d'un mode ; None (mode absent) laisse le champ vide."""
+    return "" if v is None else "&H%02X" % v
 
 
 def decrire(mcu, groupe, c):
@@ -238,7 +395,7 @@ def decrire(mcu, groupe, c):
     sorties = []
     for n, famille, genre, broches in groupe["timers"]:
         for canal, broche in sorted(broches.items()):
-            d = canaux(c, n, famille, canal if canal else "A")
+            d = canaux(c, n, famille, canal if canal or famille == "16b0" else "A")
             oc = "OC%d%s" % (n, canal)
             # la broche doit exister dans les en-têtes du composant
             c.registre("PORT" + broche[1])
@@ -322,6 +479,10 @@ def xml_composant(mcu, timers, entrees, nom_modele, c):
         attributs = 'Nom="%s" Section="%s"' % (t["nom"], t["section"])
         if t["top_ctc"] != t["registres"][3]:
             attributs += ' TopCTC="%s"' % t["top_ctc"]
+        if "sommet_mli" in t:
+            attributs += ' SommetMLI="%d"' % t["sommet_mli"]
+        if t.get("decalage", 1) != 1:
+            attributs += ' DécalageRapide="%d"' % t["decalage"]
         valeurs = [hexa(v) for reg in t["modes"] for v in reg]
         x += ["\t\t\t<Timer %s>" % attributs,
               "\t\t\t\t<Registre>%s</Registre>" % ", ".join(t["registres"]),
@@ -355,8 +516,11 @@ def generer(avr_gcc):
     fichiers = {}
     xml = ['<?xml version="1.0" encoding="UTF-8"?>', "<DONNEES>"]
     modeles = {}  # texte -> nom
-    for mcu, nom_groupe in COMPOSANTS:
-        c = Composant(mcu, macros(avr_gcc, mcu))
+    # Un préprocesseur par composant : lancés ensemble, l'ordre du fichier reste celui de la liste.
+    with concurrent.futures.ThreadPoolExecutor(max_workers=8) as pool:
+        tous = list(pool.map(lambda mg: macros(avr_gcc, mg[0]), COMPOSANTS))
+    for (mcu, nom_groupe), m in zip(COMPOSANTS, tous):
+        c = Composant(mcu, m)
         timers, entrees = decrire(mcu, GROUPES[nom_groupe], c)
         # un modèle par contenu : les composants aux mêmes sorties le partagent
         texte = modele(timers)

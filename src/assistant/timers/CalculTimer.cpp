@@ -72,6 +72,11 @@ bool sommetFixe(const TimerComposant& t, ModeMLI m) {
     return m != ModeMLI::CTC && t.registre(2).isEmpty();
 }
 
+// Sommet des modes MLI sans registre de sommet : SommetMLI, sinon Max.
+int64_t sommetImposé(const TimerComposant& t) {
+    return int64_t(Nombres::val(t.sommetMLI.isEmpty() ? t.max : t.sommetMLI));
+}
+
 // Le plus petit sommet accepté : un compteur qui ne compte pas ne produit rien.
 constexpr int64_t SommetMin = 1;
 
@@ -109,11 +114,12 @@ Limites limites(const TimerComposant& t, ModeMLI mode, const Horloge& h) {
     const int64_t M = int64_t(max);
     if (sommetFixe(t, mode)) {
         // Une seule fréquence par prédiviseur.
-        l.FminHz = fréquence(mode, F, pmax, M);
-        l.FmaxHz = fréquence(mode, F, pmin, M);
+        const int64_t S = sommetImposé(t);
+        l.FminHz = fréquence(mode, F, pmax, S);
+        l.FmaxHz = fréquence(mode, F, pmin, S);
         for (const auto& p : ps) {
-            l.FminHz = std::min(l.FminHz, fréquence(mode, F, p.valeur, M));
-            l.FmaxHz = std::max(l.FmaxHz, fréquence(mode, F, p.valeur, M));
+            l.FminHz = std::min(l.FminHz, fréquence(mode, F, p.valeur, S));
+            l.FmaxHz = std::max(l.FmaxHz, fréquence(mode, F, p.valeur, S));
         }
     } else {
         l.FminHz = fréquence(mode, F, pmax, M);
@@ -161,7 +167,7 @@ Résultat calculer(const TimerComposant& t, ModeMLI mode, const Horloge& h, doub
         // La prédivision dont la fréquence est la plus proche de la voulue.
         double meilleur = INFINITY;
         for (const auto& p : ps) {
-            const double e = std::fabs(fréquence(mode, F, p.valeur, max) - f);
+            const double e = std::fabs(fréquence(mode, F, p.valeur, sommetImposé(t)) - f);
             if (e < meilleur) {
                 meilleur = e;
                 g.indexPrédivision = p.index;
@@ -169,7 +175,7 @@ Résultat calculer(const TimerComposant& t, ModeMLI mode, const Horloge& h, doub
                 g.codeSélection = p.code;
             }
         }
-        g.sommet = max;
+        g.sommet = sommetImposé(t);
         trouvé = true;
     } else {
         // La première prédivision qui loge le sommet dans le compteur : la meilleure résolution.
@@ -203,8 +209,13 @@ Résultat calculer(const TimerComposant& t, ModeMLI mode, const Horloge& h, doub
         g.registreComparaison = t.registre(3);
         const double N = double(g.sommet);
         if (mode == ModeMLI::Rapide) {
-            g.comparaison = std::clamp<int64_t>(int64_t(Nombres::arrondir((N + 1) * RC)) - 1, 0, g.sommet);
-            g.rapportObtenu = double(g.comparaison + 1) / (N + 1);
+            // Haut pendant OCR + d comptes. Avec d < 1, OCR = 0 et OCR = sommet tiennent la sortie
+            // basse ou haute : la comparaison reste entre les deux.
+            const int d = t.décalageRapide;
+            const int64_t bas = std::max(0, 1 - d), haut = d >= 1 ? g.sommet : g.sommet - 1;
+            g.comparaison =
+                std::clamp<int64_t>(int64_t(Nombres::arrondir((N + 1) * RC)) - d, bas, std::max(bas, haut));
+            g.rapportObtenu = double(g.comparaison + d) / (N + 1);
         } else {
             g.comparaison = std::clamp<int64_t>(int64_t(Nombres::arrondir(N * RC)), 0, g.sommet);
             g.rapportObtenu = double(g.comparaison) / N;

@@ -138,6 +138,10 @@ bool lire(const QString& fichier, const QString& microContrôleur, CapacitésCom
         const QStringList topsCTC = attributs(xml, T, QStringLiteral("Timer"), QStringLiteral("TopCTC"));
         const QStringList sélections =
             attributs(xml, T, QStringLiteral("Timer"), QStringLiteral("RegistreSélection"));
+        const QStringList sommetsMLI =
+            attributs(xml, T, QStringLiteral("Timer"), QStringLiteral("SommetMLI"));
+        const QStringList décalages =
+            attributs(xml, T, QStringLiteral("Timer"), QStringLiteral("DécalageRapide"));
         const Liste registres = lister(xml, T, QStringLiteral("Registre"));
         const Liste prédivisions = lister(xml, T, QStringLiteral("Prédivision"), QStringLiteral("Codes"));
         const Liste maxs = lister(xml, T, QStringLiteral("Max"));
@@ -166,6 +170,17 @@ bool lire(const QString& fichier, const QString& microContrôleur, CapacitésCom
                 tm.codesSélection.push_back(codes[i].isEmpty() ? i + 1 : int(Nombres::val(codes[i])));
             }
             tm.max = maxs.valeurs[t];
+            tm.sommetMLI = Texte::rogner(sommetsMLI[t]);
+            if (!tm.sommetMLI.isEmpty()) {
+                const int sommet = entier(fichier, tm.sommetMLI, QStringLiteral("SommetMLI"));
+                if (sommet < 1 || sommet > Nombres::val(tm.max))
+                    échec(fichier, QStringLiteral("SommetMLI du timer %1 n'est pas entre 1 et Max.").arg(t));
+            }
+            if (!décalages[t].isEmpty()) {
+                tm.décalageRapide = entier(fichier, décalages[t], QStringLiteral("DécalageRapide"));
+                if (tm.décalageRapide < -1 || tm.décalageRapide > 1)
+                    échec(fichier, QStringLiteral("DécalageRapide du timer %1 n'est pas -1, 0 ou 1.").arg(t));
+            }
 
             const QString v = Texte::rogner(valeurs.valeurs[t]);
             tm.nombreRegistresConfig = int16_t(Nombres::val(v.left(1)));

@@ -17,6 +17,13 @@ struct TimerComposant {
     std::vector<int> codesSélection; // code CS de chaque prédivision (défaut : position + 1)
     QString genrePrédivision;        // GenrePrédivision(t)
     QString max;                     // MaxTimer(t), texte du fichier
+    // Attribut SommetMLI : sommet fixe des modes MLI quand le timer n'a pas de registre de sommet
+    // et que ce sommet n'est pas Max (MLI 10 bits d'un compteur de 16 bits) ; vide = Max.
+    QString sommetMLI;
+    // Attribut DécalageRapide : en MLI rapide, la sortie reste haute OCR + d comptes par période.
+    // 1 pour les timers des ATmega (mise à 1 en BOTTOM, remise à 0 après la comparaison) ; 0 ou -1
+    // pour les timers dont la fiche place les fronts autrement (Timer1 des ATtiny25 et ATtiny26).
+    int décalageRapide = 1;
     int16_t nombreRegistresConfig = 0;
     QStringList valeursPWM; // ValeursPWMTimer(t, 3 x r + m)
     // Emplacement (0 ou 1) du registre qui porte les bits de sélection d'horloge.

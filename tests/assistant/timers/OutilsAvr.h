@@ -5,9 +5,13 @@
 #include "outils/OutilsTests.h"
 
 #include <QMap>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
+#include <memory>
+#include <vector>
 
 namespace OutilsAvr {
 
@@ -44,6 +48,36 @@ inline QString compiler(const QTemporaryDir& d, const QString& nom, const QStrin
                                QStringLiteral("-Werror"), QStringLiteral("-o"), elf, c},
                               nullptr, erreurs);
     return code == 0 ? elf : QString();
+}
+
+// Compile chaque source (-c -Os -Wall -Werror) pour son composant, plusieurs à la fois ; rend, par
+// composant, les erreurs d'avr-gcc (vide : compilé).
+inline QMap<QString, QString> compilerTous(const QTemporaryDir& d, const QMap<QString, QString>& sources) {
+    QMap<QString, QString> erreurs;
+    const QStringList noms = sources.keys();
+    const int ensemble = std::max(2, QThread::idealThreadCount() * 2);
+    for (qsizetype début = 0; début < noms.size(); début += ensemble) {
+        std::vector<std::unique_ptr<QProcess>> lancés;
+        for (qsizetype i = début; i < std::min(noms.size(), début + ensemble); ++i) {
+            const QString c = d.filePath(noms[i] + QStringLiteral(".c"));
+            OutilsTests::ecrireFichier(c, sources[noms[i]].toUtf8());
+            auto p = std::make_unique<QProcess>();
+            p->setProcessChannelMode(QProcess::MergedChannels);
+            p->start(QStringLiteral("avr-gcc"),
+                     {QStringLiteral("-mmcu=") + noms[i], QStringLiteral("-c"), QStringLiteral("-Os"),
+                      QStringLiteral("-Wall"), QStringLiteral("-Werror"), QStringLiteral("-o"),
+                      d.filePath(noms[i] + QStringLiteral(".o")), c});
+            lancés.push_back(std::move(p));
+        }
+        for (qsizetype k = 0; k < qsizetype(lancés.size()); ++k) {
+            QProcess& p = *lancés[std::size_t(k)];
+            const bool fini = p.waitForFinished(120000);
+            erreurs[noms[début + k]] = fini && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0
+                                           ? QString()
+                                           : QStringLiteral("échec : ") + QString::fromUtf8(p.readAll());
+        }
+    }
+    return erreurs;
 }
 
 // Adresse, dans l'espace des données, de chaque registre nommé (d'après le préprocesseur).

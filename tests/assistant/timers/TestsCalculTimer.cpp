@@ -86,3 +86,45 @@ TEST(Calculatrice, RésuméExactEtUnités) {
     EXPECT_FALSE(Calculatrice::lireTemps(QStringLiteral("abc")).valide);
     EXPECT_EQ(Calculatrice::ConvertitFréquence(0.0005), QStringLiteral("5,00E-04 Hz"));
 }
+
+TEST(CalculTimer, AncienTimer1EtTimer1DesATtiny) {
+    // AT90S8515 : MLI à phase correcte sur 10 bits (sommet 1023, pas Max), CTC sur 16 bits, pas de
+    // MLI rapide.
+    const TimerComposant s = timer("at90s8515", "OC1A");
+    const auto pc = calculer(s, ModeMLI::PhaseCorrecte, {8e6}, 500, 0.25);
+    ASSERT_TRUE(pc.ok()) << pc.erreur.toStdString();
+    EXPECT_EQ(pc.réglage.sommet, 1023);
+    EXPECT_DOUBLE_EQ(pc.réglage.fréquenceObtenue, 8e6 / (2 * 8 * 1023.0));
+    EXPECT_EQ(pc.réglage.comparaison, 256);
+    EXPECT_EQ(pc.réglage.configA, 0x83u); // COM1A1, PWM11, PWM10
+    EXPECT_EQ(pc.réglage.configB, 2u);    // clk/8, CTC1 à 0
+    EXPECT_NEAR(CalculTimer::limites(s, ModeMLI::PhaseCorrecte, {8e6}).FmaxHz, 8e6 / 2046, 1e-9);
+    const auto ctc = calculer(s, ModeMLI::CTC, {8e6}, 1, 0.5);
+    ASSERT_TRUE(ctc.ok());
+    EXPECT_EQ(ctc.réglage.sommet, 62499);
+    EXPECT_EQ(ctc.réglage.configB, 0x08u | 3u); // CTC1, clk/64
+    EXPECT_FALSE(calculer(s, ModeMLI::Rapide, {8e6}, 500, 0.25).ok());
+
+    // Timer1 des ATtiny26 (haut de TCNT1 = 1 à OCR1A) et ATtiny85 (de 0 à OCR1A), sommet OCR1C :
+    // un quart de 200 comptes, c'est OCR1A = 51 et 50 ; sur un ATmega, OCR = 49.
+    const TimerComposant t26 = timer("attiny26", "OC1A"), t85 = timer("attiny85", "OC1A");
+    const auto a = calculer(t26, ModeMLI::Rapide, {8e6}, 10000, 0.25);
+    const auto b = calculer(t85, ModeMLI::Rapide, {8e6}, 10000, 0.25);
+    ASSERT_TRUE(a.ok() && b.ok());
+    EXPECT_EQ(a.réglage.sommet, 199);
+    EXPECT_EQ(a.réglage.registreSommet, QStringLiteral("OCR1C"));
+    EXPECT_EQ(a.réglage.configB, 3u); // CK/4 : code 3
+    EXPECT_EQ(a.réglage.comparaison, 51);
+    EXPECT_EQ(b.réglage.comparaison, 50);
+    EXPECT_EQ(calculer(timer("atmega48", "OC1A"), ModeMLI::Rapide, {8e6}, 40000, 0.25).réglage.comparaison,
+              49);
+    EXPECT_DOUBLE_EQ(a.réglage.rapportObtenu, 0.25);
+    // Aux extrêmes, jamais une comparaison qui tient la sortie basse ou haute (0 ou OCR1C).
+    EXPECT_EQ(calculer(t26, ModeMLI::Rapide, {8e6}, 10000, 0.001).réglage.comparaison, 2);
+    EXPECT_EQ(calculer(t85, ModeMLI::Rapide, {8e6}, 10000, 0.001).réglage.comparaison, 1);
+    EXPECT_EQ(calculer(t85, ModeMLI::Rapide, {8e6}, 10000, 0.999).réglage.comparaison, 198);
+    // Prédivisions de 1 à 16384 : 1 Hz en CTC à 8 MHz passe par CK/16384 (code 15).
+    const auto lent = calculer(t85, ModeMLI::CTC, {8e6}, 1, 0.5);
+    ASSERT_TRUE(lent.ok());
+    EXPECT_EQ(lent.réglage.configA & 0x0F, 15u);
+}

@@ -26,13 +26,15 @@ TEST(Configuration, LeFichierLivréEstCeluiQueDonneLeScript) {
               OutilsTests::lireFichier(fichierLivré()));
 }
 
-// Pour chaque composant, chaque sortie génère une fonction complète ; toutes, avec chaque port,
-// se compilent ensemble : tout nom de registre ou de broche du fichier existe pour ce composant.
+// Pour chaque composant, chaque sortie génère une fonction complète dans chacun des modes que son
+// timer connaît (les autres sont refusés) ; toutes, avec chaque port, se compilent ensemble : tout
+// nom de registre ou de broche du fichier existe pour ce composant.
 TEST(Configuration, ChaqueComposantCompileLeCodeDeChacuneDeSesSorties) {
     if (!avrGccPrésent()) GTEST_SKIP() << "avr-gcc absent";
     const QStringList noms = CapacitesComposant::composants(fichierLivré());
-    EXPECT_GE(noms.size(), 40);
+    EXPECT_GE(noms.size(), 120);
     QTemporaryDir d;
+    QMap<QString, QString> sources;
     for (const QString& mcu : noms) {
         SCOPED_TRACE(mcu.toStdString());
         const CapacitésComposant c = composant(mcu);
@@ -43,7 +45,9 @@ TEST(Configuration, ChaqueComposantCompileLeCodeDeChacuneDeSesSorties) {
             EXPECT_TRUE(c.sorties[s].libellé.endsWith(
                 QStringLiteral("(P%1%2)").arg(c.sorties[s].port).arg(c.sorties[s].bit)))
                 << c.sorties[s].libellé.toStdString();
-            for (const char* mode : {"CTC", "FPWM", "PWMPC"}) {
+            const TimerComposant& t = c.timers[c.sorties[s].indexTimer];
+            int modes = 0;
+            for (const int m : {0, 1, 2}) {
                 EntréesGénérateur e;
                 e.composant = &c;
                 e.dossierModèles = modèlesLivrés();
@@ -51,22 +55,31 @@ TEST(Configuration, ChaqueComposantCompileLeCodeDeChacuneDeSesSorties) {
                 e.fréquenceHorloge = 8e6;
                 e.fréquenceVoulue = 1000;
                 e.rapportCyclique = 0.5;
-                e.ModePWM = QString::fromLatin1(mode);
+                e.ModePWM = QString::fromLatin1(m == 0 ? "CTC" : m == 1 ? "FPWM" : "PWMPC");
                 e.CBInit = true;
                 DocumentRiche doc;
                 const auto r = GénérerLeCodePWM(e, doc);
+                // Un mode que le timer n'a pas (pas de valeur dans le fichier) est refusé, sans code.
+                if (t.valeursPWM[m].isEmpty()) {
+                    EXPECT_FALSE(r.ok()) << e.ModePWM.toStdString();
+                    EXPECT_TRUE(doc.texte().isEmpty());
+                    continue;
+                }
+                ++modes;
                 ASSERT_TRUE(r.ok()) << r.erreur.toStdString();
-                const QString nom = QStringLiteral("f%1_%2").arg(s).arg(QString::fromLatin1(mode));
+                const QString nom = QStringLiteral("f%1_%2").arg(s).arg(e.ModePWM);
                 source += doc.texte().replace(QRegularExpression(QStringLiteral("InitMLITimer\\d")), nom);
                 appels += QStringLiteral("    %1();\n").arg(nom);
             }
+            EXPECT_GE(modes, 2) << c.sorties[s].libellé.toStdString();
         }
         for (const QString& p : c.ports)
             appels += QStringLiteral("    DDR%1 = 0;\n    PORT%1 = 0;\n").arg(p);
-        source += QStringLiteral("int main(void) {\n%1    return 0;\n}\n").arg(appels);
-        QByteArray erreurs;
-        EXPECT_FALSE(compiler(d, mcu, mcu, source, &erreurs).isEmpty()) << erreurs.toStdString();
+        sources[mcu] = source + QStringLiteral("int main(void) {\n%1    return 0;\n}\n").arg(appels);
     }
+    const auto erreurs = compilerTous(d, sources);
+    for (auto it = erreurs.begin(); it != erreurs.end(); ++it)
+        EXPECT_TRUE(it.value().isEmpty()) << it.key().toStdString() << " : " << it.value().toStdString();
 }
 
 TEST(Configuration, UnFichierAbîméEstRefuséSansÊtreRéécrit) {
@@ -97,12 +110,14 @@ TEST(Configuration, UnFichierAbîméEstRefuséSansÊtreRéécrit) {
     x = livré;
     refusé(x.replace("<Sortie Timer=\"02\" IndexTimer=\"2\"", "<Sortie Timer=\"02\" IndexTimer=\"9\""),
            "index");
+    x = livré;
+    refusé(x.replace("SommetMLI=\"1023\"", "SommetMLI=\"70000\""), "sommet MLI au-delà de Max");
     // Intact, il se lit sans être réécrit, et le nom se compare sans égard à la casse.
     OutilsTests::ecrireFichier(f, livré);
     const QDateTime avant = QFileInfo(f).lastModified();
     ASSERT_TRUE(CapacitesComposant::lire(f, QStringLiteral("ATmega8"), c));
     EXPECT_EQ(c.nom, QStringLiteral("atmega8"));
-    EXPECT_FALSE(CapacitesComposant::lire(f, QStringLiteral("atmega103"), c));
+    EXPECT_FALSE(CapacitesComposant::lire(f, QStringLiteral("at90s1200"), c));
     EXPECT_EQ(QFileInfo(f).lastModified(), avant);
     EXPECT_EQ(OutilsTests::lireFichier(f), livré);
 }

@@ -27,6 +27,9 @@ struct Cas {
     bool exacte; // le timer atteint exactement f
     Mesure mesure = Mesure::Broche;
     double facteurSimulateur = 1; // fréquence que simavr donne en plus de l'annoncée
+    // MLI rapide relue dans les registres : la sortie est haute OCR + hautEnPlus comptes par
+    // période, d'après la fiche (1 sur les ATmega, 0 pour le Timer1 des ATtiny25/45/85).
+    int hautEnPlus = 1;
 };
 
 const Cas cas[] = {
@@ -69,13 +72,30 @@ const Cas cas[] = {
     // simavr 1.6 ne relie pas les sorties OC0A/OC0B de l'ATtiny13 : cycle du compteur.
     {"attiny13", 9.6e6, "OC0A", "FPWM", 4000, 0.5, false, Mesure::Compteur},
     {"attiny13", 9.6e6, "OC0B", "CTC", 1000, 0.5, true, Mesure::Compteur},
+    // simavr 1.6 ne fait pas tourner le Timer1 de l'ATtiny85 : registres relus, formule de la fiche.
+    {"attiny85", 8e6, "OC1A", "FPWM", 10000, 0.3, true, Mesure::Registres, 1, 0},
+    {"attiny85", 8e6, "OC1B", "CTC", 1000, 0.5, true, Mesure::Registres},
+    // Composants ajoutés à la liste, mêmes timers qu'un autre : la broche du groupe est la bonne.
+    {"atmega1281", 16e6, "OC3B", "FPWM", 1000, 0.25, true},
+    {"atmega644", 16e6, "OC2B", "CTC", 2000, 0.5, true},
+    {"at90usb162", 8e6, "OC1C", "FPWM", 500, 0.5, true},
 };
 
-// Diviseur de chaque code CS d'après les fiches techniques (Timer2 asynchrone à part).
-double diviseur(int code, bool asynchrone) {
+// Diviseur de chaque code CS d'après les fiches techniques (Timer2 asynchrone à part ; Timer1
+// des ATtiny25/45/85 : CK / 2^(code − 1) sur quatre bits).
+enum class Prédiviseur { Normal, Asynchrone, PuissancesDeDeux };
+double diviseur(int code, Prédiviseur genre) {
     static const double normal[] = {0, 1, 8, 64, 256, 1024};
     static const double async[] = {0, 1, 8, 32, 64, 128, 256, 1024};
-    return asynchrone ? async[code] : (code <= 5 ? normal[code] : 0);
+    switch (genre) {
+    case Prédiviseur::Asynchrone:
+        return async[code & 7];
+    case Prédiviseur::PuissancesDeDeux:
+        return code == 0 ? 0 : double(1 << ((code & 15) - 1));
+    case Prédiviseur::Normal:
+        break;
+    }
+    return (code & 7) <= 5 ? normal[code & 7] : 0;
 }
 
 } // namespace
@@ -160,8 +180,12 @@ TEST(Simavr, LeCodeGénéréDonneSurLaBrocheCeQuIlAnnonce) {
                                 ? int(Nombres::val(t.max))
                                 : (g.sommet > 255 || t.max != u"255" ? lire16(sommet) : lire8(sommet));
             EXPECT_EQ(top, g.sommet);
-            const int cs = lire8(configB) & 7;
-            const double p = diviseur(cs, t.prédivisions.size() > 5 && Nombres::val(t.prédivisions[5]) > 0);
+            const Prédiviseur genre =
+                Nombres::val(t.prédivisions.value(1)) == 2 ? Prédiviseur::PuissancesDeDeux
+                : t.prédivisions.size() > 5 && Nombres::val(t.prédivisions[5]) > 0 ? Prédiviseur::Asynchrone
+                                                                                   : Prédiviseur::Normal;
+            const int cs = lire8(configB) & (genre == Prédiviseur::PuissancesDeDeux ? 15 : 7);
+            const double p = diviseur(cs, genre);
             ASSERT_GT(p, 0);
             if (k.mesure == Mesure::Registres) {
                 const int ocr =
@@ -169,6 +193,11 @@ TEST(Simavr, LeCodeGénéréDonneSurLaBrocheCeQuIlAnnonce) {
                 if (e.ModePWM == u"CTC") {
                     // Fiche technique : f = F / (2 × N × (1 + OCR)).
                     EXPECT_NEAR(k.horloge / (2 * p * (top + 1)), annoncée, annoncée * 1e-3);
+                } else if (e.ModePWM == u"FPWM") {
+                    // Fiche technique : f = F / (N × (1 + TOP)) ; haut OCR + hautEnPlus comptes.
+                    EXPECT_NEAR(k.horloge / (p * (top + 1)), annoncée, annoncée * 1e-3);
+                    EXPECT_NEAR(double(ocr + k.hautEnPlus) / (top + 1), g.rapportObtenu, 1e-9);
+                    EXPECT_NEAR(double(ocr + k.hautEnPlus) / (top + 1), k.rc, 1.0 / (top + 1));
                 } else {
                     // Fiche technique : f = F / (2 × N × TOP) en phase correcte ; RC = OCR / TOP.
                     EXPECT_NEAR(k.horloge / (2 * p * top), annoncée, annoncée * 1e-3);
