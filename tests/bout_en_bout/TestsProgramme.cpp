@@ -45,11 +45,6 @@ struct Programme : ::testing::Test {
 
 } // namespace
 
-TEST_F(Programme, InstallationAutonomeAvecSesDonnees) {
-    EXPECT_EQ(lireFichier(installation + QStringLiteral("/Paramètres.xml")),
-              lireFichier(installation + QStringLiteral("/Paramètres initial.xml")));
-}
-
 TEST_F(Programme, CiblesMakeEnUnOuPlusieursArguments) {
     // Dossier à blancs passé en un seul argument, tout entre guillemets, mot en capitales.
     ASSERT_EQ(lancer({QStringLiteral("\"NETTOYER>") + projet + QStringLiteral(">Clignoté\"")}), 0);

@@ -105,8 +105,11 @@ TEST_F(Outils, ProjetAVRStudioEcritDepuisLeModeleEtLanceAvecSonChemin) {
     pugi::xml_document d;
     ASSERT_TRUE(d.load_buffer(octets.constData(), octets.size()));
     EXPECT_EQ(texteDe(d, "/AVRStudio/MANAGEMENT/ProjectName"), "bp-led_elf");
-    EXPECT_EQ(texteDe(d, "//CODE_CREATION/ObjectFile"), projet + "\\bp-led.elf");
-    EXPECT_EQ(texteDe(d, "//CODE_CREATION/SaveFolder"), projet + "\\");
+    // Un seul style de séparateur dans chaque chemin, celui de la plateforme.
+    EXPECT_EQ(texteDe(d, "//CODE_CREATION/ObjectFile"), QDir::toNativeSeparators(projet + "/bp-led.elf"));
+    EXPECT_EQ(texteDe(d, "//CODE_CREATION/SaveFolder"), QDir::toNativeSeparators(projet + "/"));
+    EXPECT_EQ(texteDe(d, "//AVRGCCPLUGIN/CONFIGS/CONFIG/EXTERNALMAKEFILE"),
+              QDir::toNativeSeparators(projet + "/makefile"));
     EXPECT_EQ(texteDe(d, "//DEBUG_TARGET/CURRENT_PART"), "atmega16");
     EXPECT_EQ(texteDe(d, "//AVRGCCPLUGIN/CONFIGS/CONFIG/PART"), "atmega16");
     EXPECT_EQ(valeursMakefile().MicroContrôleur, "atmega16");
@@ -151,6 +154,26 @@ TEST_F(Outils, AVRStudioNonExclusifOuSansCléFichierEcritSansArgument) {
     ASSERT_EQ(lancer("avrstudio"), CodeSortie::Succès);
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_TRUE(lireFichier(fichierProjet()).contains("<CURRENT_PART>atmega8</CURRENT_PART>"));
+}
+
+// Une commande de simulateur vide ou introuvable est dite avant tout : aucun projet AVR Studio
+// écrit, aucun choix de schéma montré.
+TEST_F(Outils, CommandeDuSimulateurVérifiéeAvantToutEffet) {
+    makefile("MCU = atmega8\r\nAVRStudioExclusif = 1\r\n");
+    schéma("a.DSN");
+    schéma("b.DSN");
+    for (const QString commande : {QString(), QStringLiteral("/nulle/part/AVRStudio.exe")}) {
+        for (const char* action : {"avrstudio", "isis"}) {
+            messages.messages.clear();
+            etatGlobal().ParamètreAdditionnel = commande;
+            EXPECT_EQ(lancer(action), CodeSortie::Erreur);
+            ASSERT_EQ(messages.messages.size(), 1u) << action;
+            EXPECT_EQ(messages.messages[0].icône, IconeMessage::Critique);
+        }
+    }
+    EXPECT_FALSE(QFileInfo::exists(fichierProjet()));
+    EXPECT_EQ(choix, 0);
+    EXPECT_TRUE(démarrées.empty());
 }
 
 TEST_F(Outils, ModelesManquantsMessageClairEtRienNestLance) {
@@ -256,38 +279,4 @@ TEST_F(Outils, IsisSansSchemaUnSchemaPlusieursSchemas) {
     EXPECT_TRUE(démarrées.empty());
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].texte.contains("plusieurs schémas"));
-}
-
-TEST_F(Outils, IsisDejaLanceActiveSansChoixNiLancement) {
-    schéma("a.DSN");
-    schéma("b.DSN");
-    fenêtreTrouvée = {true, "isis professional", Fenetres::Moyen::X11};
-    ASSERT_EQ(lancer("isis"), CodeSortie::Succès);
-    EXPECT_EQ(activées, QStringList{"isis professional"});
-    EXPECT_EQ(choix, 0);
-    EXPECT_TRUE(démarrées.empty());
-    EXPECT_FALSE(etatGlobal().LancerIsis);
-
-    // Un outil trouvé par son seul nom de processus n'est pas relancé non plus.
-    fenêtreTrouvée = {true, "isis.exe", Fenetres::Moyen::Processus};
-    ASSERT_EQ(lancer("isis"), CodeSortie::Succès);
-    EXPECT_TRUE(démarrées.empty());
-
-    // Sa fenêtre a disparu entre-temps : le choix du schéma reprend, puis le lancement.
-    activationRéussie = false;
-    ASSERT_EQ(lancer("isis"), CodeSortie::Succès);
-    EXPECT_EQ(choix, 1);
-    EXPECT_EQ(démarrées.size(), 1u);
-}
-
-// Les textes de ces messages sont ceux de l'analyse de la commande.
-TEST_F(Outils, CommandeDuSimulateurAbsenteOuIntrouvable) {
-    for (const QString& commande : {QString(), racine.filePath("Mes outils/absent.sh -v")}) {
-        etatGlobal().ParamètreAdditionnel = commande;
-        messages.messages.clear();
-        EXPECT_EQ(lancer("isis"), CodeSortie::Erreur);
-        EXPECT_EQ(messages.messages.size(), 1u);
-    }
-    EXPECT_TRUE(messages.messages[0].texte.contains("absent.sh"));
-    EXPECT_TRUE(démarrées.empty());
 }

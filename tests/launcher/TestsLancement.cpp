@@ -81,11 +81,3 @@ TEST(SchemasDuProjet, ExtensionSansEgardALaCasseTriesParNom) {
     QDir().mkpath(d.filePath("dossier.DSN"));
     EXPECT_EQ(LancementOutils::ListerSchémas(d.path()), (QStringList{"A.DSN", "b.dsn", "c.Dsn"}));
 }
-
-TEST(DossierDuProjet, RelatifDevenuDossierCourant) {
-    etatGlobal().réinitialiser();
-    etatGlobal().RépertoireDeTravail = "/un/dossier";
-    EXPECT_EQ(LancementOutils::DossierDuProjet(), "/un/dossier");
-    etatGlobal().RépertoireDeTravail = "projet";
-    EXPECT_EQ(LancementOutils::DossierDuProjet(), QDir::currentPath());
-}

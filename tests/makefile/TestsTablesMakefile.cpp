@@ -168,17 +168,6 @@ TEST(TablesMakefile, AvrdudeDefaillantGardeLIdentifiantPrecedent) {
     EXPECT_EQ(partieAvrdudePour("ATMega16", "m8"), "m16");
 }
 
-// Après les 40 lignes : les composants décrits que le compilateur connaît, hors table, sous leur
-// nom de fiche, dans l'ordre naturel des nombres.
-TEST(TablesMakefile, ComposantsSupplementairesChoisisEtTries) {
-    const QStringList décrits{"atmega8",     "atmega1284p", "attiny85",  "atmega16u2",
-                              "at90usb1287", "ata6289",     "atmega328p"};
-    const QSet<QString> compilés{"atmega8", "atmega1284p", "attiny85",  "at90usb1287",
-                                 "ata6289", "atmega328p",  "atmega2560"};
-    EXPECT_EQ(microContrôleursSupplémentaires(décrits, compilés),
-              (QStringList{"AT90USB1287", "ATA6289", "ATmega328P", "ATmega1284P", "ATtiny85"}));
-}
-
 // Avec les descriptions livrées, l'avr-gcc et l'avrdude installés : la liste, le choix lu dans
 // le makefile, l'identifiant d'avrdude, et la compilation pour un échantillon des composants.
 TEST(TablesMakefile, ComposantsSupplementairesDesOutilsInstalles) {

@@ -161,17 +161,6 @@ TEST(Rtf, LitLeRtfDeLibreOfficeAvecSesCouleurs) {
     EXPECT_EQ(formatDe(c, "# Fr").couleur, (CouleurRVB{0, 0, 0}));
 }
 
-TEST(Rtf, LitLeRtfDeLibreOfficeWriterSansSesDestinationsCachées) {
-    const ContenuRiche c = lireFixture("libreoffice_writer.rtf");
-    vérifierSegments(c);
-    // Pieds de page, signets et champs cachés ne viennent pas dans le texte.
-    EXPECT_FALSE(c.texte.contains("PAGE"));
-    EXPECT_FALSE(c.texte.contains("lhorloge"));
-    EXPECT_TRUE(c.texte.contains("La fréquence du quartz est de 8 MHz ; l’élève"));
-    EXPECT_TRUE(c.texte.endsWith("int main(void) { return 0; /* fin */ }\r\n"));
-    EXPECT_TRUE(formatDe(c, "quartz").gras);
-}
-
 TEST(Rtf, CaractèresÉchappésEtUnicode) {
     // \'e9 en 1252, \u avec son repli sauté (\uc1 par défaut), \uc0 sans repli, \uc2, \u négatif.
     const ContenuRiche c =

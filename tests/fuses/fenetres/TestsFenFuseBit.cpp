@@ -5,11 +5,9 @@
 #include "fuses/DescriptionAVR.h"
 #include "fuses/fenetres/FenFuseBit.h"
 #include "makefile/ParametreMakefile.h"
-#include "makefile/fenetres/FenConfiguration.h"
 #include "noyau/EtatGlobal.h"
 #include "noyau/Parametres.h"
 #include "noyau/plateforme/Processus.h"
-#include "outils/EssaiConfiguration.h"
 #include "outils/OutilsFenetres.h"
 #include "outils/OutilsTests.h"
 #include "ui/fenetres/BTL.h"
@@ -17,10 +15,8 @@
 #include "ui/fenetres/VueDocumentRiche.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QScreen>
@@ -350,52 +346,4 @@ TEST_F(FenetreFusibles, SansDescriptionNiPort) {
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].texte.startsWith("Choisissez le programmateur et son port"));
     EXPECT_TRUE(c<VueDocumentRiche>("RTAffichageDos")->toPlainText().isEmpty());
-}
-
-// De bout en bout : le port tapé dans la fenêtre de configuration, « Fuse bit », puis la lecture
-// dans la fenêtre des fusibles ouverte modale par-dessus.
-TEST(FenetreFusiblesDepuisConfiguration, PortTapeDansLaConfiguration) {
-    std::unique_ptr<ProgrammateurSimule> p(atmega8());
-    ASSERT_TRUE(p->pret());
-    EssaiConfiguration essai;
-    essai.écrireMakefile(EssaiConfiguration::makefileAvec(
-        {{"MCU =", "atmega8"}, {"AVRDUDE_PROGRAMMER =", "avrisp"}, {"AVRDUDE_PORT =", "com1"}}));
-    EnregistreurMessages messages;
-    FenConfiguration::Services s = FenConfiguration::Services::parDéfaut();
-    s.ouvrirAide = [](const QString&) {};
-    FenConfiguration configuration(s);
-    configuration.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&configuration));
-
-    auto* port = configuration.findChild<QComboBox*>("ComboBoxPort");
-    port->setFocus();
-    port->lineEdit()->selectAll();
-    QTest::keyClicks(port->lineEdit(), p->port());
-    QTest::keyClick(port->lineEdit(), Qt::Key_Return);
-    ASSERT_EQ(valeursMakefile().PortProgrammateur, p->port());
-
-    QStringList cochées, verrou;
-    QString lire;
-    QTimer::singleShot(0, [&] {
-        auto* f = qobject_cast<FenFuseBit*>(QApplication::activeModalWidget());
-        if (!f) return;
-        QTest::mouseClick(f->findChild<QWidget*>("CBLire"), Qt::LeftButton);
-        for (const char* nom : {"ListeFusibles", "ListeVerrouillage"}) {
-            auto* l = f->findChild<QListWidget*>(nom);
-            for (int i = 0; i < l->count(); ++i)
-                if (l->item(i)->checkState() == Qt::Checked)
-                    (nom[5] == 'F' ? cochées : verrou) << l->item(i)->text();
-        }
-        lire = f->findChild<BTL*>("CBLire")->text();
-        QTest::mouseClick(f->findChild<QWidget*>("CBAnnuler"), Qt::LeftButton);
-    });
-    QTest::mouseClick(configuration.findChild<QWidget*>("CBFuseBit"), Qt::LeftButton);
-    EXPECT_TRUE(messages.messages.empty()) << messages.messages.front().titre.toStdString();
-    EXPECT_EQ(lire, "Fusibles Lus");
-    EXPECT_EQ(cochées, (QStringList{"RSTDISBL", "WDTON", "CKOPT", "EESAVE", "BOOTRST", "BODLEVEL", "BODEN",
-                                    "SUT1", "CKSEL0"}));
-    EXPECT_EQ(verrou, (QStringList{"", "", "BLB12", "BLB11", "BLB02", "BLB01"}));
-    EXPECT_TRUE(configuration.isVisible());
-    etatGlobal().réinitialiser();
-    valeursMakefile().réinitialiser();
 }

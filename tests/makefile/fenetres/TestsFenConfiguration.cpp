@@ -147,9 +147,11 @@ const QColor Bleu(0, 0, 255), Rouge(255, 0, 0);
 TEST_F(FenetreConfiguration, OuvertureÉtiquettesEtListes) {
     ouvrir();
     int étiquetés = 0;
-    for (QLabel* l : fenêtre->findChildren<QLabel*>())
-        if (QWidget* b = l->buddy(); b && ++étiquetés)
+    for (QLabel* l : fenêtre->findChildren<QLabel*>()) {
+        if (QWidget* b = l->buddy(); b && ++étiquetés) {
             EXPECT_EQ(b->accessibleName(), l->text()) << b->objectName().toStdString();
+        }
+    }
     EXPECT_GE(étiquetés, 7);
     EXPECT_EQ(c<QComboBox>("ComboBoxChip")->count(), TablesMakefile::nomsMicroContrôleurs().size());
     auto* ports = c<QComboBox>("ComboBoxPort");

@@ -134,15 +134,3 @@ TEST(BTL, LecteurReelSansSortieAudioNiBlocageNiPlantage) {
     }
     EXPECT_EQ(clics.count(), 3);
 }
-
-TEST(BTL, TailleSelonTexteEtIcone) {
-    BTL court("OK");
-    BTL long_("Charger la configuration par défaut");
-    EXPECT_GE(court.sizeHint().width(), 75);
-    EXPECT_GT(long_.sizeHint().width(), court.sizeHint().width());
-    const int sansIcône = long_.sizeHint().width();
-    QPixmap p(16, 16);
-    p.fill(Qt::red);
-    long_.setIcon(QIcon(p));
-    EXPECT_GT(long_.sizeHint().width(), sansIcône);
-}

@@ -78,21 +78,3 @@ TEST(Dialogues, ChoisirUnDossier) {
         ChoisirDossier(nullptr, QStringLiteral("Choisir le dossier qui contient les outils AVR."), QString()),
         QString());
 }
-
-TEST(Dialogues, RepondeurDesTests) {
-    std::vector<Dialogues::Demande> demandes;
-    Dialogues::installerRépondeur([&](const Dialogues::Demande& d) {
-        demandes.push_back(d);
-        return d.genre == Dialogues::Demande::Genre::Dossier ? QStringLiteral("/opt/avr/include")
-                                                             : QStringLiteral("/projet/makefile");
-    });
-    EXPECT_EQ(ChoisirDossier(nullptr, QStringLiteral("Choisir "), QStringLiteral("ici.")),
-              QStringLiteral("/opt/avr/include"));
-    EXPECT_EQ(ChoisirFichier(nullptr, QStringLiteral("*.*"), QStringLiteral("T"), QStringLiteral("/projet")),
-              QStringLiteral("/projet/makefile"));
-    Dialogues::installerRépondeur(nullptr);
-    ASSERT_EQ(demandes.size(), 2u);
-    EXPECT_EQ(demandes[0].titre, QStringLiteral("Choisir ici."));
-    EXPECT_EQ(demandes[1].filtre, QStringLiteral("*.*"));
-    EXPECT_EQ(demandes[1].dossierInitial, QStringLiteral("/projet"));
-}

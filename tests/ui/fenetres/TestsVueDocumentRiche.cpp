@@ -172,15 +172,3 @@ TEST(VueDocumentRiche, ModificationDeLUtilisateurReporteeDansLeModele) {
     EXPECT_EQ(d.texte(), "MCU = atmega8\r\n# \r\n = 2\r\n");
     EXPECT_EQ(texteVue(v), "MCU = atmega8\n# \n = 2\n");
 }
-
-TEST(VueDocumentRiche, LectureSeuleEtCollageSansFormat) {
-    DocumentRiche d;
-    d.définirTexte("Historique");
-    VueDocumentRiche v;
-    v.setReadOnly(true);
-    v.show();
-    v.définirDocument(&d);
-    QTest::keyClicks(&v, "zz");
-    EXPECT_EQ(d.texte(), "Historique");
-    EXPECT_FALSE(v.acceptRichText());
-}
