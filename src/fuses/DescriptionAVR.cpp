@@ -138,26 +138,23 @@ ResultatDescriptionAVR ChargerDescriptionAVR(const QString& MicroContrôleur) {
                  QStringLiteral("La description « %1 » ne donne pas la liste de ses octets de fusibles.")
                      .arg(natif(r.fichier)));
     } else {
-        liste = liste.mid(1, liste.size() - 2);
-        while (!liste.isEmpty()) {
-            const qsizetype deuxPoints = liste.indexOf(u':');
-            QString octet;
-            if (deuxPoints < 0) {
-                octet = liste;
-                liste.clear();
-            } else {
-                octet = liste.left(deuxPoints);
-                liste = liste.mid(deuxPoints + 1);
-            }
+        // Parcours par positions, sans recopier le reste de la liste à chaque élément, et chaque
+        // octet lu une seule fois : le coût reste proportionnel à la taille du fichier.
+        const QStringView t = QStringView(liste).mid(1, liste.size() - 2);
+        qsizetype début = 0;
+        while (début < t.size()) {
+            qsizetype fin = t.indexOf(u':', début);
+            if (fin < 0) fin = t.size();
             // Tous les éléments sont rognés, le dernier comme les autres : « [LOW: HIGH] » a deux octets.
-            octet = Texte::rogner(octet);
-            if (octet == u"LOW") {
+            const QString octet = Texte::rogner(t.mid(début, fin - début).toString());
+            début = fin + 1;
+            if (octet == u"LOW" && !d.FusibleBasPrésent) {
                 d.FusibleBasPrésent = true;
                 lireOctet(xml, octet, d.NomsFusibleBas);
-            } else if (octet == u"HIGH") {
+            } else if (octet == u"HIGH" && !d.FusibleHautPrésent) {
                 d.FusibleHautPrésent = true;
                 lireOctet(xml, octet, d.NomsFusibleHaut);
-            } else if (octet == u"EXTENDED") {
+            } else if (octet == u"EXTENDED" && !d.FusibleEtenduPrésent) {
                 d.FusibleEtenduPrésent = true;
                 lireOctet(xml, octet, d.NomsFusibleEtendu);
             }

@@ -1,6 +1,7 @@
 #include "launcher/LigneDeCommande.h"
 
 #include "common/Messages.h"
+#include "common/Texte.h"
 #include "noyau/EtatGlobal.h"
 
 QString TexteBrutLigneDeCommande(const QStringList& argumentsSansProgramme) {
@@ -35,6 +36,22 @@ QString DécouperLigneDeCommande(const QString& texteBrut, int maximum) {
     return texte;
 }
 
+QString ChampÀSaPlace(const QString& ligne, int numéro) {
+    const QStringList champs = ligne.split(u'>');
+    return numéro >= 1 && numéro <= champs.size() ? champs[numéro - 1] : QString();
+}
+
+QString DéfautNomDeFichier(const QString& nom) {
+    // Un séparateur ferait écrire le fichier du projet hors de son dossier.
+    for (const QChar séparateur : {QChar(u'/'), QChar(u'\\')})
+        if (nom.contains(séparateur))
+            return QStringLiteral(
+                       "Le nom de fichier « %1 » contient « %2 » : c'est un nom sans extension, pas un "
+                       "chemin.")
+                .arg(nom, séparateur);
+    return {};
+}
+
 QString TexteUsage(const QString& ligneDeCommande) {
     const QString dix(10, u' ');
     const QString vingt(20, u' ');
@@ -62,12 +79,13 @@ QString TexteUsage(const QString& ligneDeCommande) {
         QString(),
         QStringLiteral("« Par exemple : configurer>d:\\Programme-C\\MaquetteV3>BP-LED »"),
     };
-    return lignes.join(QStringLiteral("\r\n"));
+    return lignes.join(Texte::SautDeLigne);
 }
 
-void AfficherUsage() {
+void AfficherUsage(const QString& raison) {
     Message m;
     m.texte = TexteUsage(etatGlobal().LigneDeCommande);
+    if (!raison.isEmpty()) m.texte = raison + Texte::SautDeLigne + Texte::SautDeLigne + m.texte;
     m.titre = TitreApplication();
     m.icône = IconeMessage::Critique;
     m.modalSystème = true;

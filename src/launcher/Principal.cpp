@@ -1,5 +1,6 @@
 #include "launcher/Principal.h"
 
+#include "common/ErreursSysteme.h"
 #include "common/Messages.h"
 #include "common/Texte.h"
 #include "launcher/LigneDeCommande.h"
@@ -10,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <cerrno>
 #include <map>
 
 namespace {
@@ -35,6 +37,18 @@ int lancerMake(const std::vector<QStringList>& cibles) {
     if (Processus::demarrerEnSuite(commandes, QDir::currentPath(), &erreur)) return CodeSortie::Succès;
     messageCritique(erreur);
     return CodeSortie::Erreur;
+}
+
+// Se place dans le dossier du projet ; sinon, dit pourquoi.
+QString entrerDansLeDossier(const QString& dossier) {
+    const QFileInfo info(dossier);
+    const QString nom = QDir::toNativeSeparators(dossier);
+    if (!info.exists()) return QStringLiteral("Le dossier « %1 » n'existe pas.").arg(nom);
+    if (!info.isDir()) return QStringLiteral("« %1 » est un fichier, pas un dossier.").arg(nom);
+    errno = 0;
+    if (QDir::setCurrent(dossier)) return {};
+    return QStringLiteral("Le dossier « %1 » ne peut pas être ouvert : %2.")
+        .arg(nom, ErreursSysteme::raison(errno ? errno : EACCES));
 }
 
 int repartir() {
@@ -78,6 +92,7 @@ EtapeDémarrage DernièreEtapeEnErreur() {
 int Principal(const QString& texteBrut, const QString& dossierInstallation) {
     EtatGlobal& e = etatGlobal();
     EtapeDémarrage etape = EtapeDémarrage::Aucune;
+    QString raisonLigne;
     derniereEtape = EtapeDémarrage::Aucune;
     try {
         // Les fichiers de données sont à côté du programme.
@@ -94,13 +109,27 @@ int Principal(const QString& texteBrut, const QString& dossierInstallation) {
         e.NomDeFichier = e.ArgumentsLigne[3];
         e.ParamètreAdditionnel = e.ArgumentsLigne[4];
 
-        if (e.RépertoireDeTravail.isEmpty() || !QDir::setCurrent(e.RépertoireDeTravail))
-            throw std::runtime_error("dossier");
+        // Deux séparateurs à la place du dossier : make tournerait dans un dossier que
+        // l'utilisateur n'a pas nommé.
+        if (e.RépertoireDeTravail.isEmpty() || ChampÀSaPlace(e.LigneDeCommande, 2).isEmpty())
+            throw std::runtime_error("dossier vide");
+        raisonLigne = DéfautNomDeFichier(e.NomDeFichier);
+        if (!raisonLigne.isEmpty()) throw std::runtime_error("nom");
+        raisonLigne = entrerDansLeDossier(e.RépertoireDeTravail);
+        if (!raisonLigne.isEmpty()) throw std::runtime_error("dossier");
         e.FichierC = e.RépertoireDeTravail + QStringLiteral("/") + e.NomDeFichier + QStringLiteral(".c");
 
         etape = EtapeDémarrage::XML;
         GestionXML xml;
         xml.Ouvrir(e.FichierParamètres, Parametres::Racine);
+
+        // Un fichier refusé (dossier, illisible, démesuré) : sa vraie raison, pas un conseil de
+        // remplacer un fichier qui est peut-être bon.
+        if (xml.fichierRefusé()) {
+            derniereEtape = etape;
+            messageCritique(xml.dernièreErreur());
+            return CodeSortie::Erreur;
+        }
 
         etape = EtapeDémarrage::Assistante;
         if (xml.documentEndommagé()) throw ErreurXML(xml.dernièreErreur());
@@ -115,7 +144,7 @@ int Principal(const QString& texteBrut, const QString& dossierInstallation) {
         derniereEtape = etape;
         switch (etape) {
         case EtapeDémarrage::LigneDeCommande:
-            AfficherUsage();
+            AfficherUsage(raisonLigne);
             return CodeSortie::LigneInvalide;
         case EtapeDémarrage::XML:
             messageCritique(QStringLiteral("La version de MSXML que vous utilisez est obsolète.") + crlf() +

@@ -6,7 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <sstream>
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -46,19 +47,115 @@ template <typename F> pugi::xml_node parcourirDescendants(pugi::xml_node parent,
     return {};
 }
 
-// Texte d'un élément : tous ses textes descendants bout à bout.
+// Les textes sont gardés tels qu'écrits dans le fichier, références comprises : une référence
+// que l'analyseur ne connaît pas (« &c; ») garde ainsi son sens quand le fichier est réécrit.
+// Les lectures décodent les références connues, les écritures codent ce qu'il faut.
+QString décoder(const char* brut) {
+    const QString t = QString::fromUtf8(brut);
+    if (!t.contains(u'&')) return t;
+    QString r;
+    r.reserve(t.size());
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const qsizetype fin = t[i] == u'&' ? t.indexOf(u';', i) : -1;
+        if (fin < 0 || fin - i > 12) {
+            r += t[i];
+            continue;
+        }
+        const QStringView nom = QStringView(t).mid(i + 1, fin - i - 1);
+        char32_t c = 0;
+        if (nom == u"lt")
+            c = u'<';
+        else if (nom == u"gt")
+            c = u'>';
+        else if (nom == u"amp")
+            c = u'&';
+        else if (nom == u"quot")
+            c = u'"';
+        else if (nom == u"apos")
+            c = u'\'';
+        else if (nom.startsWith(u"#x"))
+            c = nom.mid(2).toUInt(nullptr, 16);
+        else if (nom.startsWith(u'#'))
+            c = nom.mid(1).toUInt(nullptr, 10);
+        if (c == 0 || c > 0x10FFFF) {
+            r += t[i]; // référence inconnue : gardée telle quelle
+            continue;
+        }
+        r += QString::fromUcs4(&c, 1);
+        i = fin;
+    }
+    return r;
+}
+
+std::string coder(const QString& v, bool attribut) {
+    QString r;
+    r.reserve(v.size());
+    for (const QChar c : v) {
+        if (c == u'&')
+            r += QStringLiteral("&amp;");
+        else if (c == u'<')
+            r += QStringLiteral("&lt;");
+        else if (c == u'>')
+            r += QStringLiteral("&gt;");
+        else if (attribut && c == u'"')
+            r += QStringLiteral("&quot;");
+        else if (attribut && (c == u'\r' || c == u'\n' || c == u'\t'))
+            r += QStringLiteral("&#%1;").arg(c.unicode());
+        else
+            r += c;
+    }
+    return r.toStdString();
+}
+
+bool blancSeul(const char* t) {
+    for (; *t; ++t)
+        if (*t != ' ' && *t != '\t' && *t != '\r' && *t != '\n') return false;
+    return true;
+}
+
+// Blancs de mise en page : un texte fait seulement de blancs, dont un saut de ligne.
+bool miseEnPage(pugi::xml_node n) {
+    return n.type() == pugi::node_pcdata && blancSeul(n.value()) && std::strchr(n.value(), '\n');
+}
+
+// Texte d'un élément : tous ses textes descendants bout à bout. Les textes faits seulement de
+// blancs n'en sont pas : ils sont la mise en page du fichier, gardée pour l'enregistrement.
 QString texteComplet(pugi::xml_node n) {
-    std::string t;
+    QString t;
     struct Collecteur final : pugi::xml_tree_walker {
-        std::string* t;
+        QString* t;
         bool for_each(pugi::xml_node& x) override {
-            if (x.type() == pugi::node_pcdata || x.type() == pugi::node_cdata) *t += x.value();
+            if (x.type() == pugi::node_cdata)
+                *t += QString::fromUtf8(x.value());
+            else if (x.type() == pugi::node_pcdata && !blancSeul(x.value()))
+                *t += décoder(x.value());
             return true;
         }
     } c;
     c.t = &t;
     n.traverse(c);
-    return QString::fromStdString(t);
+    return t;
+}
+
+// Profondeur d'imbrication des éléments, sans récursion (un fichier hostile en a des milliers).
+int profondeurMax(const pugi::xml_document& doc) {
+    // La racine compte pour un niveau.
+    int profondeur = 1, max = doc.document_element() ? 1 : 0;
+    pugi::xml_node courant = doc.first_child();
+    while (courant) {
+        if (courant.first_child()) {
+            courant = courant.first_child();
+            ++profondeur;
+            if (courant.type() == pugi::node_element) max = std::max(max, profondeur);
+            continue;
+        }
+        while (courant && !courant.next_sibling()) {
+            courant = courant.parent();
+            --profondeur;
+        }
+        if (courant) courant = courant.next_sibling();
+    }
+    return max;
 }
 
 class EcrivainTampon final : public pugi::xml_writer {
@@ -71,28 +168,33 @@ public:
 
 } // namespace
 
+void GestionXML::refuser(const QString& raison) {
+    doc_.reset();
+    endommagé_ = true;
+    refusé_ = true;
+    erreur_ = raison;
+}
+
 void GestionXML::Ouvrir(const QString& CheminComplet, const QString& PremierNoeud) {
     doc_.reset();
     ouvert_ = true;
     endommagé_ = false;
+    refusé_ = false;
+    modifié_ = false;
+    indenté_ = true;
+    unitéIndentation_ = QStringLiteral("\t");
+    finDeLigne_ = "\n";
     erreur_.clear();
     octetsLus_.clear();
     codage_ = Codage::UTF8;
     fichier_ = CheminComplet;
     racine_ = PremierNoeud;
 
+    // Un lien qui ne mène nulle part est un fichier illisible, pas un fichier à créer.
     const QFileInfo info(CheminComplet);
-    if (info.exists() && info.isDir())
-        throw ErreurXML(QStringLiteral("« %1 » est un dossier, pas un fichier XML.")
-                            .arg(QDir::toNativeSeparators(CheminComplet)));
-
-    if (info.exists()) {
+    if (info.exists() || info.isSymLink()) {
         QString e;
-        if (!FichierAtomique::lire(CheminComplet, octetsLus_, &e)) {
-            endommagé_ = true;
-            erreur_ = e;
-            return;
-        }
+        if (!FichierAtomique::lire(CheminComplet, octetsLus_, &e)) return refuser(e);
         // Le codage déclaré est gardé à l'enregistrement.
         pugi::xml_encoding codage = pugi::encoding_auto;
         if (octetsLus_.startsWith("\xEF\xBB\xBF")) {
@@ -114,16 +216,25 @@ void GestionXML::Ouvrir(const QString& CheminComplet, const QString& PremierNoeu
                 }
             }
         }
-        const auto res = doc_.load_buffer(octetsLus_.constData(), octetsLus_.size(),
-                                          pugi::parse_default | pugi::parse_declaration |
-                                              pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype,
-                                          codage);
+        // Blancs et fins de ligne gardés tels quels : une écriture ne refait pas la mise en page.
+        const unsigned int options = (pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_declaration |
+                                      pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype) &
+                                     ~(pugi::parse_eol | pugi::parse_escapes);
+        const auto res = doc_.load_buffer(octetsLus_.constData(), octetsLus_.size(), options, codage);
         if (!res) {
             // Un fichier illisible se lit comme un document vide et n'est jamais réécrit.
             doc_.reset();
             endommagé_ = true;
             erreur_ = QStringLiteral("%1 (position %2)").arg(depuisUtf8(res.description())).arg(res.offset);
+            return;
         }
+        if (profondeurMax(doc_) > ProfondeurMax)
+            return refuser(
+                QStringLiteral("Impossible de lire le fichier « %1 » : ses éléments sont imbriqués "
+                               "sur plus de %2 niveaux.")
+                    .arg(QDir::toNativeSeparators(CheminComplet))
+                    .arg(ProfondeurMax));
+        apprendreMiseEnPage();
         return;
     }
 
@@ -132,42 +243,64 @@ void GestionXML::Ouvrir(const QString& CheminComplet, const QString& PremierNoeu
     if (!nomXmlValide(PremierNoeud))
         throw ErreurXML(QStringLiteral("Nom d'élément XML invalide : « %1 ».").arg(PremierNoeud));
     doc_.append_child(versUtf8(PremierNoeud).c_str());
-    Sauver();
+    enregistrer();
+}
+
+void GestionXML::apprendreMiseEnPage() {
+    finDeLigne_ = octetsLus_.contains("\r\n") || octetsLus_.contains(QByteArray("\r\0\n\0", 4)) ||
+                          octetsLus_.contains(QByteArray("\0\r\0\n", 4))
+                      ? "\r\n"
+                      : "\n";
+    // Le premier blanc de mise en page sous la racine donne l'unité d'indentation.
+    indenté_ = false;
+    for (pugi::xml_node n = doc_.document_element().first_child(); n; n = n.next_sibling()) {
+        if (!miseEnPage(n)) continue;
+        const std::string v = n.value();
+        const std::string unité = v.substr(v.find_last_of('\n') + 1);
+        indenté_ = true;
+        if (!unité.empty()) unitéIndentation_ = QString::fromStdString(unité);
+        break;
+    }
 }
 
 QByteArray GestionXML::serialiser() const {
     EcrivainTampon e;
-    unsigned int options = pugi::format_indent | pugi::format_no_declaration;
     pugi::xml_encoding codage = pugi::encoding_utf8;
+    QByteArray fin = finDeLigne_;
     switch (codage_) {
     case Codage::UTF8:
         break;
     case Codage::UTF8AvecBOM:
-        options |= pugi::format_write_bom;
+        e.tampon = "\xEF\xBB\xBF";
         break;
     case Codage::Latin1:
         codage = pugi::encoding_latin1;
         break;
     case Codage::UTF16LE:
         codage = pugi::encoding_utf16_le;
-        options |= pugi::format_write_bom;
+        e.tampon = "\xFF\xFE";
+        fin.clear();
+        for (const char c : finDeLigne_)
+            fin += QByteArray(1, c) + '\0';
         break;
     case Codage::UTF16BE:
         codage = pugi::encoding_utf16_be;
-        options |= pugi::format_write_bom;
+        e.tampon = "\xFE\xFF";
+        fin.clear();
+        for (const char c : finDeLigne_)
+            fin += QByteArray(1, '\0') + c;
         break;
     }
-    doc_.save(e, "\t", options, codage);
+    // Chaque nœud de premier niveau tel quel, suivi d'une fin de ligne ; à l'intérieur, les blancs
+    // du fichier (ou ceux posés à l'ajout des éléments) font la mise en page.
+    for (pugi::xml_node n = doc_.first_child(); n; n = n.next_sibling()) {
+        n.print(e, "\t", pugi::format_raw | pugi::format_no_escapes, codage);
+        e.tampon += fin;
+    }
     return e.tampon;
 }
 
-bool GestionXML::Sauver() {
-    if (!ouvert_) return false;
-    if (endommagé_) {
-        erreur_ = QStringLiteral("Le fichier « %1 » n'a pas pu être lu : il n'est pas réécrit.")
-                      .arg(QDir::toNativeSeparators(fichier_));
-        return false;
-    }
+bool GestionXML::enregistrer() {
     const QByteArray octets = serialiser();
     if (octets == octetsLus_ && QFileInfo::exists(fichier_)) return true; // rien de changé
     QString e;
@@ -179,12 +312,32 @@ bool GestionXML::Sauver() {
     return true;
 }
 
+bool GestionXML::Sauver() {
+    if (!ouvert_) return false;
+    if (endommagé_) {
+        erreur_ = QStringLiteral("Le fichier « %1 » n'a pas pu être lu : il n'est pas réécrit.")
+                      .arg(QDir::toNativeSeparators(fichier_));
+        return false;
+    }
+    if (!modifié_) return true;
+    if (!enregistrer()) return false;
+    modifié_ = false;
+    return true;
+}
+
 bool GestionXML::Fermer() {
     const bool ok = Sauver();
     doc_.reset();
     ouvert_ = false;
+    modifié_ = false;
     Noeuds.fill(pugi::xml_node());
     return ok;
+}
+
+void GestionXML::préparerÉcriture() {
+    // La vraie raison (fichier illisible, refusé) plutôt qu'une racine introuvable.
+    if (ouvert_ && endommagé_ && !erreur_.isEmpty()) throw ErreurXML(erreur_);
+    modifié_ = true;
 }
 
 pugi::xml_node GestionXML::chercherDescendant(pugi::xml_node parent, const QString& nom, int index) const {
@@ -197,7 +350,26 @@ pugi::xml_node GestionXML::chercherDescendant(pugi::xml_node parent, const QStri
 pugi::xml_node GestionXML::creerEnfant(pugi::xml_node parent, const QString& nom) {
     if (!parent) throw ErreurXML(QStringLiteral("Le document XML n'a pas d'élément racine."));
     if (!nomXmlValide(nom)) throw ErreurXML(QStringLiteral("Nom d'élément XML invalide : « %1 ».").arg(nom));
-    return parent.append_child(versUtf8(nom).c_str());
+    const std::string n = versUtf8(nom);
+    pugi::xml_node dernier = parent.last_child();
+    // Contenu en ligne (texte, éléments collés) : rien à indenter.
+    if (!indenté_ || (dernier && !miseEnPage(dernier))) return parent.append_child(n.c_str());
+    int profondeur = 0;
+    for (pugi::xml_node p = parent; p.parent(); p = p.parent())
+        ++profondeur;
+    auto blancs = [&](int niveau) {
+        QString t = QString::fromLatin1(finDeLigne_);
+        for (int i = 1; i < niveau; ++i)
+            t += unitéIndentation_;
+        return versUtf8(t);
+    };
+    if (!dernier) {
+        // Premier enfant : la balise fermante du parent passe à la ligne.
+        parent.append_child(pugi::node_pcdata).set_value(blancs(profondeur).c_str());
+        dernier = parent.last_child();
+    }
+    parent.insert_child_before(pugi::node_pcdata, dernier).set_value(blancs(profondeur + 1).c_str());
+    return parent.insert_child_before(n.c_str(), dernier);
 }
 
 void GestionXML::analyserChemin(const QString& chemin) {
@@ -249,27 +421,33 @@ pugi::xml_node GestionXML::dernierAvecCreation() {
 void GestionXML::AjouterNoeud(const QString& NomDuNouveauNoeud, const QString& Ascendants) {
     if (Ascendants.count(u' ') + 1 > MaxComposants - 1)
         throw ErreurXML(QStringLiteral("Chemin XML trop long : « %1 ».").arg(Ascendants));
+    préparerÉcriture();
     analyserChemin(Ascendants);
     pugi::xml_node parent = dernierAvecCreation();
     Noeuds[Niveau] = creerEnfant(parent, NomDuNouveauNoeud);
 }
 
 void GestionXML::SupprimerNoeud(const QString& Chemin) {
+    préparerÉcriture();
     analyserChemin(Chemin);
     pugi::xml_node n = dernierSansCreation();
     if (!n) throw ErreurXML(QStringLiteral("Élément XML introuvable : « %1 ».").arg(Chemin));
-    if (!Noeuds[Niveau - 2].remove_child(n))
+    if (n.parent() != Noeuds[Niveau - 2])
         throw ErreurXML(
             QStringLiteral("L'élément « %1 » n'est pas un enfant direct de son chemin.").arg(Chemin));
+    // Sa ligne part avec lui.
+    if (miseEnPage(n.previous_sibling())) Noeuds[Niveau - 2].remove_child(n.previous_sibling());
+    Noeuds[Niveau - 2].remove_child(n);
 }
 
 void GestionXML::EcrireValeur(const QString& Chemin, const QString& Valeur) {
+    préparerÉcriture();
     analyserChemin(Chemin);
     pugi::xml_node n = dernierAvecCreation();
     // Le texte remplace tout le contenu de l'élément.
     while (n.first_child())
         n.remove_child(n.first_child());
-    if (!Valeur.isEmpty()) n.append_child(pugi::node_pcdata).set_value(versUtf8(Valeur).c_str());
+    if (!Valeur.isEmpty()) n.append_child(pugi::node_pcdata).set_value(coder(Valeur, false).c_str());
 }
 
 QString GestionXML::LireValeur(const QString& Chemin) {
@@ -283,6 +461,7 @@ QString GestionXML::LireValeur(const QString& Chemin) {
 }
 
 void GestionXML::EcrireAttribut(const QString& Chemin, const QString& Attribut, const QString& Valeur) {
+    préparerÉcriture();
     analyserChemin(Chemin);
     pugi::xml_node n = dernierAvecCreation();
     if (!nomXmlValide(Attribut))
@@ -290,7 +469,7 @@ void GestionXML::EcrireAttribut(const QString& Chemin, const QString& Attribut, 
     const std::string a = versUtf8(Attribut);
     pugi::xml_attribute att = n.attribute(a.c_str());
     if (!att) att = n.append_attribute(a.c_str());
-    att.set_value(versUtf8(Valeur).c_str());
+    att.set_value(coder(Valeur, true).c_str());
 }
 
 QString GestionXML::LireAttribut(const QString& Chemin, const QString& Attribut) {
@@ -298,7 +477,7 @@ QString GestionXML::LireAttribut(const QString& Chemin, const QString& Attribut)
         analyserChemin(Chemin);
         const pugi::xml_node n = dernierSansCreation();
         if (!n) return {};
-        return depuisUtf8(n.attribute(versUtf8(Attribut).c_str()).value());
+        return décoder(n.attribute(versUtf8(Attribut).c_str()).value());
     } catch (...) {
         return {};
     }
@@ -319,7 +498,7 @@ int16_t GestionXML::NombreDeNoeudsMultiples(const QString& NomElement, const QSt
         if (compteur_ > MaxListe)
             throw ErreurXML(QStringLiteral("Plus de %1 éléments « %2 ».").arg(MaxListe + 1).arg(NomElement));
         Noeuds[Niveau - 1] = n;
-        if (!att.empty()) ListeAttributs[compteur_] = depuisUtf8(n.attribute(att.c_str()).value());
+        if (!att.empty()) ListeAttributs[compteur_] = décoder(n.attribute(att.c_str()).value());
         ListeValeurs[compteur_] = texteComplet(n);
         ++compteur_;
         return false;

@@ -19,12 +19,19 @@ class GestionXML final {
 public:
     static constexpr int MaxComposants = 20;
     static constexpr int MaxListe = 1000;
+    // Imbrication au-delà de laquelle un fichier est refusé : un chemin compte au plus 20 éléments
+    // et les fichiers réels moins de 10 niveaux ; 256 laisse toute la marge à un fichier écrit à la
+    // main, sans laisser un fichier hostile faire durer chaque parcours.
+    static constexpr int ProfondeurMax = 256;
 
     // Charge le fichier, ou le crée avec la seule racine PremierNoeud s'il n'existe pas.
     void Ouvrir(const QString& CheminComplet, const QString& PremierNoeud);
-    // Enregistre puis libère le document. Faux si l'enregistrement a échoué (rien n'est perdu).
+    // Enregistre s'il y a eu écriture, puis libère le document. Faux si l'enregistrement a échoué
+    // (rien n'est perdu).
     bool Fermer();
-    // Enregistre le document ; jamais pour un fichier qui n'a pas pu être lu.
+    // Enregistre le document s'il a été modifié par une écriture : une lecture ne réécrit jamais
+    // le fichier (les éléments vides qu'elle crée en mémoire ne comptent pas). Jamais pour un
+    // fichier qui n'a pas pu être lu.
     bool Sauver();
 
     void AjouterNoeud(const QString& NomDuNouveauNoeud, const QString& Ascendants);
@@ -40,6 +47,9 @@ public:
 
     // Le fichier existait mais n'a pas pu être lu ou analysé : il ne sera jamais réécrit.
     bool documentEndommagé() const { return endommagé_; }
+    // Le fichier a été refusé avant que son contenu XML soit en cause : illisible, pas un fichier
+    // ordinaire, trop gros ou trop imbriqué. dernièreErreur() en donne la raison.
+    bool fichierRefusé() const { return refusé_; }
     // Texte de la dernière erreur d'analyse ou d'enregistrement.
     QString dernièreErreur() const { return erreur_; }
     QString nomFichier() const { return fichier_; }
@@ -50,6 +60,10 @@ private:
     void analyserChemin(const QString& chemin);
     pugi::xml_node chercherDescendant(pugi::xml_node parent, const QString& nom, int index) const;
     pugi::xml_node creerEnfant(pugi::xml_node parent, const QString& nom);
+    void préparerÉcriture();
+    void apprendreMiseEnPage();
+    bool enregistrer();
+    void refuser(const QString& raison);
     pugi::xml_node dernierAvecCreation();
     pugi::xml_node dernierSansCreation() const;
     QByteArray serialiser() const;
@@ -57,6 +71,12 @@ private:
     pugi::xml_document doc_;
     bool ouvert_ = false;
     bool endommagé_ = false;
+    bool refusé_ = false;
+    bool modifié_ = false;
+    // Mise en page du fichier, reprise par les éléments ajoutés.
+    bool indenté_ = true;
+    QString unitéIndentation_ = QStringLiteral("\t");
+    QByteArray finDeLigne_ = "\n";
     Codage codage_ = Codage::UTF8;
     QByteArray octetsLus_; // contenu tel qu'il est sur le disque, pour ne rien réécrire d'identique
     QString fichier_;

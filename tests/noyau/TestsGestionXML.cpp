@@ -1,6 +1,7 @@
 #include "noyau/GestionXML.h"
 #include "outils/OutilsTests.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
@@ -32,19 +33,82 @@ TEST(GestionXML, FichierAbsentCreeUneRacineVideEnUtf8SansDeclaration) {
     EXPECT_EQ(y.LireValeur(QStringLiteral("Silence")), QStringLiteral("1"));
 }
 
-TEST(GestionXML, LectureCreeLesIntermediairesMaisPasLeDernier) {
+TEST(GestionXML, UneLectureNeReecritJamaisEtUneEcritureGardeLaMiseEnPage) {
     XmlTemporaire t;
-    ecrireFichier(t.chemin, QStringLiteral("<Paramètres><Silence>0</Silence></Paramètres>").toUtf8());
+    const QByteArray original = QStringLiteral("<?xml version=\"1.0\"?>\r\n<Paramètres>\r\n  <Autre/>\r\n"
+                                               "  <Texte>a &c; b</Texte>\r\n</Paramètres>\r\n")
+                                    .toUtf8();
+    ecrireFichier(t.chemin, original);
     GestionXML x;
     x.Ouvrir(t.chemin, Racine);
     EXPECT_EQ(x.LireValeur(QStringLiteral("Apparence Assistante Répertoire")), QString());
-    EXPECT_EQ(x.LireAttribut(QStringLiteral("Apparence Assistante"), QStringLiteral("Nom")), QString());
+    EXPECT_EQ(x.LireValeur(QStringLiteral("Texte")), QStringLiteral("a &c; b"));
+    // Les intermédiaires sont créés en mémoire (Répertoire non), le fichier n'en sait rien.
+    EXPECT_EQ(
+        x.NombreDeNoeudsMultiples(QStringLiteral("Assistante"), QStringLiteral("Apparence Assistante"), {}),
+        1);
+    EXPECT_EQ(
+        x.NombreDeNoeudsMultiples(QStringLiteral("Répertoire"), QStringLiteral("Apparence Répertoire"), {}),
+        0);
     ASSERT_TRUE(x.Fermer());
-    const QString texte = QString::fromUtf8(lireFichier(t.chemin));
-    EXPECT_TRUE(texte.contains(QStringLiteral("<Apparence>")));
-    EXPECT_TRUE(texte.contains(QStringLiteral("<Assistante />")));
-    EXPECT_FALSE(texte.contains(QStringLiteral("Répertoire")));
-    EXPECT_EQ(texte.count(QStringLiteral("<Apparence")), 1); // la seconde lecture ne recrée rien
+    EXPECT_EQ(lireFichier(t.chemin), original);
+
+    // Une écriture ajoute sa ligne dans la mise en page du fichier, le reste ne bouge pas.
+    GestionXML y;
+    y.Ouvrir(t.chemin, Racine);
+    y.EcrireValeur(QStringLiteral("Silence"), QStringLiteral("1"));
+    y.EcrireValeur(QStringLiteral("Profil Nom"), QStringLiteral("p"));
+    y.EcrireAttribut(QStringLiteral("Profil"), QStringLiteral("N"), QStringLiteral("<\"&\">"));
+    ASSERT_TRUE(y.Fermer());
+    EXPECT_EQ(
+        QString::fromUtf8(lireFichier(t.chemin)),
+        QString::fromUtf8(original).replace(
+            QStringLiteral("\r\n</Paramètres>"),
+            QStringLiteral("\r\n  <Silence>1</Silence>\r\n  <Profil N=\"&lt;&quot;&amp;&quot;&gt;\">\r\n"
+                           "    <Nom>p</Nom>\r\n  </Profil>\r\n</Paramètres>")));
+    GestionXML z;
+    z.Ouvrir(t.chemin, Racine);
+    EXPECT_EQ(z.LireAttribut(QStringLiteral("Profil"), QStringLiteral("N")), QStringLiteral("<\"&\">"));
+    z.SupprimerNoeud(QStringLiteral("Profil"));
+    z.SupprimerNoeud(QStringLiteral("Silence"));
+    ASSERT_TRUE(z.Fermer());
+    EXPECT_EQ(lireFichier(t.chemin), original);
+}
+
+TEST(GestionXML, FichiersDemesuresOuQuiNeSontPasDesFichiersRefusesIntacts) {
+    XmlTemporaire t;
+    auto imbriqué = [](int niveaux) {
+        return (QStringLiteral("<Paramètres>") + QStringLiteral("<a>").repeated(niveaux - 2) +
+                QStringLiteral("<b>v</b>") + QStringLiteral("</a>").repeated(niveaux - 2) +
+                QStringLiteral("</Paramètres>"))
+            .toUtf8();
+    };
+    ecrireFichier(t.chemin, imbriqué(GestionXML::ProfondeurMax));
+    GestionXML x;
+    x.Ouvrir(t.chemin, Racine);
+    EXPECT_EQ(x.LireValeur(QStringLiteral("b")), QStringLiteral("v"));
+
+    const QByteArray profond = imbriqué(GestionXML::ProfondeurMax + 1);
+    ecrireFichier(t.chemin, profond);
+    x.Ouvrir(t.chemin, Racine);
+    EXPECT_TRUE(x.fichierRefusé());
+    EXPECT_EQ(x.LireValeur(QStringLiteral("b")), QString());
+    try {
+        x.EcrireValeur(QStringLiteral("Silence"), QStringLiteral("1"));
+        ADD_FAILURE() << "écriture acceptée";
+    } catch (const ErreurXML& e) {
+        EXPECT_EQ(e.texte(), x.dernièreErreur()); // la vraie raison, pas une racine introuvable
+    }
+    EXPECT_FALSE(x.Fermer());
+    EXPECT_EQ(lireFichier(t.chemin), profond);
+
+    // Un dossier à la place du fichier : refusé, ni exception ni fichier créé.
+    QFile::remove(t.chemin);
+    QDir().mkdir(t.chemin);
+    x.Ouvrir(t.chemin, Racine);
+    EXPECT_TRUE(x.fichierRefusé());
+    EXPECT_TRUE(x.dernièreErreur().contains(QStringLiteral("dossier")));
+    EXPECT_TRUE(QFileInfo(t.chemin).isDir());
 }
 
 TEST(GestionXML, LaCorrespondanceSeFaitSurTousLesDescendants) {
