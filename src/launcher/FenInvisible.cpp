@@ -141,6 +141,9 @@ bool FenInvisible::préparerAVRStudio() {
                          QStringLiteral("Le modèle de projet AVR Studio")))
         return false;
     RemplacerTexte(QStringLiteral("ZZNomFichierZZ"), pourXML(Texte::minuscules(e.NomDeFichier)));
+    // Le modèle suit AVR Studio, sous Windows : le séparateur qui suit le dossier devient celui
+    // de la plateforme, pour qu'un chemin n'en mêle pas deux.
+    RemplacerTexte(QStringLiteral("ZZRepTravZZ\\"), QStringLiteral("ZZRepTravZZ") + QDir::separator());
     RemplacerTexte(QStringLiteral("ZZRepTravZZ"), pourXML(natif(dossier)));
     RemplacerTexte(QStringLiteral("ZZMicroControleurZZ"), pourXML(mcu));
 

@@ -61,6 +61,12 @@ std::optional<Processus::Commande> AnalyserCommande(const QString& commande,
 int LancerOutil(const ServicesOutils& services) {
     EtatGlobal& e = etatGlobal();
     const bool isis = Texte::minuscules(e.Commande) == u"isis";
+    // La commande du simulateur d'abord : sans programme à lancer, ni projet écrit ni schéma à choisir.
+    QString erreur;
+    if (!LancementOutils::AnalyserCommande(e.ParamètreAdditionnel, {}, &erreur)) {
+        messageCritique(erreur);
+        return CodeSortie::Erreur;
+    }
     FenInvisible fenêtre(services);
     if (!fenêtre.charger()) return CodeSortie::Erreur;
 
@@ -81,7 +87,6 @@ int LancerOutil(const ServicesOutils& services) {
     else if (!e.ArgumentSimulateur.isEmpty())
         enPlus << e.ArgumentSimulateur;
 
-    QString erreur;
     const auto commande = LancementOutils::AnalyserCommande(e.ParamètreAdditionnel, enPlus, &erreur);
     if (!commande) {
         messageCritique(erreur);

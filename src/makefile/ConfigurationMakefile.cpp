@@ -1,5 +1,6 @@
 #include "makefile/ConfigurationMakefile.h"
 
+#include "common/FichierAtomique.h"
 #include "common/Messages.h"
 #include "common/Nombres.h"
 #include "makefile/ParametreMakefile.h"
@@ -459,6 +460,18 @@ bool ConfigurationMakefile::enregistrer() {
             IconeMessage::Exclamation, BoutonsMessage::OuiNon, RéponseMessage::Non) != RéponseMessage::Oui)
         return false;
     QString erreur;
+    // Le makefile est réécrit depuis la configuration par défaut : les règles ajoutées à la main
+    // disparaîtraient sans trace. L'ancien reste à côté, une génération, avant toute écriture.
+    QByteArray ancien;
+    if (QFileInfo(chemin).isFile() && FichierAtomique::lire(chemin, ancien) &&
+        ancien != RTBMakefile.octetsTexte() &&
+        !FichierAtomique::ecrire(chemin + QStringLiteral(".bak"), ancien, &erreur)) {
+        montrer(QStringLiteral("La copie de sécurité ") + natif(chemin + QStringLiteral(".bak")) +
+                    QStringLiteral(" n'a pas pu être écrite.\r\n\r\n") + erreur +
+                    QStringLiteral("\r\n\r\nLe makefile n'a pas été remplacé et la fenêtre reste ouverte."),
+                IconeMessage::Critique);
+        return false;
+    }
     if (RTBMakefile.enregistrerTexte(chemin, &erreur)) {
         m_projetIllisible = false;
         return true;

@@ -13,9 +13,6 @@ EtatMarquage& etatMarquage() {
 
 namespace {
 
-// Une clé se cherche entière et en respectant la casse.
-constexpr int OptionsClé = DocumentRiche::MotEntier | DocumentRiche::RespecterCasse;
-
 void retenirPosition(qsizetype p) {
     etatMarquage().PositionRecherche =
         std::int32_t(std::min<qsizetype>(p, std::numeric_limits<std::int32_t>::max()));
@@ -52,6 +49,20 @@ void montrerParamètreManquant(const QString& texte) {
 
 } // namespace
 
+qsizetype PositionClé(const QString& texte, const QString& clé) {
+    if (clé.isEmpty()) return -1;
+    for (qsizetype p = texte.indexOf(clé, 0, Qt::CaseSensitive); p >= 0;
+         p = texte.indexOf(clé, p + 1, Qt::CaseSensitive)) {
+        // Seuls des blancs ou des tabulations peuvent la précéder sur sa ligne : un « # » plus tôt
+        // en fait un commentaire, un autre texte une autre clé (« XMCU = »).
+        qsizetype d = p;
+        while (d > 0 && (texte[d - 1] == u' ' || texte[d - 1] == u'\t'))
+            --d;
+        if (d == 0 || texte[d - 1] == u'\n' || texte[d - 1] == u'\r') return p;
+    }
+    return -1;
+}
+
 QString MessageParamètreManquantLecture(const QString& clé) {
     return lignesCommunes(clé) +
            QStringLiteral("3 - Le rajouter à la main dans la configuration avancé >>>>,\r\n"
@@ -66,10 +77,10 @@ QString MessageParamètreManquantÉcriture(const QString& clé) {
 }
 
 std::optional<QString> ValeurParamètre(const DocumentRiche& document, const QString& clé) {
-    const qsizetype p = document.chercher(clé, 0, OptionsClé);
+    const QString texte = document.texte();
+    const qsizetype p = PositionClé(texte, clé);
     retenirPosition(p);
     if (p < 0) return std::nullopt;
-    const QString texte = document.texte();
     const qsizetype début = p + clé.size();
     return Texte::rogner(texte.mid(début, finDeLigne(texte, début) - début));
 }
@@ -81,19 +92,20 @@ QString LireParamètre(const DocumentRiche& makefileExistant, const QString& cl�
 }
 
 bool MarquerParamètre(DocumentRiche& document, const QString& clé, const QString& valeur) {
-    const qsizetype p = document.trouver(clé, 0, OptionsClé);
+    const QString texte = document.texte();
+    const qsizetype p = PositionClé(texte, clé);
     retenirPosition(p);
     if (p < 0) {
         montrerParamètreManquant(MessageParamètreManquantÉcriture(clé));
         return false;
     }
-    // La clé en gras rouge (elle est sélectionnée).
+    // La clé en gras rouge.
+    document.sélectionner(p, clé.size());
     const FormatCaractere formatClé = document.formatEn(p);
     document.définirGras(true);
     document.définirCouleur(CouleurClé);
 
     // Tout le reste de la ligne est remplacé, commentaire compris.
-    const QString texte = document.texte();
     const qsizetype début = p + clé.size();
     const qsizetype fin = finDeLigne(texte, début);
     document.sélectionner(début, fin - début);

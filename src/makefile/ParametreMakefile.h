@@ -25,8 +25,14 @@ EtatMarquage& etatMarquage();
 inline constexpr CouleurRVB CouleurClé{255, 0, 0};
 inline constexpr CouleurRVB CouleurValeurChangée{0, 0, 255};
 
+// Position d'une clé là où elle fixe sa valeur : en tête de ligne, après des blancs ou des
+// tabulations au plus, en respectant la casse ; jamais dans une ligne de commentaire, où les
+// makefiles montrent souvent d'autres valeurs (« # MCU = atmega128 »). -1 si absente.
+// Le lecteur, l'écrivain, le lancement des outils et l'assistante n'en connaissent pas d'autre.
+qsizetype PositionClé(const QString& texte, const QString& clé);
+
 // Valeur du paramètre clé dans le document, sans message : le reste de la ligne après la clé
-// (entière, en respectant la casse, sans caractère de mot devant), fin de ligne exclue, blancs
+// (trouvée par PositionClé), fin de ligne exclue, blancs
 // U+0020 retirés aux deux bouts ; sur la dernière ligne, le reste du texte. Absent : nullopt.
 // Met à jour PositionRecherche ; ne touche pas à la sélection.
 std::optional<QString> ValeurParamètre(const DocumentRiche& document, const QString& clé);

@@ -162,7 +162,7 @@ TEST_F(Outils, CommandeDuSimulateurVérifiéeAvantToutEffet) {
     makefile("MCU = atmega8\r\nAVRStudioExclusif = 1\r\n");
     schéma("a.DSN");
     schéma("b.DSN");
-    for (const QString commande : {QString(), QStringLiteral("/nulle/part/AVRStudio.exe")}) {
+    for (const QString& commande : {QString(), QStringLiteral("/nulle/part/AVRStudio.exe")}) {
         for (const char* action : {"avrstudio", "isis"}) {
             messages.messages.clear();
             etatGlobal().ParamètreAdditionnel = commande;
@@ -207,7 +207,7 @@ TEST_F(Outils, DossierAvecCaracteresSpeciauxDuXMLResteBienForme) {
     const QByteArray octets = lireFichier(projet + "/A&B_elf.aps");
     pugi::xml_document d;
     ASSERT_TRUE(d.load_buffer(octets.constData(), octets.size()));
-    EXPECT_EQ(texteDe(d, "//CODE_CREATION/SaveFolder"), projet + "\\");
+    EXPECT_EQ(texteDe(d, "//CODE_CREATION/SaveFolder"), QDir::toNativeSeparators(projet + "/"));
     EXPECT_EQ(texteDe(d, "/AVRStudio/MANAGEMENT/ProjectName"), "a&b_elf");
 }
 

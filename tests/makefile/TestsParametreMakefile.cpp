@@ -37,8 +37,9 @@ TEST_F(ParametreMakefile, LectureSelonLaRègleDesClés) {
         {"  MCU =   atmega8  \r\n", "atmega8"},
         {"XMCU = at90s1200\r\nMCU = atmega16\r\n", "atmega16"},
         {"MCU_X = a\r\nMCU = atmega16\r\n", "atmega16"},
-        // Les commentaires ne sont pas sautés.
-        {"# MCU = atmega8\r\nMCU = atmega16\r\n", "atmega8"},
+        // Une clé ne compte qu'en tête de sa ligne : ni dans un commentaire, ni après un « # ».
+        {"# MCU = atmega8\r\nMCU = atmega16\r\n", "atmega16"},
+        {"#\tMCU = atmega8\r\nOPT = s # MCU = atmega8\r\n\t  MCU = atmega16\r\n", "atmega16"},
         // Seules les espaces sont retirées ; la tabulation reste.
         {"MCU =\tatmega8\r\n", "\tatmega8"},
         // Dernière ligne sans fin de ligne : le reste du texte.
@@ -57,7 +58,7 @@ TEST_F(ParametreMakefile, LectureSelonLaRègleDesClés) {
 // Sans espace avant « = », ou dans une autre casse, ou collée à un autre mot : absente. Le
 // message diffère à la lecture et à l'écriture ; l'écriture ne touche à rien.
 TEST_F(ParametreMakefile, CléAbsente) {
-    for (const char* texte : {"MCU=atmega8\r\n", "mcu = atmega8\r\n"}) {
+    for (const char* texte : {"MCU=atmega8\r\n", "mcu = atmega8\r\n", "# MCU = atmega8\r\n"}) {
         messages.messages.clear();
         etatMarquage().PositionRecherche = 12;
         EXPECT_EQ(LireParamètre(documentDe(texte), "MCU ="), QString());
@@ -114,6 +115,15 @@ TEST_F(ParametreMakefile, LaPositionDeLaCléEstRetenue) {
     EXPECT_EQ(d.longueurSélection(), 3);
     MarquerParamètre(d, "F_CPU =", "16000000");
     EXPECT_EQ(etatMarquage().PositionRecherche, 12);
+
+    // L'écriture va sur la ligne du réglage, pas sur le commentaire qui montre une autre valeur ;
+    // la clé passe en rouge là, et seulement là.
+    DocumentRiche m = documentDe("#   MCU = atmega128\r\n\tMCU = atmega644p # ici\r\n");
+    ASSERT_TRUE(MarquerParamètre(m, "MCU =", "atmega16"));
+    EXPECT_EQ(m.texte(), "#   MCU = atmega128\r\n\tMCU = atmega16\r\n");
+    EXPECT_EQ(etatMarquage().PositionRecherche, 22);
+    EXPECT_EQ(m.formatEn(4).couleur, Noir);
+    EXPECT_EQ(m.formatEn(22).couleur, Rouge);
 }
 
 TEST_F(ParametreMakefile, ÉcritureRemplaceToutLeResteDeLaLigne) {

@@ -3,14 +3,16 @@
 // port, OK écrit le makefile, et le vrai make le compile avec avr-gcc.
 #include "app/ActionsFenetres.h"
 #include "common/Messages.h"
+#include "launcher/FenInvisible.h"
 #include "launcher/Principal.h"
-#include "outils/EssaiConfiguration.h"
 #include "makefile/fenetres/FenConfiguration.h"
+#include "outils/EssaiConfiguration.h"
 
 #include "outils/OutilsFenetres.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
@@ -72,21 +74,18 @@ int make(const QString& dossier, const QStringList& cibles, QString* journal) {
     return code;
 }
 
-bool outilsAvrPrésents() {
-    return !QStandardPaths::findExecutable(QStringLiteral("make")).isEmpty() &&
-           !QStandardPaths::findExecutable(QStringLiteral("avr-gcc")).isEmpty();
-}
 
 } // namespace
 
 // Projet sans makefile : ATMega16 et com2 choisis, OK ; le makefile est du texte brut avec la
 // cible, le microcontrôleur et les options d'avrdude, et il compile le projet.
 TEST(ConfigurationBoutEnBout, ProjetSansMakefileJusquÀLaCompilation) {
-    if (!outilsAvrPrésents()) GTEST_SKIP() << "make ou avr-gcc absent";
+    EXIGER_OUTILS("make", "avr-gcc");
     EssaiConfiguration essai;
     EnregistreurMessages messages;
     ASSERT_TRUE(essai.projet().contains(u' ') && essai.projet().contains(u'é'));
     ASSERT_FALSE(QFileInfo::exists(essai.makefile()));
+    const auto sansCopie = qScopeGuard([&] { EXPECT_FALSE(QFileInfo::exists(essai.makefile() + ".bak")); });
 
     const int code = configurer(essai, [](FenConfiguration& f) {
         EXPECT_EQ(contrôle<QComboBox>(f, "ComboBoxChip")->currentText(), "ATMega8");
@@ -116,7 +115,7 @@ TEST(ConfigurationBoutEnBout, ProjetSansMakefileJusquÀLaCompilation) {
 // clés) : ses valeurs sont reportées dans le nouveau makefile, qui compile ; chaque clé que ce
 // modèle n'a pas est signalée une fois.
 TEST(ConfigurationBoutEnBout, MakefileÉtrangerAuModèleClassique) {
-    if (!outilsAvrPrésents()) GTEST_SKIP() << "make ou avr-gcc absent";
+    EXIGER_OUTILS("make", "avr-gcc");
     EssaiConfiguration essai;
     EnregistreurMessages messages;
     essai.écrireMakefile(lireFichier(dossierSources() + "/tests/fixtures/makefiles/gabarit_classique.mk"));
@@ -160,4 +159,51 @@ TEST(ConfigurationBoutEnBout, AnnulerNeTouchePasAuMakefile) {
     });
     EXPECT_EQ(code, CodeSortie::Succès);
     EXPECT_EQ(essai.makefileÉcrit(), original);
+}
+
+// Makefile au modèle « Mfile » : des valeurs d'exemple en commentaire avant chaque réglage, une
+// ligne de réglage indentée, un commentaire après une valeur, des fins de ligne CR LF. Chaque
+// valeur vient de la ligne du réglage : la fenêtre les montre, OK les réécrit, make compile pour
+// le bon microcontrôleur, et le lancement d'AVR Studio lit le même.
+TEST(ConfigurationBoutEnBout, LesCommentairesNeFixentAucunRéglage) {
+    EXIGER_OUTILS("make", "avr-gcc");
+    EssaiConfiguration essai;
+    EnregistreurMessages messages;
+    const QByteArray mfile = lireFichier(dossierSources() + "/tests/fixtures/makefiles/gabarit_mfile.mk");
+    essai.écrireMakefile(mfile);
+
+    FenInvisible invisible;
+    ASSERT_TRUE(invisible.RichTextBox1.charger(essai.makefile()));
+    EXPECT_EQ(invisible.LireLigneMakefile(QStringLiteral("MCU =")), "atmega644p");
+    EXPECT_EQ(invisible.LireLigneMakefile(QStringLiteral("AVRStudioExclusif =")), "1");
+
+    const int code = configurer(essai, [](FenConfiguration& f) {
+        EXPECT_EQ(contrôle<QComboBox>(f, "ComboBoxChip")->currentText(), "ATmega644P");
+        EXPECT_EQ(contrôle<QComboBox>(f, "ComboBoxFreq")->currentText(), "20000000");
+        EXPECT_EQ(contrôle<QComboBox>(f, "ComboBoxProgrammateur")->currentText(), "USBasp");
+        // Le commentaire de la ligne reste avec la valeur, comme il a été lu.
+        EXPECT_TRUE(contrôle<QComboBox>(f, "ComboBoxPort")->currentText().startsWith("usb "));
+        // Ce que lisent la fenêtre des fusibles et le chargeur des descriptions.
+        EXPECT_EQ(valeursMakefile().MicroContrôleur, "atmega644p");
+        EXPECT_EQ(valeursMakefile().PartieAvrdude, "m644p");
+        EXPECT_EQ(valeursMakefile().Programmateur, "usbasp");
+        EXPECT_TRUE(descriptionAVR().FusibleEtenduPrésent);
+        QTest::mouseClick(contrôle(f, "CommandButtonOK"), Qt::LeftButton);
+    });
+    EXPECT_EQ(code, CodeSortie::Succès);
+    for (const Message& m : messages.messages)
+        ADD_FAILURE() << m.texte.toStdString();
+
+    // L'ancien makefile, et ses règles écrites à la main, restent à côté.
+    EXPECT_EQ(lireFichier(essai.makefile() + ".bak"), mfile);
+    const QByteArray écrit = essai.makefileÉcrit();
+    for (const char* ligne : {"\nMCU = atmega644p\n", "\nF_CPU = 20000000\n", "\nOPT = s\n",
+                              "\nFORMAT = ihex\n", "\nAVRDUDE_PROGRAMMER = usbasp\n", "\nAVRDUDE_PORT = usb",
+                              "\nAVRDUDE_FLAGS = -p m644p -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)\n"})
+        EXPECT_TRUE(écrit.contains(ligne)) << ligne;
+
+    QString journal;
+    ASSERT_EQ(make(essai.projet(), {QStringLiteral("all")}, &journal), 0) << journal.toStdString();
+    EXPECT_TRUE(journal.contains("-mmcu=atmega644p")) << journal.toStdString();
+    EXPECT_TRUE(journal.contains("-DF_CPU=20000000UL")) << journal.toStdString();
 }
