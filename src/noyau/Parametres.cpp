@@ -36,15 +36,3 @@ int LireEntier(const QString& chemin) {
 }
 
 } // namespace Parametres
-
-void AppliquerSilence(QObject* fenêtre, const QString& texteSilence) {
-    if (!fenêtre) return;
-    // « 0 » (ou vide) : les sons restent ; toute autre valeur les coupe.
-    const bool silence = Nombres::val(texteSilence) != 0;
-    for (QObject* o : fenêtre->findChildren<QObject*>())
-        if (auto* b = dynamic_cast<BoutonSonore*>(o)) b->définirSonSilence(silence);
-}
-
-void AppliquerSilence(QObject* fenêtre) {
-    AppliquerSilence(fenêtre, Parametres::Lire(Parametres::Silence));
-}

@@ -1,6 +1,5 @@
 #pragma once
 // Fichier des réglages « Paramètres.xml » du dossier d'installation.
-#include <QObject>
 #include <QString>
 
 namespace Parametres {
@@ -22,15 +21,3 @@ bool Ecrire(const QString& chemin, const QString& valeur, QString* erreur = null
 int LireEntier(const QString& chemin);
 
 } // namespace Parametres
-
-// Ce que fait un bouton dessiné qui sait se taire.
-class BoutonSonore {
-public:
-    virtual ~BoutonSonore() = default;
-    virtual void définirSonSilence(bool silence) = 0;
-};
-
-// Applique le réglage « Silence » à chaque bouton sonore de la fenêtre, dans l'ordre des contrôles.
-void AppliquerSilence(QObject* fenêtre);
-// Même chose avec un texte de réglage déjà lu.
-void AppliquerSilence(QObject* fenêtre, const QString& texteSilence);

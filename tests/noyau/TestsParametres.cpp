@@ -2,17 +2,7 @@
 #include "noyau/Parametres.h"
 #include "outils/OutilsTests.h"
 
-#include <QObject>
 #include <gtest/gtest.h>
-
-namespace {
-class BoutonFactice final : public QObject, public BoutonSonore {
-public:
-    using QObject::QObject;
-    void définirSonSilence(bool s) override { silence = s; }
-    bool silence = false;
-};
-} // namespace
 
 TEST(Parametres, EcritureImmediatePuisLectureParUneAutreFenetre) {
     QTemporaryDir d;
@@ -23,18 +13,6 @@ TEST(Parametres, EcritureImmediatePuisLectureParUneAutreFenetre) {
     EXPECT_EQ(Parametres::Lire(Parametres::Silence), QStringLiteral("1"));
     ASSERT_TRUE(Parametres::Ecrire(Parametres::OngletDeDémarrage, QStringLiteral("3")));
     EXPECT_EQ(Parametres::LireEntier(Parametres::OngletDeDémarrage), 3);
-
-    QObject fenetre;
-    auto* b1 = new BoutonFactice(&fenetre);
-    auto* cadre = new QObject(&fenetre);
-    auto* b2 = new BoutonFactice(cadre);
-    AppliquerSilence(&fenetre);
-    EXPECT_TRUE(b1->silence);
-    EXPECT_TRUE(b2->silence);
-    ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, QStringLiteral("0")));
-    AppliquerSilence(&fenetre);
-    EXPECT_FALSE(b1->silence);
-    EXPECT_FALSE(b2->silence);
 }
 
 TEST(Parametres, LeFichierLivreEstLisibleEtSaCopieIdentique) {

@@ -1,6 +1,8 @@
 #include "ui/fenetres/BTL.h"
 
+#include "common/Nombres.h"
 #include "noyau/EtatGlobal.h"
+#include "noyau/Parametres.h"
 
 #include <QAudioDevice>
 #include <QCoreApplication>
@@ -238,4 +240,16 @@ void BTL::jouer(const QString& nom) const {
     if (m_silence) return;
     const QString chemin = cheminSon(nom);
     if (!chemin.isEmpty()) lecteurSons().jouer(chemin);
+}
+
+void AppliquerSilence(QObject* fenêtre, const QString& texteSilence) {
+    if (!fenêtre) return;
+    // « 0 » (ou vide) : les sons restent ; toute autre valeur les coupe.
+    const bool silence = Nombres::val(texteSilence) != 0;
+    for (BTL* b : fenêtre->findChildren<BTL*>())
+        b->définirSonSilence(silence);
+}
+
+void AppliquerSilence(QObject* fenêtre) {
+    AppliquerSilence(fenêtre, Parametres::Lire(Parametres::Silence));
 }

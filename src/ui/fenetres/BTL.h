@@ -1,8 +1,6 @@
 #pragma once
 // Bouton dessiné de l'application : dégradé arrondi, icône facultative à gauche du texte, son au
 // survol et au clic. Il se comporte au clavier comme un QPushButton (espace, Entrée par défaut).
-#include "noyau/Parametres.h"
-
 #include <QColor>
 #include <QPushButton>
 #include <QString>
@@ -14,7 +12,7 @@ public:
     virtual void jouer(const QString& cheminFichier) = 0;
 };
 
-class BTL final : public QPushButton, public BoutonSonore {
+class BTL final : public QPushButton {
     Q_OBJECT
     // Noms des fichiers son (dans le dossier de l'apparence, ou chemins complets).
     Q_PROPERTY(QString SonOnMouseOver MEMBER m_sonSurvol)
@@ -31,7 +29,7 @@ public:
     QString SonOnClick() const { return m_sonClic; }
     void définirSonOnClick(const QString& nom) { m_sonClic = nom; }
     bool SonSilence() const { return m_silence; }
-    void définirSonSilence(bool silence) override { m_silence = silence; }
+    void définirSonSilence(bool silence) { m_silence = silence; }
 
     // Couleur du fond (le dégradé en dérive) et du texte ; invalide : celles de l'apparence.
     void définirCouleurFond(const QColor& couleur);
@@ -68,3 +66,8 @@ private:
     QColor m_fond;
     QColor m_texte;
 };
+
+// Applique le réglage « Silence » à chaque bouton dessiné de la fenêtre, dans l'ordre des contrôles.
+void AppliquerSilence(QObject* fenêtre);
+// Même chose avec un texte de réglage déjà lu.
+void AppliquerSilence(QObject* fenêtre, const QString& texteSilence);
