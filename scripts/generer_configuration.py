@@ -418,7 +418,8 @@ def ports(c):
     """Ports du composant : nom, étiquettes des bits (bit 7 d'abord)."""
     resultat = []
     for lettre in "ABCDEFGHJKL":
-        if "PORT" + lettre not in c.m:
+        # un port sans DDRx (port C de l'ATmega103, en sortie seulement) n'a pas de direction à régler
+        if "PORT" + lettre not in c.m or "DDR" + lettre not in c.m:
             continue
         bits = []
         for k in range(7, -1, -1):

@@ -50,8 +50,9 @@ inline QString compiler(const QTemporaryDir& d, const QString& nom, const QStrin
     return code == 0 ? elf : QString();
 }
 
-// Compile chaque source (-c -Os -Wall -Werror) pour son composant, plusieurs à la fois ; rend, par
-// composant, les erreurs d'avr-gcc (vide : compilé).
+// Analyse chaque source (-fsyntax-only -Wall -Werror) pour son composant, plusieurs à la fois :
+// tout nom inconnu du composant y est une erreur. Rend, par composant, les erreurs d'avr-gcc (vide :
+// accepté).
 inline QMap<QString, QString> compilerTous(const QTemporaryDir& d, const QMap<QString, QString>& sources) {
     QMap<QString, QString> erreurs;
     const QStringList noms = sources.keys();
@@ -64,9 +65,8 @@ inline QMap<QString, QString> compilerTous(const QTemporaryDir& d, const QMap<QS
             auto p = std::make_unique<QProcess>();
             p->setProcessChannelMode(QProcess::MergedChannels);
             p->start(QStringLiteral("avr-gcc"),
-                     {QStringLiteral("-mmcu=") + noms[i], QStringLiteral("-c"), QStringLiteral("-Os"),
-                      QStringLiteral("-Wall"), QStringLiteral("-Werror"), QStringLiteral("-o"),
-                      d.filePath(noms[i] + QStringLiteral(".o")), c});
+                     {QStringLiteral("-mmcu=") + noms[i], QStringLiteral("-fsyntax-only"),
+                      QStringLiteral("-Wall"), QStringLiteral("-Werror"), c});
             lancés.push_back(std::move(p));
         }
         for (qsizetype k = 0; k < qsizetype(lancés.size()); ++k) {

@@ -78,7 +78,7 @@ const Cas cas[] = {
     // Composants ajoutés à la liste, mêmes timers qu'un autre : la broche du groupe est la bonne.
     {"atmega1281", 16e6, "OC3B", "FPWM", 1000, 0.25, true},
     {"atmega644", 16e6, "OC2B", "CTC", 2000, 0.5, true},
-    {"at90usb162", 8e6, "OC1C", "FPWM", 500, 0.5, true},
+    {"atmega1284", 16e6, "OC3A", "FPWM", 1000, 0.3, true},
 };
 
 // Diviseur de chaque code CS d'après les fiches techniques (Timer2 asynchrone à part ; Timer1
