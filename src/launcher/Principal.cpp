@@ -39,16 +39,16 @@ int lancerMake(const std::vector<QStringList>& cibles) {
     return CodeSortie::Erreur;
 }
 
-// Se place dans le dossier du projet ; sinon, dit pourquoi.
+// Se place dans le dossier du projet ; sinon, dit pourquoi, d'après l'erreur du système.
 QString entrerDansLeDossier(const QString& dossier) {
-    const QFileInfo info(dossier);
-    const QString nom = QDir::toNativeSeparators(dossier);
-    if (!info.exists()) return QStringLiteral("Le dossier « %1 » n'existe pas.").arg(nom);
-    if (!info.isDir()) return QStringLiteral("« %1 » est un fichier, pas un dossier.").arg(nom);
     errno = 0;
     if (QDir::setCurrent(dossier)) return {};
+    const int code = errno;
+    const QString nom = QDir::toNativeSeparators(dossier);
+    if (code == ENOENT) return QStringLiteral("Le dossier « %1 » n'existe pas.").arg(nom);
+    if (code == ENOTDIR) return QStringLiteral("« %1 » n'est pas un dossier.").arg(nom);
     return QStringLiteral("Le dossier « %1 » ne peut pas être ouvert : %2.")
-        .arg(nom, ErreursSysteme::raison(errno ? errno : EACCES));
+        .arg(nom, ErreursSysteme::raison(code ? code : EACCES));
 }
 
 int repartir() {

@@ -7,10 +7,25 @@
 #include <QFileInfo>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using OutilsTests::lireFichier;
 
 namespace {
+
+// root passe outre les droits : le temps d'un essai, il agit en utilisateur ordinaire.
+struct SansPrivileges {
+    SansPrivileges() {
+        if (geteuid() == 0) {
+            EXPECT_EQ(seteuid(65534), 0);
+        }
+    }
+    ~SansPrivileges() {
+        if (getuid() == 0) {
+            EXPECT_EQ(seteuid(0), 0);
+        }
+    }
+};
 
 // Un projet dont le makefile note chaque cible exécutée, et une installation à part.
 struct Banc : ::testing::Test {
@@ -42,7 +57,9 @@ TEST_F(Banc, LignesInvalidesMontrentLUsageSansRienDemarrer) {
     const QStringList lignes = {QString(), QStringLiteral("inconnu>") + projet,
                                 QStringLiteral(" nettoyer>") + projet + QStringLiteral(">X"),
                                 QStringLiteral("nettoyer"),
-                                QStringLiteral("nettoyer>/dossier/qui/n/existe/pas>X")};
+                                // Deux séparateurs à la place du dossier : pas de make ailleurs.
+                                QStringLiteral("nettoyer>>Mon projet é>X")};
+    QDir::setCurrent(racine.path());
     for (const QString& l : lignes) {
         messages.messages.clear();
         EXPECT_EQ(lancer(l), CodeSortie::LigneInvalide) << l.toStdString();
@@ -79,28 +96,87 @@ TEST_F(Banc, ChampsDeLEtatGlobalEtGuillemets) {
     EXPECT_EQ(etatGlobal().FichierC, projet + QStringLiteral("/.c"));
 }
 
-TEST_F(Banc, ReglagesAbsentsCreesAvecLesElementsLus) {
+TEST_F(Banc, ReglagesAbsentsCreesSansRienDeLu) {
     ASSERT_FALSE(QFileInfo::exists(parametres()));
     lancer(QStringLiteral("compiler>") + projet);
     const QString xml = QString::fromUtf8(lireFichier(parametres()));
-    EXPECT_TRUE(xml.contains(QStringLiteral("<Paramètres>")));
-    EXPECT_TRUE(xml.contains(QStringLiteral("<Apparence>")));
-    EXPECT_TRUE(xml.contains(QStringLiteral("<Assistante />")));
+    EXPECT_TRUE(xml.contains(QStringLiteral("<Paramètres")));
+    EXPECT_FALSE(xml.contains(QStringLiteral("Apparence"))); // une lecture n'écrit rien
     EXPECT_EQ(etatGlobal().RépertoireSkin, installation + QStringLiteral("/Skin//"));
     EXPECT_EQ(etatGlobal().NomSkin, QString());
 }
 
-TEST_F(Banc, ApparenceLueDansLesReglages) {
-    OutilsTests::ecrireFichier(parametres(),
-                               QStringLiteral("<Paramètres><Apparence><Assistante Nom=\"Plume\">"
-                                              "<Répertoire>Plume</Répertoire><Fenêtre>a.png</Fenêtre>"
-                                              "<Bouton>b.png</Bouton></Assistante></Apparence></Paramètres>")
-                                   .toUtf8());
+TEST_F(Banc, ApparenceLueDansLesReglagesSansLesReecrire) {
+    const QByteArray original = QStringLiteral("<Paramètres>\r\n  <Apparence><Assistante Nom=\"Plume\">"
+                                               "<Répertoire>Plume</Répertoire><Fenêtre>a.png</Fenêtre>"
+                                               "<Bouton>b.png</Bouton></Assistante></Apparence>\r\n"
+                                               "  <Autre/>\r\n</Paramètres>\r\n")
+                                    .toUtf8();
+    OutilsTests::ecrireFichier(parametres(), original);
     lancer(QStringLiteral("compiler>") + projet);
     EXPECT_EQ(etatGlobal().NomSkin, QStringLiteral("Plume"));
     EXPECT_EQ(etatGlobal().ImageFenêtreSkin, QStringLiteral("a.png"));
     EXPECT_EQ(etatGlobal().ImageBoutonSkin, QStringLiteral("b.png"));
     EXPECT_EQ(etatGlobal().RépertoireSkin, installation + QStringLiteral("/Skin/Plume/"));
+    EXPECT_EQ(lireFichier(parametres()), original);
+}
+
+// Réglages qu'on ne peut pas lire : la vraie raison, pas « MSXML » ni « remplacez-le ».
+TEST_F(Banc, ReglagesIllisiblesAvecLeurVraieRaison) {
+    QDir().mkdir(parametres());
+    EXPECT_EQ(lancer(QStringLiteral("nettoyer>") + projet), CodeSortie::Erreur);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("dossier")));
+    EXPECT_FALSE(messages.messages[0].texte.contains(QStringLiteral("MSXML")));
+
+    QDir().rmdir(parametres());
+    OutilsTests::ecrireFichier(parametres(), QStringLiteral("<Paramètres/>").toUtf8());
+    QFile::setPermissions(parametres(), QFile::ReadOwner | QFile::WriteOwner);
+    for (const QString& d : {racine.path(), installation, projet})
+        QFile::setPermissions(d, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeGroup |
+                                     QFile::ExeOther);
+    messages.messages.clear();
+    {
+        SansPrivileges p;
+        EXPECT_EQ(lancer(QStringLiteral("compiler>") + projet), CodeSortie::Erreur);
+    }
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("permission refusée")));
+    EXPECT_FALSE(messages.messages[0].texte.contains(QStringLiteral("remplacez")));
+}
+
+// Un nom de fichier qui sortirait du projet, un dossier absent, un fichier, un dossier fermé :
+// la raison d'abord, puis l'usage ; rien ne démarre.
+TEST_F(Banc, LigneRefuseeAvecSaRaisonAvantLUsage) {
+    const QString fichier = projet + QStringLiteral("/journal.c");
+    OutilsTests::ecrireFichier(fichier, {});
+    const QString fermé = racine.filePath(QStringLiteral("fermé"));
+    QDir().mkdir(fermé);
+    QFile::setPermissions(fermé, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(racine.path(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther);
+    const std::vector<std::pair<QString, QString>> cas = {
+        {QStringLiteral("avrstudio>") + projet + QStringLiteral(">../HORS>x"), QStringLiteral("../HORS")},
+        {QStringLiteral("nettoyer>") + projet + QStringLiteral("/absent>X"),
+         projet + QStringLiteral("/absent")},
+        {QStringLiteral("nettoyer>") + fichier + QStringLiteral(">X"), fichier},
+        {QStringLiteral("nettoyer>") + fermé + QStringLiteral(">X"), fermé}};
+    for (const auto& [ligne, nommé] : cas) {
+        messages.messages.clear();
+        int code = 0;
+        {
+            SansPrivileges p;
+            code = lancer(ligne);
+        }
+        EXPECT_EQ(code, CodeSortie::LigneInvalide) << ligne.toStdString();
+        ASSERT_EQ(messages.messages.size(), 1u);
+        const QStringList lignes = messages.messages[0].texte.split(QStringLiteral("\r\n"));
+        EXPECT_TRUE(lignes[0].contains(nommé)) << lignes[0].toStdString();
+        EXPECT_TRUE(lignes.contains(QStringLiteral("Erreur : la ligne de commande : «") + ligne +
+                                    QStringLiteral("» est invalide.")));
+    }
+    QThread::msleep(200);
+    EXPECT_FALSE(QFileInfo::exists(projet + QStringLiteral("/journal.txt")));
 }
 
 TEST_F(Banc, ReglagesEndommagesIntactsEtSignales) {
