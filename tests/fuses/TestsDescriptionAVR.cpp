@@ -158,6 +158,10 @@ TEST_F(DescriptionAVRTest, LectureDeLaListeDesOctets) {
     EXPECT_EQ(charger(QStringLiteral("[low:HIGH]")), QStringLiteral("H"));
     EXPECT_EQ(charger(QStringLiteral("[LOW::MEDIUM:EXTENDED]")), QStringLiteral("BE"));
     EXPECT_EQ(charger(QStringLiteral("[]")), QString());
+    // Une liste démesurée se lit en une fois (elle prenait des dizaines de secondes).
+    EXPECT_EQ(
+        charger(u'[' + QStringList(250000, QStringLiteral("LOW")).join(u':') + QStringLiteral(":HIGH]")),
+        QStringLiteral("BH"));
 }
 
 TEST_F(DescriptionAVRTest, VerrousLusJusquAuNombreAnnonceInclusEtRienDeRestantAuDela) {

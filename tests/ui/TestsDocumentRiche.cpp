@@ -1,9 +1,11 @@
 #include "outils/OutilsTests.h"
 #include "ui/DocumentRiche.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -278,6 +280,11 @@ TEST(DocumentRiche, ÉchecsDeLectureEtDÉcritureSansPerte) {
     QString erreur;
     EXPECT_FALSE(d.charger(dossier.filePath("absent"), &erreur));
     EXPECT_TRUE(erreur.contains("Impossible de lire")) << erreur.toStdString();
+    EXPECT_EQ(d.texte(), "contenu gardé");
+    // Un tube à la place d'un makefile ou d'un modèle : refusé sans attendre d'écrivain.
+    const QString tube = dossier.filePath("makefile");
+    ASSERT_EQ(mkfifo(QFile::encodeName(tube).constData(), 0600), 0);
+    EXPECT_FALSE(d.charger(tube, &erreur));
     EXPECT_EQ(d.texte(), "contenu gardé");
 
     // Écrire dans un dossier qui n'existe pas : message, et l'ancien fichier d'ailleurs intact.
