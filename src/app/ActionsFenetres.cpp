@@ -1,8 +1,10 @@
 #include "app/ActionsFenetres.h"
 
+#include "assistant/project/fenetres/FeuilleAssistante.h"
 #include "launcher/LancementOutils.h"
 #include "launcher/Principal.h"
 #include "launcher/fenetres/FenIsis.h"
+#include "makefile/fenetres/AccesFenetres.h"
 #include "makefile/fenetres/FenConfiguration.h"
 #include "ui/fenetres/FErreur.h"
 
@@ -18,6 +20,7 @@ ServicesOutils servicesOutils() {
 // Chaque action qui montre une fenêtre s'inscrit ici, une ligne par mot de commande.
 void EnregistrerActionsFenêtres() {
     DéfinirAfficheurErreurNonRépertoriée(&FErreur::afficherErreurNonRépertoriée);
+    DéfinirOuvertureAssistante(&FeuilleAssistante::ouvrir);
     EnregistrerActionFenêtre(QStringLiteral("avrstudio"), [] { return LancerOutil(servicesOutils()); });
     EnregistrerActionFenêtre(QStringLiteral("isis"), [] { return LancerOutil(servicesOutils()); });
     EnregistrerActionFenêtre(QStringLiteral("configurer"), &FenConfiguration::action);

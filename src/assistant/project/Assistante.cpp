@@ -1,0 +1,97 @@
+#include "assistant/project/Assistante.h"
+
+#include "common/FichierAtomique.h"
+#include "common/Identite.h"
+#include "common/Messages.h"
+#include "common/Texte.h"
+#include "makefile/ParametreMakefile.h"
+#include "makefile/PreferencesInterface.h"
+#include "noyau/EtatGlobal.h"
+#include "noyau/Parametres.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace Assistante {
+
+namespace {
+void échec(const QString& texte) {
+    Message m;
+    m.texte = texte;
+    m.titre = TitreApplication();
+    m.icône = IconeMessage::Critique;
+    afficherMessage(m);
+}
+} // namespace
+
+int ongletDeDémarrage() {
+    const int onglet = préférencesInterface().OngletDeDémarrage;
+    return onglet >= 0 && onglet < NombreOnglets ? onglet : 0;
+}
+
+bool définirOngletDeDémarrage(int onglet) {
+    if (!EcrirePréférenceInterface(Parametres::OngletDeDémarrage, QString::number(onglet))) return false;
+    préférencesInterface().OngletDeDémarrage = int16_t(onglet);
+    return true;
+}
+
+QString messageComposantAbsent() {
+    const QString sl = Texte::SautDeLigne;
+    return QStringLiteral("Attention ce µC n'est pas implémenté (ou contient une erreur) pour la partie "
+                          "Assistante.") +
+           sl + QStringLiteral("Veuillez le faire en complétant le fichier «Configuration.xml».") + sl + sl +
+           QStringLiteral("Merci de m'envoyer le résultat une fois que ça marchera. (") +
+           Identite::adresseContact() + QStringLiteral(").");
+}
+
+bool ÉcrireVitesseSérie(const QString& vitesse, DocumentRiche* makefileOuvert) {
+    const EtatGlobal& e = etatGlobal();
+    const QString cible = e.RépertoireDeTravail + QStringLiteral("/makefile");
+    const QString source =
+        QFileInfo::exists(cible) ? cible : e.DossierInstallation + QStringLiteral("/Modèle/makefile.rtf");
+    DocumentRiche RTBInvisible;
+    QString erreur;
+    if (!RTBInvisible.charger(source, &erreur)) {
+        échec(QStringLiteral("Le makefile ") + QDir::toNativeSeparators(source) +
+              QStringLiteral(" n'a pas pu être lu.") + Texte::SautDeLigne + erreur);
+        return false;
+    }
+    // Une clé absente a déjà son message ; rien n'est écrit.
+    if (!MarquerParamètre(RTBInvisible, QStringLiteral("BAUD ="), vitesse)) return false;
+    if (!RTBInvisible.enregistrerTexte(cible, &erreur)) {
+        échec(QStringLiteral("La vitesse n'a pas pu être écrite dans ") + QDir::toNativeSeparators(cible) +
+              QStringLiteral(".") + Texte::SautDeLigne + erreur);
+        return false;
+    }
+    if (makefileOuvert && PositionClé(makefileOuvert->texte(), QStringLiteral("BAUD =")) >= 0)
+        MarquerParamètre(*makefileOuvert, QStringLiteral("BAUD ="), vitesse);
+    return true;
+}
+
+bool RemplacerFichierSource(const QString& texte) {
+    const QString fichier = etatGlobal().FichierC;
+    if (texte.isEmpty()) return false;
+    QString erreur;
+    if (QFileInfo::exists(fichier)) {
+        QByteArray ancien;
+        if (!FichierAtomique::lire(fichier, ancien, &erreur) ||
+            !FichierAtomique::ecrire(fichier + QStringLiteral(".bak"), ancien, &erreur)) {
+            échec(QStringLiteral("Le fichier ") + QDir::toNativeSeparators(fichier) +
+                  QStringLiteral(" n'a pas pu être sauvegardé avant d'être remplacé ; il n'a pas été "
+                                 "touché.") +
+                  Texte::SautDeLigne + erreur);
+            return false;
+        }
+    }
+    DocumentRiche d;
+    d.définirTexte(texte);
+    if (!d.enregistrerTexte(fichier, &erreur)) {
+        échec(QStringLiteral("Le fichier ") + QDir::toNativeSeparators(fichier) +
+              QStringLiteral(" n'a pas pu être écrit.") + Texte::SautDeLigne + erreur);
+        return false;
+    }
+    return true;
+}
+
+} // namespace Assistante

@@ -1,0 +1,30 @@
+#pragma once
+// Travail de l'assistante qui ne dessine rien : onglet de démarrage, message du composant absent,
+// vitesse série écrite dans le makefile, remplacement du fichier source.
+#include "ui/DocumentRiche.h"
+
+#include <QString>
+
+namespace Assistante {
+
+inline constexpr int NombreOnglets = 4;
+
+// Onglet de démarrage des réglages déjà lus ; hors de 0 à 3, l'onglet 0.
+int ongletDeDémarrage();
+// Écrit l'onglet de démarrage dans les réglages ; un échec est dit dans un message.
+bool définirOngletDeDémarrage(int onglet);
+
+// « Attention ce µC n'est pas implémenté … » avec l'adresse de contact.
+QString messageComposantAbsent();
+
+// Écrit « BAUD = vitesse » dans le makefile du projet (créé depuis la configuration par défaut
+// s'il manque), atomiquement, avec ses propres fins de ligne ; puis dans makefileOuvert s'il est
+// donné (le makefile de la fenêtre de configuration, que son OK réécrira). Un échec est dit dans
+// un message et rend faux.
+bool ÉcrireVitesseSérie(const QString& vitesse, DocumentRiche* makefileOuvert = nullptr);
+
+// Écrit texte sur le fichier source du projet, atomiquement, l'ancien gardé à côté en « .bak ».
+// Un texte vide n'est jamais écrit. Faux et un message en cas d'échec.
+bool RemplacerFichierSource(const QString& texte);
+
+} // namespace Assistante

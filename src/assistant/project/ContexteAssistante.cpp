@@ -1,0 +1,6 @@
+#include "assistant/project/ContexteAssistante.h"
+
+ContexteAssistante& contexteAssistante() {
+    static ContexteAssistante c;
+    return c;
+}

@@ -1,0 +1,367 @@
+#include "assistant/project/fenetres/FeuilleAssistante.h"
+
+#include "assistant/project/Assistante.h"
+#include "assistant/project/ContexteAssistante.h"
+#include "assistant/timers/Calculatrice.h"
+#include "assistant/timers/EtatCalculatrice.h"
+#include "assistant/timers/fenetres/OngletMLI.h"
+#include "common/Messages.h"
+#include "common/Nombres.h"
+#include "common/Texte.h"
+#include "makefile/PreferencesInterface.h"
+#include "makefile/fenetres/FenConfiguration.h"
+#include "noyau/EtatGlobal.h"
+#include "noyau/ValeursMakefile.h"
+#include "ui/fenetres/BTL.h"
+#include "ui/fenetres/Twips.h"
+#include "ui/fenetres/VueDocumentRiche.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPixmap>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int Largeur = 10425; // twips
+
+void message(const QString& texte, IconeMessage icône, bool modalSystème = false) {
+    Message m;
+    m.texte = texte;
+    m.titre = TitreApplication();
+    m.icône = icône;
+    m.modalSystème = modalSystème;
+    afficherMessage(m);
+}
+
+QString imageOnglet() {
+    return etatGlobal().DossierInstallation + QStringLiteral("/image/ongletcourant.ico");
+}
+
+} // namespace
+
+FeuilleAssistante::FeuilleAssistante(QWidget* propriétaire)
+    : QDialog(propriétaire), m_propriétaire(propriétaire) {
+    setObjectName(QStringLiteral("FeuilleAssistante"));
+    construire();
+    m_chargement = charger();
+    brancher();
+}
+
+FeuilleAssistante::~FeuilleAssistante() {
+    Kit::débrancherEnfants(this);
+    RTBVisuDuCodeBas->définirDocument(nullptr);
+}
+
+void FeuilleAssistante::construire() {
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    const auto tw = [this](int twips) { return Twips::versPixels(twips, this); };
+
+    SSTab1 = new QTabWidget(this);
+    SSTab1->setObjectName(QStringLiteral("SSTab1"));
+    SSTab1->setToolTip(QStringLiteral("Double cliquez pour définir cet onglet comme onglet de démarrage."));
+    m_mli = new OngletMLI(SSTab1);
+    SSTab1->addTab(m_mli, QStringLiteral("MLI (PWM)"));
+    SSTab1->addTab(new QWidget(SSTab1), QStringLiteral("Compteur"));
+    SSTab1->addTab(new QWidget(SSTab1), QStringLiteral("Base de temps"));
+    SSTab1->addTab(construireProjet(), QStringLiteral("Créer un nouveaux projet"));
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setAccessibleName(QStringLiteral("Assistante"));
+    Image1->setFixedSize(tw(1800), tw(2400));
+    Image1->setAlignment(Qt::AlignCenter);
+    auto* haut = new QHBoxLayout;
+    haut->addWidget(SSTab1, 1);
+    haut->addWidget(Image1, 0, Qt::AlignTop);
+
+    RTBVisuDuCodeBas = new VueDocumentRiche(this);
+    RTBVisuDuCodeBas->setObjectName(QStringLiteral("RTBVisuDuCodeBas"));
+    RTBVisuDuCodeBas->setAccessibleName(QStringLiteral("Code généré"));
+    RTBVisuDuCodeBas->setReadOnly(true);
+    RTBVisuDuCodeBas->setLineWrapMode(QTextEdit::NoWrap);
+    RTBVisuDuCodeBas->setMinimumHeight(tw(2400));
+    RTBVisuDuCodeBas->définirDocument(&m_code);
+
+    BVoir = Kit::bouton(QStringLiteral("BVoir"), QStringLiteral("Voir le code"), this);
+    BCopierSélection =
+        Kit::bouton(QStringLiteral("BCopierSélection"), QStringLiteral("Copier la sélection"), this);
+    BCopierTout = Kit::bouton(QStringLiteral("BCopierTout"), QStringLiteral("Copier tout"), this);
+    BTLRemplacerExistant =
+        Kit::bouton(QStringLiteral("BTLRemplacerExistant"), QStringLiteral("Remplacer l'existant"), this);
+    BTLRemplacerExistant->hide();
+    BAnnuler = Kit::bouton(QStringLiteral("BAnnuler"), QStringLiteral("Annuler"), this);
+    Label10 = new QLabel(QStringLiteral("La fréquence du µC est :"), this);
+    Label10->setObjectName(QStringLiteral("Label10"));
+    TFCPU = new QLabel(this);
+    TFCPU->setObjectName(QStringLiteral("TFCPU"));
+    TFCPU->setAccessibleName(QStringLiteral("La fréquence du µC est :"));
+    for (QLabel* l : {Label10, TFCPU}) {
+        l->setToolTip(QStringLiteral("Cliquez pour revenir à la configuration."));
+        l->setCursor(Qt::PointingHandCursor);
+        l->installEventFilter(this);
+    }
+    auto* boutons = new QHBoxLayout;
+    for (QWidget* w : {static_cast<QWidget*>(BVoir), static_cast<QWidget*>(BCopierSélection),
+                       static_cast<QWidget*>(BCopierTout), static_cast<QWidget*>(BTLRemplacerExistant)})
+        boutons->addWidget(w);
+    boutons->addStretch(1);
+    boutons->addWidget(Label10);
+    boutons->addWidget(TFCPU);
+    boutons->addSpacing(tw(240));
+    boutons->addWidget(BAnnuler);
+
+    // La vue du code prend toute la hauteur qui reste, jusqu'à 400 twips du bas.
+    auto* colonne = new QVBoxLayout(this);
+    colonne->setContentsMargins(tw(120), tw(120), tw(120), tw(400) / 2);
+    colonne->addLayout(haut);
+    colonne->addLayout(boutons);
+    colonne->addWidget(RTBVisuDuCodeBas, 1);
+
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
+    const QRect écran = screen() ? screen()->availableGeometry() : QRect(0, 0, 1280, 1024);
+    const int hauteur = std::min(std::max(sizeHint().height(), tw(10200)), écran.height() - tw(600));
+    setFixedWidth(tw(Largeur));
+    resize(tw(Largeur), hauteur);
+}
+
+// L'onglet du projet : pour l'heure, la vitesse série écrite dans le makefile.
+QWidget* FeuilleAssistante::construireProjet() {
+    auto* page = new QWidget(SSTab1);
+    page->setObjectName(QStringLiteral("OngletProjet"));
+    CBBaud = new QComboBox(page);
+    CBBaud->setObjectName(QStringLiteral("CBBaud"));
+    auto* légende = Kit::légende(QStringLiteral("LabelBaud"), QStringLiteral("Vitesse de la liaison série :"),
+                                 page, CBBaud);
+    auto* l = new QHBoxLayout;
+    l->addWidget(légende);
+    l->addWidget(CBBaud);
+    l->addStretch(1);
+    auto* colonne = new QVBoxLayout(page);
+    colonne->addLayout(l);
+    colonne->addStretch(1);
+    return page;
+}
+
+void FeuilleAssistante::brancher() {
+    const Kit::Protection& p = m_protéger;
+    const auto clic = &QPushButton::clicked;
+    p.brancher(BVoir, clic, this, [this] { voirLeCode(); });
+    p.brancher(BCopierSélection, clic, this, [this] { copierSélection(); });
+    p.brancher(BCopierTout, clic, this, [this] { copierTout(); });
+    p.brancher(BTLRemplacerExistant, clic, this, [this] { remplacerExistant(); });
+    p.brancher(BAnnuler, clic, this, [this] { reject(); });
+    p.brancher(CBBaud, &QComboBox::activated, this, [this](int i) { choisirVitesse(i); });
+    p.brancher(SSTab1, &QTabWidget::currentChanged, this, [this](int i) { changerOnglet(i); });
+    p.brancher(SSTab1->tabBar(), &QTabBar::tabBarDoubleClicked, this,
+               [this](int i) { définirOngletDeDémarrage(i); });
+}
+
+// --- Chargement -------------------------------------------------------------------------------
+
+FeuilleAssistante::Chargement FeuilleAssistante::charger() {
+    const EtatGlobal& e = etatGlobal();
+    ContexteAssistante& contexte = contexteAssistante();
+    contexte.recharger();
+    etatCalculatrice().réinitialiser();
+
+    // Réglages relus, onglet de démarrage et sa marque ; les onglets vides restent grisés.
+    LirePréférencesInterface();
+    int départ = Assistante::ongletDeDémarrage();
+    SSTab1->setTabEnabled(1, false);
+    SSTab1->setTabEnabled(2, false);
+    if (!SSTab1->isTabEnabled(départ)) départ = 0;
+    {
+        const QSignalBlocker bloqueur(SSTab1);
+        SSTab1->setCurrentIndex(départ);
+    }
+    marquerOnglet(départ);
+    BTLRemplacerExistant->setVisible(départ == 3);
+    // Rien encore ne génère l'onglet du projet : pas de texte à écrire.
+    BTLRemplacerExistant->setEnabled(!m_texteProjet.isEmpty());
+
+    {
+        const QSignalBlocker bloqueur(CBBaud);
+        CBBaud->addItems({QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
+                          QStringLiteral("57600")});
+        CBBaud->setCurrentIndex(1);
+    }
+    m_mli->remplirModes();
+
+    // L'image, puis le fichier des possibilités : chaque échec a son propre message.
+    setWindowTitle(e.NomSkin + QStringLiteral(", votre assistante de programmation"));
+    if (!e.ImageFenêtreSkin.isEmpty()) {
+        const QPixmap image(e.RépertoireSkin + e.ImageFenêtreSkin);
+        if (image.isNull()) {
+            message(QStringLiteral("L'image de l'assistante ") + e.RépertoireSkin + e.ImageFenêtreSkin +
+                        QStringLiteral(" n'a pas été trouvée."),
+                    IconeMessage::Critique);
+            return Chargement::ImageIllisible;
+        }
+        Image1->setPixmap(image.scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    }
+    contexte.fichierConfiguration = e.FichierConfiguration.isEmpty()
+                                        ? e.DossierInstallation + QStringLiteral("/Configuration.xml")
+                                        : e.FichierConfiguration;
+    try {
+        if (!CapacitesComposant::lire(contexte.fichierConfiguration, valeursMakefile().MicroContrôleur,
+                                      contexte.composant)) {
+            message(Assistante::messageComposantAbsent(), IconeMessage::Critique, true);
+            return Chargement::ComposantAbsent;
+        }
+    } catch (const ErreurConfiguration& erreur) {
+        message(erreur.texte(), IconeMessage::Critique);
+        return Chargement::FichierIllisible;
+    }
+    contexte.nomComposant = contexte.composant.nom;
+    contexte.cheminComposant = contexte.composant.chemin;
+    m_mli->remplir(&contexte.composant, e.DossierInstallation + QStringLiteral("/Modèle"));
+    contexte.portCourant = 0;
+    contexte.nomsPorts = contexte.composant.ports;
+    return Chargement::Complet;
+}
+
+void FeuilleAssistante::marquerOnglet(int onglet) {
+    const QIcon marque(imageOnglet());
+    for (int i = 0; i < SSTab1->count(); ++i)
+        SSTab1->setTabIcon(i, i == onglet ? marque : QIcon());
+}
+
+// --- Ouverture et fermeture -------------------------------------------------------------------
+
+void FeuilleAssistante::exécuter() {
+    EtatGlobal& e = etatGlobal();
+    switch (m_chargement) {
+    case Chargement::ComposantAbsent:
+        // La configuration se remontre, pour choisir un autre composant.
+        e.AppelantAssistante = QStringLiteral("Configurateur");
+        return;
+    case Chargement::FichierIllisible:
+        // Rien ne peut marcher sans le fichier : le programme se termine.
+        e.AppelantAssistante = QStringLiteral("Ligne de commande");
+        return;
+    case Chargement::ImageIllisible:
+    case Chargement::Complet:
+        break;
+    }
+    setWindowModality(Qt::ApplicationModal);
+    exec();
+}
+
+void FeuilleAssistante::ouvrir(QWidget* propriétaire) {
+    FeuilleAssistante fenêtre(propriétaire);
+    fenêtre.exécuter();
+}
+
+void FeuilleAssistante::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    // Centrée sur l'écran dans les deux sens.
+    if (const QScreen* s = screen()) {
+        const QRect r = s->availableGeometry();
+        move(r.x() + (r.width() - frameGeometry().width()) / 2,
+             r.y() + (r.height() - frameGeometry().height()) / 2);
+    }
+    // Une fois par ouverture, pas à chaque retour d'une boîte de message.
+    if (m_activée) return;
+    m_activée = true;
+    TFCPU->setText(Calculatrice::ConvertitFréquence(Nombres::val(valeursMakefile().FréquenceCPU)));
+    if (m_chargement == Chargement::Complet) m_protéger([this] { m_mli->activer(); });
+}
+
+void FeuilleAssistante::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+        AppliquerSilence(this, préférencesInterface().Silence);
+    QDialog::changeEvent(e);
+}
+
+bool FeuilleAssistante::eventFilter(QObject* objet, QEvent* e) {
+    if ((objet == TFCPU || objet == Label10) && e->type() == QEvent::MouseButtonRelease) {
+        m_protéger([this] { retourConfiguration(); });
+        return true;
+    }
+    return QDialog::eventFilter(objet, e);
+}
+
+void FeuilleAssistante::keyPressEvent(QKeyEvent* e) {
+    // Entrée valide un champ ; elle ne ferme pas la fenêtre.
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
+void FeuilleAssistante::retourConfiguration() {
+    etatGlobal().AppelantAssistante = QStringLiteral("Configurateur");
+    reject();
+}
+
+// --- Onglets ----------------------------------------------------------------------------------
+
+void FeuilleAssistante::changerOnglet(int onglet) {
+    RTBInvisible.vider();
+    BTLRemplacerExistant->setVisible(onglet == 3);
+}
+
+void FeuilleAssistante::définirOngletDeDémarrage(int onglet) {
+    if (onglet < 0 || !SSTab1->isTabEnabled(onglet)) return;
+    marquerOnglet(onglet);
+    Assistante::définirOngletDeDémarrage(onglet);
+}
+
+// --- Code -------------------------------------------------------------------------------------
+
+void FeuilleAssistante::voirLeCode() {
+    m_code.vider();
+    RTBInvisible.vider();
+    if (SSTab1->currentIndex() == 0 && m_chargement == Chargement::Complet && m_mli->générer(RTBInvisible))
+        m_code.définirContenu(RTBInvisible.contenu());
+    RTBVisuDuCodeBas->rafraîchir();
+}
+
+void FeuilleAssistante::copierSélection() {
+    RTBVisuDuCodeBas->copy();
+}
+
+void FeuilleAssistante::copierTout() {
+    // Tout le texte, quelle que soit sa longueur.
+    QApplication::clipboard()->setText(RTBVisuDuCodeBas->toPlainText());
+}
+
+void FeuilleAssistante::remplacerExistant() {
+    if (SSTab1->currentIndex() != 3 || m_texteProjet.isEmpty()) return;
+    Message m;
+    m.texte = QStringLiteral("Cette action va écraser votre fichier source ") + Texte::SautDeLigne +
+              etatGlobal().FichierC + QStringLiteral(".") + Texte::SautDeLigne + Texte::SautDeLigne +
+              QStringLiteral("Etes-vous sûr ?");
+    m.titre = TitreApplication();
+    m.icône = IconeMessage::Exclamation;
+    m.boutons = BoutonsMessage::OuiNon;
+    m.parDéfaut = RéponseMessage::Non;
+    m.modalSystème = true;
+    if (afficherMessage(m) != RéponseMessage::Oui) return;
+    if (!Assistante::RemplacerFichierSource(m_texteProjet)) return;
+    message(QStringLiteral("Vous devrez accepter que votre EDI recharge le fichier."),
+            IconeMessage::Information, true);
+    // Le fichier est remplacé : le programme se termine, la configuration avec lui.
+    etatGlobal().AppelantAssistante = QStringLiteral("Ligne de commande");
+    accept();
+}
+
+void FeuilleAssistante::choisirVitesse(int index) {
+    auto* configuration = qobject_cast<FenConfiguration*>(m_propriétaire);
+    DocumentRiche* makefile = configuration ? &configuration->configuration().RTBMakefile : nullptr;
+    if (!Assistante::ÉcrireVitesseSérie(CBBaud->itemText(index), makefile) || !configuration) return;
+    if (auto* vue = configuration->findChild<VueDocumentRiche*>(QStringLiteral("RTBMakefile")))
+        vue->rafraîchir();
+}

@@ -1,0 +1,6 @@
+#include "assistant/timers/EtatCalculatrice.h"
+
+EtatCalculatrice& etatCalculatrice() {
+    static EtatCalculatrice e;
+    return e;
+}

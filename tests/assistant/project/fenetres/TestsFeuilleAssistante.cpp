@@ -1,0 +1,291 @@
+// L'assistante hors écran : chargement, calculatrice MLI, génération, onglet de démarrage et
+// fermeture. Contrôles trouvés par leur nom, messages lus dans l'enregistreur.
+#include "assistant/project/ContexteAssistante.h"
+#include "assistant/project/fenetres/FeuilleAssistante.h"
+#include "assistant/timers/EtatCalculatrice.h"
+#include "assistant/timers/OutilsAvr.h"
+#include "assistant/timers/fenetres/OngletMLI.h"
+#include "common/Identite.h"
+#include "common/Messages.h"
+#include "noyau/EtatGlobal.h"
+#include "noyau/GestionXML.h"
+#include "noyau/Parametres.h"
+#include "noyau/ValeursMakefile.h"
+#include "outils/EssaiConfiguration.h"
+#include "outils/OutilsFenetres.h"
+#include "ui/fenetres/BTL.h"
+#include "ui/fenetres/VueDocumentRiche.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class FenetreAssistante : public ::testing::Test {
+protected:
+    FenetreAssistante() {
+        const QString construit = OutilsTests::dossierConstruction();
+        QDir().mkpath(essai.installation() + QStringLiteral("/image"));
+        QFile::copy(construit + QStringLiteral("/Configuration.xml"),
+                    essai.installation() + QStringLiteral("/Configuration.xml"));
+        QFile::copy(construit + QStringLiteral("/image/ongletcourant.ico"),
+                    essai.installation() + QStringLiteral("/image/ongletcourant.ico"));
+        EtatGlobal& e = etatGlobal();
+        e.Commande = QStringLiteral("assistante");
+        e.FichierConfiguration = essai.installation() + QStringLiteral("/Configuration.xml");
+        e.ImageFenêtreSkin = QStringLiteral("Assistante.png");
+        e.NomSkin = QStringLiteral("Plume");
+        e.AppelantAssistante = QStringLiteral("Ligne de commande");
+        valeursMakefile().MicroContrôleur = QStringLiteral("ATmega8");
+        valeursMakefile().FréquenceCPU = QStringLiteral("16000000");
+    }
+
+    FeuilleAssistante& ouvrir() {
+        fenêtre = std::make_unique<FeuilleAssistante>();
+        fenêtre->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(fenêtre.get()));
+        return *fenêtre;
+    }
+    template <class T = QWidget> T* c(const QString& nom) {
+        return OutilsFenetres::enfant<T>(fenêtre.get(), nom);
+    }
+    QLineEdit* champ(const QString& nom) { return c<QLineEdit>(nom); }
+
+    // Tape un texte à la place de celui du champ, touche par touche, puis Entrée.
+    void taper(const QString& nom, const QString& texte, bool entrée = true) {
+        QLineEdit* l = champ(nom);
+        l->setFocus();
+        l->selectAll();
+        QTest::keyClick(l, Qt::Key_Delete);
+        QTest::keyClicks(l, texte);
+        if (entrée) QTest::keyClick(l, Qt::Key_Return);
+    }
+    QStringList textesMessages() const {
+        QStringList t;
+        for (const Message& m : messages.messages)
+            t << m.texte;
+        return t;
+    }
+
+    EssaiConfiguration essai;
+    EnregistreurMessages messages;
+    std::unique_ptr<FeuilleAssistante> fenêtre;
+};
+
+TEST_F(FenetreAssistante, UneFréquenceEtUnRapportTapésDonnentLeCodeEtCeQueLaPuceFera) {
+    ouvrir();
+    EXPECT_EQ(fenêtre->chargement(), FeuilleAssistante::Chargement::Complet);
+    EXPECT_EQ(fenêtre->windowTitle(), QStringLiteral("Plume, votre assistante de programmation"));
+    EXPECT_FALSE(c<QTabWidget>("SSTab1")->isTabEnabled(1));
+    EXPECT_EQ(c<QLabel>("TFCPU")->text(), QStringLiteral("16 MHz"));
+    EXPECT_TRUE(messages.messages.empty()) << textesMessages().join(u'|').toStdString();
+    const EtatCalculatrice& s = etatCalculatrice();
+    EXPECT_EQ(s.FréquenceHorloge, 16000000);
+    EXPECT_TRUE(c<QLabel>("LObtenu")->text().isEmpty());
+
+    // Le point devient une virgule en tapant ; la valeur reste exacte.
+    taper("TFrequence", "1.5 kHz");
+    EXPECT_EQ(champ("TFrequence")->text(), QStringLiteral("1,5 kHz"));
+    ASSERT_TRUE(s.FréquenceHz);
+    EXPECT_DOUBLE_EQ(*s.FréquenceHz, 1500);
+    EXPECT_FALSE(champ("TPériode")->text().isEmpty());
+    // Passer dans la période sans la changer ne touche pas la fréquence.
+    emit champ("TPériode")->editingFinished();
+    EXPECT_DOUBLE_EQ(*s.FréquenceHz, 1500);
+    taper("TRC", "0,25");
+    ASSERT_TRUE(s.RapportCyclique);
+    EXPECT_DOUBLE_EQ(*s.RapportCyclique, 0.25);
+    EXPECT_TRUE(c<QLabel>("LObtenu")->text().startsWith(QStringLiteral("Obtenu : 1,5 kHz")))
+        << c<QLabel>("LObtenu")->text().toStdString();
+
+    QTest::mouseClick(c("BVoir"), Qt::LeftButton);
+    EXPECT_TRUE(fenêtre->code().texte().contains(QStringLiteral("OCR")))
+        << fenêtre->code().texte().toStdString();
+    QTest::mouseClick(c("BCopierTout"), Qt::LeftButton);
+    EXPECT_EQ(QApplication::clipboard()->text(), c<VueDocumentRiche>("RTBVisuDuCodeBas")->toPlainText());
+
+    // « 1,50 ms » vaut 1,5 ms ; la fréquence suit, exacte.
+    taper("TPériode", "1,50 ms");
+    EXPECT_DOUBLE_EQ(*s.PériodeS, 0.0015);
+    EXPECT_NEAR(*s.FréquenceHz, 1000.0 / 1.5, 1e-9);
+    // 250 Hz et 0,25 : 1 ms et 3 ms.
+    taper("TFrequence", "250 Hz");
+    EXPECT_EQ(champ("TTon")->text(), QStringLiteral("1 ms"));
+    EXPECT_EQ(champ("TToff")->text(), QStringLiteral("3 ms"));
+    EXPECT_TRUE(messages.messages.empty()) << textesMessages().join(u'|').toStdString();
+
+    // Un texte invalide, puis une fréquence hors limites : refusés, rien à générer pour eux.
+    taper("TFrequence", "1 kz");
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].icône, IconeMessage::Critique);
+    EXPECT_FALSE(s.FréquenceHz);
+    taper("TFrequence", "100 MHz");
+    ASSERT_EQ(messages.messages.size(), 2u);
+    EXPECT_EQ(messages.messages[1].titre,
+              QStringLiteral("Heureusement que t'as une assistante haut de gamme !"));
+    EXPECT_TRUE(champ("TFrequence")->text().isEmpty());
+    EXPECT_FALSE(s.FréquenceHz);
+    EXPECT_TRUE(c<QLabel>("LObtenu")->text().isEmpty());
+    QTest::mouseClick(c("BVoir"), Qt::LeftButton);
+    EXPECT_EQ(messages.messages.size(), 3u);
+    EXPECT_TRUE(fenêtre->code().texte().isEmpty());
+}
+
+TEST_F(FenetreAssistante, TonToffModeCtcEtHorlogeExterne) {
+    ouvrir();
+    const EtatCalculatrice& s = etatCalculatrice();
+    taper("TFrequence", "50 Hz");
+    // Le rapport recalculé reste exact : 1,5 ms sur 20 ms.
+    taper("TTon", "1,5 ms");
+    EXPECT_TRUE(c("CBRecalcRC")->isVisible());
+    taper("TToff", "18,5 ms");
+    QTest::mouseClick(c("CBRecalcRC"), Qt::LeftButton);
+    EXPECT_DOUBLE_EQ(*s.RapportCyclique, 0.075);
+    EXPECT_EQ(champ("TRC")->text(), QStringLiteral("0,075"));
+    EXPECT_DOUBLE_EQ(*s.FréquenceHz, 50);
+    // Ton + Toff nul : refusé, rien ne change.
+    taper("TTon", "0 s");
+    taper("TToff", "0 s");
+    QTest::mouseClick(c("CBRecalcRC"), Qt::LeftButton);
+    EXPECT_EQ(messages.messages.size(), 1u);
+    EXPECT_DOUBLE_EQ(*s.RapportCyclique, 0.075);
+
+    // CTC refusé : la liste remontre le mode d'avant ; accepté : rapport 0,5.
+    auto* mode = c<QComboBox>("TMode");
+    messages.réponses = {RéponseMessage::Non, RéponseMessage::Oui};
+    mode->setCurrentIndex(3);
+    emit mode->activated(3);
+    EXPECT_EQ(mode->currentIndex(), 1);
+    EXPECT_EQ(s.ModePWM, QStringLiteral("FPWM"));
+    mode->setCurrentIndex(3);
+    emit mode->activated(3);
+    EXPECT_EQ(s.ModePWM, QStringLiteral("CTC"));
+    EXPECT_EQ(champ("TRC")->text(), QStringLiteral("0,5"));
+
+    // Horloge externe : lue à la validation, zéro refusé ; l'interne revient à F_CPU.
+    auto* horloge = c<QComboBox>("CBHorlogeEntrée");
+    const std::size_t avant = messages.messages.size();
+    horloge->setCurrentIndex(1);
+    emit horloge->activated(1);
+    EXPECT_TRUE(champ("TFreqEntréeHorloge")->isEnabled());
+    EXPECT_EQ(s.FréquenceHorloge, 32768);
+    taper("TFreqEntréeHorloge", "100000", false);
+    EXPECT_EQ(s.FréquenceHorloge, 32768);
+    QTest::keyClick(champ("TFreqEntréeHorloge"), Qt::Key_Return);
+    EXPECT_EQ(s.FréquenceHorloge, 100000);
+    taper("TFreqEntréeHorloge", "0");
+    EXPECT_EQ(s.FréquenceHorloge, 100000);
+    EXPECT_EQ(messages.messages.size(), avant + 1);
+    horloge->setCurrentIndex(0);
+    emit horloge->activated(0);
+    EXPECT_EQ(s.FréquenceHorloge, 16000000);
+    EXPECT_FALSE(champ("TFreqEntréeHorloge")->isEnabled());
+}
+
+TEST_F(FenetreAssistante, ÉchecsDuChargementChacunSonMessage) {
+    // Image absente : le message de l'image, pas celui du fichier.
+    etatGlobal().ImageFenêtreSkin = QStringLiteral("Absente.png");
+    ouvrir();
+    EXPECT_EQ(fenêtre->chargement(), FeuilleAssistante::Chargement::ImageIllisible);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_TRUE(messages.messages[0].texte.startsWith(QStringLiteral("L'image de l'assistante")));
+
+    // Fichier des possibilités illisible : son message, et le programme se termine.
+    etatGlobal().ImageFenêtreSkin = QStringLiteral("Assistante.png");
+    OutilsTests::ecrireFichier(etatGlobal().FichierConfiguration, "<DONNEES><Processeur");
+    ouvrir();
+    fenêtre->exécuter();
+    EXPECT_EQ(fenêtre->chargement(), FeuilleAssistante::Chargement::FichierIllisible);
+    ASSERT_EQ(messages.messages.size(), 2u);
+    EXPECT_TRUE(messages.messages[1].texte.startsWith(QStringLiteral("Il est probable")));
+    EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Ligne de commande"));
+
+    // Composant absent : message système, retour à la configuration ; le fichier n'est pas réécrit.
+    QFile::remove(etatGlobal().FichierConfiguration);
+    QFile::copy(OutilsTests::dossierConstruction() + QStringLiteral("/Configuration.xml"),
+                etatGlobal().FichierConfiguration);
+    const QByteArray fichier = OutilsTests::lireFichier(etatGlobal().FichierConfiguration);
+    valeursMakefile().MicroContrôleur = QStringLiteral("atmega9999");
+    ouvrir();
+    fenêtre->exécuter();
+    ASSERT_EQ(messages.messages.size(), 3u);
+    EXPECT_TRUE(messages.messages[2].modalSystème);
+    EXPECT_TRUE(messages.messages[2].texte.contains(Identite::adresseContact()));
+    EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Configurateur"));
+    EXPECT_EQ(OutilsTests::lireFichier(etatGlobal().FichierConfiguration), fichier);
+}
+
+TEST_F(FenetreAssistante, OngletDeDémarrageVitesseSérieEtRetourÀLaConfiguration) {
+    ouvrir();
+    // Le chargement n'écrit pas la vitesse : aucun makefile créé.
+    EXPECT_FALSE(QFile::exists(essai.makefile()));
+    fenêtre->définirOngletDeDémarrage(3);
+    EXPECT_EQ(Parametres::Lire(Parametres::OngletDeDémarrage), QStringLiteral("3"));
+    ouvrir();
+    EXPECT_EQ(c<QTabWidget>("SSTab1")->currentIndex(), 3);
+    EXPECT_TRUE(c("BTLRemplacerExistant")->isVisible());
+    // Sans texte généré, rien ne peut être écrit sur le source.
+    EXPECT_FALSE(c("BTLRemplacerExistant")->isEnabled());
+
+    // Une vitesse choisie : BAUD écrit dans le makefile du projet, ses fins de ligne gardées.
+    essai.écrireMakefile("# BAUD = 1200\r\nMCU = atmega8\r\nBAUD = 9600\r\nF_CPU = 16000000\r\n");
+    auto* baud = c<QComboBox>("CBBaud");
+    baud->setCurrentIndex(2);
+    emit baud->activated(2);
+    EXPECT_EQ(essai.makefileÉcrit(),
+              QByteArray("# BAUD = 1200\r\nMCU = atmega8\r\nBAUD = 38400\r\nF_CPU = 16000000\r\n"));
+
+    // Un onglet hors de 0 à 3 ouvre l'onglet 0.
+    Parametres::Ecrire(Parametres::OngletDeDémarrage, QStringLiteral("7"));
+    ouvrir();
+    EXPECT_EQ(c<QTabWidget>("SSTab1")->currentIndex(), 0);
+    EXPECT_FALSE(c("BTLRemplacerExistant")->isVisible());
+
+    // TFCPU ramène à la configuration, même ouverte par la ligne de commande.
+    QTest::mouseClick(c("TFCPU"), Qt::LeftButton);
+    EXPECT_FALSE(fenêtre->isVisible());
+    EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Configurateur"));
+    EXPECT_TRUE(messages.messages.empty()) << textesMessages().join(u'|').toStdString();
+}
+
+TEST_F(FenetreAssistante, LeCodeDeLaVueTourneDansSimavrÀLaFréquenceAnnoncée) {
+    if (!OutilsAvr::avrGccPrésent()) GTEST_SKIP() << "avr-gcc absent";
+    ouvrir();
+    // 1 kHz, 0,25 sur OC1A, avec la fonction d'initialisation.
+    taper("TFrequence", "1 kHz");
+    taper("TRC", "0,25");
+    c<QCheckBox>("CBInit")->setChecked(true);
+    QTest::mouseClick(c("BVoir"), Qt::LeftButton);
+    ASSERT_TRUE(messages.messages.empty()) << textesMessages().join(u'|').toStdString();
+    const QString code = c<VueDocumentRiche>("RTBVisuDuCodeBas")->toPlainText();
+    const QString fonction =
+        QRegularExpression(QStringLiteral("void (InitMLITimer\\d)\\(void\\)")).match(code).captured(1);
+    ASSERT_FALSE(fonction.isEmpty()) << code.toStdString();
+    QTemporaryDir d;
+    QByteArray erreurs;
+    const QString elf = OutilsAvr::compiler(
+        d, QStringLiteral("mli"), QStringLiteral("atmega8"),
+        QStringLiteral("#include <avr/io.h>\n") + code +
+            QStringLiteral("\nint main(void) {\n    %1();\n    for (;;) {\n    }\n}\n").arg(fonction),
+        &erreurs);
+    ASSERT_FALSE(elf.isEmpty()) << erreurs.toStdString() << code.toStdString();
+    const RésultatGénération r = GenerateurPWM::calculer(fenêtre->ongletMLI()->entrées());
+    ASSERT_TRUE(r.ok());
+    const double annoncée = r.réglage.fréquenceObtenue;
+    EXPECT_NEAR(annoncée, 1000, 1);
+    const auto m = OutilsAvr::mesurer(
+        QStringLiteral("atmega8"), 16e6, elf,
+        {QStringLiteral("-b"), QStringLiteral("B1"), QStringLiteral("-t"), QStringLiteral("0.02")});
+    ASSERT_TRUE(m.contains(QStringLiteral("frequence")));
+    EXPECT_NEAR(m[QStringLiteral("frequence")], annoncée, annoncée * 1e-3);
+    EXPECT_NEAR(m[QStringLiteral("rapport")], 0.25, 0.01);
+}
+
+} // namespace
