@@ -9,7 +9,7 @@ namespace FichierAtomique {
 
 // Taille au-delà de laquelle un fichier n'est pas lu. Le plus gros fichier livré (le fichier des
 // possibilités des composants) fait 150 kio et un makefile réel quelques dizaines : 4 Mio laissent
-// une large marge, et un tel fichier se charge encore en une fraction de seconde.
+// une large marge, et un tel fichier se charge encore en moins d'une seconde.
 inline constexpr qint64 TailleMaxLue = 4 * 1024 * 1024;
 
 // Écrit données dans chemin ; en cas d'échec, la cible reste telle qu'elle était et erreur
