@@ -4,12 +4,13 @@
 # mémoire résidente maximale (VmHWM). Objectifs : moins de 300 ms et moins de 80 Mo.
 # Usage : bench/fenetre_configuration.sh [programme] [nombre de passes]
 #
-# Le programme, lancé avec QUILLON_MESURE_AFFICHAGE=1, écrit « affichée <ns> » et sa ligne VmHWM
-# sur sa sortie d'erreur dès que la fenêtre est exposée et dessinée, puis la ferme sans rien
-# enregistrer.
+# Le programme (affichage_configuration, construit avec les autres, à côté de quillon-fenetres)
+# fait le démarrage de quillon-fenetres et guette la fenêtre de l'extérieur : il écrit
+# « affichée <ns> » et sa ligne VmHWM sur sa sortie d'erreur dès qu'elle est exposée et
+# dessinée, puis la ferme sans rien enregistrer.
 set -euo pipefail
 racine=$(cd "$(dirname "$0")/.." && pwd)
-programme=${1:-$racine/build/quillon}
+programme=${1:-$racine/build/affichage_configuration}
 passes=${2:-15}
 [ -x "$programme" ] || { echo "Programme introuvable : $programme (construisez d'abord)" >&2; exit 1; }
 command -v Xvfb >/dev/null || { echo "Xvfb est nécessaire (paquet xvfb)" >&2; exit 1; }
@@ -41,7 +42,7 @@ cp "$racine/exemples/Clignotant/Clignotant.c" "$projet/"
 passe() {
   local debut sortie affichee memoire
   debut=$(date +%s%N)
-  sortie=$(QUILLON_MESURE_AFFICHAGE=1 "$programme" "configurer>$projet>Clignotant" 2>&1 >/dev/null) || true
+  sortie=$("$programme" "configurer>$projet>Clignotant" 2>&1 >/dev/null) || true
   affichee=$(printf '%s\n' "$sortie" | awk '/^affichée /{print $2}')
   memoire=$(printf '%s\n' "$sortie" | awk '/^VmHWM:/{print $2}')
   [ -n "$affichee" ] || { echo "Pas de mesure ; sortie du programme :" >&2; printf '%s\n' "$sortie" >&2; exit 1; }

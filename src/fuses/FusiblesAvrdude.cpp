@@ -175,17 +175,7 @@ void FusiblesAvrdude::charger() {
 }
 
 QString FusiblesAvrdude::nomOctet(Octet octet) const {
-    switch (octet) {
-    case Octet::Etendu:
-        return QStringLiteral("fusible étendu");
-    case Octet::Haut:
-        return QStringLiteral("fusible haut");
-    case Octet::Bas:
-        return m_octets.size() == 1 ? QStringLiteral("fusible") : QStringLiteral("fusible bas");
-    case Octet::Verrou:
-        return QStringLiteral("verrouillage");
-    }
-    return {};
+    return Avrdude::nomOctet(octet, m_description);
 }
 
 QString FusiblesAvrdude::préfixeCommandes() const {
@@ -246,6 +236,24 @@ void FusiblesAvrdude::écrireOctet(const QString& préfixe, Octet octet, const L
     m_vue.actualiser();
 }
 
+void FusiblesAvrdude::parcourir(const std::function<void()>& préparer,
+                                const std::function<void(Octet, ListeCoches&, int)>& traiter) {
+    EnCours enCours(m_enCours, m_vue);
+    m_arrêtDemandé = false;
+    ErreurAvrdude = false;
+    préparer();
+    int premièreLigne = 0;
+    for (const Octet octet : m_octets) {
+        // Le premier octet est toujours traité ; les suivants tant que rien n'a échoué.
+        if (ErreurAvrdude) break;
+        traiter(octet, ListeFusibles, premièreLigne);
+        premièreLigne += 8;
+        ajouterConsole(Fusibles::ligneDAstérisques());
+        m_vue.actualiser();
+    }
+    if (m_verrou && !ErreurAvrdude) traiter(Octet::Verrou, ListeVerrouillage, 0);
+}
+
 void FusiblesAvrdude::lire() {
     if (m_enCours) return;
     if (m_octets.empty() && !m_verrou) {
@@ -257,23 +265,14 @@ void FusiblesAvrdude::lire() {
     }
     const QString préfixe = préfixeCommandes();
     if (préfixe.isEmpty()) return;
-
-    EnCours enCours(m_enCours, m_vue);
-    m_arrêtDemandé = false;
-    ErreurAvrdude = false;
-    RTAffichageDos.vider();
-    m_vue.actualiser();
-
-    int premièreLigne = 0;
-    for (const Octet octet : m_octets) {
-        // Le premier octet est toujours lu ; les suivants tant que rien n'a échoué.
-        if (ErreurAvrdude) break;
-        lireOctet(préfixe, octet, ListeFusibles, premièreLigne);
-        premièreLigne += 8;
-        ajouterConsole(Fusibles::ligneDAstérisques());
-        m_vue.actualiser();
-    }
-    if (m_verrou && !ErreurAvrdude) lireOctet(préfixe, Octet::Verrou, ListeVerrouillage, 0);
+    parcourir(
+        [this] {
+            RTAffichageDos.vider();
+            m_vue.actualiser();
+        },
+        [this, &préfixe](Octet octet, ListeCoches& liste, int premièreLigne) {
+            lireOctet(préfixe, octet, liste, premièreLigne);
+        });
 
     if (!ErreurAvrdude) {
         m_vue.bip();
@@ -297,22 +296,15 @@ void FusiblesAvrdude::écrire() {
     }
     const QString préfixe = préfixeCommandes();
     if (préfixe.isEmpty()) return;
-
-    EnCours enCours(m_enCours, m_vue);
-    m_arrêtDemandé = false;
-    ErreurAvrdude = false;
-    m_vue.montrerÉtape(QStringLiteral("Recherche de la version d'avrdude…"));
-    const bool sécurité = Avrdude::optionSécurité(Avrdude::versionInstallée(programme, &m_dosVersion));
-
-    int premièreLigne = 0;
-    for (const Octet octet : m_octets) {
-        if (ErreurAvrdude) break;
-        écrireOctet(préfixe, octet, ListeFusibles, premièreLigne, sécurité);
-        premièreLigne += 8;
-        ajouterConsole(Fusibles::ligneDAstérisques());
-        m_vue.actualiser();
-    }
-    if (m_verrou && !ErreurAvrdude) écrireOctet(préfixe, Octet::Verrou, ListeVerrouillage, 0, sécurité);
+    bool sécurité = false;
+    parcourir(
+        [this, &sécurité] {
+            m_vue.montrerÉtape(QStringLiteral("Recherche de la version d'avrdude…"));
+            sécurité = Avrdude::optionSécurité(Avrdude::versionInstallée(programme, &m_dosVersion));
+        },
+        [this, &préfixe, &sécurité](Octet octet, ListeCoches& liste, int premièreLigne) {
+            écrireOctet(préfixe, octet, liste, premièreLigne, sécurité);
+        });
 
     CBLire = {Fusibles::LireLesFusibles, Fusibles::VertClair};
     if (!ErreurAvrdude) {

@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -101,6 +102,8 @@ public:
     bool verrouActif() const { return m_verrou; }
     // Le préfixe des commandes ; vide, avec un message, si une valeur manque.
     QString préfixeCommandes() const;
+    // Le nom de l'octet dans les textes (« fusible haut »…).
+    QString nomOctet(Avrdude::Octet octet) const;
 
     // Programme lancé (« avrdude » par le chemin de recherche).
     QString programme = QStringLiteral("avrdude");
@@ -128,7 +131,8 @@ private:
                      int premièreLigne, bool sécurité);
     void finirConsole();
     void garderValeur(Avrdude::Octet octet, std::uint8_t valeur);
-    QString nomOctet(Avrdude::Octet octet) const;
+    void parcourir(const std::function<void()>& préparer,
+                   const std::function<void(Avrdude::Octet, ListeCoches&, int)>& traiter);
 
     VueFusibles& m_vue;
     // La demande de version d'avrdude, que le bouton d'arrêt interrompt comme les autres.

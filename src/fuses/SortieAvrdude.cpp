@@ -23,6 +23,21 @@ QString mémoire(Octet octet, const DescriptionAVR& d) {
     return {};
 }
 
+QString nomOctet(Octet octet, const DescriptionAVR& d) {
+    switch (octet) {
+    case Octet::Etendu:
+        return QStringLiteral("fusible étendu");
+    case Octet::Haut:
+        return QStringLiteral("fusible haut");
+    case Octet::Bas:
+        return d.FusibleHautPrésent || d.FusibleEtenduPrésent ? QStringLiteral("fusible bas")
+                                                              : QStringLiteral("fusible");
+    case Octet::Verrou:
+        return QStringLiteral("verrouillage");
+    }
+    return {};
+}
+
 QString argument(const QString& valeur) {
     const bool àProtéger = valeur.isEmpty() || valeur.contains(u' ') || valeur.contains(u'\t') ||
                            valeur.contains(u'"') || valeur.contains(u'\'');

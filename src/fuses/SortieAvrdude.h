@@ -18,6 +18,10 @@ enum class Octet { Etendu, Haut, Bas, Verrou };
 // composants qui n'en ont qu'un (la description le range en octet bas).
 QString mémoire(Octet octet, const DescriptionAVR& description);
 
+// Nom de l'octet dans les textes : « fusible étendu », « fusible haut », « fusible bas »,
+// « verrouillage » ; « fusible » tout court pour l'octet unique, comme mémoire().
+QString nomOctet(Octet octet, const DescriptionAVR& description);
+
 // Texte d'une valeur placée dans la ligne de commande ; entre guillemets si elle contient des
 // blancs, pour qu'elle reste un seul argument.
 QString argument(const QString& valeur);

@@ -1,9 +1,7 @@
 #include "fuses/fenetres/FenFuseBit.h"
 
-#include "noyau/ErreurNonRepertoriee.h"
 #include "noyau/EtatGlobal.h"
 #include "noyau/OuvrirDocument.h"
-#include "noyau/Parametres.h"
 #include "noyau/ValeursMakefile.h"
 #include "ui/fenetres/BTL.h"
 #include "ui/fenetres/Twips.h"
@@ -15,48 +13,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
-#include <QScreen>
 #include <QVBoxLayout>
-#include <exception>
 
 namespace {
-
-// Noms des octets, pour les bulles des lignes (du premier octet de la liste au dernier).
-QString nomOctet(Avrdude::Octet o, bool seul) {
-    switch (o) {
-    case Avrdude::Octet::Etendu:
-        return QStringLiteral("Fusible étendu");
-    case Avrdude::Octet::Haut:
-        return QStringLiteral("Fusible haut");
-    case Avrdude::Octet::Bas:
-        return seul ? QStringLiteral("Fusible") : QStringLiteral("Fusible bas");
-    case Avrdude::Octet::Verrou:
-        return QStringLiteral("Verrouillage");
-    }
-    return {};
-}
-
-QLabel* légende(const QString& nom, const QString& texte, QWidget* parent) {
-    auto* l = new QLabel(texte, parent);
-    l->setObjectName(nom);
-    return l;
-}
-
-BTL* bouton(const QString& nom, const QString& texte, QWidget* parent) {
-    auto* b = new BTL(texte, parent);
-    b->setObjectName(nom);
-    return b;
-}
-
-QListWidget* listeACocher(const QString& nom, QLabel* titre, QWidget* parent) {
-    auto* l = new QListWidget(parent);
-    l->setObjectName(nom);
-    l->setAccessibleName(titre->text());
-    l->setSelectionMode(QAbstractItemView::SingleSelection);
-    l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    titre->setBuddy(l);
-    return l;
-}
 
 // Hauteur qui montre toutes les lignes (au moins huit).
 int hauteurPour(QListWidget* l) {
@@ -68,6 +27,11 @@ QColor couleur(const std::optional<CouleurRVB>& c) {
     return c ? QColor(c->rouge, c->vert, c->bleu) : QColor();
 }
 
+// Le nom d'un octet en tête de bulle : « Fusible haut ».
+QString enTête(const QString& nom) {
+    return nom.isEmpty() ? nom : nom.front().toUpper() + nom.mid(1);
+}
+
 } // namespace
 
 FenFuseBit::FenFuseBit(QWidget* parent, std::function<void()> ouvrirAide)
@@ -76,16 +40,7 @@ FenFuseBit::FenFuseBit(QWidget* parent, std::function<void()> ouvrirAide)
     setObjectName(QStringLiteral("FenFuseBit"));
     construire();
     m_logique.charger();
-    // Les lignes remplies, la fenêtre prend la hauteur de son contenu.
-    ListeFusibles->setFixedHeight(hauteurPour(ListeFusibles));
-    ListeVerrouillage->setFixedHeight(hauteurPour(ListeVerrouillage));
-    const int étroite = Twips::versPixels(LargeurEtroite, this);
-    m_panneau->setFixedWidth(étroite);
-    // Les légendes à la ligne demandent leur hauteur pour cette largeur-là.
-    const int hauteur =
-        m_panneau->hasHeightForWidth() ? m_panneau->heightForWidth(étroite) : m_panneau->sizeHint().height();
-    m_panneau->setGeometry(0, 0, étroite, hauteur);
-    setFixedSize(étroite, hauteur);
+    ajusterHauteur();
     placerConsole();
     brancher();
     // La lecture d'abord : c'est le premier geste attendu.
@@ -93,56 +48,69 @@ FenFuseBit::FenFuseBit(QWidget* parent, std::function<void()> ouvrirAide)
 }
 
 FenFuseBit::~FenFuseBit() {
-    for (QObject* enfant : findChildren<QObject*>())
-        QObject::disconnect(enfant, nullptr, this, nullptr);
+    Kit::débrancherEnfants(this);
     RTAffichageDos->définirDocument(nullptr);
 }
+
+// --- Construction ------------------------------------------------------------------------------
 
 void FenFuseBit::construire() {
     const QString mcu = valeursMakefile().MicroContrôleur;
     setWindowTitle(mcu.isEmpty() ? QStringLiteral("Fusibles") : QStringLiteral("Fusibles : ") + mcu);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    auto tw = [this](int twips) { return Twips::versPixels(twips, this); };
-
     m_panneau = new QWidget(this);
-    QWidget* p = m_panneau;
+    construireListes();
+    construireBoutons();
+    construireOccupation();
+    disposer();
+    construireConsole();
+    m_largeur.emplace(this, CBTaille, LargeurÉtroite, LargeurLarge, [this] { placerConsole(); });
+}
 
-    Label1 = légende(QStringLiteral("Label1"), QStringLiteral("Fusibles"), p);
-    Label2 = légende(QStringLiteral("Label2"), QStringLiteral("Verrouillage"), p);
-    ListeFusibles = listeACocher(QStringLiteral("ListeFusibles"), Label1, p);
-    ListeVerrouillage = listeACocher(QStringLiteral("ListeVerrouillage"), Label2, p);
-    Label5 = légende(QStringLiteral("Label5"), QStringLiteral("Attention :"), p);
-    Label4 = légende(QStringLiteral("Label4"), QStringLiteral("Coché = 1 = Fusible non programmé."), p);
-    Label3 = légende(QStringLiteral("Label3"), QStringLiteral("Décoché = 0 = Fusible programmé."), p);
+void FenFuseBit::construireListes() {
+    QWidget* p = m_panneau;
+    Label1 = Kit::légende(QStringLiteral("Label1"), QStringLiteral("Fusibles"), p);
+    Label2 = Kit::légende(QStringLiteral("Label2"), QStringLiteral("Verrouillage"), p);
+    ListeFusibles = Kit::listeÀCocher(QStringLiteral("ListeFusibles"), Label1, p);
+    ListeVerrouillage = Kit::listeÀCocher(QStringLiteral("ListeVerrouillage"), Label2, p);
+    Label5 = Kit::légende(QStringLiteral("Label5"), QStringLiteral("Attention :"), p);
+    Label4 = Kit::légende(QStringLiteral("Label4"), QStringLiteral("Coché = 1 = Fusible non programmé."), p);
+    Label3 = Kit::légende(QStringLiteral("Label3"), QStringLiteral("Décoché = 0 = Fusible programmé."), p);
     QFont gras = Label5->font();
     gras.setBold(true);
     Label5->setFont(gras);
     for (QLabel* l : {Label4, Label3})
         l->setWordWrap(true);
+}
 
-    CBLire = bouton(QStringLiteral("CBLire"), Fusibles::LireLesFusibles, p);
-    CBFuser = bouton(QStringLiteral("CBFuser"), Fusibles::FuserLesBit, p);
-    CBTaille = bouton(QStringLiteral("CBTaille"), QStringLiteral(">>>>"), p);
-    CBTaille->setAccessibleName(QStringLiteral("Console d'avrdude"));
-    CBTaille->setToolTip(QStringLiteral("Montrer ou cacher ce qu'avrdude a écrit"));
-    CBAide = bouton(QStringLiteral("CBAide"), QStringLiteral("?"), p);
-    CBAide->setAccessibleName(QStringLiteral("Aide"));
-    CBAide->setToolTip(QStringLiteral("Aide sur les fusibles"));
-    CBAnnuler = bouton(QStringLiteral("CBAnnuler"), QStringLiteral("Annuler"), p);
+void FenFuseBit::construireBoutons() {
+    QWidget* p = m_panneau;
+    CBLire = Kit::bouton(QStringLiteral("CBLire"), Fusibles::LireLesFusibles, p);
+    CBFuser = Kit::bouton(QStringLiteral("CBFuser"), Fusibles::FuserLesBit, p);
+    CBTaille = Kit::bouton(QStringLiteral("CBTaille"), QStringLiteral(">>>>"), p,
+                           QStringLiteral("Montrer ou cacher ce qu'avrdude a écrit"),
+                           QStringLiteral("Console d'avrdude"));
+    CBAide = Kit::bouton(QStringLiteral("CBAide"), QStringLiteral("?"), p,
+                         QStringLiteral("Aide sur les fusibles"), QStringLiteral("Aide"));
+    CBAnnuler = Kit::bouton(QStringLiteral("CBAnnuler"), QStringLiteral("Annuler"), p);
     // Le son des deux boutons qui font travailler avrdude.
     const QString son = etatGlobal().RépertoireSkin + QStringLiteral("Fusage.wav");
     CBLire->définirSonOnClick(son);
     CBFuser->définirSonOnClick(son);
+}
 
-    LabelEtape = légende(QStringLiteral("LabelEtape"), QString(), p);
+void FenFuseBit::construireOccupation() {
+    QWidget* p = m_panneau;
+    LabelEtape = Kit::légende(QStringLiteral("LabelEtape"), QString(), p);
     LabelEtape->setWordWrap(true);
+    LabelEtape->setMinimumHeight(LabelEtape->fontMetrics().height() * 2);
     BarreOccupation = new QProgressBar(p);
     BarreOccupation->setObjectName(QStringLiteral("BarreOccupation"));
     BarreOccupation->setRange(0, 0);
     BarreOccupation->setTextVisible(false);
     BarreOccupation->setAccessibleName(QStringLiteral("avrdude travaille"));
-    CBArreter = bouton(QStringLiteral("CBArreter"), QStringLiteral("Arrêter"), p);
-    CBArreter->setToolTip(QStringLiteral("Arrêter avrdude"));
+    CBArreter = Kit::bouton(QStringLiteral("CBArreter"), QStringLiteral("Arrêter"), p,
+                            QStringLiteral("Arrêter avrdude"));
     // La place reste prise quand rien ne tourne : la fenêtre ne change pas de taille.
     for (QWidget* w : {static_cast<QWidget*>(BarreOccupation), static_cast<QWidget*>(CBArreter)}) {
         QSizePolicy sp = w->sizePolicy();
@@ -150,8 +118,12 @@ void FenFuseBit::construire() {
         w->setSizePolicy(sp);
         w->hide();
     }
+}
 
-    // Colonne de gauche : les fusibles ; colonne de droite : le verrouillage, la convention, les boutons.
+// Colonne de gauche : les fusibles ; colonne de droite : le verrouillage, la convention, les
+// boutons ; en bas l'étape en cours et l'occupation.
+void FenFuseBit::disposer() {
+    auto tw = [this](int twips) { return Twips::versPixels(twips, this); };
     auto* gauche = new QVBoxLayout;
     gauche->setSpacing(2);
     gauche->addWidget(Label1);
@@ -163,9 +135,8 @@ void FenFuseBit::construire() {
     droite->addWidget(Label2);
     droite->addWidget(ListeVerrouillage);
     droite->addSpacing(tw(120));
-    droite->addWidget(Label5);
-    droite->addWidget(Label4);
-    droite->addWidget(Label3);
+    for (QLabel* l : {Label5, Label4, Label3})
+        droite->addWidget(l);
     droite->addStretch(1);
     droite->addSpacing(tw(120));
     droite->addWidget(CBLire);
@@ -191,14 +162,15 @@ void FenFuseBit::construire() {
     ligneOccupation->addWidget(BarreOccupation, 1);
     ligneOccupation->addWidget(CBArreter);
 
-    auto* tout = new QVBoxLayout(p);
+    auto* tout = new QVBoxLayout(m_panneau);
     tout->setContentsMargins(tw(120), tw(120), tw(120), tw(120));
     tout->setSpacing(tw(60));
     tout->addLayout(colonnes, 1);
     tout->addWidget(LabelEtape);
     tout->addLayout(ligneOccupation);
-    LabelEtape->setMinimumHeight(LabelEtape->fontMetrics().height() * 2);
+}
 
+void FenFuseBit::construireConsole() {
     RTAffichageDos = new VueDocumentRiche(this);
     RTAffichageDos->setObjectName(QStringLiteral("RTAffichageDos"));
     RTAffichageDos->setAccessibleName(QStringLiteral("Console d'avrdude"));
@@ -207,34 +179,33 @@ void FenFuseBit::construire() {
     RTAffichageDos->définirDocument(&m_logique.RTAffichageDos);
 }
 
+// Les lignes remplies, la fenêtre prend la hauteur de son contenu.
+void FenFuseBit::ajusterHauteur() {
+    ListeFusibles->setFixedHeight(hauteurPour(ListeFusibles));
+    ListeVerrouillage->setFixedHeight(hauteurPour(ListeVerrouillage));
+    const int étroite = Twips::versPixels(LargeurÉtroite, this);
+    m_panneau->setFixedWidth(étroite);
+    // Les légendes à la ligne demandent leur hauteur pour cette largeur-là.
+    const int hauteur =
+        m_panneau->hasHeightForWidth() ? m_panneau->heightForWidth(étroite) : m_panneau->sizeHint().height();
+    m_panneau->setGeometry(0, 0, étroite, hauteur);
+    setFixedSize(étroite, hauteur);
+}
+
 void FenFuseBit::brancher() {
-    connect(CBLire, &QPushButton::clicked, this, [this] { protéger([this] { lire(); }); });
-    connect(CBFuser, &QPushButton::clicked, this, [this] { protéger([this] { fuser(); }); });
-    connect(CBTaille, &QPushButton::clicked, this, [this] { protéger([this] { basculerTaille(); }); });
-    connect(CBAide, &QPushButton::clicked, this, [this] { protéger([this] { m_ouvrirAide(); }); });
-    connect(CBAnnuler, &QPushButton::clicked, this, [this] { protéger([this] { reject(); }); });
-    connect(CBArreter, &QPushButton::clicked, this, [this] { protéger([this] { arreter(); }); });
+    const Kit::Protection& p = m_protéger;
+    p.brancher(CBLire, &QPushButton::clicked, this, [this] { lire(); });
+    p.brancher(CBFuser, &QPushButton::clicked, this, [this] { fuser(); });
+    p.brancher(CBTaille, &QPushButton::clicked, this, [this] { basculerTaille(); });
+    p.brancher(CBAide, &QPushButton::clicked, this, [this] { m_ouvrirAide(); });
+    p.brancher(CBAnnuler, &QPushButton::clicked, this, [this] { reject(); });
+    p.brancher(CBArreter, &QPushButton::clicked, this, [this] { arrêter(); });
     connect(ListeFusibles, &QListWidget::itemChanged, this, [this](QListWidgetItem* i) {
         ligneCochée(ListeFusibles, m_logique.ListeFusibles, ListeFusibles->row(i));
     });
     connect(ListeVerrouillage, &QListWidget::itemChanged, this, [this](QListWidgetItem* i) {
         ligneCochée(ListeVerrouillage, m_logique.ListeVerrouillage, ListeVerrouillage->row(i));
     });
-}
-
-void FenFuseBit::protéger(const std::function<void()>& gestionnaire) {
-    try {
-        gestionnaire();
-    } catch (const std::exception& e) {
-        AfficherErreurNonRépertoriée(QString::fromUtf8(e.what()));
-    } catch (...) {
-        AfficherErreurNonRépertoriée(QStringLiteral("Erreur inconnue dans la fenêtre des fusibles."));
-    }
-    try {
-        actualiser();
-        fermerSiDemandé();
-    } catch (...) {
-    }
 }
 
 // --- Boutons -----------------------------------------------------------------------------------
@@ -247,7 +218,7 @@ void FenFuseBit::fuser() {
     m_logique.écrire();
 }
 
-void FenFuseBit::arreter() {
+void FenFuseBit::arrêter() {
     m_logique.arrêter();
 }
 
@@ -280,27 +251,12 @@ void FenFuseBit::fermerSiDemandé() {
 
 // --- Largeur -----------------------------------------------------------------------------------
 
-bool FenFuseBit::estElargie() const {
-    return width() != Twips::versPixels(LargeurEtroite, this);
-}
-
 void FenFuseBit::basculerTaille() {
-    if (estElargie()) {
-        setFixedSize(Twips::versPixels(LargeurEtroite, this), height());
-        CBTaille->setText(QStringLiteral(">>>>"));
-    } else {
-        int large = LargeurLarge;
-        if (const QScreen* écran = screen())
-            large = std::min(large, Twips::depuisPixels(écran->geometry().width(), this));
-        setFixedSize(Twips::versPixels(large, this), height());
-        CBTaille->setText(QStringLiteral("<<<<"));
-    }
-    placerConsole();
-    centrer();
+    m_largeur->basculer();
 }
 
 void FenFuseBit::placerConsole() {
-    const int gauche = Twips::versPixels(LargeurEtroite, this);
+    const int gauche = Twips::versPixels(LargeurÉtroite, this);
     const int marge = Twips::versPixels(MargeConsole, this);
     const int haut = Twips::versPixels(120, this);
     // Repliée, la console garde une largeur utile hors de la vue.
@@ -308,18 +264,11 @@ void FenFuseBit::placerConsole() {
     RTAffichageDos->setGeometry(gauche, haut, largeur, height() - 2 * haut);
 }
 
-void FenFuseBit::centrer() {
-    const QScreen* écran = screen();
-    if (!écran) return;
-    const QRect g = écran->geometry();
-    move(g.x() + (g.width() - frameGeometry().width()) / 2, y());
-}
-
 // --- Ce que demande la logique -----------------------------------------------------------------
 
 void FenFuseBit::élargirConsole() {
     // Élargie d'office, même si elle l'était déjà ; la console montre sa fin.
-    if (!estElargie()) basculerTaille();
+    if (!estÉlargie()) basculerTaille();
     RTAffichageDos->rafraîchir();
     RTAffichageDos->moveCursor(QTextCursor::End);
     RTAffichageDos->ensureCursorVisible();
@@ -359,18 +308,15 @@ void FenFuseBit::montrerListe(QListWidget* liste, const ListeCoches& lignes) {
         liste->clear();
         const auto& octets = m_logique.octetsPrésents();
         for (int i = 0; i < static_cast<int>(lignes.size()); ++i) {
-            auto* item = new QListWidgetItem(lignes[i].nom, liste);
-            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-            item->setCheckState(Qt::Unchecked);
-            const int bit = 7 - i % 8;
             const int indiceOctet = i / 8;
-            const QString octet = fusibles ? (indiceOctet < static_cast<int>(octets.size())
-                                                  ? nomOctet(octets[indiceOctet], octets.size() == 1)
-                                                  : QString())
-                                           : nomOctet(Avrdude::Octet::Verrou, true);
-            item->setToolTip(QStringLiteral("%1, bit %2").arg(octet).arg(bit));
+            const QString octet = !fusibles ? enTête(m_logique.nomOctet(Avrdude::Octet::Verrou))
+                                  : indiceOctet < static_cast<int>(octets.size())
+                                      ? enTête(m_logique.nomOctet(octets[indiceOctet]))
+                                      : QString();
+            Kit::ajouterLigneÀCocher(liste, lignes[i].nom,
+                                     QStringLiteral("%1, bit %2").arg(octet).arg(7 - i % 8));
             // Un octet sur deux légèrement teinté : on voit où chacun commence.
-            if (fusibles && indiceOctet % 2 == 1) item->setBackground(QColor(236, 240, 248));
+            if (fusibles && indiceOctet % 2 == 1) liste->item(i)->setBackground(QColor(236, 240, 248));
         }
     }
     for (int i = 0; i < liste->count(); ++i) {

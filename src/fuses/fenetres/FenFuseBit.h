@@ -2,9 +2,11 @@
 // Fenêtre des fusibles et du verrouillage : une ligne cochable par bit, la lecture et l'écriture
 // par avrdude, la console d'avrdude à droite quand la fenêtre est élargie.
 #include "fuses/FusiblesAvrdude.h"
+#include "ui/fenetres/KitFenetres.h"
 
 #include <QDialog>
 #include <functional>
+#include <optional>
 
 class BTL;
 class QLabel;
@@ -17,7 +19,7 @@ class FenFuseBit final : public QDialog, private VueFusibles {
 
 public:
     // Largeurs de la fenêtre, en twips.
-    static constexpr int LargeurEtroite = 4380;
+    static constexpr int LargeurÉtroite = 4380;
     static constexpr int LargeurLarge = 13700;
     // Marge à droite de la console dans la fenêtre élargie.
     static constexpr int MargeConsole = 150;
@@ -27,13 +29,13 @@ public:
     ~FenFuseBit() override;
 
     FusiblesAvrdude& logique() { return m_logique; }
-    bool estElargie() const;
+    bool estÉlargie() const { return m_largeur->estÉlargie(); }
 
     // Gestionnaires des boutons.
     void lire();
     void fuser();
     void basculerTaille();
-    void arreter();
+    void arrêter();
 
     void reject() override;
 
@@ -43,10 +45,14 @@ protected:
 
 private:
     void construire();
+    void construireListes();
+    void construireBoutons();
+    void construireOccupation();
+    void construireConsole();
+    void disposer();
+    void ajusterHauteur();
     void brancher();
-    void protéger(const std::function<void()>& gestionnaire);
     void placerConsole();
-    void centrer();
     void fermerSiDemandé();
 
     // VueFusibles
@@ -61,6 +67,11 @@ private:
     FusiblesAvrdude m_logique;
     std::function<void()> m_ouvrirAide;
     bool m_fermerAprès = false;
+    // Après chaque geste : les contrôles suivent l'état, la fermeture demandée se fait.
+    Kit::Protection m_protéger{QStringLiteral("Erreur inconnue dans la fenêtre des fusibles."), [this] {
+                                   actualiser();
+                                   fermerSiDemandé();
+                               }};
 
     QWidget* m_panneau = nullptr;
     QLabel* Label1 = nullptr;
@@ -79,4 +90,5 @@ private:
     QLabel* LabelEtape = nullptr;
     QProgressBar* BarreOccupation = nullptr;
     VueDocumentRiche* RTAffichageDos = nullptr;
+    std::optional<Kit::BasculeLargeur> m_largeur;
 };

@@ -14,6 +14,7 @@
 #include "ui/fenetres/BTL.h"
 #include "ui/fenetres/Dialogues.h"
 #include "ui/fenetres/InfoBulle.h"
+#include "ui/fenetres/KitFenetres.h"
 #include "ui/fenetres/Twips.h"
 #include "ui/fenetres/VueDocumentRiche.h"
 
@@ -21,11 +22,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateTime>
-#include <QDir>
+#include <QCompleter>
 #include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -35,14 +33,9 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QRadioButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QStyle>
-#include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
-#include <QWindow>
-#include <cstdio>
 #include <map>
 #include <stdexcept>
 
@@ -75,24 +68,12 @@ const QString TexteDéboggage = QStringLiteral(
 const QString TexteOccupation = QStringLiteral(
     "En cochant cette case, Vous demandez l'affichage de l'occupation mémoire en fin de compilation.");
 
-QLabel* légende(const QString& nom, const QString& texte, QWidget* parent) {
-    auto* l = new QLabel(texte, parent);
-    l->setObjectName(nom);
-    return l;
-}
-
 // Zone de survol sans légende, qui contient les contrôles qu'elle couvre.
 QLabel* zone(const QString& nom, QWidget* parent) {
     auto* l = new QLabel(parent);
     l->setObjectName(nom);
     l->setMouseTracking(true);
     return l;
-}
-
-BTL* bouton(const QString& nom, const QString& texte, QWidget* parent) {
-    auto* b = new BTL(texte, parent);
-    b->setObjectName(nom);
-    return b;
 }
 
 QComboBox* liste(const QString& nom, QLabel* étiquette, QWidget* parent) {
@@ -103,9 +84,18 @@ QComboBox* liste(const QString& nom, QLabel* étiquette, QWidget* parent) {
     l->setMaxVisibleItems(20);
     // Un texte tapé reste tel quel : pas de complétion qui le remplacerait par une entrée.
     l->setCompleter(nullptr);
-    l->setAccessibleName(étiquette->text());
-    étiquette->setBuddy(l);
+    Kit::associer(étiquette, l);
     return l;
+}
+
+// Une option d'un groupe exclusif, nommée « nom(i) », ajoutée à la colonne de son cadre.
+QRadioButton* option(QButtonGroup* groupe, QVBoxLayout* colonne, const QString& nom, const QString& texte,
+                     int i) {
+    auto* o = new QRadioButton(texte, colonne->parentWidget());
+    o->setObjectName(QStringLiteral("%1(%2)").arg(nom).arg(i));
+    groupe->addButton(o, i);
+    colonne->addWidget(o);
+    return o;
 }
 
 QHBoxLayout* ligne(std::initializer_list<QWidget*> contrôles, int espacement = 6) {
@@ -192,8 +182,7 @@ FenConfiguration::FenConfiguration(Services services, QWidget* parent)
 FenConfiguration::~FenConfiguration() {
     // Les contrôles sont détruits après la configuration : plus aucun de leurs signaux (perte du
     // focus d'une liste…) ne doit l'atteindre.
-    for (QObject* enfant : findChildren<QObject*>())
-        QObject::disconnect(enfant, nullptr, this, nullptr);
+    Kit::débrancherEnfants(this);
     // Les vues ne doivent pas survivre à leurs documents.
     RTBMakefile->définirDocument(nullptr);
     RTBMakefileExistant->définirDocument(nullptr);
@@ -206,19 +195,51 @@ void FenConfiguration::construire() {
                        : QStringLiteral("Configuration du makefile de ") + e.NomDeFichier);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setMouseTracking(true);
-    auto tw = [this](int twips) { return Twips::versPixels(twips, this); };
 
-    // ---- Partie gauche, toujours visible ----
+    // Partie gauche, toujours visible, de haut en bas (l'ordre de création fait celui du clavier).
     m_panneauGauche = new QWidget(this);
     m_panneauGauche->setMouseTracking(true);
-    QWidget* g = m_panneauGauche;
+    auto* colonne = new QVBoxLayout(m_panneauGauche);
+    colonne->setContentsMargins(tw(120), tw(120), tw(120), tw(120));
+    colonne->setSpacing(tw(75));
+    colonne->addLayout(construireMicroContrôleur());
+    construireProgrammation(colonne);
+    colonne->addLayout(construireCadres());
+    colonne->addLayout(construireOccupation());
+    colonne->addSpacing(tw(30));
+    construireChemins(colonne);
+    colonne->addSpacing(tw(60));
+    construireBoutons(colonne);
 
-    Label1 = légende(QStringLiteral("Label1"), QStringLiteral("µC :"), g);
+    // Partie droite, vue quand la fenêtre est élargie.
+    construireVues();
+    construireBas();
+    InfoBulle1 = new InfoBulle(this);
+    InfoBulle1->setObjectName(QStringLiteral("InfoBulle1"));
+    InfoBulle1->définirIcône(InfoBulle::Icône::Information);
+    m_largeur.emplace(this, CommandButtonMakefile, Configuration::LargeurRepliée,
+                      Configuration::LargeurÉlargie, [this] { placerPanneauDroit(); });
+    finirConstruction();
+}
+
+int FenConfiguration::tw(int twips) const {
+    return Twips::versPixels(twips, this);
+}
+
+// µC, fréquence et l'image de l'assistante à leur droite.
+QLayout* FenConfiguration::construireMicroContrôleur() {
+    QWidget* g = m_panneauGauche;
+    Label1 = Kit::légende(QStringLiteral("Label1"), QStringLiteral("µC :"), g);
     ComboBoxChip = liste(QStringLiteral("ComboBoxChip"), Label1, g);
+    // Plus de deux cents noms : la saisie propose ceux qui commencent par le texte tapé.
+    auto* complétion = new QCompleter(ComboBoxChip->model(), ComboBoxChip);
+    complétion->setCaseSensitivity(Qt::CaseInsensitive);
+    complétion->setCompletionMode(QCompleter::PopupCompletion);
+    ComboBoxChip->setCompleter(complétion);
     Label3 = zone(QStringLiteral("Label3"), g);
-    Label8 = légende(QStringLiteral("Label8"), QStringLiteral("Fréquence :"), Label3);
+    Label8 = Kit::légende(QStringLiteral("Label8"), QStringLiteral("Fréquence :"), Label3);
     ComboBoxFreq = liste(QStringLiteral("ComboBoxFreq"), Label8, Label3);
-    TxtFreq = légende(QStringLiteral("TxtFreq"), QStringLiteral("Hz"), g);
+    TxtFreq = Kit::légende(QStringLiteral("TxtFreq"), QStringLiteral("Hz"), g);
     TxtFreq->setMouseTracking(true);
     for (QLabel* l : {Label1, Label8})
         l->setFixedWidth(tw(LargeurLégende));
@@ -226,9 +247,9 @@ void FenConfiguration::construire() {
     espaceFréquence->setFixedWidth(tw(LargeurLégende));
     Label3->setLayout(ligne({Label8, ComboBoxFreq}));
 
-    CBAssistant = bouton(QStringLiteral("CBAssistant"), QStringLiteral("Assistante"), g);
-    CBAssistant->setAccessibleName(QStringLiteral("Assistante"));
-    CBAssistant->setToolTip(QStringLiteral("Ouvrir l'assistante de programmation"));
+    CBAssistant =
+        Kit::bouton(QStringLiteral("CBAssistant"), QStringLiteral("Assistante"), g,
+                    QStringLiteral("Ouvrir l'assistante de programmation"), QStringLiteral("Assistante"));
     CBAssistant->setFixedSize(tw(1080), tw(1080));
 
     auto* colonneHaut = new QVBoxLayout;
@@ -240,9 +261,14 @@ void FenConfiguration::construire() {
     haut->setSpacing(8);
     haut->addLayout(colonneHaut, 1);
     haut->addWidget(CBAssistant, 0, Qt::AlignTop);
+    return haut;
+}
 
+// Optimisation, programmateur et port.
+void FenConfiguration::construireProgrammation(QVBoxLayout* colonne) {
+    QWidget* g = m_panneauGauche;
     Label6 = zone(QStringLiteral("Label6"), g);
-    Label2 = légende(QStringLiteral("Label2"), QStringLiteral("Méthode d'optimisation :"), Label6);
+    Label2 = Kit::légende(QStringLiteral("Label2"), QStringLiteral("Méthode d'optimisation :"), Label6);
     ComboBoxOptimisation = liste(QStringLiteral("ComboBoxOptimisation"), Label2, Label6);
     auto* colonneOpt = new QVBoxLayout(Label6);
     colonneOpt->setContentsMargins(0, 0, 0, 0);
@@ -250,9 +276,9 @@ void FenConfiguration::construire() {
     colonneOpt->addWidget(Label2);
     colonneOpt->addWidget(ComboBoxOptimisation);
 
-    Label4 = légende(QStringLiteral("Label4"), QStringLiteral("Programmateur :"), g);
+    Label4 = Kit::légende(QStringLiteral("Label4"), QStringLiteral("Programmateur :"), g);
     ComboBoxProgrammateur = liste(QStringLiteral("ComboBoxProgrammateur"), Label4, g);
-    Label5 = légende(QStringLiteral("Label5"), QStringLiteral("Port :"), g);
+    Label5 = Kit::légende(QStringLiteral("Label5"), QStringLiteral("Port :"), g);
     ComboBoxPort = liste(QStringLiteral("ComboBoxPort"), Label5, g);
     for (QLabel* l : {Label4, Label5})
         l->setFixedWidth(tw(LargeurLégende));
@@ -260,6 +286,14 @@ void FenConfiguration::construire() {
     auto* lignePort = ligne({Label5, ComboBoxPort});
     lignePort->addStretch(1);
 
+    colonne->addWidget(Label6);
+    colonne->addLayout(ligne({Label4, ComboBoxProgrammateur}));
+    colonne->addLayout(lignePort);
+}
+
+// Les deux cadres d'options : format de sortie, déboggage.
+QLayout* FenConfiguration::construireCadres() {
+    QWidget* g = m_panneauGauche;
     RFFormatSortie = new QGroupBox(QStringLiteral("Format de sortie :"), g);
     RFFormatSortie->setObjectName(QStringLiteral("RFFormatSortie"));
     m_groupeFormat = new QButtonGroup(this);
@@ -267,12 +301,9 @@ void FenConfiguration::construire() {
     colonneFormat->setSpacing(2);
     const QStringList formats = {QStringLiteral("Intel Hex"), QStringLiteral("Binaire"),
                                  QStringLiteral("Motorola SRec")};
-    for (int i = 0; i < 3; ++i) {
-        OptionButtonFormatSortie[i] = new QRadioButton(formats[i], RFFormatSortie);
-        OptionButtonFormatSortie[i]->setObjectName(QStringLiteral("OptionButtonFormatSortie(%1)").arg(i));
-        m_groupeFormat->addButton(OptionButtonFormatSortie[i], i);
-        colonneFormat->addWidget(OptionButtonFormatSortie[i]);
-    }
+    for (int i = 0; i < 3; ++i)
+        OptionButtonFormatSortie[i] =
+            option(m_groupeFormat, colonneFormat, QStringLiteral("OptionButtonFormatSortie"), formats[i], i);
 
     RFDéboggage = new QGroupBox(QStringLiteral("Déboggage :"), g);
     RFDéboggage->setObjectName(QStringLiteral("RFDéboggage"));
@@ -287,17 +318,12 @@ void FenConfiguration::construire() {
         c->setContentsMargins(0, 0, 0, 0);
         c->setSpacing(2);
     }
+    // Une option de chaque colonne à tour de rôle : l'ordre du clavier va de l'une à l'autre.
     const QStringList stabs = {QStringLiteral("Stabs"), QStringLiteral("Dwarf-2")};
     const QStringList coffs = {QStringLiteral("Coff"), QStringLiteral("Ext Coff")};
     for (int i = 0; i < 2; ++i) {
-        OptStab[i] = new QRadioButton(stabs[i], LDéboggage);
-        OptStab[i]->setObjectName(QStringLiteral("OptStab(%1)").arg(i));
-        m_groupeStab->addButton(OptStab[i], i);
-        colonneStab->addWidget(OptStab[i]);
-        OptCoff[i] = new QRadioButton(coffs[i], LDéboggageCoff);
-        OptCoff[i]->setObjectName(QStringLiteral("OptCoff(%1)").arg(i));
-        m_groupeCoff->addButton(OptCoff[i], i);
-        colonneCoff->addWidget(OptCoff[i]);
+        OptStab[i] = option(m_groupeStab, colonneStab, QStringLiteral("OptStab"), stabs[i], i);
+        OptCoff[i] = option(m_groupeCoff, colonneCoff, QStringLiteral("OptCoff"), coffs[i], i);
     }
     colonneStab->addStretch(1);
     colonneCoff->addStretch(1);
@@ -305,86 +331,84 @@ void FenConfiguration::construire() {
     intérieurDéboggage->setSpacing(8);
     intérieurDéboggage->addWidget(LDéboggage);
     intérieurDéboggage->addWidget(LDéboggageCoff);
-    auto* cadres = ligne({RFFormatSortie, RFDéboggage}, 8);
+    return ligne({RFFormatSortie, RFDéboggage}, 8);
+}
 
-    CKBOccupationMémoire = new QCheckBox(QStringLiteral("Afficher l'occupation mémoire"), g);
-    CKBOccupationMémoire->setObjectName(QStringLiteral("CKBOccupationMémoire"));
+QLayout* FenConfiguration::construireOccupation() {
+    CKBOccupationMémoire = Kit::caseÀCocher(QStringLiteral("CKBOccupationMémoire"),
+                                            QStringLiteral("Afficher l'occupation mémoire"), m_panneauGauche);
     CKBOccupationMémoire->setMouseTracking(true);
-    LOccupationMémoire = zone(QStringLiteral("LOccupationMémoire"), g);
+    LOccupationMémoire = zone(QStringLiteral("LOccupationMémoire"), m_panneauGauche);
     auto* ligneOccupation = ligne({CKBOccupationMémoire, LOccupationMémoire}, 0);
     ligneOccupation->setStretch(1, 1);
+    return ligneOccupation;
+}
 
-    Label7 = légende(QStringLiteral("Label7"),
-                     QStringLiteral("Ajouter des chemins de recherche pour des fichiers inclus :"), g);
-    Label7->setWordWrap(true);
+// Dossiers d'inclusion et des outils AVR, chacun avec son bouton de choix.
+void FenConfiguration::construireChemins(QVBoxLayout* colonne) {
+    QWidget* g = m_panneauGauche;
     TxtInclude = new QLineEdit(g);
     TxtInclude->setObjectName(QStringLiteral("TxtInclude"));
-    TxtInclude->setAccessibleName(Label7->text());
-    Label7->setBuddy(TxtInclude);
-    CBDossierInclude = bouton(QStringLiteral("CBDossierInclude"), QString(), g);
+    Label7 = Kit::légende(QStringLiteral("Label7"),
+                          QStringLiteral("Ajouter des chemins de recherche pour des fichiers inclus :"), g,
+                          TxtInclude);
+    Label7->setWordWrap(true);
+    CBDossierInclude = Kit::bouton(QStringLiteral("CBDossierInclude"), QString(), g,
+                                   QStringLiteral("Ajouter un dossier d'inclusion"),
+                                   QStringLiteral("Ajouter un dossier d'inclusion"));
     CBDossierInclude->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-    CBDossierInclude->setAccessibleName(QStringLiteral("Ajouter un dossier d'inclusion"));
-    CBDossierInclude->setToolTip(QStringLiteral("Ajouter un dossier d'inclusion"));
 
-    Label10 = légende(QStringLiteral("Label10"), QStringLiteral("Changer le répertoire des outils AVR :"), g);
     TxtOutilsAVR = new QLineEdit(g);
     TxtOutilsAVR->setObjectName(QStringLiteral("TxtOutilsAVR"));
-    TxtOutilsAVR->setAccessibleName(Label10->text());
-    Label10->setBuddy(TxtOutilsAVR);
-    CommandButton1 = bouton(QStringLiteral("CommandButton1"), QStringLiteral("..."), g);
-    CommandButton1->setAccessibleName(QStringLiteral("Choisir le dossier des outils AVR"));
-    CommandButton1->setToolTip(QStringLiteral("Choisir le dossier des outils AVR"));
+    Label10 = Kit::légende(QStringLiteral("Label10"),
+                           QStringLiteral("Changer le répertoire des outils AVR :"), g, TxtOutilsAVR);
+    CommandButton1 = Kit::bouton(QStringLiteral("CommandButton1"), QStringLiteral("..."), g,
+                                 QStringLiteral("Choisir le dossier des outils AVR"),
+                                 QStringLiteral("Choisir le dossier des outils AVR"));
     for (BTL* b : {CBDossierInclude, CommandButton1})
         b->setFixedWidth(tw(540));
 
-    CBFuseBit = bouton(QStringLiteral("CBFuseBit"), QStringLiteral("Fuse bit"), g);
-    CBApropos = bouton(QStringLiteral("CBApropos"), QStringLiteral("A propos ..."), g);
-    CBAide = bouton(QStringLiteral("CBAide"), QStringLiteral("?"), g);
-    CBAide->setAccessibleName(QStringLiteral("Aide"));
-    CBAide->setToolTip(QStringLiteral("Aide (F1)"));
+    colonne->addWidget(Label7);
+    colonne->addLayout(ligne({TxtInclude, CBDossierInclude}));
+    colonne->addWidget(Label10);
+    colonne->addLayout(ligne({TxtOutilsAVR, CommandButton1}));
+}
+
+// Fusibles, à propos, aide, préférences, puis la largeur, OK et Annuler en bas.
+void FenConfiguration::construireBoutons(QVBoxLayout* colonne) {
+    QWidget* g = m_panneauGauche;
+    CBFuseBit = Kit::bouton(QStringLiteral("CBFuseBit"), QStringLiteral("Fuse bit"), g);
+    CBApropos = Kit::bouton(QStringLiteral("CBApropos"), QStringLiteral("A propos ..."), g);
+    CBAide = Kit::bouton(QStringLiteral("CBAide"), QStringLiteral("?"), g, QStringLiteral("Aide (F1)"),
+                         QStringLiteral("Aide"));
     CBAide->setFixedWidth(tw(540));
     auto* ligneOutils = ligne({CBFuseBit, CBApropos});
     ligneOutils->addStretch(1);
     ligneOutils->addWidget(CBAide);
 
-    CBPlusBulles = new QCheckBox(QStringLiteral("Désactiver les bulles d'aide."), g);
-    CBPlusBulles->setObjectName(QStringLiteral("CBPlusBulles"));
-    CBSilence = new QCheckBox(QStringLiteral("Silence."), g);
-    CBSilence->setObjectName(QStringLiteral("CBSilence"));
+    CBPlusBulles =
+        Kit::caseÀCocher(QStringLiteral("CBPlusBulles"), QStringLiteral("Désactiver les bulles d'aide."), g);
+    CBSilence = Kit::caseÀCocher(QStringLiteral("CBSilence"), QStringLiteral("Silence."), g);
     auto* lignePréférences = ligne({CBPlusBulles, CBSilence}, 12);
     lignePréférences->addStretch(1);
 
-    CommandButtonMakefile = bouton(QStringLiteral("CommandButtonMakefile"), QStringLiteral(">>>>"), g);
-    CommandButtonMakefile->setAccessibleName(QStringLiteral("Makefile complet"));
-    CommandButtonMakefile->setToolTip(QStringLiteral("Montrer ou cacher le makefile complet"));
-    CommandButtonOK = bouton(QStringLiteral("CommandButtonOK"), QStringLiteral("OK"), g);
-    CommandButtonAnnuler = bouton(QStringLiteral("CommandButtonAnnuler"), QStringLiteral("Annuler"), g);
+    CommandButtonMakefile = Kit::bouton(QStringLiteral("CommandButtonMakefile"), QStringLiteral(">>>>"), g,
+                                        QStringLiteral("Montrer ou cacher le makefile complet"),
+                                        QStringLiteral("Makefile complet"));
+    CommandButtonOK = Kit::bouton(QStringLiteral("CommandButtonOK"), QStringLiteral("OK"), g);
+    CommandButtonAnnuler = Kit::bouton(QStringLiteral("CommandButtonAnnuler"), QStringLiteral("Annuler"), g);
     auto* ligneFin = ligne({CommandButtonMakefile});
     ligneFin->addStretch(1);
     ligneFin->addWidget(CommandButtonOK);
     ligneFin->addWidget(CommandButtonAnnuler);
 
-    auto* colonne = new QVBoxLayout(g);
-    colonne->setContentsMargins(tw(120), tw(120), tw(120), tw(120));
-    colonne->setSpacing(tw(75));
-    colonne->addLayout(haut);
-    colonne->addWidget(Label6);
-    colonne->addLayout(ligne({Label4, ComboBoxProgrammateur}));
-    colonne->addLayout(lignePort);
-    colonne->addLayout(cadres);
-    colonne->addLayout(ligneOccupation);
-    colonne->addSpacing(tw(30));
-    colonne->addWidget(Label7);
-    colonne->addLayout(ligne({TxtInclude, CBDossierInclude}));
-    colonne->addWidget(Label10);
-    colonne->addLayout(ligne({TxtOutilsAVR, CommandButton1}));
-    colonne->addSpacing(tw(60));
     colonne->addLayout(ligneOutils);
     colonne->addLayout(lignePréférences);
     colonne->addStretch(1);
     colonne->addLayout(ligneFin);
+}
 
-    // ---- Partie droite, vue quand la fenêtre est élargie ----
+void FenConfiguration::construireVues() {
     RTBMakefile = new VueDocumentRiche(this);
     RTBMakefile->setObjectName(QStringLiteral("RTBMakefile"));
     RTBMakefile->setToolTip(
@@ -398,42 +422,41 @@ void FenConfiguration::construire() {
     RTBMakefileExistant->setObjectName(QStringLiteral("RTBMakefileExistant"));
     RTBMakefileExistant->setReadOnly(true);
     RTBMakefileExistant->hide();
+}
 
+// Sous la vue : recherche et fichiers de configuration.
+void FenConfiguration::construireBas() {
     m_panneauBas = new QWidget(this);
     m_panneauBas->setMouseTracking(true);
     QWidget* b = m_panneauBas;
-    Label9 = légende(QStringLiteral("Label9"),
-                     QStringLiteral("Couper, copier, coller et annuler sur menu contextuel."), b);
-    CBRechercher = bouton(QStringLiteral("CBRechercher"), QStringLiteral("Rechercher"), b);
-    CBRemplacer = bouton(QStringLiteral("CBRemplacer"), QStringLiteral("Remplacer"), b);
-    CBSuivant = bouton(QStringLiteral("CBSuivant"), QStringLiteral("Suivant"), b);
+    Label9 = Kit::légende(QStringLiteral("Label9"),
+                          QStringLiteral("Couper, copier, coller et annuler sur menu contextuel."), b);
+    CBRechercher = Kit::bouton(QStringLiteral("CBRechercher"), QStringLiteral("Rechercher"), b,
+                               QStringLiteral("Ctrl+F"));
+    CBRemplacer =
+        Kit::bouton(QStringLiteral("CBRemplacer"), QStringLiteral("Remplacer"), b, QStringLiteral("Ctrl+H"));
+    CBSuivant = Kit::bouton(QStringLiteral("CBSuivant"), QStringLiteral("Suivant"), b, QStringLiteral("F3"));
     CBChargerMakefile =
-        bouton(QStringLiteral("CBChargerMakefile"), QStringLiteral("Charger un makefile existant"), b);
-    CBConfigDefaut =
-        bouton(QStringLiteral("CBConfigDefaut"), QStringLiteral("Charger la configuration par défaut"), b);
-    CBEnregConfigDéfaut = bouton(QStringLiteral("CBEnregConfigDéfaut"),
-                                 QStringLiteral("Sauver comme configuration par défaut"), b);
-    CBRechercher->setToolTip(QStringLiteral("Ctrl+F"));
-    CBRemplacer->setToolTip(QStringLiteral("Ctrl+H"));
-    CBSuivant->setToolTip(QStringLiteral("F3"));
-    auto* ligneRecherche = ligne({CBRechercher, CBRemplacer, CBSuivant});
-    ligneRecherche->addStretch(1);
-    auto* ligneFichiers = ligne({CBChargerMakefile, CBConfigDefaut});
-    ligneFichiers->addStretch(1);
-    auto* ligneDéfaut = ligne({CBEnregConfigDéfaut});
-    ligneDéfaut->addStretch(1);
+        Kit::bouton(QStringLiteral("CBChargerMakefile"), QStringLiteral("Charger un makefile existant"), b);
+    CBConfigDefaut = Kit::bouton(QStringLiteral("CBConfigDefaut"),
+                                 QStringLiteral("Charger la configuration par défaut"), b);
+    CBEnregConfigDéfaut = Kit::bouton(QStringLiteral("CBEnregConfigDéfaut"),
+                                      QStringLiteral("Sauver comme configuration par défaut"), b);
     auto* colonneBas = new QVBoxLayout(b);
     colonneBas->setContentsMargins(0, 0, 0, tw(120));
     colonneBas->setSpacing(tw(75));
     colonneBas->addWidget(Label9);
-    colonneBas->addLayout(ligneRecherche);
-    colonneBas->addLayout(ligneFichiers);
-    colonneBas->addLayout(ligneDéfaut);
+    for (auto contrôles : {std::initializer_list<QWidget*>{CBRechercher, CBRemplacer, CBSuivant},
+                           std::initializer_list<QWidget*>{CBChargerMakefile, CBConfigDefaut},
+                           std::initializer_list<QWidget*>{CBEnregConfigDéfaut}}) {
+        auto* l = ligne(contrôles);
+        l->addStretch(1);
+        colonneBas->addLayout(l);
+    }
+}
 
-    InfoBulle1 = new InfoBulle(this);
-    InfoBulle1->setObjectName(QStringLiteral("InfoBulle1"));
-    InfoBulle1->définirIcône(InfoBulle::Icône::Information);
-
+// Taille, boutons par défaut et survols, une fois tous les contrôles créés.
+void FenConfiguration::finirConstruction() {
     // Pas de bouton par défaut : Entrée valide le texte d'une liste ou d'une boîte, elle ne doit
     // ni fermer la fenêtre ni ouvrir l'assistante (voir keyPressEvent).
     for (QPushButton* bouton : findChildren<QPushButton*>())
@@ -469,68 +492,60 @@ void FenConfiguration::brancher() {
     brancherListe(ComboBoxProgrammateur, &EtatContrôles::programmateur,
                   &FenConfiguration::quitterProgrammateur);
     brancherListe(ComboBoxPort, &EtatContrôles::port, &FenConfiguration::quitterPort);
-
-    ConfigurationMakefile& c = m_configuration;
-    connect(m_groupeFormat, &QButtonGroup::idClicked, this,
-            [this, &c](int i) { protéger([&c, i] { c.choisirFormatSortie(i); }); });
-    connect(m_groupeStab, &QButtonGroup::idClicked, this,
-            [this, &c](int i) { protéger([&c, i] { c.choisirDéboggage(i); }); });
-    connect(m_groupeCoff, &QButtonGroup::idClicked, this,
-            [this, &c](int i) { protéger([&c, i] { c.choisirCoff(i); }); });
-    connect(CKBOccupationMémoire, &QCheckBox::toggled, this,
-            [this, &c](bool coché) { protéger([&c, coché] { c.changerOccupationMémoire(coché); }); });
-    connect(TxtInclude, &QLineEdit::textEdited, this,
-            [this, &c](const QString& t) { protéger([&c, t] { c.changerInclude(t); }); });
-    connect(TxtOutilsAVR, &QLineEdit::textEdited, this,
-            [this, &c](const QString& t) { protéger([&c, t] { c.changerOutils(t); }); });
-
-    connect(CBDossierInclude, &QPushButton::clicked, this, [this, &c] {
-        protéger([this, &c] {
-            c.ajouterDossierInclude(m_services.choisirDossier(
-                this, QStringLiteral("Choisir le dossier «Include» à ajouter."), QString()));
-        });
-    });
-    connect(CommandButton1, &QPushButton::clicked, this, [this, &c] {
-        protéger([this, &c] {
-            c.choisirDossierOutils(m_services.choisirDossier(
-                this, QStringLiteral("Choisir le dossier qui contient les outils AVR."), QString()));
-        });
-    });
-    connect(CBChargerMakefile, &QPushButton::clicked, this, [this, &c] {
-        protéger([this, &c] {
-            c.chargerMakefileDansLaVue(m_services.choisirFichier(
-                this, QStringLiteral("*.*"), QStringLiteral("Sélectionner un fichier make"),
-                etatGlobal().RépertoireDeTravail));
-        });
-    });
-    connect(CBConfigDefaut, &QPushButton::clicked, this,
-            [this, &c] { protéger([&c] { c.rechargerConfigurationParDéfaut(); }); });
-    connect(CBEnregConfigDéfaut, &QPushButton::clicked, this,
-            [this, &c] { protéger([&c] { c.sauverCommeConfigurationParDéfaut(); }); });
-    connect(CommandButtonMakefile, &QPushButton::clicked, this,
-            [this] { protéger([this] { basculerLargeur(); }); });
-    connect(CBRechercher, &QPushButton::clicked, this, [this] { protéger([this] { rechercher(); }); });
-    connect(CBRemplacer, &QPushButton::clicked, this, [this] { protéger([this] { remplacer(); }); });
-    connect(CBSuivant, &QPushButton::clicked, this, [this] { protéger([this] { suivant(); }); });
-    connect(CBFuseBit, &QPushButton::clicked, this,
-            [this] { protéger([this] { m_services.ouvrirFusibles(this); }); });
-    connect(CBAssistant, &QPushButton::clicked, this, [this] { protéger([this] { ouvrirAssistante(); }); });
-    connect(CBApropos, &QPushButton::clicked, this,
-            [this] { protéger([this] { m_services.ouvrirAPropos(this); }); });
-    connect(CBAide, &QPushButton::clicked, this,
-            [this] { protéger([this] { m_services.ouvrirAide(m_configuration.fichierAide()); }); });
+    brancherOptions();
+    brancherBoutons();
     // F1 : l'aide, comme le bouton « ? ».
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, CBAide, &QAbstractButton::click);
-    connect(CBPlusBulles, &QCheckBox::toggled, this,
-            [this](bool coché) { protéger([this, coché] { cocherPlusDeBulles(coché); }); });
-    connect(CBSilence, &QCheckBox::toggled, this,
-            [this](bool coché) { protéger([this, coché] { cocherSilence(coché); }); });
-    connect(CommandButtonOK, &QPushButton::clicked, this, [this] { protéger([this] { valider(); }); });
-    connect(CommandButtonAnnuler, &QPushButton::clicked, this, [this] { protéger([this] { annuler(); }); });
     // La bulle cliquée ou arrivée au bout de sa durée s'est déjà cachée d'elle-même.
     connect(InfoBulle1, &InfoBulle::cliquee, InfoBulle1, &InfoBulle::masquer);
     connect(InfoBulle1, &InfoBulle::tempsEcoule, InfoBulle1, &InfoBulle::masquer);
+}
+
+// Options, case et boîtes de texte : chaque changement passe à la configuration.
+void FenConfiguration::brancherOptions() {
+    ConfigurationMakefile& c = m_configuration;
+    const Kit::Protection& p = m_protéger;
+    p.brancher(m_groupeFormat, &QButtonGroup::idClicked, this, [&c](int i) { c.choisirFormatSortie(i); });
+    p.brancher(m_groupeStab, &QButtonGroup::idClicked, this, [&c](int i) { c.choisirDéboggage(i); });
+    p.brancher(m_groupeCoff, &QButtonGroup::idClicked, this, [&c](int i) { c.choisirCoff(i); });
+    p.brancher(CKBOccupationMémoire, &QCheckBox::toggled, this,
+               [&c](bool coché) { c.changerOccupationMémoire(coché); });
+    p.brancher(TxtInclude, &QLineEdit::textEdited, this, [&c](const QString& t) { c.changerInclude(t); });
+    p.brancher(TxtOutilsAVR, &QLineEdit::textEdited, this, [&c](const QString& t) { c.changerOutils(t); });
+    p.brancher(CBPlusBulles, &QCheckBox::toggled, this, [this](bool coché) { cocherPlusDeBulles(coché); });
+    p.brancher(CBSilence, &QCheckBox::toggled, this, [this](bool coché) { cocherSilence(coché); });
+}
+
+void FenConfiguration::brancherBoutons() {
+    ConfigurationMakefile& c = m_configuration;
+    const Kit::Protection& p = m_protéger;
+    const auto clic = &QPushButton::clicked;
+    p.brancher(CBDossierInclude, clic, this, [this, &c] {
+        c.ajouterDossierInclude(m_services.choisirDossier(
+            this, QStringLiteral("Choisir le dossier «Include» à ajouter."), QString()));
+    });
+    p.brancher(CommandButton1, clic, this, [this, &c] {
+        c.choisirDossierOutils(m_services.choisirDossier(
+            this, QStringLiteral("Choisir le dossier qui contient les outils AVR."), QString()));
+    });
+    p.brancher(CBChargerMakefile, clic, this, [this, &c] {
+        c.chargerMakefileDansLaVue(m_services.choisirFichier(this, QStringLiteral("*.*"),
+                                                             QStringLiteral("Sélectionner un fichier make"),
+                                                             etatGlobal().RépertoireDeTravail));
+    });
+    p.brancher(CBConfigDefaut, clic, this, [&c] { c.rechargerConfigurationParDéfaut(); });
+    p.brancher(CBEnregConfigDéfaut, clic, this, [&c] { c.sauverCommeConfigurationParDéfaut(); });
+    p.brancher(CommandButtonMakefile, clic, this, [this] { basculerLargeur(); });
+    p.brancher(CBRechercher, clic, this, [this] { rechercher(); });
+    p.brancher(CBRemplacer, clic, this, [this] { remplacer(); });
+    p.brancher(CBSuivant, clic, this, [this] { suivant(); });
+    p.brancher(CBFuseBit, clic, this, [this] { m_services.ouvrirFusibles(this); });
+    p.brancher(CBAssistant, clic, this, [this] { ouvrirAssistante(); });
+    p.brancher(CBApropos, clic, this, [this] { m_services.ouvrirAPropos(this); });
+    p.brancher(CBAide, clic, this, [this] { m_services.ouvrirAide(m_configuration.fichierAide()); });
+    p.brancher(CommandButtonOK, clic, this, [this] { valider(); });
+    p.brancher(CommandButtonAnnuler, clic, this, [this] { annuler(); });
 }
 
 void FenConfiguration::brancherListe(QComboBox* l, ChampListe EtatContrôles::*champ,
@@ -548,7 +563,7 @@ void FenConfiguration::listeQuittée(QComboBox* l, ChampListe EtatContrôles::*c
     const QString texte = l->currentText();
     if (texte == état.texte) return;
     état = {l->findText(texte, Qt::MatchExactly | Qt::MatchCaseSensitive), texte};
-    protéger([this, quitté] { (this->*quitté)(); });
+    m_protéger([this, quitté] { (this->*quitté)(); });
 }
 
 void FenConfiguration::quitterMicroContrôleur() {
@@ -565,20 +580,6 @@ void FenConfiguration::quitterProgrammateur() {
 }
 void FenConfiguration::quitterPort() {
     m_configuration.portQuitté();
-}
-
-void FenConfiguration::protéger(const std::function<void()>& gestionnaire) {
-    try {
-        gestionnaire();
-    } catch (const std::exception& e) {
-        AfficherErreurNonRépertoriée(QString::fromUtf8(e.what()));
-    } catch (...) {
-        AfficherErreurNonRépertoriée(QStringLiteral("Erreur inconnue dans la fenêtre de configuration."));
-    }
-    try {
-        synchroniser();
-    } catch (...) {
-    }
 }
 
 // --- Synchronisation des contrôles -------------------------------------------------------------
@@ -631,8 +632,7 @@ void FenConfiguration::définirImageAssistante(const QString& cheminImage) {
 }
 
 void FenConfiguration::replier() {
-    élargir(Twips::versPixels(Configuration::LargeurRepliée, this));
-    CommandButtonMakefile->setText(QStringLiteral(">>>>"));
+    m_largeur->replier();
 }
 
 void FenConfiguration::remplirListes(const ListesConfiguration& l) {
@@ -661,12 +661,7 @@ void FenConfiguration::demanderAssistante() {
 // --- Largeur -----------------------------------------------------------------------------------
 
 bool FenConfiguration::estRepliée() const {
-    return width() == Twips::versPixels(Configuration::LargeurRepliée, this);
-}
-
-void FenConfiguration::élargir(int largeurPixels) {
-    setFixedSize(largeurPixels, height());
-    placerPanneauDroit();
+    return !m_largeur->estÉlargie();
 }
 
 void FenConfiguration::placerPanneauDroit() {
@@ -684,24 +679,8 @@ void FenConfiguration::placerPanneauDroit() {
                              height() - hauteurBas - haut - Twips::versPixels(60, this));
 }
 
-void FenConfiguration::centrer() {
-    const QScreen* écran = screen();
-    if (!écran) return;
-    const QRect g = écran->geometry();
-    move(g.x() + Configuration::gaucheCentrée(g.width(), frameGeometry().width()), y());
-}
-
 void FenConfiguration::basculerLargeur() {
-    if (!estRepliée()) {
-        replier();
-    } else {
-        const QScreen* écran = screen();
-        const int écranTwips =
-            écran ? Twips::depuisPixels(écran->geometry().width(), this) : Configuration::LargeurÉlargie;
-        élargir(Twips::versPixels(Configuration::largeurÉlargie(écranTwips), this));
-        CommandButtonMakefile->setText(QStringLiteral("<<<<"));
-    }
-    centrer();
+    m_largeur->basculer();
 }
 
 // --- Recherche ---------------------------------------------------------------------------------
@@ -801,55 +780,18 @@ void FenConfiguration::closeEvent(QCloseEvent* e) {
 int FenConfiguration::exécuter() {
     if (m_assistanteDemandée) {
         m_assistanteDemandée = false;
-        protéger([this] { ouvrirAssistante(); });
+        m_protéger([this] { ouvrirAssistante(); });
         if (m_fin) return CodeSortie::Succès;
     }
     setWindowModality(Qt::ApplicationModal);
-    mesurerAffichage();
     show();
-    centrer();
+    Kit::centrerHorizontalement(this);
     // Une boucle à soi plutôt que exec() : cacher la fenêtre pendant que l'assistante est ouverte
     // ne doit pas la terminer.
     QEventLoop boucle;
     connect(this, &QDialog::finished, &boucle, &QEventLoop::quit);
     if (!m_fin) boucle.exec();
     return CodeSortie::Succès;
-}
-
-// Mesure du temps d'ouverture (bench/fenetre_configuration.sh) : avec QUILLON_MESURE_AFFICHAGE,
-// dès que la fenêtre est exposée et dessinée, écrit sur la sortie d'erreur l'heure (ns depuis
-// l'époque) et la mémoire résidente maximale, puis ferme la fenêtre sans rien enregistrer.
-void FenConfiguration::mesurerAffichage() {
-    if (qEnvironmentVariableIsEmpty("QUILLON_MESURE_AFFICHAGE")) return;
-    create();
-    class Guetteur final : public QObject {
-    public:
-        explicit Guetteur(FenConfiguration* f) : QObject(f), m_f(f) {}
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Expose && m_f->windowHandle()->isExposed() && !m_vu) {
-                m_vu = true;
-                // Le dessin suit l'exposition dans la même passe d'évènements.
-                QTimer::singleShot(0, m_f, [f = m_f] {
-                    const qint64 ns = QDateTime::currentDateTimeUtc().toMSecsSinceEpoch() * 1000000;
-                    QFile statut(QStringLiteral("/proc/self/status"));
-                    QByteArray mémoire;
-                    if (statut.open(QIODevice::ReadOnly))
-                        for (const QByteArray& l : statut.readAll().split('\n'))
-                            if (l.startsWith("VmHWM:")) mémoire = l.simplified();
-                    std::fprintf(stderr, "affichée %lld\n%s\n", static_cast<long long>(ns),
-                                 mémoire.constData());
-                    std::fflush(stderr);
-                    f->annuler();
-                });
-            }
-            return false;
-        }
-
-    private:
-        FenConfiguration* m_f;
-        bool m_vu = false;
-    };
-    windowHandle()->installEventFilter(new Guetteur(this));
 }
 
 int FenConfiguration::action() {
@@ -914,15 +856,15 @@ bool FenConfiguration::eventFilter(QObject* objet, QEvent* e) {
             const auto* touche = static_cast<QKeyEvent*>(e);
             const bool ctrl = touche->modifiers() == Qt::ControlModifier;
             if (touche->key() == Qt::Key_F3 && touche->modifiers() == Qt::NoModifier) {
-                protéger([this] { suivant(); });
+                m_protéger([this] { suivant(); });
                 return true;
             }
             if (ctrl && touche->key() == Qt::Key_F) {
-                protéger([this] { rechercher(); });
+                m_protéger([this] { rechercher(); });
                 return true;
             }
             if (ctrl && touche->key() == Qt::Key_H) {
-                protéger([this] { remplacer(); });
+                m_protéger([this] { remplacer(); });
                 return true;
             }
             return false;

@@ -3,11 +3,13 @@
 // contrôles, la copie modifiable du makefile qu'ils réécrivent, l'enregistrement par OK. Le
 // travail qui ne dessine rien est dans ConfigurationMakefile.
 #include "makefile/ConfigurationMakefile.h"
+#include "ui/fenetres/KitFenetres.h"
 
 #include <QDialog>
 #include <QPointer>
 #include <array>
 #include <functional>
+#include <optional>
 
 class BTL;
 class FenRechercheRemplace;
@@ -17,8 +19,10 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QRadioButton;
+class QVBoxLayout;
 class QWidget;
 class VueDocumentRiche;
 
@@ -84,14 +88,24 @@ private:
     void demanderAssistante();
 
     void construire();
+    QLayout* construireMicroContrôleur();
+    void construireProgrammation(QVBoxLayout* colonne);
+    QLayout* construireCadres();
+    QLayout* construireOccupation();
+    void construireChemins(QVBoxLayout* colonne);
+    void construireBoutons(QVBoxLayout* colonne);
+    void construireVues();
+    void construireBas();
+    void finirConstruction();
+    int tw(int twips) const;
     void brancher();
+    void brancherOptions();
+    void brancherBoutons();
     void brancherListe(QComboBox* liste, ChampListe EtatContrôles::*champ,
                        void (FenConfiguration::*quitté)());
     // Montre l'état des contrôles et le makefile après un changement de la configuration.
     void synchroniser();
     void montrerListe(QComboBox* liste, const ChampListe& champ);
-    // Exécute un gestionnaire sans laisser passer d'exception, puis resynchronise.
-    void protéger(const std::function<void()>& gestionnaire);
 
     void listeQuittée(QComboBox* liste, ChampListe EtatContrôles::*champ, void (FenConfiguration::*quitté)());
     void quitterMicroContrôleur();
@@ -101,15 +115,12 @@ private:
     void quitterPort();
 
     void ouvrirRecherche(bool remplacement);
-    void élargir(int largeurPixels);
     void placerPanneauDroit();
-    void centrer();
     void bulleSurvolée(QWidget* zone);
     void cocherPlusDeBulles(bool coché);
     void cocherSilence(bool coché);
     void valider();
     void annuler();
-    void mesurerAffichage();
 
     Services m_services;
     ConfigurationMakefile m_configuration;
@@ -117,6 +128,10 @@ private:
     bool m_assistanteDemandée = false;
     bool m_fin = false;
     QPointer<FenRechercheRemplace> m_recherche;
+    // Chaque geste de l'utilisateur, protégé, puis les contrôles resynchronisés.
+    Kit::Protection m_protéger{QStringLiteral("Erreur inconnue dans la fenêtre de configuration."),
+                               [this] { synchroniser(); }};
+    std::optional<Kit::BasculeLargeur> m_largeur;
 
     // Contrôles, nommés comme leur objet.
     QWidget* m_panneauGauche = nullptr;

@@ -5,9 +5,8 @@
 #include "makefile/PreferencesInterface.h"
 #include "makefile/RechercheRemplace.h"
 #include "makefile/fenetres/AccesFenetres.h"
-#include "noyau/ErreurNonRepertoriee.h"
-#include "noyau/Parametres.h"
 #include "ui/fenetres/BTL.h"
+#include "ui/fenetres/KitFenetres.h"
 #include "ui/fenetres/Twips.h"
 #include "ui/fenetres/VueDocumentRiche.h"
 
@@ -37,18 +36,6 @@ int hauteurIntérieure(int twips, const QWidget* fenêtre) {
 const QString LégendeRechercher = QStringLiteral("Rechercher");
 const QString LégendeRemplacer = QStringLiteral("Remplacer");
 
-BTL* bouton(const QString& nom, const QString& texte, QWidget* parent) {
-    auto* b = new BTL(texte, parent);
-    b->setObjectName(nom);
-    return b;
-}
-
-QCheckBox* caseÀCocher(const QString& nom, const QString& texte, QWidget* parent) {
-    auto* c = new QCheckBox(texte, parent);
-    c->setObjectName(nom);
-    return c;
-}
-
 } // namespace
 
 FenRechercheRemplace::FenRechercheRemplace(VueDocumentRiche* vue, QWidget* configuration)
@@ -58,30 +45,49 @@ FenRechercheRemplace::FenRechercheRemplace(VueDocumentRiche* vue, QWidget* confi
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     // Fermer la fenêtre la décharge ; « Remplacer tout » ne fait que la cacher.
     setAttribute(Qt::WA_DeleteOnClose);
-    auto tw = [this](int twips) { return Twips::versPixels(twips, this); };
 
-    Label1 = new QLabel(QStringLiteral("Texte à rechercher "), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
+    construire();
+    // L'état de la dernière recherche, gardé entre deux ouvertures.
+    const EtatRecherche& e = etatRecherche();
+    TxBRechercher->setText(e.TexteRecherché);
+    TxBRemplacement->setText(e.TexteRemplacement);
+    CBMotEntier->setChecked(e.OptionsRecherche & DocumentRiche::MotEntier);
+    CBMAjMin->setChecked(e.OptionsRecherche & DocumentRiche::RespecterCasse);
+
+    const auto clic = &QPushButton::clicked;
+    m_protéger.brancher(CBRechercher, clic, this, [this] { rechercher(); });
+    m_protéger.brancher(CBSuivant, clic, this, [this] { suivant(); });
+    m_protéger.brancher(CBRExt, clic, this, [this] { étendre(); });
+    m_protéger.brancher(CBRemplacer, clic, this, [this] { remplacer(); });
+    m_protéger.brancher(CBRemplacerTout, clic, this, [this] { remplacerTout(); });
+    m_protéger.brancher(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this,
+                        [] { OuvrirAide(Configuration::cheminAide(), QStringLiteral("recherche")); });
+
+    setFixedWidth(Twips::versPixels(Largeur, this));
+    dispositionRecherche();
+}
+
+void FenRechercheRemplace::construire() {
+    auto tw = [this](int twips) { return Twips::versPixels(twips, this); };
+    Label1 = Kit::légende(QStringLiteral("Label1"), QStringLiteral("Texte à rechercher "), this);
     TxBRechercher = new QLineEdit(this);
     TxBRechercher->setObjectName(QStringLiteral("TxBRechercher"));
-    TxBRechercher->setAccessibleName(Label1->text());
-    Label1->setBuddy(TxBRechercher);
-    Label2 = new QLabel(QStringLiteral("Texte de remplacement."), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
+    Kit::associer(Label1, TxBRechercher);
+    Label2 = Kit::légende(QStringLiteral("Label2"), QStringLiteral("Texte de remplacement."), this);
     TxBRemplacement = new QLineEdit(this);
     TxBRemplacement->setObjectName(QStringLiteral("TxBRemplacement"));
-    TxBRemplacement->setAccessibleName(Label2->text());
-    Label2->setBuddy(TxBRemplacement);
+    Kit::associer(Label2, TxBRemplacement);
 
-    CBMotEntier = caseÀCocher(QStringLiteral("CBMotEntier"), QStringLiteral("Mot entier seulement."), this);
-    CBMAjMin = caseÀCocher(QStringLiteral("CBMAjMin"), QStringLiteral("Respecter la casse."), this);
-    CBDuDébut = caseÀCocher(QStringLiteral("CBDuDébut"), QStringLiteral("Commencer au début"), this);
+    CBMotEntier =
+        Kit::caseÀCocher(QStringLiteral("CBMotEntier"), QStringLiteral("Mot entier seulement."), this);
+    CBMAjMin = Kit::caseÀCocher(QStringLiteral("CBMAjMin"), QStringLiteral("Respecter la casse."), this);
+    CBDuDébut = Kit::caseÀCocher(QStringLiteral("CBDuDébut"), QStringLiteral("Commencer au début"), this);
 
-    CBRechercher = bouton(QStringLiteral("CBRechercher"), LégendeRechercher, this);
-    CBSuivant = bouton(QStringLiteral("CBSuivant"), QStringLiteral("Suivant"), this);
-    CBRExt = bouton(QStringLiteral("CBRExt"), LégendeRemplacer, this);
-    CBRemplacer = bouton(QStringLiteral("CBRemplacer"), LégendeRechercher, this);
-    CBRemplacerTout = bouton(QStringLiteral("CBRemplacerTout"), QStringLiteral("Remplacer tout"), this);
+    CBRechercher = Kit::bouton(QStringLiteral("CBRechercher"), LégendeRechercher, this);
+    CBSuivant = Kit::bouton(QStringLiteral("CBSuivant"), QStringLiteral("Suivant"), this);
+    CBRExt = Kit::bouton(QStringLiteral("CBRExt"), LégendeRemplacer, this);
+    CBRemplacer = Kit::bouton(QStringLiteral("CBRemplacer"), LégendeRechercher, this);
+    CBRemplacerTout = Kit::bouton(QStringLiteral("CBRemplacerTout"), QStringLiteral("Remplacer tout"), this);
     for (BTL* b : {CBRechercher, CBSuivant, CBRExt, CBRemplacer, CBRemplacerTout})
         b->setFixedSize(tw(1650), tw(360));
 
@@ -111,37 +117,6 @@ FenRechercheRemplace::FenRechercheRemplace(VueDocumentRiche* vue, QWidget* confi
     colonne->addLayout(textes);
     colonne->addLayout(bas);
     colonne->addStretch(1);
-
-    // L'état de la dernière recherche, gardé entre deux ouvertures.
-    const EtatRecherche& e = etatRecherche();
-    TxBRechercher->setText(e.TexteRecherché);
-    TxBRemplacement->setText(e.TexteRemplacement);
-    CBMotEntier->setChecked(e.OptionsRecherche & DocumentRiche::MotEntier);
-    CBMAjMin->setChecked(e.OptionsRecherche & DocumentRiche::RespecterCasse);
-
-    connect(CBRechercher, &QPushButton::clicked, this, [this] { protéger([this] { rechercher(); }); });
-    connect(CBSuivant, &QPushButton::clicked, this, [this] { protéger([this] { suivant(); }); });
-    connect(CBRExt, &QPushButton::clicked, this, [this] { protéger([this] { étendre(); }); });
-    connect(CBRemplacer, &QPushButton::clicked, this, [this] { protéger([this] { remplacer(); }); });
-    connect(CBRemplacerTout, &QPushButton::clicked, this, [this] { protéger([this] { remplacerTout(); }); });
-
-    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(f1, &QShortcut::activated, this, [this] {
-        protéger([] { OuvrirAide(Configuration::cheminAide(), QStringLiteral("recherche")); });
-    });
-
-    setFixedWidth(tw(Largeur));
-    dispositionRecherche();
-}
-
-void FenRechercheRemplace::protéger(const std::function<void()>& gestionnaire) {
-    try {
-        gestionnaire();
-    } catch (const std::exception& e) {
-        AfficherErreurNonRépertoriée(QString::fromUtf8(e.what()));
-    } catch (...) {
-        AfficherErreurNonRépertoriée(QStringLiteral("Erreur inconnue dans la fenêtre de recherche."));
-    }
 }
 
 // --- Dispositions ------------------------------------------------------------------------------

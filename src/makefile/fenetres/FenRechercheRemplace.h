@@ -2,6 +2,8 @@
 // Fenêtre « Rechercher » : recherche, suivant, remplacement et remplacement de tout dans la vue du
 // makefile de la fenêtre de configuration. Toujours au premier plan ; l'état de la recherche
 // survit à sa fermeture.
+#include "ui/fenetres/KitFenetres.h"
+
 #include <QDialog>
 
 class BTL;
@@ -41,13 +43,14 @@ protected:
     void changeEvent(QEvent* e) override;
 
 private:
+    void construire();
     void placer();
-    void protéger(const std::function<void()>& gestionnaire);
     void rechercherDepuisLesBoîtes();
 
     VueDocumentRiche* m_vue;
     QWidget* m_configuration;
     bool m_remplacement = false;
+    Kit::Protection m_protéger{QStringLiteral("Erreur inconnue dans la fenêtre de recherche.")};
 
     QLabel* Label1;
     QLineEdit* TxBRechercher;

@@ -4,9 +4,9 @@
 #include "common/Messages.h"
 #include "noyau/EtatGlobal.h"
 #include "noyau/OuvrirDocument.h"
-#include "noyau/Parametres.h"
 #include "ui/DocumentRiche.h"
 #include "ui/fenetres/BTL.h"
+#include "ui/fenetres/KitFenetres.h"
 #include "ui/fenetres/VueDocumentRiche.h"
 
 #include <QCoreApplication>
@@ -130,11 +130,9 @@ APropos::APropos(QWidget* parent) : QDialog(parent) {
     m_vueHistorique->définirDocument(m_historique);
     m_vueHistorique->hide();
 
-    auto* historique = new BTL(QStringLiteral("Historique"), this);
-    historique->setObjectName(QStringLiteral("Command1"));
+    auto* historique = Kit::bouton(QStringLiteral("Command1"), QStringLiteral("Historique"), this);
     connect(historique, &QAbstractButton::clicked, this, &APropos::chargerHistorique);
-    auto* ok = new BTL(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("cmdOK"));
+    auto* ok = Kit::bouton(QStringLiteral("cmdOK"), QStringLiteral("OK"), this);
     ok->setDefault(true);
     connect(ok, &QAbstractButton::clicked, this, &QDialog::accept);
 

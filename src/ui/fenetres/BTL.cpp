@@ -177,7 +177,11 @@ void BTL::paintEvent(QPaintEvent*) {
                           std::max<qreal>(rayon - 2, 1));
     }
 
-    // Contenu : icône puis texte, centrés ensemble ; décalés d'un pixel quand le bouton est enfoncé.
+    dessinerContenu(p, actif, enfoncé);
+}
+
+// Icône puis texte, centrés ensemble ; décalés d'un pixel quand le bouton est enfoncé.
+void BTL::dessinerContenu(QPainter& p, bool actif, bool enfoncé) {
     const QString t = text();
     const QFontMetrics fm = fontMetrics();
     const int largeurTexte = t.isEmpty() ? 0 : fm.horizontalAdvance(QString(t).remove(u'&'));

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QString>
 
+class QPainter;
+
 // Joue un fichier son sans attendre ; les tests en installent un qui compte.
 class LecteurSons {
 public:
@@ -57,6 +59,7 @@ protected:
 
 private:
     void initialiser();
+    void dessinerContenu(QPainter& p, bool actif, bool enfoncé);
     void jouer(const QString& nom) const;
 
     QString m_sonSurvol = QStringLiteral("OverDefaut.wav");

@@ -4,9 +4,9 @@
 #include "common/Messages.h"
 #include "noyau/EtatGlobal.h"
 #include "noyau/OuvrirDocument.h"
-#include "noyau/Parametres.h"
 #include "ui/fenetres/ApplicationGraphique.h"
 #include "ui/fenetres/BTL.h"
+#include "ui/fenetres/KitFenetres.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -56,8 +56,7 @@ FErreur::FErreur(QWidget* parent) : QDialog(parent) {
     m_adresse->setStyleSheet(QStringLiteral("color: #1a4fa0;"));
     m_adresse->installEventFilter(this);
 
-    auto* fermer = new BTL(QStringLiteral("Fermer"), this);
-    fermer->setObjectName(QStringLiteral("CBFermer"));
+    auto* fermer = Kit::bouton(QStringLiteral("CBFermer"), QStringLiteral("Fermer"), this);
     fermer->setDefault(true);
     connect(fermer, &QAbstractButton::clicked, this, &QDialog::accept);
 

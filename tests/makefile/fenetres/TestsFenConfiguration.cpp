@@ -16,9 +16,11 @@
 #include "ui/fenetres/VueDocumentRiche.h"
 
 #include "outils/OutilsFenetres.h"
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -219,6 +221,29 @@ TEST_F(FenetreConfiguration, MicroContrôleurEtFréquence) {
     EXPECT_EQ(c<QLabel>("TxtFreq")->text(), "Hz = 20 MHz");
     EXPECT_EQ(valeur("F_CPU ="), "20000000");
     EXPECT_EQ(messages.messages.size(), 1u);
+}
+
+// Le µC se complète en tapant, sans tenir compte de la casse : Entrée choisit la proposition
+// (ou l'entrée du nom tapé en entier) et l'écrit dans le makefile, sans fermer la fenêtre.
+TEST_F(FenetreConfiguration, MicroContrôleurComplétéEnTapant) {
+    ouvrir();
+    auto* chip = c<QComboBox>("ComboBoxChip");
+    ASSERT_TRUE(chip->completer());
+    for (bool proposition : {true, false}) {
+        chip->setFocus();
+        chip->lineEdit()->selectAll();
+        QTest::keyClicks(chip->lineEdit(), proposition ? "atmega8" : "atmega16");
+        QAbstractItemView* propositions = chip->completer()->popup();
+        ASSERT_TRUE(propositions->isVisible());
+        if (proposition) QTest::keyClick(propositions, Qt::Key_Down);
+        const QString attendu = proposition ? propositions->currentIndex().data().toString() : "ATMega16";
+        EXPECT_TRUE(attendu.startsWith("ATMega")) << attendu.toStdString();
+        QTest::keyClick(propositions, Qt::Key_Return);
+        EXPECT_EQ(fenêtre->configuration().contrôles.microContrôleur.texte, attendu);
+        EXPECT_EQ(valeur("MCU ="), attendu.toLower());
+        EXPECT_TRUE(fenêtre->isVisible());
+    }
+    EXPECT_TRUE(messages.messages.empty());
 }
 
 // Options au clic de souris : Dwarf-2 grise et vide le COFF, Stabs le rend.
