@@ -3,6 +3,7 @@
 //
 // Chaque fenêtre s'ajoute par une ligne de la table « captures » : son nom de fichier et ce qui
 // la crée dans l'état voulu à partir du contexte (projet d'exemple copié, réglages à part).
+#include "assistant/project/fenetres/FeuilleAssistante.h"
 #include "common/Messages.h"
 #include "fuses/fenetres/FenFuseBit.h"
 #include "makefile/ParametreMakefile.h"
@@ -21,6 +22,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QProcess>
 #include <QScrollBar>
@@ -163,6 +165,26 @@ const std::vector<Capture> captures = {
          simulé->setParent(f);
          if (QFileInfo(port).isSymLink()) f->lire();
          f->basculerTaille();
+         return static_cast<QWidget*>(f);
+     }},
+    {QStringLiteral("assistante"),
+     [](Contexte& c) {
+         // Un ATmega8 à 16 MHz : 1 kHz et 0,25 tapés, puis « Voir le code ».
+         ValeursMakefile& v = valeursMakefile();
+         v.MicroContrôleur = QStringLiteral("atmega8");
+         v.FréquenceCPU = QStringLiteral("16000000");
+         préférencesInterface().réinitialiser();
+         auto* f = c.garder(new FeuilleAssistante);
+         f->show();
+         QCoreApplication::processEvents();
+         for (auto [nom, texte] : {std::pair{"TFrequence", "1 kHz"}, std::pair{"TRC", "0,25"}}) {
+             auto* champ = f->findChild<QLineEdit*>(QString::fromUtf8(nom));
+             champ->setFocus();
+             champ->insert(QString::fromUtf8(texte));
+             emit champ->textEdited(champ->text());
+             emit champ->editingFinished();
+         }
+         f->voirLeCode();
          return static_cast<QWidget*>(f);
      }},
     {QStringLiteral("apropos"), [](Contexte& c) { return c.garder(new APropos); }},

@@ -75,7 +75,8 @@ void OngletMLI::construire() {
     int ligne = 0;
     auto placer = [&](QLabel* l, QWidget* c, QLabel* unité = nullptr) {
         grille->addWidget(l, ligne, 0);
-        grille->addWidget(c, ligne, 1);
+        // Une liste prend aussi la place de l'unité.
+        grille->addWidget(c, ligne, 1, 1, unité || qobject_cast<QLineEdit*>(c) ? 1 : 2);
         if (unité) grille->addWidget(unité, ligne, 2);
         ++ligne;
     };
@@ -147,9 +148,10 @@ void OngletMLI::construire() {
     LObtenu->setObjectName(QStringLiteral("LObtenu"));
     LObtenu->setAccessibleName(QStringLiteral("Réglage obtenu"));
     LObtenu->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    grille->addWidget(LObtenu, ligne++, 0, 1, 4);
+    LObtenu->setWordWrap(true);
+    grille->addWidget(LObtenu, ligne++, 0, 1, 3);
 
-    // Colonne de droite : horloge d'entrée et en-tête d'initialisation.
+    // Sous les champs : horloge d'entrée et en-tête d'initialisation.
     Frame1 = new QGroupBox(QStringLiteral("Horloge d'entrée"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     CBHorlogeEntrée = new QComboBox(Frame1);
@@ -161,11 +163,11 @@ void OngletMLI::construire() {
     TFreqEntréeHorloge->setToolTip(QStringLiteral("Des Hertz que des Hertz"));
     Kit::associer(Label9, TFreqEntréeHorloge);
     Label12 = Kit::légende(QStringLiteral("Label12"), QStringLiteral("Hz"), Frame1);
-    auto* cadre = new QGridLayout(Frame1);
-    cadre->addWidget(CBHorlogeEntrée, 0, 0, 1, 3);
-    cadre->addWidget(Label9, 1, 0);
-    cadre->addWidget(TFreqEntréeHorloge, 1, 1);
-    cadre->addWidget(Label12, 1, 2);
+    auto* cadre = new QHBoxLayout(Frame1);
+    cadre->addWidget(CBHorlogeEntrée, 1);
+    cadre->addWidget(Label9);
+    cadre->addWidget(TFreqEntréeHorloge);
+    cadre->addWidget(Label12);
     for (QWidget* w : {static_cast<QWidget*>(TFreqEntréeHorloge), static_cast<QWidget*>(Label9),
                        static_cast<QWidget*>(Label12)})
         w->setEnabled(false);
@@ -175,11 +177,8 @@ void OngletMLI::construire() {
     CBInit->setToolTip(
         QStringLiteral("Si une procédure d'initialisation est créé, ajoute InitMLITimerx () au "
                        "début du texte."));
-    auto* droite = new QVBoxLayout;
-    droite->addWidget(Frame1);
-    droite->addWidget(CBInit);
-    droite->addStretch(1);
-    grille->addLayout(droite, 0, 3, ligne - 1, 1);
+    grille->addWidget(Frame1, ligne++, 0, 1, 3);
+    grille->addWidget(CBInit, ligne++, 0, 1, 3);
     grille->setColumnStretch(1, 1);
     grille->setRowStretch(ligne, 1);
 }
