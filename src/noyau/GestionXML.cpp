@@ -251,16 +251,16 @@ void GestionXML::apprendreMiseEnPage() {
                           octetsLus_.contains(QByteArray("\0\r\0\n", 4))
                       ? "\r\n"
                       : "\n";
-    // Le premier blanc de mise en page sous la racine donne l'unité d'indentation.
-    indenté_ = false;
-    for (pugi::xml_node n = doc_.document_element().first_child(); n; n = n.next_sibling()) {
+    // Le premier blanc de mise en page sous la racine donne l'unité d'indentation ; une racine
+    // vide garde la tabulation, des éléments collés restent collés.
+    const pugi::xml_node racine = doc_.document_element();
+    for (pugi::xml_node n = racine.first_child(); n; n = n.next_sibling()) {
         if (!miseEnPage(n)) continue;
         const std::string v = n.value();
-        const std::string unité = v.substr(v.find_last_of('\n') + 1);
-        indenté_ = true;
-        if (!unité.empty()) unitéIndentation_ = QString::fromStdString(unité);
-        break;
+        unitéIndentation_ = QString::fromStdString(v.substr(v.find_last_of('\n') + 1));
+        return;
     }
+    indenté_ = !racine.first_child();
 }
 
 QByteArray GestionXML::serialiser() const {

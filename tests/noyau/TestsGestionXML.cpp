@@ -25,12 +25,15 @@ TEST(GestionXML, FichierAbsentCreeUneRacineVideEnUtf8SansDeclaration) {
     const QByteArray octets = lireFichier(t.chemin);
     EXPECT_FALSE(octets.contains("<?xml"));
     EXPECT_TRUE(octets.contains(QStringLiteral("<Paramètres").toUtf8()));
-    x.EcrireValeur(QStringLiteral("Silence"), QStringLiteral("1"));
-    EXPECT_EQ(x.LireValeur(QStringLiteral("Silence")), QStringLiteral("1"));
     ASSERT_TRUE(x.Fermer());
     GestionXML y;
     y.Ouvrir(t.chemin, Racine);
+    y.EcrireValeur(QStringLiteral("Silence"), QStringLiteral("1"));
     EXPECT_EQ(y.LireValeur(QStringLiteral("Silence")), QStringLiteral("1"));
+    ASSERT_TRUE(y.Fermer());
+    // Le fichier neuf prend une ligne par élément, indentée.
+    EXPECT_EQ(QString::fromUtf8(lireFichier(t.chemin)),
+              QStringLiteral("<Paramètres>\n\t<Silence>1</Silence>\n</Paramètres>\n"));
 }
 
 TEST(GestionXML, UneLectureNeReecritJamaisEtUneEcritureGardeLaMiseEnPage) {
