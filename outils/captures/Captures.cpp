@@ -153,6 +153,8 @@ const std::vector<Capture> captures = {
          QFile::remove(port);
          simulé->start(QCoreApplication::applicationDirPath() + QStringLiteral("/programmateur_simule"),
                        {QStringLiteral("--lien"), port, QStringLiteral("--lock"), QStringLiteral("fc")});
+         // Le programme démarré (pas seulement lancé), on attend qu'il ait créé son lien.
+         simulé->waitForStarted();
          for (int i = 0; i < 300 && simulé->state() == QProcess::Running && !QFileInfo(port).isSymLink(); ++i)
              QThread::msleep(10);
          ValeursMakefile& v = valeursMakefile();
