@@ -30,6 +30,7 @@ QByteArray lireFichier(const QString& chemin) {
 }
 
 void ecrireFichier(const QString& chemin, const QByteArray& contenu) {
+    QDir().mkpath(QFileInfo(chemin).absolutePath());
     QFile f(chemin);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw std::runtime_error("écriture impossible : " + chemin.toStdString());

@@ -7,6 +7,7 @@
 
 #include "common/Messages.h"
 #include <functional>
+#include <optional>
 #include <gtest/gtest.h>
 
 namespace OutilsTests {
@@ -18,6 +19,7 @@ QString dossierConstruction();
 QString programme();
 
 QByteArray lireFichier(const QString& chemin);
+// Écrit le fichier, dossiers compris.
 void ecrireFichier(const QString& chemin, const QByteArray& contenu);
 
 // Exécute un programme et attend sa fin ; rend le code de sortie (-1 s'il n'a pas démarré).
@@ -42,6 +44,30 @@ QString outilsAbsents(const QStringList& outils);
 
 // Vrai en intégration continue (CI=true) : tout y est installé, rien ne doit y être sauté.
 bool enIntegrationContinue();
+
+// Variable d'environnement posée (ou retirée, sans valeur) le temps d'une portée, puis rétablie.
+class VariableEnvironnement {
+public:
+    VariableEnvironnement(const char* nom, const std::optional<QByteArray>& valeur) : m_nom(nom) {
+        if (qEnvironmentVariableIsSet(nom)) m_ancienne = qgetenv(nom);
+        if (valeur)
+            qputenv(nom, *valeur);
+        else
+            qunsetenv(nom);
+    }
+    ~VariableEnvironnement() {
+        if (m_ancienne)
+            qputenv(m_nom, *m_ancienne);
+        else
+            qunsetenv(m_nom);
+    }
+    VariableEnvironnement(const VariableEnvironnement&) = delete;
+    VariableEnvironnement& operator=(const VariableEnvironnement&) = delete;
+
+private:
+    const char* m_nom;
+    std::optional<QByteArray> m_ancienne;
+};
 
 } // namespace OutilsTests
 
