@@ -17,9 +17,9 @@ namespace {
 
 struct ProgrammeOutils : ::testing::Test {
     QTemporaryDir racine;
-    QString projet = racine.filePath(QStringLiteral("Mes projets/Essai é"));
-    QString journal = racine.filePath(QStringLiteral("journal.txt"));
-    QString simulateur = racine.filePath(QStringLiteral("Mes outils/mon simulateur.sh"));
+    QString projet = racine.filePath("Mes projets/Essai é");
+    QString journal = racine.filePath("journal.txt");
+    QString simulateur = racine.filePath("Mes outils/mon simulateur.sh");
 
     void SetUp() override {
         QDir().mkpath(projet);
@@ -27,13 +27,13 @@ struct ProgrammeOutils : ::testing::Test {
         ecrireScript(simulateur, "ligne=\"$PWD\"\nfor a in \"$@\"; do ligne=\"$ligne|$a\"; done\n"
                                  "printf '%s\\n' \"$ligne\" >> \"" +
                                      QFile::encodeName(journal) + "\"");
-        ecrireFichier(projet + QStringLiteral("/makefile"), "MCU = atmega328p\nAVRStudioExclusif = 1\n");
+        ecrireFichier(projet + "/makefile", "MCU = atmega328p\nAVRStudioExclusif = 1\n");
     }
 
     // Le programme sans affichage (ses messages vont sur la sortie d'erreur), ou sur l'affichage donné.
     int lancer(const QString& ligne, QByteArray* erreurs = nullptr, const QString& affichage = QString()) {
-        QStringList env = {QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("QT_QPA_PLATFORM")};
-        env << (affichage.isEmpty() ? QStringLiteral("DISPLAY") : QStringLiteral("DISPLAY=") + affichage);
+        QStringList env = {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+        env << (affichage.isEmpty() ? "DISPLAY" : "DISPLAY=" + affichage);
         return executer(programme(), {ligne}, nullptr, erreurs, env);
     }
 
@@ -55,13 +55,11 @@ struct ProgrammeOutils : ::testing::Test {
 } // namespace
 
 TEST_F(ProgrammeOutils, AVRStudioEcritLeProjetEtLeLanceDansLeDossier) {
-    ASSERT_EQ(lancer(QStringLiteral("avrstudio>") + projet + QStringLiteral(">Essai-LED>") + simulateur +
-                     QStringLiteral(" -x")),
-              0);
-    const QString aps = projet + QStringLiteral("/Essai-LED_elf.aps");
+    ASSERT_EQ(lancer("avrstudio>" + projet + ">Essai-LED>" + simulateur + " -x"), 0);
+    const QString aps = projet + "/Essai-LED_elf.aps";
     const QStringList lignes = lignesDuJournal(1);
     ASSERT_EQ(lignes.size(), 1);
-    EXPECT_EQ(lignes[0], attendu({QStringLiteral("-x"), aps}));
+    EXPECT_EQ(lignes[0], attendu({"-x", aps}));
 
     const QByteArray octets = lireFichier(aps);
     pugi::xml_document d;
@@ -71,27 +69,25 @@ TEST_F(ProgrammeOutils, AVRStudioEcritLeProjetEtLeLanceDansLeDossier) {
 }
 
 TEST_F(ProgrammeOutils, IsisSansSchemaPuisAvecUnSchemaPuisPlusieursSansAffichage) {
-    const QString ligne = QStringLiteral("isis>") + projet + QStringLiteral(">Essai>") + simulateur;
+    const QString ligne = "isis>" + projet + ">Essai>" + simulateur;
     ASSERT_EQ(lancer(ligne), 0);
     EXPECT_EQ(lignesDuJournal(1).value(0), attendu({}));
 
-    ecrireFichier(projet + QStringLiteral("/Schéma principal.DSN"), "x");
+    ecrireFichier(projet + "/Schéma principal.DSN", "x");
     ASSERT_EQ(lancer(ligne), 0);
-    EXPECT_EQ(lignesDuJournal(2).value(1), attendu({QStringLiteral("Schéma principal.DSN")}));
+    EXPECT_EQ(lignesDuJournal(2).value(1), attendu({"Schéma principal.DSN"}));
 
     // Plusieurs schémas et aucun affichage pour les proposer : message en console, rien de lancé.
-    ecrireFichier(projet + QStringLiteral("/Autre.DSN"), "x");
+    ecrireFichier(projet + "/Autre.DSN", "x");
     QByteArray erreurs;
     EXPECT_NE(lancer(ligne, &erreurs), 0);
-    EXPECT_TRUE(QString::fromUtf8(erreurs).contains(QStringLiteral("plusieurs schémas")));
+    EXPECT_TRUE(QString::fromUtf8(erreurs).contains("plusieurs schémas"));
 
     // Simulateur introuvable : message en console, rien de lancé.
-    QFile::remove(projet + QStringLiteral("/Autre.DSN"));
+    QFile::remove(projet + "/Autre.DSN");
     erreurs.clear();
-    EXPECT_NE(lancer(QStringLiteral("isis>") + projet + QStringLiteral(">Essai>") + racine.filePath("absent"),
-                     &erreurs),
-              0);
-    EXPECT_TRUE(QString::fromUtf8(erreurs).contains(QStringLiteral("introuvable")));
+    EXPECT_NE(lancer("isis>" + projet + ">Essai>" + racine.filePath("absent"), &erreurs), 0);
+    EXPECT_TRUE(QString::fromUtf8(erreurs).contains("introuvable"));
     EXPECT_EQ(lignesDuJournal(2).size(), 2);
 }
 
@@ -100,18 +96,18 @@ TEST_F(ProgrammeOutils, IsisDejaOuvertSousXEstActiveAuLieuDEtreRelance) {
     if (serveur.affichage().isEmpty()) SAUTER_TEST("Xvfb indisponible");
     ClientXTests x(serveur.affichage());
     ASSERT_NE(x.d(), nullptr);
-    const Window isis = x.créer(QStringLiteral("ISIS Professional"), true);
-    const Window éditeur = x.créer(QStringLiteral("Éditeur"), true);
+    const Window isis = x.créer("ISIS Professional", true);
+    const Window éditeur = x.créer("Éditeur", true);
     ASSERT_EQ(x.auDessus(), éditeur);
 
-    const QString ligne = QStringLiteral("isis>") + projet + QStringLiteral(">Essai>") + simulateur;
-    ASSERT_EQ(lancer(ligne + QStringLiteral(" premier"), nullptr, serveur.affichage()), 0);
+    const QString ligne = "isis>" + projet + ">Essai>" + simulateur;
+    ASSERT_EQ(lancer(ligne + " premier", nullptr, serveur.affichage()), 0);
     EXPECT_EQ(x.auDessus(), isis);
     EXPECT_EQ(x.focus(), isis);
 
     // Fermé, il est lancé : seul ce second lancement figure au journal.
     x.détruire(isis);
-    ASSERT_EQ(lancer(ligne + QStringLiteral(" second"), nullptr, serveur.affichage()), 0);
+    ASSERT_EQ(lancer(ligne + " second", nullptr, serveur.affichage()), 0);
     const QStringList lignes = lignesDuJournal(1);
-    EXPECT_EQ(lignes, QStringList{attendu({QStringLiteral("second")})});
+    EXPECT_EQ(lignes, QStringList{attendu({"second"})});
 }
