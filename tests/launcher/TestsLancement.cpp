@@ -14,64 +14,43 @@ namespace {
 
 struct CommandeSimulateur : ::testing::Test {
     QTemporaryDir racine;
-
     QString exécutable(const QString& relatif) {
-        const QString chemin = racine.filePath(relatif);
-        QDir().mkpath(QFileInfo(chemin).absolutePath());
-        OutilsTests::ecrireFichier(chemin, "#!/bin/sh\n");
-        QFile::setPermissions(chemin, QFile::permissions(chemin) | QFile::ExeOwner);
-        return chemin;
+        return OutilsTests::ecrireScript(racine.filePath(relatif), "");
     }
 };
 
 } // namespace
 
-TEST_F(CommandeSimulateur, CheminABlancsSansGuillemetsLePlusCourtDebutExecutable) {
+// Chemin à blancs sans guillemets : comme le chargeur de Windows, le plus court début qui est un
+// exécutable l'emporte (un dossier n'en est pas un) ; apostrophes et guillemets groupent ; un nom
+// nu se cherche dans PATH.
+TEST_F(CommandeSimulateur, DécoupageDeLaCommande) {
     const QString prog = exécutable("Program Files/Labcenter/ISIS 7/isis.sh");
-    auto c = AnalyserCommande(prog + " -v  'un argument' \"deux mots\"", {"x y"});
-    ASSERT_TRUE(c);
-    EXPECT_EQ(c->programme, prog);
-    EXPECT_EQ(c->arguments, (QStringList{"-v", "un argument", "deux mots", "x y"}));
-
-    // Comme le chargeur de Windows : le plus court début qui est un exécutable l'emporte.
     const QString court = exécutable("outil");
     exécutable("outil x");
-    c = AnalyserCommande(court + " x y", {});
-    ASSERT_TRUE(c);
-    EXPECT_EQ(c->programme, court);
-    EXPECT_EQ(c->arguments, (QStringList{"x", "y"}));
-
-    // Un dossier n'est pas un programme ; les blancs de tête et de fin ne comptent pas.
     QDir().mkpath(racine.filePath("Program Files/Labcenter/ISIS"));
-    c = AnalyserCommande("  " + racine.path() + "/Program Files/Labcenter/ISIS 7/isis.sh ", {});
-    ASSERT_TRUE(c);
-    EXPECT_EQ(c->programme, prog);
-    EXPECT_TRUE(c->arguments.isEmpty());
-}
-
-TEST_F(CommandeSimulateur, NomTrouveParPathEtCheminEntreApostrophes) {
-    ASSERT_FALSE(QStandardPaths::findExecutable("sh").isEmpty());
-    auto c = AnalyserCommande("sh -c 'exit 0'", {});
-    ASSERT_TRUE(c);
-    EXPECT_EQ(c->programme, "sh");
-    EXPECT_EQ(c->arguments, (QStringList{"-c", "exit 0"}));
-
-    const QString prog = exécutable("Mes outils/isis.sh");
-    c = AnalyserCommande("'" + prog + "' fichier", {});
-    ASSERT_TRUE(c);
-    EXPECT_EQ(c->programme, prog);
-    EXPECT_EQ(c->arguments, QStringList{"fichier"});
-}
-
-TEST_F(CommandeSimulateur, IntrouvableOuVideMessageFrancais) {
-    QString erreur;
-    EXPECT_FALSE(AnalyserCommande(racine.filePath("Mes outils/isis.sh -v"), {}, &erreur));
-    EXPECT_TRUE(erreur.startsWith("Le programme du simulateur est introuvable"));
-    // Un fichier non exécutable n'est pas un programme.
+    const struct {
+        QString commande, programme;
+        QStringList arguments;
+    } cas[] = {
+        {prog + " -v  'un argument' \"deux mots\"", prog, {"-v", "un argument", "deux mots", "x y"}},
+        {court + " x y", court, {"x", "y", "x y"}},
+        {"  " + prog + " ", prog, {"x y"}},
+        {"'" + prog + "' fichier", prog, {"fichier", "x y"}},
+        {"sh -c 'exit 0'", "sh", {"-c", "exit 0", "x y"}},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.commande.toStdString());
+        const auto r = AnalyserCommande(c.commande, {"x y"});
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->programme, c.programme);
+        EXPECT_EQ(r->arguments, c.arguments);
+    }
+    // Introuvable, non exécutable ou vide : pas de commande.
     OutilsTests::ecrireFichier(racine.filePath("lisezmoi"), "texte");
-    EXPECT_FALSE(AnalyserCommande(racine.filePath("lisezmoi"), {}, &erreur));
-    EXPECT_FALSE(AnalyserCommande("   ", {}, &erreur));
-    EXPECT_TRUE(erreur.startsWith("Aucune commande de simulateur"));
+    for (const QString& commande :
+         {racine.filePath("Mes outils/isis.sh -v"), racine.filePath("lisezmoi"), QString("   ")})
+        EXPECT_FALSE(AnalyserCommande(commande, {})) << commande.toStdString();
 }
 
 TEST(SchemasDuProjet, ExtensionSansEgardALaCasseTriesParNom) {
