@@ -9,32 +9,13 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
+#include <tuple>
 
 #include "outils/ServeurXTests.h"
 
 namespace {
 
-// Variable d'environnement remise en l'état à la fin du test.
-class VariableTemporaire final {
-public:
-    VariableTemporaire(const char* nom, const std::optional<QByteArray>& valeur) : nom_(nom) {
-        if (qEnvironmentVariableIsSet(nom)) ancienne_ = qgetenv(nom);
-        if (valeur)
-            qputenv(nom, *valeur);
-        else
-            qunsetenv(nom);
-    }
-    ~VariableTemporaire() {
-        if (ancienne_)
-            qputenv(nom_, *ancienne_);
-        else
-            qunsetenv(nom_);
-    }
-
-private:
-    const char* nom_;
-    std::optional<QByteArray> ancienne_;
-};
+using OutilsTests::VariableEnvironnement;
 
 // Un Xvfb pour toute la suite ; chaque test a sa connexion, dont la fermeture détruit ses fenêtres.
 class FenetresX : public ::testing::Test {
@@ -69,94 +50,77 @@ protected:
     }
 
     static inline std::unique_ptr<ServeurXTests> serveur;
-    std::optional<VariableTemporaire> affichage, wayland;
+    std::optional<VariableEnvironnement> affichage, wayland;
     std::unique_ptr<ClientXTests> x;
 };
 
 } // namespace
 
 TEST_F(FenetresX, TitreContenuSansEgardALaCasseVisibleOuReduite) {
-    const Window autre = x->créer(QStringLiteral("Éditeur — projet"), true);
+    x->créer("Éditeur — projet", true);
     // Cachée (jamais montrée, sans état de gestionnaire) : ignorée.
-    const Window cachée = x->créer(QStringLiteral("ISIS Professional"), false);
-    auto r = Fenetres::chercher(QStringLiteral("ISIS"));
-    EXPECT_FALSE(r.trouvée);
+    x->créer("ISIS Professional", false);
+    EXPECT_FALSE(Fenetres::chercher("ISIS").trouvée);
 
-    const Window isis = x->créer(QStringLiteral("Mon schéma - ISIS Professional"), true);
-    r = Fenetres::chercher(QStringLiteral("ISIS"));
-    ASSERT_TRUE(r.trouvée);
-    EXPECT_EQ(r.titre, QStringLiteral("mon schéma - isis professional"));
-    EXPECT_EQ(r.moyen, Fenetres::Moyen::X11);
-    EXPECT_TRUE(Fenetres::chercher(QStringLiteral("iSiS pRo")).trouvée);
-    EXPECT_FALSE(Fenetres::chercher(QStringLiteral("AVRStudio")).trouvée);
+    const Window isis = x->créer("Mon schéma - ISIS Professional", true);
+    const auto r = Fenetres::chercher("iSiS pRo");
+    EXPECT_EQ(std::tuple(r.trouvée, r.titre, r.moyen),
+              std::tuple(true, "mon schéma - isis professional", Fenetres::Moyen::X11));
+    EXPECT_FALSE(Fenetres::chercher("AVRStudio").trouvée);
 
     // Réduite : démappée par le gestionnaire mais iconique, elle compte.
     x->déclarerRéduite(isis);
-    r = Fenetres::chercher(QStringLiteral("isis"));
-    ASSERT_TRUE(r.trouvée);
-    EXPECT_EQ(r.titre, QStringLiteral("mon schéma - isis professional"));
+    EXPECT_TRUE(Fenetres::chercher("isis").trouvée);
     // Retirée (WM_STATE retiré) : plus visible.
     x->poserÉtatWM(isis, WithdrawnState);
-    EXPECT_FALSE(Fenetres::chercher(QStringLiteral("isis")).trouvée);
+    EXPECT_FALSE(Fenetres::chercher("isis").trouvée);
     // Cachée au sens d'EWMH (réduite par un gestionnaire moderne) : elle compte aussi.
     x->poserListe(isis, "_NET_WM_STATE", XA_ATOM, {long(x->atome("_NET_WM_STATE_HIDDEN"))});
-    EXPECT_TRUE(Fenetres::chercher(QStringLiteral("isis")).trouvée);
-    (void)autre;
-    (void)cachée;
+    EXPECT_TRUE(Fenetres::chercher("isis").trouvée);
 }
 
 TEST_F(FenetresX, LaPlusHauteDeLEmpilementEtClienteSousUnCadre) {
-    x->créer(QStringLiteral("ISIS bas"), true);
-    x->créer(QStringLiteral("ISIS haut"), true);
-    EXPECT_EQ(Fenetres::chercher(QStringLiteral("isis")).titre, QStringLiteral("isis haut"));
+    x->créer("ISIS bas", true);
+    x->créer("ISIS haut", true);
+    EXPECT_EQ(Fenetres::chercher("isis").titre, "isis haut");
 
     // Un gestionnaire sans EWMH met la cliente (porteuse de WM_STATE) dans un cadre sans titre.
     const Window cadreFenêtre = x->créer(QString(), true);
-    const Window cliente = x->créer(QStringLiteral("AVR Studio 4 - essai_elf.aps"), true, cadreFenêtre);
+    const Window cliente = x->créer("AVR Studio 4 - essai_elf.aps", true, cadreFenêtre);
     x->poserÉtatWM(cliente, NormalState);
-    const auto r = Fenetres::chercher(QStringLiteral("AVR Studio"));
-    ASSERT_TRUE(r.trouvée);
-    EXPECT_EQ(r.titre, QStringLiteral("avr studio 4 - essai_elf.aps"));
+    EXPECT_EQ(Fenetres::chercher("AVR Studio").titre, "avr studio 4 - essai_elf.aps");
 }
 
 TEST_F(FenetresX, ActivationSansGestionnaireRouvreEleveEtDonneLeFocus) {
-    const Window isis = x->créer(QStringLiteral("ISIS Professional"), true);
-    const Window dessus = x->créer(QStringLiteral("Éditeur"), true);
+    const Window isis = x->créer("ISIS Professional", true);
+    const Window dessus = x->créer("Éditeur", true);
     ASSERT_EQ(x->auDessus(), dessus);
 
-    EXPECT_TRUE(Fenetres::activer(QStringLiteral("isis professional")));
-    EXPECT_EQ(x->auDessus(), isis);
-    EXPECT_EQ(x->focus(), isis);
-
     // Réduite : l'activation la remet à l'écran.
-    x->créer(QStringLiteral("Autre"), true);
     x->déclarerRéduite(isis);
     ASSERT_FALSE(x->visibleÀLÉcran(isis));
-    EXPECT_TRUE(Fenetres::activer(QStringLiteral("ISIS PROFESSIONAL")));
+    EXPECT_TRUE(Fenetres::activer("ISIS PROFESSIONAL"));
     EXPECT_TRUE(x->visibleÀLÉcran(isis));
-    EXPECT_EQ(x->auDessus(), isis);
-    EXPECT_EQ(x->focus(), isis);
+    EXPECT_EQ(std::pair(x->auDessus(), x->focus()), std::pair(isis, isis));
 
     // Le titre doit être égal, pas seulement contenu ; une fenêtre disparue ne s'active pas.
-    EXPECT_FALSE(Fenetres::activer(QStringLiteral("isis")));
+    EXPECT_FALSE(Fenetres::activer("isis"));
     x->détruire(isis);
-    EXPECT_FALSE(Fenetres::activer(QStringLiteral("isis professional")));
+    EXPECT_FALSE(Fenetres::activer("isis professional"));
 }
 
 TEST_F(FenetresX, GestionnaireEWMHListeDesClientesEtDemandeDActivation) {
     // L'empilement du gestionnaire fait foi, pas l'ordre des enfants de la racine.
-    const Window haut = x->créer(QStringLiteral("ISIS haut"), true);
-    const Window bas = x->créer(QStringLiteral("ISIS bas"), true);
-    const Window horsListe = x->créer(QStringLiteral("ISIS hors liste"), true);
+    const Window haut = x->créer("ISIS haut", true);
+    const Window bas = x->créer("ISIS bas", true);
+    x->créer("ISIS hors liste", true);
     simulerGestionnaire({long(bas), long(haut)});
-    auto r = Fenetres::chercher(QStringLiteral("ISIS"));
-    ASSERT_TRUE(r.trouvée);
-    EXPECT_EQ(r.titre, QStringLiteral("isis haut"));
+    EXPECT_EQ(Fenetres::chercher("ISIS").titre, "isis haut");
 
     // L'activation passe par _NET_ACTIVE_WINDOW, que le gestionnaire reçoit sur la racine.
     XSelectInput(x->d(), x->racine(), SubstructureNotifyMask);
     XSync(x->d(), False);
-    EXPECT_TRUE(Fenetres::activer(QStringLiteral("isis haut")));
+    EXPECT_TRUE(Fenetres::activer("isis haut"));
     XSync(x->d(), False);
     XEvent e{};
     bool reçu = false;
@@ -174,29 +138,25 @@ TEST_F(FenetresX, GestionnaireEWMHListeDesClientesEtDemandeDActivation) {
     const Window témoinMort = x->créer(QString(), false);
     x->poserListe(x->racine(), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, {long(témoinMort)});
     x->détruire(témoinMort);
-    r = Fenetres::chercher(QStringLiteral("ISIS"));
-    ASSERT_TRUE(r.trouvée);
-    EXPECT_EQ(r.titre, QStringLiteral("isis hors liste"));
-    (void)horsListe;
+    EXPECT_EQ(Fenetres::chercher("ISIS").titre, "isis hors liste");
 }
 
 TEST(FenetresProcessus, SansAffichageLeNomDesProcessus) {
-    VariableTemporaire sansX("DISPLAY", std::nullopt);
-    VariableTemporaire sansWayland("WAYLAND_DISPLAY", std::nullopt);
+    VariableEnvironnement sansX("DISPLAY", std::nullopt);
+    VariableEnvironnement sansWayland("WAYLAND_DISPLAY", std::nullopt);
     QTemporaryDir dossier;
     // Nom unique, court (le noyau tronque le nom à 15 caractères), en capitales.
-    const QString nom = QStringLiteral("QisiS%1").arg(QRandomGenerator::global()->bounded(100000, 999999));
+    const QString nom = QString("QisiS%1").arg(QRandomGenerator::global()->bounded(100000, 999999));
     const QString copie = dossier.filePath(nom);
-    ASSERT_TRUE(QFile::copy(QStandardPaths::findExecutable(QStringLiteral("sleep")), copie));
+    ASSERT_TRUE(QFile::copy(QStandardPaths::findExecutable("sleep"), copie));
     QFile::setPermissions(copie, QFile::permissions(copie) | QFile::ExeOwner);
     QProcess outil;
-    outil.start(copie, {QStringLiteral("600")});
+    outil.start(copie, {"600"});
     ASSERT_TRUE(outil.waitForStarted());
 
     const auto r = Fenetres::chercher(nom.toLower().mid(1));
-    ASSERT_TRUE(r.trouvée);
-    EXPECT_EQ(r.moyen, Fenetres::Moyen::Processus);
-    EXPECT_EQ(r.titre, nom.toLower());
+    EXPECT_EQ(std::tuple(r.trouvée, r.titre, r.moyen),
+              std::tuple(true, nom.toLower(), Fenetres::Moyen::Processus));
     // Rien à montrer, mais l'outil tourne : l'activation le dit pour qu'il ne soit pas relancé.
     EXPECT_TRUE(Fenetres::activer(r.titre));
 
