@@ -273,14 +273,151 @@ COMPOSANTS += [(m, "t88") for m in ["attiny48", "attiny88"]]
 # L'ATmega32 a les sorties de l'ATmega16.
 GROUPES["m32"] = GROUPES["m16"]
 
-# Blocs d'inclusion du générateur de projet, par genre de périphérique.
+# Blocs d'inclusion du générateur de projet, par genre de périphérique : ceux de la racine servent
+# au composant qui n'a pas le sien. Les fonctions sont « static inline » : un projet qui ne les
+# appelle pas compile sans avertissement.
 PERIPHERIQUES = [
     ("LCD", "#include <util/delay.h>"),
-    ("CAN", "#include <avr/interrupt.h>"),
-    ("RS232", "#include <stdio.h>"),
+    ("CAN", "#include <avr/io.h>"),
+    ("RS232", "#include <avr/io.h>"),
     ("Timers", "#include <avr/interrupt.h>"),
     ("Delay", "#include <util/delay.h>"),
 ]
+
+
+def bloc_lcd(c, ports_composant):
+    """Afficheur HD44780 en 4 bits sur les six premiers bits du premier port qui les a."""
+    for lettre, bits in ports_composant:
+        etiquettes = bits.split(",")[::-1]  # bit 0 d'abord
+        if all(e != "-" for e in etiquettes[:6]):
+            break
+    else:
+        return "// Pas de port à six broches libres pour un afficheur LCD sur ce microcontrôleur."
+    return "\n".join([
+        "#include <util/delay.h>",
+        "// Afficheur LCD HD44780 en mode 4 bits : D4 à D7 sur P%s0 à P%s3, RS sur P%s4, E sur P%s5," % ((lettre,) * 4),
+        "// R/W à la masse.",
+        "static inline void lcd_quartet(unsigned char q)",
+        "{",
+        "\tPORT%s = (PORT%s & 0xF0) | (q & 0x0F);" % (lettre, lettre),
+        "\tPORT%s |= (1 << 5);" % lettre,
+        "\t_delay_us(1);",
+        "\tPORT%s &= ~(1 << 5);" % lettre,
+        "\t_delay_us(50);",
+        "}",
+        "static inline void lcd_envoyer(unsigned char octet, unsigned char donnee)",
+        "{",
+        "\tif (donnee)",
+        "\t\tPORT%s |= (1 << 4);" % lettre,
+        "\telse",
+        "\t\tPORT%s &= ~(1 << 4);" % lettre,
+        "\tlcd_quartet(octet >> 4);",
+        "\tlcd_quartet(octet);",
+        "}",
+        "static inline void lcd_initialiser(void)",
+        "{",
+        "\tDDR%s |= 0x3F;" % lettre,
+        "\t_delay_ms(40);",
+        "\tlcd_quartet(0x03);",
+        "\t_delay_ms(5);",
+        "\tlcd_quartet(0x03);",
+        "\t_delay_us(150);",
+        "\tlcd_quartet(0x03);",
+        "\tlcd_quartet(0x02); // passage en 4 bits",
+        "\tlcd_envoyer(0x28, 0); // 2 lignes, caractères 5x8",
+        "\tlcd_envoyer(0x0C, 0); // affichage allumé, sans curseur",
+        "\tlcd_envoyer(0x01, 0); // effacer",
+        "\t_delay_ms(2);",
+        "\tlcd_envoyer(0x06, 0); // le curseur avance",
+        "}",
+        "static inline void lcd_ecrire(const char *texte)",
+        "{",
+        "\twhile (*texte)",
+        "\t\tlcd_envoyer((unsigned char)*texte++, 1);",
+        "}",
+    ])
+
+
+def bloc_can(c):
+    """Convertisseur analogique-numérique : une conversion, en attendant sa fin."""
+    m = c.m
+    if "ADMUX" not in m:
+        return "// Pas de convertisseur analogique-numérique sur ce microcontrôleur."
+    adcsr = "ADCSRA" if "ADCSRA" in m else "ADCSR"
+    if any(n not in m for n in [adcsr, "ADEN", "ADSC", "ADPS0", "ADPS1", "ADPS2"]):
+        return "// Pas de convertisseur analogique-numérique classique sur ce microcontrôleur."
+    if "ADCW" in m:
+        lecture = ["\treturn ADCW;"]
+    elif "ADC" in m and "_SFR_" in m["ADC"]:
+        lecture = ["\treturn ADC;"]
+    elif "ADCH" in m:
+        # ADCL d'abord : sa lecture fige ADCH jusqu'à ce qu'on le lise.
+        lecture = ["\tunsigned int r = ADCL;", "\treturn r | ((unsigned int)ADCH << 8);"]
+    else:
+        lecture = ["\treturn ADCL; // convertisseur à 8 bits"]
+    return "\n".join([
+        "// Convertisseur analogique-numérique : référence et entrée choisies par ADMUX, horloge du",
+        "// convertisseur à F_CPU / 128 (ou le plus grand diviseur du composant).",
+        "static inline unsigned int can_lire(unsigned char voie)",
+        "{",
+        "\tADMUX = (ADMUX & 0xF0) | (voie & 0x0F);",
+        "\t%s = (1 << ADEN) | (1 << ADSC) | (1 << ADPS2) | (1 << ADPS1) | (1 << ADPS0);" % adcsr,
+        "\twhile (%s & (1 << ADSC))" % adcsr,
+        "\t\t;",
+    ] + lecture + ["}"])
+
+
+def bloc_serie(c):
+    """Liaison série à la vitesse BAUD du makefile, par <util/setbaud.h>."""
+    m = c.m
+    for s in ["0", "", "1"]:
+        noms = ["UDR", "UBRR%sH", "UBRR%sL", "UCSR%sA", "UCSR%sB", "U2X", "RXEN", "TXEN", "UDRE", "RXC"]
+        if all((n % s if "%s" in n else n + s) in m for n in noms):
+            break
+    else:
+        return "// Pas de liaison série matérielle (USART) sur ce microcontrôleur."
+    ucsra = "UCSR%sA" % s
+    lignes = [
+        "// Liaison série : BAUD vient du makefile (BAUD = 9600), 8 bits de données, 1 bit de stop.",
+        "#ifndef BAUD",
+        "#define BAUD 9600",
+        "#endif",
+        "#include <util/setbaud.h>",
+        "static inline void serie_initialiser(void)",
+        "{",
+        "\tUBRR%sH = UBRRH_VALUE;" % s,
+        "\tUBRR%sL = UBRRL_VALUE;" % s,
+        "#if USE_2X",
+        "\t%s |= (1 << U2X%s);" % (ucsra, s),
+        "#else",
+        "\t%s &= ~(1 << U2X%s);" % (ucsra, s),
+        "#endif",
+        "\tUCSR%sB = (1 << RXEN%s) | (1 << TXEN%s);" % (s, s, s),
+        "}",
+        "static inline void serie_envoyer(unsigned char octet)",
+        "{",
+        "\twhile (!(%s & (1 << UDRE%s)))" % (ucsra, s),
+        "\t\t;",
+        "\tUDR%s = octet;" % s,
+        "}",
+        "static inline unsigned char serie_recevoir(void)",
+        "{",
+        "\twhile (!(%s & (1 << RXC%s)))" % (ucsra, s),
+        "\t\t;",
+        "\treturn UDR%s;" % s,
+        "}",
+    ]
+    return "\n".join(lignes)
+
+
+def xml_peripheriques(c, ports_composant):
+    """Blocs propres au composant : les registres changent d'un composant à l'autre."""
+    blocs = [("LCD", bloc_lcd(c, ports_composant)), ("CAN", bloc_can(c)), ("RS232", bloc_serie(c))]
+    x = ["\t\t<Périphériques>"]
+    for genre, texte in blocs:
+        x.append("\t\t\t<%s>%s</%s>" % (genre, echapper(texte), genre))
+    x.append("\t\t</Périphériques>")
+    return x
 
 
 def macros(avr_gcc, mcu):
@@ -508,7 +645,9 @@ def xml_composant(mcu, timers, entrees, nom_modele, c):
     x += ["\t\t\t</EntréeSortie>", "\t\t</MLI>", "\t\t<Ports>"]
     for lettre, bits in ports(c):
         x.append('\t\t\t<Port Nom="%s" Bits="%s" PullUp="%s" />' % (lettre, bits, bits))
-    x += ["\t\t</Ports>", "\t</Processeur>"]
+    x.append("\t\t</Ports>")
+    x += xml_peripheriques(c, ports(c))
+    x.append("\t</Processeur>")
     return x
 
 
