@@ -94,6 +94,13 @@ int Principal(const QString& texteBrut, const QString& dossierInstallation) {
     EtapeDémarrage etape = EtapeDémarrage::Aucune;
     QString raisonLigne;
     derniereEtape = EtapeDémarrage::Aucune;
+    // Les cibles make n'ont besoin d'aucun réglage : un fichier de réglages abîmé est signalé,
+    // puis make tourne quand même ; les autres actions s'arrêtent là.
+    const auto sansRéglages = [&e] {
+        const QString mot = Texte::minuscules(e.Commande);
+        if (mot == u"programmer" || mot == u"nettoyer" || mot == u"reconstruire") return repartir();
+        return CodeSortie::Erreur;
+    };
     try {
         // Les fichiers de données sont à côté du programme.
         e.DossierInstallation = dossierInstallation;
@@ -128,7 +135,7 @@ int Principal(const QString& texteBrut, const QString& dossierInstallation) {
         if (xml.fichierRefusé()) {
             derniereEtape = etape;
             messageCritique(xml.dernièreErreur());
-            return CodeSortie::Erreur;
+            return sansRéglages();
         }
 
         etape = EtapeDémarrage::Assistante;
@@ -157,7 +164,7 @@ int Principal(const QString& texteBrut, const QString& dossierInstallation) {
                 crlf() +
                 QStringLiteral("Si vous n'arrivez pas à le corriger, remplacez-le par le fichier « "
                                "Paramètres initial.xml » et réessayez"));
-            return CodeSortie::Erreur;
+            return sansRéglages();
         case EtapeDémarrage::Aucune:
             AfficherErreurNonRépertoriée(QString::fromStdString(ex.what()));
             return CodeSortie::Erreur;

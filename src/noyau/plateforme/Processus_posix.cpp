@@ -1,5 +1,7 @@
 #include "noyau/plateforme/Processus.h"
 
+#include "common/ErreursSysteme.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -29,8 +31,9 @@ struct Argv {
     }
 };
 
+// Jamais de texte anglais du système dans un message français.
 QString texteErreur(int code) {
-    return QString::fromLocal8Bit(std::strerror(code));
+    return ErreursSysteme::raison(code);
 }
 
 // Écrit errno dans le tube puis termine l'enfant ; seules des fonctions sûres après fork.
