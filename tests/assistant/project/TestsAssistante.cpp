@@ -1,0 +1,55 @@
+// Travail de l'assistante sans fenêtre : vitesse série d'un projet sans makefile, remplacement du
+// fichier source.
+#include "assistant/project/Assistante.h"
+#include "common/Messages.h"
+#include "makefile/ParametreMakefile.h"
+#include "noyau/EtatGlobal.h"
+#include "outils/OutilsTests.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class Assistante_ : public ::testing::Test {
+protected:
+    Assistante_() {
+        EtatGlobal& e = etatGlobal();
+        e.réinitialiser();
+        e.DossierInstallation = OutilsTests::dossierConstruction();
+        e.RépertoireDeTravail = dossier.path();
+        e.FichierC = dossier.filePath(QStringLiteral("essai.c"));
+    }
+    QTemporaryDir dossier;
+    EnregistreurMessages messages;
+};
+
+TEST_F(Assistante_, UnProjetSansMakefileLeReçoitDeLaConfigurationParDéfaut) {
+    ASSERT_TRUE(Assistante::ÉcrireVitesseSérie(QStringLiteral("57600")));
+    DocumentRiche d;
+    ASSERT_TRUE(d.charger(dossier.filePath(QStringLiteral("makefile"))));
+    EXPECT_EQ(ValeurParamètre(d, QStringLiteral("BAUD =")), QStringLiteral("57600"));
+    // Le reste de la configuration par défaut est là.
+    EXPECT_TRUE(d.texte().contains(QStringLiteral("MCU =")));
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(Assistante_, LeSourceRemplacéEstGardéEnBakEtUnTexteVideNÉcritRien) {
+    OutilsTests::ecrireFichier(etatGlobal().FichierC, "int main(void) { return 0; }\n");
+    EXPECT_FALSE(Assistante::RemplacerFichierSource(QString()));
+    EXPECT_EQ(OutilsTests::lireFichier(etatGlobal().FichierC), QByteArray("int main(void) { return 0; }\n"));
+    ASSERT_TRUE(Assistante::RemplacerFichierSource(QStringLiteral("// nouveau\r\n")));
+    EXPECT_EQ(OutilsTests::lireFichier(etatGlobal().FichierC + QStringLiteral(".bak")),
+              QByteArray("int main(void) { return 0; }\n"));
+    EXPECT_TRUE(OutilsTests::lireFichier(etatGlobal().FichierC).startsWith("// nouveau"));
+    // Sauvegarde impossible (un dossier à la place du .bak) : l'échec est dit, le source reste.
+    QFile::remove(etatGlobal().FichierC + QStringLiteral(".bak"));
+    QDir().mkpath(etatGlobal().FichierC + QStringLiteral(".bak/x"));
+    EXPECT_FALSE(Assistante::RemplacerFichierSource(QStringLiteral("// encore\r\n")));
+    EXPECT_EQ(messages.messages.size(), 1u);
+    EXPECT_TRUE(OutilsTests::lireFichier(etatGlobal().FichierC).startsWith("// nouveau"));
+}
+
+} // namespace
