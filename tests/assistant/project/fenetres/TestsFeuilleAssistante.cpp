@@ -7,6 +7,8 @@
 #include "assistant/timers/fenetres/OngletMLI.h"
 #include "common/Identite.h"
 #include "common/Messages.h"
+#include "makefile/ParametreMakefile.h"
+#include "makefile/fenetres/FenConfiguration.h"
 #include "noyau/EtatGlobal.h"
 #include "noyau/GestionXML.h"
 #include "noyau/Parametres.h"
@@ -24,6 +26,7 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -286,6 +289,39 @@ TEST_F(FenetreAssistante, LeCodeDeLaVueTourneDansSimavrÀLaFréquenceAnnoncée) 
     ASSERT_TRUE(m.contains(QStringLiteral("frequence")));
     EXPECT_NEAR(m[QStringLiteral("frequence")], annoncée, annoncée * 1e-3);
     EXPECT_NEAR(m[QStringLiteral("rapport")], 0.25, 0.01);
+}
+
+TEST_F(FenetreAssistante, OuverteParLeBoutonDeLaConfigurationElleYRamèneAvecLaVitesse) {
+    etatGlobal().AppelantAssistante.clear();
+    essai.écrireMakefile(
+        EssaiConfiguration::makefileAvec({{QStringLiteral("MCU ="), QStringLiteral("atmega8")},
+                                          {QStringLiteral("F_CPU ="), QStringLiteral("16000000")}}));
+    FenConfiguration::Services services = FenConfiguration::Services::parDéfaut();
+    services.ouvrirAssistante = &FeuilleAssistante::ouvrir;
+    FenConfiguration configuration(services);
+    configuration.show();
+    bool vue = false, configurationCachée = false;
+    // L'assistante est modale : elle est menée depuis la boucle de ses évènements.
+    QTimer::singleShot(0, [&] {
+        auto* assistante = qobject_cast<FeuilleAssistante*>(QApplication::activeModalWidget());
+        ASSERT_NE(assistante, nullptr);
+        vue = true;
+        configurationCachée = !configuration.isVisible();
+        auto* baud = assistante->findChild<QComboBox*>(QStringLiteral("CBBaud"));
+        baud->setCurrentIndex(3);
+        emit baud->activated(3);
+        QTest::mouseClick(assistante->findChild<QWidget*>(QStringLiteral("BAnnuler")), Qt::LeftButton);
+    });
+    configuration.ouvrirAssistante();
+    EXPECT_TRUE(vue);
+    EXPECT_TRUE(configurationCachée);
+    EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Configurateur"));
+    EXPECT_TRUE(configuration.isVisible());
+    // Le makefile du disque et celui de la configuration ont la vitesse : son OK ne la défait pas.
+    EXPECT_TRUE(essai.makefileÉcrit().contains("BAUD = 57600"));
+    EXPECT_EQ(ValeurParamètre(configuration.configuration().RTBMakefile, QStringLiteral("BAUD =")),
+              QStringLiteral("57600"));
+    EXPECT_TRUE(messages.messages.empty()) << textesMessages().join(u'|').toStdString();
 }
 
 } // namespace
