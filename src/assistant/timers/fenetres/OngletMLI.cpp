@@ -60,6 +60,11 @@ OngletMLI::OngletMLI(QWidget* parent) : QWidget(parent) {
     brancher();
 }
 
+OngletMLI::~OngletMLI() {
+    // Un champ qui perd le focus pendant la destruction ne doit plus rien valider.
+    Kit::débrancherEnfants(this);
+}
+
 QLineEdit* OngletMLI::champ(const QString& nom, QLabel* légende, const QString& bulle) {
     auto* c = new QLineEdit(this);
     c->setObjectName(nom);

@@ -21,6 +21,7 @@ class OngletMLI final : public QWidget {
 
 public:
     explicit OngletMLI(QWidget* parent = nullptr);
+    ~OngletMLI() override;
 
     // Chargement : la liste des modes, puis les sorties et les entrées d'horloge du composant,
     // chacune sur sa première entrée (la première sélection arme le contrôle des entrées et sorties,
