@@ -59,11 +59,11 @@ Message message(const QString& texte, const QString& titre, IconeMessage icône)
 void AfficherLecture(int valeur, int premièreLigne, ListeCoches& liste) {
     for (int k = 0; k <= 7; ++k) {
         const int poids = 1 << (7 - k);
-        if (valeur >= poids) {
-            valeur -= poids;
-            const int ligne = premièreLigne + k;
-            if (ligne >= 0 && ligne < static_cast<int>(liste.size())) liste[ligne].cochée = true;
-        }
+        const bool àUn = valeur >= poids;
+        if (àUn) valeur -= poids;
+        // Une case cochée par erreur avant la lecture ne doit pas survivre : elle serait écrite.
+        const int ligne = premièreLigne + k;
+        if (ligne >= 0 && ligne < static_cast<int>(liste.size())) liste[ligne].cochée = àUn;
     }
 }
 
@@ -112,7 +112,7 @@ Message messageSPIEN() {
                    QStringLiteral("Attention"), IconeMessage::Critique);
 }
 
-Message questionFuser() {
+Message questionFuser(std::optional<int> verrou) {
     Message m = message(
         QStringLiteral("\"Fuser\" les bits présente le risque de se trouver dans la panade en train de "
                        "démonter son µC de la carte et d'appliquer des signaux un peu partout (lire la fin "
@@ -120,7 +120,11 @@ Message questionFuser() {
             CRLF + CRLF +
             QStringLiteral("Chez Atmel pour vous simplifier la vie, ils ont décidés de tout inverser. Un "
                            "fusible est donc programmé si la case est décoché.") +
-            CRLF + CRLF + QStringLiteral("Voulez-vous vraiment programmer les fusibles ?"),
+            CRLF + CRLF + QStringLiteral("Voulez-vous vraiment programmer les fusibles ?") +
+            (verrou ? CRLF + CRLF +
+                          QStringLiteral("Les bits de verrouillage seront aussi écrits (0x%1).")
+                              .arg(QString::number(*verrou, 16).toUpper().rightJustified(2, u'0'))
+                    : QString()),
         QStringLiteral("ATTENTION"), IconeMessage::Exclamation);
     m.boutons = BoutonsMessage::OuiNon;
     m.parDéfaut = RéponseMessage::Non;
@@ -144,6 +148,12 @@ FusiblesAvrdude::FusiblesAvrdude(VueFusibles& vue) : m_vue(vue) {
 }
 
 void FusiblesAvrdude::charger() {
+    const ValeursMakefile& v = valeursMakefile();
+    // Relue ici : un fichier endommagé ne donnerait sinon qu'une liste vide, sans un mot.
+    const ResultatDescriptionAVR r = ChargerDescriptionAVR(v.MicroContrôleur);
+    if (!r.réussi() && r.état != EtatDescriptionAVR::FichierAbsent &&
+        r.état != EtatDescriptionAVR::NomInvalide)
+        afficherMessage(message(r.message, TitreApplication(), IconeMessage::Exclamation));
     // Une copie : la description ne change pas sous la fenêtre.
     m_description = descriptionAVR();
     const DescriptionAVR& d = m_description;
@@ -170,8 +180,75 @@ void FusiblesAvrdude::charger() {
     CBLire = {Fusibles::LireLesFusibles, std::nullopt};
     CBFuser = {Fusibles::FuserLesBit, std::nullopt};
     ErreurAvrdude = false;
+    m_verrouConnu = false;
     RTAffichageDos.vider();
+    m_partie.reset();
+    m_partieDemandée = false;
     m_vue.actualiser();
+}
+
+void FusiblesAvrdude::vérifierComposant() {
+    if (m_enCours) return;
+    {
+        // Lire et Fuser attendent la réponse : elle décide de ce qui peut être demandé.
+        EnCours enCours(m_enCours, m_vue);
+        m_vue.montrerÉtape(QStringLiteral("Recherche du composant dans avrdude…"));
+        demanderPartie();
+    }
+    const QStringList problèmes = problèmesAccès();
+    if (!problèmes.isEmpty()) afficherMessage(messageInaccessibles(problèmes));
+}
+
+void FusiblesAvrdude::demanderPartie() {
+    if (m_partieDemandée) return;
+    m_partieDemandée = true;
+    const QString partie = Avrdude::sansCommentaire(valeursMakefile().PartieAvrdude);
+    if ((m_octets.empty() && !m_verrou) || partie.isEmpty()) return;
+    m_partie = Avrdude::descriptionPartie(programme, partie, &m_dosVersion, délaiPartie);
+}
+
+Avrdude::AccèsMémoire FusiblesAvrdude::accès(Octet octet) const {
+    // Sans réponse d'avrdude, rien n'est présumé impossible.
+    if (!m_partie) return {true, true, true};
+    return m_partie->accès(Avrdude::mémoire(octet, m_description));
+}
+
+QStringList FusiblesAvrdude::problèmesAccès() const {
+    QStringList r;
+    std::vector<Octet> octets = m_octets;
+    if (m_verrou) octets.push_back(Octet::Verrou);
+    for (const Octet octet : octets) {
+        const Avrdude::AccèsMémoire a = accès(octet);
+        if (a.lecture && a.écriture) continue;
+        const QString manque = !a.lecture && !a.écriture ? QStringLiteral("ni lecture ni écriture")
+                               : !a.lecture              ? QStringLiteral("pas de lecture")
+                                                         : QStringLiteral("pas d'écriture");
+        r << QStringLiteral("- %1 (%2) : %3")
+                 .arg(nomOctet(octet), Avrdude::mémoire(octet, m_description), manque);
+    }
+    return r;
+}
+
+Message FusiblesAvrdude::messageInaccessibles(const QStringList& problèmes) const {
+    const ValeursMakefile& v = valeursMakefile();
+    const QString partie = Avrdude::sansCommentaire(v.PartieAvrdude);
+    return message(QStringLiteral("L'avrdude installé ne sait pas lire ou écrire tous les fusibles du "
+                                  "microcontrôleur « %1 » : sa description du composant « %2 » "
+                                  "(avrdude -p %2/S) n'en donne pas les instructions.")
+                           .arg(v.MicroContrôleur, partie) +
+                       CRLF + CRLF + problèmes.join(CRLF) + CRLF + CRLF +
+                       QStringLiteral("Ce qu'avrdude ne sait pas faire, cette fenêtre ne le demande pas."),
+                   QStringLiteral("Fusibles inaccessibles"), IconeMessage::Exclamation);
+}
+
+bool FusiblesAvrdude::vérifierAccès(bool lecture) {
+    for (const Octet octet : m_octets) {
+        const Avrdude::AccèsMémoire a = accès(octet);
+        if (lecture ? a.lecture : a.écriture) continue;
+        afficherMessage(messageInaccessibles(problèmesAccès()));
+        return false;
+    }
+    return true;
 }
 
 QString FusiblesAvrdude::nomOctet(Octet octet) const {
@@ -180,21 +257,24 @@ QString FusiblesAvrdude::nomOctet(Octet octet) const {
 
 QString FusiblesAvrdude::préfixeCommandes() const {
     const ValeursMakefile& v = valeursMakefile();
-    if (Texte::rogner(v.PartieAvrdude).isEmpty()) {
+    if (Avrdude::sansCommentaire(v.PartieAvrdude).isEmpty()) {
         afficherMessage(message(QStringLiteral("Le microcontrôleur « %1 » n'a pas d'identifiant avrdude : "
                                                "choisissez-le dans la liste de la fenêtre de configuration.")
                                     .arg(v.MicroContrôleur),
                                 TitreApplication(), IconeMessage::Exclamation));
         return {};
     }
-    if (Texte::rogner(v.Programmateur).isEmpty() || Texte::rogner(v.PortProgrammateur).isEmpty()) {
+    if (Avrdude::sansCommentaire(v.Programmateur).isEmpty() ||
+        Avrdude::sansCommentaire(v.PortProgrammateur).isEmpty()) {
         afficherMessage(message(QStringLiteral("Choisissez le programmateur et son port dans la fenêtre de "
                                                "configuration avant de lire ou d'écrire les fusibles."),
                                 TitreApplication(), IconeMessage::Exclamation));
         return {};
     }
-    return Avrdude::préfixe(programme, Texte::rogner(v.PartieAvrdude), Texte::rogner(v.PortProgrammateur),
-                            Texte::rogner(v.Programmateur));
+    // make ignore le commentaire qui suit une valeur du makefile ; avrdude doit l'ignorer aussi.
+    return Avrdude::préfixe(programme, Avrdude::sansCommentaire(v.PartieAvrdude),
+                            Avrdude::sansCommentaire(v.PortProgrammateur),
+                            Avrdude::sansCommentaire(v.Programmateur));
 }
 
 void FusiblesAvrdude::garderValeur(Octet octet, std::uint8_t valeur) {
@@ -222,6 +302,7 @@ void FusiblesAvrdude::lireOctet(const QString& préfixe, Octet octet, ListeCoche
     if (valeur >= 0) {
         garderValeur(octet, static_cast<std::uint8_t>(valeur));
         AfficherLecture(valeur, premièreLigne, liste);
+        if (octet == Octet::Verrou) m_verrouConnu = true;
     }
     m_vue.actualiser();
 }
@@ -233,11 +314,14 @@ void FusiblesAvrdude::écrireOctet(const QString& préfixe, Octet octet, const L
     const QString mémoire = Avrdude::mémoire(octet, m_description);
     m_vue.montrerÉtape(QStringLiteral("Écriture du %1…").arg(nomOctet(octet)));
     EcritureFusibles(Avrdude::commandeEcriture(préfixe, mémoire, valeur, sécurité), mémoire);
+    // Le verrouillage écrit est désormais celui de la puce : une écriture suivante le compare à lui.
+    if (octet == Octet::Verrou && !ErreurAvrdude) ValeurVerrou = static_cast<std::uint8_t>(valeur);
     m_vue.actualiser();
 }
 
 void FusiblesAvrdude::parcourir(const std::function<void()>& préparer,
-                                const std::function<void(Octet, ListeCoches&, int)>& traiter) {
+                                const std::function<void(Octet, ListeCoches&, int)>& traiter,
+                                bool avecVerrou) {
     EnCours enCours(m_enCours, m_vue);
     m_arrêtDemandé = false;
     ErreurAvrdude = false;
@@ -251,7 +335,7 @@ void FusiblesAvrdude::parcourir(const std::function<void()>& préparer,
         ajouterConsole(Fusibles::ligneDAstérisques());
         m_vue.actualiser();
     }
-    if (m_verrou && !ErreurAvrdude) traiter(Octet::Verrou, ListeVerrouillage, 0);
+    if (avecVerrou && !ErreurAvrdude) traiter(Octet::Verrou, ListeVerrouillage, 0);
 }
 
 void FusiblesAvrdude::lire() {
@@ -263,8 +347,11 @@ void FusiblesAvrdude::lire() {
                                 TitreApplication(), IconeMessage::Exclamation));
         return;
     }
+    demanderPartie();
+    if (!vérifierAccès(true)) return;
     const QString préfixe = préfixeCommandes();
     if (préfixe.isEmpty()) return;
+    m_verrouConnu = false;
     parcourir(
         [this] {
             RTAffichageDos.vider();
@@ -272,7 +359,8 @@ void FusiblesAvrdude::lire() {
         },
         [this, &préfixe](Octet octet, ListeCoches& liste, int premièreLigne) {
             lireOctet(préfixe, octet, liste, premièreLigne);
-        });
+        },
+        m_verrou && accès(Octet::Verrou).lecture);
 
     if (!ErreurAvrdude) {
         m_vue.bip();
@@ -289,11 +377,20 @@ void FusiblesAvrdude::écrire() {
     if (m_enCours) return;
     RTAffichageDos.vider();
     m_vue.actualiser();
-    if (afficherMessage(Fusibles::questionFuser()) != RéponseMessage::Oui) return;
+    // Le verrouillage n'est écrit que si ses cases ont changé depuis la dernière lecture : une
+    // écriture inutile ne ferait que risquer de verrouiller la puce par mégarde.
+    std::optional<int> verrou;
+    if (m_verrou && m_verrouConnu && accès(Octet::Verrou).écriture) {
+        const int voulu = LireBitAProgrammer(0, ListeVerrouillage);
+        if (voulu != ValeurVerrou) verrou = voulu;
+    }
+    if (afficherMessage(Fusibles::questionFuser(verrou)) != RéponseMessage::Oui) return;
     if (CBLire.légende == Fusibles::LireLesFusibles) {
         afficherMessage(Fusibles::messageLectureAvantEcriture());
         return;
     }
+    demanderPartie();
+    if (!vérifierAccès(false)) return;
     const QString préfixe = préfixeCommandes();
     if (préfixe.isEmpty()) return;
     bool sécurité = false;
@@ -304,7 +401,8 @@ void FusiblesAvrdude::écrire() {
         },
         [this, &préfixe, &sécurité](Octet octet, ListeCoches& liste, int premièreLigne) {
             écrireOctet(préfixe, octet, liste, premièreLigne, sécurité);
-        });
+        },
+        verrou.has_value());
 
     CBLire = {Fusibles::LireLesFusibles, Fusibles::VertClair};
     if (!ErreurAvrdude) {
@@ -341,7 +439,7 @@ void FusiblesAvrdude::EcritureFusibles(const QString& ligne, const QString& mém
 
 Avrdude::Exécution FusiblesAvrdude::exécuter(const QString& ligne) {
     RTRetourDos.clear();
-    m_crEnAttente = false;
+    m_débutExécution = RTAffichageDos.longueur();
     // Un arrêt demandé entre deux exécutions vaut pour la suivante.
     if (m_arrêtDemandé) {
         ajouterConsole(QStringLiteral("avrdude arrêté à votre demande.") + CRLF);
@@ -349,7 +447,6 @@ Avrdude::Exécution FusiblesAvrdude::exécuter(const QString& ligne) {
     }
     MyDOS.setCommandName(ligne);
     const std::int32_t statut = MyDOS.ExecuteCommand(true);
-    finirConsole();
     if (statut == DOSClass::StatutAnnule)
         ajouterConsole((m_arrêtDemandé ? QStringLiteral("avrdude arrêté à votre demande.")
                                        : QStringLiteral("avrdude arrêté : le programmateur ne répond pas.")) +
@@ -361,7 +458,7 @@ Avrdude::Exécution FusiblesAvrdude::exécuter(const QString& ligne) {
 
 void FusiblesAvrdude::MyDOS_ReceiveOutputs(const QString& strCommandOutputs) {
     RTRetourDos += strCommandOutputs;
-    ajouterConsole(strCommandOutputs);
+    montrerExécution();
     m_vue.actualiser();
     // L'issue est déjà connue : inutile de laisser avrdude réessayer pendant des minutes.
     if (Avrdude::signeDeCommunication(RTRetourDos)) MyDOS.KillCommand();
@@ -392,24 +489,14 @@ void FusiblesAvrdude::signalerÉchec(Issue issue, bool lecture, std::int32_t sta
 }
 
 void FusiblesAvrdude::ajouterConsole(const QString& texte) {
-    QString t = texte;
-    if (m_crEnAttente) {
-        t.prepend(u'\r');
-        m_crEnAttente = false;
-    }
-    // Un CR en fin de morceau attend le suivant : CR LF coupé en deux ne fait qu'un saut de ligne.
-    if (t.endsWith(u'\r')) {
-        t.chop(1);
-        m_crEnAttente = true;
-    }
-    if (t.isEmpty()) return;
+    if (texte.isEmpty()) return;
     RTAffichageDos.sélectionner(RTAffichageDos.longueur(), 0);
-    RTAffichageDos.remplacerSélection(lisible(t));
+    RTAffichageDos.remplacerSélection(lisible(texte));
 }
 
-void FusiblesAvrdude::finirConsole() {
-    if (!m_crEnAttente) return;
-    m_crEnAttente = false;
-    RTAffichageDos.sélectionner(RTAffichageDos.longueur(), 0);
-    RTAffichageDos.remplacerSélection(CRLF);
+// La sortie de l'exécution en cours est remontrée en entier à chaque morceau : l'octet brut lu et
+// un CR LF coupé entre deux morceaux n'y apparaissent qu'une fois la sortie complète.
+void FusiblesAvrdude::montrerExécution() {
+    RTAffichageDos.sélectionner(m_débutExécution, RTAffichageDos.longueur() - m_débutExécution);
+    RTAffichageDos.remplacerSélection(lisible(Avrdude::texteConsole(RTRetourDos)));
 }

@@ -8,6 +8,7 @@
 #include "ui/DocumentRiche.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -20,8 +21,8 @@ struct LigneCoche {
 };
 using ListeCoches = std::vector<LigneCoche>;
 
-// Coche les lignes des bits à 1 de valeur : le bit 7 - k sur la ligne premièreLigne + k. Les
-// lignes des bits à 0 restent comme elles sont ; une ligne absente est ignorée.
+// Montre valeur dans la liste : le bit 7 - k sur la ligne premièreLigne + k, cochée pour un bit à
+// 1, décochée pour un bit à 0 ; une ligne absente est ignorée.
 void AfficherLecture(int valeur, int premièreLigne, ListeCoches& liste);
 // L'octet à écrire d'après les lignes premièreLigne à premièreLigne + 7. Une ligne « SPIEN »
 // cochée donne 0, avec un message : la programmation série n'est jamais désactivée.
@@ -70,7 +71,8 @@ QString ligneDAstérisques();
 Message messageCommunication(bool lecture);
 Message messageErreurIndéfinie();
 Message messageSPIEN();
-Message questionFuser();
+// verrou : la valeur du verrouillage qui sera aussi écrite, s'il change.
+Message questionFuser(std::optional<int> verrou = std::nullopt);
 Message messageLectureAvantEcriture();
 
 } // namespace Fusibles
@@ -81,9 +83,13 @@ public:
     FusiblesAvrdude(const FusiblesAvrdude&) = delete;
     FusiblesAvrdude& operator=(const FusiblesAvrdude&) = delete;
 
-    // Au chargement de la fenêtre : les listes d'après la description du composant courant
-    // (octets étendu, haut, bas, du bit 7 au bit 0), les légendes de départ.
+    // Au chargement de la fenêtre : la description du composant courant relue (un fichier
+    // endommagé est signalé), les listes (octets étendu, haut, bas, du bit 7 au bit 0), les
+    // légendes de départ.
     void charger();
+    // Une fois la fenêtre montrée : demande à avrdude ce qu'il sait faire des fusibles du
+    // composant et signale ce qu'il ne sait pas faire.
+    void vérifierComposant();
 
     // CBLire, CBFuser et l'arrêt demandé pendant une exécution.
     void lire();
@@ -107,6 +113,8 @@ public:
 
     // Programme lancé (« avrdude » par le chemin de recherche).
     QString programme = QStringLiteral("avrdude");
+    // Délai de la demande de description du composant à avrdude, en millisecondes.
+    int délaiPartie = 3000;
 
     DOSClass MyDOS;
     QString RTRetourDos; // octets bruts de l'exécution en cours, un caractère par octet
@@ -126,21 +134,35 @@ private:
     Avrdude::Exécution exécuter(const QString& ligne);
     void signalerÉchec(Avrdude::Issue issue, bool lecture, std::int32_t statut);
     void ajouterConsole(const QString& texte);
+    void montrerExécution();
     void lireOctet(const QString& préfixe, Avrdude::Octet octet, ListeCoches& liste, int premièreLigne);
     void écrireOctet(const QString& préfixe, Avrdude::Octet octet, const ListeCoches& liste,
                      int premièreLigne, bool sécurité);
-    void finirConsole();
     void garderValeur(Avrdude::Octet octet, std::uint8_t valeur);
     void parcourir(const std::function<void()>& préparer,
-                   const std::function<void(Avrdude::Octet, ListeCoches&, int)>& traiter);
+                   const std::function<void(Avrdude::Octet, ListeCoches&, int)>& traiter, bool avecVerrou);
+    // Ce qu'avrdude sait faire des octets du composant ; montre le message quand il manque une
+    // lecture (lecture) ou une écriture (!lecture). Vrai quand les fusibles sont accessibles.
+    bool vérifierAccès(bool lecture);
+    // La description du composant par avrdude, demandée une fois par chargement.
+    void demanderPartie();
+    Avrdude::AccèsMémoire accès(Avrdude::Octet octet) const;
+    QStringList problèmesAccès() const;
+    Message messageInaccessibles(const QStringList& problèmes) const;
 
     VueFusibles& m_vue;
-    // La demande de version d'avrdude, que le bouton d'arrêt interrompt comme les autres.
+    // Les demandes de version et de description du composant, que le bouton d'arrêt interrompt
+    // comme les autres.
     DOSClass m_dosVersion;
     DescriptionAVR m_description;
     std::vector<Avrdude::Octet> m_octets;
     bool m_verrou = false;
+    // Le verrouillage a été lu (ou écrit) depuis la dernière lecture : ValeurVerrou est celui de la puce.
+    bool m_verrouConnu = false;
+    std::optional<Avrdude::DescriptionPartie> m_partie;
+    bool m_partieDemandée = false;
     bool m_enCours = false;
     bool m_arrêtDemandé = false;
-    bool m_crEnAttente = false;
+    // Début, dans la console, de la sortie de l'exécution en cours.
+    qsizetype m_débutExécution = 0;
 };

@@ -3,6 +3,7 @@
 #include "noyau/DOSClass.h"
 
 #include <QRegularExpression>
+#include <QTimer>
 
 namespace Avrdude {
 
@@ -36,6 +37,11 @@ QString nomOctet(Octet octet, const DescriptionAVR& d) {
         return QStringLiteral("verrouillage");
     }
     return {};
+}
+
+QString sansCommentaire(const QString& valeur) {
+    const qsizetype dièse = valeur.indexOf(u'#');
+    return (dièse < 0 ? valeur : valeur.left(dièse)).trimmed();
 }
 
 QString argument(const QString& valeur) {
@@ -135,14 +141,17 @@ bool signeDErreur(const QString& sortie) {
     return contient(sortie, u"error");
 }
 
-std::optional<std::uint8_t> octetLu(const QString& sortie) {
+namespace {
+
+// Position de l'octet brut écrit sur la sortie standard ; -1 s'il n'y est pas.
+qsizetype positionOctetLu(const QString& sortie) {
     static const QString annonce = QStringLiteral("writing output file");
     static const QString nom = QStringLiteral("<stdout>");
     const qsizetype a = sortie.indexOf(annonce, 0, Qt::CaseInsensitive);
-    if (a < 0) return std::nullopt;
+    if (a < 0) return -1;
     qsizetype p = sortie.indexOf(nom, a + annonce.size());
     // Le nom suit l'annonce sur la même ligne.
-    if (p < 0 || sortie.mid(a, p - a).contains(u'\n')) return std::nullopt;
+    if (p < 0 || sortie.mid(a, p - a).contains(u'\n')) return -1;
     p += nom.size();
     // Anciennes versions : « "<stdout>" ».
     if (p < sortie.size() && sortie.at(p) == u'"') ++p;
@@ -152,12 +161,31 @@ std::optional<std::uint8_t> octetLu(const QString& sortie) {
     else if (p < sortie.size() && sortie.at(p) == u'\n')
         p += 1;
     else
-        return std::nullopt;
-    if (p >= sortie.size()) return std::nullopt;
-    const char16_t c = sortie.at(p).unicode();
+        return -1;
+    if (p >= sortie.size()) return -1;
     // La sortie est lue un octet par caractère : au-delà, ce n'est pas un octet d'avrdude.
-    if (c > 0xFF) return std::nullopt;
-    return static_cast<std::uint8_t>(c);
+    if (sortie.at(p).unicode() > 0xFF) return -1;
+    return p;
+}
+
+} // namespace
+
+std::optional<std::uint8_t> octetLu(const QString& sortie) {
+    const qsizetype p = positionOctetLu(sortie);
+    if (p < 0) return std::nullopt;
+    return static_cast<std::uint8_t>(sortie.at(p).unicode());
+}
+
+QString texteConsole(const QString& sortie) {
+    const qsizetype p = positionOctetLu(sortie);
+    if (p < 0) return sortie;
+    QString valeur =
+        QStringLiteral("0x") + QString::number(sortie.at(p).unicode(), 16).rightJustified(2, u'0').toUpper();
+    // Un octet brut n'a pas de fin de ligne à lui : la ligne suivante ne doit pas s'y coller.
+    const bool finDeLigneSuit =
+        p + 1 < sortie.size() && (sortie.at(p + 1) == u'\n' || sortie.at(p + 1) == u'\r');
+    if (!finDeLigneSuit && p + 1 < sortie.size()) valeur += u'\n';
+    return sortie.left(p) + valeur + sortie.mid(p + 1);
 }
 
 bool écritureConfirmée(const QString& sortie, const QString& mémoire) {
@@ -165,6 +193,88 @@ bool écritureConfirmée(const QString& sortie, const QString& mémoire) {
         QStringLiteral(R"(\bbytes? of %1 (written|verified)\b)").arg(QRegularExpression::escape(mémoire)),
         QRegularExpression::CaseInsensitiveOption);
     return motif.match(sortie).hasMatch();
+}
+
+// --- Description du composant par avrdude ---------------------------------------------------
+
+namespace {
+
+constexpr qsizetype TailleMaximalePartie = 1 << 20;
+
+QMap<QString, std::optional<DescriptionPartie>>& partiesRetenues() {
+    static QMap<QString, std::optional<DescriptionPartie>> p;
+    return p;
+}
+
+} // namespace
+
+std::optional<DescriptionPartie> analyserPartie(const QString& sortie) {
+    static const QRegularExpression débutPartie(QStringLiteral(R"(^part\b)"));
+    static const QRegularExpression débutMémoire(QStringLiteral(R"re(^memory\s+"([^"]+)"\s*$)re"));
+    static const QRegularExpression instruction(QStringLiteral(R"(^(read|write)\s*=\s*")"));
+    DescriptionPartie d;
+    int parties = 0;
+    QString mémoire;
+    for (const QString& brute : sortie.split(u'\n')) {
+        const QString ligne = brute.trimmed();
+        if (débutPartie.match(ligne).hasMatch()) {
+            ++parties;
+            mémoire.clear();
+        } else if (const auto m = débutMémoire.match(ligne); m.hasMatch()) {
+            mémoire = m.captured(1);
+            d.mémoires[mémoire].présente = true;
+        } else if (ligne == u";") {
+            mémoire.clear();
+        } else if (const auto i = instruction.match(ligne); i.hasMatch() && !mémoire.isEmpty()) {
+            AccèsMémoire& a = d.mémoires[mémoire];
+            (i.captured(1) == u"read" ? a.lecture : a.écriture) = true;
+        }
+    }
+    // Un seul composant, avec au moins une mémoire : sinon ce n'est pas la réponse attendue.
+    if (parties != 1 || d.mémoires.isEmpty()) return std::nullopt;
+    return d;
+}
+
+std::optional<DescriptionPartie> descriptionPartie(const QString& programme, const QString& partie,
+                                                   DOSClass* dos, int délaiMs) {
+    auto& retenues = partiesRetenues();
+    if (const auto it = retenues.constFind(partie); it != retenues.constEnd()) return *it;
+    // Un nom qui n'est pas un identifiant simple ferait lister d'autres composants (« * »).
+    static const QRegularExpression identifiant(QStringLiteral(R"(^[A-Za-z0-9_+.-]{1,40}$)"));
+    if (!identifiant.match(partie).hasMatch()) return std::nullopt;
+    DOSClass local;
+    DOSClass& d = dos ? *dos : local;
+    d.setCommandName(argument(programme) + QStringLiteral(" -p ") + partie + QStringLiteral("/S"));
+    bool dépassé = false;
+    QTimer délai;
+    délai.setSingleShot(true);
+    QObject::connect(&délai, &QTimer::timeout, &d, [&d, &dépassé] {
+        dépassé = true;
+        d.KillCommand();
+    });
+    qsizetype reçus = 0;
+    const QMetaObject::Connection flot =
+        QObject::connect(&d, &DOSClass::ReceiveOutputs, &d, [&d, &dépassé, &reçus](const QString& morceau) {
+            reçus += morceau.size();
+            if (reçus > TailleMaximalePartie && !dépassé) {
+                dépassé = true;
+                d.KillCommand();
+            }
+        });
+    délai.start(délaiMs);
+    const std::int32_t statut = d.ExecuteCommand(true);
+    délai.stop();
+    QObject::disconnect(flot);
+    // Arrêtée par l'appelant : rien n'est retenu, la prochaine ouverture redemandera.
+    if (statut == DOSClass::StatutAnnule && !dépassé) return std::nullopt;
+    std::optional<DescriptionPartie> r;
+    if (statut == 0 && !dépassé) r = analyserPartie(d.Outputs());
+    retenues.insert(partie, r);
+    return r;
+}
+
+void oublierParties() {
+    partiesRetenues().clear();
 }
 
 namespace {

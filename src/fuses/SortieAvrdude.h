@@ -3,6 +3,7 @@
 // lecture de sa sortie console (sortie standard et erreurs fusionnées, un octet par caractère).
 #include "fuses/DescriptionAVR.h"
 
+#include <QMap>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -21,6 +22,10 @@ QString mémoire(Octet octet, const DescriptionAVR& description);
 // Nom de l'octet dans les textes : « fusible étendu », « fusible haut », « fusible bas »,
 // « verrouillage » ; « fusible » tout court pour l'octet unique, comme mémoire().
 QString nomOctet(Octet octet, const DescriptionAVR& description);
+
+// Ce que make retient d'une valeur du makefile, et donc ce qu'avrdude doit recevoir : le texte
+// avant un commentaire « # », sans blancs autour (« usbasp # clé » donne « usbasp »).
+QString sansCommentaire(const QString& valeur);
 
 // Texte d'une valeur placée dans la ligne de commande ; entre guillemets si elle contient des
 // blancs, pour qu'elle reste un seul argument.
@@ -68,8 +73,38 @@ bool signeDErreur(const QString& sortie);
 // sortie (« writing output file <stdout> », avec ou sans guillemets) et sa fin de ligne (LF ou
 // CR LF) ; il peut valoir 0, 10 ou 13. Absent : nullopt.
 std::optional<std::uint8_t> octetLu(const QString& sortie);
+// La sortie telle que la console la montre : l'octet brut lu devient « 0xNN » sur sa ligne.
+QString texteConsole(const QString& sortie);
+
 // Une écriture confirmée : « 1 byte of hfuse written » ou « … verified » (« bytes » autrefois).
 bool écritureConfirmée(const QString& sortie, const QString& mémoire);
+
+// --- Description du composant par avrdude ---------------------------------------------------
+
+// Ce que l'avrdude installé sait faire d'une mémoire du composant : sa description dans
+// avrdude.conf donne, ou non, l'instruction de lecture (« read = ») et celle d'écriture.
+struct AccèsMémoire {
+    bool présente = false;
+    bool lecture = false;
+    bool écriture = false;
+};
+
+struct DescriptionPartie {
+    // Accès de chaque mémoire nommée (« lfuse », « fuse », « lock »…).
+    QMap<QString, AccèsMémoire> mémoires;
+    AccèsMémoire accès(const QString& mémoire) const { return mémoires.value(mémoire); }
+};
+
+// Lit la sortie de « avrdude -p partie/S » (avrdude 7.1 et suivants). Rien si elle ne décrit pas
+// exactement un composant : avrdude ancien, partie inconnue, autre programme.
+std::optional<DescriptionPartie> analyserPartie(const QString& sortie);
+// Demandée une fois par partie et par processus, par dos quand il est donné (l'appelant peut
+// l'arrêter), arrêtée au bout de délaiMs ou d'une sortie démesurée. Rien quand avrdude manque,
+// bloque ou répond autre chose : la fenêtre fait alors comme sans cette vérification.
+std::optional<DescriptionPartie> descriptionPartie(const QString& programme, const QString& partie,
+                                                   DOSClass* dos = nullptr, int délaiMs = 5000);
+// Oublie les descriptions retenues (tests).
+void oublierParties();
 
 // Issue d'une exécution d'avrdude.
 enum class Issue {

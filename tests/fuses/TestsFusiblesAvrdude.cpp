@@ -8,6 +8,7 @@
 #include "noyau/EtatGlobal.h"
 #include "outils/OutilsTests.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
@@ -41,6 +42,7 @@ struct BancFusibles : ::testing::Test {
         etatGlobal().DossierInstallation = OutilsTests::dossierConstruction();
         valeursMakefile().réinitialiser();
         Avrdude::oublierVersion();
+        Avrdude::oublierParties();
     }
     void TearDown() override {
         etatGlobal().réinitialiser();
@@ -94,10 +96,12 @@ TEST_F(BancFusibles, OctetsBrutsQuiRessemblentADuTexte) {
     EXPECT_EQ(cochées(f.ListeFusibles), (QStringList{"CKSEL3", "CKSEL1"}));
     EXPECT_EQ(cochées(f.ListeVerrouillage).size(), 8);
     EXPECT_EQ(vue.journal, QStringList{"bip"});
-    // Deux lignes d'astérisques (les fusibles), le NUL montré lisiblement.
+    // Deux lignes d'astérisques (les fusibles), chaque octet lu sur sa ligne en hexadécimal.
     const QString console = f.RTAffichageDos.texte();
     EXPECT_EQ(console.count(QString(126, u'*') + QStringLiteral("\r\n")), 2);
-    EXPECT_TRUE(console.contains(QStringLiteral("<stdout>\r\n<0x00>\r\n")));
+    EXPECT_TRUE(console.contains(QStringLiteral("<stdout>\r\n0x00\r\n")));
+    EXPECT_TRUE(console.contains(QStringLiteral("<stdout>\r\n0x0A\r\n")));
+    EXPECT_TRUE(console.contains(QStringLiteral("<stdout>\r\n0xFF\r\n")));
 }
 
 TEST_F(BancFusibles, ComposantAUnSeulOctetEtMauvaiseSignature) {
@@ -144,7 +148,8 @@ TEST_F(BancFusibles, AvrdudeAbsentAncienOuIncoherent) {
     EXPECT_EQ(titres(), QStringList{"Erreur indéfinie"});
     EXPECT_TRUE(cochées(f.ListeFusibles).isEmpty());
 
-    // avrdude 6.3 : nom de la sortie entre guillemets, « bytes », et -u à l'écriture.
+    // avrdude 6.3 : nom de la sortie entre guillemets, « bytes », et -u à l'écriture ; le
+    // verrouillage, inchangé, n'est pas réécrit.
     messages.messages.clear();
     f.programme =
         faux("echo \"$*\" >> \"$(dirname \"$0\")/appels\"\n"
@@ -164,8 +169,7 @@ TEST_F(BancFusibles, AvrdudeAbsentAncienOuIncoherent) {
                              "-p m8 -P %1 -c stk500v1 -U lock:r:-:r\n"
                              "-?\n"
                              "-p m8 -P %1 -c stk500v1 -u -U hfuse:w:223:m\n"
-                             "-p m8 -P %1 -c stk500v1 -u -U lfuse:w:255:m\n"
-                             "-p m8 -P %1 -c stk500v1 -u -U lock:w:255:m\n")
+                             "-p m8 -P %1 -c stk500v1 -u -U lfuse:w:255:m\n")
                   .arg(p.port()));
 
     // Un avrdude qui ne rend pas sa version : l'arrêt demandé l'interrompt, rien n'est écrit.
@@ -184,5 +188,50 @@ TEST_F(BancFusibles, AvrdudeAbsentAncienOuIncoherent) {
     EXPECT_EQ(titres(), (QStringList{"ATTENTION", "Attention"}));
     EXPECT_EQ(
         QString::fromUtf8(OutilsTests::lireFichier(dossier.filePath(QStringLiteral("appels")))).count(u'\n'),
-        7);
+        6);
+}
+
+TEST_F(BancFusibles, DescriptionsQuiEmpechentDeLire) {
+    // L'AT90S2313 : avrdude n'a aucune instruction pour son fusible ; dit à l'ouverture et à la
+    // lecture, sans lancer de lecture.
+    ProgrammateurSimule p({QStringLiteral("--signature"), QStringLiteral("1e9101")});
+    ASSERT_TRUE(p.pret());
+    composant(QStringLiteral("at90s2313"), QStringLiteral("2313"), p);
+    FusiblesAvrdude f(vue);
+    f.charger();
+    f.vérifierComposant();
+    f.lire();
+    ASSERT_EQ(titres(), (QStringList{"Fusibles inaccessibles", "Fusibles inaccessibles"}));
+    EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("(fuse)")));
+    EXPECT_EQ(vue.étapes, QStringList{"Recherche du composant dans avrdude…"});
+    EXPECT_TRUE(f.RTAffichageDos.texte().isEmpty());
+
+    // Un avrdude qui bloque ou qui déborde ne dit rien : la fenêtre fait comme avant.
+    QElapsedTimer durée;
+    durée.start();
+    for (const QByteArray& script :
+         {QByteArray("exec sleep 30\n"), QByteArray("exec yes 'memory \"fuse\"'\n")}) {
+        Avrdude::oublierParties();
+        messages.messages.clear();
+        f.programme = faux(script);
+        f.délaiPartie = 500;
+        f.charger();
+        f.vérifierComposant();
+        EXPECT_TRUE(messages.messages.empty()) << script.constData();
+    }
+    EXPECT_LT(durée.elapsed(), 10000);
+
+    // Une description endommagée ou sans liste d'octets : dite à l'ouverture, avec son fichier.
+    etatGlobal().DossierInstallation = dossier.path();
+    const QString fichier = dossier.filePath(QStringLiteral("Description des AVR/atmega8.xml"));
+    valeursMakefile().MicroContrôleur = QStringLiteral("atmega8");
+    for (const QByteArray& contenu : {QByteArray("<AVRPART><FUSE><LIST>[LOW:HIGH]"),
+                                      QByteArray("<AVRPART><FUSE><LIST>[</LIST></FUSE></AVRPART>")}) {
+        OutilsTests::ecrireFichier(fichier, contenu);
+        messages.messages.clear();
+        f.charger();
+        ASSERT_EQ(messages.messages.size(), 1u) << contenu.constData();
+        EXPECT_TRUE(messages.messages[0].texte.contains(QDir::toNativeSeparators(fichier)));
+        EXPECT_TRUE(f.ListeFusibles.empty());
+    }
 }

@@ -31,7 +31,16 @@ TEST(SortieAvrdude, OctetBrutApresLaFinDeLigneQuelQuIlSoit) {
         const auto lu = octetLu(sortie71(v));
         ASSERT_TRUE(lu.has_value()) << int(v);
         EXPECT_EQ(*lu, v);
+        // La console le montre en hexadécimal sur sa propre ligne, pas en caractère.
+        const QString console = texteConsole(sortie71(v));
+        EXPECT_TRUE(console.contains(
+            QStringLiteral("<stdout>\n0x%1\n").arg(QString::number(v, 16).toUpper().rightJustified(2, u'0'))))
+            << console.toStdString();
+        EXPECT_EQ(console.size(), sortie71(v).size() + 3);
     }
+    EXPECT_EQ(texteConsole(QStringLiteral("avrdude: writing output file <stdout>\n") + QChar(0xE1) +
+                           QStringLiteral("avrdude done.")),
+              QStringLiteral("avrdude: writing output file <stdout>\n0xE1\navrdude done."));
     // Anciennes versions sous Windows : nom entre guillemets et CR LF ; l'octet peut être un LF.
     const QString ancienne = QStringLiteral("avrdude: writing output file \"<stdout>\"\r\n");
     EXPECT_EQ(octetLu(ancienne + QChar(0x0A) + QStringLiteral("\r\n\r\navrdude done.")), 0x0A);
@@ -91,6 +100,26 @@ TEST(SortieAvrdude, IssuesDesExecutions) {
     EXPECT_EQ(analyserLecture({2, 0, bonne}).issue, Issue::Introuvable);
 }
 
+TEST(SortieAvrdude, DescriptionDuComposant) {
+    const QString bloc = QStringLiteral("part\n    desc = \"X\";\n    memory \"lfuse\"\n        size = 1;\n"
+                                        "        read               = \"0101.0000--0000.0000\";\n"
+                                        "        write              = \"1010.1100--1010.0000\";\n    ;\n"
+                                        "    memory \"fuse\"\n        size = 1;\n    ;\n"
+                                        "    memory \"lock\"\n        write = \"1010.1100\";\n    ;\n;\n");
+    const auto d = analyserPartie(bloc);
+    ASSERT_TRUE(d.has_value());
+    EXPECT_TRUE(d->accès(QStringLiteral("lfuse")).lecture && d->accès(QStringLiteral("lfuse")).écriture);
+    EXPECT_TRUE(d->accès(QStringLiteral("fuse")).présente);
+    EXPECT_FALSE(d->accès(QStringLiteral("fuse")).lecture || d->accès(QStringLiteral("fuse")).écriture);
+    EXPECT_FALSE(d->accès(QStringLiteral("lock")).lecture);
+    EXPECT_TRUE(d->accès(QStringLiteral("lock")).écriture);
+    EXPECT_FALSE(d->accès(QStringLiteral("efuse")).présente);
+    // Rien, deux composants, un texte quelconque : pas de réponse.
+    EXPECT_FALSE(analyserPartie(QString()));
+    EXPECT_FALSE(analyserPartie(bloc + bloc));
+    EXPECT_FALSE(analyserPartie(QStringLiteral("avrdude: AVR Part \"x/S\" not found.\nValid parts are:\n")));
+}
+
 TEST(SortieAvrdude, LignesDeCommande) {
     DescriptionAVR d;
     d.FusibleBasPrésent = d.FusibleHautPrésent = true;
@@ -108,6 +137,9 @@ TEST(SortieAvrdude, LignesDeCommande) {
               QStringLiteral("avrdude -p m8 -P /dev/ttyUSB0 -c avrisp -u -U hfuse:w:217:m"));
     EXPECT_EQ(commandeEcriture(p, QStringLiteral("lock"), 0, false),
               QStringLiteral("avrdude -p m8 -P /dev/ttyUSB0 -c avrisp -U lock:w:0:m"));
+    // Le commentaire que make ignore n'est pas donné à avrdude.
+    EXPECT_EQ(sansCommentaire(QStringLiteral(" usbasp # clé")), QStringLiteral("usbasp"));
+    EXPECT_EQ(sansCommentaire(QStringLiteral("# rien")), QString());
     // Un port à blancs reste un seul argument.
     EXPECT_EQ(préfixe(QStringLiteral("avrdude"), QStringLiteral("m8"), QStringLiteral("/tmp/mon port"),
                       QStringLiteral("avrisp")),
@@ -125,12 +157,14 @@ TEST(SortieAvrdude, LignesDeCommande) {
 
 TEST(ListesDeBits, LectureEtOctetAProgrammer) {
     ListeCoches liste(16);
-    // 217 = 1101 1001 dans l'octet qui commence à la ligne 8 ; les lignes déjà cochées restent.
+    // 217 = 1101 1001 dans l'octet qui commence à la ligne 8 : une ligne cochée d'avance sur un bit
+    // à 0 est décochée, les lignes des autres octets ne bougent pas.
+    liste[2].cochée = true;
     liste[9].cochée = true;
     liste[10].cochée = true;
     AfficherLecture(217, 8, liste);
     for (int i = 0; i < 16; ++i) {
-        const bool attendu = i == 8 || i == 9 || i == 10 || i == 11 || i == 12 || i == 15;
+        const bool attendu = i == 2 || i == 8 || i == 9 || i == 11 || i == 12 || i == 15;
         EXPECT_EQ(liste[i].cochée, attendu) << i;
     }
     // Aller et retour pour chaque valeur, sur des lignes vierges.

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -45,6 +46,8 @@ FenFuseBit::FenFuseBit(QWidget* parent, std::function<void()> ouvrirAide)
     brancher();
     // La lecture d'abord : c'est le premier geste attendu.
     CBLire->setFocus();
+    // La question à avrdude attend que la fenêtre soit là : son message s'affiche devant elle.
+    QTimer::singleShot(0, this, [this] { m_protéger([this] { m_logique.vérifierComposant(); }); });
 }
 
 FenFuseBit::~FenFuseBit() {

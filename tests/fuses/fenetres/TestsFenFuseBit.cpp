@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTest>
@@ -42,6 +43,7 @@ protected:
         valeursMakefile().réinitialiser();
         descriptionAVR().réinitialiser();
         Avrdude::oublierVersion();
+        Avrdude::oublierParties();
     }
     void TearDown() override {
         fenêtre.reset();
@@ -144,6 +146,9 @@ TEST_F(FenetreFusibles, LectureModificationEtEcriture) {
     std::unique_ptr<ProgrammateurSimule> p(atmega8());
     ASSERT_TRUE(p->pret());
     composant(*p);
+    // Les commentaires des lignes du makefile ne vont pas à avrdude.
+    valeursMakefile().Programmateur = QStringLiteral("avrisp # clé");
+    valeursMakefile().PortProgrammateur = p->port() + QStringLiteral(" # carte");
     ouvrir();
     // Avant toute lecture : Non, rien ; Oui, refusé, deux fois, sans lancer avrdude.
     messages.réponses = {RéponseMessage::Non, RéponseMessage::Oui, RéponseMessage::OK, RéponseMessage::Oui};
@@ -167,8 +172,10 @@ TEST_F(FenetreFusibles, LectureModificationEtEcriture) {
     EXPECT_FALSE(c("BarreOccupation")->isVisible());
     EXPECT_FALSE(c("CBArreter")->isVisible());
     EXPECT_TRUE(c<QLabel>("LabelEtape")->text().isEmpty());
-    EXPECT_TRUE(
-        c<VueDocumentRiche>("RTAffichageDos")->toPlainText().contains("writing output file <stdout>"));
+    // L'octet brut lu se montre en hexadécimal sur sa ligne.
+    EXPECT_TRUE(c<VueDocumentRiche>("RTAffichageDos")
+                    ->toPlainText()
+                    .contains("writing output file <stdout>\n0xD9\n"));
 
     // CKOPT décoché au clavier, SPIEN coché à la souris : SPIEN est refusé et écrit à 0.
     auto* fusibles = c<QListWidget>("ListeFusibles");
@@ -195,6 +202,8 @@ TEST_F(FenetreFusibles, LectureModificationEtEcriture) {
     cliquer("CBFuser");
     ASSERT_EQ(titres(), (QStringList{"ATTENTION", "Attention"}));
     EXPECT_TRUE(messages.messages[0].texte.startsWith("\"Fuser\" les bits présente le risque"));
+    EXPECT_TRUE(
+        messages.messages[0].texte.endsWith("?\r\n\r\nLes bits de verrouillage seront aussi écrits (0xDC)."));
     // avrdude n'écrit que l'octet qui change.
     EXPECT_EQ(p->journal(), "hfuse=c9\nlock=dc\n");
     EXPECT_EQ(c<BTL>("CBFuser")->text(), "Fusibles Ecris");
@@ -206,14 +215,21 @@ TEST_F(FenetreFusibles, LectureModificationEtEcriture) {
     EXPECT_TRUE(console.contains("1 byte of hfuse written"));
     EXPECT_TRUE(console.contains("1 byte of lock verified"));
     EXPECT_FALSE(console.contains("<stdout>"));
+    // Le verrou de la puce changé par ailleurs : des cases de verrouillage inchangées ne le
+    // réécrivent pas.
+    QProcess avrdude;
+    avrdude.start("avrdude", {"-p", "m8", "-P", p->port(), "-c", "avrisp", "-U", "lock:w:0xcc:m"});
+    ASSERT_TRUE(avrdude.waitForFinished(60000));
+    ASSERT_TRUE(p->journal().endsWith("lock=cc\n")) << p->journal().toStdString();
     // Une écriture réussie permet la suivante sans relire.
     fusibles->item(15)->setCheckState(Qt::Unchecked);
     messages.messages.clear();
     messages.réponses = {RéponseMessage::Oui};
     cliquer("CBFuser");
     EXPECT_EQ(titres(), (QStringList{"ATTENTION", "Attention"}));
+    EXPECT_TRUE(messages.messages[0].texte.endsWith("programmer les fusibles ?"));
     p->arreter();
-    EXPECT_TRUE(p->journal().endsWith("lfuse=e0\nfin lfuse=e0 hfuse=c9 efuse=ff lock=dc\n"))
+    EXPECT_TRUE(p->journal().endsWith("lock=cc\nlfuse=e0\nfin lfuse=e0 hfuse=c9 efuse=ff lock=cc\n"))
         << p->journal().toStdString();
 }
 
@@ -273,8 +289,8 @@ TEST_F(FenetreFusibles, MauvaisComposantEtSecondeLecture) {
         c<VueDocumentRiche>("RTAffichageDos")->toPlainText().contains("expected signature for ATmega8"));
     EXPECT_TRUE(cochées("ListeFusibles").isEmpty());
 
-    // L'identifiant corrigé : les lignes se cochent ; décochées puis relues, elles se cochent de
-    // nouveau, et ce qui était coché le reste.
+    // L'identifiant corrigé : les lignes se cochent ; relues, elles montrent exactement la puce,
+    // même une case cochée par erreur entre-temps, qui n'est donc pas écrite.
     composant(p, QStringLiteral("atmega8"), QStringLiteral("m168"));
     messages.messages.clear();
     cliquer("CBLire");
@@ -282,10 +298,15 @@ TEST_F(FenetreFusibles, MauvaisComposantEtSecondeLecture) {
     auto* fusibles = c<QListWidget>("ListeFusibles");
     ASSERT_EQ(fusibles->item(0)->checkState(), Qt::Checked);
     fusibles->item(0)->setCheckState(Qt::Unchecked);
-    fusibles->item(2)->setCheckState(Qt::Checked);
+    fusibles->item(5)->setCheckState(Qt::Checked);
     cliquer("CBLire");
     EXPECT_EQ(fusibles->item(0)->checkState(), Qt::Checked);
-    EXPECT_EQ(fusibles->item(2)->checkState(), Qt::Checked);
+    EXPECT_EQ(fusibles->item(5)->checkState(), Qt::Unchecked);
+    messages.réponses = {RéponseMessage::Oui};
+    cliquer("CBFuser");
+    EXPECT_EQ(c<BTL>("CBFuser")->text(), "Fusibles Ecris");
+    p.arreter();
+    EXPECT_EQ(p.journal(), "fin lfuse=e1 hfuse=d9 efuse=ff lock=ff\n");
 }
 
 TEST_F(FenetreFusibles, FermetureDemandeePendantUneLecture) {
@@ -330,6 +351,7 @@ TEST_F(FenetreFusibles, SansDescriptionNiPort) {
     valeursMakefile().PortProgrammateur = p.port();
     ouvrir();
     EXPECT_EQ(c<QListWidget>("ListeFusibles")->count(), 0);
+    EXPECT_TRUE(messages.messages.empty());
     cliquer("CBLire");
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].texte,
@@ -346,4 +368,12 @@ TEST_F(FenetreFusibles, SansDescriptionNiPort) {
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].texte.startsWith("Choisissez le programmateur et son port"));
     EXPECT_TRUE(c<VueDocumentRiche>("RTAffichageDos")->toPlainText().isEmpty());
+
+    // Un AT90S2313, dont avrdude ne sait pas lire le fusible : dit dès l'ouverture.
+    fenêtre.reset();
+    messages.messages.clear();
+    composant(p, QStringLiteral("at90s2313"), QStringLiteral("2313"));
+    ouvrir();
+    ASSERT_TRUE(OutilsTests::attendre([this] { return !messages.messages.empty(); }, 10000));
+    EXPECT_EQ(titres(), QStringList{"Fusibles inaccessibles"});
 }
