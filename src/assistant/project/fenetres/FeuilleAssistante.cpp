@@ -24,6 +24,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QScreen>
 #include <QTabBar>
@@ -92,10 +93,10 @@ void FeuilleAssistante::construire() {
     RTBVisuDuCodeBas->setMinimumHeight(tw(2400));
     RTBVisuDuCodeBas->définirDocument(&m_code);
 
-    BVoir = Kit::bouton(QStringLiteral("BVoir"), QStringLiteral("Voir le code"), this);
+    BVoir = Kit::bouton(QStringLiteral("BVoir"), QStringLiteral("&Voir le code"), this);
     BCopierSélection =
         Kit::bouton(QStringLiteral("BCopierSélection"), QStringLiteral("Copier la sélection"), this);
-    BCopierTout = Kit::bouton(QStringLiteral("BCopierTout"), QStringLiteral("Copier tout"), this);
+    BCopierTout = Kit::bouton(QStringLiteral("BCopierTout"), QStringLiteral("Copier &tout"), this);
     BTLRemplacerExistant =
         Kit::bouton(QStringLiteral("BTLRemplacerExistant"), QStringLiteral("Remplacer l'existant"), this);
     BTLRemplacerExistant->hide();
@@ -275,7 +276,10 @@ void FeuilleAssistante::showEvent(QShowEvent* e) {
     if (m_activée) return;
     m_activée = true;
     TFCPU->setText(Calculatrice::ConvertitFréquence(Nombres::val(valeursMakefile().FréquenceCPU)));
-    if (m_chargement == Chargement::Complet) m_protéger([this] { m_mli->activer(); });
+    if (m_chargement != Chargement::Complet) return;
+    m_protéger([this] { m_mli->activer(); });
+    // La fréquence se tape dès l'ouverture.
+    if (SSTab1->currentIndex() == 0) m_mli->TFrequence->setFocus();
 }
 
 void FeuilleAssistante::changeEvent(QEvent* e) {
