@@ -1,6 +1,7 @@
 #include "fuses/SortieAvrdude.h"
 
 #include "noyau/DOSClass.h"
+#include "noyau/ValeursMakefile.h"
 
 #include <QRegularExpression>
 #include <QTimer>
@@ -40,8 +41,7 @@ QString nomOctet(Octet octet, const DescriptionAVR& d) {
 }
 
 QString sansCommentaire(const QString& valeur) {
-    const qsizetype dièse = valeur.indexOf(u'#');
-    return (dièse < 0 ? valeur : valeur.left(dièse)).trimmed();
+    return valeurSansCommentaire(valeur);
 }
 
 QString argument(const QString& valeur) {

@@ -7,6 +7,7 @@
 #include "makefile/PreferencesInterface.h"
 #include "makefile/TablesMakefile.h"
 #include "noyau/EtatGlobal.h"
+#include "noyau/ValeursMakefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,8 +37,7 @@ QString cheminAide() {
 }
 
 QString valeurUtile(const QString& valeur) {
-    const qsizetype dièse = valeur.indexOf(u'#');
-    return (dièse < 0 ? valeur : valeur.left(dièse)).trimmed();
+    return valeurSansCommentaire(valeur);
 }
 
 QString formeAffichage(const QString& cheminMakefile) {

@@ -3,6 +3,7 @@
 #include "common/Texte.h"
 #include "fuses/DescriptionAVR.h"
 #include "makefile/TablesPartiesAvrdude.h"
+#include "noyau/ValeursMakefile.h"
 
 #include <algorithm>
 #include <array>
@@ -109,8 +110,7 @@ int indiceExact(const std::array<Ligne, N>& table, QStringView texte, Champ cham
 
 // Ce que make retient d'une valeur : le texte avant un commentaire « # », sans blancs autour.
 QString valeurUtile(const QString& texte) {
-    const qsizetype dièse = texte.indexOf(u'#');
-    return (dièse < 0 ? texte : texte.left(dièse)).trimmed();
+    return valeurSansCommentaire(texte);
 }
 
 int indiceMicroContrôleur(const QString& texte) {

@@ -19,3 +19,7 @@ struct ValeursMakefile {
 };
 
 ValeursMakefile& valeursMakefile();
+
+// Ce que make retient d'une valeur du makefile : le texte avant un commentaire « # », sans blancs
+// autour (« usbasp # clé » donne « usbasp »). La ligne du makefile, elle, garde son commentaire.
+QString valeurSansCommentaire(const QString& valeur);
