@@ -16,14 +16,6 @@
 
 namespace Configuration {
 
-int largeurÉlargie(int largeurÉcranTwips) {
-    return largeurÉcranTwips < LargeurÉlargie ? largeurÉcranTwips : LargeurÉlargie;
-}
-
-int gaucheCentrée(int largeurÉcran, int largeurFenêtre) {
-    return (largeurÉcran - largeurFenêtre) / 2;
-}
-
 QString cheminConfigurationParDéfaut() {
     return etatGlobal().DossierInstallation + QStringLiteral("/Modèle/makefile.rtf");
 }

@@ -67,10 +67,6 @@ inline constexpr int LargeurRepliée = 5340;
 inline constexpr int LargeurÉlargie = 14500;
 // Marge droite de la vue du makefile dans la fenêtre élargie.
 inline constexpr int MargeVue = 100;
-// Largeur élargie sur un écran de cette largeur (twips) : 14500, ou l'écran s'il est plus étroit.
-int largeurÉlargie(int largeurÉcranTwips);
-// Abscisse qui centre horizontalement la fenêtre (division entière).
-int gaucheCentrée(int largeurÉcran, int largeurFenêtre);
 
 QString cheminConfigurationParDéfaut(); // Modèle/makefile.rtf du dossier d'installation
 QString cheminMakefileProjet();         // makefile du dossier du projet
