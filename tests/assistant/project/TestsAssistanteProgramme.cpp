@@ -1,5 +1,6 @@
 // Le programme construit, dans un vrai serveur X : « assistante » ouvre l'assistante sur le
-// projet, et la fermer termine le programme sans rien écrire.
+// projet, les touches tapées donnent un code qui tourne dans simavr, et la fermer termine le
+// programme sans rien écrire.
 #include "assistant/timers/Calculatrice.h"
 #include "assistant/timers/OutilsAvr.h"
 #include "outils/EssaiConfiguration.h"
@@ -123,68 +124,17 @@ Window lancer(QProcess& quillon, Display* d, const QString& affichage, const QSt
     return assistante;
 }
 
-TEST(AssistanteProgramme, LActionAssistanteOuvreLAssistanteEtLaFermerTermineLeProgramme) {
-    ServeurXTests serveur;
-    if (serveur.affichage().isEmpty()) GTEST_SKIP() << "Xvfb absent";
-    QTemporaryDir dossier;
-    const QString projet = dossier.filePath(QStringLiteral("Mes projets/Clignotant"));
-    QDir().mkpath(projet);
-    QFile::copy(OutilsTests::dossierSources() + QStringLiteral("/exemples/Clignotant/Clignotant.c"),
-                projet + QStringLiteral("/Clignotant.c"));
-    const QByteArray source = OutilsTests::lireFichier(projet + QStringLiteral("/Clignotant.c"));
-
-    QProcess quillon;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), serveur.affichage());
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    quillon.setProcessEnvironment(env);
-    quillon.start(OutilsTests::dossierConstruction() + QStringLiteral("/quillon"),
-                  {QStringLiteral("assistante>") + projet + QStringLiteral(">Clignotant")});
-    ASSERT_TRUE(quillon.waitForStarted(10000));
-
-    Display* d = XOpenDisplay(serveur.affichage().toLocal8Bit().constData());
-    ASSERT_NE(d, nullptr);
-    Window assistante = 0;
-    QElapsedTimer attente;
-    attente.start();
-    while (!assistante && attente.elapsed() < 30000 && quillon.state() == QProcess::Running) {
-        QThread::msleep(50);
-        assistante = chercherFenêtre(d, "Plume, votre assistante de programmation");
-    }
-    ASSERT_NE(assistante, Window(0)) << quillon.readAllStandardError().toStdString();
-    // La configuration reste cachée pendant que l'assistante est ouverte.
-    EXPECT_EQ(chercherFenêtre(d, "Configuration du makefile de Clignotant"), Window(0));
-
-    // La case de fermeture : WM_DELETE_WINDOW, comme l'enverrait le gestionnaire de fenêtres.
-    XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = assistante;
-    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = long(XInternAtom(d, "WM_DELETE_WINDOW", False));
-    e.xclient.data.l[1] = CurrentTime;
-    XSendEvent(d, assistante, False, NoEventMask, &e);
-    XFlush(d);
-    EXPECT_TRUE(quillon.waitForFinished(20000));
-    XCloseDisplay(d);
-    EXPECT_EQ(quillon.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(quillon.exitCode(), 0);
-    EXPECT_FALSE(QFile::exists(projet + QStringLiteral("/makefile")));
-    EXPECT_EQ(OutilsTests::lireFichier(projet + QStringLiteral("/Clignotant.c")), source);
-}
-
-TEST(AssistanteProgramme, FréquenceEtRapportTapésLeCodeCopiéTourneDansSimavr) {
+TEST(AssistanteProgramme, TouchesTapéesCodeCopiéMesuréDansSimavrPuisFermetureQuiTermine) {
     if (!OutilsAvr::avrGccPrésent()) GTEST_SKIP() << "avr-gcc absent";
     ServeurXTests serveur;
     if (serveur.affichage().isEmpty()) GTEST_SKIP() << "Xvfb absent";
     QTemporaryDir dossier;
     const QString projet = dossier.filePath(QStringLiteral("Projet"));
     QDir().mkpath(projet);
-    OutilsTests::ecrireFichier(
-        projet + QStringLiteral("/makefile"),
+    const QByteArray makefile =
         EssaiConfiguration::makefileAvec({{QStringLiteral("MCU ="), QStringLiteral("atmega8")},
-                                          {QStringLiteral("F_CPU ="), QStringLiteral("16000000")}}));
+                                          {QStringLiteral("F_CPU ="), QStringLiteral("16000000")}});
+    OutilsTests::ecrireFichier(projet + QStringLiteral("/makefile"), makefile);
     Display* d = XOpenDisplay(serveur.affichage().toLocal8Bit().constData());
     ASSERT_NE(d, nullptr);
     QProcess quillon;
@@ -204,9 +154,21 @@ TEST(AssistanteProgramme, FréquenceEtRapportTapésLeCodeCopiéTourneDansSimavr)
     touche(d, w, XK_t, Mod1Mask); // Copier tout
     QThread::msleep(300);
     const QString code = pressePapiers(d);
+    // La configuration reste cachée ; la case de fermeture de l'assistante termine le programme.
+    EXPECT_EQ(chercherFenêtre(d, "Configuration du makefile de Clignotant"), Window(0));
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = long(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, w, False, NoEventMask, &e);
+    XFlush(d);
     XCloseDisplay(d);
-    quillon.kill();
-    quillon.waitForFinished();
+    EXPECT_TRUE(quillon.waitForFinished(20000));
+    EXPECT_EQ(quillon.exitCode(), 0);
+    EXPECT_EQ(OutilsTests::lireFichier(projet + QStringLiteral("/makefile")), makefile);
     ASSERT_TRUE(code.contains(QStringLiteral("OCR1A"))) << code.toStdString();
 
     // Le code de la vue, tel quel, dans une fonction d'essai.

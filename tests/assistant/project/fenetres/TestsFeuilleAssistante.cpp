@@ -3,7 +3,6 @@
 #include "assistant/project/ContexteAssistante.h"
 #include "assistant/project/fenetres/FeuilleAssistante.h"
 #include "assistant/timers/EtatCalculatrice.h"
-#include "assistant/timers/OutilsAvr.h"
 #include "assistant/timers/fenetres/OngletMLI.h"
 #include "common/Identite.h"
 #include "common/Messages.h"
@@ -19,7 +18,6 @@
 #include "ui/fenetres/VueDocumentRiche.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
@@ -256,39 +254,6 @@ TEST_F(FenetreAssistante, OngletDeDémarrageVitesseSérieEtRetourÀLaConfigurati
     EXPECT_FALSE(fenêtre->isVisible());
     EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Configurateur"));
     EXPECT_TRUE(messages.messages.empty()) << textesMessages().join(u'|').toStdString();
-}
-
-TEST_F(FenetreAssistante, LeCodeDeLaVueTourneDansSimavrÀLaFréquenceAnnoncée) {
-    if (!OutilsAvr::avrGccPrésent()) GTEST_SKIP() << "avr-gcc absent";
-    ouvrir();
-    // 1 kHz, 0,25 sur OC1A, avec la fonction d'initialisation.
-    taper("TFrequence", "1 kHz");
-    taper("TRC", "0,25");
-    c<QCheckBox>("CBInit")->setChecked(true);
-    QTest::mouseClick(c("BVoir"), Qt::LeftButton);
-    ASSERT_TRUE(messages.messages.empty()) << textesMessages().join(u'|').toStdString();
-    const QString code = c<VueDocumentRiche>("RTBVisuDuCodeBas")->toPlainText();
-    const QString fonction =
-        QRegularExpression(QStringLiteral("void (InitMLITimer\\d)\\(void\\)")).match(code).captured(1);
-    ASSERT_FALSE(fonction.isEmpty()) << code.toStdString();
-    QTemporaryDir d;
-    QByteArray erreurs;
-    const QString elf = OutilsAvr::compiler(
-        d, QStringLiteral("mli"), QStringLiteral("atmega8"),
-        QStringLiteral("#include <avr/io.h>\n") + code +
-            QStringLiteral("\nint main(void) {\n    %1();\n    for (;;) {\n    }\n}\n").arg(fonction),
-        &erreurs);
-    ASSERT_FALSE(elf.isEmpty()) << erreurs.toStdString() << code.toStdString();
-    const RésultatGénération r = GenerateurPWM::calculer(fenêtre->ongletMLI()->entrées());
-    ASSERT_TRUE(r.ok());
-    const double annoncée = r.réglage.fréquenceObtenue;
-    EXPECT_NEAR(annoncée, 1000, 1);
-    const auto m = OutilsAvr::mesurer(
-        QStringLiteral("atmega8"), 16e6, elf,
-        {QStringLiteral("-b"), QStringLiteral("B1"), QStringLiteral("-t"), QStringLiteral("0.02")});
-    ASSERT_TRUE(m.contains(QStringLiteral("frequence")));
-    EXPECT_NEAR(m[QStringLiteral("frequence")], annoncée, annoncée * 1e-3);
-    EXPECT_NEAR(m[QStringLiteral("rapport")], 0.25, 0.01);
 }
 
 TEST_F(FenetreAssistante, OuverteParLeBoutonDeLaConfigurationElleYRamèneAvecLaVitesse) {
