@@ -76,13 +76,6 @@ LectureBits lireBits(const std::array<bool, 8>& coches) {
     return lire(valeur, 0xFF).bits;
 }
 
-std::array<bool, 8> cochesDe(int valeur) {
-    std::array<bool, 8> r{};
-    for (int ligne = 0; ligne < 8; ++ligne)
-        r[ligne] = (valeur >> (7 - ligne)) & 1;
-    return r;
-}
-
 QString DeciHexa(int valeur, int chiffres) {
     return QString::number(valeur, 16).toUpper().rightJustified(chiffres, u'0');
 }

@@ -41,7 +41,6 @@ struct LectureBits {
     QString listeZéro;
 };
 LectureBits lireBits(const std::array<bool, 8>& coches);
-std::array<bool, 8> cochesDe(int valeur);
 
 // Chiffres hexadécimaux en capitales, complétés à gauche par des « 0 » jusqu'à chiffres (jamais
 // coupés) : DeciHexa(5, 2) = « 05 ».
