@@ -7,19 +7,16 @@
 #include "makefile/ParametreMakefile.h"
 #include "noyau/EtatGlobal.h"
 #include "noyau/Parametres.h"
-#include "noyau/plateforme/Processus.h"
 #include "outils/OutilsFenetres.h"
 #include "outils/OutilsTests.h"
 #include "ui/fenetres/BTL.h"
 #include "ui/fenetres/Twips.h"
 #include "ui/fenetres/VueDocumentRiche.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QProcess>
-#include <QProgressBar>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -94,24 +91,18 @@ protected:
     int aides = 0;
 };
 
-ProgrammateurSimule* atmega8() {
-    return new ProgrammateurSimule({QStringLiteral("--signature"), QStringLiteral("1e9307"),
-                                    QStringLiteral("--lfuse"), QStringLiteral("e1"),
-                                    QStringLiteral("--hfuse"), QStringLiteral("d9"), QStringLiteral("--lock"),
-                                    QStringLiteral("fc")});
-}
-
 } // namespace
 
-TEST_F(FenetreFusibles, ChargementLargeurEtAide) {
-    std::unique_ptr<ProgrammateurSimule> p(atmega8());
-    composant(*p, QStringLiteral("atmega88"), QStringLiteral("m88"));
+TEST_F(FenetreFusibles, ChargementLargeurAideEtSilence) {
+    ProgrammateurSimule p;
+    composant(p, QStringLiteral("atmega88"), QStringLiteral("m88"));
+    // Le silence des réglages, lu à l'activation, vaut pour tous les boutons.
+    ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, QStringLiteral("1")));
     ouvrir();
-    const QString son = etatGlobal().RépertoireSkin + "Fusage.wav";
-    EXPECT_EQ(c<BTL>("CBLire")->SonOnClick(), son);
-    EXPECT_EQ(c<BTL>("CBFuser")->SonOnClick(), son);
-    EXPECT_TRUE(QFileInfo::exists(son));
-
+    fenêtre->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(fenêtre.get()));
+    for (const char* nom : {"CBLire", "CBFuser", "CBTaille", "CBAide", "CBAnnuler", "CBArreter"})
+        EXPECT_TRUE(c<BTL>(nom)->SonSilence()) << nom;
     // Trois octets : étendu, haut, bas, chacun du bit 7 au bit 0 ; aucune ligne cochée.
     auto* fusibles = c<QListWidget>("ListeFusibles");
     ASSERT_EQ(fusibles->count(), 24);
@@ -127,9 +118,7 @@ TEST_F(FenetreFusibles, ChargementLargeurEtAide) {
     EXPECT_EQ(fenêtre->width(), px(FenFuseBit::LargeurÉtroite));
     cliquer("CBTaille");
     EXPECT_EQ(fenêtre->width(), largeurElargie());
-    auto* console = c<VueDocumentRiche>("RTAffichageDos");
-    EXPECT_EQ(console->geometry().right() + 1, fenêtre->width() - px(FenFuseBit::MargeConsole));
-    EXPECT_TRUE(console->isVisible());
+    EXPECT_TRUE(c("RTAffichageDos")->isVisible());
     const QRect écran = fenêtre->screen()->geometry();
     EXPECT_LE(std::abs(fenêtre->frameGeometry().center().x() - écran.center().x()), 1);
     cliquer("CBTaille");
@@ -143,12 +132,12 @@ TEST_F(FenetreFusibles, ChargementLargeurEtAide) {
 }
 
 TEST_F(FenetreFusibles, LectureModificationEtEcriture) {
-    std::unique_ptr<ProgrammateurSimule> p(atmega8());
-    ASSERT_TRUE(p->pret());
-    composant(*p);
+    ProgrammateurSimule p({"--signature", "1e9307", "--lfuse", "e1", "--hfuse", "d9", "--lock", "fc"});
+    ASSERT_TRUE(p.pret());
+    composant(p);
     // Les commentaires des lignes du makefile ne vont pas à avrdude.
     valeursMakefile().Programmateur = QStringLiteral("avrisp # clé");
-    valeursMakefile().PortProgrammateur = p->port() + QStringLiteral(" # carte");
+    valeursMakefile().PortProgrammateur = p.port() + QStringLiteral(" # carte");
     ouvrir();
     // Avant toute lecture : Non, rien ; Oui, refusé, deux fois, sans lancer avrdude.
     messages.réponses = {RéponseMessage::Non, RéponseMessage::Oui, RéponseMessage::OK, RéponseMessage::Oui};
@@ -164,52 +153,27 @@ TEST_F(FenetreFusibles, LectureModificationEtEcriture) {
     EXPECT_EQ(cochées("ListeFusibles"), (QStringList{"RSTDISBL", "WDTON", "CKOPT", "EESAVE", "BOOTRST",
                                                      "BODLEVEL", "BODEN", "SUT1", "CKSEL0"}));
     EXPECT_EQ(cochées("ListeVerrouillage"), (QStringList{"", "", "BLB12", "BLB11", "BLB02", "BLB01"}));
-    EXPECT_EQ(c<BTL>("CBLire")->text(), "Fusibles Lus");
-    EXPECT_EQ(c<BTL>("CBLire")->couleurFond(), QColor(0, 255, 0));
-    EXPECT_EQ(c<BTL>("CBFuser")->text(), "Fuser les bits");
-    EXPECT_EQ(c<BTL>("CBFuser")->couleurFond(), QColor(255, 192, 192));
-    // Plus rien ne tourne : l'indicateur et le bouton d'arrêt sont cachés.
-    EXPECT_FALSE(c("BarreOccupation")->isVisible());
-    EXPECT_FALSE(c("CBArreter")->isVisible());
-    EXPECT_TRUE(c<QLabel>("LabelEtape")->text().isEmpty());
     // L'octet brut lu se montre en hexadécimal sur sa ligne.
     EXPECT_TRUE(c<VueDocumentRiche>("RTAffichageDos")
                     ->toPlainText()
                     .contains("writing output file <stdout>\n0xD9\n"));
 
-    // CKOPT décoché au clavier, SPIEN coché à la souris : SPIEN est refusé et écrit à 0.
+    // CKOPT décoché au clavier, SPIEN coché : SPIEN est refusé et écrit à 0.
     auto* fusibles = c<QListWidget>("ListeFusibles");
     fusibles->setFocus();
     fusibles->setCurrentRow(3);
     QTest::keyClick(fusibles, Qt::Key_Space);
     ASSERT_EQ(fusibles->item(3)->checkState(), Qt::Unchecked);
-    const QRect ligne = fusibles->visualItemRect(fusibles->item(2));
-    const QStyleOptionViewItem option = [&] {
-        QStyleOptionViewItem o;
-        o.initFrom(fusibles);
-        o.rect = ligne;
-        o.features = QStyleOptionViewItem::HasCheckIndicator;
-        return o;
-    }();
-    const QRect caseACocher =
-        fusibles->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, fusibles);
-    QTest::mouseClick(fusibles->viewport(), Qt::LeftButton, {}, caseACocher.center());
-    ASSERT_EQ(fusibles->item(2)->checkState(), Qt::Checked);
+    fusibles->item(2)->setCheckState(Qt::Checked);
 
     // BLB12 décoché : verrou fc → dc.
     c<QListWidget>("ListeVerrouillage")->item(2)->setCheckState(Qt::Unchecked);
     messages.réponses = {RéponseMessage::Oui};
     cliquer("CBFuser");
     ASSERT_EQ(titres(), (QStringList{"ATTENTION", "Attention"}));
-    EXPECT_TRUE(messages.messages[0].texte.startsWith("\"Fuser\" les bits présente le risque"));
-    EXPECT_TRUE(
-        messages.messages[0].texte.endsWith("?\r\n\r\nLes bits de verrouillage seront aussi écrits (0xDC)."));
+    EXPECT_TRUE(messages.messages[0].texte.contains("(0xDC)"));
     // avrdude n'écrit que l'octet qui change.
-    EXPECT_EQ(p->journal(), "hfuse=c9\nlock=dc\n");
-    EXPECT_EQ(c<BTL>("CBFuser")->text(), "Fusibles Ecris");
-    EXPECT_EQ(c<BTL>("CBFuser")->couleurFond(), QColor(255, 0, 0));
-    EXPECT_EQ(c<BTL>("CBLire")->text(), "Lire Fusibles");
-    EXPECT_EQ(c<BTL>("CBLire")->couleurFond(), QColor(192, 255, 192));
+    EXPECT_EQ(p.journal(), "hfuse=c9\nlock=dc\n");
     // La console ne montre que l'écriture.
     const QString console = c<VueDocumentRiche>("RTAffichageDos")->toPlainText();
     EXPECT_TRUE(console.contains("1 byte of hfuse written"));
@@ -218,19 +182,19 @@ TEST_F(FenetreFusibles, LectureModificationEtEcriture) {
     // Le verrou de la puce changé par ailleurs : des cases de verrouillage inchangées ne le
     // réécrivent pas.
     QProcess avrdude;
-    avrdude.start("avrdude", {"-p", "m8", "-P", p->port(), "-c", "avrisp", "-U", "lock:w:0xcc:m"});
+    avrdude.start("avrdude", {"-p", "m8", "-P", p.port(), "-c", "avrisp", "-U", "lock:w:0xcc:m"});
     ASSERT_TRUE(avrdude.waitForFinished(60000));
-    ASSERT_TRUE(p->journal().endsWith("lock=cc\n")) << p->journal().toStdString();
+    ASSERT_TRUE(p.journal().endsWith("lock=cc\n")) << p.journal().toStdString();
     // Une écriture réussie permet la suivante sans relire.
     fusibles->item(15)->setCheckState(Qt::Unchecked);
     messages.messages.clear();
     messages.réponses = {RéponseMessage::Oui};
     cliquer("CBFuser");
     EXPECT_EQ(titres(), (QStringList{"ATTENTION", "Attention"}));
-    EXPECT_TRUE(messages.messages[0].texte.endsWith("programmer les fusibles ?"));
-    p->arreter();
-    EXPECT_TRUE(p->journal().endsWith("lock=cc\nlfuse=e0\nfin lfuse=e0 hfuse=c9 efuse=ff lock=cc\n"))
-        << p->journal().toStdString();
+    EXPECT_FALSE(messages.messages[0].texte.contains("(0x")); // verrouillage inchangé
+    p.arreter();
+    EXPECT_TRUE(p.journal().endsWith("lock=cc\nlfuse=e0\nfin lfuse=e0 hfuse=c9 efuse=ff lock=cc\n"))
+        << p.journal().toStdString();
 }
 
 TEST_F(FenetreFusibles, ProgrammateurMuetPuisArretParLeBouton) {
@@ -240,11 +204,8 @@ TEST_F(FenetreFusibles, ProgrammateurMuetPuisArretParLeBouton) {
     ouvrir();
     cliquer("CBLire");
     ASSERT_EQ(titres(), QStringList{"Erreur de communication"});
-    EXPECT_TRUE(messages.messages[0].modalSystème);
-    EXPECT_EQ(messages.messages[0].icône, IconeMessage::Critique);
     // La console n'est pas ouverte d'office.
     EXPECT_EQ(fenêtre->width(), px(FenFuseBit::LargeurÉtroite));
-    EXPECT_EQ(c<BTL>("CBLire")->text(), "Lire les fusibles");
     // avrdude est arrêté sans réessayer pendant une minute.
     EXPECT_FALSE(c<VueDocumentRiche>("RTAffichageDos")->toPlainText().contains("attempt 2 of"));
 
@@ -252,18 +213,20 @@ TEST_F(FenetreFusibles, ProgrammateurMuetPuisArretParLeBouton) {
     // clic arrête la lecture.
     messages.messages.clear();
     QString étape;
-    bool occupée = false, lireActif = true;
-    bool arrêté = false;
+    bool occupée = false, lireActif = true, fermer = false;
+    int attentes = 0;
     QObject::connect(&fenêtre->logique().MyDOS, &DOSClass::WaitForInput, fenêtre.get(), [&] {
-        if (arrêté) return;
-        arrêté = true;
+        if (attentes++) return;
         étape = c<QLabel>("LabelEtape")->text();
         occupée = c("BarreOccupation")->isVisible() && c("CBArreter")->isVisible();
         lireActif = c("CBLire")->isEnabled();
-        cliquer("CBArreter");
+        if (!fermer) return cliquer("CBArreter");
+        // La fenêtre reste là tant qu'avrdude tourne, puis se ferme.
+        fenêtre->close();
+        EXPECT_TRUE(fenêtre->isVisible());
     });
     cliquer("CBLire");
-    EXPECT_TRUE(arrêté);
+    EXPECT_GT(attentes, 0);
     EXPECT_EQ(étape, "Lecture du fusible haut…");
     EXPECT_TRUE(occupée);
     EXPECT_FALSE(lireActif);
@@ -273,6 +236,15 @@ TEST_F(FenetreFusibles, ProgrammateurMuetPuisArretParLeBouton) {
     EXPECT_TRUE(c("CBLire")->isEnabled());
     EXPECT_TRUE(
         c<VueDocumentRiche>("RTAffichageDos")->toPlainText().contains("avrdude arrêté à votre demande."));
+
+    // Fermeture demandée pendant une lecture.
+    attentes = 0;
+    fermer = true;
+    cliquer("CBLire");
+    EXPECT_GT(attentes, 0);
+    EXPECT_FALSE(fenêtre->isVisible());
+    EXPECT_FALSE(fenêtre->logique().enCours());
+    EXPECT_TRUE(messages.messages.empty()) << titres().join(u',').toStdString();
 }
 
 TEST_F(FenetreFusibles, MauvaisComposantEtSecondeLecture) {
@@ -304,40 +276,8 @@ TEST_F(FenetreFusibles, MauvaisComposantEtSecondeLecture) {
     EXPECT_EQ(fusibles->item(5)->checkState(), Qt::Unchecked);
     messages.réponses = {RéponseMessage::Oui};
     cliquer("CBFuser");
-    EXPECT_EQ(c<BTL>("CBFuser")->text(), "Fusibles Ecris");
     p.arreter();
     EXPECT_EQ(p.journal(), "fin lfuse=e1 hfuse=d9 efuse=ff lock=ff\n");
-}
-
-TEST_F(FenetreFusibles, FermetureDemandeePendantUneLecture) {
-    ProgrammateurSimule p({QStringLiteral("--muet")});
-    ASSERT_TRUE(p.pret());
-    composant(p);
-    ouvrir();
-    bool fait = false;
-    QObject::connect(&fenêtre->logique().MyDOS, &DOSClass::WaitForInput, fenêtre.get(), [&] {
-        if (fait) return;
-        fait = true;
-        // La fenêtre reste là tant qu'avrdude tourne, puis se ferme.
-        fenêtre->close();
-        EXPECT_TRUE(fenêtre->isVisible());
-    });
-    cliquer("CBLire");
-    EXPECT_TRUE(fait);
-    EXPECT_FALSE(fenêtre->isVisible());
-    EXPECT_FALSE(fenêtre->logique().enCours());
-    EXPECT_TRUE(messages.messages.empty()) << titres().join(u',').toStdString();
-}
-
-TEST_F(FenetreFusibles, BoutonsMuetsALActivation) {
-    std::unique_ptr<ProgrammateurSimule> p(atmega8());
-    composant(*p);
-    ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, QStringLiteral("1")));
-    ouvrir();
-    fenêtre->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(fenêtre.get()));
-    for (const char* nom : {"CBLire", "CBFuser", "CBTaille", "CBAide", "CBAnnuler", "CBArreter"})
-        EXPECT_TRUE(c<BTL>(nom)->SonSilence()) << nom;
 }
 
 TEST_F(FenetreFusibles, SansDescriptionNiPort) {
@@ -354,9 +294,7 @@ TEST_F(FenetreFusibles, SansDescriptionNiPort) {
     EXPECT_TRUE(messages.messages.empty());
     cliquer("CBLire");
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].texte,
-              "Aucun fusible n'est décrit pour le microcontrôleur « atxmega999 » : il n'y a rien à lire.");
-    EXPECT_EQ(c<BTL>("CBLire")->text(), "Lire les fusibles");
+    EXPECT_TRUE(messages.messages[0].texte.contains("atxmega999"));
 
     // Un ATmega8 sans port : le port n'est pas pris pour autre chose.
     fenêtre.reset();
@@ -366,7 +304,6 @@ TEST_F(FenetreFusibles, SansDescriptionNiPort) {
     ouvrir();
     cliquer("CBLire");
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(messages.messages[0].texte.startsWith("Choisissez le programmateur et son port"));
     EXPECT_TRUE(c<VueDocumentRiche>("RTAffichageDos")->toPlainText().isEmpty());
 
     // Un AT90S2313, dont avrdude ne sait pas lire le fusible : dit dès l'ouverture.
