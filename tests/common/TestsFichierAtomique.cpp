@@ -1,27 +1,11 @@
 #include "common/FichierAtomique.h"
 #include "outils/OutilsTests.h"
+#include "outils/SansPrivileges.h"
 
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
-namespace {
-// root passe outre les droits : le temps d'un essai, il agit en utilisateur ordinaire.
-struct SansPrivileges {
-    SansPrivileges() {
-        if (geteuid() == 0) {
-            EXPECT_EQ(seteuid(65534), 0);
-        }
-    }
-    ~SansPrivileges() {
-        if (getuid() == 0) {
-            EXPECT_EQ(seteuid(0), 0);
-        }
-    }
-};
-} // namespace
 
 TEST(FichierAtomique, RemplaceSansLaisserDeTemporaire) {
     QTemporaryDir d;
