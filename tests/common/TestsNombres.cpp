@@ -5,20 +5,13 @@
 using namespace Nombres;
 
 TEST(Nombres, ValLitLeNombreDeTete) {
-    EXPECT_DOUBLE_EQ(val(QStringLiteral("  12abc")), 12);
-    EXPECT_DOUBLE_EQ(val(QStringLiteral("3.75 Hz")), 3.75);
-    EXPECT_DOUBLE_EQ(val(QStringLiteral("-2.5e3x")), -2500);
-    EXPECT_DOUBLE_EQ(val(QStringLiteral("1e")), 1);
-    EXPECT_DOUBLE_EQ(val(QStringLiteral("&H1F")), 31);
-    EXPECT_DOUBLE_EQ(val(QStringLiteral("&hFF")), 255);
-    EXPECT_DOUBLE_EQ(val(QStringLiteral("&HFFFF")), -1); // motif 16 bits : négatif
-    EXPECT_DOUBLE_EQ(val(QStringLiteral("&O17")), 15);
-    EXPECT_DOUBLE_EQ(val(QStringLiteral("&O9")), 0);
-    EXPECT_DOUBLE_EQ(val(QString()), 0);
-    EXPECT_DOUBLE_EQ(val(QStringLiteral("abc")), 0);
-    EXPECT_DOUBLE_EQ(val(QStringLiteral("3,5")), 3); // la virgule arrête la lecture
-    EXPECT_DOUBLE_EQ(val(QStringLiteral(".5")), 0.5);
-    EXPECT_DOUBLE_EQ(val(QStringLiteral("-")), 0);
+    // « &HFFFF » est un motif 16 bits, donc négatif ; la virgule arrête la lecture.
+    const std::pair<const char*, double> cas[] = {
+        {"  12abc", 12}, {"3.75 Hz", 3.75}, {"-2.5e3x", -2500}, {"1e", 1},  {"&H1F", 31},
+        {"&hFF", 255},   {"&HFFFF", -1},    {"&O17", 15},       {"&O9", 0}, {"", 0},
+        {"abc", 0},      {"3,5", 3},        {".5", 0.5},        {"-", 0}};
+    for (const auto& [texte, valeur] : cas)
+        EXPECT_DOUBLE_EQ(val(QString::fromUtf8(texte)), valeur) << texte;
 }
 
 TEST(Nombres, ArrondiDesMoitiesAuPair) {
@@ -38,21 +31,20 @@ TEST(Nombres, ArrondiDesMoitiesAuPair) {
     EXPECT_EQ(versEntier16(1.5), 2);
 }
 
-TEST(Nombres, TexteDecimalLePlusCourt) {
-    EXPECT_EQ(texteDecimal(0.1), QStringLiteral("0.1"));
-    EXPECT_EQ(texteDecimal(8000000), QStringLiteral("8000000"));
+TEST(Nombres, TexteDecimalEtScientifique) {
+    // 15 chiffres significatifs au plus : 0.1 + 0.2 s'écrit 0.3.
+    const std::pair<double, const char*> décimal[] = {{0.1, "0.1"},       {8000000, "8000000"},
+                                                      {0.1 + 0.2, "0.3"}, {0.000125, "0.000125"},
+                                                      {1e20, "1E+20"},    {0, "0"}};
+    for (const auto& [x, texte] : décimal)
+        EXPECT_EQ(texteDecimal(x), QString::fromUtf8(texte));
     EXPECT_EQ(texteDecimalVirgule(1.0 / 3), QStringLiteral("0,333333333333333"));
     EXPECT_EQ(texteDecimalVirgule(-12.5), QStringLiteral("-12,5"));
-    EXPECT_EQ(texteDecimal(0.1 + 0.2), QStringLiteral("0.3")); // 15 chiffres au plus
-    EXPECT_EQ(texteDecimal(0.000125), QStringLiteral("0.000125"));
-    EXPECT_EQ(texteDecimal(1e20), QStringLiteral("1E+20"));
-    EXPECT_EQ(texteDecimal(0), QStringLiteral("0"));
-}
-
-TEST(Nombres, FormatScientifique) {
-    EXPECT_EQ(texteScientifique(123456), QStringLiteral("1,23E+05"));
-    EXPECT_EQ(texteScientifique(0.000125), QStringLiteral("1,25E-04"));
-    EXPECT_EQ(texteScientifique(9.999), QStringLiteral("1,00E+01"));
-    EXPECT_EQ(texteScientifique(-5), QStringLiteral("-5,00E+00"));
-    EXPECT_EQ(texteScientifique(0), QStringLiteral("0,00E+00"));
+    const std::pair<double, const char*> scientifique[] = {{123456, "1,23E+05"},
+                                                           {0.000125, "1,25E-04"},
+                                                           {9.999, "1,00E+01"},
+                                                           {-5, "-5,00E+00"},
+                                                           {0, "0,00E+00"}};
+    for (const auto& [x, texte] : scientifique)
+        EXPECT_EQ(texteScientifique(x), QString::fromUtf8(texte));
 }
