@@ -198,27 +198,23 @@ TEST(GestionXML, LeCodageDeclareEstGarde) {
     EXPECT_FALSE(octets.contains("\xC3")); // aucun octet UTF-8
 }
 
-TEST(GestionXML, UnFichierEndommageNEstJamaisReecrit) {
-    XmlTemporaire t;
-    const QByteArray abime = QStringLiteral("<Paramètres><Silence>1</Silence><Apparence>").toUtf8();
-    ecrireFichier(t.chemin, abime);
-    GestionXML x;
-    x.Ouvrir(t.chemin, Racine);
-    EXPECT_TRUE(x.documentEndommagé());
-    EXPECT_EQ(x.LireValeur(QStringLiteral("Silence")), QString());
-    EXPECT_THROW(x.EcrireValeur(QStringLiteral("Silence"), QStringLiteral("0")), ErreurXML);
-    EXPECT_FALSE(x.Sauver());
-    EXPECT_FALSE(x.Fermer());
-    EXPECT_EQ(lireFichier(t.chemin), abime);
-}
-
-TEST(GestionXML, UneRacineDAutreNomNeSeLitPas) {
-    XmlTemporaire t;
-    ecrireFichier(t.chemin, "<Autre><Silence>1</Silence></Autre>");
-    GestionXML x;
-    x.Ouvrir(t.chemin, Racine);
-    EXPECT_EQ(x.LireValeur(QStringLiteral("Silence")), QString());
-    EXPECT_THROW(x.EcrireValeur(QStringLiteral("Silence"), QStringLiteral("0")), ErreurXML);
+TEST(GestionXML, EndommageOuDAutreRacineNeSeLitNiNeSEcrit) {
+    for (const auto& [contenu, endommagé] :
+         {std::pair{"<Param\xC3\xA8tres><Silence>1</Silence><Apparence>", true},
+          std::pair{"<Autre><Silence>1</Silence></Autre>", false}}) {
+        SCOPED_TRACE(contenu);
+        XmlTemporaire t;
+        ecrireFichier(t.chemin, contenu);
+        GestionXML x;
+        x.Ouvrir(t.chemin, Racine);
+        EXPECT_EQ(x.LireValeur(QStringLiteral("Silence")), QString());
+        EXPECT_THROW(x.EcrireValeur(QStringLiteral("Silence"), QStringLiteral("0")), ErreurXML);
+        EXPECT_EQ(x.documentEndommagé(), endommagé);
+        if (endommagé) {
+            EXPECT_FALSE(x.Fermer());
+            EXPECT_EQ(lireFichier(t.chemin), QByteArray(contenu));
+        }
+    }
 }
 
 TEST(GestionXML, UnFichierInchangeNEstPasReecrit) {
