@@ -13,11 +13,6 @@
 #include <tuple>
 #include <utility>
 
-// Messages d'échec lisibles.
-void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
 using OutilsTests::dossierSources;
 using OutilsTests::ecrireFichier;
 using OutilsTests::lireFichier;
@@ -125,16 +120,25 @@ TEST_F(DescriptionAVRTest, LectureDeLaListeDesOctets) {
 }
 
 TEST_F(DescriptionAVRTest, VerrousLusJusquAuNombreAnnonceInclusEtRienDeRestantAuDela) {
-    // Six annoncés, sept éléments présents : 0 à 6 lus, 7 et 8 vidés ; négatif : rien.
-    for (const auto& [nombre, éléments, lus] : {std::tuple{"6", 7, 7}, std::tuple{"-3", 2, 0}}) {
+    // Six annoncés, sept éléments présents : 0 à 6 lus, 7 et 8 vidés ; négatif : rien ; neuf : les
+    // huit premiers indices lus, l'échec signalé, le reste lu.
+    const DescriptionAVR& d = descriptionAVR();
+    for (const auto& [nombre, éléments, lus, état] :
+         {std::tuple{"6", 7, 7, EtatDescriptionAVR::Chargée},
+          std::tuple{"-3", 2, 0, EtatDescriptionAVR::Chargée},
+          std::tuple{"9", 10, 9, EtatDescriptionAVR::TropDeVerrous}}) {
         SCOPED_TRACE(nombre);
         remplirCommeUnComposantPrécédent();
         ecrire(QStringLiteral("v"),
-               partie(QStringLiteral("[]"), {}) + verrous(nombre, éléments) + "</AVRPART>");
-        ASSERT_TRUE(ChargerDescriptionAVR(QStringLiteral("v")).réussi());
+               partie(QStringLiteral("[LOW]"), octet(QStringLiteral("LOW"), QStringLiteral("L"))) +
+                   verrous(nombre, éléments) + "</AVRPART>");
+        const auto r = ChargerDescriptionAVR(QStringLiteral("v"));
+        EXPECT_EQ(r.état, état);
+        EXPECT_TRUE(état == EtatDescriptionAVR::Chargée || r.message.contains(u'9'));
+        EXPECT_TRUE(d.FusibleBasPrésent && !d.FusibleHautPrésent);
+        EXPECT_EQ(d.NomsFusibleBas[3], QStringLiteral("L3"));
         for (int i = 0; i < DescriptionAVR::TailleTable; ++i)
-            EXPECT_EQ(descriptionAVR().NomsVerrou[i], i < lus ? QStringLiteral("V%1").arg(i) : QString())
-                << i;
+            EXPECT_EQ(d.NomsVerrou[i], i < lus ? QStringLiteral("V%1").arg(i) : QString()) << i;
     }
 }
 
@@ -158,19 +162,6 @@ TEST_F(DescriptionAVRTest, ListeTropCourteLitLesVerrousEtNeMontreAucunOctet) {
         EXPECT_EQ(d.NomsVerrou[2], QString());
         EXPECT_EQ(lireFichier(chemin), avant);
     }
-}
-
-TEST_F(DescriptionAVRTest, NeufVerrousLitLesHuitPremiersIndicesEtSignaleLEchec) {
-    ecrire(QStringLiteral("neuf"),
-           partie(QStringLiteral("[LOW]"), octet(QStringLiteral("LOW"), QStringLiteral("B"))) +
-               verrous(QStringLiteral("9"), 10) + "</AVRPART>");
-    const auto r = ChargerDescriptionAVR(QStringLiteral("neuf"));
-    EXPECT_EQ(r.état, EtatDescriptionAVR::TropDeVerrous);
-    EXPECT_TRUE(r.message.contains(QStringLiteral("9")));
-    const DescriptionAVR& d = descriptionAVR();
-    EXPECT_TRUE(d.FusibleBasPrésent); // le reste est lu
-    EXPECT_EQ(d.NomsFusibleBas[3], QStringLiteral("B3"));
-    EXPECT_EQ(d.NomsVerrou[8], QStringLiteral("V8"));
 }
 
 TEST_F(DescriptionAVRTest, FichierAbsentNiCreeNiRempli) {
@@ -212,6 +203,7 @@ TEST_F(DescriptionAVRTest, FichierEndommagéLaisséÀLOctetPrès) {
         EXPECT_EQ(lireFichier(chemin), avant);
         const DescriptionAVR& d = descriptionAVR();
         EXPECT_FALSE(d.FusibleBasPrésent || d.FusibleHautPrésent || d.FusibleEtenduPrésent);
+        EXPECT_EQ(d.NomsVerrou[0], QString());
     }
 }
 
