@@ -10,7 +10,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -62,10 +61,7 @@ struct BancFusibles : ::testing::Test {
 
     // Un faux avrdude : un script shell.
     QString faux(const QByteArray& script) {
-        const QString chemin = dossier.filePath(QStringLiteral("avrdude"));
-        OutilsTests::ecrireFichier(chemin, "#!/bin/sh\n" + script);
-        QFile::setPermissions(chemin, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return chemin;
+        return OutilsTests::ecrireScript(dossier.filePath(QStringLiteral("avrdude")), script);
     }
 
     static QStringList cochées(const ListeCoches& l) {
