@@ -30,7 +30,7 @@ struct ChoixSchema : ::testing::Test {
         e.ParamètreAdditionnel = QStringLiteral("sh");
     }
 
-    // L'action complète, la fenêtre de choix recevant action une fois affichée.
+    // L'action complète, la fenêtre de choix (modale) recevant action une fois affichée.
     int lancerAvec(std::function<void(FenIsis*)> action) {
         QTimer::singleShot(0, [action] {
             auto* f = qobject_cast<FenIsis*>(QApplication::activeModalWidget());
@@ -48,54 +48,39 @@ struct ChoixSchema : ::testing::Test {
     }
 };
 
-template <class T> T* enfant(QWidget* w, const char* nom) {
-    return OutilsFenetres::enfant<T>(w, QString::fromUtf8(nom));
+void cliquer(FenIsis* f, const char* nom) {
+    OutilsFenetres::enfant<QPushButton>(f, nom)->click();
 }
 
 } // namespace
 
-// Les schémas du dossier, triés sans égard à la casse, le premier choisi d'avance.
-TEST_F(ChoixSchema, ListeDesSchemas) {
-    FenIsis f(projet.path());
-    EXPECT_TRUE(f.isModal());
-    auto* liste = enfant<QListWidget>(&f, "File1");
-    ASSERT_EQ(liste->count(), 3);
-    EXPECT_EQ(liste->item(1)->text(), QStringLiteral("alimentation.dsn"));
-    EXPECT_EQ(liste->currentRow(), 0);
-}
-
-TEST_F(ChoixSchema, OuvrirCeFichierDonneLeSchemaChoisiEntreGuillemets) {
-    ASSERT_EQ(lancerAvec([](FenIsis* f) {
-                  enfant<QListWidget>(f, "File1")->setCurrentRow(2);
-                  enfant<QPushButton>(f, "CBCeFichier")->click();
-              }),
-              CodeSortie::Succès);
-    EXPECT_EQ(etatGlobal().ArgumentSimulateur, QStringLiteral(" \"Carte.DSN\""));
-    EXPECT_TRUE(etatGlobal().LancerIsis);
-    ASSERT_EQ(démarrées.size(), 1u);
-    EXPECT_EQ(démarrées[0].arguments, QStringList{QStringLiteral("Carte.DSN")});
-
-    // Le premier schéma est choisi d'avance : le bouton n'ouvre jamais un nom vide.
-    démarrées.clear();
-    ASSERT_EQ(lancerAvec([](FenIsis* f) { enfant<QPushButton>(f, "CBCeFichier")->click(); }),
-              CodeSortie::Succès);
-    ASSERT_EQ(démarrées.size(), 1u);
-    EXPECT_EQ(démarrées[0].arguments, QStringList{QStringLiteral("Afficheur l'essai.DSN")});
-}
-
-TEST_F(ChoixSchema, OuvrirAVideEtCaseDeFermetureLancentIsisSansFichier) {
-    ASSERT_EQ(lancerAvec([](FenIsis* f) { enfant<QPushButton>(f, "CBVide")->click(); }), CodeSortie::Succès);
-    EXPECT_EQ(etatGlobal().ArgumentSimulateur, QString());
-    EXPECT_TRUE(etatGlobal().LancerIsis);
-    ASSERT_EQ(démarrées.size(), 1u);
-    EXPECT_TRUE(démarrées[0].arguments.isEmpty());
-
-    démarrées.clear();
-    etatGlobal().LancerIsis = false;
-    ASSERT_EQ(lancerAvec([](FenIsis* f) { f->close(); }), CodeSortie::Succès);
-    EXPECT_EQ(etatGlobal().ArgumentSimulateur, QString());
-    EXPECT_TRUE(etatGlobal().LancerIsis);
-    ASSERT_EQ(démarrées.size(), 1u);
-    EXPECT_TRUE(démarrées[0].arguments.isEmpty());
+// Liste triée sans égard à la casse, le premier choisi d'avance (jamais un nom vide) ; « à vide »
+// et la case de fermeture lancent Isis sans fichier.
+TEST_F(ChoixSchema, ChaqueFaçonDeQuitterLanceIsis) {
+    const struct {
+        const char* cas;
+        std::function<void(FenIsis*)> action;
+        QString schéma;
+    } cas[] = {
+        {"rang 2",
+         [](FenIsis* f) {
+             OutilsFenetres::enfant<QListWidget>(f, "File1")->setCurrentRow(2);
+             cliquer(f, "CBCeFichier");
+         },
+         "Carte.DSN"},
+        {"choisi d'avance", [](FenIsis* f) { cliquer(f, "CBCeFichier"); }, "Afficheur l'essai.DSN"},
+        {"à vide", [](FenIsis* f) { cliquer(f, "CBVide"); }, {}},
+        {"fermée", [](FenIsis* f) { f->close(); }, {}},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.cas);
+        démarrées.clear();
+        etatGlobal().LancerIsis = false;
+        ASSERT_EQ(lancerAvec(c.action), CodeSortie::Succès);
+        EXPECT_EQ(etatGlobal().ArgumentSimulateur, c.schéma.isEmpty() ? QString() : " \"" + c.schéma + '"');
+        EXPECT_TRUE(etatGlobal().LancerIsis);
+        ASSERT_EQ(démarrées.size(), 1u);
+        EXPECT_EQ(démarrées[0].arguments, c.schéma.isEmpty() ? QStringList() : QStringList{c.schéma});
+    }
     EXPECT_TRUE(messages.messages.empty());
 }
