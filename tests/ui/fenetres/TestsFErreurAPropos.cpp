@@ -37,20 +37,7 @@ public:
     QTemporaryDir d;
 };
 
-QString texte(QWidget* w, const char* nom) {
-    auto* l = w->findChild<QLabel*>(QLatin1String(nom));
-    return l ? l->text() : "<absent>";
-}
-
 } // namespace
-
-TEST(FErreur, DescriptionDeLErreur) {
-    Installation installation(false);
-    EXPECT_EQ(texte(std::make_unique<FErreur>().get(), "TErreur"), QString());
-    etatGlobal().DescriptionErreur = "Dépassement de capacité";
-    FErreur f;
-    EXPECT_EQ(texte(&f, "TErreur"), "Dépassement de capacité");
-}
 
 // Un clic sur l'adresse ouvre le courriel au sujet de chaque fenêtre.
 TEST(FErreur, LesAdressesOuvrentLeCourrielDeLeurSujet) {
@@ -68,78 +55,63 @@ TEST(FErreur, LesAdressesOuvrentLeCourrielDeLeurSujet) {
     EXPECT_TRUE(messages.messages.empty());
 }
 
+// Avant toute boucle d'évènements, la fenêtre modale montre l'erreur et attend qu'on la ferme.
 TEST(FErreur, AfficheurDeLErreurNonRepertoriee) {
     Installation installation(false);
     EnregistrerActionsFenêtres();
-    QString vu;
-    bool modale = false;
+    QString vu = "<jamais ouverte>";
     QTimer::singleShot(0, [&] {
         auto* f = qobject_cast<FErreur*>(QApplication::activeModalWidget());
         ASSERT_NE(f, nullptr);
-        modale = true;
-        vu = texte(f, "TErreur");
+        vu = f->findChild<QLabel*>("TErreur")->text();
         f->findChild<BTL*>("CBFermer")->click();
     });
-    // Aucune boucle d'évènements ne tourne encore : la fenêtre attend qu'on la ferme.
     AfficherErreurNonRépertoriée("Erreur inattendue au démarrage");
-    EXPECT_TRUE(modale);
     EXPECT_EQ(vu, "Erreur inattendue au démarrage");
     EXPECT_EQ(etatGlobal().DescriptionErreur, "Erreur inattendue au démarrage");
     DéfinirAfficheurErreurNonRépertoriée(nullptr);
 }
 
-// L'icône chargée, l'historique caché et en lecture seule ; OK accepte.
-TEST(APropos, Chargement) {
-    Installation installation(true);
+// Icône chargée, boutons muets selon le réglage, OK accepte.
+TEST(APropos, ChargementEtSilence) {
+    Installation installation(false);
+    ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, "1"));
     APropos a;
     EXPECT_NE(a.findChild<QLabel*>("picIcon")->pixmap().cacheKey(), QPixmap().cacheKey());
-    auto* historique = a.findChild<VueDocumentRiche*>("RTFHistorique");
-    ASSERT_NE(historique, nullptr);
-    EXPECT_TRUE(historique->isHidden());
-    EXPECT_TRUE(historique->isReadOnly());
+    for (BTL* b : a.findChildren<BTL*>())
+        EXPECT_TRUE(b->SonSilence()) << b->objectName().toStdString();
+    EXPECT_TRUE(FErreur().findChild<BTL*>("CBFermer")->SonSilence());
     a.show();
     QTimer::singleShot(0, [&] { a.findChild<BTL*>("cmdOK")->click(); });
     EXPECT_EQ(a.exec(), QDialog::Accepted);
 }
 
-TEST(APropos, BoutonsMuetsSelonLeReglage) {
-    Installation installation(false);
-    ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, "1"));
-    APropos a;
-    EXPECT_TRUE(a.findChild<BTL*>("cmdOK")->SonSilence());
-    EXPECT_TRUE(a.findChild<BTL*>("Command1")->SonSilence());
-    FErreur f;
-    EXPECT_TRUE(f.findChild<BTL*>("CBFermer")->SonSilence());
-}
-
+// L'historique, caché et en lecture seule, s'ouvre au clic : le livré garde sa mise en forme,
+// l'absent donne un message et le texte de secours.
 TEST(APropos, HistoriqueLivreOuAbsent) {
-    {
-        Installation installation(true);
+    for (bool livré : {true, false}) {
+        SCOPED_TRACE(livré);
+        Installation installation(livré);
         EnregistreurMessages messages;
         APropos a;
         a.show();
-        QTest::mouseClick(a.findChild<BTL*>("Command1"), Qt::LeftButton);
         auto* vue = a.findChild<VueDocumentRiche*>("RTFHistorique");
+        ASSERT_NE(vue, nullptr);
+        EXPECT_FALSE(vue->isVisible());
+        EXPECT_TRUE(vue->isReadOnly());
+        QTest::mouseClick(a.findChild<BTL*>("Command1"), Qt::LeftButton);
         EXPECT_TRUE(vue->isVisible());
+        if (!livré) {
+            ASSERT_EQ(messages.messages.size(), 1u);
+            EXPECT_TRUE(messages.messages[0].texte.contains("Historique.rtf"));
+            EXPECT_TRUE(vue->document()->toPlainText().startsWith("Version  2.0- 5 octobre 2005 -"));
+            continue;
+        }
         EXPECT_TRUE(messages.messages.empty());
         const DocumentRiche& d = *vue->documentRiche();
-        EXPECT_TRUE(d.texte().contains("2.1.30"));
-        // Le RTF garde sa mise en forme : les titres de version sont en gras.
         const qsizetype titre = d.chercher("Version 2.1.30");
         ASSERT_GE(titre, 0);
         EXPECT_TRUE(d.formatEn(titre).gras);
         EXPECT_FALSE(vue->document()->toPlainText().contains("\\rtf"));
-    }
-    {
-        Installation installation(false);
-        EnregistreurMessages messages;
-        APropos a;
-        a.show();
-        QTest::mouseClick(a.findChild<BTL*>("Command1"), Qt::LeftButton);
-        ASSERT_EQ(messages.messages.size(), 1u);
-        EXPECT_TRUE(messages.messages[0].texte.contains("Historique.rtf"));
-        auto* vue = a.findChild<VueDocumentRiche*>("RTFHistorique");
-        EXPECT_TRUE(vue->isVisible());
-        EXPECT_TRUE(vue->document()->toPlainText().startsWith("Version  2.0- 5 octobre 2005 -"));
     }
 }
