@@ -13,18 +13,10 @@
 
 namespace {
 
-class CompteurSons final : public LecteurSons {
-public:
-    CompteurSons() { BTL::installerLecteurSons(this); }
-    ~CompteurSons() override { BTL::installerLecteurSons(nullptr); }
-    void jouer(const QString& chemin) override { joués << QFileInfo(chemin).fileName(); }
-    QStringList joués;
-};
-
-// Une installation avec une apparence « Plume » et son fichier de réglages.
-class InstallationSons {
-public:
-    InstallationSons() {
+// Une installation avec une apparence « Plume » ; les sons joués sont comptés, pas émis.
+class BTLSons : public ::testing::Test, public LecteurSons {
+protected:
+    BTLSons() {
         QDir(d.path()).mkpath("Skin/Plume");
         for (const char* nom : {"OverDefaut.wav", "ClickDefaut.wav", "ClickFuseBit.wav"})
             OutilsTests::ecrireFichier(d.filePath("Skin/Plume/" + QLatin1String(nom)), "RIFF");
@@ -32,105 +24,93 @@ public:
         etatGlobal().DossierInstallation = d.path();
         etatGlobal().RépertoireSkin = d.filePath("Skin/Plume/");
         etatGlobal().FichierParamètres = d.filePath("Paramètres.xml");
+        BTL::installerLecteurSons(this);
     }
-    ~InstallationSons() { etatGlobal().réinitialiser(); }
-    QTemporaryDir d;
-};
+    ~BTLSons() override {
+        BTL::installerLecteurSons(nullptr);
+        etatGlobal().réinitialiser();
+    }
+    void jouer(const QString& chemin) override { joués << QFileInfo(chemin).fileName(); }
 
-void survoler(QWidget* w) {
-    QEnterEvent e(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), w->mapToGlobal(QPointF(5, 5)));
-    QApplication::sendEvent(w, &e);
-    QEvent sortie(QEvent::Leave);
-    QApplication::sendEvent(w, &sortie);
-}
+    // Survol puis clic.
+    static void toucher(QWidget* w) {
+        QEnterEvent e(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), w->mapToGlobal(QPointF(5, 5)));
+        QApplication::sendEvent(w, &e);
+        QEvent sortie(QEvent::Leave);
+        QApplication::sendEvent(w, &sortie);
+        QTest::mouseClick(w, Qt::LeftButton);
+    }
+
+    QTemporaryDir d;
+    QStringList joués;
+};
 
 } // namespace
 
-TEST(BTL, SonsDeSurvolEtDeClicEtActivationAuClavier) {
-    InstallationSons installation;
-    CompteurSons sons;
+TEST_F(BTLSons, SurvolClicClavierEtBoutonDésactivé) {
     QWidget fenêtre;
     auto* b = new BTL("Lire", &fenêtre);
     fenêtre.show();
     QSignalSpy clics(b, &QAbstractButton::clicked);
-
-    EXPECT_EQ(b->SonOnMouseOver(), "OverDefaut.wav");
-    EXPECT_EQ(b->SonOnClick(), "ClickDefaut.wav");
-    survoler(b);
-    QTest::mouseClick(b, Qt::LeftButton);
-    EXPECT_EQ(sons.joués, (QStringList{"OverDefaut.wav", "ClickDefaut.wav"}));
-
-    // Au clavier, comme un bouton ordinaire : espace.
+    toucher(b);
+    EXPECT_EQ(joués, (QStringList{"OverDefaut.wav", "ClickDefaut.wav"}));
     b->setFocus();
     QTest::keyClick(b, Qt::Key_Space);
     EXPECT_EQ(clics.count(), 2);
-    EXPECT_EQ(sons.joués.size(), 3);
+    EXPECT_EQ(joués.size(), 3);
 
-    // Le son de clic d'un bouton particulier, par sa propriété ; un bouton désactivé se tait.
+    // Le son d'un bouton particulier, par sa propriété ; un bouton désactivé se tait.
     b->setProperty("SonOnClick", "ClickFuseBit.wav");
     QTest::mouseClick(b, Qt::LeftButton);
-    EXPECT_EQ(sons.joués.back(), "ClickFuseBit.wav");
+    EXPECT_EQ(joués.back(), "ClickFuseBit.wav");
     b->setEnabled(false);
-    survoler(b);
-    QTest::mouseClick(b, Qt::LeftButton);
-    EXPECT_EQ(sons.joués.size(), 4);
+    toucher(b);
+    EXPECT_EQ(joués.size(), 4);
     EXPECT_EQ(clics.count(), 3);
 }
 
-TEST(BTL, SilenceDuReglageAppliqueAChaqueBouton) {
-    InstallationSons installation;
-    CompteurSons sons;
+// Le réglage atteint aussi les boutons des cadres ; muets, ils fonctionnent.
+TEST_F(BTLSons, SilenceDuReglageAppliqueAChaqueBouton) {
     QWidget fenêtre;
-    auto* cadre = new QWidget(&fenêtre);
     auto* b1 = new BTL("OK", &fenêtre);
-    auto* b2 = new BTL("Annuler", cadre);
+    auto* b2 = new BTL("Annuler", new QWidget(&fenêtre));
     fenêtre.show();
     QSignalSpy clics(b2, &QAbstractButton::clicked);
-
     ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, "1"));
     AppliquerSilence(&fenêtre);
-    EXPECT_TRUE(b1->SonSilence());
-    EXPECT_TRUE(b2->property("SonSilence").toBool());
-    for (BTL* b : {b1, b2}) {
-        survoler(b);
-        QTest::mouseClick(b, Qt::LeftButton);
-    }
-    EXPECT_TRUE(sons.joués.isEmpty()); // aucun son seulement tenté
-    EXPECT_EQ(clics.count(), 1);       // le bouton, lui, fonctionne
+    toucher(b1);
+    toucher(b2);
+    EXPECT_TRUE(joués.isEmpty());
+    EXPECT_EQ(clics.count(), 1);
 
     ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, "0"));
     AppliquerSilence(&fenêtre);
     QTest::mouseClick(b2, Qt::LeftButton);
-    EXPECT_EQ(sons.joués, QStringList{"ClickDefaut.wav"});
+    EXPECT_EQ(joués, QStringList{"ClickDefaut.wav"});
 }
 
-TEST(BTL, FichierSonIntrouvableOuApparenceAbsente) {
-    InstallationSons installation;
-    CompteurSons sons;
+TEST_F(BTLSons, FichierSonIntrouvableOuApparenceAbsente) {
     BTL b("X");
     b.show();
     b.définirSonOnClick("Absent.wav");
     QTest::mouseClick(&b, Qt::LeftButton);
-    EXPECT_TRUE(sons.joués.isEmpty());
+    EXPECT_TRUE(joués.isEmpty());
 
     // Réglages sans apparence : dossier « Skin// » ; les sons viennent de l'apparence installée.
-    etatGlobal().RépertoireSkin = installation.d.filePath("Skin//");
-    EXPECT_EQ(BTL::cheminSon("ClickDefaut.wav"), installation.d.filePath("Skin/Plume/ClickDefaut.wav"));
+    etatGlobal().RépertoireSkin = d.filePath("Skin//");
+    EXPECT_EQ(BTL::cheminSon("ClickDefaut.wav"), d.filePath("Skin/Plume/ClickDefaut.wav"));
     // Un chemin complet est pris tel quel, s'il existe.
-    const QString complet = installation.d.filePath("Skin/Plume/ClickFuseBit.wav");
+    const QString complet = d.filePath("Skin/Plume/ClickFuseBit.wav");
     EXPECT_EQ(BTL::cheminSon(complet), complet);
-    EXPECT_EQ(BTL::cheminSon(installation.d.filePath("Fusage.wav")), QString());
-    EXPECT_EQ(BTL::cheminSon(QString()), QString());
+    EXPECT_EQ(BTL::cheminSon(d.filePath("Fusage.wav")), QString());
 }
 
-TEST(BTL, LecteurReelSansSortieAudioNiBlocageNiPlantage) {
-    InstallationSons installation;
+TEST_F(BTLSons, LecteurReelSansSortieAudioNiBlocageNiPlantage) {
+    BTL::installerLecteurSons(nullptr);
     BTL b("Son");
     b.show();
     QSignalSpy clics(&b, &QAbstractButton::clicked);
-    for (int i = 0; i < 3; ++i) {
-        survoler(&b);
-        QTest::mouseClick(&b, Qt::LeftButton);
-    }
+    for (int i = 0; i < 3; ++i)
+        toucher(&b);
     EXPECT_EQ(clics.count(), 3);
 }
