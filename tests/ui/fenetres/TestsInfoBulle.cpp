@@ -7,6 +7,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+// Arrêtée, elle ne s'affiche pas, et se cache si elle l'était.
 TEST(InfoBulle, MarcheArret) {
     QWidget fenêtre;
     fenêtre.show();
@@ -14,63 +15,46 @@ TEST(InfoBulle, MarcheArret) {
     InfoBulle bulle(&fenêtre);
     bulle.définirMarcheArret(false);
     EXPECT_FALSE(bulle.afficher(cible, "Aide"));
-    EXPECT_FALSE(bulle.estAffichée());
-
     bulle.définirMarcheArret(true);
     EXPECT_TRUE(bulle.afficher(cible, "Aide"));
     EXPECT_TRUE(bulle.estAffichée());
-    EXPECT_EQ(bulle.texte(), "Aide");
-    // Arrêtée pendant qu'elle est visible : elle se cache.
     bulle.définirMarcheArret(false);
     EXPECT_FALSE(bulle.estAffichée());
 }
 
-TEST(InfoBulle, DureeEcouleeSignaleeEtBulleCachee) {
+// Durée écoulée : signalée une fois, bulle cachée ; sans durée, un clic sur elle ou sa croix
+// (coin haut droit) la cache.
+TEST(InfoBulle, DuréeEtClics) {
     QWidget fenêtre;
     fenêtre.show();
     InfoBulle bulle(&fenêtre);
+    QSignalSpy fin(&bulle, &InfoBulle::tempsEcoule);
+    QSignalSpy clic(&bulle, &InfoBulle::cliquee);
     bulle.définirShowingTime(30);
-    QSignalSpy fin(&bulle, &InfoBulle::tempsEcoule);
-    QSignalSpy clic(&bulle, &InfoBulle::cliquee);
-    bulle.définirPosBulle(QPoint(50, 50));
-    bulle.définirTexte("Les méthodes 1, 2 et 3 donnent des résultats différents.");
-    ASSERT_TRUE(bulle.afficher());
-    EXPECT_TRUE(fin.wait(10000));
-    EXPECT_EQ(fin.count(), 1);
-    EXPECT_EQ(clic.count(), 0);
-    EXPECT_FALSE(bulle.estAffichée());
-}
-
-TEST(InfoBulle, ClicSurLaBulleOuSaCroix) {
-    QWidget fenêtre;
-    fenêtre.show();
-    InfoBulle bulle(&fenêtre);
-    bulle.définirShowingTime(0); // reste jusqu'au clic
-    QSignalSpy clic(&bulle, &InfoBulle::cliquee);
-    QSignalSpy fin(&bulle, &InfoBulle::tempsEcoule);
-    bulle.définirTitre("Déboggage");
     bulle.définirPosBulle(QPoint(100, 100));
     bulle.définirTexte("Pour AVRStudio, choisir Dwarf-2.");
     ASSERT_TRUE(bulle.afficher());
-    QTest::mouseClick(&bulle, Qt::LeftButton, {}, QPoint(bulle.width() / 2, bulle.height() / 2));
-    EXPECT_EQ(clic.count(), 1);
+    EXPECT_TRUE(fin.wait(10000));
     EXPECT_FALSE(bulle.estAffichée());
 
-    // Près du coin haut droit : la croix.
+    bulle.définirShowingTime(0);
+    bulle.définirTitre("Déboggage");
     ASSERT_TRUE(bulle.afficher());
-    const QPoint croix(bulle.largeur() - 14, bulle.pointeEnBas() ? 12 : 14 + 12);
-    QTest::mouseClick(&bulle, Qt::LeftButton, {}, croix);
-    EXPECT_EQ(clic.count(), 2);
+    QTest::mouseClick(&bulle, Qt::LeftButton, {}, QPoint(bulle.width() / 2, bulle.height() / 2));
     EXPECT_FALSE(bulle.estAffichée());
-    EXPECT_EQ(fin.count(), 0);
+    ASSERT_TRUE(bulle.afficher());
+    QTest::mouseClick(&bulle, Qt::LeftButton, {},
+                      QPoint(bulle.largeur() - 14, bulle.pointeEnBas() ? 12 : 26));
+    EXPECT_FALSE(bulle.estAffichée());
+    EXPECT_EQ(clic.count(), 2);
+    EXPECT_EQ(fin.count(), 1);
 }
 
 TEST(InfoBulle, LargeurEnTwipsEtPlacementSelonLaPlace) {
     QWidget fenêtre;
     InfoBulle bulle(&fenêtre);
-    const qreal ppp = bulle.screen()->logicalDotsPerInchX();
     bulle.définirLargeurTwips(4500);
-    EXPECT_EQ(bulle.largeur(), qRound(4500 * ppp / 1440.0));
+    EXPECT_EQ(bulle.largeur(), qRound(4500 * bulle.screen()->logicalDotsPerInchX() / 1440.0));
     // Un texte long rend la bulle plus haute, pas plus large.
     bulle.définirTexte("court");
     bulle.définirPosBulle(QPoint(200, 100));
