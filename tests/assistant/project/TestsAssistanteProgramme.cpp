@@ -2,7 +2,7 @@
 // projet, les touches tapées donnent un code qui tourne dans simavr, et la fermer termine le
 // programme sans rien écrire.
 #include "assistant/timers/Calculatrice.h"
-#include "assistant/timers/OutilsAvr.h"
+#include "outils/OutilsAvr.h"
 #include "outils/EssaiConfiguration.h"
 #include "outils/OutilsTests.h"
 #include "outils/ServeurXTests.h"

@@ -1,5 +1,5 @@
 // Le découpage du modèle de code et la mise en forme des valeurs écrites.
-#include "OutilsAvr.h"
+#include "outils/OutilsAvr.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Preuve sur les vrais outils : le code généré, compilé par avr-gcc (-Wall -Werror), tourne dans
 // simavr et la broche mesurée donne la fréquence et le rapport cycliques annoncés.
-#include "OutilsAvr.h"
+#include "outils/OutilsAvr.h"
 
 #include "common/Nombres.h"
 
