@@ -1,6 +1,6 @@
 // Le fichier des possibilités : à jour avec son script, compilable pour chaque composant, et
 // refusé clairement quand il est abîmé, sans jamais être réécrit.
-#include "OutilsAvr.h"
+#include "outils/OutilsAvr.h"
 
 #include <QFileInfo>
 #include <gtest/gtest.h>
@@ -120,14 +120,4 @@ TEST(Configuration, UnFichierAbîméEstRefuséSansÊtreRéécrit) {
     EXPECT_FALSE(CapacitesComposant::lire(f, QStringLiteral("at90s1200"), c));
     EXPECT_EQ(QFileInfo(f).lastModified(), avant);
     EXPECT_EQ(OutilsTests::lireFichier(f), livré);
-}
-
-TEST(Configuration, DécoupageDesChamps) {
-    using CapacitesComposant::découperChamps;
-    EXPECT_EQ(découperChamps(QStringLiteral("TCCR1A, TCCR1B, ICR1, OCR1A"), 1, 4),
-              QStringList({"TCCR1A", "TCCR1B", "ICR1", "OCR1A"}));
-    EXPECT_EQ(découperChamps(QStringLiteral("TCCR2,,,OCR2"), 1, 4), QStringList({"TCCR2", "", "", "OCR2"}));
-    EXPECT_EQ(découperChamps(QStringLiteral("A, B"), 1, 4), QStringList({"A", "B", "", ""}));
-    EXPECT_EQ(découperChamps(QStringLiteral("Interne, 1, 8, 64, 256, 1024"), 9, 7),
-              QStringList({"1", "8", "64", "256", "1024", "", ""}));
 }
