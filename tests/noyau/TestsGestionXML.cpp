@@ -15,35 +15,35 @@ struct XmlTemporaire {
     QTemporaryDir dossier;
     QString chemin = dossier.filePath(QStringLiteral("Paramètres.xml"));
 };
+// Un fichier de réglages à part et son lecteur.
+struct Xml : ::testing::Test, XmlTemporaire {
+    GestionXML x;
+};
 } // namespace
 
-TEST(GestionXML, FichierAbsentCreeUneRacineVideEnUtf8SansDeclaration) {
-    XmlTemporaire t;
-    GestionXML x;
-    x.Ouvrir(t.chemin, Racine);
-    ASSERT_TRUE(QFileInfo::exists(t.chemin));
-    const QByteArray octets = lireFichier(t.chemin);
+TEST_F(Xml, FichierAbsentCreeUneRacineVideEnUtf8SansDeclaration) {
+    x.Ouvrir(chemin, Racine);
+    ASSERT_TRUE(QFileInfo::exists(chemin));
+    const QByteArray octets = lireFichier(chemin);
     EXPECT_FALSE(octets.contains("<?xml"));
     EXPECT_TRUE(octets.contains(QStringLiteral("<Paramètres").toUtf8()));
     ASSERT_TRUE(x.Fermer());
     GestionXML y;
-    y.Ouvrir(t.chemin, Racine);
+    y.Ouvrir(chemin, Racine);
     y.EcrireValeur(QStringLiteral("Silence"), QStringLiteral("1"));
     EXPECT_EQ(y.LireValeur(QStringLiteral("Silence")), QStringLiteral("1"));
     ASSERT_TRUE(y.Fermer());
     // Le fichier neuf prend une ligne par élément, indentée.
-    EXPECT_EQ(QString::fromUtf8(lireFichier(t.chemin)),
+    EXPECT_EQ(QString::fromUtf8(lireFichier(chemin)),
               QStringLiteral("<Paramètres>\n\t<Silence>1</Silence>\n</Paramètres>\n"));
 }
 
-TEST(GestionXML, UneLectureNeReecritJamaisEtUneEcritureGardeLaMiseEnPage) {
-    XmlTemporaire t;
+TEST_F(Xml, UneLectureNeReecritJamaisEtUneEcritureGardeLaMiseEnPage) {
     const QByteArray original = QStringLiteral("<?xml version=\"1.0\"?>\r\n<Paramètres>\r\n  <Autre/>\r\n"
                                                "  <Texte>a &c; b</Texte>\r\n</Paramètres>\r\n")
                                     .toUtf8();
-    ecrireFichier(t.chemin, original);
-    GestionXML x;
-    x.Ouvrir(t.chemin, Racine);
+    ecrireFichier(chemin, original);
+    x.Ouvrir(chemin, Racine);
     EXPECT_EQ(x.LireValeur(QStringLiteral("Apparence Assistante Répertoire")), QString());
     EXPECT_EQ(x.LireValeur(QStringLiteral("Texte")), QStringLiteral("a &c; b"));
     // Les intermédiaires sont créés en mémoire (Répertoire non), le fichier n'en sait rien.
@@ -54,46 +54,44 @@ TEST(GestionXML, UneLectureNeReecritJamaisEtUneEcritureGardeLaMiseEnPage) {
         x.NombreDeNoeudsMultiples(QStringLiteral("Répertoire"), QStringLiteral("Apparence Répertoire"), {}),
         0);
     ASSERT_TRUE(x.Fermer());
-    EXPECT_EQ(lireFichier(t.chemin), original);
+    EXPECT_EQ(lireFichier(chemin), original);
 
     // Une écriture ajoute sa ligne dans la mise en page du fichier, le reste ne bouge pas.
     GestionXML y;
-    y.Ouvrir(t.chemin, Racine);
+    y.Ouvrir(chemin, Racine);
     y.EcrireValeur(QStringLiteral("Silence"), QStringLiteral("1"));
     y.EcrireValeur(QStringLiteral("Profil Nom"), QStringLiteral("p"));
     y.EcrireAttribut(QStringLiteral("Profil"), QStringLiteral("N"), QStringLiteral("<\"&\">"));
     ASSERT_TRUE(y.Fermer());
     EXPECT_EQ(
-        QString::fromUtf8(lireFichier(t.chemin)),
+        QString::fromUtf8(lireFichier(chemin)),
         QString::fromUtf8(original).replace(
             QStringLiteral("\r\n</Paramètres>"),
             QStringLiteral("\r\n  <Silence>1</Silence>\r\n  <Profil N=\"&lt;&quot;&amp;&quot;&gt;\">\r\n"
                            "    <Nom>p</Nom>\r\n  </Profil>\r\n</Paramètres>")));
     GestionXML z;
-    z.Ouvrir(t.chemin, Racine);
+    z.Ouvrir(chemin, Racine);
     EXPECT_EQ(z.LireAttribut(QStringLiteral("Profil"), QStringLiteral("N")), QStringLiteral("<\"&\">"));
     z.SupprimerNoeud(QStringLiteral("Profil"));
     z.SupprimerNoeud(QStringLiteral("Silence"));
     ASSERT_TRUE(z.Fermer());
-    EXPECT_EQ(lireFichier(t.chemin), original);
+    EXPECT_EQ(lireFichier(chemin), original);
 }
 
-TEST(GestionXML, FichiersDemesuresOuQuiNeSontPasDesFichiersRefusesIntacts) {
-    XmlTemporaire t;
+TEST_F(Xml, FichiersDemesuresOuQuiNeSontPasDesFichiersRefusesIntacts) {
     auto imbriqué = [](int niveaux) {
         return (QStringLiteral("<Paramètres>") + QStringLiteral("<a>").repeated(niveaux - 2) +
                 QStringLiteral("<b>v</b>") + QStringLiteral("</a>").repeated(niveaux - 2) +
                 QStringLiteral("</Paramètres>"))
             .toUtf8();
     };
-    ecrireFichier(t.chemin, imbriqué(GestionXML::ProfondeurMax));
-    GestionXML x;
-    x.Ouvrir(t.chemin, Racine);
+    ecrireFichier(chemin, imbriqué(GestionXML::ProfondeurMax));
+    x.Ouvrir(chemin, Racine);
     EXPECT_EQ(x.LireValeur(QStringLiteral("b")), QStringLiteral("v"));
 
     const QByteArray profond = imbriqué(GestionXML::ProfondeurMax + 1);
-    ecrireFichier(t.chemin, profond);
-    x.Ouvrir(t.chemin, Racine);
+    ecrireFichier(chemin, profond);
+    x.Ouvrir(chemin, Racine);
     EXPECT_TRUE(x.fichierRefusé());
     EXPECT_EQ(x.LireValeur(QStringLiteral("b")), QString());
     try {
@@ -103,26 +101,23 @@ TEST(GestionXML, FichiersDemesuresOuQuiNeSontPasDesFichiersRefusesIntacts) {
         EXPECT_EQ(e.texte(), x.dernièreErreur()); // la vraie raison, pas une racine introuvable
     }
     EXPECT_FALSE(x.Fermer());
-    EXPECT_EQ(lireFichier(t.chemin), profond);
+    EXPECT_EQ(lireFichier(chemin), profond);
 
     // Un dossier à la place du fichier : refusé, ni exception ni fichier créé.
-    QFile::remove(t.chemin);
-    QDir().mkdir(t.chemin);
-    x.Ouvrir(t.chemin, Racine);
+    QFile::remove(chemin);
+    QDir().mkdir(chemin);
+    x.Ouvrir(chemin, Racine);
     EXPECT_TRUE(x.fichierRefusé());
     EXPECT_TRUE(x.dernièreErreur().contains(QStringLiteral("dossier")));
-    EXPECT_TRUE(QFileInfo(t.chemin).isDir());
+    EXPECT_TRUE(QFileInfo(chemin).isDir());
 }
 
-TEST(GestionXML, LaCorrespondanceSeFaitSurTousLesDescendants) {
-    XmlTemporaire t;
-    ecrireFichier(
-        t.chemin,
-        QStringLiteral("<Paramètres><A><X><B>profond</B></X></A><B>hors de A</B><A><B>second A</B></A>"
-                       "</Paramètres>")
-            .toUtf8());
-    GestionXML x;
-    x.Ouvrir(t.chemin, Racine);
+TEST_F(Xml, LaCorrespondanceSeFaitSurTousLesDescendants) {
+    ecrireFichier(chemin, QStringLiteral(
+                              "<Paramètres><A><X><B>profond</B></X></A><B>hors de A</B><A><B>second A</B></A>"
+                              "</Paramètres>")
+                              .toUtf8());
+    x.Ouvrir(chemin, Racine);
     EXPECT_EQ(x.LireValeur(QStringLiteral("A B")), QStringLiteral("profond"));
     EXPECT_EQ(x.LireValeur(QStringLiteral("B")), QStringLiteral("profond")); // ordre du document
     EXPECT_EQ(x.LireValeur(QStringLiteral("B(1)")), QStringLiteral("hors de A"));
@@ -135,10 +130,8 @@ TEST(GestionXML, LaCorrespondanceSeFaitSurTousLesDescendants) {
     EXPECT_EQ(x.LireValeur(QStringLiteral("A(1) B")), QString());
 }
 
-TEST(GestionXML, IndicesAuDelaDeLaFinAjoutentUnSeulElement) {
-    XmlTemporaire t;
-    GestionXML x;
-    x.Ouvrir(t.chemin, Racine);
+TEST_F(Xml, IndicesAuDelaDeLaFinAjoutentUnSeulElement) {
+    x.Ouvrir(chemin, Racine);
     const QString profil0 = QStringLiteral("GénérateurDeCode Profiles Profile(0)");
     const QString profil1 = QStringLiteral("GénérateurDeCode Profiles Profile(1)");
     x.EcrireAttribut(profil0, QStringLiteral("Nom"), QStringLiteral("un"));
@@ -163,10 +156,8 @@ TEST(GestionXML, IndicesAuDelaDeLaFinAjoutentUnSeulElement) {
     EXPECT_EQ(x.LireValeur(QStringLiteral("GénérateurDeCode Profiles Profile(5)")), QString());
 }
 
-TEST(GestionXML, EcrituresInvalidesRemonteesEtLecturesJamaisEnErreur) {
-    XmlTemporaire t;
-    GestionXML x;
-    x.Ouvrir(t.chemin, Racine);
+TEST_F(Xml, EcrituresInvalidesRemonteesEtLecturesJamaisEnErreur) {
+    x.Ouvrir(chemin, Racine);
     EXPECT_THROW(x.EcrireValeur(QStringLiteral("1abc"), QStringLiteral("v")), ErreurXML);
     QString long21;
     for (int i = 0; i < 21; ++i)
@@ -180,18 +171,16 @@ TEST(GestionXML, EcrituresInvalidesRemonteesEtLecturesJamaisEnErreur) {
               1);
 }
 
-TEST(GestionXML, LeCodageDeclareEstGarde) {
-    XmlTemporaire t;
+TEST_F(Xml, LeCodageDeclareEstGarde) {
     QByteArray latin1 =
         "<?xml version=\"1.0\" "
         "encoding=\"ISO-8859-1\"?>\n<Param\xE8tres><Nom>\xC9l\xE9ment</Nom></Param\xE8tres>\n";
-    ecrireFichier(t.chemin, latin1);
-    GestionXML x;
-    x.Ouvrir(t.chemin, Racine);
+    ecrireFichier(chemin, latin1);
+    x.Ouvrir(chemin, Racine);
     EXPECT_EQ(x.LireValeur(QStringLiteral("Nom")), QStringLiteral("Élément"));
     x.EcrireValeur(QStringLiteral("Auteur"), QStringLiteral("Zoé"));
     ASSERT_TRUE(x.Fermer());
-    const QByteArray octets = lireFichier(t.chemin);
+    const QByteArray octets = lireFichier(chemin);
     EXPECT_TRUE(octets.startsWith("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"));
     EXPECT_TRUE(octets.contains("Zo\xE9"));
     EXPECT_TRUE(octets.contains("\xC9l\xE9ment"));
@@ -217,20 +206,18 @@ TEST(GestionXML, EndommageOuDAutreRacineNeSeLitNiNeSEcrit) {
     }
 }
 
-TEST(GestionXML, UnFichierInchangeNEstPasReecrit) {
-    XmlTemporaire t;
-    GestionXML x;
-    x.Ouvrir(t.chemin, Racine);
+TEST_F(Xml, UnFichierInchangeNEstPasReecrit) {
+    x.Ouvrir(chemin, Racine);
     x.EcrireValeur(QStringLiteral("Silence"), QStringLiteral("0"));
     ASSERT_TRUE(x.Fermer());
-    const QDateTime avant = QFileInfo(t.chemin).lastModified();
-    const QByteArray octets = lireFichier(t.chemin);
+    const QDateTime avant = QFileInfo(chemin).lastModified();
+    const QByteArray octets = lireFichier(chemin);
     // Fichier mis en lecture seule : la lecture puis la fermeture réussissent sans écrire.
-    QFile::setPermissions(t.chemin, QFile::ReadOwner);
+    QFile::setPermissions(chemin, QFile::ReadOwner);
     GestionXML y;
-    y.Ouvrir(t.chemin, Racine);
+    y.Ouvrir(chemin, Racine);
     EXPECT_EQ(y.LireValeur(QStringLiteral("Silence")), QStringLiteral("0"));
     EXPECT_TRUE(y.Fermer());
-    EXPECT_EQ(QFileInfo(t.chemin).lastModified(), avant);
-    EXPECT_EQ(lireFichier(t.chemin), octets);
+    EXPECT_EQ(QFileInfo(chemin).lastModified(), avant);
+    EXPECT_EQ(lireFichier(chemin), octets);
 }
