@@ -102,16 +102,15 @@ TEST(Configuration, UnFichierAbîméEstRefuséSansÊtreRéécrit) {
         EXPECT_THROW(CapacitesComposant::lire(f, QString::fromLatin1(mcu), c), ErreurConfiguration) << quoi;
         EXPECT_EQ(OutilsTests::lireFichier(f), contenu) << quoi;
     };
+    const auto remplacé = [&](const char* avant, const char* après) {
+        return QByteArray(livré).replace(avant, après);
+    };
     refusé(livré.left(livré.size() / 2), "XML tronqué");
-    QByteArray x = livré;
-    refusé(x.replace("<NombreDeSortie>3</NombreDeSortie>", "<NombreDeSortie>4</NombreDeSortie>"), "sorties");
-    x = livré;
-    refusé(x.replace("<Max>255</Max>", ""), "Max manquant");
-    x = livré;
-    refusé(x.replace("<Sortie Timer=\"02\" IndexTimer=\"2\"", "<Sortie Timer=\"02\" IndexTimer=\"9\""),
+    refusé(remplacé("<NombreDeSortie>3</NombreDeSortie>", "<NombreDeSortie>4</NombreDeSortie>"), "sorties");
+    refusé(remplacé("<Max>255</Max>", ""), "Max manquant");
+    refusé(remplacé("<Sortie Timer=\"02\" IndexTimer=\"2\"", "<Sortie Timer=\"02\" IndexTimer=\"9\""),
            "index");
-    x = livré;
-    refusé(x.replace("SommetMLI=\"1023\"", "SommetMLI=\"70000\""), "sommet MLI au-delà de Max", "at90s8515");
+    refusé(remplacé("SommetMLI=\"1023\"", "SommetMLI=\"70000\""), "sommet MLI au-delà de Max", "at90s8515");
     // Intact, il se lit sans être réécrit, et le nom se compare sans égard à la casse.
     OutilsTests::ecrireFichier(f, livré);
     const QDateTime avant = QFileInfo(f).lastModified();
