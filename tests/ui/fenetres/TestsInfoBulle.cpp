@@ -7,8 +7,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-// Arrêtée, elle ne s'affiche pas, et se cache si elle l'était.
-TEST(InfoBulle, MarcheArret) {
+// Arrêtée, elle ne s'affiche pas, et se cache si elle l'était. Durée écoulée : signalée une fois,
+// bulle cachée ; sans durée, un clic sur elle ou sa croix (coin haut droit) la cache.
+TEST(InfoBulle, MarcheArretDuréeEtClics) {
     QWidget fenêtre;
     fenêtre.show();
     auto* cible = new QLabel("Fréquence :", &fenêtre);
@@ -17,17 +18,10 @@ TEST(InfoBulle, MarcheArret) {
     EXPECT_FALSE(bulle.afficher(cible, "Aide"));
     bulle.définirMarcheArret(true);
     EXPECT_TRUE(bulle.afficher(cible, "Aide"));
-    EXPECT_TRUE(bulle.estAffichée());
     bulle.définirMarcheArret(false);
     EXPECT_FALSE(bulle.estAffichée());
-}
+    bulle.définirMarcheArret(true);
 
-// Durée écoulée : signalée une fois, bulle cachée ; sans durée, un clic sur elle ou sa croix
-// (coin haut droit) la cache.
-TEST(InfoBulle, DuréeEtClics) {
-    QWidget fenêtre;
-    fenêtre.show();
-    InfoBulle bulle(&fenêtre);
     QSignalSpy fin(&bulle, &InfoBulle::tempsEcoule);
     QSignalSpy clic(&bulle, &InfoBulle::cliquee);
     bulle.définirShowingTime(30);
