@@ -26,41 +26,39 @@ TEST(Dialogues, FiltresDeLaBoiteDOuverture) {
     EXPECT_EQ(Dialogues::filtreQt("Sources C|*.c;*.h|Tout|*.*"), "Sources C (*.c *.h);;Tout (*)");
 }
 
-// Titre et dossier transmis ; « *.* » laisse voir « makefile », sans extension ; annuler rend vide.
-TEST(Dialogues, ChoisirUnFichierSansExtension) {
+// Titre et dossier transmis ; « *.* » laisse voir « makefile », sans extension ; le choix d'un
+// dossier n'offre que des dossiers ; annuler rend vide.
+TEST(Dialogues, ChoisirUnFichierOuUnDossier) {
     QTemporaryDir projet;
-    const QString makefile = projet.filePath("makefile");
+    const QString makefile = projet.filePath("makefile"), inc = projet.filePath("inc");
     OutilsTests::ecrireFichier(makefile, "all:\n");
+    QDir(projet.path()).mkpath("inc");
     QString titre, dossier;
+    bool dossiersSeuls = true;
     quandLaBoiteSOuvre([&](QFileDialog* b) {
         titre = b->windowTitle();
         dossier = b->directory().absolutePath();
+        dossiersSeuls = b->fileMode() == QFileDialog::Directory;
         b->selectFile(makefile);
         QMetaObject::invokeMethod(b, "accept");
     });
     EXPECT_EQ(ChoisirFichier(nullptr, "*.*", "Titre", projet.path()), QDir::toNativeSeparators(makefile));
     EXPECT_EQ(titre, "Titre");
     EXPECT_EQ(dossier, QDir(projet.path()).absolutePath());
+    EXPECT_FALSE(dossiersSeuls);
     quandLaBoiteSOuvre([](QFileDialog* b) { b->reject(); });
     EXPECT_EQ(ChoisirFichier(nullptr, "*.*", "Titre", projet.path()), QString());
-}
 
-TEST(Dialogues, ChoisirUnDossier) {
-    QTemporaryDir racine;
-    QDir(racine.path()).mkpath("inc");
-    const QString inc = racine.filePath("inc");
-    bool dossiersSeuls = false;
-    QString titre;
     quandLaBoiteSOuvre([&](QFileDialog* b) {
-        dossiersSeuls = b->fileMode() == QFileDialog::Directory;
         titre = b->windowTitle();
-        b->setDirectory(racine.path());
+        dossiersSeuls = b->fileMode() == QFileDialog::Directory;
+        b->setDirectory(projet.path());
         b->selectFile(inc);
         QMetaObject::invokeMethod(b, "accept");
     });
-    EXPECT_EQ(ChoisirDossier(nullptr, "Titre", QString()), QDir::toNativeSeparators(inc));
+    EXPECT_EQ(ChoisirDossier(nullptr, "Dossier", QString()), QDir::toNativeSeparators(inc));
     EXPECT_TRUE(dossiersSeuls);
-    EXPECT_EQ(titre, "Titre");
+    EXPECT_EQ(titre, "Dossier");
     quandLaBoiteSOuvre([](QFileDialog* b) { b->reject(); });
-    EXPECT_EQ(ChoisirDossier(nullptr, "Titre", QString()), QString());
+    EXPECT_EQ(ChoisirDossier(nullptr, "Dossier", QString()), QString());
 }
