@@ -3,7 +3,7 @@
 #include "common/Messages.h"
 #include "makefile/fenetres/AccesFenetres.h"
 #include "makefile/fenetres/FenConfiguration.h"
-#include "noyau/GestionXML.h"
+#include "noyau/Parametres.h"
 #include "outils/EssaiConfiguration.h"
 #include "outils/OutilsFenetres.h"
 #include "ui/fenetres/BTL.h"
@@ -50,11 +50,10 @@ protected:
     }
 
     // Crée et montre la fenêtre (après avoir préparé le projet).
-    FenConfiguration& ouvrir() {
+    void ouvrir() {
         fenêtre = std::make_unique<FenConfiguration>(services());
         fenêtre->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(fenêtre.get()));
-        return *fenêtre;
     }
 
     template <class T = QWidget> T* c(const QString& nom) {
@@ -63,15 +62,6 @@ protected:
 
     QString valeur(const QString& clé) {
         return ValeurParamètre(fenêtre->configuration().RTBMakefile, clé).value_or("<absente>");
-    }
-
-    // Un réglage de l'installation tel qu'enregistré.
-    QString réglage(const QString& nom) {
-        GestionXML xml;
-        xml.Ouvrir(etatGlobal().FichierParamètres, "Paramètres");
-        const QString v = xml.LireValeur(nom);
-        xml.Fermer();
-        return v;
     }
 
     // Tape un texte dans une liste à la place du sien, puis (au choix) Entrée, qui la quitte.
@@ -94,8 +84,6 @@ protected:
         QCoreApplication::sendEvent(w, &entrée);
     }
 
-    int px(int twips) { return Twips::versPixels(twips, fenêtre.get()); }
-
     EssaiConfiguration essai;
     EnregistreurMessages messages;
     QStringList ouvertes, dossiersDialogues, réponses;
@@ -115,7 +103,6 @@ TEST_F(FenetreConfiguration, OuvertureÉtiquettes) {
         }
     }
     EXPECT_GE(étiquetés, 7);
-    EXPECT_FALSE(c("OptCoff(0)")->isEnabled());
     EXPECT_TRUE(fenêtre->estRepliée());
     EXPECT_TRUE(fenêtre->étapesSautées().empty());
     EXPECT_TRUE(messages.messages.empty());
@@ -255,10 +242,8 @@ TEST_F(FenetreConfiguration, ChargerUnMakefileDansLaVue) {
 // exception d'un gestionnaire devient l'erreur non répertoriée au lieu de quitter la boucle.
 TEST_F(FenetreConfiguration, BoutonsVersDAutresFenêtres) {
     ouvrir();
-    QTest::mouseClick(c("CBFuseBit"), Qt::LeftButton);
-    QTest::mouseClick(c("CBApropos"), Qt::LeftButton);
-    QTest::mouseClick(c("CBAide"), Qt::LeftButton);
-    QTest::mouseClick(c("CBAssistant"), Qt::LeftButton);
+    for (const char* bouton : {"CBFuseBit", "CBApropos", "CBAide", "CBAssistant"})
+        QTest::mouseClick(c(bouton), Qt::LeftButton);
     EXPECT_EQ(ouvertes,
               (QStringList{"Fusibles", "APropos", essai.installation() + "/Aide/index.html", "Assistante"}));
     fenêtre->activateWindow();
@@ -300,7 +285,9 @@ TEST_F(FenetreConfiguration, Largeur) {
     const int replié = fenêtre->width();
     const QRect écran = fenêtre->screen()->geometry();
     QTest::mouseClick(c("CommandButtonMakefile"), Qt::LeftButton);
-    EXPECT_EQ(fenêtre->width(), px(std::min(14500, Twips::depuisPixels(écran.width(), fenêtre.get()))));
+    EXPECT_EQ(
+        fenêtre->width(),
+        Twips::versPixels(std::min(14500, Twips::depuisPixels(écran.width(), fenêtre.get())), fenêtre.get()));
     EXPECT_EQ(fenêtre->frameGeometry().x() - écran.x(),
               (écran.width() - fenêtre->frameGeometry().width()) / 2);
     QTest::mouseClick(c("CommandButtonMakefile"), Qt::LeftButton);
@@ -323,7 +310,7 @@ TEST_F(FenetreConfiguration, BullesEtSilence) {
     EXPECT_FALSE(bulle->estAffichée());
 
     cliquer("CBPlusBulles");
-    EXPECT_EQ(réglage("PlusDeBulles"), "1");
+    EXPECT_EQ(Parametres::Lire(Parametres::PlusDeBulles), "1");
     survoler(c("Label3"));
     EXPECT_FALSE(bulle->estAffichée());
     survoler(c("TxtFreq"));
@@ -332,7 +319,7 @@ TEST_F(FenetreConfiguration, BullesEtSilence) {
 
     // « Silence. » s'enregistre aussitôt et fait taire chaque bouton de la fenêtre.
     cliquer("CBSilence");
-    EXPECT_EQ(réglage("Silence"), "1");
+    EXPECT_EQ(Parametres::Lire(Parametres::Silence), "1");
     for (BTL* b : fenêtre->findChildren<BTL*>())
         EXPECT_TRUE(b->SonSilence()) << b->objectName().toStdString();
     cliquer("CBSilence");
