@@ -1,9 +1,9 @@
-// Ouverture de l'assistante par l'action « assistante », vue de l'extérieur
-// (bench/fenetre_assistante.sh) : le même démarrage que quillon-fenetres, avec un filtre
-// d'évènements posé sur l'application. Dès que l'assistante est exposée et dessinée, il écrit sur
-// la sortie d'erreur l'heure (« affichée <ns depuis l'époque> ») et la ligne VmHWM, puis la ferme,
-// ce qui termine le programme : rien n'est enregistré.
-// Usage : affichage_assistante "assistante>dossier du projet>nom"
+// Ouverture d'une fenêtre, vue de l'extérieur (bench/ouverture_fenetre.sh) : le même démarrage que
+// quillon-fenetres, avec un filtre d'évènements posé sur l'application. Dès que la fenêtre de
+// l'action (la configuration pour « configurer », l'assistante pour « assistante ») est exposée et
+// dessinée, il écrit sur la sortie d'erreur l'heure (« affichée <ns depuis l'époque> ») et la
+// ligne VmHWM, puis ferme la fenêtre par sa case de fermeture : rien n'est enregistré.
+// Usage : affichage_fenetre "configurer>dossier du projet>nom"
 #include "app/ActionsFenetres.h"
 #include "launcher/LigneDeCommande.h"
 #include "launcher/Principal.h"
@@ -22,13 +22,15 @@ namespace {
 
 class Guetteur final : public QObject {
 public:
+    explicit Guetteur(QString nomFenêtre) : m_nom(std::move(nomFenêtre)) {}
+
     bool eventFilter(QObject* objet, QEvent* e) override {
         if (m_vu || e->type() != QEvent::Expose) return false;
         auto* fenêtre = qobject_cast<QWindow*>(objet);
         if (!fenêtre || !fenêtre->isExposed()) return false;
         QWidget* widget = nullptr;
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->windowHandle() == fenêtre && w->objectName() == u"FeuilleAssistante") widget = w;
+            if (w->windowHandle() == fenêtre && w->objectName() == m_nom) widget = w;
         if (!widget) return false;
         m_vu = true;
         // Le dessin suit l'exposition dans la même passe d'évènements.
@@ -47,6 +49,7 @@ public:
     }
 
 private:
+    QString m_nom;
     bool m_vu = false;
 };
 
@@ -57,12 +60,13 @@ int main(int argc, char** argv) {
     ServiceMessagesQt messages;
     installerServiceMessages(&messages);
     EnregistrerActionsFenêtres();
-    Guetteur guetteur;
-    if (ApplicationGraphique::assurer()) qApp->installEventFilter(&guetteur);
-
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    const bool assistante = arguments.value(0).startsWith(QStringLiteral("assistante"), Qt::CaseInsensitive);
+    Guetteur guetteur(assistante ? QStringLiteral("FeuilleAssistante") : QStringLiteral("FenConfiguration"));
+    if (ApplicationGraphique::assurer()) qApp->installEventFilter(&guetteur);
+
     const int code = Principal(TexteBrutLigneDeCommande(arguments), DossierDuProgramme(argv[0]));
     installerServiceMessages(nullptr);
     ApplicationGraphique::terminer();
