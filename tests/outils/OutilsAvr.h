@@ -37,6 +37,21 @@ inline int indexSortie(const CapacitésComposant& c, const QString& début) {
     throw std::runtime_error("sortie absente");
 }
 
+// Entrées du générateur pour une sortie du composant, fonction complète (CBInit).
+inline EntréesGénérateur entrées(const CapacitésComposant& c, int sortie, double horloge, double f, double rc,
+                                 const QString& mode, const QString& modèles = modèlesLivrés()) {
+    EntréesGénérateur e;
+    e.composant = &c;
+    e.dossierModèles = modèles;
+    e.indexSortie = sortie;
+    e.fréquenceHorloge = horloge;
+    e.fréquenceVoulue = f;
+    e.rapportCyclique = rc;
+    e.ModePWM = mode;
+    e.CBInit = true;
+    return e;
+}
+
 // Compile source pour mcu (-Os -Wall -Werror) ; rend le chemin de l'ELF, vide en cas d'échec.
 inline QString compiler(const QTemporaryDir& d, const QString& nom, const QString& mcu, const QString& source,
                         QByteArray* erreurs) {

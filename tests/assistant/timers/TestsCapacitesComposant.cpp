@@ -48,15 +48,10 @@ TEST(Configuration, ChaqueComposantCompileLeCodeDeChacuneDeSesSorties) {
             const TimerComposant& t = c.timers[c.sorties[s].indexTimer];
             int modes = 0;
             for (const int m : {0, 1, 2}) {
-                EntréesGénérateur e;
-                e.composant = &c;
-                e.dossierModèles = modèlesLivrés();
-                e.indexSortie = s;
-                e.fréquenceHorloge = 8e6;
-                e.fréquenceVoulue = 1000;
-                e.rapportCyclique = 0.5;
-                e.ModePWM = QString::fromLatin1(m == 0 ? "CTC" : m == 1 ? "FPWM" : "PWMPC");
-                e.CBInit = true;
+                const EntréesGénérateur e = entrées(c, s, 8e6, 1000, 0.5,
+                                                    QString::fromLatin1(m == 0   ? "CTC"
+                                                                        : m == 1 ? "FPWM"
+                                                                                 : "PWMPC"));
                 DocumentRiche doc;
                 const auto r = GénérerLeCodePWM(e, doc);
                 // Un mode que le timer n'a pas (pas de valeur dans le fichier) est refusé, sans code.

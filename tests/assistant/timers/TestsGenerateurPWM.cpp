@@ -14,15 +14,8 @@ TEST(GenerateurPWM, SectionJusquÀLaLigneFinEtEnTêteSelonCBInit) {
         d.filePath(QStringLiteral("essai.txt")),
         "Code PWM Timer2\nvoid InitMLITimer2(void)\n{\n\t// Fin de course : F :\n"
         "\tOCR2=;\n\tTCCR2=;\n\tICR9=;\n}\nFin\nCode PWM Timer1A\nautre\nFin\nFin Fichier\n");
-    EntréesGénérateur e;
-    e.composant = &c;
-    e.dossierModèles = d.path();
-    e.indexSortie = indexSortie(c, QStringLiteral("OC2"));
-    e.fréquenceHorloge = 16e6;
-    e.fréquenceVoulue = 1000;
-    e.rapportCyclique = 0.25;
-    e.ModePWM = QStringLiteral("FPWM");
-    e.CBInit = true;
+    EntréesGénérateur e =
+        entrées(c, indexSortie(c, QStringLiteral("OC2")), 16e6, 1000, 0.25, QStringLiteral("FPWM"), d.path());
     DocumentRiche doc;
     ASSERT_TRUE(GénérerLeCodePWM(e, doc).ok());
     EXPECT_EQ(doc.texte(),

@@ -105,21 +105,11 @@ TEST(Simavr, LeCodeGénéréDonneSurLaBrocheCeQuIlAnnonce) {
     QTemporaryDir d;
     int n = 0;
     for (const Cas& k : cas) {
-        SCOPED_TRACE(QStringLiteral("%1 %2 %3 %4 Hz RC %5")
-                         .arg(k.mcu, k.sortie, k.mode)
-                         .arg(k.f)
-                         .arg(k.rc)
-                         .toStdString());
+        SCOPED_TRACE(std::string(k.mcu) + " " + k.sortie + " " + k.mode + " " + std::to_string(k.f) +
+                     " Hz RC " + std::to_string(k.rc));
         const CapacitésComposant c = composant(QString::fromLatin1(k.mcu));
-        EntréesGénérateur e;
-        e.composant = &c;
-        e.dossierModèles = modèlesLivrés();
-        e.indexSortie = indexSortie(c, QString::fromLatin1(k.sortie));
-        e.fréquenceHorloge = k.horloge;
-        e.fréquenceVoulue = k.f;
-        e.rapportCyclique = k.rc;
-        e.ModePWM = QString::fromLatin1(k.mode);
-        e.CBInit = true;
+        const EntréesGénérateur e = entrées(c, indexSortie(c, QString::fromLatin1(k.sortie)), k.horloge, k.f,
+                                            k.rc, QString::fromLatin1(k.mode));
         DocumentRiche doc;
         const RésultatGénération r = GénérerLeCodePWM(e, doc);
         ASSERT_TRUE(r.ok()) << r.erreur.toStdString();
