@@ -1,23 +1,14 @@
 #include "outils/OutilsTests.h"
+#include "outils/QuandModale.h"
 #include "ui/fenetres/Dialogues.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
-// Agit sur la boîte de fichier dès qu'elle s'ouvre.
-void quandLaBoiteSOuvre(const std::function<void(QFileDialog*)>& action) {
-    QTimer::singleShot(0, [action] {
-        auto* b = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(b, nullptr);
-        action(b);
-    });
-}
+const auto quandLaBoiteSOuvre = OutilsFenetres::quandModale<QFileDialog>;
 } // namespace
 
 TEST(Dialogues, FiltresDeLaBoiteDOuverture) {
