@@ -1,21 +1,15 @@
+#include "outils/QuandModale.h"
 #include "ui/fenetres/ServiceMessagesQt.h"
 
-#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
 
 // Examine la boîte dès qu'elle s'ouvre, puis clique le bouton voulu (ou la ferme).
 RéponseMessage montrer(const Message& m, const std::function<void(QMessageBox*)>& examiner) {
-    QTimer::singleShot(0, [&] {
-        auto* boite = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(boite, nullptr);
-        examiner(boite);
-    });
+    OutilsFenetres::quandModale<QMessageBox>(examiner);
     return ServiceMessagesQt().afficher(m);
 }
 
