@@ -5,12 +5,11 @@
 #include "noyau/EtatGlobal.h"
 #include "outils/OutilsFenetres.h"
 #include "outils/OutilsTests.h"
+#include "outils/QuandModale.h"
 
-#include <QApplication>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -32,11 +31,7 @@ struct ChoixSchema : ::testing::Test {
 
     // L'action complète, la fenêtre de choix (modale) recevant action une fois affichée.
     int lancerAvec(std::function<void(FenIsis*)> action) {
-        QTimer::singleShot(0, [action] {
-            auto* f = qobject_cast<FenIsis*>(QApplication::activeModalWidget());
-            ASSERT_NE(f, nullptr);
-            action(f);
-        });
+        OutilsFenetres::quandModale<FenIsis>(action);
         ServicesOutils s;
         s.chercherFenêtre = [](const QString&) { return Fenetres::Recherche(); };
         s.démarrer = [this](const Processus::Commande& c, const QString&, QString*) {
