@@ -6,13 +6,13 @@
 #include "noyau/Parametres.h"
 #include "outils/FauxXdgOpen.h"
 #include "outils/OutilsTests.h"
+#include "outils/QuandModale.h"
 #include "ui/DocumentRiche.h"
 #include "ui/fenetres/APropos.h"
 #include "ui/fenetres/BTL.h"
 #include "ui/fenetres/FErreur.h"
 #include "ui/fenetres/VueDocumentRiche.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -60,9 +60,7 @@ TEST(FErreur, AfficheurDeLErreurNonRepertoriee) {
     Installation installation(false);
     EnregistrerActionsFenêtres();
     QString vu = "<jamais ouverte>";
-    QTimer::singleShot(0, [&] {
-        auto* f = qobject_cast<FErreur*>(QApplication::activeModalWidget());
-        ASSERT_NE(f, nullptr);
+    OutilsFenetres::quandModale<FErreur>([&](FErreur* f) {
         vu = f->findChild<QLabel*>("TErreur")->text();
         f->findChild<BTL*>("CBFermer")->click();
     });
