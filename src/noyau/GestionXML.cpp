@@ -337,6 +337,10 @@ bool GestionXML::Fermer() {
 void GestionXML::préparerÉcriture() {
     // La vraie raison (fichier illisible, refusé) plutôt qu'une racine introuvable.
     if (ouvert_ && endommagé_ && !erreur_.isEmpty()) throw ErreurXML(erreur_);
+    // Une écriture refusée ne compte pas comme un changement : le fichier ne sera pas réécrit.
+    const pugi::xml_node racine = doc_.document_element();
+    if (!racine || versUtf8(racine_) != racine.name())
+        throw ErreurXML(QStringLiteral("Le document XML n'a pas d'élément racine."));
     modifié_ = true;
 }
 

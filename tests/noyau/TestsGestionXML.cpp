@@ -195,10 +195,9 @@ TEST(GestionXML, EndommageOuDAutreRacineNeSeLitNiNeSEcrit) {
         EXPECT_EQ(x.LireValeur(QStringLiteral("Silence")), QString());
         EXPECT_THROW(x.EcrireValeur(QStringLiteral("Silence"), QStringLiteral("0")), ErreurXML);
         EXPECT_EQ(x.documentEndommagé(), endommagé);
-        if (endommagé) {
-            EXPECT_FALSE(x.Fermer());
-            EXPECT_EQ(lireFichier(t.chemin), QByteArray(contenu));
-        }
+        // Une écriture refusée ne change rien : le fichier reste tel qu'il était.
+        EXPECT_EQ(x.Fermer(), !endommagé);
+        EXPECT_EQ(lireFichier(t.chemin), QByteArray(contenu));
     }
 }
 
