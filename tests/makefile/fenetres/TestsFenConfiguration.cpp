@@ -6,13 +6,13 @@
 #include "noyau/Parametres.h"
 #include "outils/EssaiConfiguration.h"
 #include "outils/OutilsFenetres.h"
+#include "outils/QuandModale.h"
 #include "ui/fenetres/BTL.h"
 #include "ui/fenetres/InfoBulle.h"
 #include "ui/fenetres/Twips.h"
 #include "ui/fenetres/VueDocumentRiche.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
@@ -21,7 +21,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -252,11 +251,9 @@ TEST_F(FenetreConfiguration, BoutonsVersDAutresFenêtres) {
     EXPECT_EQ(ouvertes.size(), 5);
 
     QWidget* propriétaire = nullptr;
-    QTimer::singleShot(0, [&] {
-        if (QWidget* f = QApplication::activeModalWidget()) {
-            propriétaire = f->objectName() == "FenFuseBit" ? f->parentWidget() : nullptr;
-            f->close();
-        }
+    OutilsFenetres::quandModale<QWidget>([&](QWidget* f) {
+        propriétaire = f->objectName() == "FenFuseBit" ? f->parentWidget() : nullptr;
+        f->close();
     });
     OuvrirFenêtreFusibles(fenêtre.get());
     EXPECT_EQ(propriétaire, fenêtre.get());
