@@ -107,9 +107,10 @@ TEST_F(FenetreConfiguration, OuvertureÉtiquettes) {
     EXPECT_TRUE(messages.messages.empty());
 }
 
-// Un makefile du projet : options et dossiers montrés ; un port tapé puis Entrée
-// s'écrit sans fermer la fenêtre ; quitter la liste suffit aussi.
-TEST_F(FenetreConfiguration, MakefileDuProjetPuisChangementDuPort) {
+// Un makefile du projet : options et dossiers montrés ; un port tapé puis Entrée s'écrit sans
+// fermer la fenêtre ; quitter la liste suffit aussi. OK impossible : message, la fenêtre reste ;
+// possible, il enregistre et ferme, avec le texte tapé dans une liste qu'on n'a pas quittée.
+TEST_F(FenetreConfiguration, MakefileDuProjetPortEtOK) {
     essai.écrireMakefile(EssaiConfiguration::makefileAvec({{"MCU =", "atmega16"},
                                                            {"FORMAT =", "srec"},
                                                            {"DEBUG =", "stabs"},
@@ -135,6 +136,24 @@ TEST_F(FenetreConfiguration, MakefileDuProjetPuisChangementDuPort) {
     QCoreApplication::sendEvent(programmateur->lineEdit(), &sortie);
     EXPECT_EQ(valeur("AVRDUDE_PROGRAMMER ="), "stk500");
     EXPECT_TRUE(messages.messages.empty());
+
+    const QString projet = etatGlobal().RépertoireDeTravail;
+    if (geteuid() == 0)
+        etatGlobal().RépertoireDeTravail = QStringLiteral("/proc/self/fdinfo");
+    else
+        QFile::setPermissions(essai.projet(), QFile::ReadOwner | QFile::ExeOwner);
+    QTest::mouseClick(c("CommandButtonOK"), Qt::LeftButton);
+    QFile::setPermissions(essai.projet(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    etatGlobal().RépertoireDeTravail = projet;
+    EXPECT_TRUE(fenêtre->isVisible());
+    ASSERT_EQ(messages.messages.size(), 1u);
+
+    taper(c<QComboBox>("ComboBoxPort"), "com3", false);
+    QTest::mouseClick(c("CommandButtonOK"), Qt::LeftButton);
+    EXPECT_EQ(fenêtre->result(), QDialog::Accepted);
+    EXPECT_FALSE(fenêtre->isVisible());
+    EXPECT_TRUE(essai.makefileÉcrit().contains("\nAVRDUDE_PORT = com3\n"));
+    EXPECT_TRUE(essai.makefileÉcrit().contains("\nAVRDUDE_PROGRAMMER = stk500\n"));
 }
 
 // Une fréquence refusée le dit une seule fois, acceptée elle change l'étiquette.
@@ -200,28 +219,6 @@ TEST_F(FenetreConfiguration, OptionsEtDossiers) {
     QTest::mouseClick(c("CommandButton1"), Qt::LeftButton);
     QTest::mouseClick(c("CommandButton1"), Qt::LeftButton);
     EXPECT_EQ(valeur("DIRAVR ="), "/opt/avr-gcc");
-}
-
-// OK impossible : message, la fenêtre reste ; possible, il enregistre et ferme, avec le texte
-// tapé dans une liste qu'on n'a pas quittée.
-TEST_F(FenetreConfiguration, OK) {
-    ouvrir();
-    const QString projet = etatGlobal().RépertoireDeTravail;
-    if (geteuid() == 0)
-        etatGlobal().RépertoireDeTravail = QStringLiteral("/proc/self/fdinfo");
-    else
-        QFile::setPermissions(essai.projet(), QFile::ReadOwner | QFile::ExeOwner);
-    QTest::mouseClick(c("CommandButtonOK"), Qt::LeftButton);
-    QFile::setPermissions(essai.projet(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    etatGlobal().RépertoireDeTravail = projet;
-    EXPECT_TRUE(fenêtre->isVisible());
-    ASSERT_EQ(messages.messages.size(), 1u);
-
-    taper(c<QComboBox>("ComboBoxPort"), "com3", false);
-    QTest::mouseClick(c("CommandButtonOK"), Qt::LeftButton);
-    EXPECT_EQ(fenêtre->result(), QDialog::Accepted);
-    EXPECT_FALSE(fenêtre->isVisible());
-    EXPECT_TRUE(essai.makefileÉcrit().contains("\nAVRDUDE_PORT = com3\n"));
 }
 
 // « Charger un makefile existant » remplace la vue sans toucher aux contrôles.
