@@ -39,22 +39,6 @@ public:
 
 } // namespace
 
-// Un clic sur l'adresse ouvre le courriel au sujet de chaque fenêtre.
-TEST(FErreur, LesAdressesOuvrentLeCourrielDeLeurSujet) {
-    Installation installation(false);
-    FauxXdgOpen xdg;
-    EnregistreurMessages messages;
-    FErreur f;
-    f.show();
-    QTest::mouseClick(f.findChild<QLabel*>("Label2"), Qt::LeftButton);
-    EXPECT_EQ(xdg.argument(), Ouverture::adresseCourriel(Ouverture::sujetErreurNonRépertoriée()));
-    APropos a;
-    a.show();
-    QTest::mouseClick(a.findChild<QLabel*>("Label1"), Qt::LeftButton);
-    EXPECT_EQ(xdg.argument(), Ouverture::adresseCourriel(Ouverture::sujetAPropos()));
-    EXPECT_TRUE(messages.messages.empty());
-}
-
 // Avant toute boucle d'évènements, la fenêtre modale montre l'erreur et attend qu'on la ferme.
 TEST(FErreur, AfficheurDeLErreurNonRepertoriee) {
     Installation installation(false);
@@ -70,16 +54,26 @@ TEST(FErreur, AfficheurDeLErreurNonRepertoriee) {
     DéfinirAfficheurErreurNonRépertoriée(nullptr);
 }
 
-// Icône chargée, boutons muets selon le réglage, OK accepte.
-TEST(APropos, ChargementEtSilence) {
+// Icône chargée, boutons muets selon le réglage ; un clic sur l'adresse ouvre le courriel au sujet
+// de chaque fenêtre ; OK accepte.
+TEST(APropos, ChargementSilenceEtCourriel) {
     Installation installation(false);
+    FauxXdgOpen xdg;
+    EnregistreurMessages messages;
     ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, "1"));
+    FErreur f;
+    f.show();
+    EXPECT_TRUE(f.findChild<BTL*>("CBFermer")->SonSilence());
+    QTest::mouseClick(f.findChild<QLabel*>("Label2"), Qt::LeftButton);
+    EXPECT_EQ(xdg.argument(), Ouverture::adresseCourriel(Ouverture::sujetErreurNonRépertoriée()));
     APropos a;
+    a.show();
     EXPECT_NE(a.findChild<QLabel*>("picIcon")->pixmap().cacheKey(), QPixmap().cacheKey());
     for (BTL* b : a.findChildren<BTL*>())
         EXPECT_TRUE(b->SonSilence()) << b->objectName().toStdString();
-    EXPECT_TRUE(FErreur().findChild<BTL*>("CBFermer")->SonSilence());
-    a.show();
+    QTest::mouseClick(a.findChild<QLabel*>("Label1"), Qt::LeftButton);
+    EXPECT_EQ(xdg.argument(), Ouverture::adresseCourriel(Ouverture::sujetAPropos()));
+    EXPECT_TRUE(messages.messages.empty());
     QTimer::singleShot(0, [&] { a.findChild<BTL*>("cmdOK")->click(); });
     EXPECT_EQ(a.exec(), QDialog::Accepted);
 }
