@@ -93,7 +93,7 @@ protected:
 
 // Chaque étiquette nomme son contrôle pour l'accessibilité ; la fenêtre s'ouvre repliée, sans
 // étape sautée ni message.
-TEST_F(FenetreConfiguration, OuvertureÉtiquettes) {
+TEST_F(FenetreConfiguration, OuvertureÉtiquettesEtLargeur) {
     ouvrir();
     int étiquetés = 0;
     for (QLabel* l : fenêtre->findChildren<QLabel*>()) {
@@ -105,6 +105,18 @@ TEST_F(FenetreConfiguration, OuvertureÉtiquettes) {
     EXPECT_TRUE(fenêtre->estRepliée());
     EXPECT_TRUE(fenêtre->étapesSautées().empty());
     EXPECT_TRUE(messages.messages.empty());
+
+    // >>>> élargit à 14500 twips au plus, centrée ; <<<< replie.
+    const int replié = fenêtre->width();
+    const QRect écran = fenêtre->screen()->geometry();
+    QTest::mouseClick(c("CommandButtonMakefile"), Qt::LeftButton);
+    EXPECT_EQ(
+        fenêtre->width(),
+        Twips::versPixels(std::min(14500, Twips::depuisPixels(écran.width(), fenêtre.get())), fenêtre.get()));
+    EXPECT_EQ(fenêtre->frameGeometry().x() - écran.x(),
+              (écran.width() - fenêtre->frameGeometry().width()) / 2);
+    QTest::mouseClick(c("CommandButtonMakefile"), Qt::LeftButton);
+    EXPECT_EQ(fenêtre->width(), replié);
 }
 
 // Un makefile du projet : options et dossiers montrés ; un port tapé puis Entrée s'écrit sans
@@ -156,23 +168,9 @@ TEST_F(FenetreConfiguration, MakefileDuProjetPortEtOK) {
     EXPECT_TRUE(essai.makefileÉcrit().contains("\nAVRDUDE_PROGRAMMER = stk500\n"));
 }
 
-// Une fréquence refusée le dit une seule fois, acceptée elle change l'étiquette.
-TEST_F(FenetreConfiguration, Fréquence) {
-    ouvrir();
-    auto* fréquence = c<QComboBox>("ComboBoxFreq");
-    taper(fréquence, "16 MHz");
-    QTest::keyClick(fréquence->lineEdit(), Qt::Key_Return);
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages.front().texte, Configuration::messageFréquence());
-    taper(fréquence, "20000000");
-    EXPECT_EQ(c<QLabel>("TxtFreq")->text(), "Hz = 20 MHz");
-    EXPECT_EQ(valeur("F_CPU ="), "20000000");
-    EXPECT_EQ(messages.messages.size(), 1u);
-}
-
 // Le µC se complète en tapant, sans tenir compte de la casse : Entrée choisit la proposition
 // (ou l'entrée du nom tapé en entier) et l'écrit dans le makefile, sans fermer la fenêtre.
-TEST_F(FenetreConfiguration, MicroContrôleurComplétéEnTapant) {
+TEST_F(FenetreConfiguration, MicroContrôleurEtFréquenceTapés) {
     ouvrir();
     auto* chip = c<QComboBox>("ComboBoxChip");
     ASSERT_TRUE(chip->completer());
@@ -188,10 +186,21 @@ TEST_F(FenetreConfiguration, MicroContrôleurComplétéEnTapant) {
         EXPECT_TRUE(fenêtre->isVisible());
     }
     EXPECT_TRUE(messages.messages.empty());
+
+    // Une fréquence refusée le dit une seule fois, acceptée elle change l'étiquette.
+    auto* fréquence = c<QComboBox>("ComboBoxFreq");
+    taper(fréquence, "16 MHz");
+    QTest::keyClick(fréquence->lineEdit(), Qt::Key_Return);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages.front().texte, Configuration::messageFréquence());
+    taper(fréquence, "20000000");
+    EXPECT_EQ(c<QLabel>("TxtFreq")->text(), "Hz = 20 MHz");
+    EXPECT_EQ(valeur("F_CPU ="), "20000000");
+    EXPECT_EQ(messages.messages.size(), 1u);
 }
 
 // Options au clic de souris : Dwarf-2 grise et vide le COFF, Stabs le rend.
-TEST_F(FenetreConfiguration, OptionsEtDossiers) {
+TEST_F(FenetreConfiguration, OptionsDossiersEtMakefileChargé) {
     ouvrir();
     cliquer("OptionButtonFormatSortie(1)");
     EXPECT_EQ(valeur("FORMAT ="), "binary");
@@ -219,11 +228,8 @@ TEST_F(FenetreConfiguration, OptionsEtDossiers) {
     QTest::mouseClick(c("CommandButton1"), Qt::LeftButton);
     QTest::mouseClick(c("CommandButton1"), Qt::LeftButton);
     EXPECT_EQ(valeur("DIRAVR ="), "/opt/avr-gcc");
-}
 
-// « Charger un makefile existant » remplace la vue sans toucher aux contrôles.
-TEST_F(FenetreConfiguration, ChargerUnMakefileDansLaVue) {
-    ouvrir();
+    // « Charger un makefile existant » remplace la vue sans toucher aux contrôles.
     const QString autre = essai.temporaire() + "/autre makefile";
     ecrireFichier(autre, "MCU = attiny13\nTARGET = autre\n");
     réponses = {autre, ""};
@@ -271,21 +277,6 @@ TEST_F(FenetreConfiguration, AssistanteParLaLigneDeCommande) {
     EXPECT_EQ(fenêtre->exécuter(), 0);
     EXPECT_EQ(ouvertes, QStringList{"Assistante"});
     EXPECT_FALSE(fenêtre->isVisible());
-}
-
-// >>>> élargit à 14500 twips au plus, centrée ; <<<< replie.
-TEST_F(FenetreConfiguration, Largeur) {
-    ouvrir();
-    const int replié = fenêtre->width();
-    const QRect écran = fenêtre->screen()->geometry();
-    QTest::mouseClick(c("CommandButtonMakefile"), Qt::LeftButton);
-    EXPECT_EQ(
-        fenêtre->width(),
-        Twips::versPixels(std::min(14500, Twips::depuisPixels(écran.width(), fenêtre.get())), fenêtre.get()));
-    EXPECT_EQ(fenêtre->frameGeometry().x() - écran.x(),
-              (écran.width() - fenêtre->frameGeometry().width()) / 2);
-    QTest::mouseClick(c("CommandButtonMakefile"), Qt::LeftButton);
-    EXPECT_EQ(fenêtre->width(), replié);
 }
 
 // Bulles : cachées par le fond de la fenêtre ou un clic ; « Désactiver les bulles d'aide. »
