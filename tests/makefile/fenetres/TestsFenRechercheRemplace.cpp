@@ -53,7 +53,6 @@ protected:
     }
     QString sélectionVue() const { return vue->textCursor().selectedText(); }
     QString texte() const { return configuration->configuration().RTBMakefile.texte(); }
-    int px(int twips) { return Twips::versPixels(twips, configuration.get()); }
 
     EssaiConfiguration essai;
     EnregistreurMessages messages;
@@ -75,7 +74,7 @@ TEST_F(FenetreRecherche, OuvertureDispositionsEtPlace) {
     EXPECT_TRUE(remplacerConfiguration->isHidden());
     EXPECT_FALSE(r("TxBRemplacement")->isVisible());
     EXPECT_EQ(recherche()->frameGeometry().x() + recherche()->frameGeometry().width(),
-              configuration->x() + px(5600));
+              configuration->x() + Twips::versPixels(5600, configuration.get()));
 
     const int hauteur = recherche()->height();
     cliquer("CBRExt");
@@ -88,7 +87,6 @@ TEST_F(FenetreRecherche, OuvertureDispositionsEtPlace) {
     touche(Qt::Key_H, Qt::ControlModifier);
     ASSERT_NE(recherche(), nullptr);
     EXPECT_TRUE(recherche()->enDispositionRemplacement());
-    EXPECT_EQ(r<QAbstractButton>("CBRemplacer")->text(), "Rechercher");
     EXPECT_TRUE(messages.messages.empty());
 }
 
@@ -139,7 +137,6 @@ TEST_F(FenetreRecherche, RemplacerEtRemplacerTout) {
     ASSERT_GE(avant, 2);
     cliquer("CBRemplacer");
     EXPECT_EQ(sélectionVue(), "avrisp");
-    EXPECT_EQ(r<QAbstractButton>("CBRemplacer")->text(), "Remplacer");
     cocher("CBDuDébut", false);
     cliquer("CBRemplacer");
     EXPECT_EQ(texte().count("avrisp"), avant - 1);
