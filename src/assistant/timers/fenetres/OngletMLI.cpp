@@ -78,6 +78,17 @@ void OngletMLI::construire() {
     grille->setHorizontalSpacing(8);
     grille->setVerticalSpacing(4);
     int ligne = 0;
+    construireChamps(grille, ligne);
+    construireLimites(grille, ligne);
+    construireHorloge();
+    grille->addWidget(Frame1, ligne++, 0, 1, 3);
+    grille->addWidget(CBInit, ligne++, 0, 1, 3);
+    grille->setColumnStretch(1, 1);
+    grille->setRowStretch(ligne, 1);
+}
+
+// Mode, sortie, fréquence, période, rapport cyclique, Ton et Toff, une ligne chacun.
+void OngletMLI::construireChamps(QGridLayout* grille, int& ligne) {
     auto placer = [&](QLabel* l, QWidget* c, QLabel* unité = nullptr) {
         grille->addWidget(l, ligne, 0);
         // Une liste prend aussi la place de l'unité.
@@ -125,7 +136,9 @@ void OngletMLI::construire() {
     TToff = champ(QStringLiteral("TToff"), Label4, UnitéObligatoire);
     placer(Label4, TToff,
            Kit::légende(QStringLiteral("Label7"), QStringLiteral("Unitée : s, ms, µs, ns."), this));
+}
 
+void OngletMLI::construireLimites(QGridLayout* grille, int& ligne) {
     // Les limites : fréquences et périodes extrêmes du timer de la sortie choisie.
     auto limite = [this](const QString& nom) {
         auto* l = new QLabel(this);
@@ -155,8 +168,10 @@ void OngletMLI::construire() {
     LObtenu->setTextInteractionFlags(Qt::TextSelectableByMouse);
     LObtenu->setWordWrap(true);
     grille->addWidget(LObtenu, ligne++, 0, 1, 3);
+}
 
-    // Sous les champs : horloge d'entrée et en-tête d'initialisation.
+// Sous les champs : horloge d'entrée et en-tête d'initialisation.
+void OngletMLI::construireHorloge() {
     Frame1 = new QGroupBox(QStringLiteral("Horloge d'entrée"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     CBHorlogeEntrée = new QComboBox(Frame1);
@@ -182,10 +197,6 @@ void OngletMLI::construire() {
     CBInit->setToolTip(
         QStringLiteral("Si une procédure d'initialisation est créé, ajoute InitMLITimerx () au "
                        "début du texte."));
-    grille->addWidget(Frame1, ligne++, 0, 1, 3);
-    grille->addWidget(CBInit, ligne++, 0, 1, 3);
-    grille->setColumnStretch(1, 1);
-    grille->setRowStretch(ligne, 1);
 }
 
 void OngletMLI::brancher() {

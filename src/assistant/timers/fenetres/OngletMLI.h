@@ -12,6 +12,7 @@
 class BTL;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -52,6 +53,9 @@ protected:
 
 private:
     void construire();
+    void construireChamps(QGridLayout* grille, int& ligne);
+    void construireLimites(QGridLayout* grille, int& ligne);
+    void construireHorloge();
     void brancher();
     QLineEdit* champ(const QString& nom, QLabel* légende, const QString& bulle = {});
     // Écrit un champ depuis le programme : aucun gestionnaire de saisie ne suit.
