@@ -1,12 +1,12 @@
 #include "assistant/project/GenerateurProjet.h"
 
 #include "assistant/timers/GenerateurPWM.h"
+#include "common/FichierAtomique.h"
 #include "common/Messages.h"
 #include "common/Nombres.h"
 #include "common/Texte.h"
 
 #include <QDir>
-#include <QFile>
 #include <pugixml.hpp>
 
 namespace {
@@ -50,12 +50,11 @@ QString blocInclude(const QString& fichierConfiguration, const QString& microCon
                     const std::array<bool, NombrePériphériques>& périphériques) {
     // Lecture seule et par chemin exact : la recherche par descendants du magasin prendrait le bloc
     // du premier composant qui en a un pour celui de la racine.
+    // Même lecture bornée que tout fichier du programme (fichier ordinaire, taille raisonnable).
     pugi::xml_document doc;
-    QFile f(fichierConfiguration);
-    if (!fichierConfiguration.isEmpty() && f.open(QIODevice::ReadOnly)) {
-        const QByteArray octets = f.readAll();
+    QByteArray octets;
+    if (!fichierConfiguration.isEmpty() && FichierAtomique::lire(fichierConfiguration, octets))
         doc.load_buffer(octets.constData(), size_t(octets.size()));
-    }
     const pugi::xml_node racine = doc.child("DONNEES");
     pugi::xml_node composant;
     for (pugi::xml_node p : racine.children("Processeur"))
