@@ -15,16 +15,6 @@
 
 namespace Assistante {
 
-namespace {
-void échec(const QString& texte) {
-    Message m;
-    m.texte = texte;
-    m.titre = TitreApplication();
-    m.icône = IconeMessage::Critique;
-    afficherMessage(m);
-}
-} // namespace
-
 int ongletDeDémarrage() {
     const int onglet = préférencesInterface().OngletDeDémarrage;
     return onglet >= 0 && onglet < NombreOnglets ? onglet : 0;
@@ -53,15 +43,15 @@ bool ÉcrireVitesseSérie(const QString& vitesse, DocumentRiche* makefileOuvert)
     DocumentRiche RTBInvisible;
     QString erreur;
     if (!RTBInvisible.charger(source, &erreur)) {
-        échec(QStringLiteral("Le makefile ") + QDir::toNativeSeparators(source) +
-              QStringLiteral(" n'a pas pu être lu.") + Texte::SautDeLigne + erreur);
+        messageCritique(QStringLiteral("Le makefile ") + QDir::toNativeSeparators(source) +
+                        QStringLiteral(" n'a pas pu être lu.") + Texte::SautDeLigne + erreur);
         return false;
     }
     // Une clé absente a déjà son message ; rien n'est écrit.
     if (!MarquerParamètre(RTBInvisible, QStringLiteral("BAUD ="), vitesse)) return false;
     if (!RTBInvisible.enregistrerTexte(cible, &erreur)) {
-        échec(QStringLiteral("La vitesse n'a pas pu être écrite dans ") + QDir::toNativeSeparators(cible) +
-              QStringLiteral(".") + Texte::SautDeLigne + erreur);
+        messageCritique(QStringLiteral("La vitesse n'a pas pu être écrite dans ") +
+                        QDir::toNativeSeparators(cible) + QStringLiteral(".") + Texte::SautDeLigne + erreur);
         return false;
     }
     if (makefileOuvert && PositionClé(makefileOuvert->texte(), QStringLiteral("BAUD =")) >= 0)
@@ -77,18 +67,19 @@ bool RemplacerFichierSource(const QString& texte) {
         QByteArray ancien;
         if (!FichierAtomique::lire(fichier, ancien, &erreur) ||
             !FichierAtomique::ecrire(fichier + QStringLiteral(".bak"), ancien, &erreur)) {
-            échec(QStringLiteral("Le fichier ") + QDir::toNativeSeparators(fichier) +
-                  QStringLiteral(" n'a pas pu être sauvegardé avant d'être remplacé ; il n'a pas été "
-                                 "touché.") +
-                  Texte::SautDeLigne + erreur);
+            messageCritique(
+                QStringLiteral("Le fichier ") + QDir::toNativeSeparators(fichier) +
+                QStringLiteral(" n'a pas pu être sauvegardé avant d'être remplacé ; il n'a pas été "
+                               "touché.") +
+                Texte::SautDeLigne + erreur);
             return false;
         }
     }
     DocumentRiche d;
     d.définirTexte(texte);
     if (!d.enregistrerTexte(fichier, &erreur)) {
-        échec(QStringLiteral("Le fichier ") + QDir::toNativeSeparators(fichier) +
-              QStringLiteral(" n'a pas pu être écrit.") + Texte::SautDeLigne + erreur);
+        messageCritique(QStringLiteral("Le fichier ") + QDir::toNativeSeparators(fichier) +
+                        QStringLiteral(" n'a pas pu être écrit.") + Texte::SautDeLigne + erreur);
         return false;
     }
     return true;

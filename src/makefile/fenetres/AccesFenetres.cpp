@@ -14,14 +14,6 @@ std::function<void(QWidget*)>& ouvertureAssistante() {
     return f;
 }
 
-void pasEncoreDisponible(const QString& texte) {
-    Message m;
-    m.texte = texte;
-    m.titre = TitreApplication();
-    m.icône = IconeMessage::Information;
-    afficherMessage(m);
-}
-
 } // namespace
 
 void OuvrirFenêtreFusibles(QWidget* propriétaire) {
@@ -38,7 +30,8 @@ void OuvrirAssistante(QWidget* propriétaire) {
         ouvertureAssistante()(propriétaire);
         return;
     }
-    pasEncoreDisponible(QStringLiteral("L'assistante n'est pas encore disponible dans cette version."));
+    afficherMessage(QStringLiteral("L'assistante n'est pas encore disponible dans cette version."),
+                    IconeMessage::Information);
 }
 
 void OuvrirAide(const QString& fichier, const QString& ancre) {
