@@ -8,6 +8,13 @@
 
 namespace Avrdude {
 
+namespace {
+// Un seul octet de fusibles (AT90S, ATtiny11/12/15, ATmega103/161…) : avrdude l'appelle « fuse ».
+bool octetUnique(const DescriptionAVR& d) {
+    return !d.FusibleHautPrésent && !d.FusibleEtenduPrésent;
+}
+} // namespace
+
 QString mémoire(Octet octet, const DescriptionAVR& d) {
     switch (octet) {
     case Octet::Etendu:
@@ -15,10 +22,8 @@ QString mémoire(Octet octet, const DescriptionAVR& d) {
     case Octet::Haut:
         return QStringLiteral("hfuse");
     case Octet::Bas:
-        // avrdude appelle « fuse » l'octet unique des AT90S, ATtiny11/12/15, ATmega103/161… et
-        // ignore « lfuse » pour eux en prévenant seulement : la lecture ne rendrait rien.
-        return d.FusibleHautPrésent || d.FusibleEtenduPrésent ? QStringLiteral("lfuse")
-                                                              : QStringLiteral("fuse");
+        // avrdude ignore « lfuse » pour eux en prévenant seulement : la lecture ne rendrait rien.
+        return octetUnique(d) ? QStringLiteral("fuse") : QStringLiteral("lfuse");
     case Octet::Verrou:
         return QStringLiteral("lock");
     }
@@ -32,8 +37,7 @@ QString nomOctet(Octet octet, const DescriptionAVR& d) {
     case Octet::Haut:
         return QStringLiteral("fusible haut");
     case Octet::Bas:
-        return d.FusibleHautPrésent || d.FusibleEtenduPrésent ? QStringLiteral("fusible bas")
-                                                              : QStringLiteral("fusible");
+        return octetUnique(d) ? QStringLiteral("fusible") : QStringLiteral("fusible bas");
     case Octet::Verrou:
         return QStringLiteral("verrouillage");
     }
