@@ -113,10 +113,12 @@ TablePorts nouvelleTable(const std::vector<PortComposant>& ports) {
     return t;
 }
 
-QString blocEnQuittantLePort(const LignePort& l) {
+namespace {
+
+QString blocQuitté(const LignePort& l, int masque) {
     if (l.ignorer == 1) return {};
-    const Lecture d = lire(l.direction, 0xFF);
-    const Lecture p = lire(l.pullUp, 0xFF);
+    const Lecture d = lire(l.direction, masque);
+    const Lecture p = lire(l.pullUp, masque);
     QString pull;
     if (p.toutÀUn)
         pull = QStringLiteral("; // Pull-Up sur toutes les entrées.");
@@ -128,8 +130,6 @@ QString blocEnQuittantLePort(const LignePort& l) {
                  commentaireDirection(d, QStringLiteral("Bit"))) +
            ligne(QStringLiteral("PORT"), l.nom, p.bits.valeur, pull);
 }
-
-namespace {
 
 QString blocFermeture(const LignePort& l, int masque) {
     if (l.ignorer == 1) return {};
@@ -148,19 +148,27 @@ QString blocFermeture(const LignePort& l, int masque) {
 
 } // namespace
 
+QString blocEnQuittantLePort(const LignePort& l) {
+    return blocQuitté(l, 0xFF);
+}
+
 QString blocEnFermant(const LignePort& l) {
     return blocFermeture(l, 0xFF);
 }
 
 QString texteConfiguration(const TablePorts& table, const std::vector<PortComposant>& ports) {
-    QString texte = QStringLiteral("// Configuration des ports") + SautDeLigne;
+    QString texte;
+    bool réglé = false;
     for (const PortComposant& port : ports)
         for (const LignePort& l : table)
-            if (l.nom == port.nom && l.configuré) {
-                texte += blocFermeture(l, port.masque());
+            if (l.nom == port.nom && l.configuré()) {
+                réglé = true;
+                texte += l.réglage == LignePort::Réglage::Quitté ? blocQuitté(l, port.masque())
+                                                                 : blocFermeture(l, port.masque());
                 break;
             }
-    return texte;
+    if (!réglé) return {};
+    return QStringLiteral("// Configuration des ports") + SautDeLigne + texte;
 }
 
 } // namespace ConfigurationPorts

@@ -28,8 +28,12 @@ struct LignePort {
     int16_t ignorer = 0;   // 1 = aucun code pour ce port
     QString directionHexa;
     QString pullUpHexa;
-    QString blocCode;       // lignes écrites quand le port a été quitté
-    bool configuré = false; // le port a été réglé (fenêtre des ports ou profil)
+    QString blocCode; // lignes écrites au dernier réglage du port
+    // Dernier réglage : quitté par la barre de défilement, fermé par « Quitter » (ou chargé d'un
+    // profil) ; il choisit la formulation du bloc dans %Port%.
+    enum class Réglage { Aucun, Quitté, Fermé };
+    Réglage réglage = Réglage::Aucun;
+    bool configuré() const { return réglage != Réglage::Aucun; }
 };
 using TablePorts = std::vector<LignePort>;
 
@@ -61,8 +65,9 @@ QString blocEnQuittantLePort(const LignePort& ligne);
 QString blocEnFermant(const LignePort& ligne);
 
 // Texte de %Port% : « // Configuration des ports » puis, pour chaque port du composant réglé et
-// non ignoré, son bloc de fermeture, recalculé des valeurs de la table bornées aux bits que le
-// port possède. Un port d'un autre composant ou d'une table précédente n'y entre jamais.
+// non ignoré, son bloc dans la formulation de son dernier réglage, recalculé des valeurs de la
+// table bornées aux bits que le port possède. Un port d'un autre composant ou d'une table
+// précédente n'y entre jamais. Vide si aucun port n'a été réglé.
 QString texteConfiguration(const TablePorts& table, const std::vector<PortComposant>& ports);
 
 } // namespace ConfigurationPorts

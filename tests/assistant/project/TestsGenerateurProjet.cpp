@@ -30,7 +30,7 @@ LignePort portB(int direction, int pullUp, int ignorer = 0) {
     l.direction = int16_t(direction);
     l.pullUp = int16_t(pullUp);
     l.ignorer = int16_t(ignorer);
-    l.configuré = true;
+    l.réglage = LignePort::Réglage::Fermé;
     return l;
 }
 
@@ -80,13 +80,20 @@ TEST(ConfigurationPorts, TextesDesDeuxMomentsEtPortsDuComposant) {
     EXPECT_EQ(ports[1].masque(), 0x7F);
     TablePorts table = ConfigurationPorts::nouvelleTable(ports);
     ASSERT_EQ(table.size(), 3u);
+    EXPECT_EQ(ConfigurationPorts::texteConfiguration(table, ports), "");
     table[1].direction = 0xFF;
-    table[1].configuré = true;
+    table[1].réglage = LignePort::Réglage::Fermé;
+    // Chaque port garde la formulation du moment où il a été réglé.
+    table[2].direction = 0xF0;
+    table[2].pullUp = 0x03;
+    table[2].réglage = LignePort::Réglage::Quitté;
     LignePort a = portB(0xFF, 0);
     a.nom = QStringLiteral("A");
     table.push_back(a);
     EXPECT_EQ(ConfigurationPorts::texteConfiguration(table, ports),
-              "// Configuration des ports\r\n\tDDRC=0x7F; // Tout en sortie.\r\n");
+              "// Configuration des ports\r\n\tDDRC=0x7F; // Tout en sortie.\r\n"
+              "\tDDRD=0xF0; // Bit 3,2,1,0 en entrée et 7,6,5,4 en sortie.\r\n"
+              "\tPORTD=0x03; // Pull-Up sur Bit 1,0.\r\n");
 }
 
 TEST(GenerateurProjet, RepèresUneFoisEtValeursQuiNeCassentPasLeC) {
@@ -157,7 +164,7 @@ QByteArray projetPour(const QString& mcu, const QString& modèle) {
     if (!table.empty()) {
         table[0].direction = 0xF0;
         table[0].pullUp = 0x03;
-        table[0].configuré = true;
+        table[0].réglage = LignePort::Réglage::Fermé;
     }
     EntréesProjet e;
     e.détails = {"1.0", "Essai", "Ada", "Atelier", "Ligne 1\nLigne 2 */", "06/12/2026", "20:00"};

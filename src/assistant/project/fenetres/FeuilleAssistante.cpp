@@ -173,6 +173,7 @@ void FeuilleAssistante::brancher() {
 FeuilleAssistante::Chargement FeuilleAssistante::charger() {
     const EtatGlobal& e = etatGlobal();
     ContexteAssistante& contexte = contexteAssistante();
+    const QString composantPrécédent = contexte.nomComposant;
     contexte.recharger();
     etatCalculatrice().réinitialiser();
 
@@ -227,8 +228,8 @@ FeuilleAssistante::Chargement FeuilleAssistante::charger() {
     contexte.nomComposant = contexte.composant.nom;
     contexte.cheminComposant = contexte.composant.chemin;
     m_mli->remplir(&contexte.composant, e.DossierInstallation + QStringLiteral("/Modèle"));
-    contexte.portCourant = 0;
-    contexte.nomsPorts = contexte.composant.ports;
+    contexte.adopterPorts(ConfigurationPorts::lirePorts(contexte.fichierConfiguration, contexte.cheminComposant),
+                          composantPrécédent);
     return Chargement::Complet;
 }
 
