@@ -15,7 +15,10 @@ namespace Kit {
 
 void associer(QLabel* légende, QWidget* contrôle) {
     légende->setBuddy(contrôle);
-    contrôle->setAccessibleName(légende->text());
+    // Le lecteur d'écran dit le texte, sans la marque du raccourci (« && » reste « & »).
+    QString nom = légende->text();
+    nom.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove(u'&').replace(u'\x01', u'&');
+    contrôle->setAccessibleName(nom);
 }
 
 QLabel* légende(const QString& nom, const QString& texte, QWidget* parent, QWidget* contrôle) {

@@ -2,6 +2,7 @@
 
 #include "assistant/project/Assistante.h"
 #include "assistant/project/ContexteAssistante.h"
+#include "assistant/project/fenetres/OngletProjet.h"
 #include "assistant/timers/Calculatrice.h"
 #include "assistant/timers/EtatCalculatrice.h"
 #include "assistant/timers/fenetres/OngletMLI.h"
@@ -74,7 +75,8 @@ void FeuilleAssistante::construire() {
     SSTab1->addTab(m_mli, QStringLiteral("MLI (PWM)"));
     SSTab1->addTab(new QWidget(SSTab1), QStringLiteral("Compteur"));
     SSTab1->addTab(new QWidget(SSTab1), QStringLiteral("Base de temps"));
-    SSTab1->addTab(construireProjet(), QStringLiteral("Créer un nouveaux projet"));
+    m_projet = new OngletProjet(SSTab1);
+    SSTab1->addTab(m_projet, QStringLiteral("Créer un nouveaux projet"));
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -98,7 +100,7 @@ void FeuilleAssistante::construire() {
         Kit::bouton(QStringLiteral("BCopierSélection"), QStringLiteral("Copier la sélection"), this);
     BCopierTout = Kit::bouton(QStringLiteral("BCopierTout"), QStringLiteral("Copier &tout"), this);
     BTLRemplacerExistant =
-        Kit::bouton(QStringLiteral("BTLRemplacerExistant"), QStringLiteral("Remplacer l'existant"), this);
+        Kit::bouton(QStringLiteral("BTLRemplacerExistant"), QStringLiteral("&Remplacer l'existant"), this);
     BTLRemplacerExistant->hide();
     BAnnuler = Kit::bouton(QStringLiteral("BAnnuler"), QStringLiteral("Annuler"), this);
     Label10 = new QLabel(QStringLiteral("La fréquence du µC est :"), this);
@@ -136,24 +138,6 @@ void FeuilleAssistante::construire() {
     resize(tw(Largeur), hauteur);
 }
 
-// L'onglet du projet : pour l'heure, la vitesse série écrite dans le makefile.
-QWidget* FeuilleAssistante::construireProjet() {
-    auto* page = new QWidget(SSTab1);
-    page->setObjectName(QStringLiteral("OngletProjet"));
-    CBBaud = new QComboBox(page);
-    CBBaud->setObjectName(QStringLiteral("CBBaud"));
-    auto* légende = Kit::légende(QStringLiteral("LabelBaud"), QStringLiteral("Vitesse de la liaison série :"),
-                                 page, CBBaud);
-    auto* l = new QHBoxLayout;
-    l->addWidget(légende);
-    l->addWidget(CBBaud);
-    l->addStretch(1);
-    auto* colonne = new QVBoxLayout(page);
-    colonne->addLayout(l);
-    colonne->addStretch(1);
-    return page;
-}
-
 void FeuilleAssistante::brancher() {
     const Kit::Protection& p = m_protéger;
     const auto clic = &QPushButton::clicked;
@@ -162,7 +146,7 @@ void FeuilleAssistante::brancher() {
     p.brancher(BCopierTout, clic, this, [this] { copierTout(); });
     p.brancher(BTLRemplacerExistant, clic, this, [this] { remplacerExistant(); });
     p.brancher(BAnnuler, clic, this, [this] { reject(); });
-    p.brancher(CBBaud, &QComboBox::activated, this, [this](int i) { choisirVitesse(i); });
+    p.brancher(m_projet, &OngletProjet::vitesseChoisie, this, [this](int i) { choisirVitesse(i); });
     p.brancher(SSTab1, &QTabWidget::currentChanged, this, [this](int i) { changerOnglet(i); });
     p.brancher(SSTab1->tabBar(), &QTabBar::tabBarDoubleClicked, this,
                [this](int i) { définirOngletDeDémarrage(i); });
@@ -189,15 +173,8 @@ FeuilleAssistante::Chargement FeuilleAssistante::charger() {
     }
     marquerOnglet(départ);
     BTLRemplacerExistant->setVisible(départ == 3);
-    // Rien encore ne génère l'onglet du projet : pas de texte à écrire.
-    BTLRemplacerExistant->setEnabled(!m_texteProjet.isEmpty());
 
-    {
-        const QSignalBlocker bloqueur(CBBaud);
-        CBBaud->addItems({QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
-                          QStringLiteral("57600")});
-        CBBaud->setCurrentIndex(1);
-    }
+    m_projet->remplir(e.DossierInstallation + QStringLiteral("/Modèle"));
     m_mli->remplirModes();
 
     // L'image, puis le fichier des possibilités : chaque échec a son propre message.
@@ -228,8 +205,9 @@ FeuilleAssistante::Chargement FeuilleAssistante::charger() {
     contexte.nomComposant = contexte.composant.nom;
     contexte.cheminComposant = contexte.composant.chemin;
     m_mli->remplir(&contexte.composant, e.DossierInstallation + QStringLiteral("/Modèle"));
-    contexte.adopterPorts(ConfigurationPorts::lirePorts(contexte.fichierConfiguration, contexte.cheminComposant),
-                          composantPrécédent);
+    contexte.adopterPorts(
+        ConfigurationPorts::lirePorts(contexte.fichierConfiguration, contexte.cheminComposant),
+        composantPrécédent);
     return Chargement::Complet;
 }
 
@@ -329,8 +307,14 @@ void FeuilleAssistante::définirOngletDeDémarrage(int onglet) {
 void FeuilleAssistante::voirLeCode() {
     m_code.vider();
     RTBInvisible.vider();
-    if (SSTab1->currentIndex() == 0 && m_chargement == Chargement::Complet && m_mli->générer(RTBInvisible))
-        m_code.définirContenu(RTBInvisible.contenu());
+    bool généré = false;
+    if (m_chargement == Chargement::Complet) {
+        if (SSTab1->currentIndex() == 0)
+            généré = m_mli->générer(RTBInvisible);
+        else if (SSTab1->currentIndex() == 3)
+            généré = m_projet->générer(RTBInvisible);
+    }
+    if (généré) m_code.définirContenu(RTBInvisible.contenu());
     RTBVisuDuCodeBas->rafraîchir();
 }
 
@@ -344,7 +328,7 @@ void FeuilleAssistante::copierTout() {
 }
 
 void FeuilleAssistante::remplacerExistant() {
-    if (SSTab1->currentIndex() != 3 || m_texteProjet.isEmpty()) return;
+    if (SSTab1->currentIndex() != 3 || m_chargement != Chargement::Complet) return;
     Message m;
     m.texte = QStringLiteral("Cette action va écraser votre fichier source ") + Texte::SautDeLigne +
               etatGlobal().FichierC + QStringLiteral(".") + Texte::SautDeLigne + Texte::SautDeLigne +
@@ -355,7 +339,10 @@ void FeuilleAssistante::remplacerExistant() {
     m.parDéfaut = RéponseMessage::Non;
     m.modalSystème = true;
     if (afficherMessage(m) != RéponseMessage::Oui) return;
-    if (!Assistante::RemplacerFichierSource(m_texteProjet)) return;
+    // Le texte écrit est celui que l'onglet du projet donne à l'instant, montré dans la vue :
+    // jamais un reste de l'onglet MLI ni un tampon d'avant.
+    voirLeCode();
+    if (m_code.texte().isEmpty() || !Assistante::RemplacerFichierSource(m_code.texte())) return;
     message(QStringLiteral("Vous devrez accepter que votre EDI recharge le fichier."),
             IconeMessage::Information, true);
     // Le fichier est remplacé : le programme se termine, la configuration avec lui.
@@ -366,7 +353,8 @@ void FeuilleAssistante::remplacerExistant() {
 void FeuilleAssistante::choisirVitesse(int index) {
     auto* configuration = qobject_cast<FenConfiguration*>(m_propriétaire);
     DocumentRiche* makefile = configuration ? &configuration->configuration().RTBMakefile : nullptr;
-    if (!Assistante::ÉcrireVitesseSérie(CBBaud->itemText(index), makefile) || !configuration) return;
+    if (!Assistante::ÉcrireVitesseSérie(m_projet->CBBaud->itemText(index), makefile) || !configuration)
+        return;
     if (auto* vue = configuration->findChild<VueDocumentRiche*>(QStringLiteral("RTBMakefile")))
         vue->rafraîchir();
 }

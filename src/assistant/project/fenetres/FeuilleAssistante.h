@@ -8,7 +8,7 @@
 
 class BTL;
 class OngletMLI;
-class QComboBox;
+class OngletProjet;
 class QLabel;
 class QTabWidget;
 class VueDocumentRiche;
@@ -31,6 +31,7 @@ public:
 
     Chargement chargement() const { return m_chargement; }
     OngletMLI* ongletMLI() const { return m_mli; }
+    OngletProjet* ongletProjet() const { return m_projet; }
     const DocumentRiche& code() const { return m_code; }
 
     // Gestionnaires, appelés aussi par les tests.
@@ -50,7 +51,6 @@ protected:
 
 private:
     void construire();
-    QWidget* construireProjet();
     void brancher();
     Chargement charger();
     void marquerOnglet(int onglet);
@@ -61,14 +61,13 @@ private:
     bool m_activée = false;
     DocumentRiche m_code;
     DocumentRiche RTBInvisible;
-    // Texte généré par l'onglet du projet, le seul que « Remplacer l'existant » écrit.
-    QString m_texteProjet;
     Kit::Protection m_protéger{QStringLiteral("Erreur inconnue dans l'assistante.")};
 
 public:
     QLabel* Image1 = nullptr;
     QTabWidget* SSTab1 = nullptr;
     OngletMLI* m_mli = nullptr;
+    OngletProjet* m_projet = nullptr;
     VueDocumentRiche* RTBVisuDuCodeBas = nullptr;
     BTL* BVoir = nullptr;
     BTL* BCopierSélection = nullptr;
@@ -77,5 +76,4 @@ public:
     BTL* BAnnuler = nullptr;
     QLabel* Label10 = nullptr;
     QLabel* TFCPU = nullptr;
-    QComboBox* CBBaud = nullptr;
 };

@@ -2,6 +2,7 @@
 // fermeture. Contrôles trouvés par leur nom, messages lus dans l'enregistreur.
 #include "assistant/project/ContexteAssistante.h"
 #include "assistant/project/fenetres/FeuilleAssistante.h"
+#include "assistant/project/fenetres/OngletProjet.h"
 #include "assistant/timers/EtatCalculatrice.h"
 #include "assistant/timers/fenetres/OngletMLI.h"
 #include "common/Identite.h"
@@ -18,10 +19,13 @@
 #include "ui/fenetres/VueDocumentRiche.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -227,8 +231,6 @@ TEST_F(FenetreAssistante, OngletDeDémarrageVitesseSérieEtRetourÀLaConfigurati
     ouvrir();
     EXPECT_EQ(c<QTabWidget>("SSTab1")->currentIndex(), 3);
     EXPECT_TRUE(c("BTLRemplacerExistant")->isVisible());
-    // Sans texte généré, rien ne peut être écrit sur le source.
-    EXPECT_FALSE(c("BTLRemplacerExistant")->isEnabled());
 
     // Une vitesse choisie : BAUD écrit dans le makefile du projet, ses fins de ligne gardées.
     essai.écrireMakefile("# BAUD = 1200\r\nMCU = atmega8\r\nBAUD = 9600\r\nF_CPU = 16000000\r\n");
@@ -280,6 +282,55 @@ TEST_F(FenetreAssistante, OuverteParLeBoutonDeLaConfigurationElleYRamèneAvecLaV
     EXPECT_EQ(ValeurParamètre(configuration.configuration().RTBMakefile, QStringLiteral("BAUD =")),
               QStringLiteral("57600"));
     EXPECT_TRUE(messages.messages.empty()) << textesMessages().join(u'|').toStdString();
+}
+
+// L'onglet du projet : un profil sauvé puis rechargé rend les champs et les ports ; « Remplacer
+// l'existant » écrit le squelette de l'onglet du projet, jamais le code MLI resté dans la vue.
+TEST_F(FenetreAssistante, ProfilSauvéRechargéPuisSquelettÉcritSurLeSource) {
+    ouvrir();
+    taper("TFrequence", QStringLiteral("1 kHz"));
+    taper("TRC", QStringLiteral("0,25"));
+    fenêtre->voirLeCode();
+    ASSERT_TRUE(fenêtre->code().texte().contains(QStringLiteral("OCR1A")))
+        << textesMessages().join(u'|').toStdString();
+    c<QTabWidget>("SSTab1")->setCurrentIndex(3);
+    taper("TProjet", QStringLiteral("Robot"), false);
+    taper("TAuteur", QStringLiteral("Alice"), false);
+    c<QCheckBox>("RCBLCD")->setChecked(true);
+    ContexteAssistante& ctx = contexteAssistante();
+    ASSERT_EQ(ctx.tablePorts.size(), 3u);
+    ctx.tablePorts[0].direction = 0xF0;
+    ctx.tablePorts[0].réglage = LignePort::Réglage::Fermé;
+
+    // Sauvé sous « Robot », les champs changés, puis rechargé par un clic dans la liste.
+    QTest::mouseClick(c("CBSauverProfil"), Qt::LeftButton);
+    ASSERT_TRUE(c("RFSaisie")->isVisible());
+    QTest::keyClicks(champ("RTBSaisie"), QStringLiteral("Robot"));
+    QTest::keyClick(champ("RTBSaisie"), Qt::Key_Return);
+    EXPECT_FALSE(c("RFSaisie")->isVisible());
+    taper("TAuteur", QStringLiteral("Bob"), false);
+    c<QCheckBox>("RCBLCD")->setChecked(false);
+    ctx.tablePorts[0].direction = 0;
+    QTest::mouseClick(c("CBChargerProfil"), Qt::LeftButton);
+    auto* liste = c<QListWidget>("RLBProfil");
+    ASSERT_TRUE(liste->isVisible());
+    ASSERT_EQ(liste->count(), 1);
+    QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, liste->visualItemRect(liste->item(0)).center());
+    EXPECT_FALSE(liste->isVisible());
+    EXPECT_EQ(champ("TAuteur")->text(), QStringLiteral("Alice"));
+    EXPECT_TRUE(c<QCheckBox>("RCBLCD")->isChecked());
+    EXPECT_EQ(ctx.tablePorts[0].direction, 0xF0);
+
+    // Remplacer, Oui : le source reçoit le squelette généré à l'instant, l'ancien reste en .bak.
+    const QByteArray ancien = OutilsTests::lireFichier(etatGlobal().FichierC);
+    messages.réponses = {RéponseMessage::Oui};
+    fenêtre->remplacerExistant();
+    const QString écrit = QString::fromUtf8(OutilsTests::lireFichier(etatGlobal().FichierC));
+    EXPECT_TRUE(écrit.contains(QStringLiteral("Robot"))) << écrit.toStdString();
+    EXPECT_TRUE(écrit.contains(QStringLiteral("DDRB=0xF0")));
+    EXPECT_FALSE(écrit.contains(QStringLiteral("OCR1A")));
+    EXPECT_EQ(OutilsTests::lireFichier(etatGlobal().FichierC + QStringLiteral(".bak")), ancien);
+    EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Ligne de commande"));
 }
 
 } // namespace
