@@ -3,7 +3,10 @@
 //
 // Chaque fenêtre s'ajoute par une ligne de la table « captures » : son nom de fichier et ce qui
 // la crée dans l'état voulu à partir du contexte (projet d'exemple copié, réglages à part).
+#include "assistant/project/ContexteAssistante.h"
+#include "assistant/project/fenetres/FPort.h"
 #include "assistant/project/fenetres/FeuilleAssistante.h"
+#include "assistant/project/fenetres/OngletProjet.h"
 #include "common/Messages.h"
 #include "fuses/fenetres/FenFuseBit.h"
 #include "makefile/ParametreMakefile.h"
@@ -17,6 +20,7 @@
 #include "ui/fenetres/InfoBulle.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -26,6 +30,7 @@
 #include <QPixmap>
 #include <QProcess>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -188,6 +193,46 @@ const std::vector<Capture> captures = {
          }
          f->voirLeCode();
          return static_cast<QWidget*>(f);
+     }},
+    {QStringLiteral("projet"),
+     [](Contexte& c) {
+         // L'onglet du projet d'un ATmega8 : nom, auteur, afficheur LCD, port B réglé, « Voir le code ».
+         ValeursMakefile& v = valeursMakefile();
+         v.MicroContrôleur = QStringLiteral("atmega8");
+         v.FréquenceCPU = QStringLiteral("16000000");
+         préférencesInterface().réinitialiser();
+         contexteAssistante().réinitialiser();
+         auto* f = c.garder(new FeuilleAssistante);
+         f->show();
+         f->SSTab1->setCurrentIndex(3);
+         QCoreApplication::processEvents();
+         OngletProjet* o = f->ongletProjet();
+         o->TProjet->setText(QStringLiteral("Robot"));
+         o->TAuteur->setText(QStringLiteral("Alice Martin"));
+         o->TVersion->setText(QStringLiteral("1.0"));
+         o->RCB[0]->setChecked(true);
+         o->CBDate->setCurrentIndex(3);
+         LignePort& b = contexteAssistante().tablePorts.at(0);
+         b.direction = 0xF0;
+         b.pullUp = 0x03;
+         b.réglage = LignePort::Réglage::Fermé;
+         f->voirLeCode();
+         return static_cast<QWidget*>(f);
+     }},
+    {QStringLiteral("ports"),
+     [](Contexte& c) {
+         // Un ATmega8 (premier composant du fichier), le port B réglé : PB7 à PB4 en sortie,
+         // pull-up sur PB1 et PB0.
+         ContexteAssistante& a = contexteAssistante();
+         a.réinitialiser();
+         a.ports = ConfigurationPorts::lirePorts(etatGlobal().FichierConfiguration,
+                                                 QStringLiteral("Processeur(0)"));
+         a.tablePorts = ConfigurationPorts::nouvelleTable(a.ports);
+         if (!a.tablePorts.empty()) {
+             a.tablePorts[0].direction = 0xF0;
+             a.tablePorts[0].pullUp = 0x03;
+         }
+         return static_cast<QWidget*>(c.garder(new FPort(a)));
      }},
     {QStringLiteral("apropos"), [](Contexte& c) { return c.garder(new APropos); }},
     {QStringLiteral("erreur"),

@@ -83,9 +83,11 @@ void FeuilleAssistante::construire() {
     Image1->setAccessibleName(QStringLiteral("Assistante"));
     Image1->setFixedSize(tw(1800), tw(2400));
     Image1->setAlignment(Qt::AlignCenter);
+    auto* portrait = new QVBoxLayout;
+    portrait->addWidget(Image1);
     auto* haut = new QHBoxLayout;
     haut->addWidget(SSTab1, 1);
-    haut->addWidget(Image1, 0, Qt::AlignTop);
+    haut->addLayout(portrait);
 
     RTBVisuDuCodeBas = new VueDocumentRiche(this);
     RTBVisuDuCodeBas->setObjectName(QStringLiteral("RTBVisuDuCodeBas"));
@@ -108,19 +110,22 @@ void FeuilleAssistante::construire() {
     TFCPU = new QLabel(this);
     TFCPU->setObjectName(QStringLiteral("TFCPU"));
     TFCPU->setAccessibleName(QStringLiteral("La fréquence du µC est :"));
+    // Sous le portrait : la rangée des boutons garde sa place pour « Remplacer l'existant ».
     for (QLabel* l : {Label10, TFCPU}) {
         l->setToolTip(QStringLiteral("Cliquez pour revenir à la configuration."));
         l->setCursor(Qt::PointingHandCursor);
         l->installEventFilter(this);
+        l->setAlignment(Qt::AlignHCenter);
+        l->setWordWrap(true);
+        l->setFixedWidth(tw(1800));
+        portrait->addWidget(l);
     }
+    portrait->addStretch(1);
     auto* boutons = new QHBoxLayout;
     for (QWidget* w : {static_cast<QWidget*>(BVoir), static_cast<QWidget*>(BCopierSélection),
                        static_cast<QWidget*>(BCopierTout), static_cast<QWidget*>(BTLRemplacerExistant)})
         boutons->addWidget(w);
     boutons->addStretch(1);
-    boutons->addWidget(Label10);
-    boutons->addWidget(TFCPU);
-    boutons->addSpacing(tw(240));
     boutons->addWidget(BAnnuler);
 
     // La vue du code prend toute la hauteur qui reste, jusqu'à 400 twips du bas.
