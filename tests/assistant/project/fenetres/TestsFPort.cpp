@@ -1,0 +1,134 @@
+// La fenêtre des ports hors écran, sur les ports B, C (sans bit 7) et D de l'ATmega8 :
+// cases cochées au clavier et à la souris, passage d'un port à l'autre, texte de « Quitter ».
+#include "assistant/project/ContexteAssistante.h"
+#include "assistant/project/fenetres/FPort.h"
+#include "outils/OutilsFenetres.h"
+#include "outils/OutilsTests.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class FenetrePorts : public ::testing::Test {
+protected:
+    FenetrePorts() {
+        contexte.ports = ConfigurationPorts::lirePorts(OutilsTests::dossierConstruction() +
+                                                           QStringLiteral("/Configuration.xml"),
+                                                       QStringLiteral("Processeur(0)"));
+        contexte.tablePorts = ConfigurationPorts::nouvelleTable(contexte.ports);
+    }
+    FPort& ouvrir() {
+        fenêtre = std::make_unique<FPort>(contexte);
+        fenêtre->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(fenêtre.get()));
+        return *fenêtre;
+    }
+    template <class T = QWidget> T* c(const char* nom) {
+        return OutilsFenetres::enfant<T>(fenêtre.get(), QString::fromLatin1(nom));
+    }
+    QListWidget* liste(const char* nom) { return c<QListWidget>(nom); }
+    // Espace sur une ligne, comme au clavier.
+    void espace(const char* nom, int ligne) {
+        liste(nom)->setCurrentRow(ligne);
+        QTest::keyClick(liste(nom), Qt::Key_Space);
+    }
+    // Clic dans la case d'une ligne.
+    void clic(const char* nom, int ligne) {
+        QListWidget* l = liste(nom);
+        const QRect r = l->visualItemRect(l->item(ligne));
+        QTest::mouseClick(l->viewport(), Qt::LeftButton, {},
+                          QPoint(r.left() + r.height() / 2, r.center().y()));
+    }
+    QString cochées(const char* nom) {
+        QString r;
+        for (int i = 0; i < liste(nom)->count(); ++i)
+            r += liste(nom)->item(i)->checkState() == Qt::Checked ? u'1' : u'0';
+        return r;
+    }
+    void configurerB() {
+        for (int ligne : {0, 1, 2, 3})
+            espace("ListDirection", ligne);
+        for (int ligne : {6, 7})
+            espace("ListPullUp", ligne);
+    }
+    ContexteAssistante contexte;
+    std::unique_ptr<FPort> fenêtre;
+};
+
+TEST_F(FenetrePorts, ValeursGardéesEntreLesPortsEtBitAbsentIntouchable) {
+    ASSERT_EQ(contexte.ports.size(), 3u);
+    ouvrir();
+    configurerB();
+    c<QScrollBar>("VScroll1")->setValue(1);
+    EXPECT_TRUE(c<QGroupBox>("TPorts")->title().endsWith(u'C'));
+    EXPECT_EQ(cochées("ListDirection"), QStringLiteral("00000000"));
+    // Le bit 7 de C n'existe pas : ni Espace ni clic ne le cochent, la ligne voisine oui.
+    EXPECT_EQ(liste("ListDirection")->count(), 8);
+    espace("ListDirection", 0);
+    EXPECT_EQ(cochées("ListDirection"), QStringLiteral("00000000"));
+    clic("ListDirection", 0);
+    clic("ListDirection", 1);
+    EXPECT_EQ(cochées("ListDirection"), QStringLiteral("01000000"));
+    EXPECT_FALSE(liste("ListDirection")->item(0)->flags() & Qt::ItemIsEnabled);
+    // Page précédente revient sur B, qui montre ce qui y était coché.
+    QTest::keyClick(liste("ListPullUp"), Qt::Key_PageUp);
+    EXPECT_EQ(c<QScrollBar>("VScroll1")->value(), 0);
+    EXPECT_EQ(cochées("ListDirection"), QStringLiteral("11110000"));
+    EXPECT_EQ(cochées("ListPullUp"), QStringLiteral("00000011"));
+    EXPECT_EQ(contexte.tablePorts[0].directionHexa, QStringLiteral("F0"));
+    EXPECT_EQ(contexte.tablePorts[1].direction, 0x40);
+    EXPECT_EQ(contexte.portCourant, 0);
+}
+
+TEST_F(FenetrePorts, QuitterÉcritLeTexteDesPortsRéglés) {
+    ouvrir();
+    configurerB();
+    c<QScrollBar>("VScroll1")->setValue(2);
+    espace("ListDirection", 7);
+    QTest::mouseClick(c("BTLQuitter"), Qt::LeftButton);
+    EXPECT_EQ(fenêtre->result(), QDialog::Accepted);
+    // B quitté par la barre, D fermé par « Quitter », C jamais montré.
+    EXPECT_EQ(contexte.texteConfigurationPorts,
+              QStringLiteral("// Configuration des ports\r\n"
+                             "\tDDRB=0xF0; // Bit 3,2,1,0 en entrée et 7,6,5,4 en sortie.\r\n"
+                             "\tPORTB=0x03; // Pull-Up sur Bit 1,0.\r\n"
+                             "\tDDRD=0x01; // Bits 7,6,5,4,3,2,1 en entrée et 0 en sortie.\r\n"));
+}
+
+TEST_F(FenetrePorts, PortIgnoréSansBlocNiPerteDeValeurs) {
+    contexte.tablePorts[0].direction = 0x81;
+    contexte.texteConfigurationPorts = QStringLiteral("avant");
+    ouvrir();
+    EXPECT_EQ(cochées("ListDirection"), QStringLiteral("10000001"));
+    c<QCheckBox>("RCBIgnorerPort")->click();
+    EXPECT_TRUE(liste("ListDirection")->isHidden());
+    EXPECT_FALSE(c("Label4")->isHidden());
+    c<QScrollBar>("VScroll1")->setValue(1);
+    EXPECT_FALSE(liste("ListDirection")->isHidden());
+    c<QScrollBar>("VScroll1")->setValue(0);
+    EXPECT_TRUE(liste("ListPullUp")->isHidden());
+    fenêtre->close();
+    EXPECT_EQ(contexte.texteConfigurationPorts, QStringLiteral("avant"));
+    // Rouverte : toujours ignoré, valeurs intactes, aucun bloc pour B.
+    ouvrir();
+    EXPECT_TRUE(c<QCheckBox>("RCBIgnorerPort")->isChecked());
+    QTest::mouseClick(c("BTLQuitter"), Qt::LeftButton);
+    EXPECT_EQ(contexte.tablePorts[0].direction, 0x81);
+    EXPECT_FALSE(contexte.texteConfigurationPorts.contains(QStringLiteral("PORTB")));
+    EXPECT_TRUE(contexte.texteConfigurationPorts.contains(QStringLiteral("DDRC=0x00")));
+}
+
+TEST_F(FenetrePorts, ComposantSansPortSeFermeSansErreur) {
+    contexte = ContexteAssistante();
+    ouvrir();
+    QTest::mouseClick(c("BTLQuitter"), Qt::LeftButton);
+    EXPECT_EQ(fenêtre->result(), QDialog::Accepted);
+    EXPECT_TRUE(contexte.texteConfigurationPorts.isEmpty());
+}
+
+} // namespace
