@@ -1,0 +1,258 @@
+#include "assistant/project/Profils.h"
+
+#include "common/Messages.h"
+#include "common/Texte.h"
+#include "noyau/GestionXML.h"
+#include "noyau/Parametres.h"
+
+#include <algorithm>
+
+namespace Profils {
+
+namespace {
+
+const QString Base = QStringLiteral("GénérateurDeCode Profiles");
+const QString AttributNom = QStringLiteral("Nom");
+const std::array<QString, NombrePériphériques> NomsIncludes = {
+    QStringLiteral("LCD"), QStringLiteral("CAN"), QStringLiteral("RS232"), QStringLiteral("Timers"),
+    QStringLiteral("Delay")};
+
+// Ouvre le fichier des réglages ; un fichier illisible est signalé et jamais réécrit.
+bool ouvrir(GestionXML& xml, const QString& fichier) {
+    try {
+        xml.Ouvrir(fichier, Parametres::Racine);
+    } catch (const ErreurXML& e) {
+        messageCritique(e.texte());
+        return false;
+    }
+    if (!xml.documentEndommagé()) return true;
+    // Sauver refuse un fichier endommagé et en donne la raison : c'est elle qu'on montre.
+    if (!xml.fichierRefusé()) xml.Sauver();
+    messageCritique(xml.dernièreErreur());
+    return false;
+}
+
+int nombre(GestionXML& xml) {
+    return xml.NombreDeNoeudsMultiples(QStringLiteral("Profile"), Base + QStringLiteral(" Profile"), {});
+}
+
+// Index du profil de ce nom exact, -1 s'il n'y en a pas.
+int indexDuNom(GestionXML& xml, const QString& nom) {
+    const int n = xml.NombreDeNoeudsMultiples(QStringLiteral("Profile"), Base + QStringLiteral(" Profile"),
+                                              AttributNom);
+    for (int i = 0; i < n; ++i)
+        if (xml.ListeAttribut(i) == nom) return i;
+    return -1;
+}
+
+// L'élément existe-t-il ? Un texte vide enregistré n'est pas un texte absent.
+bool existe(GestionXML& xml, const QString& chemin) {
+    const QString nom = chemin.section(u' ', -1);
+    return xml.NombreDeNoeudsMultiples(nom, chemin, {}) > 0;
+}
+
+// Entier écrit en décimal ; tout autre texte (ou rien) laisse le champ tel qu'il était.
+bool lireEntier(const QString& texte, int& champ) {
+    bool ok = false;
+    const int v = texte.toInt(&ok);
+    if (ok) champ = v;
+    return ok;
+}
+
+void lireTexte(GestionXML& xml, const QString& chemin, QString& champ) {
+    if (existe(xml, chemin)) champ = xml.LireValeur(chemin);
+}
+
+void messageÉchec(const QString& nom, const QString& raison) {
+    messageCritique(QStringLiteral("Le profil « %1 » n'a pas été enregistré :").arg(nom) +
+                    Texte::SautDeLigne + raison);
+}
+
+} // namespace
+
+QString chemin(int n) {
+    return Base + QStringLiteral(" Profile(%1)").arg(n);
+}
+
+QStringList noms(const QString& fichierParamètres) {
+    GestionXML xml;
+    if (!ouvrir(xml, fichierParamètres)) return {};
+    QStringList liste;
+    try {
+        const int n = xml.NombreDeNoeudsMultiples(QStringLiteral("Profile"),
+                                                  Base + QStringLiteral(" Profile"), AttributNom);
+        for (int i = 0; i < n; ++i)
+            liste << xml.ListeAttribut(i);
+    } catch (const ErreurXML& e) {
+        messageCritique(e.texte());
+    }
+    xml.Fermer();
+    return liste;
+}
+
+bool sauver(const QString& fichierParamètres, const QString& nom, const Profil& profil, QString* chemin) {
+    if (nom.isEmpty()) {
+        afficherMessage(QStringLiteral("Saisissez le nom du profil avant d'appuyer sur Entrée."),
+                        IconeMessage::Exclamation);
+        return false;
+    }
+    GestionXML xml;
+    if (!ouvrir(xml, fichierParamètres)) return false;
+    try {
+        int cible = indexDuNom(xml, nom);
+        if (cible < 0) cible = nombre(xml);
+        const QString p = Profils::chemin(cible);
+        xml.EcrireAttribut(p, AttributNom, nom);
+        const QString includes = p + QStringLiteral(" Includes");
+        for (int i = 0; i < NombrePériphériques; ++i)
+            xml.EcrireAttribut(includes, NomsIncludes[i],
+                               profil.includes[i] ? QStringLiteral("1") : QStringLiteral("0"));
+        for (std::size_t i = 0; i < profil.ports.size(); ++i) {
+            const QString port = p + QStringLiteral(" Port(%1)").arg(i);
+            const Profil::Port& l = profil.ports[i];
+            xml.EcrireAttribut(port, QStringLiteral("Nom"), l.nom);
+            xml.EcrireAttribut(port, QStringLiteral("DDR"), QString::number(l.direction));
+            xml.EcrireAttribut(port, QStringLiteral("Pull-Up"), QString::number(l.pullUp));
+            xml.EcrireAttribut(port, QStringLiteral("Ignorer"), QString::number(l.ignorer));
+        }
+        // Un profil écrasé par un composant qui a moins de ports ne garde pas les anciens en trop.
+        const int anciens =
+            xml.NombreDeNoeudsMultiples(QStringLiteral("Port"), p + QStringLiteral(" Port"), {});
+        for (int i = anciens - 1; i >= int(profil.ports.size()); --i)
+            xml.SupprimerNoeud(p + QStringLiteral(" Port(%1)").arg(i));
+        xml.EcrireValeur(p + QStringLiteral(" BAUD"), profil.baud);
+        xml.EcrireValeur(p + QStringLiteral(" Modèle"), QString::number(profil.modèle));
+        xml.EcrireAttribut(p + QStringLiteral(" Modèle"), QStringLiteral("NomModèle"), profil.nomModèle);
+        xml.EcrireValeur(p + QStringLiteral(" FormatDate"), QString::number(profil.formatDate));
+        xml.EcrireValeur(p + QStringLiteral(" FormatHeure"), QString::number(profil.formatHeure));
+        xml.EcrireValeur(p + QStringLiteral(" VersionInit"), profil.version);
+        xml.EcrireValeur(p + QStringLiteral(" Auteur"), profil.auteur);
+        xml.EcrireValeur(p + QStringLiteral(" Entreprise"), profil.entreprise);
+        xml.EcrireValeur(p + QStringLiteral(" Commentaires"), profil.commentaires);
+        if (!xml.Fermer()) {
+            messageÉchec(nom, xml.dernièreErreur());
+            return false;
+        }
+        if (chemin) *chemin = p;
+        return true;
+    } catch (const ErreurXML& e) {
+        // Rien n'est enregistré : le document en mémoire est abandonné.
+        messageÉchec(nom, e.texte());
+        return false;
+    }
+}
+
+bool charger(const QString& fichierParamètres, int n, Profil& profil, QString* chemin) {
+    GestionXML xml;
+    if (!ouvrir(xml, fichierParamètres)) return false;
+    try {
+        if (n < 0 || n >= nombre(xml)) return false;
+        const QString p = Profils::chemin(n);
+        const QString includes = p + QStringLiteral(" Includes");
+        for (int i = 0; i < NombrePériphériques; ++i) {
+            int v = 0;
+            if (lireEntier(xml.LireAttribut(includes, NomsIncludes[i]), v)) profil.includes[i] = v != 0;
+        }
+        const int nbPorts =
+            xml.NombreDeNoeudsMultiples(QStringLiteral("Port"), p + QStringLiteral(" Port"), {});
+        std::vector<Profil::Port> ports(nbPorts);
+        for (int i = 0; i < nbPorts; ++i) {
+            Profil::Port& l = ports[i];
+            // Ce que le profil avait à cette place tient lieu des valeurs absentes.
+            if (i < int(profil.ports.size()))
+                l = profil.ports[i];
+            else
+                l.avecDirection = l.avecPullUp = l.avecIgnorer = false;
+            const QString port = p + QStringLiteral(" Port(%1)").arg(i);
+            const QString nomPort = xml.LireAttribut(port, QStringLiteral("Nom"));
+            if (!nomPort.isEmpty()) l.nom = nomPort;
+            l.avecDirection |= lireEntier(xml.LireAttribut(port, QStringLiteral("DDR")), l.direction);
+            l.avecPullUp |= lireEntier(xml.LireAttribut(port, QStringLiteral("Pull-Up")), l.pullUp);
+            l.avecIgnorer |= lireEntier(xml.LireAttribut(port, QStringLiteral("Ignorer")), l.ignorer);
+        }
+        profil.ports = std::move(ports);
+        lireEntier(xml.LireValeur(p + QStringLiteral(" Modèle")), profil.modèle);
+        const QString nomModèle =
+            xml.LireAttribut(p + QStringLiteral(" Modèle"), QStringLiteral("NomModèle"));
+        if (!nomModèle.isEmpty()) profil.nomModèle = nomModèle;
+        lireEntier(xml.LireValeur(p + QStringLiteral(" FormatDate")), profil.formatDate);
+        lireEntier(xml.LireValeur(p + QStringLiteral(" FormatHeure")), profil.formatHeure);
+        lireTexte(xml, p + QStringLiteral(" VersionInit"), profil.version);
+        lireTexte(xml, p + QStringLiteral(" Auteur"), profil.auteur);
+        lireTexte(xml, p + QStringLiteral(" Entreprise"), profil.entreprise);
+        lireTexte(xml, p + QStringLiteral(" Commentaires"), profil.commentaires);
+        lireTexte(xml, p + QStringLiteral(" BAUD"), profil.baud);
+        xml.Fermer();
+        if (chemin) *chemin = p;
+        return true;
+    } catch (const ErreurXML& e) {
+        messageCritique(e.texte());
+        return false;
+    }
+}
+
+QString nom(const QString& fichierParamètres, int n) {
+    try {
+        GestionXML xml;
+        xml.Ouvrir(fichierParamètres, Parametres::Racine);
+        const QString v = n >= 0 ? xml.LireAttribut(chemin(n), AttributNom) : QString();
+        xml.Fermer();
+        return v;
+    } catch (const ErreurXML&) {
+        return {};
+    }
+}
+
+bool supprimer(const QString& fichierParamètres, int n) {
+    GestionXML xml;
+    if (!ouvrir(xml, fichierParamètres)) return false;
+    try {
+        if (n < 0 || n >= nombre(xml)) return false;
+        xml.SupprimerNoeud(chemin(n));
+        if (xml.Fermer()) return true;
+        messageCritique(QStringLiteral("Le profil n'a pas été supprimé :") + Texte::SautDeLigne +
+                        xml.dernièreErreur());
+    } catch (const ErreurXML& e) {
+        messageCritique(QStringLiteral("Le profil n'a pas été supprimé :") + Texte::SautDeLigne + e.texte());
+    }
+    return false;
+}
+
+void appliquerPorts(const Profil& profil, TablePorts& table) {
+    std::vector<bool> prise(table.size(), false);
+    std::vector<int> cible(profil.ports.size(), -1);
+    // D'abord par le nom : un port garde ses réglages d'un composant à l'autre.
+    for (std::size_t i = 0; i < profil.ports.size(); ++i)
+        for (std::size_t j = 0; j < table.size(); ++j)
+            if (!profil.ports[i].nom.isEmpty() && table[j].nom == profil.ports[i].nom) {
+                if (!prise[j]) cible[i] = int(j);
+                prise[j] = true;
+                break;
+            }
+    // Puis par l'index, pour les ports dont le composant n'a pas le nom.
+    for (std::size_t i = 0; i < profil.ports.size(); ++i) {
+        const bool parNom = std::any_of(table.begin(), table.end(),
+                                        [&](const LignePort& l) { return l.nom == profil.ports[i].nom; });
+        if (cible[i] < 0 && !parNom && i < table.size() && !prise[i]) cible[i] = int(i);
+    }
+    for (std::size_t i = 0; i < profil.ports.size(); ++i) {
+        if (cible[i] < 0) continue;
+        const Profil::Port& p = profil.ports[i];
+        LignePort& l = table[cible[i]];
+        // Des ports de huit bits : une valeur démesurée du fichier ne déborde pas.
+        if (p.avecDirection) l.direction = int16_t(p.direction & 0xFF);
+        if (p.avecPullUp) l.pullUp = int16_t(p.pullUp & 0xFF);
+        if (p.avecIgnorer) l.ignorer = p.ignorer != 0 ? 1 : 0;
+        l.réglage = LignePort::Réglage::Fermé;
+    }
+}
+
+int indexModèle(const Profil& profil, const QStringList& modèles) {
+    if (!profil.nomModèle.isEmpty()) {
+        const int i = int(modèles.indexOf(profil.nomModèle));
+        if (i >= 0) return i;
+    }
+    return profil.modèle >= 0 && profil.modèle < modèles.size() ? profil.modèle : -1;
+}
+
+} // namespace Profils
