@@ -163,7 +163,7 @@ void FPort::disposer() {
         droite->addWidget(l);
     droite->addSpacing(tw(180));
     for (QLabel* l : {Label9, Label8, Label7}) {
-        l->setFixedWidth(tw(2900));
+        l->setFixedWidth(tw(3400));
         droite->addWidget(l);
     }
     droite->addStretch(1);
