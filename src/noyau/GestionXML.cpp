@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -158,6 +159,12 @@ int profondeurMax(const pugi::xml_document& doc) {
     return max;
 }
 
+// Blancs et fins de ligne gardés tels quels : une écriture ne refait pas la mise en page.
+constexpr unsigned int OptionsLecture =
+    (pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_declaration | pugi::parse_comments |
+     pugi::parse_pi | pugi::parse_doctype) &
+    ~(pugi::parse_eol | pugi::parse_escapes);
+
 class EcrivainTampon final : public pugi::xml_writer {
 public:
     void write(const void* data, size_t size) override {
@@ -217,10 +224,7 @@ void GestionXML::Ouvrir(const QString& CheminComplet, const QString& PremierNoeu
             }
         }
         // Blancs et fins de ligne gardés tels quels : une écriture ne refait pas la mise en page.
-        const unsigned int options = (pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_declaration |
-                                      pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype) &
-                                     ~(pugi::parse_eol | pugi::parse_escapes);
-        const auto res = doc_.load_buffer(octetsLus_.constData(), octetsLus_.size(), options, codage);
+        const auto res = doc_.load_buffer(octetsLus_.constData(), octetsLus_.size(), OptionsLecture, codage);
         if (!res) {
             // Un fichier illisible se lit comme un document vide et n'est jamais réécrit.
             doc_.reset();
@@ -263,6 +267,131 @@ void GestionXML::apprendreMiseEnPage() {
     indenté_ = !racine.first_child();
 }
 
+namespace {
+
+// Chaque nœud de premier niveau tel quel, suivi d'une fin de ligne ; à l'intérieur, les blancs
+// du fichier (ou ceux posés à l'ajout des éléments) font la mise en page.
+QByteArray imprimer(const pugi::xml_document& doc, pugi::xml_encoding codage, const QByteArray& début,
+                    const QByteArray& fin) {
+    EcrivainTampon e;
+    e.tampon = début;
+    for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
+        n.print(e, "\t", pugi::format_raw | pugi::format_no_escapes, codage);
+        e.tampon += fin;
+    }
+    return e.tampon;
+}
+
+// Morceaux d'un texte XML : balises (commentaires, CDATA, instructions compris) et textes entre
+// elles, chacun par sa position de fin. Vide si le texte n'est pas découpable.
+std::vector<qsizetype> morceaux(const QByteArray& t) {
+    std::vector<qsizetype> fins;
+    qsizetype i = 0;
+    while (i < t.size()) {
+        qsizetype fin = -1;
+        if (t[i] != '<') {
+            fin = t.indexOf('<', i);
+            if (fin < 0) fin = t.size();
+        } else if (t.mid(i, 4) == "<!--") {
+            fin = t.indexOf("-->", i + 4) + 3;
+        } else if (t.mid(i, 9) == "<![CDATA[") {
+            fin = t.indexOf("]]>", i + 9) + 3;
+        } else if (t.mid(i, 2) == "<?") {
+            fin = t.indexOf("?>", i + 2) + 2;
+        } else if (t.mid(i, 2) == "<!") {
+            if (t.indexOf('[', i) >= 0 && t.indexOf('[', i) < t.indexOf('>', i))
+                return {}; // DOCTYPE à sous-ensemble
+            fin = t.indexOf('>', i) + 1;
+        } else {
+            char guillemet = 0;
+            for (qsizetype j = i + 1; j < t.size() && fin < 0; ++j) {
+                if (guillemet) {
+                    if (t[j] == guillemet) guillemet = 0;
+                } else if (t[j] == '"' || t[j] == '\'') {
+                    guillemet = t[j];
+                } else if (t[j] == '>') {
+                    fin = j + 1;
+                }
+            }
+        }
+        if (fin <= i) return {};
+        fins.push_back(fin);
+        i = fin;
+    }
+    return fins;
+}
+
+// Nom d'une balise ouvrante (« <a b="1"> » : « a »).
+QByteArray nomBalise(const QByteArray& t, qsizetype début, qsizetype fin) {
+    qsizetype j = début + 1;
+    while (j < fin && !std::strchr(" \t\r\n/>", t[j]))
+        ++j;
+    return t.mid(début + 1, j - début - 1);
+}
+
+// Le fichier tel qu'il était, où seul le passage changé entre l'image d'avant (avant) et celle
+// d'après (après) est remplacé : le reste du fichier garde ses guillemets, ses blancs dans les
+// balises et ses éléments vides écrits « <a></a> ». Vide si les deux ne se correspondent pas.
+QByteArray greffer(const QByteArray& fichier, const QByteArray& avant, const QByteArray& après) {
+    const std::vector<qsizetype> mA = morceaux(avant), mF = morceaux(fichier);
+    if (mA.empty() || mF.empty()) return {};
+    // Correspondance des fins de morceaux : même texte, balises au même nom ; « <a/> » de l'image
+    // vaut « <a></a> » du fichier.
+    std::vector<qsizetype> correspond(mA.size());
+    std::size_t k = 0;
+    qsizetype débutA = 0, débutF = 0;
+    for (std::size_t i = 0; i < mA.size(); ++i) {
+        const QByteArray a = avant.mid(débutA, mA[i] - débutA);
+        // Les blancs d'après la racine sont ceux du fichier, même absents.
+        if (i + 1 == mA.size() && a[0] != '<' &&
+            (k == mF.size() || (k + 1 == mF.size() && fichier[débutF] != '<'))) {
+            correspond[i] = fichier.size();
+            k = mF.size();
+            break;
+        }
+        if (k >= mF.size()) return {};
+        QByteArray f = fichier.mid(débutF, mF[k] - débutF);
+        if (a[0] != '<' || f[0] != '<') {
+            if (a != f) return {};
+        } else if (a != f) {
+            if (nomBalise(avant, débutA, mA[i]) != nomBalise(fichier, débutF, mF[k])) return {};
+            if (a.endsWith("/>") && !f.endsWith("/>")) {
+                if (k + 1 >= mF.size() || !fichier.mid(mF[k], mF[k + 1] - mF[k]).startsWith("</")) return {};
+                ++k;
+            }
+        }
+        correspond[i] = mF[k];
+        débutA = mA[i];
+        débutF = mF[k];
+        ++k;
+    }
+    if (k != mF.size()) return {};
+    // Passage changé, élargi aux morceaux entiers.
+    qsizetype préfixe = 0;
+    const qsizetype plusCourt = std::min(avant.size(), après.size());
+    while (préfixe < plusCourt && avant[préfixe] == après[préfixe])
+        ++préfixe;
+    qsizetype suffixe = 0;
+    while (suffixe < plusCourt - préfixe &&
+           avant[avant.size() - 1 - suffixe] == après[après.size() - 1 - suffixe])
+        ++suffixe;
+    std::size_t premier = 0;
+    while (premier < mA.size() && mA[premier] <= préfixe)
+        ++premier;
+    const qsizetype début = premier == 0 ? 0 : mA[premier - 1];
+    std::size_t dernier = premier;
+    while (dernier < mA.size() && mA[dernier] < avant.size() - suffixe)
+        ++dernier;
+    if (dernier >= mA.size()) dernier = mA.size() - 1;
+    const qsizetype finAvant = mA[dernier];
+    const qsizetype débutFichier = premier == 0 ? 0 : correspond[premier - 1];
+    const qsizetype finFichier = correspond[dernier];
+    const qsizetype finAprès = après.size() - (avant.size() - finAvant);
+    return fichier.left(débutFichier) + après.mid(début, finAprès - début) + fichier.mid(finFichier);
+}
+
+} // namespace
+
 QByteArray GestionXML::serialiser() const {
     EcrivainTampon e;
     pugi::xml_encoding codage = pugi::encoding_utf8;
@@ -291,17 +420,28 @@ QByteArray GestionXML::serialiser() const {
             fin += QByteArray(1, '\0') + c;
         break;
     }
-    // Chaque nœud de premier niveau tel quel, suivi d'une fin de ligne ; à l'intérieur, les blancs
-    // du fichier (ou ceux posés à l'ajout des éléments) font la mise en page.
-    for (pugi::xml_node n = doc_.first_child(); n; n = n.next_sibling()) {
-        n.print(e, "\t", pugi::format_raw | pugi::format_no_escapes, codage);
-        e.tampon += fin;
-    }
-    return e.tampon;
+    return imprimer(doc_, codage, e.tampon, fin);
 }
 
 bool GestionXML::enregistrer() {
-    const QByteArray octets = serialiser();
+    QByteArray octets = serialiser();
+    // Un fichier que l'enregistrement n'aurait pas écrit tel quel : seul le passage changé est
+    // remplacé (les fichiers UTF-16 sont réécrits en entier).
+    if (!octetsLus_.isEmpty() && codage_ != Codage::UTF16LE && codage_ != Codage::UTF16BE) {
+        pugi::xml_document tel;
+        const auto res =
+            tel.load_buffer(octetsLus_.constData(), octetsLus_.size(), OptionsLecture,
+                            codage_ == Codage::Latin1 ? pugi::encoding_latin1 : pugi::encoding_auto);
+        if (res) {
+            const QByteArray avant = imprimer(
+                tel, codage_ == Codage::Latin1 ? pugi::encoding_latin1 : pugi::encoding_utf8,
+                codage_ == Codage::UTF8AvecBOM ? QByteArray("\xEF\xBB\xBF") : QByteArray(), finDeLigne_);
+            if (avant != octetsLus_) {
+                const QByteArray greffé = greffer(octetsLus_, avant, octets);
+                if (!greffé.isEmpty()) octets = greffé;
+            }
+        }
+    }
     if (octets == octetsLus_ && QFileInfo::exists(fichier_)) return true; // rien de changé
     QString e;
     if (!FichierAtomique::ecrire(fichier_, octets, &e)) {

@@ -35,7 +35,7 @@ const QByteArray Réglages =
     "  <!-- gardé -->\r\n  <GénérateurDeCode>\r\n    <Profiles>\r\n"
     "      <Profile Nom=\"Un\"><Auteur>Ana</Auteur></Profile>\r\n"
     "      <Profile Nom=\"Deux\">\r\n        <Auteur>Bob</Auteur>\r\n      </Profile>\r\n"
-    "    </Profiles>\r\n  </GénérateurDeCode>\r\n  <Apparence a='x'/>\r\n</Paramètres>\r\n";
+    "    </Profiles>\r\n  </GénérateurDeCode>\r\n  <Apparence a='x' ><Vide></Vide></Apparence>\r\n</Paramètres>\r\n";
 
 } // namespace
 
