@@ -18,49 +18,47 @@ DocumentRiche documentDe(const QString& texte) {
 
 constexpr int MotEntierCasse = DocumentRiche::MotEntier | DocumentRiche::RespecterCasse;
 const CouleurRVB Rouge{255, 0, 0};
-const CouleurRVB Bleu{0, 0, 255};
 
 } // namespace
 
-TEST(DocumentRiche, RechercheMotEntierEtCasse) {
-    DocumentRiche d = documentDe("XMCU = at90s1200\r\nMCU = atmega16\r\nmcu = x");
-    // Le cas d'école : XMCU n'est pas un mot entier, la seconde ligne l'est.
-    EXPECT_EQ(d.trouver("MCU =", 0, MotEntierCasse), 18);
-    EXPECT_EQ(d.débutSélection(), 18);
-    EXPECT_EQ(d.longueurSélection(), 5);
-    EXPECT_EQ(d.texteSélection(), "MCU =");
-    // Sans l'option, XMCU convient ; sans respecter la casse, « mcu » aussi.
-    EXPECT_EQ(d.chercher("MCU =", 0, 0), 1);
-    EXPECT_EQ(d.chercher("mcu =", 19, DocumentRiche::MotEntier), 34);
-    EXPECT_EQ(d.chercher("mcu =", 19, MotEntierCasse), 34);
-    EXPECT_EQ(d.chercher("Mcu =", 19, MotEntierCasse), -1);
-    // La fin compte aussi quand la correspondance finit par un caractère de mot.
-    DocumentRiche o = documentDe("OPTIONS OPT_X OPT");
-    EXPECT_EQ(o.chercher("OPT", 0, DocumentRiche::MotEntier), 14);
-    EXPECT_EQ(o.chercher("OPT", 0, 0), 0);
-    // Une correspondance qui commence ou finit par un non-mot ne regarde pas de ce côté-là.
-    DocumentRiche p = documentDe("x=1 a=b");
-    EXPECT_EQ(p.chercher("=b", 0, DocumentRiche::MotEntier), 5);
-    EXPECT_EQ(p.chercher("x=", 0, DocumentRiche::MotEntier), 0);
-    // Accents : lettres comme les autres, casse comprise.
-    DocumentRiche e = documentDe("ÉTÉ étés été");
-    EXPECT_EQ(e.chercher("été", 0, DocumentRiche::MotEntier), 0);
-    EXPECT_EQ(e.chercher("été", 0, MotEntierCasse), 9);
-}
-
-TEST(DocumentRiche, RechercheSansReboucleEtÉchecSansToucherLaSélection) {
-    DocumentRiche d = documentDe("avrisp stk500 avrisp");
+TEST(DocumentRiche, RechercheMotEntierCasseEtBornes) {
+    const char* makefile = "XMCU = at90s1200\r\nMCU = atmega16\r\nmcu = x";
+    const char* outils = "avrisp stk500 avrisp";
+    const struct {
+        const char *texte, *motif;
+        int début, options, attendu;
+    } cas[] = {
+        {makefile, "MCU =", 0, MotEntierCasse, 18}, // XMCU n'est pas un mot entier
+        {makefile, "MCU =", 0, 0, 1},
+        {makefile, "mcu =", 19, DocumentRiche::MotEntier, 34},
+        {makefile, "Mcu =", 19, MotEntierCasse, -1},
+        // La fin compte aussi ; un bord non-mot de la correspondance ne regarde pas de ce côté-là.
+        {"OPTIONS OPT_X OPT", "OPT", 0, DocumentRiche::MotEntier, 14},
+        {"x=1 a=b", "=b", 0, DocumentRiche::MotEntier, 5},
+        {"x=1 a=b", "x=", 0, DocumentRiche::MotEntier, 0},
+        // Accents : lettres comme les autres, casse comprise.
+        {"ÉTÉ étés été", "été", 0, DocumentRiche::MotEntier, 0},
+        {"ÉTÉ étés été", "été", 0, MotEntierCasse, 9},
+        // Pas de retour au début ; motif vide ou début hors du texte ; correspondance au début.
+        {outils, "avrisp", 15, 0, -1},
+        {outils, "", 0, 0, -1},
+        {outils, "avrisp", 99, 0, -1},
+        {outils, "avrisp", -5, 0, 0},
+        {outils, "stk500", 7, DocumentRiche::MotEntier, 7},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(std::string(c.motif) + " dans " + c.texte);
+        EXPECT_EQ(
+            documentDe(QString::fromUtf8(c.texte)).chercher(QString::fromUtf8(c.motif), c.début, c.options),
+            c.attendu);
+    }
+    // trouver sélectionne la correspondance ; un échec laisse la sélection.
+    DocumentRiche d = documentDe(outils);
     d.sélectionner(7, 6);
-    EXPECT_EQ(d.trouver("avrisp", 15, 0), -1); // pas de retour au début
     EXPECT_EQ(d.trouver("inconnu", 0, 0), -1);
-    EXPECT_EQ(d.trouver(QString(), 0, 0), -1);
-    EXPECT_EQ(d.trouver("avrisp", 99, 0), -1);
-    EXPECT_EQ(d.débutSélection(), 7);
-    EXPECT_EQ(d.longueurSélection(), 6);
-    EXPECT_EQ(d.trouver("avrisp", 14, 0), 14);
-    EXPECT_EQ(d.trouver("avrisp", -5, 0), 0);
-    // Une correspondance au tout début de la zone cherchée est trouvée.
-    EXPECT_EQ(d.trouver("stk500", 7, DocumentRiche::MotEntier), 7);
+    EXPECT_EQ(d.texteSélection(), "stk500");
+    EXPECT_EQ(d.trouver("avrisp", 1, 0), 14);
+    EXPECT_EQ(std::pair(d.débutSélection(), d.longueurSélection()), std::pair(qsizetype(14), qsizetype(6)));
 }
 
 TEST(DocumentRiche, RemplacerLaSélectionPlaceLeCurseurAprès) {
@@ -233,28 +231,8 @@ TEST(DocumentRiche, LaFinDeLigneDominanteEstGardéeEtLesModificationsLaSuivent) 
     w.définirDébutSélection(w.longueur());
     w.remplacerSélection("Ω");
     EXPECT_EQ(w.octetsTexte(), QByteArray("café\r\nΩ"));
-}
-
-TEST(DocumentRiche, UnDocumentVenuDUnRtfSEnregistreAvecLaFinDeLigneDuSystème) {
-    QTemporaryDir dossier;
-    DocumentRiche modèle;
-    modèle.définirTexte("MCU = atmega8\r\nF_CPU = 8000000\r\n");
-    modèle.sélectionner(0, 5);
-    modèle.définirGras(true);
-    modèle.définirCouleur(Rouge);
-    const QString rtf = dossier.filePath("makefile.rtf");
-    ASSERT_TRUE(modèle.enregistrerRtf(rtf));
-
-    DocumentRiche d;
-    ASSERT_TRUE(d.charger(rtf));
-    EXPECT_EQ(d.contenu(), modèle.contenu());
-    const QString plat = dossier.filePath("makefile");
-    ASSERT_TRUE(d.enregistrerTexte(plat));
-    // La fin de ligne du système : CR LF sous Windows, LF ailleurs ; un document neuf aussi.
-    const bool windows = QSysInfo::productType() == u"windows";
-    const auto système = [&](QByteArray b) { return windows ? b.replace("\n", "\r\n") : b; };
-    EXPECT_EQ(OutilsTests::lireFichier(plat), système("MCU = atmega8\nF_CPU = 8000000\n"));
-    EXPECT_EQ(documentDe("x\r\n").octetsTexte(), système("x\n"));
+    // Un document neuf prend la fin de ligne du système.
+    EXPECT_EQ(documentDe("x\r\n").octetsTexte(), QSysInfo::productType() == u"windows" ? "x\r\n" : "x\n");
 }
 
 TEST(DocumentRiche, ÉchecsDeLectureEtDÉcritureSansPerte) {
@@ -275,14 +253,11 @@ TEST(DocumentRiche, ÉchecsDeLectureEtDÉcritureSansPerte) {
     EXPECT_FALSE(d.enregistrerTexte(dossier.filePath("non/makefile"), &erreur));
     EXPECT_FALSE(erreur.isEmpty());
 
-    // Un fichier binaire ou un RTF tronqué se chargent sans plantage.
+    // Un fichier binaire se charge sans plantage.
     QByteArray binaire;
     for (int i = 0; i < 256; ++i)
         binaire += char(i);
     d.chargerDonnées(binaire);
     EXPECT_EQ(d.codage(), CodageTexte::Windows1252);
     EXPECT_EQ(d.longueur(), 258); // le LF et le CR isolés ont reçu leur partenaire
-    d.chargerDonnées(QByteArrayLiteral("{\\rtf1\\ansi {\\b MCU = at"));
-    EXPECT_EQ(d.texte(), "MCU = at");
-    EXPECT_TRUE(d.formatEn(0).gras);
 }
