@@ -4,7 +4,6 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <gtest/gtest.h>
@@ -13,11 +12,6 @@ namespace {
 
 const CouleurRVB Rouge{255, 0, 0};
 const CouleurRVB Bleu{0, 0, 255};
-
-// Texte de la vue avec ses sauts de paragraphe écrits « \n ».
-QString texteVue(const VueDocumentRiche& v) {
-    return v.document()->toPlainText();
-}
 
 QTextCharFormat formatVue(const VueDocumentRiche& v, int position) {
     QTextCursor c(v.document());
@@ -47,7 +41,7 @@ TEST(VueDocumentRiche, TraductionDesPositionsDansLesDeuxSens) {
     d.définirTexte("ab\r\ncd\r\n\r\nef");
     VueDocumentRiche v;
     v.définirDocument(&d);
-    EXPECT_EQ(texteVue(v), "ab\ncd\n\nef");
+    EXPECT_EQ(v.toPlainText(), "ab\ncd\n\nef");
     const std::pair<qsizetype, qsizetype> paires[] = {{0, 0}, {2, 2}, {4, 3},  {5, 4},
                                                       {6, 5}, {8, 6}, {10, 7}, {12, 9}};
     for (auto [modèle, vue] : paires) {
@@ -83,7 +77,7 @@ TEST(VueDocumentRiche, FormatsMontresEtRafraichissementDeLaSeulePartieChangee) {
     marquer(d, "MCU =", "atmega16");
     v.rafraîchir();
 
-    EXPECT_EQ(texteVue(v), QString(d.texte()).replace("\r\n", "\n"));
+    EXPECT_EQ(v.toPlainText(), QString(d.texte()).replace("\r\n", "\n"));
     // Seule la ligne écrite change dans la vue (la clé change de format, la valeur de texte).
     EXPECT_LT(remplacés, 30);
     EXPECT_LT(ajoutés, 30);
@@ -110,7 +104,7 @@ TEST(VueDocumentRiche, FormatsMontresEtRafraichissementDeLaSeulePartieChangee) {
     // Contenu vidé.
     d.vider();
     v.rafraîchir();
-    EXPECT_EQ(texteVue(v), QString());
+    EXPECT_EQ(v.toPlainText(), QString());
 }
 
 TEST(VueDocumentRiche, ModificationDeLUtilisateurReporteeDansLeModele) {
@@ -152,5 +146,5 @@ TEST(VueDocumentRiche, ModificationDeLUtilisateurReporteeDansLeModele) {
     // Un saut de ligne dans le paragraphe (Maj+Entrée) devient un vrai saut dans les deux.
     QTest::keyClick(&v, Qt::Key_Return, Qt::ShiftModifier);
     EXPECT_EQ(d.texte(), "MCU = atmega8\r\n# \r\n = 2\r\n");
-    EXPECT_EQ(texteVue(v), "MCU = atmega8\n# \n = 2\n");
+    EXPECT_EQ(v.toPlainText(), "MCU = atmega8\n# \n = 2\n");
 }
