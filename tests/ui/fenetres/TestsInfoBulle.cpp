@@ -1,6 +1,5 @@
 #include "ui/fenetres/InfoBulle.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QScreen>
 #include <QSignalSpy>
