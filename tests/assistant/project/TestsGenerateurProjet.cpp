@@ -1,16 +1,19 @@
 // Configuration des ports et squelette de projet : les textes exacts des deux moments où un port
 // est réglé, les repères remplacés une fois, les valeurs qui ne cassent pas le C autour d'elles, et
 // la preuve avec les vrais outils : chaque modèle, pour chaque composant du fichier des
-// possibilités, avec toutes les inclusions et un port réglé, compile par make sans avertissement.
+// possibilités, avec toutes les inclusions et deux ports réglés, se compile et se lie sans
+// avertissement, et simavr relit dans les registres les ports réglés.
 #include "assistant/project/ConfigurationPorts.h"
 #include "assistant/project/GenerateurProjet.h"
 #include "assistant/timers/CapacitesComposant.h"
 #include "outils/EssaiConfiguration.h"
+#include "outils/OutilsAvr.h"
 #include "outils/OutilsTests.h"
 
 #include <QFileInfo>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 
 using namespace OutilsTests;
@@ -154,17 +157,33 @@ exécuterDeuxÀDeux(const std::vector<std::pair<QString, QStringList>>& commande
     return résultats;
 }
 
-// Le fichier principal d'un projet : toutes les inclusions cochées, le premier port réglé.
-QByteArray projetPour(const QString& mcu, const QString& modèle) {
+// Valeurs attendues d'un port réglé : nom, DDRx, PORTx (bits que le port possède).
+struct PortRéglé {
+    QString nom;
+    int direction, pullUp;
+};
+
+// Le fichier principal d'un projet, toutes les inclusions cochées (elles ne déclarent que des
+// fonctions jamais appelées : les ports réglés ne bougent plus) ; le port B (à défaut le premier)
+// fermé par « Quitter », un autre quitté par la barre de défilement, avec d'autres valeurs.
+QByteArray projetPour(const QString& mcu, const QString& modèle, std::vector<PortRéglé>* réglés = nullptr) {
     CapacitésComposant c;
     EXPECT_TRUE(CapacitesComposant::lire(fichierConfiguration(), mcu, c));
     const std::vector<PortComposant> ports = ConfigurationPorts::lirePorts(fichierConfiguration(), c.chemin);
     EXPECT_FALSE(ports.empty()) << mcu.toStdString();
     TablePorts table = ConfigurationPorts::nouvelleTable(ports);
-    if (!table.empty()) {
-        table[0].direction = 0xF0;
-        table[0].pullUp = 0x03;
-        table[0].réglage = LignePort::Réglage::Fermé;
+    size_t fermé = 0;
+    for (size_t i = 0; i < ports.size(); ++i)
+        if (ports[i].nom == u"B") fermé = i;
+    for (size_t i = 0; i < table.size() && i < ports.size(); ++i) {
+        const bool b = i == fermé;
+        if (!b && i != (fermé == 0 ? 1u : 0u)) continue;
+        table[i].direction = b ? 0xF0 : 0x5A;
+        table[i].pullUp = b ? 0x03 : 0x81;
+        table[i].réglage = b ? LignePort::Réglage::Fermé : LignePort::Réglage::Quitté;
+        if (réglés)
+            réglés->push_back(
+                {ports[i].nom, table[i].direction & ports[i].masque(), table[i].pullUp & ports[i].masque()});
     }
     EntréesProjet e;
     e.détails = {"1.0", "Essai", "Ada", "Atelier", "Ligne 1\nLigne 2 */", "06/12/2026", "20:00"};
@@ -183,10 +202,11 @@ QByteArray projetPour(const QString& mcu, const QString& modèle) {
 } // namespace
 
 // Chaque modèle livré, pour chaque composant du fichier des possibilités, avec toutes les
-// inclusions cochées et un port réglé, se compile sans un avertissement avec les options de la
-// configuration par défaut ; pour un composant de chaque famille, par make et jusqu'au .hex.
+// inclusions cochées et deux ports réglés, se compile et se lie sans un avertissement avec les
+// options de la configuration par défaut ; pour un composant de chaque famille, par make jusqu'au
+// .hex. Sur les composants que simavr connaît, le programme tourne et DDRx/PORTx relus valent le réglage.
 TEST(GenerateurProjet, ChaqueModèlePourChaqueComposantCompileSansAvertissement) {
-    EXIGER_OUTILS("make", "avr-gcc");
+    EXIGER_OUTILS("make", "avr-gcc", "simavr");
     const QStringList modèles = GenerateurProjet::listeModèles(dossierModèles());
     ASSERT_GE(modèles.size(), 3);
     const QStringList composants = CapacitesComposant::composants(fichierConfiguration());
@@ -194,20 +214,21 @@ TEST(GenerateurProjet, ChaqueModèlePourChaqueComposantCompileSansAvertissement)
     QTemporaryDir racine;
     std::vector<std::pair<QString, QStringList>> commandes;
     QStringList dossiers;
-    for (const QString& mcu : composants) {
-        const QString dossier = racine.filePath(mcu);
-        QStringList sources;
+    std::map<QString, std::vector<PortRéglé>> réglés;
+    for (const QString& mcu : composants)
         for (int i = 0; i < modèles.size(); ++i) {
-            ecrireFichier(dossier + QStringLiteral("/m%1.c").arg(i), projetPour(mcu, modèles[i]));
-            sources << QStringLiteral("m%1.c").arg(i);
+            const QString dossier = racine.filePath(mcu);
+            const QString m = QStringLiteral("m%1").arg(i);
+            ecrireFichier(dossier + u'/' + m + QStringLiteral(".c"),
+                          projetPour(mcu, modèles[i], i == 0 ? &réglés[mcu] : nullptr));
+            // Les options du makefile par défaut, plus -Werror.
+            commandes.push_back({QStringLiteral("avr-gcc"),
+                                 {"-mmcu=" + mcu, "-DF_CPU=8000000UL", "-Os", "-gdwarf-2", "-std=gnu99",
+                                  "-Wall", "-Wstrict-prototypes", "-funsigned-char", "-funsigned-bitfields",
+                                  "-fshort-enums", "-ffunction-sections", "-fdata-sections", "-Werror",
+                                  m + ".c", "-o", m + ".elf", "-Wl,--gc-sections", "-lm"}});
+            dossiers << dossier;
         }
-        commandes.push_back({QStringLiteral("avr-gcc"),
-                             QStringList{"-mmcu=" + mcu, "-DF_CPU=8000000UL", "-Os", "-std=gnu99", "-Wall",
-                                         "-Wstrict-prototypes", "-funsigned-char", "-funsigned-bitfields",
-                                         "-fshort-enums", "-Werror", "-fsyntax-only"} +
-                                 sources});
-        dossiers << dossier;
-    }
     const QStringList parMake = {"atmega8",  "atmega16",   "atmega328p", "atmega2560", "attiny13",
                                  "attiny85", "attiny2313", "atmega32u4", "at90s8515"};
     for (const QString& mcu : parMake) {
@@ -226,12 +247,39 @@ TEST(GenerateurProjet, ChaqueModèlePourChaqueComposantCompileSansAvertissement)
     }
     const auto résultats = exécuterDeuxÀDeux(commandes, dossiers);
     for (size_t i = 0; i < résultats.size(); ++i) {
-        SCOPED_TRACE(dossiers[qsizetype(i)].toStdString());
+        SCOPED_TRACE(dossiers[qsizetype(i)].toStdString() + " " +
+                     commandes[i].second.value(13).toStdString());
         EXPECT_EQ(résultats[i].first, 0) << résultats[i].second.toStdString();
         EXPECT_FALSE(résultats[i].second.contains(QStringLiteral("warning:")))
             << résultats[i].second.toStdString();
-        if (commandes[i].first == u"make") {
-            EXPECT_TRUE(QFileInfo::exists(dossiers[qsizetype(i)] + QStringLiteral("/main.hex")));
+        const bool make = commandes[i].first == u"make";
+        EXPECT_TRUE(QFileInfo::exists(dossiers[qsizetype(i)] + u'/' +
+                                      (make ? QStringLiteral("main.hex") : commandes[i].second.value(15))));
+    }
+
+    // Les ports relus dans simavr après le démarrage, dans chaque modèle.
+    for (const QString mcu :
+         {"atmega8", "atmega16", "atmega328p", "attiny85", "attiny2313", "attiny13", "atmega32u4"}) {
+        const std::vector<PortRéglé>& ports = réglés[mcu];
+        ASSERT_FALSE(ports.empty());
+        const QMap<QString, int> adr = OutilsAvr::adresses(mcu);
+        QStringList options{QStringLiteral("-t"), QStringLiteral("0.002")};
+        for (const PortRéglé& p : ports)
+            for (const QString& reg : {"DDR" + p.nom, "PORT" + p.nom}) {
+                ASSERT_TRUE(adr.contains(reg)) << reg.toStdString(); // sinon on relirait l'adresse 0
+                options << QStringLiteral("-r") << QString::number(adr.value(reg));
+            }
+        for (int i = 0; i < modèles.size(); ++i) {
+            SCOPED_TRACE(mcu.toStdString() + " " + modèles[i].toStdString());
+            const auto m = OutilsAvr::mesurer(
+                mcu, 8e6, racine.filePath(mcu + QStringLiteral("/m%1.elf").arg(i)), options);
+            auto relu = [&](const QString& reg) {
+                return int(m.value(QStringLiteral("registre_0x%1").arg(adr.value(reg), 0, 16), -1));
+            };
+            for (const PortRéglé& p : ports) {
+                EXPECT_EQ(relu("DDR" + p.nom), p.direction) << p.nom.toStdString();
+                EXPECT_EQ(relu("PORT" + p.nom), p.pullUp) << p.nom.toStdString();
+            }
         }
     }
 }
