@@ -34,7 +34,6 @@ struct Outils : ::testing::Test {
     bool activationRéussie = true;
     Fenetres::Recherche fenêtreTrouvée;
     int choix = 0;
-    bool choixPossible = true;
 
     void SetUp() override {
         etatGlobal().réinitialiser();
@@ -66,8 +65,7 @@ struct Outils : ::testing::Test {
         };
         s.choisirSchéma = [this](const QString&) {
             ++choix;
-            etatGlobal().ArgumentSimulateur = " \"Autre.DSN\"";
-            return choixPossible;
+            return true;
         };
         return LancerOutil(s);
     }
@@ -85,8 +83,8 @@ QString texteDe(const QString& fichier, const char* chemin) {
 
 } // namespace
 
-// Le projet AVR Studio : nom en minuscules, chemins au séparateur de la plateforme, composant du
-// makefile ; le simulateur reçoit son chemin en un seul argument, dans le dossier du projet.
+// Le projet AVR Studio (nom et composant vus aussi de bout en bout) : chemins au séparateur de la
+// plateforme, composant du makefile ; le simulateur reçoit son chemin en un seul argument.
 TEST_F(Outils, ProjetAVRStudioEcritDepuisLeModeleEtLanceAvecSonChemin) {
     makefile("XMCU = at90s1200\r\nMCU = atmega16\r\nAVRStudioExclusif = 1\r\n");
     ASSERT_EQ(lancer("AVRStudio"), CodeSortie::Succès);
@@ -95,11 +93,9 @@ TEST_F(Outils, ProjetAVRStudioEcritDepuisLeModeleEtLanceAvecSonChemin) {
     EXPECT_FALSE(
         QString::fromUtf8(lireFichier(fichierProjet())).contains(QRegularExpression("ZZ[A-Za-z]+ZZ")));
     const std::pair<const char*, QString> champs[] = {
-        {"/AVRStudio/MANAGEMENT/ProjectName", "bp-led_elf"},
         {"//CODE_CREATION/ObjectFile", QDir::toNativeSeparators(projet + "/bp-led.elf")},
         {"//AVRGCCPLUGIN/CONFIGS/CONFIG/EXTERNALMAKEFILE", QDir::toNativeSeparators(projet + "/makefile")},
-        {"//DEBUG_TARGET/CURRENT_PART", "atmega16"},
-        {"//AVRGCCPLUGIN/CONFIGS/CONFIG/PART", "atmega16"}};
+        {"//DEBUG_TARGET/CURRENT_PART", "atmega16"}};
     for (const auto& [chemin, attendu] : champs)
         EXPECT_EQ(texteDe(fichierProjet(), chemin), attendu) << chemin;
     ASSERT_EQ(démarrées.size(), 1u);
@@ -194,24 +190,4 @@ TEST_F(Outils, RemplacerTexte) {
     f.RichTextBox1.définirTexte("ZZNomZZ/zznomzz/ZZNomZZ\r\nfin ZZNomZZ");
     f.RemplacerTexte("ZZNomZZ", "<ZZNomZZ>");
     EXPECT_EQ(f.RichTextBox1.texte(), "<ZZNomZZ>/zznomzz/<ZZNomZZ>\r\nfin <ZZNomZZ>");
-}
-
-// Un schéma (extension en minuscules, blancs et apostrophe) : un seul argument sans ses guillemets ;
-// plusieurs : la fenêtre de choix règle l'argument, et si elle ne peut s'afficher rien n'est lancé.
-TEST_F(Outils, IsisUnOuPlusieursSchemas) {
-    ecrireFichier(projet + "/Mon schéma l'essai.dsn", "x");
-    ASSERT_EQ(lancer("ISIS"), CodeSortie::Succès);
-    ASSERT_EQ(démarrées.size(), 1u);
-    EXPECT_EQ(démarrées[0], std::pair(QStringList{"-v", "Mon schéma l'essai.dsn"}, projet));
-    EXPECT_EQ(choix, 0);
-
-    ecrireFichier(projet + "/Autre.DSN", "x");
-    ASSERT_EQ(lancer("isis"), CodeSortie::Succès);
-    EXPECT_EQ(choix, 1);
-    ASSERT_EQ(démarrées.size(), 2u);
-    EXPECT_EQ(démarrées[1].first, (QStringList{"-v", "Autre.DSN"}));
-    choixPossible = false;
-    EXPECT_EQ(lancer("isis"), CodeSortie::Erreur);
-    EXPECT_EQ(démarrées.size(), 2u);
-    EXPECT_EQ(messages.messages.size(), 1u);
 }
