@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using OutilsTests::lireFichier;
 
@@ -16,8 +17,8 @@ namespace {
 // Un projet dont le makefile note chaque cible exécutée, et une installation à part.
 struct Banc : ::testing::Test {
     QTemporaryDir racine;
-    QString projet = racine.filePath(QStringLiteral("Mon projet é"));
-    QString installation = racine.filePath(QStringLiteral("installation"));
+    QString projet = racine.filePath("Mon projet é");
+    QString installation = racine.filePath("installation");
     QString dossierInitial = QDir::currentPath();
     EnregistreurMessages messages;
 
@@ -30,53 +31,45 @@ struct Banc : ::testing::Test {
     }
     void TearDown() override { QDir::setCurrent(dossierInitial); }
 
-    QString journal() const {
-        return QString::fromUtf8(lireFichier(projet + QStringLiteral("/journal.txt")));
-    }
-    QString parametres() const { return installation + QStringLiteral("/Paramètres.xml"); }
+    QString journal() const { return QString::fromUtf8(lireFichier(projet + "/journal.txt")); }
+    QString parametres() const { return installation + "/Paramètres.xml"; }
     int lancer(const QString& ligne) { return Principal(ligne, installation); }
 };
 
 } // namespace
 
 TEST_F(Banc, ChampsDeLEtatGlobalEtGuillemets) {
-    EXPECT_EQ(lancer(QStringLiteral("\"COMPILER>") + projet + QStringLiteral(">BP-LED>isis -v\"")),
-              CodeSortie::Succès);
+    EXPECT_EQ(lancer("\"COMPILER>" + projet + ">BP-LED>isis -v\""), CodeSortie::Succès);
     const EtatGlobal& e = etatGlobal();
-    EXPECT_EQ(e.Commande, QStringLiteral("COMPILER"));
-    EXPECT_EQ(e.RépertoireDeTravail, projet);
-    EXPECT_EQ(e.FichierC, projet + QStringLiteral("/BP-LED.c"));
-    EXPECT_EQ(e.ParamètreAdditionnel, QStringLiteral("isis -v"));
+    EXPECT_EQ(std::tuple(e.Commande, e.RépertoireDeTravail, e.FichierC, e.ParamètreAdditionnel),
+              std::tuple("COMPILER", projet, projet + "/BP-LED.c", "isis -v"));
     EXPECT_EQ(QDir::currentPath(), QDir(projet).canonicalPath());
     EXPECT_EQ(e.FichierParamètres, parametres());
     ASSERT_EQ(messages.messages.size(), 1u); // pas encore là : dit, sans erreur
     EXPECT_EQ(messages.messages[0].icône, IconeMessage::Information);
     // Deux champs : le nom est vide.
-    EXPECT_EQ(lancer(QStringLiteral("compiler>") + projet), CodeSortie::Succès);
-    EXPECT_EQ(etatGlobal().FichierC, projet + QStringLiteral("/.c"));
+    EXPECT_EQ(lancer("compiler>" + projet), CodeSortie::Succès);
+    EXPECT_EQ(etatGlobal().FichierC, projet + "/.c");
 }
 
 TEST_F(Banc, ReglagesCreesSiAbsentsJamaisReecritsALaLecture) {
     ASSERT_FALSE(QFileInfo::exists(parametres()));
-    lancer(QStringLiteral("compiler>") + projet);
+    lancer("compiler>" + projet);
     const QString xml = QString::fromUtf8(lireFichier(parametres()));
-    EXPECT_TRUE(xml.contains(QStringLiteral("<Paramètres")));
-    EXPECT_FALSE(xml.contains(QStringLiteral("Apparence"))); // une lecture n'écrit rien
-    EXPECT_EQ(etatGlobal().RépertoireSkin, installation + QStringLiteral("/Skin//"));
+    EXPECT_TRUE(xml.contains("<Paramètres"));
+    EXPECT_FALSE(xml.contains("Apparence")); // une lecture n'écrit rien
+    EXPECT_EQ(etatGlobal().RépertoireSkin, installation + "/Skin//");
     EXPECT_EQ(etatGlobal().NomSkin, QString());
 
     // Présents : l'apparence est lue, le fichier n'est pas réécrit.
-    const QByteArray original = QStringLiteral("<Paramètres>\r\n  <Apparence><Assistante Nom=\"Plume\">"
-                                               "<Répertoire>Plume</Répertoire><Fenêtre>a.png</Fenêtre>"
-                                               "<Bouton>b.png</Bouton></Assistante></Apparence>\r\n"
-                                               "  <Autre/>\r\n</Paramètres>\r\n")
-                                    .toUtf8();
+    const QByteArray original = "<Paramètres>\r\n  <Apparence><Assistante Nom=\"Plume\"><Répertoire>Plume"
+                                "</Répertoire><Fenêtre>a.png</Fenêtre><Bouton>b.png</Bouton></Assistante>"
+                                "</Apparence>\r\n  <Autre/>\r\n</Paramètres>\r\n";
     OutilsTests::ecrireFichier(parametres(), original);
-    lancer(QStringLiteral("compiler>") + projet);
-    EXPECT_EQ(etatGlobal().NomSkin, QStringLiteral("Plume"));
-    EXPECT_EQ(etatGlobal().ImageFenêtreSkin, QStringLiteral("a.png"));
-    EXPECT_EQ(etatGlobal().ImageBoutonSkin, QStringLiteral("b.png"));
-    EXPECT_EQ(etatGlobal().RépertoireSkin, installation + QStringLiteral("/Skin/Plume/"));
+    lancer("compiler>" + projet);
+    const EtatGlobal& e = etatGlobal();
+    EXPECT_EQ(std::tuple(e.NomSkin, e.ImageFenêtreSkin, e.ImageBoutonSkin, e.RépertoireSkin),
+              std::tuple("Plume", "a.png", "b.png", installation + "/Skin/Plume/"));
     EXPECT_EQ(lireFichier(parametres()), original);
 }
 
@@ -84,14 +77,14 @@ TEST_F(Banc, ReglagesCreesSiAbsentsJamaisReecritsALaLecture) {
 TEST_F(Banc, ReglagesIllisiblesAvecLeurVraieRaison) {
     // Les cibles make n'ont besoin d'aucun réglage : le message, puis make quand même.
     QDir().mkdir(parametres());
-    EXPECT_EQ(lancer(QStringLiteral("nettoyer>") + projet), CodeSortie::Succès);
+    EXPECT_EQ(lancer("nettoyer>" + projet), CodeSortie::Succès);
     ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\n"; }));
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("dossier")));
-    EXPECT_FALSE(messages.messages[0].texte.contains(QStringLiteral("MSXML")));
+    EXPECT_TRUE(messages.messages[0].texte.contains("dossier"));
+    EXPECT_FALSE(messages.messages[0].texte.contains("MSXML"));
 
     QDir().rmdir(parametres());
-    OutilsTests::ecrireFichier(parametres(), QStringLiteral("<Paramètres/>").toUtf8());
+    OutilsTests::ecrireFichier(parametres(), "<Paramètres/>");
     QFile::setPermissions(parametres(), QFile::ReadOwner | QFile::WriteOwner);
     for (const QString& d : {racine.path(), installation, projet})
         QFile::setPermissions(d, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeGroup |
@@ -99,36 +92,32 @@ TEST_F(Banc, ReglagesIllisiblesAvecLeurVraieRaison) {
     messages.messages.clear();
     {
         SansPrivileges p;
-        EXPECT_EQ(lancer(QStringLiteral("compiler>") + projet), CodeSortie::Erreur);
+        EXPECT_EQ(lancer("compiler>" + projet), CodeSortie::Erreur);
     }
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("permission refusée")));
-    EXPECT_FALSE(messages.messages[0].texte.contains(QStringLiteral("remplacez")));
+    EXPECT_TRUE(messages.messages[0].texte.contains("permission refusée"));
+    EXPECT_FALSE(messages.messages[0].texte.contains("remplacez"));
 }
 
-// Ligne mal formée, ou nom de fichier qui sortirait du projet, dossier absent, fichier, dossier
-// fermé : la raison d'abord s'il y en a une, puis l'usage, en message critique ; rien ne démarre.
+// Ligne mal formée (les cas simples sont vus de bout en bout), nom de fichier qui sortirait du
+// projet, dossier absent, fichier, dossier fermé : la raison d'abord s'il y en a une, puis l'usage,
+// en message critique ; rien ne démarre.
 TEST_F(Banc, LigneRefuseeAvecSaRaisonEtLUsageSansRienDemarrer) {
-    const QString fichier = projet + QStringLiteral("/journal.c");
+    const QString fichier = projet + "/journal.c";
     OutilsTests::ecrireFichier(fichier, {});
-    const QString fermé = racine.filePath(QStringLiteral("fermé"));
+    const QString fermé = racine.filePath("fermé");
     QDir().mkdir(fermé);
     QFile::setPermissions(fermé, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QFile::setPermissions(racine.path(),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther);
     QDir::setCurrent(racine.path());
     const std::vector<std::pair<QString, QString>> cas = {
-        {QString(), {}},
-        {QStringLiteral("inconnu>") + projet, {}},
-        {QStringLiteral(" nettoyer>") + projet + QStringLiteral(">X"), {}},
-        {QStringLiteral("nettoyer"), {}},
         // Deux séparateurs à la place du dossier : pas de make ailleurs.
-        {QStringLiteral("nettoyer>>Mon projet é>X"), {}},
-        {QStringLiteral("avrstudio>") + projet + QStringLiteral(">../HORS>x"), QStringLiteral("../HORS")},
-        {QStringLiteral("nettoyer>") + projet + QStringLiteral("/absent>X"),
-         projet + QStringLiteral("/absent")},
-        {QStringLiteral("nettoyer>") + fichier + QStringLiteral(">X"), fichier},
-        {QStringLiteral("nettoyer>") + fermé + QStringLiteral(">X"), fermé}};
+        {"nettoyer>>Mon projet é>X", {}},
+        {"avrstudio>" + projet + ">../HORS>x", "../HORS"},
+        {"nettoyer>" + projet + "/absent>X", projet + "/absent"},
+        {"nettoyer>" + fichier + ">X", fichier},
+        {"nettoyer>" + fermé + ">X", fermé}};
     for (const auto& [ligne, nommé] : cas) {
         SCOPED_TRACE(ligne.toStdString());
         messages.messages.clear();
@@ -142,19 +131,18 @@ TEST_F(Banc, LigneRefuseeAvecSaRaisonEtLUsageSansRienDemarrer) {
         const Message& m = messages.messages[0];
         EXPECT_EQ(m.icône, IconeMessage::Critique);
         EXPECT_TRUE(m.modalSystème);
-        const QStringList lignes = m.texte.split(QStringLiteral("\r\n"));
+        const QStringList lignes = m.texte.split("\r\n");
         EXPECT_TRUE(lignes[0].contains(nommé)) << lignes[0].toStdString();
-        EXPECT_TRUE(lignes.contains(QStringLiteral("Erreur : la ligne de commande : «") + ligne +
-                                    QStringLiteral("» est invalide.")));
+        EXPECT_TRUE(lignes.contains("Erreur : la ligne de commande : «" + ligne + "» est invalide."));
     }
     QThread::msleep(200);
-    EXPECT_FALSE(QFileInfo::exists(projet + QStringLiteral("/journal.txt")));
+    EXPECT_FALSE(QFileInfo::exists(projet + "/journal.txt"));
 }
 
 TEST_F(Banc, ReglagesEndommagesIntactsEtSignales) {
-    const QByteArray abime = QStringLiteral("<Paramètres><Silence>1</Sil").toUtf8();
+    const QByteArray abime = "<Paramètres><Silence>1</Sil";
     OutilsTests::ecrireFichier(parametres(), abime);
-    EXPECT_EQ(lancer(QStringLiteral("nettoyer>") + projet), CodeSortie::Succès);
+    EXPECT_EQ(lancer("nettoyer>" + projet), CodeSortie::Succès);
     ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\n"; }));
     EXPECT_EQ(lireFichier(parametres()), abime);
     ASSERT_EQ(messages.messages.size(), 1u);
@@ -162,27 +150,24 @@ TEST_F(Banc, ReglagesEndommagesIntactsEtSignales) {
     EXPECT_EQ(DernièreEtapeEnErreur(), EtapeDémarrage::Assistante);
     // Une action qui a besoin des réglages s'arrête au message.
     messages.messages.clear();
-    EXPECT_EQ(lancer(QStringLiteral("compiler>") + projet), CodeSortie::Erreur);
+    EXPECT_EQ(lancer("compiler>" + projet), CodeSortie::Erreur);
     EXPECT_EQ(messages.messages.size(), 1u);
 }
 
 TEST_F(Banc, CiblesMakeDansLeDossierDuProjet) {
     QDir::setCurrent(racine.path()); // dossier relatif
-    EXPECT_EQ(lancer(QStringLiteral("NetToyer>Mon projet é>X")), CodeSortie::Succès);
+    EXPECT_EQ(lancer("NetToyer>Mon projet é>X"), CodeSortie::Succès);
     ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\n"; }));
-    EXPECT_EQ(lancer(QStringLiteral("programmer>") + projet + QStringLiteral(">X")), CodeSortie::Succès);
-    ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\nprogram\n"; }));
-    QFile::remove(projet + QStringLiteral("/journal.txt"));
+    QFile::remove(projet + "/journal.txt");
     // make clean reste en cours tant que « continuer » manque : make all doit l'attendre,
     // l'appelant non (sinon cet appel ne reviendrait pas).
-    QFile::remove(projet + QStringLiteral("/continuer"));
-    QFile::remove(projet + QStringLiteral("/clean_commence"));
-    EXPECT_EQ(lancer(QStringLiteral("reconstruire>") + projet + QStringLiteral(">X")), CodeSortie::Succès);
-    ASSERT_TRUE(
-        OutilsTests::attendre([&] { return QFileInfo::exists(projet + QStringLiteral("/clean_commence")); }));
+    QFile::remove(projet + "/continuer");
+    QFile::remove(projet + "/clean_commence");
+    EXPECT_EQ(lancer("reconstruire>" + projet + ">X"), CodeSortie::Succès);
+    ASSERT_TRUE(OutilsTests::attendre([&] { return QFileInfo::exists(projet + "/clean_commence"); }));
     QThread::msleep(100);
     EXPECT_EQ(journal(), QString());
-    OutilsTests::ecrireFichier(projet + QStringLiteral("/continuer"), {});
+    OutilsTests::ecrireFichier(projet + "/continuer", {});
     ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\nall\n"; }));
     EXPECT_TRUE(messages.messages.empty());
 }
@@ -190,26 +175,26 @@ TEST_F(Banc, CiblesMakeDansLeDossierDuProjet) {
 TEST_F(Banc, MakeIntrouvableDitClairement) {
     const QByteArray chemin = qgetenv("PATH");
     qputenv("PATH", racine.path().toLocal8Bit());
-    const int code = lancer(QStringLiteral("nettoyer>") + projet);
+    const int code = lancer("nettoyer>" + projet);
     qputenv("PATH", chemin);
     EXPECT_EQ(code, CodeSortie::Erreur);
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("« make » est introuvable")));
+    EXPECT_TRUE(messages.messages[0].texte.contains("« make » est introuvable"));
 }
 
 TEST_F(Banc, ActionsDesFenetresRepartiesParMot) {
     QStringList vus;
-    EnregistrerActionFenêtre(QStringLiteral("configurer"), [&] {
-        vus << QStringLiteral("configurer");
+    EnregistrerActionFenêtre("configurer", [&] {
+        vus << "configurer";
         return 0;
     });
-    EnregistrerActionFenêtre(QStringLiteral("assistante"), [&] {
+    EnregistrerActionFenêtre("assistante", [&] {
         vus << etatGlobal().AppelantAssistante;
         return 0;
     });
-    lancer(QStringLiteral("Configurer>") + projet + QStringLiteral(">X"));
+    lancer("Configurer>" + projet + ">X");
     EXPECT_EQ(etatGlobal().AppelantAssistante, QString());
-    lancer(QStringLiteral("ASSISTANTE>") + projet + QStringLiteral(">X"));
-    EXPECT_EQ(vus, (QStringList{QStringLiteral("configurer"), QStringLiteral("Ligne de commande")}));
+    lancer("ASSISTANTE>" + projet + ">X");
+    EXPECT_EQ(vus, (QStringList{"configurer", "Ligne de commande"}));
     EXPECT_TRUE(messages.messages.empty());
 }
