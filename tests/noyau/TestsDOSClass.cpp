@@ -2,8 +2,6 @@
 #include "outils/OutilsTests.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -61,27 +59,30 @@ struct BancDOS : ::testing::Test {
 
 } // namespace
 
-TEST_F(BancDOS, EnfantMuetRendSonCodeDeSortieSansEvenementDeSortie) {
-    EXPECT_EQ(executer("sh -c \"exit 3\"", true), 0);
-    EXPECT_EQ(dos.ExitCode(), 3);
-    EXPECT_TRUE(evenements.empty());
-    EXPECT_TRUE(dos.Outputs().isEmpty() && dos.Errors().isEmpty());
-    EXPECT_FALSE(dos.Killed());
-
-    // Le même objet sert à une seconde exécution ; un enfant tué par un signal rend 128 + signal.
-    EXPECT_EQ(executer("sh -c 'kill -9 $$'", false), 0);
-    EXPECT_EQ(dos.ExitCode(), 128 + 9);
-}
-
-TEST_F(BancDOS, SortiesFusionneesOuSeparees) {
-    const QString commande = "sh -c 'printf sortie; printf erreur >&2; exit 0'";
-    EXPECT_EQ(executer(commande, true), 0);
-    EXPECT_EQ(std::tuple(dos.Outputs(), morceaux('O'), dos.Errors(), morceaux('E')),
-              std::tuple("sortieerreur", "sortieerreur", "", ""));
-    evenements.clear();
-    EXPECT_EQ(executer(commande, false), 0);
-    EXPECT_EQ(std::tuple(dos.Outputs(), morceaux('O'), dos.Errors(), morceaux('E')),
-              std::tuple("sortie", "sortie", "erreur", "erreur"));
+// Le même objet sert à chaque exécution : code de sortie (128 + signal pour un enfant tué),
+// sorties fusionnées ou séparées, arguments entre guillemets sans aucun shell.
+TEST_F(BancDOS, CodesSortiesEtArgumentsSansShell) {
+    const QString deux = "sh -c 'printf sortie; printf erreur >&2; exit 0'";
+    const struct {
+        QString commande, argument;
+        bool fusion;
+        QString sortie, erreurs;
+        int code;
+    } cas[] = {{"sh -c \"exit 3\"", {}, true, "", "", 3},
+               {"sh -c 'kill -9 $$'", {}, false, "", "", 128 + 9},
+               {deux, {}, true, "sortieerreur", "", 0},
+               {deux, {}, false, "sortie", "erreur", 0},
+               {"printf", "\"[%s]\" \"a b\" 'c  d' e", true, "[a b][c  d][e]", "", 0},
+               {"printf \"<%s>\" \"x y\"", {}, true, "<x y>", "", 0},
+               {"echo $HOME ; echo x", {}, true, "$HOME ; echo x\n", "", 0}};
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.commande.toStdString());
+        evenements.clear();
+        EXPECT_EQ(executer(c.commande, c.fusion, c.argument), 0);
+        EXPECT_EQ(std::tuple(dos.Outputs(), morceaux('O'), dos.Errors(), morceaux('E'), dos.ExitCode()),
+                  std::tuple(c.sortie, c.sortie, c.erreurs, c.erreurs, c.code));
+        EXPECT_FALSE(dos.Killed());
+    }
 }
 
 TEST_F(BancDOS, ProgrammeIntrouvableRend2SansEvenementEtGardeLaDerniereExecution) {
@@ -123,13 +124,6 @@ TEST_F(BancDOS, ArretDepuisLePremierEvenementDeSortie) {
     EXPECT_EQ(executer("sh -c 'exit 4'", true), 0);
     EXPECT_FALSE(dos.Killed());
     EXPECT_EQ(dos.ExitCode(), 4);
-
-    // Un enfant muet qui ne finit pas, arrêté depuis l'attente : rien ne s'écrit plus ensuite.
-    evenements.clear();
-    QObject::connect(&dos, &DOSClass::WaitForInput, &dos, [this] { dos.KillCommand(); });
-    EXPECT_EQ(executer("sleep 1000", false), DOSClass::StatutAnnule);
-    EXPECT_EQ(dos.ExitCode(), DOSClass::CodeSortieArret);
-    EXPECT_EQ(evenements.size(), 1u); // une seule attente
 }
 
 TEST_F(BancDOS, LongueSortieArriveEntiere) {
@@ -147,17 +141,7 @@ TEST_F(BancDOS, LongueSortieArriveEntiere) {
     }
 }
 
-TEST_F(BancDOS, ArgumentsEntreGuillemetsSansShellDansLeDossierDeTravail) {
-    // Toute la ligne dans CommandName (comme pour avrdude) ou en argument ; aucun shell.
-    const std::tuple<QString, QString, QString> cas[] = {
-        {"printf", "\"[%s]\" \"a b\" 'c  d' e", "[a b][c  d][e]"},
-        {"printf \"<%s>\" \"x y\"", "", "<x y>"},
-        {"echo $HOME ; echo x", "", "$HOME ; echo x\n"}};
-    for (const auto& [commande, argument, sortie] : cas) {
-        EXPECT_EQ(executer(commande, true, argument), 0);
-        EXPECT_EQ(dos.Outputs(), sortie);
-    }
-
+TEST_F(BancDOS, DossierDeTravail) {
     dos.setCommandWorkingDirectory(dossier.path());
     EXPECT_EQ(executer("pwd", true), 0);
     EXPECT_EQ(dos.Outputs(), QFileInfo(dossier.path()).canonicalFilePath() + u'\n');
@@ -169,6 +153,8 @@ TEST_F(BancDOS, UneSeuleExecutionALaFois) {
         if (secondeStatut == -1) secondeStatut = dos.ExecuteCommand(true);
         dos.KillCommand();
     });
+    // Un enfant muet qui ne finit pas, arrêté depuis l'attente.
     EXPECT_EQ(executer("sleep 1000", true), DOSClass::StatutAnnule);
+    EXPECT_EQ(dos.ExitCode(), DOSClass::CodeSortieArret);
     EXPECT_EQ(secondeStatut, EBUSY);
 }
