@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -96,15 +95,17 @@ TEST(OuvrirDocument, AideOuverteAuChapitreVoulu) {
 TEST(OuvrirDocument, LAideLivreeAUnChapitreParFenetreEtParParametre) {
     const QString page =
         QString::fromUtf8(OutilsTests::lireFichier(OutilsTests::dossierConstruction() + "/Aide/index.html"));
-    QStringList ancres, liens;
-    static const QRegularExpression id("id=\"([^\"]+)\""), lien("href=\"#([^\"]+)\"");
-    for (auto it = id.globalMatch(page); it.hasNext();)
-        ancres << it.next().captured(1);
-    for (auto it = lien.globalMatch(page); it.hasNext();)
-        liens << it.next().captured(1);
-    liens << QString("configuration recherche fusibles assistant ports profils apropos erreur "
-                     "parametre-manquant")
-                 .split(u' ');
+    const auto captures = [&](const QString& motif) {
+        QStringList r;
+        for (auto it = QRegularExpression(motif).globalMatch(page); it.hasNext();)
+            r << it.next().captured(1);
+        return r;
+    };
+    const QStringList ancres = captures("id=\"([^\"]+)\"");
+    QStringList liens = captures("href=\"#([^\"]+)\"") +
+                        QString("configuration recherche fusibles assistant ports profils apropos erreur "
+                                "parametre-manquant")
+                            .split(u' ');
     for (const QString& p :
          QString("MCU F_CPU OPT FORMAT EXTRAINCDIRS DIRAVR AVRDUDE_PROGRAMMER AVRDUDE_PORT "
                  "AVRDUDE_FLAGS CompilCoff DEBUG AffichageMemoire TARGET BAUD AVRStudioExclusif")
@@ -112,9 +113,7 @@ TEST(OuvrirDocument, LAideLivreeAUnChapitreParFenetreEtParParametre) {
         liens << "parametre-" + p;
     for (const QString& cible : liens)
         EXPECT_TRUE(ancres.contains(cible)) << cible.toStdString();
-    static const QRegularExpression chapitre("<h2 id=\"([^\"]+)\"");
-    QString dernier;
-    for (auto it = chapitre.globalMatch(page); it.hasNext();)
-        dernier = it.next().captured(1);
-    EXPECT_EQ(dernier, "y-a-pu-rin-qui-marche");
+    const QStringList chapitres = captures("<h2 id=\"([^\"]+)\"");
+    ASSERT_FALSE(chapitres.isEmpty());
+    EXPECT_EQ(chapitres.last(), "y-a-pu-rin-qui-marche");
 }
