@@ -142,69 +142,52 @@ TEST_F(DescriptionAVRTest, VerrousLusJusquAuNombreAnnonceInclusEtRienDeRestantAu
     }
 }
 
-TEST_F(DescriptionAVRTest, ListeTropCourteLitLesVerrousEtNeMontreAucunOctet) {
+// Fichier absent, endommagé, autre document, liste d'octets trop courte ou absente : rien de
+// créé ni d'écrit, et aucun octet du composant précédent n'est présenté comme celui-ci ; une liste
+// trop courte laisse lire les verrous.
+TEST_F(DescriptionAVRTest, ÉchecsSansRienÉcrireNiGarder) {
     const QString bas = octet(QStringLiteral("LOW"), QStringLiteral("B"));
     const QString fin = verrous(QStringLiteral("1"), 2) + "</AVRPART>";
-    // Liste trop courte, ou section des fusibles entièrement absente.
-    for (const QString& xml : {partie({}, bas) + fin, partie(QStringLiteral("["), bas) + fin,
-                               partie(QStringLiteral("L"), bas) + fin, "<AVRPART>" + fin}) {
-        SCOPED_TRACE(xml.left(40).toStdString());
-        remplirCommeUnComposantPrécédent();
-        const QString chemin = ecrire(QStringLiteral("court"), xml);
-        const QByteArray avant = lireFichier(chemin);
-        const auto r = ChargerDescriptionAVR(QStringLiteral("court"));
-        EXPECT_EQ(r.état, EtatDescriptionAVR::ListeFusiblesInvalide);
-        EXPECT_FALSE(r.message.isEmpty());
-        const DescriptionAVR& d = descriptionAVR();
-        // Les octets du composant précédent ne sont plus présentés comme ceux de celui-ci.
-        EXPECT_FALSE(d.FusibleBasPrésent || d.FusibleHautPrésent || d.FusibleEtenduPrésent);
-        EXPECT_EQ(d.NomsVerrou[1], QStringLiteral("V1"));
-        EXPECT_EQ(d.NomsVerrou[2], QString());
-        EXPECT_EQ(lireFichier(chemin), avant);
-    }
-}
-
-TEST_F(DescriptionAVRTest, FichierAbsentNiCreeNiRempli) {
-    remplirCommeUnComposantPrécédent();
-    const auto r = ChargerDescriptionAVR(QStringLiteral("atmega9999"));
-    EXPECT_EQ(r.état, EtatDescriptionAVR::FichierAbsent);
-    EXPECT_TRUE(r.message.contains(QStringLiteral("atmega9999")));
-    EXPECT_FALSE(QFileInfo::exists(r.fichier));
+    const struct {
+        QString xml;
+        EtatDescriptionAVR état;
+        int verrousLus;
+    } cas[] = {
+        {{}, EtatDescriptionAVR::FichierAbsent, 0},
+        {partie({}, bas) + fin, EtatDescriptionAVR::ListeFusiblesInvalide, 2},
+        {partie(QStringLiteral("["), bas) + fin, EtatDescriptionAVR::ListeFusiblesInvalide, 2},
+        {partie(QStringLiteral("L"), bas) + fin, EtatDescriptionAVR::ListeFusiblesInvalide, 2},
+        {"<AVRPART>" + fin, EtatDescriptionAVR::ListeFusiblesInvalide, 2},
+        {"<AVRPART><FUSE><LIST>[LOW:HIGH]</LIST><LOW>", EtatDescriptionAVR::FichierIllisible, 0},
+        {"<Paramètres><Silence>1</Silence></Paramètres>", EtatDescriptionAVR::ListeFusiblesInvalide, 0}};
     const DescriptionAVR& d = descriptionAVR();
-    EXPECT_FALSE(d.FusibleBasPrésent || d.FusibleHautPrésent || d.FusibleEtenduPrésent);
-    for (int i = 0; i < DescriptionAVR::TailleTable; ++i)
-        EXPECT_EQ(d.NomsVerrou[i], QString()) << i;
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.xml.left(40).toStdString());
+        remplirCommeUnComposantPrécédent();
+        const QString chemin =
+            c.xml.isEmpty() ? CheminDescriptionAVR("atmega9999") : ecrire("atmega9999", c.xml);
+        const QByteArray avant = c.xml.toUtf8();
+        const auto r = ChargerDescriptionAVR(QStringLiteral("atmega9999"));
+        EXPECT_EQ(r.état, c.état);
+        EXPECT_FALSE(r.message.isEmpty());
+        EXPECT_EQ(QFileInfo::exists(chemin), !c.xml.isEmpty());
+        if (!c.xml.isEmpty()) {
+            EXPECT_EQ(lireFichier(chemin), avant);
+        }
+        EXPECT_FALSE(d.FusibleBasPrésent || d.FusibleHautPrésent || d.FusibleEtenduPrésent);
+        for (int i = 0; i < DescriptionAVR::TailleTable; ++i)
+            EXPECT_EQ(d.NomsVerrou[i], i < c.verrousLus ? QStringLiteral("V%1").arg(i) : QString()) << i;
+        QFile::remove(chemin);
+    }
 
-    // Dossier d'installation sans dossier de descriptions : pas de création non plus.
+    // Sans dossier de descriptions : pas de création non plus ; un dossier à la place du fichier.
     QTemporaryDir vide;
     etatGlobal().DossierInstallation = vide.path();
     EXPECT_EQ(ChargerDescriptionAVR(QStringLiteral("atmega8")).état, EtatDescriptionAVR::FichierAbsent);
     EXPECT_TRUE(QDir(vide.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
-
-    // Un dossier à la place du fichier.
     etatGlobal().DossierInstallation = installation.path();
     QDir().mkpath(CheminDescriptionAVR(QStringLiteral("dossier")));
     EXPECT_EQ(ChargerDescriptionAVR(QStringLiteral("dossier")).état, EtatDescriptionAVR::FichierIllisible);
-}
-
-TEST_F(DescriptionAVRTest, FichierEndommagéLaisséÀLOctetPrès) {
-    // Un XML coupé, puis un autre document XML que la description attendue : rien de lu ni d'écrit.
-    for (const auto& [xml, état] :
-         {std::pair{"<AVRPART><FUSE><LIST>[LOW:HIGH]</LIST><LOW>", EtatDescriptionAVR::FichierIllisible},
-          std::pair{"<Paramètres><Silence>1</Silence></Paramètres>",
-                    EtatDescriptionAVR::ListeFusiblesInvalide}}) {
-        SCOPED_TRACE(xml);
-        remplirCommeUnComposantPrécédent();
-        const QString chemin = ecrire(QStringLiteral("abime"), QString::fromUtf8(xml));
-        const QByteArray avant = lireFichier(chemin);
-        const auto r = ChargerDescriptionAVR(QStringLiteral("abime"));
-        EXPECT_EQ(r.état, état);
-        EXPECT_FALSE(r.message.isEmpty());
-        EXPECT_EQ(lireFichier(chemin), avant);
-        const DescriptionAVR& d = descriptionAVR();
-        EXPECT_FALSE(d.FusibleBasPrésent || d.FusibleHautPrésent || d.FusibleEtenduPrésent);
-        EXPECT_EQ(d.NomsVerrou[0], QString());
-    }
 }
 
 TEST_F(DescriptionAVRTest, NomsQuiSortiraientDuDossierRefusés) {
@@ -225,20 +208,6 @@ TEST_F(DescriptionAVRTest, NomsQuiSortiraientDuDossierRefusés) {
     EXPECT_EQ(lireFichier(voisin), avant);
     EXPECT_EQ(QDir(installation.path() + SousDossier).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
               QStringList());
-}
-
-// Chaque description livrée se charge, et reste identique après son chargement.
-TEST_F(DescriptionAVRTest, DescriptionsLivréesChargéesSansChanger) {
-    utiliserLesFichiersLivrés();
-    const QStringList fichiers = QDir(dossierLivré()).entryList({QStringLiteral("*.xml")}, QDir::Files);
-    ASSERT_GE(fichiers.size(), 30);
-    // Le makefile peut écrire le composant avec des capitales.
-    EXPECT_TRUE(ChargerDescriptionAVR(QStringLiteral("ATmega8")).réussi());
-    for (const QString& f : fichiers) {
-        const auto r = ChargerDescriptionAVR(QFileInfo(f).completeBaseName());
-        EXPECT_TRUE(r.réussi()) << f.toStdString() << " : " << r.message.toStdString();
-        EXPECT_EQ(lireFichier(r.fichier), lireFichier(dossierLivré() + u'/' + f)) << f.toStdString();
-    }
 }
 
 TEST_F(DescriptionAVRTest, DescriptionsLivréesÀJourDuGénérateur) {
@@ -319,6 +288,13 @@ TEST_F(DescriptionAVRTest, NomsLivrésÉgauxÀCeuxDuCompilateur) {
     utiliserLesFichiersLivrés();
     const QString source = installation.filePath(QStringLiteral("noms.c"));
     ecrireFichier(source, "#include <avr/io.h>\n#include <avr/lock.h>\n");
+    // Chaque description livrée se charge, et reste identique après son chargement.
+    for (const QString& f : QDir(dossierLivré()).entryList({QStringLiteral("*.xml")}, QDir::Files)) {
+        const auto r = ChargerDescriptionAVR(QFileInfo(f).completeBaseName());
+        EXPECT_TRUE(r.réussi()) << f.toStdString() << " : " << r.message.toStdString();
+        EXPECT_EQ(lireFichier(r.fichier), lireFichier(dossierLivré() + u'/' + f)) << f.toStdString();
+    }
+    EXPECT_TRUE(ChargerDescriptionAVR(QStringLiteral("ATmega8")).réussi()); // capitales du makefile
     const DescriptionAVR& d = descriptionAVR();
     for (const QString mcu :
          {"atmega8", "atmega16", "atmega328p", "atmega2560", "attiny13", "attiny85", "attiny2313",
