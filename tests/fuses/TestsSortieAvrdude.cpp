@@ -51,48 +51,47 @@ TEST(SortieAvrdude, OctetBrutApresLaFinDeLigneQuelQuIlSoit) {
 TEST(SortieAvrdude, IssuesDesExecutions) {
     const QString bonne = sortie71(0xD9);
     EXPECT_EQ(analyserLecture(réussie(bonne)).valeur, 0xD9);
-
     // avrdude 7 annonce « error » pour -u puis écrit : ce n'est pas un échec.
     const QString écriture =
         QStringLiteral("avrdude error: \"safemode\" feature no longer supported\n\n"
                        "avrdude: writing 1 byte hfuse ...\navrdude: 1 byte of hfuse written\n"
                        "avrdude: verifying hfuse memory against 201\navrdude: 1 byte of hfuse verified\n\n"
                        "avrdude done.  Thank you.\n\n");
-    EXPECT_EQ(analyserEcriture(réussie(écriture), QStringLiteral("hfuse")).issue, Issue::Faite);
-    // … mais une autre ligne « error » en est un, même avec l'octet présent.
-    EXPECT_EQ(
-        analyserLecture(réussie(QStringLiteral("avrdude error: verification mismatch\n") + bonne)).issue,
-        Issue::Erreur);
-    // Une autre mémoire confirmée ne confirme pas celle-ci.
-    EXPECT_EQ(analyserEcriture(réussie(écriture), QStringLiteral("lfuse")).issue, Issue::Erreur);
     // Mémoire inconnue du composant : avrdude prévient, n'écrit rien et finit avec 0.
     const QString sautée = QStringLiteral("avrdude warning: skipping -U lfuse:... as memory not defined for "
                                           "part ATtiny12\n\navrdude done.  Thank you.\n\n");
-    EXPECT_EQ(analyserEcriture(réussie(sautée), QStringLiteral("lfuse")).issue, Issue::Erreur);
-    EXPECT_EQ(analyserLecture(réussie(sautée)).issue, Issue::Erreur);
-    EXPECT_FALSE(analyserLecture(réussie(sautée)).valeur.has_value());
-
-    // Mauvaise puce : « error » ; le code de sortie seul suffit aussi.
-    const QString signature = QStringLiteral("avrdude error: expected signature for ATmega8 is 1E 93 07\n"
-                                             "        double check chip or use -F to override this check\n");
-    EXPECT_EQ(analyserLecture({0, 1, signature}).issue, Issue::Erreur);
-    EXPECT_EQ(analyserLecture({0, 1, bonne}).issue, Issue::Erreur);
-
-    // Programmateur muet, par les deux protocoles ; prime sur l'arrêt qu'il a provoqué.
+    const QString signature = QStringLiteral("avrdude error: expected signature for ATmega8 is 1E 93 07\n");
     const QString muet = QStringLiteral("avrdude error: programmer is not responding\n"
                                         "avrdude warning: attempt 1 of 10: not in sync: resp=0x00\n");
-    EXPECT_EQ(analyserLecture({0, 1, muet}).issue, Issue::Communication);
-    EXPECT_EQ(analyserEcriture({DOSClass::StatutAnnule, 1, muet}, QStringLiteral("lock")).issue,
-              Issue::Communication);
-    EXPECT_EQ(
-        analyserLecture({0, 1, QStringLiteral("avrdude error: timeout communicating with programmer\n")})
-            .issue,
-        Issue::Communication);
-
-    // Arrêt sans autre signe, puis démarrage impossible.
-    EXPECT_EQ(analyserLecture({DOSClass::StatutAnnule, 1, QStringLiteral("avrdude: AVR device")}).issue,
-              Issue::Interrompue);
-    EXPECT_EQ(analyserLecture({2, 0, bonne}).issue, Issue::Introuvable);
+    const QString délai = QStringLiteral("avrdude error: timeout communicating with programmer\n");
+    const int annulé = DOSClass::StatutAnnule;
+    // Mémoire vide : une lecture. Une autre mémoire confirmée ne confirme pas celle-ci ; une autre
+    // ligne « error » est un échec même avec l'octet ; le code de sortie seul suffit aussi ; le
+    // programmateur muet prime sur l'arrêt qu'il a provoqué.
+    const struct {
+        Exécution e;
+        const char* mémoire;
+        Issue issue;
+    } cas[] = {{réussie(écriture), "hfuse", Issue::Faite},
+               {réussie(écriture), "lfuse", Issue::Erreur},
+               {réussie("avrdude error: verification mismatch\n" + bonne), "", Issue::Erreur},
+               {réussie(sautée), "lfuse", Issue::Erreur},
+               {réussie(sautée), "", Issue::Erreur},
+               {{0, 1, signature}, "", Issue::Erreur},
+               {{0, 1, bonne}, "", Issue::Erreur},
+               {{0, 1, muet}, "", Issue::Communication},
+               {{annulé, 1, muet}, "lock", Issue::Communication},
+               {{0, 1, délai}, "", Issue::Communication},
+               {{annulé, 1, "avrdude: AVR device"}, "", Issue::Interrompue},
+               {{2, 0, bonne}, "", Issue::Introuvable}};
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.e.sortie.left(50).toStdString());
+        const Bilan b = *c.mémoire ? analyserEcriture(c.e, c.mémoire) : analyserLecture(c.e);
+        EXPECT_EQ(b.issue, c.issue);
+        if (c.issue != Issue::Faite) {
+            EXPECT_FALSE(b.valeur.has_value());
+        }
+    }
 }
 
 TEST(SortieAvrdude, DescriptionDuComposant) {
@@ -131,17 +130,6 @@ TEST(SortieAvrdude, LignesDeCommande) {
 }
 
 TEST(ListesDeBits, LectureEtOctetAProgrammer) {
-    ListeCoches liste(16);
-    // 217 = 1101 1001 dans l'octet qui commence à la ligne 8 : une ligne cochée d'avance sur un bit
-    // à 0 est décochée, les lignes des autres octets ne bougent pas.
-    liste[2].cochée = true;
-    liste[9].cochée = true;
-    liste[10].cochée = true;
-    AfficherLecture(217, 8, liste);
-    for (int i = 0; i < 16; ++i) {
-        const bool attendu = i == 2 || i == 8 || i == 9 || i == 11 || i == 12 || i == 15;
-        EXPECT_EQ(liste[i].cochée, attendu) << i;
-    }
     // Aller et retour pour chaque valeur, sur des lignes vierges.
     for (int v = 0; v < 256; ++v) {
         ListeCoches l(8);
