@@ -38,18 +38,6 @@ TEST(TablesPartiesAvrdude, LitLesLignesIdNomEtIgnoreLeReste) {
     EXPECT_TRUE(analyser(QByteArray(5000, '\0')).isEmpty());
 }
 
-TEST(TablesPartiesAvrdude, OutilsInstallesDonnentLeursListes) {
-    EXIGER_OUTILS("avrdude", "avr-gcc");
-    réinitialiser();
-    EXPECT_EQ(partiePour(" ATmega8 "), "m8");
-    EXPECT_EQ(partiePour("atmega9999"), std::nullopt);
-    const Composants c = composantsCompilés();
-    for (const char* mcu : {"atmega328p", "attiny85", "atmega2560", "atmega32u4", "atmega8"})
-        EXPECT_TRUE(c.contains(mcu)) << mcu;
-    EXPECT_FALSE(c.contains("atmega9999"));
-    réinitialiser();
-}
-
 // Bloqué après une ligne valide (une liste inachevée n'est pas crue) ou bavard sans fin (sans
 // borne, le flot remplirait la mémoire avant le délai) : rien.
 TEST(TablesPartiesAvrdude, AvrdudeBloqueOuBavardArrete) {
