@@ -67,7 +67,6 @@ TEST_F(ParametreMakefile, CléAbsente) {
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].icône, IconeMessage::Critique);
     EXPECT_EQ(messages.messages[0].texte, MessageParamètreManquantÉcriture("MCU ="));
-    EXPECT_NE(MessageParamètreManquantÉcriture("MCU ="), MessageParamètreManquantLecture("MCU ="));
 }
 
 // La position de la clé est retenue (pour Suivant) sans toucher à la sélection ; l'écriture va sur
@@ -122,11 +121,4 @@ TEST_F(ParametreMakefile, Marques) {
         EXPECT_EQ(d.formatEn(i).gras, i < p + 15);
         EXPECT_EQ(d.formatEn(i).couleur, i < p + 15 ? Bleu : Noir);
     }
-}
-
-TEST_F(ParametreMakefile, ChangeCaractère) {
-    EXPECT_EQ(ChangeCaractère("c:\\avr\\include", "\\", "/"), "c:/avr/include");
-    // Sans égard à la casse ; un remplaçant qui contient l'ancien ne fait pas tourner en rond.
-    EXPECT_EQ(ChangeCaractère("Abaà", "a", "aa"), "aabaaà");
-    EXPECT_EQ(ChangeCaractère("x", QString(), "y"), "x");
 }
