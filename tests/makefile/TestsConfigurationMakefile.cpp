@@ -5,12 +5,12 @@
 #include "makefile/ParametreMakefile.h"
 #include "makefile/PreferencesInterface.h"
 #include "outils/EssaiConfiguration.h"
+#include "outils/ProjetEnLectureSeule.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <tuple>
-#include <unistd.h>
 
 using namespace OutilsTests;
 
@@ -67,8 +67,8 @@ protected:
 
 } // namespace
 
-// Sans makefile : la configuration par défaut, clés gérées en rouge sans valeur bleue, la cible au
-// nom du projet ; sous Linux elle programme sans retouche (USBasp sur « usb »).
+// Sans makefile : la configuration par défaut, clés gérées en rouge sans valeur bleue ; sous Linux
+// elle programme sans retouche (USBasp sur « usb »).
 TEST_F(Configuration_, ChargementSansMakefile) {
     EXPECT_TRUE(charger().empty());
     EXPECT_TRUE(messages.messages.empty());
@@ -77,8 +77,6 @@ TEST_F(Configuration_, ChargementSansMakefile) {
     EXPECT_EQ(fenêtre.listes.programmateurs.value(e.programmateur.indice), "USBasp");
     EXPECT_EQ(e.port.texte, "usb");
     EXPECT_TRUE(fenêtre.listes.ports.contains("usb"));
-    EXPECT_EQ(valeur(m, "TARGET ="), "Clignotant");
-    EXPECT_EQ(valeur(m, "AVRDUDE_FLAGS ="), "-p m8 -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)");
     for (const char* clé : {"MCU =", "F_CPU =", "AVRDUDE_PORT =", "AffichageMemoire =", "TARGET ="}) {
         EXPECT_TRUE(rouge(m, clé)) << clé;
         EXPECT_FALSE(bleu(m, clé)) << clé;
@@ -88,24 +86,17 @@ TEST_F(Configuration_, ChargementSansMakefile) {
     EXPECT_TRUE(descriptionAVR().FusibleHautPrésent);
 }
 
-// Les valeurs d'un makefile du projet passent dans les contrôles et sont réécrites telles quelles
-// (DEBUG en minuscules), celles qu'aucune table ne connaît comprises.
+// Les valeurs d'un makefile du projet que le modèle classique n'a pas passent dans les contrôles
+// et sont réécrites telles quelles (DEBUG en minuscules), celles qu'aucune table ne connaît comprises.
 TEST_F(Configuration_, ChargementDUnMakefileDuProjet) {
-    const Réglages réglages = {{"MCU =", "atmega16"},
-                               {"F_CPU =", "16000000"},
-                               {"OPT =", "2"},
-                               {"FORMAT =", "srec"},
-                               {"DEBUG =", "STABS"},
+    const Réglages réglages = {{"DEBUG =", "STABS"},
                                {"CompilCoff =", "extcoff"},
                                {"AffichageMemoire =", ""},
-                               {"EXTRAINCDIRS =", "c:/avr/inc ../commun"},
                                {"DIRAVR =", "/opt/avr"},
-                               {"AVRDUDE_PROGRAMMER =", "usbasp"},
-                               {"AVRDUDE_PORT =", "/dev/ttyUSB0"}};
+                               {"AVRDUDE_PROGRAMMER =", "usbasp"}};
     essai.écrireMakefile(EssaiConfiguration::makefileAvec(réglages));
     EXPECT_TRUE(charger().empty());
     EXPECT_TRUE(messages.messages.empty());
-    EXPECT_EQ(c.contrôles.optimisation.indice, 2);
     for (const auto& [clé, v] : réglages)
         EXPECT_EQ(valeur(m, clé), clé == "DEBUG =" ? "stabs" : *v) << clé.toStdString();
     EXPECT_EQ(valeursMakefile().Programmateur, "usbasp");
@@ -194,11 +185,10 @@ TEST_F(Configuration_, ÉchecsDEnregistrement) {
     charger();
     ASSERT_TRUE(c.enregistrer());
     const QByteArray écrit = essai.makefileÉcrit();
-    const bool root = geteuid() == 0;
-    etatGlobal().RépertoireDeTravail = root ? QStringLiteral("/proc/self/fdinfo") : essai.projet();
-    if (!root) QFile::setPermissions(essai.projet(), QFile::ReadOwner | QFile::ExeOwner);
-    EXPECT_FALSE(c.enregistrer());
-    if (!root) QFile::setPermissions(essai.projet(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    {
+        ProjetEnLectureSeule lectureSeule(essai);
+        EXPECT_FALSE(c.enregistrer());
+    }
     EXPECT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(essai.makefileÉcrit(), écrit);
 
