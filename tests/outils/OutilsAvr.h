@@ -106,7 +106,7 @@ inline QMap<QString, int> adresses(const QString& mcu) {
                           &sortie);
     QMap<QString, int> r;
     static const QRegularExpression re(
-        QStringLiteral("#define (\\w+) _SFR_(IO|MEM)(8|16)\\s*\\((0x[0-9A-Fa-f]+)\\)"));
+        QStringLiteral("#define (\\w+) _SFR_(IO|MEM)(8|16)\\s*\\((0[xX][0-9A-Fa-f]+)\\)"));
     for (auto it = re.globalMatch(QString::fromUtf8(sortie)); it.hasNext();) {
         const auto m = it.next();
         r[m.captured(1)] = m.captured(4).toInt(nullptr, 16) + (m.captured(2) == u"IO" ? 0x20 : 0);

@@ -1,9 +1,10 @@
 // Le programme construit, dans un vrai serveur X : « assistante » ouvre l'assistante sur le
 // projet, les touches tapées donnent un code qui tourne dans simavr, et la fermer termine le
-// programme sans rien écrire.
+// programme sans rien écrire ; l'onglet du projet, mené au clavier, écrit un squelette que make
+// construit.
 #include "assistant/timers/Calculatrice.h"
-#include "outils/OutilsAvr.h"
 #include "outils/EssaiConfiguration.h"
+#include "outils/OutilsAvr.h"
 #include "outils/OutilsTests.h"
 #include "outils/ServeurXTests.h"
 
@@ -37,6 +38,25 @@ Window chercherFenêtre(Display* d, const char* titre) {
     }
     if (enfants) XFree(enfants);
     return trouvée;
+}
+
+// Attend la fenêtre de ce titre (10 s au plus) et lui donne le focus.
+Window attendreFenêtre(Display* d, const char* titre) {
+    Window w = 0;
+    for (int i = 0; i < 200 && !w; ++i) {
+        QThread::msleep(50);
+        w = chercherFenêtre(d, titre);
+    }
+    if (w) {
+        // Le focus passe d'abord ailleurs : la fenêtre reçoit un vrai FocusIn et redevient active.
+        XSetInputFocus(d, DefaultRootWindow(d), RevertToParent, CurrentTime);
+        XFlush(d);
+        QThread::msleep(100);
+        XSetInputFocus(d, w, RevertToParent, CurrentTime);
+        XFlush(d);
+        QThread::msleep(300);
+    }
+    return w;
 }
 
 // Une touche envoyée à la fenêtre, comme la taperait l'utilisateur (état : Shift, Alt…).
@@ -125,9 +145,8 @@ Window lancer(QProcess& quillon, Display* d, const QString& affichage, const QSt
 }
 
 TEST(AssistanteProgramme, TouchesTapéesCodeCopiéMesuréDansSimavrPuisFermetureQuiTermine) {
-    if (!OutilsAvr::avrGccPrésent()) GTEST_SKIP() << "avr-gcc absent";
+    EXIGER_OUTILS("avr-gcc", "Xvfb");
     ServeurXTests serveur;
-    if (serveur.affichage().isEmpty()) GTEST_SKIP() << "Xvfb absent";
     QTemporaryDir dossier;
     const QString projet = dossier.filePath(QStringLiteral("Projet"));
     QDir().mkpath(projet);
@@ -190,6 +209,85 @@ TEST(AssistanteProgramme, TouchesTapéesCodeCopiéMesuréDansSimavrPuisFermeture
     ASSERT_TRUE(m.contains(QStringLiteral("frequence")));
     EXPECT_NEAR(m[QStringLiteral("frequence")], annoncée.valeurSI, annoncée.valeurSI * 1e-3);
     EXPECT_NEAR(m[QStringLiteral("rapport")], 0.25, 0.01);
+}
+
+// Onglet du projet au clavier : nom et auteur tapés, port B (bits 7 à 4 en sortie) réglé dans la
+// fenêtre des ports, « Voir le code », « Remplacer l'existant », Oui, OK. Le source reçoit le
+// squelette, l'ancien reste en .bak, et « reconstruire » en fait le .hex.
+TEST(AssistanteProgramme, SqueletteDuProjetÉcritAuClavierPuisConstruit) {
+    EXIGER_OUTILS("avr-gcc", "make", "Xvfb");
+    ServeurXTests serveur;
+    QTemporaryDir dossier;
+    const QString projet = dossier.filePath(QStringLiteral("Mon projet"));
+    QDir().mkpath(projet);
+    OutilsTests::ecrireFichier(
+        projet + QStringLiteral("/makefile"),
+        EssaiConfiguration::makefileAvec({{QStringLiteral("MCU ="), QStringLiteral("atmega8")},
+                                          {QStringLiteral("F_CPU ="), QStringLiteral("8000000")},
+                                          {QStringLiteral("TARGET ="), QStringLiteral("Clignotant")}}));
+    const QByteArray ancien = "int main(void) { return 0; }\n";
+    const QString source = projet + QStringLiteral("/Clignotant.c");
+    OutilsTests::ecrireFichier(source, ancien);
+    Display* d = XOpenDisplay(serveur.affichage().toLocal8Bit().constData());
+    ASSERT_NE(d, nullptr);
+    QProcess quillon;
+    const Window w = lancer(quillon, d, serveur.affichage(), projet);
+    ASSERT_NE(w, Window(0)) << quillon.readAllStandardError().toStdString();
+    attendreFenêtre(d, "Plume, votre assistante de programmation");
+    touche(d, w, XK_Tab, ControlMask); // onglet suivant disponible : le projet
+    touche(d, w, XK_n, Mod1Mask);
+    taper(d, w, QStringLiteral("Robot"));
+    touche(d, w, XK_a, Mod1Mask);
+    taper(d, w, QStringLiteral("Alice"));
+    touche(d, w, XK_p, Mod1Mask); // Configurer les ports
+    const Window ports = attendreFenêtre(d, "Configuration des ports");
+    ASSERT_NE(ports, Window(0));
+    for (int ligne = 0; ligne < 4; ++ligne) {
+        if (ligne) touche(d, ports, XK_Down);
+        touche(d, ports, XK_space);
+    }
+    touche(d, ports, XK_q, Mod1Mask); // Quitter
+    attendreFenêtre(d, "Plume, votre assistante de programmation");
+    touche(d, w, XK_v, Mod1Mask); // Voir le code
+    QThread::msleep(500);
+    touche(d, w, XK_r, Mod1Mask); // Remplacer l'existant
+    const Window question = attendreFenêtre(d, "Quillon");
+    ASSERT_NE(question, Window(0));
+    touche(d, question, XK_Tab, ShiftMask); // de Non à Oui
+    touche(d, question, XK_space);
+    QThread::msleep(500);
+    const Window information = attendreFenêtre(d, "Quillon");
+    ASSERT_NE(information, Window(0));
+    touche(d, information, XK_Return);
+    XCloseDisplay(d);
+    EXPECT_TRUE(quillon.waitForFinished(20000));
+    EXPECT_EQ(quillon.exitCode(), 0);
+
+    const QString écrit = QString::fromUtf8(OutilsTests::lireFichier(source));
+    EXPECT_TRUE(écrit.contains(QStringLiteral("Robot"))) << écrit.toStdString();
+    EXPECT_TRUE(écrit.contains(QStringLiteral("DDRB=0xF0"))) << écrit.toStdString();
+    EXPECT_EQ(OutilsTests::lireFichier(source + QStringLiteral(".bak")), ancien);
+    // make tourne détaché et écrit après la fin de quillon : sa sortie va ailleurs qu'un tube
+    // que personne ne lirait plus.
+    QProcess reconstruire;
+    reconstruire.setStandardOutputFile(QProcess::nullDevice());
+    reconstruire.setStandardErrorFile(QProcess::nullDevice());
+    reconstruire.start(OutilsTests::programme(),
+                       {QStringLiteral("reconstruire>") + projet + QStringLiteral(">Clignotant")});
+    ASSERT_TRUE(reconstruire.waitForFinished(20000));
+    EXPECT_EQ(reconstruire.exitCode(), 0);
+    const QString hex = projet + QStringLiteral("/Clignotant.hex");
+    EXPECT_TRUE(OutilsTests::attendre([&] { return QFileInfo::exists(hex); }, 60000))
+        << QDir(projet).entryList().join(u' ').toStdString();
+    // Le listage vient après le .hex : le dossier n'est effacé qu'une fois make fini d'écrire.
+    const QString listage = projet + QStringLiteral("/Clignotant.lss");
+    OutilsTests::attendre(
+        [&] {
+            const qint64 taille = QFileInfo(listage).size();
+            QThread::msleep(300);
+            return taille > 0 && QFileInfo(listage).size() == taille;
+        },
+        30000);
 }
 
 } // namespace

@@ -22,13 +22,6 @@ namespace {
 // bits 7 à 0.
 const QString LigneAbsente = QStringLiteral("—");
 
-// La légende devient le compagnon du contrôle ; le nom accessible se lit sans la marque de la
-// lettre Alt.
-void associer(QLabel* légende, QWidget* contrôle) {
-    Kit::associer(légende, contrôle);
-    contrôle->setAccessibleName(QString(légende->text()).remove(u'&'));
-}
-
 // Hauteur qui montre les huit lignes sans défilement.
 int hauteurHuitLignes(const QListWidget* l) {
     const int ligne = l->count() > 0 ? l->sizeHintForRow(0) : l->fontMetrics().height() + 4;
@@ -88,8 +81,6 @@ void FPort::construireFrame() {
     Label2 = Kit::légende(QStringLiteral("Label2"), QStringLiteral("&Pull-Up"), TPorts);
     ListDirection = Kit::listeÀCocher(QStringLiteral("ListDirection"), Label1, TPorts);
     ListPullUp = Kit::listeÀCocher(QStringLiteral("ListPullUp"), Label2, TPorts);
-    for (QLabel* l : {Label1, Label2})
-        associer(l, l->buddy());
     for (QListWidget* l : {ListDirection, ListPullUp})
         l->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Label4 = Kit::légende(QStringLiteral("Label4"),
@@ -108,7 +99,7 @@ void FPort::construireFrame() {
 
 void FPort::construireAide() {
     Label6 = Kit::légende(QStringLiteral("Label6"), QStringLiteral("1 - &Choisir un port"), this);
-    associer(Label6, VScroll1);
+    Kit::associer(Label6, VScroll1);
     Label5 = Kit::légende(QStringLiteral("Label5"), QStringLiteral("2 - Le configurer. "), this);
     Label3 = Kit::légende(QStringLiteral("Label3"), QStringLiteral("4 - Passer au port suivant."), this);
     Label9 = Kit::légende(QStringLiteral("Label9"),
