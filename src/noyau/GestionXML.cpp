@@ -433,12 +433,20 @@ bool GestionXML::enregistrer() {
             tel.load_buffer(octetsLus_.constData(), octetsLus_.size(), OptionsLecture,
                             codage_ == Codage::Latin1 ? pugi::encoding_latin1 : pugi::encoding_auto);
         if (res) {
-            const QByteArray avant = imprimer(
-                tel, codage_ == Codage::Latin1 ? pugi::encoding_latin1 : pugi::encoding_utf8,
-                codage_ == Codage::UTF8AvecBOM ? QByteArray("\xEF\xBB\xBF") : QByteArray(), finDeLigne_);
+            const pugi::xml_encoding codage =
+                codage_ == Codage::Latin1 ? pugi::encoding_latin1 : pugi::encoding_utf8;
+            const QByteArray bom = codage_ == Codage::UTF8AvecBOM ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+            const QByteArray avant = imprimer(tel, codage, bom, finDeLigne_);
             if (avant != octetsLus_) {
                 const QByteArray greffé = greffer(octetsLus_, avant, octets);
-                if (!greffé.isEmpty()) octets = greffé;
+                // La greffe n'est gardée que si elle dit exactement le document à écrire.
+                pugi::xml_document relu;
+                if (!greffé.isEmpty() &&
+                    relu.load_buffer(greffé.constData(), size_t(greffé.size()), OptionsLecture,
+                                     codage_ == Codage::Latin1 ? pugi::encoding_latin1
+                                                               : pugi::encoding_auto) &&
+                    imprimer(relu, codage, bom, finDeLigne_) == octets)
+                    octets = greffé;
             }
         }
     }
