@@ -103,6 +103,18 @@ std::vector<PortComposant> lirePorts(const QString& fichier, const QString& chem
     return ports;
 }
 
+std::vector<PortComposant> ports(const CapacitésComposant& c) {
+    std::vector<PortComposant> r;
+    for (int i = 0; i < c.ports.size(); ++i) {
+        PortComposant p;
+        p.nom = c.ports[i];
+        p.bits = huitLibellés(c.bitsPorts.value(i));
+        p.pullUp = huitLibellés(c.pullUpPorts.value(i));
+        r.push_back(p);
+    }
+    return r;
+}
+
 TablePorts nouvelleTable(const std::vector<PortComposant>& ports) {
     TablePorts t;
     for (const PortComposant& p : ports) {

@@ -1,6 +1,8 @@
 #pragma once
 // Configuration des ports : pour chaque port du microcontrôleur, les bits en sortie et ceux qui
 // reçoivent un pull-up (ou sont à 1 en sortie), et le texte C qui règle DDRx et PORTx.
+#include "assistant/timers/CapacitesComposant.h"
+
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -55,6 +57,8 @@ namespace ConfigurationPorts {
 // Ports du composant (chemin « Processeur(k) » du fichier des possibilités), dans l'ordre du
 // fichier ; des libellés manquants donnent des bits absents, jamais une liste décalée.
 std::vector<PortComposant> lirePorts(const QString& fichier, const QString& cheminComposant);
+// Les mêmes, tirés des possibilités déjà lues (le fichier n'est pas relu).
+std::vector<PortComposant> ports(const CapacitésComposant& composant);
 
 // Table neuve pour ces ports : une ligne par port, tout à zéro.
 TablePorts nouvelleTable(const std::vector<PortComposant>& ports);

@@ -253,6 +253,11 @@ bool lire(const QString& fichier, const QString& microContrôleur, CapacitésCom
         }
 
         r.ports = attributs(xml, P + QStringLiteral(" Ports"), QStringLiteral("Port"), QStringLiteral("Nom"));
+        for (int i = 0; i < r.ports.size(); ++i) {
+            const QString port = P + QStringLiteral(" Ports Port(%1)").arg(i);
+            r.bitsPorts << xml.LireAttribut(port, QStringLiteral("Bits"));
+            r.pullUpPorts << xml.LireAttribut(port, QStringLiteral("PullUp"));
+        }
         c = r;
         return true;
     } catch (const ErreurXML& e) {

@@ -64,6 +64,8 @@ struct CapacitésComposant {
     std::vector<SortieComposant> sorties;
     std::vector<EntréeHorlogeComposant> entrées;
     QStringList ports; // noms des ports, dans l'ordre du fichier
+    // Attributs Bits et PullUp de chaque port, tels quels (libellés séparés par des virgules).
+    QStringList bitsPorts, pullUpPorts;
 
     void réinitialiser() { *this = CapacitésComposant(); }
 };

@@ -210,9 +210,7 @@ FeuilleAssistante::Chargement FeuilleAssistante::charger() {
     contexte.nomComposant = contexte.composant.nom;
     contexte.cheminComposant = contexte.composant.chemin;
     m_mli->remplir(&contexte.composant, e.DossierInstallation + QStringLiteral("/Modèle"));
-    contexte.adopterPorts(
-        ConfigurationPorts::lirePorts(contexte.fichierConfiguration, contexte.cheminComposant),
-        composantPrécédent);
+    contexte.adopterPorts(ConfigurationPorts::ports(contexte.composant), composantPrécédent);
     return Chargement::Complet;
 }
 
