@@ -48,3 +48,14 @@ RéponseMessage EnregistreurMessages::afficher(const Message& m) {
 void messageCritique(const QString& texte) {
     afficherMessage(texte, IconeMessage::Critique);
 }
+
+bool confirmer(const QString& texte, IconeMessage icône) {
+    Message m;
+    m.texte = texte;
+    m.titre = TitreApplication();
+    m.icône = icône;
+    m.boutons = BoutonsMessage::OuiNon;
+    m.parDéfaut = RéponseMessage::Non;
+    m.modalSystème = true;
+    return afficherMessage(m) == RéponseMessage::Oui;
+}

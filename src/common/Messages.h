@@ -40,6 +40,9 @@ RéponseMessage afficherMessage(const QString& texte, IconeMessage icône,
                                const QString& titre = TitreApplication());
 // Boîte critique au titre de l'application, la plus courante des boîtes d'échec.
 void messageCritique(const QString& texte);
+// Question Oui/Non au titre de l'application, Non par défaut, modale pour tout le système : vrai
+// pour Oui. Les questions avant d'écraser ou de supprimer.
+bool confirmer(const QString& texte, IconeMessage icône);
 
 // Sans affichage possible : écrit le texte sur la sortie d'erreur et répond le bouton par défaut.
 class ServiceMessagesConsole final : public ServiceMessages {

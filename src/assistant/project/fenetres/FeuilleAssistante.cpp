@@ -332,16 +332,11 @@ void FeuilleAssistante::copierTout() {
 
 void FeuilleAssistante::remplacerExistant() {
     if (SSTab1->currentIndex() != 3 || m_chargement != Chargement::Complet) return;
-    Message m;
-    m.texte = QStringLiteral("Cette action va écraser votre fichier source ") + Texte::SautDeLigne +
-              etatGlobal().FichierC + QStringLiteral(".") + Texte::SautDeLigne + Texte::SautDeLigne +
-              QStringLiteral("Etes-vous sûr ?");
-    m.titre = TitreApplication();
-    m.icône = IconeMessage::Exclamation;
-    m.boutons = BoutonsMessage::OuiNon;
-    m.parDéfaut = RéponseMessage::Non;
-    m.modalSystème = true;
-    if (afficherMessage(m) != RéponseMessage::Oui) return;
+    if (!confirmer(QStringLiteral("Cette action va écraser votre fichier source ") + Texte::SautDeLigne +
+                       etatGlobal().FichierC + QStringLiteral(".") + Texte::SautDeLigne + Texte::SautDeLigne +
+                       QStringLiteral("Etes-vous sûr ?"),
+                   IconeMessage::Exclamation))
+        return;
     // Le texte écrit est celui que l'onglet du projet donne à l'instant, montré dans la vue :
     // jamais un reste de l'onglet MLI ni un tampon d'avant.
     voirLeCode();

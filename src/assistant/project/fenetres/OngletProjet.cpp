@@ -79,19 +79,10 @@ void OngletProjet::construire() {
     construireFlottants();
 }
 
-QLineEdit* OngletProjet::champ(const QString& nom, const QString& légende, QGridLayout* grille, int ligne,
-                               int colonne) {
-    auto* c = new QLineEdit(grille->parentWidget());
-    c->setObjectName(nom);
-    grille->addWidget(Kit::légende(QStringLiteral("L") + nom, légende, grille->parentWidget(), c), ligne,
-                      colonne);
-    grille->addWidget(c, ligne, colonne + 1);
-    return c;
-}
-
-QComboBox* OngletProjet::liste(const QString& nom, const QString& légende, QGridLayout* grille, int ligne,
-                               int colonne) {
-    auto* c = new QComboBox(grille->parentWidget());
+template <class Contrôle>
+Contrôle* OngletProjet::contrôle(const QString& nom, const QString& légende, QGridLayout* grille, int ligne,
+                                 int colonne) {
+    auto* c = new Contrôle(grille->parentWidget());
     c->setObjectName(nom);
     grille->addWidget(Kit::légende(QStringLiteral("L") + nom, légende, grille->parentWidget(), c), ligne,
                       colonne);
@@ -103,14 +94,15 @@ QWidget* OngletProjet::construireDétails() {
     auto* zone = new QWidget(this);
     auto* g = new QGridLayout(zone);
     g->setContentsMargins(0, 0, 0, 0);
-    TProjet = champ(QStringLiteral("TProjet"), QStringLiteral("&Nom du projet :"), g, 0, 0);
-    TVersion = champ(QStringLiteral("TVersion"), QStringLiteral("Versi&on :"), g, 0, 2);
-    TAuteur = champ(QStringLiteral("TAuteur"), QStringLiteral("&Auteur :"), g, 1, 0);
-    TEntreprise = champ(QStringLiteral("TEntreprise"), QStringLiteral("&Entreprise :"), g, 1, 2);
-    CBDate = liste(QStringLiteral("CBDate"), QStringLiteral("&Date :"), g, 2, 0);
-    CBHeure = liste(QStringLiteral("CBHeure"), QStringLiteral("&Heure :"), g, 2, 2);
-    ListeModèle = liste(QStringLiteral("ListeModèle"), QStringLiteral("&Modèle :"), g, 3, 0);
-    CBBaud = liste(QStringLiteral("CBBaud"), QStringLiteral("Vitesse &série :"), g, 3, 2);
+    TProjet = contrôle<QLineEdit>(QStringLiteral("TProjet"), QStringLiteral("&Nom du projet :"), g, 0, 0);
+    TVersion = contrôle<QLineEdit>(QStringLiteral("TVersion"), QStringLiteral("Versi&on :"), g, 0, 2);
+    TAuteur = contrôle<QLineEdit>(QStringLiteral("TAuteur"), QStringLiteral("&Auteur :"), g, 1, 0);
+    TEntreprise =
+        contrôle<QLineEdit>(QStringLiteral("TEntreprise"), QStringLiteral("&Entreprise :"), g, 1, 2);
+    CBDate = contrôle<QComboBox>(QStringLiteral("CBDate"), QStringLiteral("&Date :"), g, 2, 0);
+    CBHeure = contrôle<QComboBox>(QStringLiteral("CBHeure"), QStringLiteral("&Heure :"), g, 2, 2);
+    ListeModèle = contrôle<QComboBox>(QStringLiteral("ListeModèle"), QStringLiteral("&Modèle :"), g, 3, 0);
+    CBBaud = contrôle<QComboBox>(QStringLiteral("CBBaud"), QStringLiteral("Vitesse &série :"), g, 3, 2);
     g->setColumnStretch(1, 3);
     g->setColumnStretch(3, 2);
     return zone;
@@ -353,16 +345,11 @@ void OngletProjet::choisirProfil(int index) {
         appliquerProfil(p);
         return;
     }
-    Message m;
-    m.texte = QStringLiteral("Attention vous allez supprimer le profil ") +
-              Profils::nom(fichierParamètres(), index) + u'.' + Texte::SautDeLigne +
-              QStringLiteral("Etes-vous sûr ?");
-    m.titre = TitreApplication();
-    m.icône = IconeMessage::Critique;
-    m.boutons = BoutonsMessage::OuiNon;
-    m.parDéfaut = RéponseMessage::Non;
-    m.modalSystème = true;
-    if (afficherMessage(m) == RéponseMessage::Oui) Profils::supprimer(fichierParamètres(), index);
+    if (confirmer(QStringLiteral("Attention vous allez supprimer le profil ") +
+                      Profils::nom(fichierParamètres(), index) + u'.' + Texte::SautDeLigne +
+                      QStringLiteral("Etes-vous sûr ?"),
+                  IconeMessage::Critique))
+        Profils::supprimer(fichierParamètres(), index);
 }
 
 void OngletProjet::saisirNomProfil() {

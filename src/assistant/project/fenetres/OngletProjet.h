@@ -59,9 +59,10 @@ private:
     QWidget* construireBoutons();
     void construireFlottants();
     void brancher();
-    QLineEdit* champ(const QString& nom, const QString& légende, class QGridLayout* grille, int ligne,
-                     int colonne);
-    QComboBox* liste(const QString& nom, const QString& légende, QGridLayout* grille, int ligne, int colonne);
+    // Un contrôle nommé et sa légende, côte à côte dans la grille.
+    template <class Contrôle>
+    Contrôle* contrôle(const QString& nom, const QString& légende, class QGridLayout* grille, int ligne,
+                       int colonne);
 
     QString m_dossierModèles;
     bool m_modeChargement = true; // liste des profils : charger ou supprimer
