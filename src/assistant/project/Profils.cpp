@@ -171,10 +171,9 @@ bool charger(const QString& fichierParamètres, int n, Profil& profil, QString* 
             l.avecIgnorer |= lireEntier(xml.LireAttribut(port, QStringLiteral("Ignorer")), l.ignorer);
         }
         profil.ports = std::move(ports);
-        lireEntier(xml.LireValeur(p + QStringLiteral(" Modèle")), profil.modèle);
-        const QString nomModèle =
-            xml.LireAttribut(p + QStringLiteral(" Modèle"), QStringLiteral("NomModèle"));
-        if (!nomModèle.isEmpty()) profil.nomModèle = nomModèle;
+        // Le nom et l'index vont ensemble : un profil sans nom de modèle ne prend pas celui du choix présent.
+        if (lireEntier(xml.LireValeur(p + QStringLiteral(" Modèle")), profil.modèle))
+            profil.nomModèle = xml.LireAttribut(p + QStringLiteral(" Modèle"), QStringLiteral("NomModèle"));
         lireEntier(xml.LireValeur(p + QStringLiteral(" FormatDate")), profil.formatDate);
         lireEntier(xml.LireValeur(p + QStringLiteral(" FormatHeure")), profil.formatHeure);
         lireTexte(xml, p + QStringLiteral(" VersionInit"), profil.version);
