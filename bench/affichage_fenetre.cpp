@@ -5,10 +5,7 @@
 // ligne VmHWM, puis ferme la fenêtre par sa case de fermeture : rien n'est enregistré.
 // Usage : affichage_fenetre "configurer>dossier du projet>nom"
 #include "app/ActionsFenetres.h"
-#include "launcher/LigneDeCommande.h"
-#include "launcher/Principal.h"
 #include "ui/fenetres/ApplicationGraphique.h"
-#include "ui/fenetres/ServiceMessagesQt.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -56,19 +53,10 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
-    ApplicationGraphique::initialiser(argc, argv);
-    ServiceMessagesQt messages;
-    installerServiceMessages(&messages);
-    EnregistrerActionsFenêtres();
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const bool assistante = arguments.value(0).startsWith(QStringLiteral("assistante"), Qt::CaseInsensitive);
+    const bool assistante = argc > 1 && QString::fromLocal8Bit(argv[1]).startsWith(
+                                            QStringLiteral("assistante"), Qt::CaseInsensitive);
     Guetteur guetteur(assistante ? QStringLiteral("FeuilleAssistante") : QStringLiteral("FenConfiguration"));
-    if (ApplicationGraphique::assurer()) qApp->installEventFilter(&guetteur);
-
-    const int code = Principal(TexteBrutLigneDeCommande(arguments), DossierDuProgramme(argv[0]));
-    installerServiceMessages(nullptr);
-    ApplicationGraphique::terminer();
-    return code;
+    return ExécuterProgrammeFenêtres(argc, argv, [&guetteur] {
+        if (ApplicationGraphique::assurer()) qApp->installEventFilter(&guetteur);
+    });
 }

@@ -2,11 +2,14 @@
 
 #include "assistant/project/fenetres/FeuilleAssistante.h"
 #include "launcher/LancementOutils.h"
+#include "launcher/LigneDeCommande.h"
 #include "launcher/Principal.h"
 #include "launcher/fenetres/FenIsis.h"
 #include "makefile/fenetres/AccesFenetres.h"
 #include "makefile/fenetres/FenConfiguration.h"
+#include "ui/fenetres/ApplicationGraphique.h"
 #include "ui/fenetres/FErreur.h"
+#include "ui/fenetres/ServiceMessagesQt.h"
 
 namespace {
 // AVR Studio et ISIS : la fenêtre de choix du schéma est la seule qui puisse s'ouvrir.
@@ -25,4 +28,23 @@ void EnregistrerActionsFenêtres() {
     EnregistrerActionFenêtre(QStringLiteral("isis"), [] { return LancerOutil(servicesOutils()); });
     EnregistrerActionFenêtre(QStringLiteral("configurer"), &FenConfiguration::action);
     EnregistrerActionFenêtre(QStringLiteral("assistante"), &FenConfiguration::action);
+}
+
+int ExécuterProgrammeFenêtres(int argc, char** argv, const std::function<void()>& prêt) {
+    // Aucun objet graphique n'est créé ici : les actions make fonctionnent sans affichage.
+    ApplicationGraphique::initialiser(argc, argv);
+    ServiceMessagesQt messages;
+    installerServiceMessages(&messages);
+    EnregistrerActionsFenêtres();
+    if (prêt) prêt();
+
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    int code = Principal(TexteBrutLigneDeCommande(arguments), DossierDuProgramme(argv[0]));
+    // Un message qui n'a pu s'afficher qu'en console est un échec pour l'appelant.
+    if (code == CodeSortie::Succès && messages.messagePerdu()) code = CodeSortie::Erreur;
+    installerServiceMessages(nullptr);
+    ApplicationGraphique::terminer();
+    return code;
 }
