@@ -38,13 +38,9 @@ struct Banc : ::testing::Test {
 
 } // namespace
 
-TEST_F(Banc, ChampsDeLEtatGlobalEtGuillemets) {
+// Champs, guillemets et dossier courant se voient de bout en bout (projet AVR Studio, simulateur).
+TEST_F(Banc, PremierLancementEtNomVide) {
     EXPECT_EQ(lancer("\"COMPILER>" + projet + ">BP-LED>isis -v\""), CodeSortie::Succès);
-    const EtatGlobal& e = etatGlobal();
-    EXPECT_EQ(std::tuple(e.Commande, e.RépertoireDeTravail, e.FichierC, e.ParamètreAdditionnel),
-              std::tuple("COMPILER", projet, projet + "/BP-LED.c", "isis -v"));
-    EXPECT_EQ(QDir::currentPath(), QDir(projet).canonicalPath());
-    EXPECT_EQ(e.FichierParamètres, parametres());
     ASSERT_EQ(messages.messages.size(), 1u); // pas encore là : dit, sans erreur
     EXPECT_EQ(messages.messages[0].icône, IconeMessage::Information);
     // Deux champs : le nom est vide.
@@ -52,16 +48,9 @@ TEST_F(Banc, ChampsDeLEtatGlobalEtGuillemets) {
     EXPECT_EQ(etatGlobal().FichierC, projet + "/.c");
 }
 
-TEST_F(Banc, ReglagesCreesSiAbsentsJamaisReecritsALaLecture) {
-    ASSERT_FALSE(QFileInfo::exists(parametres()));
-    lancer("compiler>" + projet);
-    const QString xml = QString::fromUtf8(lireFichier(parametres()));
-    EXPECT_TRUE(xml.contains("<Paramètres"));
-    EXPECT_FALSE(xml.contains("Apparence")); // une lecture n'écrit rien
-    EXPECT_EQ(etatGlobal().RépertoireSkin, installation + "/Skin//");
-    EXPECT_EQ(etatGlobal().NomSkin, QString());
-
-    // Présents : l'apparence est lue, le fichier n'est pas réécrit.
+// L'apparence est lue, le fichier n'est pas réécrit (la création des réglages absents est vue de
+// bout en bout).
+TEST_F(Banc, ReglagesLusJamaisReecritsALaLecture) {
     const QByteArray original = "<Paramètres>\r\n  <Apparence><Assistante Nom=\"Plume\"><Répertoire>Plume"
                                 "</Répertoire><Fenêtre>a.png</Fenêtre><Bouton>b.png</Bouton></Assistante>"
                                 "</Apparence>\r\n  <Autre/>\r\n</Paramètres>\r\n";
@@ -180,21 +169,4 @@ TEST_F(Banc, MakeIntrouvableDitClairement) {
     EXPECT_EQ(code, CodeSortie::Erreur);
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].texte.contains("« make » est introuvable"));
-}
-
-TEST_F(Banc, ActionsDesFenetresRepartiesParMot) {
-    QStringList vus;
-    EnregistrerActionFenêtre("configurer", [&] {
-        vus << "configurer";
-        return 0;
-    });
-    EnregistrerActionFenêtre("assistante", [&] {
-        vus << etatGlobal().AppelantAssistante;
-        return 0;
-    });
-    lancer("Configurer>" + projet + ">X");
-    EXPECT_EQ(etatGlobal().AppelantAssistante, QString());
-    lancer("ASSISTANTE>" + projet + ">X");
-    EXPECT_EQ(vus, (QStringList{"configurer", "Ligne de commande"}));
-    EXPECT_TRUE(messages.messages.empty());
 }
