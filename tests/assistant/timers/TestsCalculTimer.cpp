@@ -41,7 +41,6 @@ TEST(Calculatrice, RésuméExactEtUnités) {
     ASSERT_TRUE(r.ok());
     const auto s = Calculatrice::résumé(r.réglage, ModeMLI::Rapide);
     EXPECT_EQ(s.F, QStringLiteral("50 Hz"));
-    EXPECT_EQ(s.T, QStringLiteral("20 ms"));
     EXPECT_EQ(s.Ton, QStringLiteral("1,5 ms"));
     EXPECT_EQ(s.Toff, QStringLiteral("18,5 ms"));
     EXPECT_EQ(s.Écart, QStringLiteral("+0,00 %"));
@@ -74,19 +73,15 @@ TEST(CalculTimer, AncienTimer1EtTimer1DesATtiny) {
     EXPECT_EQ(ctc.réglage.configB, 0x08u | 3u); // CTC1, clk/64
     EXPECT_FALSE(calculer(s, ModeMLI::Rapide, {8e6}, 500, 0.25).ok());
 
-    // Timer1 des ATtiny26 (haut de TCNT1 = 1 à OCR1A) et ATtiny85 (de 0 à OCR1A), sommet OCR1C :
-    // un quart de 200 comptes, c'est OCR1A = 51 et 50 ; sur un ATmega, OCR = 49.
+    // Timer1 de l'ATtiny26 (haut de TCNT1 = 1 à OCR1A ; l'ATtiny85 et les ATmega sont mesurés
+    // dans simavr), sommet OCR1C : un quart de 200 comptes, c'est OCR1A = 51.
     const TimerComposant t26 = timer("attiny26", "OC1A"), t85 = timer("attiny85", "OC1A");
     const auto a = calculer(t26, ModeMLI::Rapide, {8e6}, 10000, 0.25);
-    const auto b = calculer(t85, ModeMLI::Rapide, {8e6}, 10000, 0.25);
-    ASSERT_TRUE(a.ok() && b.ok());
+    ASSERT_TRUE(a.ok());
     EXPECT_EQ(a.réglage.sommet, 199);
     EXPECT_EQ(a.réglage.registreSommet, QStringLiteral("OCR1C"));
     EXPECT_EQ(a.réglage.configB, 3u); // CK/4 : code 3
     EXPECT_EQ(a.réglage.comparaison, 51);
-    EXPECT_EQ(b.réglage.comparaison, 50);
-    EXPECT_EQ(calculer(timer("atmega48", "OC1A"), ModeMLI::Rapide, {8e6}, 40000, 0.25).réglage.comparaison,
-              49);
     EXPECT_DOUBLE_EQ(a.réglage.rapportObtenu, 0.25);
     // Aux extrêmes, jamais une comparaison qui tient la sortie basse ou haute (0 ou OCR1C).
     EXPECT_EQ(calculer(t26, ModeMLI::Rapide, {8e6}, 10000, 0.001).réglage.comparaison, 2);
