@@ -25,6 +25,8 @@ TEST(GenerateurPWM, SectionJusquÀLaLigneFinEtEnTêteSelonCBInit) {
     const qsizetype v = doc.texte().indexOf(QStringLiteral("0x6C"));
     EXPECT_TRUE(doc.formatEn(v).gras && doc.formatEn(v).italique);
     EXPECT_EQ(doc.formatEn(v).couleur, (CouleurRVB{128, 0, 0}));
+    EXPECT_EQ(std::pair(doc.formatEn(v).police, doc.formatEn(v).taille),
+              std::pair(QStringLiteral("Times New Roman"), 10.0));
     EXPECT_EQ(doc.formatEn(doc.texte().indexOf(QStringLiteral("0110"))).couleur, (CouleurRVB{0, 128, 128}));
 
     e.CBInit = false;
