@@ -17,12 +17,6 @@ using namespace OutilsTests;
 
 namespace {
 
-// Les clés que lit et écrit le programme.
-const QStringList Clés =
-    QString("MCU F_CPU OPT FORMAT EXTRAINCDIRS DIRAVR AVRDUDE_PROGRAMMER AVRDUDE_PORT "
-            "AVRDUDE_FLAGS CompilCoff DEBUG AffichageMemoire TARGET BAUD AVRStudioExclusif")
-        .split(u' ');
-
 QString cheminModèle() {
     return dossierConstruction() + "/Modèle/makefile.rtf";
 }
@@ -93,25 +87,6 @@ private:
 };
 
 } // namespace
-
-// Chaque clé commence sa propre ligne et c'est elle que trouve la recherche (pas un commentaire
-// qui la citerait). Le texte chargé est exactement la source du modèle, tabulations des commandes
-// comprises.
-TEST(ModeleMakefile, ClésEnDébutDeLigneEtValeursParDéfaut) {
-    const DocumentRiche modèle = chargerModèle();
-    const QString texte = modèle.texte();
-    for (const QString& nom : Clés) {
-        const QString clé = nom + " =";
-        ASSERT_TRUE(ValeurParamètre(modèle, clé).has_value()) << clé.toStdString();
-        const qsizetype pos = etatMarquage().PositionRecherche;
-        EXPECT_TRUE(pos == 0 || texte.mid(pos - 2, 2) == "\r\n") << clé.toStdString();
-        // Les commentaires d'aide précèdent la clé.
-        const qsizetype ligneAvant = texte.lastIndexOf(u'\n', pos - 3);
-        EXPECT_EQ(texte.mid(ligneAvant + 1, 1), "#") << clé.toStdString();
-    }
-    EXPECT_EQ(QString(texte).replace("\r\n", "\n").toUtf8(),
-              lireFichier(dossierSources() + "/scripts/modele_makefile.mk"));
-}
 
 // Le RTF livré est celui que donne sa source, et unrtf y lit les mêmes mots.
 TEST(ModeleMakefile, RtfÀJourEtLisibleParUnrtf) {
