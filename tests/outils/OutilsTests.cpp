@@ -67,6 +67,19 @@ QStringList titres(const EnregistreurMessages& messages) {
         r << m.titre;
     return r;
 }
+::testing::AssertionResult aucunMessage(const EnregistreurMessages& messages) {
+    if (messages.messages.empty()) return ::testing::AssertionSuccess();
+    ::testing::AssertionResult r = ::testing::AssertionFailure();
+    for (const Message& m : messages.messages)
+        r << "\n" << m.titre.toStdString() << " : " << m.texte.toStdString();
+    return r;
+}
+QStringList textes(const EnregistreurMessages& messages) {
+    QStringList r;
+    for (const Message& m : messages.messages)
+        r << m.texte;
+    return r;
+}
 
 void preparerProjetJournal(const QString& dossier) {
     ecrireFichier(dossier + QStringLiteral("/makefile"),
@@ -86,6 +99,13 @@ bool attendre(const std::function<bool()>& condition, int delaiMs) {
         QThread::msleep(10);
     }
     return true;
+}
+
+QString copierParametres(const QString& dossier) {
+    const QString copie = dossier + QStringLiteral("/Paramètres.xml");
+    QFile::copy(dossierConstruction() + QStringLiteral("/Paramètres.xml"), copie);
+    QFile::setPermissions(copie, QFile::ReadOwner | QFile::WriteOwner);
+    return copie;
 }
 
 QString ecrireScript(const QString& chemin, const QByteArray& corps) {

@@ -7,8 +7,8 @@
 
 #include "common/Messages.h"
 #include <functional>
-#include <optional>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace OutilsTests {
 
@@ -28,6 +28,10 @@ int executer(const QString& programme, const QStringList& arguments, QByteArray*
 
 // Titres des messages enregistrés, dans l'ordre.
 QStringList titres(const EnregistreurMessages& messages);
+// Textes des messages enregistrés, dans l'ordre.
+QStringList textes(const EnregistreurMessages& messages);
+// Succès si aucun message n'a été enregistré ; sinon l'échec cite leurs titres et textes.
+::testing::AssertionResult aucunMessage(const EnregistreurMessages& messages);
 
 // Un makefile qui note chaque cible exécutée dans journal.txt ; « make clean » crée
 // clean_commence puis attend que le fichier « continuer » existe (créé ici) avant de finir.
@@ -35,6 +39,9 @@ void preparerProjetJournal(const QString& dossier);
 
 // Attend qu'une condition devienne vraie, au plus delaiMs.
 bool attendre(const std::function<bool()>& condition, int delaiMs = 10000);
+
+// Copie dans ce dossier les réglages construits (Paramètres.xml), inscriptibles ; rend leur chemin.
+QString copierParametres(const QString& dossier);
 
 // Écrit un script sh exécutable (dossiers créés) ; rend son chemin.
 QString ecrireScript(const QString& chemin, const QByteArray& corps);

@@ -24,7 +24,7 @@
 
 namespace {
 
-class FenetreFusibles : public ::testing::Test {
+class FenetreFusibles : public OutilsFenetres::EssaiFenetre<FenFuseBit> {
 protected:
     void SetUp() override {
         EXIGER_OUTILS("avrdude");
@@ -34,9 +34,7 @@ protected:
         e.DossierInstallation = OutilsTests::dossierConstruction();
         e.RépertoireSkin = e.DossierInstallation + QStringLiteral("/Skin/Plume/");
         // Des réglages à part : la fenêtre les lit à chaque activation.
-        e.FichierParamètres = installation.filePath(QStringLiteral("Paramètres.xml"));
-        QFile::copy(e.DossierInstallation + QStringLiteral("/Paramètres.xml"), e.FichierParamètres);
-        QFile::setPermissions(e.FichierParamètres, QFile::ReadOwner | QFile::WriteOwner);
+        e.FichierParamètres = OutilsTests::copierParametres(installation.path());
         valeursMakefile().réinitialiser();
         descriptionAVR().réinitialiser();
         Avrdude::oublierVersion();
@@ -53,6 +51,9 @@ protected:
     void composant(const ProgrammateurSimule& p, const QString& mcu = QStringLiteral("atmega8"),
                    const QString& partie = QStringLiteral("m8")) {
         ASSERT_TRUE(ChargerDescriptionAVR(mcu).réussi());
+        régler(p, mcu, partie);
+    }
+    void régler(const ProgrammateurSimule& p, const QString& mcu, const QString& partie) {
         ValeursMakefile& v = valeursMakefile();
         v.MicroContrôleur = mcu;
         v.PartieAvrdude = partie;
@@ -61,24 +62,10 @@ protected:
     }
 
     FenFuseBit& ouvrir() {
-        fenêtre = std::make_unique<FenFuseBit>(nullptr, [this] { ++aides; });
-        fenêtre->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(fenêtre.get()));
-        return *fenêtre;
+        return EssaiFenetre::ouvrir(nullptr, [this] { ++aides; });
     }
 
-    template <class T = QWidget> T* c(const QString& nom) {
-        return OutilsFenetres::enfant<T>(fenêtre.get(), nom);
-    }
-    void cliquer(const QString& nom) { QTest::mouseClick(c(nom), Qt::LeftButton); }
-
-    QStringList cochées(const QString& liste) {
-        QStringList r;
-        auto* l = c<QListWidget>(liste);
-        for (int i = 0; i < l->count(); ++i)
-            if (l->item(i)->checkState() == Qt::Checked) r << l->item(i)->text();
-        return r;
-    }
+    QStringList cochées(const QString& liste) { return OutilsFenetres::lignesCochées(c<QListWidget>(liste)); }
     QStringList titres() const { return OutilsTests::titres(messages); }
     QString console() { return c<VueDocumentRiche>("RTAffichageDos")->toPlainText(); }
     int px(int twips) const { return Twips::versPixels(twips, fenêtre.get()); }
@@ -88,7 +75,6 @@ protected:
 
     QTemporaryDir installation;
     EnregistreurMessages messages;
-    std::unique_ptr<FenFuseBit> fenêtre;
     int aides = 0;
 };
 
@@ -100,8 +86,7 @@ TEST_F(FenetreFusibles, ChargementLargeurAideEtSilence) {
     // Le silence des réglages, lu à l'activation, vaut pour tous les boutons.
     ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, QStringLiteral("1")));
     ouvrir();
-    fenêtre->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(fenêtre.get()));
+    ASSERT_TRUE(activer());
     for (const char* nom : {"CBLire", "CBFuser", "CBTaille", "CBAide", "CBAnnuler", "CBArreter"})
         EXPECT_TRUE(c<BTL>(nom)->SonSilence()) << nom;
     // Trois octets : étendu, haut, bas, chacun du bit 7 au bit 0 ; aucune ligne cochée.
@@ -149,7 +134,7 @@ TEST_F(FenetreFusibles, LectureModificationEtEcriture) {
     messages.messages.clear();
 
     cliquer("CBLire");
-    EXPECT_TRUE(messages.messages.empty()) << titres().join(u',').toStdString();
+    EXPECT_TRUE(OutilsTests::aucunMessage(messages));
     EXPECT_EQ(cochées("ListeFusibles"), (QStringList{"RSTDISBL", "WDTON", "CKOPT", "EESAVE", "BOOTRST",
                                                      "BODLEVEL", "BODEN", "SUT1", "CKSEL0"}));
     EXPECT_EQ(cochées("ListeVerrouillage"), (QStringList{"", "", "BLB12", "BLB11", "BLB02", "BLB01"}));
@@ -159,8 +144,7 @@ TEST_F(FenetreFusibles, LectureModificationEtEcriture) {
     // CKOPT décoché au clavier, SPIEN coché : SPIEN est refusé et écrit à 0.
     auto* fusibles = c<QListWidget>("ListeFusibles");
     fusibles->setFocus();
-    fusibles->setCurrentRow(3);
-    QTest::keyClick(fusibles, Qt::Key_Space);
+    OutilsFenetres::espace(fusibles, 3);
     ASSERT_EQ(fusibles->item(3)->checkState(), Qt::Unchecked);
     fusibles->item(2)->setCheckState(Qt::Checked);
 
@@ -227,7 +211,7 @@ TEST_F(FenetreFusibles, ProgrammateurMuetPuisArretParLeBouton) {
     EXPECT_EQ(étape, "Lecture du fusible haut…");
     EXPECT_TRUE(occupée);
     EXPECT_FALSE(lireActif);
-    EXPECT_TRUE(messages.messages.empty()) << titres().join(u',').toStdString();
+    EXPECT_TRUE(OutilsTests::aucunMessage(messages));
     EXPECT_TRUE(fenêtre->logique().ErreurAvrdude);
     EXPECT_FALSE(c("CBArreter")->isVisible());
     EXPECT_TRUE(c("CBLire")->isEnabled());
@@ -240,7 +224,7 @@ TEST_F(FenetreFusibles, ProgrammateurMuetPuisArretParLeBouton) {
     EXPECT_GT(attentes, 0);
     EXPECT_FALSE(fenêtre->isVisible());
     EXPECT_FALSE(fenêtre->logique().enCours());
-    EXPECT_TRUE(messages.messages.empty()) << titres().join(u',').toStdString();
+    EXPECT_TRUE(OutilsTests::aucunMessage(messages));
 }
 
 TEST_F(FenetreFusibles, MauvaisComposantEtSecondeLecture) {
@@ -260,7 +244,7 @@ TEST_F(FenetreFusibles, MauvaisComposantEtSecondeLecture) {
     composant(p, QStringLiteral("atmega8"), QStringLiteral("m168"));
     messages.messages.clear();
     cliquer("CBLire");
-    EXPECT_TRUE(messages.messages.empty()) << titres().join(u',').toStdString();
+    EXPECT_TRUE(OutilsTests::aucunMessage(messages));
     auto* fusibles = c<QListWidget>("ListeFusibles");
     ASSERT_EQ(fusibles->item(0)->checkState(), Qt::Checked);
     fusibles->item(0)->setCheckState(Qt::Unchecked);
@@ -279,10 +263,7 @@ TEST_F(FenetreFusibles, SansDescriptionNiPort) {
     ASSERT_TRUE(p.pret());
     // Un composant sans description : des listes vides et un message clair, pas d'avrdude.
     EXPECT_FALSE(ChargerDescriptionAVR(QStringLiteral("atxmega999")).réussi());
-    valeursMakefile().MicroContrôleur = QStringLiteral("atxmega999");
-    valeursMakefile().PartieAvrdude = QStringLiteral("x999");
-    valeursMakefile().Programmateur = QStringLiteral("avrisp");
-    valeursMakefile().PortProgrammateur = p.port();
+    régler(p, QStringLiteral("atxmega999"), QStringLiteral("x999"));
     ouvrir();
     EXPECT_EQ(c<QListWidget>("ListeFusibles")->count(), 0);
     EXPECT_TRUE(messages.messages.empty());
