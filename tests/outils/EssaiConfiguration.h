@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <optional>
@@ -32,10 +33,7 @@ public:
         for (const QString& dossier :
              {QStringLiteral("Modèle"), QStringLiteral("Description des AVR"), QStringLiteral("Skin")})
             copierDossier(construit + u'/' + dossier, m_installation + u'/' + dossier);
-        QFile::copy(construit + QStringLiteral("/Paramètres.xml"),
-                    m_installation + QStringLiteral("/Paramètres.xml"));
-        QFile::setPermissions(m_installation + QStringLiteral("/Paramètres.xml"),
-                              QFile::ReadOwner | QFile::WriteOwner);
+        OutilsTests::copierParametres(m_installation);
         QFile::copy(OutilsTests::dossierSources() + QStringLiteral("/exemples/Clignotant/Clignotant.c"),
                     m_projet + QStringLiteral("/Clignotant.c"));
 
@@ -62,6 +60,14 @@ public:
     QString makefile() const { return m_projet + QStringLiteral("/makefile"); }
     QString configurationParDéfaut() const { return m_installation + QStringLiteral("/Modèle/makefile.rtf"); }
     QString temporaire() const { return m_temp.path(); }
+
+    // Un fichier construit copié dans l'installation (dossiers créés, ancien remplacé).
+    void copierConstruit(const QString& relatif) const {
+        const QString cible = m_installation + u'/' + relatif;
+        QDir().mkpath(QFileInfo(cible).absolutePath());
+        QFile::remove(cible);
+        QFile::copy(OutilsTests::dossierConstruction() + u'/' + relatif, cible);
+    }
 
     void écrireMakefile(const QByteArray& contenu) const { OutilsTests::ecrireFichier(makefile(), contenu); }
     QByteArray makefileÉcrit() const { return OutilsTests::lireFichier(makefile()); }

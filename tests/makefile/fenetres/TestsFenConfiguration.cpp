@@ -28,7 +28,7 @@ using namespace OutilsTests;
 
 namespace {
 
-class FenetreConfiguration : public ::testing::Test {
+class FenetreConfiguration : public OutilsFenetres::EssaiFenetre<FenConfiguration> {
 protected:
     // Les services remplacés notent les fenêtres demandées et les dossiers proposés aux boîtes de
     // choix, qui rendent les réponses prévues, puis rien.
@@ -48,45 +48,20 @@ protected:
         return s;
     }
 
-    // Crée et montre la fenêtre (après avoir préparé le projet).
-    void ouvrir() {
-        fenêtre = std::make_unique<FenConfiguration>(services());
-        fenêtre->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(fenêtre.get()));
-    }
-
-    template <class T = QWidget> T* c(const QString& nom) {
-        return OutilsFenetres::enfant<T>(fenêtre.get(), nom);
-    }
-
     QString valeur(const QString& clé) {
         return ValeurParamètre(fenêtre->configuration().RTBMakefile, clé).value_or("<absente>");
     }
 
-    // Tape un texte dans une liste à la place du sien, puis (au choix) Entrée, qui la quitte.
-    void taper(QComboBox* liste, const QString& texte, bool entrée = true) {
-        liste->setFocus();
-        liste->lineEdit()->selectAll();
-        QTest::keyClicks(liste->lineEdit(), texte);
-        if (entrée) QTest::keyClick(liste->lineEdit(), Qt::Key_Return);
-    }
-
     // Un clic sur la case d'une option ou d'une case à cocher (le milieu du contrôle peut tomber
     // hors de son texte).
-    void cliquer(const QString& nom) {
+    void cliquerCase(const QString& nom) {
         QWidget* w = c(nom);
         QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(6, w->height() / 2));
-    }
-
-    void survoler(QWidget* w) {
-        QEnterEvent entrée(QPointF(2, 2), QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)));
-        QCoreApplication::sendEvent(w, &entrée);
     }
 
     EssaiConfiguration essai;
     EnregistreurMessages messages;
     QStringList ouvertes, dossiersDialogues, réponses;
-    std::unique_ptr<FenConfiguration> fenêtre;
 };
 
 } // namespace
@@ -94,7 +69,7 @@ protected:
 // Chaque étiquette nomme son contrôle pour l'accessibilité ; la fenêtre s'ouvre repliée, sans
 // étape sautée ni message.
 TEST_F(FenetreConfiguration, OuvertureÉtiquettesEtLargeur) {
-    ouvrir();
+    ouvrir(services());
     int étiquetés = 0;
     for (QLabel* l : fenêtre->findChildren<QLabel*>()) {
         if (QWidget* b = l->buddy(); b && ++étiquetés) {
@@ -109,10 +84,10 @@ TEST_F(FenetreConfiguration, OuvertureÉtiquettesEtLargeur) {
     // >>>> élargit à 14500 twips au plus, centrée ; <<<< replie.
     const int replié = fenêtre->width();
     const QRect écran = fenêtre->screen()->geometry();
-    QTest::mouseClick(c("CommandButtonMakefile"), Qt::LeftButton);
+    cliquer("CommandButtonMakefile");
     EXPECT_EQ(fenêtre->width(), std::min(Twips::versPixels(14500, fenêtre.get()), écran.width()));
     EXPECT_LE(std::abs(fenêtre->frameGeometry().center().x() - écran.center().x()), 1);
-    QTest::mouseClick(c("CommandButtonMakefile"), Qt::LeftButton);
+    cliquer("CommandButtonMakefile");
     EXPECT_EQ(fenêtre->width(), replié);
 }
 
@@ -126,13 +101,13 @@ TEST_F(FenetreConfiguration, MakefileDuProjetPortEtOK) {
                                                            {"CompilCoff =", "extcoff"},
                                                            {"AffichageMemoire =", ""},
                                                            {"EXTRAINCDIRS =", "../commun"}}));
-    ouvrir();
+    ouvrir(services());
     EXPECT_EQ(c<QLineEdit>("TxtInclude")->text(), QDir::toNativeSeparators("../commun"));
     for (const char* coché : {"OptionButtonFormatSortie(2)", "OptStab(0)", "OptCoff(1)"})
         EXPECT_TRUE(c<QRadioButton>(coché)->isChecked()) << coché;
     EXPECT_FALSE(c<QCheckBox>("CKBOccupationMémoire")->isChecked());
 
-    taper(c<QComboBox>("ComboBoxPort"), "com2");
+    OutilsFenetres::taper(c<QComboBox>("ComboBoxPort"), "com2");
     EXPECT_EQ(valeur("AVRDUDE_PORT ="), "com2");
     QTest::keyClick(c<QLineEdit>("TxtInclude"), Qt::Key_Return);
     EXPECT_TRUE(fenêtre->isVisible());
@@ -140,7 +115,7 @@ TEST_F(FenetreConfiguration, MakefileDuProjetPortEtOK) {
     EXPECT_FALSE(QFileInfo::exists(essai.makefile()) && essai.makefileÉcrit().contains("com2"));
 
     auto* programmateur = c<QComboBox>("ComboBoxProgrammateur");
-    taper(programmateur, "stk500", false);
+    OutilsFenetres::taper(programmateur, "stk500", false);
     QFocusEvent sortie(QEvent::FocusOut, Qt::TabFocusReason);
     QCoreApplication::sendEvent(programmateur->lineEdit(), &sortie);
     EXPECT_EQ(valeur("AVRDUDE_PROGRAMMER ="), "stk500");
@@ -148,13 +123,13 @@ TEST_F(FenetreConfiguration, MakefileDuProjetPortEtOK) {
 
     {
         ProjetEnLectureSeule lectureSeule(essai);
-        QTest::mouseClick(c("CommandButtonOK"), Qt::LeftButton);
+        cliquer("CommandButtonOK");
     }
     EXPECT_TRUE(fenêtre->isVisible());
     ASSERT_EQ(messages.messages.size(), 1u);
 
-    taper(c<QComboBox>("ComboBoxPort"), "com3", false);
-    QTest::mouseClick(c("CommandButtonOK"), Qt::LeftButton);
+    OutilsFenetres::taper(c<QComboBox>("ComboBoxPort"), "com3", false);
+    cliquer("CommandButtonOK");
     EXPECT_EQ(fenêtre->result(), QDialog::Accepted);
     EXPECT_FALSE(fenêtre->isVisible());
     EXPECT_TRUE(essai.makefileÉcrit().contains("\nAVRDUDE_PORT = com3\n"));
@@ -164,11 +139,11 @@ TEST_F(FenetreConfiguration, MakefileDuProjetPortEtOK) {
 // Le µC se complète en tapant, sans tenir compte de la casse : Entrée choisit la proposition
 // (ou l'entrée du nom tapé en entier) et l'écrit dans le makefile, sans fermer la fenêtre.
 TEST_F(FenetreConfiguration, MicroContrôleurEtFréquenceTapés) {
-    ouvrir();
+    ouvrir(services());
     auto* chip = c<QComboBox>("ComboBoxChip");
     ASSERT_TRUE(chip->completer());
     for (bool proposition : {true, false}) {
-        taper(chip, proposition ? "atmega8" : "atmega16", false);
+        OutilsFenetres::taper(chip, proposition ? "atmega8" : "atmega16", false);
         QAbstractItemView* propositions = chip->completer()->popup();
         ASSERT_TRUE(propositions->isVisible());
         if (proposition) QTest::keyClick(propositions, Qt::Key_Down);
@@ -182,10 +157,10 @@ TEST_F(FenetreConfiguration, MicroContrôleurEtFréquenceTapés) {
 
     // Une fréquence refusée le dit une seule fois, acceptée elle change l'étiquette.
     auto* fréquence = c<QComboBox>("ComboBoxFreq");
-    taper(fréquence, "16 MHz");
+    OutilsFenetres::taper(fréquence, "16 MHz");
     QTest::keyClick(fréquence->lineEdit(), Qt::Key_Return);
     ASSERT_EQ(messages.messages.size(), 1u);
-    taper(fréquence, "20000000");
+    OutilsFenetres::taper(fréquence, "20000000");
     EXPECT_EQ(c<QLabel>("TxtFreq")->text(), "Hz = 20 MHz");
     EXPECT_EQ(valeur("F_CPU ="), "20000000");
     EXPECT_EQ(messages.messages.size(), 1u);
@@ -193,18 +168,18 @@ TEST_F(FenetreConfiguration, MicroContrôleurEtFréquenceTapés) {
 
 // Options au clic de souris : Dwarf-2 grise et vide le COFF, Stabs le rend.
 TEST_F(FenetreConfiguration, OptionsDossiersEtMakefileChargé) {
-    ouvrir();
-    cliquer("OptionButtonFormatSortie(1)");
+    ouvrir(services());
+    cliquerCase("OptionButtonFormatSortie(1)");
     EXPECT_EQ(valeur("FORMAT ="), "binary");
-    cliquer("OptStab(0)");
+    cliquerCase("OptStab(0)");
     EXPECT_TRUE(c("OptCoff(0)")->isEnabled());
-    cliquer("OptCoff(1)");
+    cliquerCase("OptCoff(1)");
     EXPECT_EQ(valeur("CompilCoff ="), "extcoff");
-    cliquer("OptStab(1)");
+    cliquerCase("OptStab(1)");
     EXPECT_EQ(valeur("CompilCoff ="), "");
     EXPECT_FALSE(c("OptCoff(0)")->isEnabled());
     EXPECT_FALSE(c<QRadioButton>("OptCoff(1)")->isChecked());
-    cliquer("CKBOccupationMémoire");
+    cliquerCase("CKBOccupationMémoire");
     EXPECT_EQ(valeur("AffichageMemoire ="), "");
 
     // Dossiers : au clavier (séparateurs convertis), par le bouton qui ajoute, annulé sans effet.
@@ -213,20 +188,20 @@ TEST_F(FenetreConfiguration, OptionsDossiersEtMakefileChargé) {
     QTest::keyClicks(include, "c:\\avr\\inc");
     EXPECT_EQ(valeur("EXTRAINCDIRS ="), "c:/avr/inc");
     réponses = {"c:\\projet\\inc", "", "/opt/avr-gcc", ""};
-    QTest::mouseClick(c("CBDossierInclude"), Qt::LeftButton);
-    QTest::mouseClick(c("CBDossierInclude"), Qt::LeftButton);
+    cliquer("CBDossierInclude");
+    cliquer("CBDossierInclude");
     EXPECT_EQ(include->text(), "c:\\avr\\inc c:\\projet\\inc");
     EXPECT_EQ(valeur("EXTRAINCDIRS ="), "c:/avr/inc c:/projet/inc");
-    QTest::mouseClick(c("CommandButton1"), Qt::LeftButton);
-    QTest::mouseClick(c("CommandButton1"), Qt::LeftButton);
+    cliquer("CommandButton1");
+    cliquer("CommandButton1");
     EXPECT_EQ(valeur("DIRAVR ="), "/opt/avr-gcc");
 
     // « Charger un makefile existant » remplace la vue sans toucher aux contrôles.
     const QString autre = essai.temporaire() + "/autre makefile";
     ecrireFichier(autre, "MCU = attiny13\nTARGET = autre\n");
     réponses = {autre, ""};
-    QTest::mouseClick(c("CBChargerMakefile"), Qt::LeftButton);
-    QTest::mouseClick(c("CBChargerMakefile"), Qt::LeftButton);
+    cliquer("CBChargerMakefile");
+    cliquer("CBChargerMakefile");
     EXPECT_EQ(dossiersDialogues.value(0), essai.projet());
     EXPECT_EQ(c<VueDocumentRiche>("RTBMakefile")->toPlainText(), "MCU = attiny13\nTARGET = autre\n");
     EXPECT_EQ(c<QComboBox>("ComboBoxChip")->currentText(), "ATMega8");
@@ -235,13 +210,12 @@ TEST_F(FenetreConfiguration, OptionsDossiersEtMakefileChargé) {
 // Les boutons qui ouvrent d'autres fenêtres ; la fenêtre des fusibles est modale au-dessus ; une
 // exception d'un gestionnaire devient l'erreur non répertoriée au lieu de quitter la boucle.
 TEST_F(FenetreConfiguration, BoutonsVersDAutresFenêtres) {
-    ouvrir();
+    ouvrir(services());
     for (const char* bouton : {"CBFuseBit", "CBApropos", "CBAide", "CBAssistant"})
-        QTest::mouseClick(c(bouton), Qt::LeftButton);
+        cliquer(bouton);
     EXPECT_EQ(ouvertes,
               (QStringList{"Fusibles", "APropos", essai.installation() + "/Aide/index.html", "Assistante"}));
-    fenêtre->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(fenêtre.get()));
+    ASSERT_TRUE(activer());
     QTest::keyClick(fenêtre.get(), Qt::Key_F1);
     EXPECT_EQ(ouvertes.size(), 5);
 
@@ -274,31 +248,31 @@ TEST_F(FenetreConfiguration, AssistanteParLaLigneDeCommande) {
 // Bulles : cachées par le fond de la fenêtre ou un clic ; « Désactiver les bulles d'aide. »
 // s'enregistre et coupe celles des zones d'aide, pas celle de la fréquence.
 TEST_F(FenetreConfiguration, BullesEtSilence) {
-    ouvrir();
+    ouvrir(services());
     auto* bulle = c<InfoBulle>("InfoBulle1");
-    survoler(c("Label3"));
+    OutilsFenetres::survoler(c("Label3"));
     ASSERT_TRUE(bulle->estAffichée());
     QMouseEvent fond(QEvent::MouseMove, QPointF(1, 1), fenêtre->mapToGlobal(QPointF(1, 1)), Qt::NoButton,
                      Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(fenêtre.get(), &fond);
     EXPECT_FALSE(bulle->estAffichée());
-    survoler(c("LDéboggage"));
+    OutilsFenetres::survoler(c("LDéboggage"));
     emit bulle->cliquee();
     EXPECT_FALSE(bulle->estAffichée());
 
-    cliquer("CBPlusBulles");
+    cliquerCase("CBPlusBulles");
     EXPECT_EQ(Parametres::Lire(Parametres::PlusDeBulles), "1");
-    survoler(c("Label3"));
+    OutilsFenetres::survoler(c("Label3"));
     EXPECT_FALSE(bulle->estAffichée());
-    survoler(c("TxtFreq"));
+    OutilsFenetres::survoler(c("TxtFreq"));
     EXPECT_TRUE(bulle->estAffichée());
     EXPECT_TRUE(messages.messages.empty());
 
     // « Silence. » s'enregistre aussitôt et fait taire chaque bouton de la fenêtre.
-    cliquer("CBSilence");
+    cliquerCase("CBSilence");
     EXPECT_EQ(Parametres::Lire(Parametres::Silence), "1");
     for (BTL* b : fenêtre->findChildren<BTL*>())
         EXPECT_TRUE(b->SonSilence()) << b->objectName().toStdString();
-    cliquer("CBSilence");
+    cliquerCase("CBSilence");
     EXPECT_FALSE(c<BTL>("CommandButtonOK")->SonSilence());
 }

@@ -17,15 +17,12 @@
 
 namespace {
 
-class FenetreRecherche : public ::testing::Test {
+class FenetreRecherche : public OutilsFenetres::EssaiFenetre<FenConfiguration> {
 protected:
     FenetreRecherche() {
         FenConfiguration::Services s = FenConfiguration::Services::parDéfaut();
         s.ouvrirAide = [](const QString&) {};
-        configuration = std::make_unique<FenConfiguration>(s);
-        configuration->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(configuration.get()));
-        vue = configuration->findChild<VueDocumentRiche*>("RTBMakefile");
+        vue = ouvrir(s).findChild<VueDocumentRiche*>("RTBMakefile");
     }
 
     // Touche dans la vue du makefile.
@@ -34,15 +31,13 @@ protected:
         QTest::keyClick(vue, Qt::Key(code), m);
     }
 
-    FenRechercheRemplace* recherche() { return configuration->fenêtreRecherche(); }
+    FenRechercheRemplace* recherche() { return fenêtre->fenêtreRecherche(); }
     template <class T = QWidget> T* r(const char* nom) {
         return OutilsFenetres::enfant<T>(recherche(), QString::fromUtf8(nom));
     }
     void cliquer(const char* nom) { QTest::mouseClick(r(nom), Qt::LeftButton); }
     void écrire(const char* nom, const QString& texte) {
-        auto* boîte = r<QLineEdit>(nom);
-        boîte->clear();
-        QTest::keyClicks(boîte, texte);
+        OutilsFenetres::taper(r<QLineEdit>(nom), texte, false);
     }
     void cocher(const char* nom, bool oui) { r<QCheckBox>(nom)->setChecked(oui); }
     // Ferme la fenêtre de recherche, qui se détruit.
@@ -52,11 +47,10 @@ protected:
         ASSERT_EQ(recherche(), nullptr);
     }
     QString sélectionVue() const { return vue->textCursor().selectedText(); }
-    QString texte() const { return configuration->configuration().RTBMakefile.texte(); }
+    QString texte() const { return fenêtre->configuration().RTBMakefile.texte(); }
 
     EssaiConfiguration essai;
     EnregistreurMessages messages;
-    std::unique_ptr<FenConfiguration> configuration;
     VueDocumentRiche* vue = nullptr;
 };
 
@@ -66,7 +60,7 @@ protected:
 // configuration + 5600 twips ; le bouton Remplacer de la configuration est caché tant qu'elle est
 // chargée ; Ctrl+H : disposition de remplacement.
 TEST_F(FenetreRecherche, OuvertureDispositionsEtPlace) {
-    auto* remplacerConfiguration = configuration->findChild<QWidget*>("CBRemplacer");
+    auto* remplacerConfiguration = fenêtre->findChild<QWidget*>("CBRemplacer");
     touche(Qt::Key_F, Qt::ControlModifier);
     ASSERT_NE(recherche(), nullptr);
     EXPECT_TRUE(recherche()->isVisible());
@@ -74,7 +68,7 @@ TEST_F(FenetreRecherche, OuvertureDispositionsEtPlace) {
     EXPECT_TRUE(remplacerConfiguration->isHidden());
     EXPECT_FALSE(r("TxBRemplacement")->isVisible());
     EXPECT_EQ(recherche()->frameGeometry().x() + recherche()->frameGeometry().width(),
-              configuration->x() + Twips::versPixels(5600, configuration.get()));
+              fenêtre->x() + Twips::versPixels(5600, fenêtre.get()));
 
     const int hauteur = recherche()->height();
     cliquer("CBRExt");
@@ -150,5 +144,5 @@ TEST_F(FenetreRecherche, RemplacerEtRemplacerTout) {
     EXPECT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(texte().count("avrisp"), 0);
     EXPECT_EQ(vue->toPlainText().count("stk500"), texte().count("stk500"));
-    EXPECT_FALSE(configuration->findChild<QWidget*>("CBRemplacer")->isHidden());
+    EXPECT_FALSE(fenêtre->findChild<QWidget*>("CBRemplacer")->isHidden());
 }
