@@ -1,10 +1,11 @@
 #include "noyau/EtatGlobal.h"
 #include "noyau/Parametres.h"
+#include "outils/InstallationTemporaire.h"
+#include "outils/OutilsFenetres.h"
 #include "outils/OutilsTests.h"
 #include "ui/fenetres/BTL.h"
 
 #include <QDir>
-#include <QEnterEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,31 +18,24 @@ namespace {
 class BTLSons : public ::testing::Test, public LecteurSons {
 protected:
     BTLSons() {
-        QDir(d.path()).mkpath("Skin/Plume");
         for (const char* nom : {"OverDefaut.wav", "ClickDefaut.wav", "ClickFuseBit.wav"})
             OutilsTests::ecrireFichier(d.filePath("Skin/Plume/" + QLatin1String(nom)), "RIFF");
-        etatGlobal().réinitialiser();
-        etatGlobal().DossierInstallation = d.path();
         etatGlobal().RépertoireSkin = d.filePath("Skin/Plume/");
-        etatGlobal().FichierParamètres = d.filePath("Paramètres.xml");
         BTL::installerLecteurSons(this);
     }
-    ~BTLSons() override {
-        BTL::installerLecteurSons(nullptr);
-        etatGlobal().réinitialiser();
-    }
+    ~BTLSons() override { BTL::installerLecteurSons(nullptr); }
     void jouer(const QString& chemin) override { joués << QFileInfo(chemin).fileName(); }
 
     // Survol puis clic.
     static void toucher(QWidget* w) {
-        QEnterEvent e(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), w->mapToGlobal(QPointF(5, 5)));
-        QApplication::sendEvent(w, &e);
+        OutilsFenetres::survoler(w, QPointF(5, 5));
         QEvent sortie(QEvent::Leave);
         QApplication::sendEvent(w, &sortie);
         QTest::mouseClick(w, Qt::LeftButton);
     }
 
-    QTemporaryDir d;
+    InstallationTemporaire installation;
+    const QTemporaryDir& d = installation.d;
     QStringList joués;
 };
 

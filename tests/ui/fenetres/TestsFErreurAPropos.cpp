@@ -5,6 +5,7 @@
 #include "noyau/OuvrirDocument.h"
 #include "noyau/Parametres.h"
 #include "outils/FauxXdgOpen.h"
+#include "outils/InstallationTemporaire.h"
 #include "outils/OutilsTests.h"
 #include "outils/QuandModale.h"
 #include "ui/DocumentRiche.h"
@@ -21,27 +22,18 @@
 
 namespace {
 
-// Installation temporaire : réglages et, au besoin, l'historique livré.
-class Installation {
-public:
-    explicit Installation(bool avecHistorique) {
-        etatGlobal().réinitialiser();
-        etatGlobal().DossierInstallation = d.path();
-        etatGlobal().FichierParamètres = d.filePath("Paramètres.xml");
-        if (avecHistorique)
-            OutilsTests::ecrireFichier(
-                d.filePath("Historique.rtf"),
-                OutilsTests::lireFichier(OutilsTests::dossierSources() + "/data/Historique.rtf"));
-    }
-    ~Installation() { etatGlobal().réinitialiser(); }
-    QTemporaryDir d;
-};
+// L'historique livré, copié dans l'installation.
+void livrerHistorique(const InstallationTemporaire& installation) {
+    OutilsTests::ecrireFichier(
+        installation.chemin("Historique.rtf"),
+        OutilsTests::lireFichier(OutilsTests::dossierSources() + "/data/Historique.rtf"));
+}
 
 } // namespace
 
 // Avant toute boucle d'évènements, la fenêtre modale montre l'erreur et attend qu'on la ferme.
 TEST(FErreur, AfficheurDeLErreurNonRepertoriee) {
-    Installation installation(false);
+    InstallationTemporaire installation;
     EnregistrerActionsFenêtres();
     QString vu = "<jamais ouverte>";
     OutilsFenetres::quandModale<FErreur>([&](FErreur* f) {
@@ -57,7 +49,7 @@ TEST(FErreur, AfficheurDeLErreurNonRepertoriee) {
 // Icône chargée, boutons muets selon le réglage ; un clic sur l'adresse ouvre le courriel au sujet
 // de chaque fenêtre ; OK accepte.
 TEST(APropos, ChargementSilenceEtCourriel) {
-    Installation installation(false);
+    InstallationTemporaire installation;
     FauxXdgOpen xdg;
     EnregistreurMessages messages;
     ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, "1"));
@@ -83,7 +75,8 @@ TEST(APropos, ChargementSilenceEtCourriel) {
 TEST(APropos, HistoriqueLivreOuAbsent) {
     for (bool livré : {true, false}) {
         SCOPED_TRACE(livré);
-        Installation installation(livré);
+        InstallationTemporaire installation;
+        if (livré) livrerHistorique(installation);
         EnregistreurMessages messages;
         APropos a;
         a.show();
