@@ -2,7 +2,6 @@
 #include "outils/OutilsTests.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cerrno>
@@ -11,7 +10,7 @@
 
 namespace {
 
-// Un évènement reçu : genre (O sortie, E erreurs, W attente) et son texte.
+// Un évènement reçu : genre (O sortie, W attente) et son texte.
 struct Evenement {
     char genre;
     QString texte;
@@ -28,7 +27,6 @@ struct BancDOS : ::testing::Test {
 
     void SetUp() override {
         QObject::connect(&dos, &DOSClass::ReceiveOutputs, &dos, [this](const QString& s) { noter('O', s); });
-        QObject::connect(&dos, &DOSClass::ReceiveErrors, &dos, [this](const QString& s) { noter('E', s); });
         QObject::connect(&dos, &DOSClass::WaitForInput, &dos, [this](const QString& o) { noter('W', o); });
         securite.setSingleShot(true);
         securite.setInterval(60000);
@@ -39,11 +37,11 @@ struct BancDOS : ::testing::Test {
     }
     void noter(char genre, const QString& texte) { evenements.push_back({genre, texte}); }
 
-    int32_t executer(const QString& commande, bool fusion, const QString& argument = {}) {
+    // Le programme ne lance que des sorties fusionnées, sans argument à part.
+    int32_t executer(const QString& commande) {
         dos.setCommandName(commande);
-        dos.setCommandArgument(argument);
         securite.start();
-        const int32_t statut = dos.ExecuteCommand(fusion);
+        const int32_t statut = dos.ExecuteCommand(true);
         securite.stop();
         EXPECT_FALSE(securiteDeclenchee) << "l'enfant ne s'est pas terminé : " << commande.toStdString();
         return statut;
@@ -59,59 +57,44 @@ struct BancDOS : ::testing::Test {
 
 } // namespace
 
-// Le même objet sert à chaque exécution : code de sortie (128 + signal pour un enfant tué),
-// sorties fusionnées ou séparées, arguments entre guillemets sans aucun shell.
-TEST_F(BancDOS, CodesSortiesEtArgumentsSansShell) {
-    const QString deux = "sh -c 'printf sortie; printf erreur >&2; exit 0'";
+// Le même objet sert à chaque exécution : code de sortie (128 + signal pour un enfant tué), sorties
+// fusionnées, guillemets sans aucun shell ; un programme qui ne démarre pas rend son code sans
+// évènement et laisse la dernière exécution.
+TEST_F(BancDOS, CodesSortiesEtGuillemetsSansShell) {
     const struct {
-        QString commande, argument;
-        bool fusion;
-        QString sortie, erreurs;
+        QString commande, sortie;
         int code;
-    } cas[] = {{"sh -c \"exit 3\"", {}, true, "", "", 3},
-               {"sh -c 'kill -9 $$'", {}, false, "", "", 128 + 9},
-               {deux, {}, true, "sortieerreur", "", 0},
-               {deux, {}, false, "sortie", "erreur", 0},
-               {"printf", "\"[%s]\" \"a b\" 'c  d' e", true, "[a b][c  d][e]", "", 0},
-               {"printf \"<%s>\" \"x y\"", {}, true, "<x y>", "", 0},
-               {"echo $HOME ; echo x", {}, true, "$HOME ; echo x\n", "", 0}};
+    } cas[] = {{"sh -c \"exit 3\"", "", 3},
+               {"sh -c 'kill -9 $$'", "", 128 + 9},
+               {"sh -c 'printf sortie; printf erreur >&2; exit 0'", "sortieerreur", 0},
+               {"printf \"<%s>\" \"x y\"", "<x y>", 0},
+               {"echo $HOME ; echo x", "$HOME ; echo x\n", 0}};
     for (const auto& c : cas) {
         SCOPED_TRACE(c.commande.toStdString());
         evenements.clear();
-        EXPECT_EQ(executer(c.commande, c.fusion, c.argument), 0);
-        EXPECT_EQ(std::tuple(dos.Outputs(), morceaux('O'), dos.Errors(), morceaux('E'), dos.ExitCode()),
-                  std::tuple(c.sortie, c.sortie, c.erreurs, c.erreurs, c.code));
-        EXPECT_FALSE(dos.Killed());
+        EXPECT_EQ(executer(c.commande), 0);
+        EXPECT_EQ(std::tuple(dos.Outputs(), morceaux('O'), dos.ExitCode()),
+                  std::tuple(c.sortie, c.sortie, c.code));
     }
-}
-
-TEST_F(BancDOS, ProgrammeIntrouvableRend2SansEvenementEtGardeLaDerniereExecution) {
-    EXPECT_EQ(executer("sh -c 'printf avant; printf err >&2; exit 3'", false), 0);
     evenements.clear();
-
     // Un fichier sans droit d'exécution : le code du système, pas « introuvable ».
     const QString texte = dossier.filePath("texte.txt");
     OutilsTests::ecrireFichier(texte, "rien");
-    const std::pair<QString, int> cas[] = {{"programme_quillon_qui_n_existe_pas", 2},
-                                           {"/chemin/qui/n/existe/pas/avrdude", 2},
-                                           {"", 2},
-                                           {texte, EACCES}};
-    for (const auto& [commande, statut] : cas)
-        EXPECT_EQ(executer(commande, true), statut) << commande.toStdString();
-    // Un dossier de travail absent empêche aussi le démarrage.
-    dos.setCommandWorkingDirectory(dossier.filePath("absent"));
-    EXPECT_EQ(executer("true", true), 2);
-
+    const std::pair<QString, int> introuvables[] = {{"programme_quillon_qui_n_existe_pas", 2},
+                                                    {"/chemin/qui/n/existe/pas/avrdude", 2},
+                                                    {"", 2},
+                                                    {texte, EACCES}};
+    for (const auto& [commande, statut] : introuvables)
+        EXPECT_EQ(executer(commande), statut) << commande.toStdString();
     QCoreApplication::processEvents();
     EXPECT_TRUE(evenements.empty());
-    EXPECT_EQ(std::tuple(dos.Outputs(), dos.Errors(), dos.ExitCode()), std::tuple("avant", "err", 3));
+    EXPECT_EQ(std::tuple(dos.Outputs(), dos.ExitCode()), std::tuple("$HOME ; echo x\n", 0));
 }
 
 TEST_F(BancDOS, ArretDepuisLePremierEvenementDeSortie) {
     const auto arret = QObject::connect(&dos, &DOSClass::ReceiveOutputs, &dos, [this] { dos.KillCommand(); });
     // yes écrit sans fin : seul l'arrêt termine l'exécution.
-    EXPECT_EQ(executer("yes", true, "quillon"), DOSClass::StatutAnnule);
-    EXPECT_TRUE(dos.Killed());
+    EXPECT_EQ(executer("yes quillon"), DOSClass::StatutAnnule);
     EXPECT_EQ(dos.ExitCode(), DOSClass::CodeSortieArret);
     // Plus aucun évènement après l'arrêt, et la sortie s'arrête au premier morceau.
     QCoreApplication::processEvents();
@@ -121,8 +104,7 @@ TEST_F(BancDOS, ArretDepuisLePremierEvenementDeSortie) {
 
     // Puis une exécution ordinaire : l'arrêt ne reste pas acquis.
     QObject::disconnect(arret);
-    EXPECT_EQ(executer("sh -c 'exit 4'", true), 0);
-    EXPECT_FALSE(dos.Killed());
+    EXPECT_EQ(executer("sh -c 'exit 4'"), 0);
     EXPECT_EQ(dos.ExitCode(), 4);
 }
 
@@ -133,18 +115,9 @@ TEST_F(BancDOS, LongueSortieArriveEntiere) {
     const QString fichier = dossier.filePath("gros.bin");
     OutilsTests::ecrireFichier(fichier, contenu);
 
-    for (const bool fusion : {true, false}) {
-        evenements.clear();
-        EXPECT_EQ(executer("cat \"" + fichier + u'"', fusion), 0);
-        EXPECT_TRUE(dos.Outputs().toLatin1() == contenu);
-        EXPECT_TRUE(morceaux('O') == dos.Outputs());
-    }
-}
-
-TEST_F(BancDOS, DossierDeTravail) {
-    dos.setCommandWorkingDirectory(dossier.path());
-    EXPECT_EQ(executer("pwd", true), 0);
-    EXPECT_EQ(dos.Outputs(), QFileInfo(dossier.path()).canonicalFilePath() + u'\n');
+    EXPECT_EQ(executer("cat \"" + fichier + u'"'), 0);
+    EXPECT_TRUE(dos.Outputs().toLatin1() == contenu);
+    EXPECT_TRUE(morceaux('O') == dos.Outputs());
 }
 
 TEST_F(BancDOS, UneSeuleExecutionALaFois) {
@@ -154,7 +127,7 @@ TEST_F(BancDOS, UneSeuleExecutionALaFois) {
         dos.KillCommand();
     });
     // Un enfant muet qui ne finit pas, arrêté depuis l'attente.
-    EXPECT_EQ(executer("sleep 1000", true), DOSClass::StatutAnnule);
+    EXPECT_EQ(executer("sleep 1000"), DOSClass::StatutAnnule);
     EXPECT_EQ(dos.ExitCode(), DOSClass::CodeSortieArret);
     EXPECT_EQ(secondeStatut, EBUSY);
 }
