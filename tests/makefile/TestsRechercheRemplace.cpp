@@ -2,6 +2,7 @@
 #include "common/Messages.h"
 #include "makefile/ParametreMakefile.h"
 #include "makefile/RechercheRemplace.h"
+#include "outils/DocumentDe.h"
 #include "ui/DocumentRiche.h"
 
 #include <gtest/gtest.h>
@@ -58,8 +59,7 @@ TEST_F(Recherche, Remplacements) {
     Rechercher(makefile, "Avrisp", options(true, true), true);
     EXPECT_EQ(RemplacerTout(makefile, "avrisp", "usbasp", 0), 3);
     EXPECT_EQ(etatRecherche().OptionsRecherche, 0);
-    DocumentRiche d;
-    d.définirTexte("a\r\nb a");
+    DocumentRiche d = OutilsTests::documentDe("a\r\nb a");
     EXPECT_EQ(RemplacerTout(d, "a", "a\r\na", 0), 2);
     EXPECT_EQ(d.texte(), "a\r\na\r\nb a\r\na");
 
