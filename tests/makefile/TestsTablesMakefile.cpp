@@ -39,14 +39,10 @@ TEST(TablesMakefile, SélectionsLuesDuMakefile) {
         {sélectionProgrammateur, "usbasp # clé", {15, "USBasp"}},
         {sélectionProgrammateur, "jtag3isp # clé", {-1, "jtag3isp # clé"}},
         {sélectionProgrammateur, "fendel-stk200", {-1, "fendel-stk200"}},
-        {sélectionPort, "lpt3", {6, "lpt3"}},
-        {sélectionPort, "com2 # USB", {1, "com2"}},
-        {sélectionPort, "COM1", {-1, "COM1"}},
-        {sélectionPort, "/dev/ttyUSB0", {-1, "/dev/ttyUSB0"}},
+        {sélectionPort, "com2 # USB", {1, "com2"}}, // même lecture que les programmateurs
     };
     for (const auto& c : cas)
         EXPECT_EQ(c.lire(c.valeur), c.attendue) << c.valeur;
-    EXPECT_EQ(valeurMCU("atmega328p"), "atmega328p");
     EXPECT_EQ(idProgrammateurPour("jtag3isp"), "jtag3isp"); // réécrit tel que lu
 
     // Les options : un commentaire ne change pas -Os en -O0, un inconnu ne choisit rien.
@@ -87,8 +83,7 @@ TEST(TablesMakefile, PartieAvrdude) {
         const char *nom, *précédente, *sansAvrdude, *avecAvrdude;
     } cas[] = {
         {"ATMega8", "t10", "m8", "m8"}, // la table l'emporte sur avrdude (xm8)
-        {"atmega16 ", "t10", "m16", "m16"}, {"ATTiny2313", "", "t2313", "t2313"},
-        {"AT90S8515", "", "8515", "8515"},  {"AT89S52", "m8", "ND", "ND"},
+        {"atmega16 ", "t10", "m16", "m16"}, {"AT89S52", "m8", "ND", "ND"},
         {"ATMega88", "m8", "", "m88"}, // trou de la table, comblé par avrdude seul
         {"at90can128", "", "ND", "c128"},   {"atmega328p", "m16", "m16", "m328p"},
         {"attiny85", "m8", "m8", "m8"},     {"", "m16", "m16", "m16"},
@@ -102,7 +97,6 @@ TEST(TablesMakefile, PartieAvrdude) {
             EXPECT_EQ(partieAvrdudePour(c.nom, c.précédente), avecAvrdude ? c.avecAvrdude : c.sansAvrdude)
                 << c.nom << (avecAvrdude ? " avec avrdude" : " sans avrdude");
     }
-    EXPECT_EQ(optionsAvrdude("m8"), "-p m8 -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)");
 }
 
 // Avec les descriptions livrées, l'avr-gcc et l'avrdude installés : la liste, le choix lu dans
