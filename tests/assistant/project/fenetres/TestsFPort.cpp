@@ -14,7 +14,7 @@
 
 namespace {
 
-class FenetrePorts : public ::testing::Test {
+class FenetrePorts : public OutilsFenetres::EssaiFenetre<FPort> {
 protected:
     FenetrePorts() {
         contexte.ports = ConfigurationPorts::lirePorts(OutilsTests::dossierConstruction() +
@@ -22,34 +22,10 @@ protected:
                                                        QStringLiteral("Processeur(0)"));
         contexte.tablePorts = ConfigurationPorts::nouvelleTable(contexte.ports);
     }
-    FPort& ouvrir() {
-        fenêtre = std::make_unique<FPort>(contexte);
-        fenêtre->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(fenêtre.get()));
-        return *fenêtre;
-    }
-    template <class T = QWidget> T* c(const char* nom) {
-        return OutilsFenetres::enfant<T>(fenêtre.get(), QString::fromLatin1(nom));
-    }
     QListWidget* liste(const char* nom) { return c<QListWidget>(nom); }
-    // Espace sur une ligne, comme au clavier.
-    void espace(const char* nom, int ligne) {
-        liste(nom)->setCurrentRow(ligne);
-        QTest::keyClick(liste(nom), Qt::Key_Space);
-    }
-    // Clic dans la case d'une ligne.
-    void clic(const char* nom, int ligne) {
-        QListWidget* l = liste(nom);
-        const QRect r = l->visualItemRect(l->item(ligne));
-        QTest::mouseClick(l->viewport(), Qt::LeftButton, {},
-                          QPoint(r.left() + r.height() / 2, r.center().y()));
-    }
-    QString cochées(const char* nom) {
-        QString r;
-        for (int i = 0; i < liste(nom)->count(); ++i)
-            r += liste(nom)->item(i)->checkState() == Qt::Checked ? u'1' : u'0';
-        return r;
-    }
+    void espace(const char* nom, int ligne) { OutilsFenetres::espace(liste(nom), ligne); }
+    void clic(const char* nom, int ligne) { OutilsFenetres::clicCase(liste(nom), ligne); }
+    QString cochées(const char* nom) { return OutilsFenetres::cases(liste(nom)); }
     void configurerB() {
         for (int ligne : {0, 1, 2, 3})
             espace("ListDirection", ligne);
@@ -57,12 +33,11 @@ protected:
             espace("ListPullUp", ligne);
     }
     ContexteAssistante contexte;
-    std::unique_ptr<FPort> fenêtre;
 };
 
 TEST_F(FenetrePorts, ValeursGardéesEntreLesPortsEtBitAbsentIntouchable) {
     ASSERT_EQ(contexte.ports.size(), 3u);
-    ouvrir();
+    ouvrir(contexte);
     configurerB();
     c<QScrollBar>("VScroll1")->setValue(1);
     EXPECT_TRUE(c<QGroupBox>("TPorts")->title().endsWith(u'C'));
@@ -86,11 +61,11 @@ TEST_F(FenetrePorts, ValeursGardéesEntreLesPortsEtBitAbsentIntouchable) {
 }
 
 TEST_F(FenetrePorts, QuitterÉcritLeTexteDesPortsRéglés) {
-    ouvrir();
+    ouvrir(contexte);
     configurerB();
     c<QScrollBar>("VScroll1")->setValue(2);
     espace("ListDirection", 7);
-    QTest::mouseClick(c("BTLQuitter"), Qt::LeftButton);
+    cliquer("BTLQuitter");
     EXPECT_EQ(fenêtre->result(), QDialog::Accepted);
     // B quitté par la barre, D fermé par « Quitter », C jamais montré.
     EXPECT_EQ(contexte.texteConfigurationPorts,
@@ -103,7 +78,7 @@ TEST_F(FenetrePorts, QuitterÉcritLeTexteDesPortsRéglés) {
 TEST_F(FenetrePorts, PortIgnoréSansBlocNiPerteDeValeurs) {
     contexte.tablePorts[0].direction = 0x81;
     contexte.texteConfigurationPorts = QStringLiteral("avant");
-    ouvrir();
+    ouvrir(contexte);
     EXPECT_EQ(cochées("ListDirection"), QStringLiteral("10000001"));
     c<QCheckBox>("RCBIgnorerPort")->click();
     EXPECT_TRUE(liste("ListDirection")->isHidden());
@@ -115,9 +90,9 @@ TEST_F(FenetrePorts, PortIgnoréSansBlocNiPerteDeValeurs) {
     fenêtre->close();
     EXPECT_EQ(contexte.texteConfigurationPorts, QStringLiteral("avant"));
     // Rouverte : toujours ignoré, valeurs intactes, aucun bloc pour B.
-    ouvrir();
+    ouvrir(contexte);
     EXPECT_TRUE(c<QCheckBox>("RCBIgnorerPort")->isChecked());
-    QTest::mouseClick(c("BTLQuitter"), Qt::LeftButton);
+    cliquer("BTLQuitter");
     EXPECT_EQ(contexte.tablePorts[0].direction, 0x81);
     EXPECT_FALSE(contexte.texteConfigurationPorts.contains(QStringLiteral("PORTB")));
     EXPECT_TRUE(contexte.texteConfigurationPorts.contains(QStringLiteral("DDRC=0x00")));
@@ -125,8 +100,8 @@ TEST_F(FenetrePorts, PortIgnoréSansBlocNiPerteDeValeurs) {
 
 TEST_F(FenetrePorts, ComposantSansPortSeFermeSansErreur) {
     contexte = ContexteAssistante();
-    ouvrir();
-    QTest::mouseClick(c("BTLQuitter"), Qt::LeftButton);
+    ouvrir(contexte);
+    cliquer("BTLQuitter");
     EXPECT_EQ(fenêtre->result(), QDialog::Accepted);
     EXPECT_TRUE(contexte.texteConfigurationPorts.isEmpty());
 }

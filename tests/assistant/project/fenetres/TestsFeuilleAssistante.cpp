@@ -15,6 +15,7 @@
 #include "noyau/ValeursMakefile.h"
 #include "outils/EssaiConfiguration.h"
 #include "outils/OutilsFenetres.h"
+#include "outils/QuandModale.h"
 #include "ui/fenetres/BTL.h"
 #include "ui/fenetres/VueDocumentRiche.h"
 
@@ -33,13 +34,11 @@
 
 namespace {
 
-class FenetreAssistante : public ::testing::Test {
+class FenetreAssistante : public OutilsFenetres::EssaiFenetre<FeuilleAssistante> {
 protected:
     FenetreAssistante() {
-        QDir().mkpath(essai.installation() + QStringLiteral("/image"));
-        for (const QString& f :
-             {QStringLiteral("/Configuration.xml"), QStringLiteral("/image/ongletcourant.ico")})
-            QFile::copy(OutilsTests::dossierConstruction() + f, essai.installation() + f);
+        for (const char* f : {"Configuration.xml", "image/ongletcourant.ico"})
+            essai.copierConstruit(QString::fromUtf8(f));
         EtatGlobal& e = etatGlobal();
         e.Commande = QStringLiteral("assistante");
         e.FichierConfiguration = essai.installation() + QStringLiteral("/Configuration.xml");
@@ -50,42 +49,14 @@ protected:
         valeursMakefile().FréquenceCPU = QStringLiteral("16000000");
     }
 
-    FeuilleAssistante& ouvrir() {
-        fenêtre = std::make_unique<FeuilleAssistante>();
-        fenêtre->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(fenêtre.get()));
-        return *fenêtre;
-    }
-    template <class T = QWidget> T* c(const QString& nom) {
-        return OutilsFenetres::enfant<T>(fenêtre.get(), nom);
-    }
     QLineEdit* champ(const QString& nom) { return c<QLineEdit>(nom); }
-
-    // Tape un texte à la place de celui du champ, touche par touche, puis Entrée.
     void taper(const QString& nom, const QString& texte, bool entrée = true) {
-        QLineEdit* l = champ(nom);
-        l->setFocus();
-        l->selectAll();
-        QTest::keyClick(l, Qt::Key_Delete);
-        QTest::keyClicks(l, texte);
-        if (entrée) QTest::keyClick(l, Qt::Key_Return);
+        OutilsFenetres::taper(champ(nom), texte, entrée);
     }
-    // Choisit une ligne d'une liste comme l'utilisateur.
-    void choisir(const QString& nom, int ligne) {
-        auto* liste = c<QComboBox>(nom);
-        liste->setCurrentIndex(ligne);
-        emit liste->activated(ligne);
-    }
-    QStringList textesMessages() const {
-        QStringList t;
-        for (const Message& m : messages.messages)
-            t << m.texte;
-        return t;
-    }
+    void choisir(const QString& nom, int ligne) { OutilsFenetres::choisir(c<QComboBox>(nom), ligne); }
 
     EssaiConfiguration essai;
     EnregistreurMessages messages;
-    std::unique_ptr<FeuilleAssistante> fenêtre;
 };
 
 TEST_F(FenetreAssistante, UneFréquenceEtUnRapportTapésDonnentLeCodeEtCeQueLaPuceFera) {
@@ -93,7 +64,7 @@ TEST_F(FenetreAssistante, UneFréquenceEtUnRapportTapésDonnentLeCodeEtCeQueLaPu
     EXPECT_EQ(fenêtre->chargement(), FeuilleAssistante::Chargement::Complet);
     EXPECT_FALSE(c<QTabWidget>("SSTab1")->isTabEnabled(1));
     EXPECT_EQ(c<QLabel>("TFCPU")->text(), QStringLiteral("16 MHz"));
-    EXPECT_TRUE(messages.messages.empty()) << textesMessages().join(u'|').toStdString();
+    EXPECT_TRUE(OutilsTests::aucunMessage(messages));
     const EtatCalculatrice& s = etatCalculatrice();
     EXPECT_EQ(s.FréquenceHorloge, 16000000);
     EXPECT_TRUE(c<QLabel>("LObtenu")->text().isEmpty());
@@ -113,10 +84,10 @@ TEST_F(FenetreAssistante, UneFréquenceEtUnRapportTapésDonnentLeCodeEtCeQueLaPu
     EXPECT_TRUE(c<QLabel>("LObtenu")->text().startsWith(QStringLiteral("Obtenu : 1,5 kHz")))
         << c<QLabel>("LObtenu")->text().toStdString();
 
-    QTest::mouseClick(c("BVoir"), Qt::LeftButton);
+    cliquer("BVoir");
     EXPECT_TRUE(fenêtre->code().texte().contains(QStringLiteral("OCR")))
         << fenêtre->code().texte().toStdString();
-    QTest::mouseClick(c("BCopierTout"), Qt::LeftButton);
+    cliquer("BCopierTout");
     EXPECT_EQ(QApplication::clipboard()->text(), c<VueDocumentRiche>("RTBVisuDuCodeBas")->toPlainText());
 
     // « 1,50 ms » vaut 1,5 ms ; la fréquence suit, exacte.
@@ -127,7 +98,7 @@ TEST_F(FenetreAssistante, UneFréquenceEtUnRapportTapésDonnentLeCodeEtCeQueLaPu
     taper("TFrequence", "250 Hz");
     EXPECT_EQ(champ("TTon")->text(), QStringLiteral("1 ms"));
     EXPECT_EQ(champ("TToff")->text(), QStringLiteral("3 ms"));
-    EXPECT_TRUE(messages.messages.empty()) << textesMessages().join(u'|').toStdString();
+    EXPECT_TRUE(OutilsTests::aucunMessage(messages));
 
     // Un texte invalide, puis une fréquence hors limites : refusés, rien à générer pour eux.
     taper("TFrequence", "1 kz");
@@ -139,7 +110,7 @@ TEST_F(FenetreAssistante, UneFréquenceEtUnRapportTapésDonnentLeCodeEtCeQueLaPu
     EXPECT_TRUE(champ("TFrequence")->text().isEmpty());
     EXPECT_FALSE(s.FréquenceHz);
     EXPECT_TRUE(c<QLabel>("LObtenu")->text().isEmpty());
-    QTest::mouseClick(c("BVoir"), Qt::LeftButton);
+    cliquer("BVoir");
     EXPECT_EQ(messages.messages.size(), 3u);
     EXPECT_TRUE(fenêtre->code().texte().isEmpty());
 }
@@ -152,14 +123,14 @@ TEST_F(FenetreAssistante, TonToffModeCtcEtHorlogeExterne) {
     taper("TTon", "1,5 ms");
     EXPECT_TRUE(c("CBRecalcRC")->isVisible());
     taper("TToff", "18,5 ms");
-    QTest::mouseClick(c("CBRecalcRC"), Qt::LeftButton);
+    cliquer("CBRecalcRC");
     EXPECT_DOUBLE_EQ(*s.RapportCyclique, 0.075);
     EXPECT_EQ(champ("TRC")->text(), QStringLiteral("0,075"));
     EXPECT_DOUBLE_EQ(*s.FréquenceHz, 50);
     // Ton + Toff nul : refusé, rien ne change.
     taper("TTon", "0 s");
     taper("TToff", "0 s");
-    QTest::mouseClick(c("CBRecalcRC"), Qt::LeftButton);
+    cliquer("CBRecalcRC");
     EXPECT_EQ(messages.messages.size(), 1u);
     EXPECT_DOUBLE_EQ(*s.RapportCyclique, 0.075);
 
@@ -208,9 +179,7 @@ TEST_F(FenetreAssistante, ÉchecsDuChargementChacunSonMessage) {
     EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Ligne de commande"));
 
     // Composant absent : message système, retour à la configuration ; le fichier n'est pas réécrit.
-    QFile::remove(etatGlobal().FichierConfiguration);
-    QFile::copy(OutilsTests::dossierConstruction() + QStringLiteral("/Configuration.xml"),
-                etatGlobal().FichierConfiguration);
+    essai.copierConstruit(QStringLiteral("Configuration.xml"));
     const QByteArray fichier = OutilsTests::lireFichier(etatGlobal().FichierConfiguration);
     valeursMakefile().MicroContrôleur = QStringLiteral("atmega9999");
     ouvrir();
@@ -245,10 +214,10 @@ TEST_F(FenetreAssistante, OngletDeDémarrageVitesseSérieEtRetourÀLaConfigurati
     EXPECT_FALSE(c("BTLRemplacerExistant")->isVisible());
 
     // TFCPU ramène à la configuration, même ouverte par la ligne de commande.
-    QTest::mouseClick(c("TFCPU"), Qt::LeftButton);
+    cliquer("TFCPU");
     EXPECT_FALSE(fenêtre->isVisible());
     EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Configurateur"));
-    EXPECT_TRUE(messages.messages.empty()) << textesMessages().join(u'|').toStdString();
+    EXPECT_TRUE(OutilsTests::aucunMessage(messages));
 }
 
 TEST_F(FenetreAssistante, OuverteParLeBoutonDeLaConfigurationElleYRamèneAvecLaVitesse) {
@@ -262,14 +231,10 @@ TEST_F(FenetreAssistante, OuverteParLeBoutonDeLaConfigurationElleYRamèneAvecLaV
     configuration.show();
     bool vue = false, configurationCachée = false;
     // L'assistante est modale : elle est menée depuis la boucle de ses évènements.
-    QTimer::singleShot(0, [&] {
-        auto* assistante = qobject_cast<FeuilleAssistante*>(QApplication::activeModalWidget());
-        ASSERT_NE(assistante, nullptr);
+    OutilsFenetres::quandModale<FeuilleAssistante>([&](FeuilleAssistante* assistante) {
         vue = true;
         configurationCachée = !configuration.isVisible();
-        auto* baud = assistante->findChild<QComboBox*>(QStringLiteral("CBBaud"));
-        baud->setCurrentIndex(3);
-        emit baud->activated(3);
+        OutilsFenetres::choisir(assistante->findChild<QComboBox*>(QStringLiteral("CBBaud")), 3);
         QTest::mouseClick(assistante->findChild<QWidget*>(QStringLiteral("BAnnuler")), Qt::LeftButton);
     });
     configuration.ouvrirAssistante();
@@ -281,7 +246,7 @@ TEST_F(FenetreAssistante, OuverteParLeBoutonDeLaConfigurationElleYRamèneAvecLaV
     EXPECT_TRUE(essai.makefileÉcrit().contains("BAUD = 57600"));
     EXPECT_EQ(ValeurParamètre(configuration.configuration().RTBMakefile, QStringLiteral("BAUD =")),
               QStringLiteral("57600"));
-    EXPECT_TRUE(messages.messages.empty()) << textesMessages().join(u'|').toStdString();
+    EXPECT_TRUE(OutilsTests::aucunMessage(messages));
 }
 
 // L'onglet du projet : un profil sauvé puis rechargé rend les champs et les ports ; « Remplacer
@@ -292,7 +257,7 @@ TEST_F(FenetreAssistante, ProfilSauvéRechargéPuisSquelettÉcritSurLeSource) {
     taper("TRC", QStringLiteral("0,25"));
     fenêtre->voirLeCode();
     ASSERT_TRUE(fenêtre->code().texte().contains(QStringLiteral("OCR1A")))
-        << textesMessages().join(u'|').toStdString();
+        << OutilsTests::textes(messages).join(u'|').toStdString();
     c<QTabWidget>("SSTab1")->setCurrentIndex(3);
     taper("TProjet", QStringLiteral("Robot"), false);
     taper("TAuteur", QStringLiteral("Alice"), false);
@@ -303,7 +268,7 @@ TEST_F(FenetreAssistante, ProfilSauvéRechargéPuisSquelettÉcritSurLeSource) {
     ctx.tablePorts[0].réglage = LignePort::Réglage::Fermé;
 
     // Sauvé sous « Robot », les champs changés, puis rechargé par un clic dans la liste.
-    QTest::mouseClick(c("CBSauverProfil"), Qt::LeftButton);
+    cliquer("CBSauverProfil");
     ASSERT_TRUE(c("RFSaisie")->isVisible());
     QTest::keyClicks(champ("RTBSaisie"), QStringLiteral("Robot"));
     QTest::keyClick(champ("RTBSaisie"), Qt::Key_Return);
@@ -311,7 +276,7 @@ TEST_F(FenetreAssistante, ProfilSauvéRechargéPuisSquelettÉcritSurLeSource) {
     taper("TAuteur", QStringLiteral("Bob"), false);
     c<QCheckBox>("RCBLCD")->setChecked(false);
     ctx.tablePorts[0].direction = 0;
-    QTest::mouseClick(c("CBChargerProfil"), Qt::LeftButton);
+    cliquer("CBChargerProfil");
     auto* liste = c<QListWidget>("RLBProfil");
     ASSERT_TRUE(liste->isVisible());
     ASSERT_EQ(liste->count(), 1);
