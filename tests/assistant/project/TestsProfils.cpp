@@ -87,6 +87,11 @@ TEST_F(Profils_, UneValeurAbsenteLaisseLeChampEtUnTexteVideLeVide) {
     Profils::appliquerPorts(neuf, t);
     EXPECT_EQ(t[0].direction, 255);
     EXPECT_EQ(t[0].pullUp, 7);
+    // Un profil d'avant le nom du modèle : son index compte, pas le nom du choix présent.
+    ecrireFichier(fichier, "<Paramètres><GénérateurDeCode><Profiles><Profile Nom=\"P\"><Modèle>2</Modèle>"
+                           "</Profile></Profiles></GénérateurDeCode></Paramètres>");
+    ASSERT_TRUE(Profils::charger(fichier, 0, p));
+    EXPECT_EQ(Profils::indexModèle(p, {"Base", "A", "B"}), 2);
 }
 
 TEST_F(Profils_, LesPortsVontParLeurNomPuisParLIndex) {
