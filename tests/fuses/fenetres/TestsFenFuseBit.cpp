@@ -16,7 +16,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
-#include <QProcess>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -162,9 +161,9 @@ TEST_F(FenetreFusibles, LectureModificationEtEcriture) {
     EXPECT_FALSE(console().contains("<stdout>"));
     // Le verrou de la puce changé par ailleurs : des cases de verrouillage inchangées ne le
     // réécrivent pas.
-    QProcess avrdude;
-    avrdude.start("avrdude", {"-p", "m8", "-P", p.port(), "-c", "avrisp", "-U", "lock:w:0xcc:m"});
-    ASSERT_TRUE(avrdude.waitForFinished(60000));
+    ASSERT_GE(
+        OutilsTests::executer("avrdude", {"-p", "m8", "-P", p.port(), "-c", "avrisp", "-U", "lock:w:0xcc:m"}),
+        0);
     ASSERT_TRUE(p.journal().endsWith("lock=cc\n")) << p.journal().toStdString();
     // Une écriture réussie permet la suivante sans relire.
     fusibles->item(15)->setCheckState(Qt::Unchecked);
