@@ -72,6 +72,14 @@ void centrerHorizontalement(QWidget* fenêtre) {
     fenêtre->move(g.x() + (g.width() - fenêtre->frameGeometry().width()) / 2, fenêtre->y());
 }
 
+void centrer(QWidget* fenêtre) {
+    const QScreen* écran = fenêtre->screen();
+    if (!écran) return;
+    const QRect g = écran->availableGeometry();
+    fenêtre->move(g.x() + (g.width() - fenêtre->frameGeometry().width()) / 2,
+                  g.y() + (g.height() - fenêtre->frameGeometry().height()) / 2);
+}
+
 // --- Bascule de largeur ------------------------------------------------------------------------
 
 BasculeLargeur::BasculeLargeur(QWidget* fenêtre, QAbstractButton* bouton, int étroiteTwips, int largeTwips,

@@ -35,6 +35,8 @@ void débrancherEnfants(QObject* fenêtre);
 
 // Centre la fenêtre horizontalement sur son écran, sans changer sa hauteur.
 void centrerHorizontalement(QWidget* fenêtre);
+// Centre la fenêtre dans les deux sens sur la partie libre de son écran.
+void centrer(QWidget* fenêtre);
 
 // Largeur d'une fenêtre qui bascule entre une largeur étroite et une large (twips, la large
 // bornée par l'écran) : le bouton dit « >>>> » quand elle est étroite, « <<<< » sinon, et

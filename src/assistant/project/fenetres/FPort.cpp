@@ -9,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -290,11 +289,7 @@ void FPort::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     if (m_centrée) return;
     m_centrée = true;
-    if (const QScreen* écran = screen()) {
-        const QRect g = écran->availableGeometry();
-        move(g.x() + (g.width() - frameGeometry().width()) / 2,
-             g.y() + (g.height() - frameGeometry().height()) / 2);
-    }
+    Kit::centrer(this);
 }
 
 void FPort::changeEvent(QEvent* e) {

@@ -248,12 +248,7 @@ void FeuilleAssistante::ouvrir(QWidget* propriétaire) {
 
 void FeuilleAssistante::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    // Centrée sur l'écran dans les deux sens.
-    if (const QScreen* s = screen()) {
-        const QRect r = s->availableGeometry();
-        move(r.x() + (r.width() - frameGeometry().width()) / 2,
-             r.y() + (r.height() - frameGeometry().height()) / 2);
-    }
+    Kit::centrer(this);
     // Une fois par ouverture, pas à chaque retour d'une boîte de message.
     if (m_activée) return;
     m_activée = true;
