@@ -31,7 +31,6 @@ TEST(TablesMakefile, SélectionsLuesDuMakefile) {
         Sélection attendue;
     } cas[] = {
         {sélectionMicroContrôleur, "ATmega8", {21, "ATMega8"}},
-        {sélectionMicroContrôleur, "at89start", {39, "AT89START"}},
         {sélectionMicroContrôleur, "atmega8515", {34, "ATMega8515"}}, // pas le début d'atmega8
         {sélectionMicroContrôleur, "atmega16  # carte", {22, "ATMega16"}},
         {sélectionMicroContrôleur, "ATmega328P", {-1, "ATmega328P"}},
