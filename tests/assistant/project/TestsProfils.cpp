@@ -60,7 +60,8 @@ TEST_F(Profils_, EcraseEnPlaceDistingueLaCasseEtRefuseLeNomVide) {
     EXPECT_EQ(lu.ports[1].pullUp, 0x21);
     EXPECT_EQ(lu.includes, profilDe({}, {}).includes);
     EXPECT_EQ(lu.formatDate, -1);
-    EXPECT_EQ(Profils::indexModèle(lu, {"Base"}), 0); // le nom du modèle est gardé
+    EXPECT_EQ(Profils::indexModèle(lu, {"Base"}), 0);   // le nom du modèle est gardé
+    EXPECT_EQ(Profils::indexModèle(lu, {"Autre"}), -1); // ni le nom ni l'index
     const QByteArray avant = lireFichier(fichier);
     EXPECT_FALSE(Profils::sauver(fichier, QString(), lu));
     EXPECT_EQ(messages.messages.size(), 1u);
@@ -105,13 +106,6 @@ TEST_F(Profils_, LesPortsVontParLeurNomPuisParLIndex) {
     EXPECT_EQ(u[1].direction, 0x11);
     EXPECT_EQ(u[2].direction, 0);
     EXPECT_EQ(u[2].réglage, LignePort::Réglage::Aucun);
-}
-
-// Par son nom : vu à l'écrasement en place.
-TEST_F(Profils_, LeModèleSeRetrouveParSonNomPuisParSonIndex) {
-    const Profil p = profilDe({}, {});
-    EXPECT_EQ(Profils::indexModèle(p, {"Vide", "Autre"}), 1);
-    EXPECT_EQ(Profils::indexModèle(p, {"Vide"}), -1);
 }
 
 TEST_F(Profils_, SauverPuisSupprimerNeTouchePasAuReste) {
