@@ -87,7 +87,6 @@ TEST_F(BancFusibles, OctetsBrutsQuiRessemblentADuTexte) {
     EXPECT_TRUE(messages.messages.empty()) << titres().join(u',').toStdString();
     EXPECT_EQ(f.ValeurFusibleHaut, 0x00);
     EXPECT_EQ(f.ValeurFusibleBas, 0x0A);
-    EXPECT_EQ(f.ValeurVerrou, 0xFF);
     EXPECT_EQ(cochées(f.ListeFusibles), (QStringList{"CKSEL3", "CKSEL1"}));
     EXPECT_EQ(cochées(f.ListeVerrouillage).size(), 8);
     EXPECT_EQ(vue.journal, QStringList{"bip"});
