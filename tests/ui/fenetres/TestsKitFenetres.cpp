@@ -1,13 +1,9 @@
 // Pièces communes des fenêtres : un gestionnaire qui lève ne sort jamais de la boucle
-// d'évènements, la largeur élargie reste dans l'écran.
+// d'évènements (la bascule de largeur est vue par les fenêtres qui s'en servent).
 #include "noyau/ErreurNonRepertoriee.h"
 #include "ui/fenetres/KitFenetres.h"
-#include "ui/fenetres/Twips.h"
 
-#include <QPushButton>
-#include <QScreen>
 #include <QSpinBox>
-#include <QTest>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -26,19 +22,4 @@ TEST(KitFenetres, GestionnaireQuiLèveDevientErreurNonRépertoriéePuisResynchro
     DéfinirAfficheurErreurNonRépertoriée(nullptr);
     EXPECT_EQ(erreurs, (QStringList{"un", "inconnue"}));
     EXPECT_EQ(après, 3); // après chaque appel, échec compris
-}
-
-TEST(KitFenetres, BasculeDeLargeurBornéeParLÉcran) {
-    QWidget fenêtre;
-    auto* bouton = new QPushButton(&fenêtre);
-    int placements = 0;
-    Kit::BasculeLargeur largeur(&fenêtre, bouton, 4000, 1000000, [&placements] { ++placements; });
-    largeur.replier();
-    EXPECT_FALSE(largeur.estÉlargie());
-    largeur.basculer();
-    EXPECT_TRUE(largeur.estÉlargie());
-    EXPECT_LE(fenêtre.width(), fenêtre.screen()->geometry().width());
-    largeur.basculer();
-    EXPECT_EQ(fenêtre.width(), Twips::versPixels(4000, &fenêtre));
-    EXPECT_EQ(placements, 3);
 }
