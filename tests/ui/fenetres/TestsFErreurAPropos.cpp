@@ -14,22 +14,12 @@
 #include "ui/fenetres/FErreur.h"
 #include "ui/fenetres/VueDocumentRiche.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
-
-namespace {
-
-// L'historique livré, copié dans l'installation.
-void livrerHistorique(const InstallationTemporaire& installation) {
-    OutilsTests::ecrireFichier(
-        installation.chemin("Historique.rtf"),
-        OutilsTests::lireFichier(OutilsTests::dossierSources() + "/data/Historique.rtf"));
-}
-
-} // namespace
 
 // Avant toute boucle d'évènements, la fenêtre modale montre l'erreur et attend qu'on la ferme.
 TEST(FErreur, AfficheurDeLErreurNonRepertoriee) {
@@ -76,7 +66,9 @@ TEST(APropos, HistoriqueLivreOuAbsent) {
     for (bool livré : {true, false}) {
         SCOPED_TRACE(livré);
         InstallationTemporaire installation;
-        if (livré) livrerHistorique(installation);
+        if (livré)
+            QFile::copy(OutilsTests::dossierSources() + "/data/Historique.rtf",
+                        installation.chemin("Historique.rtf"));
         EnregistreurMessages messages;
         APropos a;
         a.show();
