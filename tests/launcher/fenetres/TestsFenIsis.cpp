@@ -72,8 +72,6 @@ TEST_F(ChoixSchema, ChaqueFaçonDeQuitterLanceIsis) {
         démarrées.clear();
         etatGlobal().LancerIsis = false;
         ASSERT_EQ(lancerAvec(c.action), CodeSortie::Succès);
-        EXPECT_EQ(etatGlobal().ArgumentSimulateur, c.schéma.isEmpty() ? QString() : " \"" + c.schéma + '"');
-        EXPECT_TRUE(etatGlobal().LancerIsis);
         ASSERT_EQ(démarrées.size(), 1u);
         EXPECT_EQ(démarrées[0].arguments, c.schéma.isEmpty() ? QStringList() : QStringList{c.schéma});
     }
