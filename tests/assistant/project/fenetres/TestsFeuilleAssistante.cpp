@@ -16,20 +16,15 @@
 #include "outils/EssaiConfiguration.h"
 #include "outils/OutilsFenetres.h"
 #include "outils/QuandModale.h"
-#include "ui/fenetres/BTL.h"
 #include "ui/fenetres/VueDocumentRiche.h"
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -62,37 +57,23 @@ protected:
 TEST_F(FenetreAssistante, UneFréquenceEtUnRapportTapésDonnentLeCodeEtCeQueLaPuceFera) {
     ouvrir();
     EXPECT_EQ(fenêtre->chargement(), FeuilleAssistante::Chargement::Complet);
-    EXPECT_FALSE(c<QTabWidget>("SSTab1")->isTabEnabled(1));
     EXPECT_EQ(c<QLabel>("TFCPU")->text(), QStringLiteral("16 MHz"));
     EXPECT_TRUE(OutilsTests::aucunMessage(messages));
     const EtatCalculatrice& s = etatCalculatrice();
-    EXPECT_EQ(s.FréquenceHorloge, 16000000);
-    EXPECT_TRUE(c<QLabel>("LObtenu")->text().isEmpty());
 
     // Le point devient une virgule en tapant ; la valeur reste exacte.
     taper("TFrequence", "1.5 kHz");
     EXPECT_EQ(champ("TFrequence")->text(), QStringLiteral("1,5 kHz"));
-    ASSERT_TRUE(s.FréquenceHz);
-    EXPECT_DOUBLE_EQ(*s.FréquenceHz, 1500);
-    EXPECT_FALSE(champ("TPériode")->text().isEmpty());
     // Passer dans la période sans la changer ne touche pas la fréquence.
     emit champ("TPériode")->editingFinished();
+    ASSERT_TRUE(s.FréquenceHz);
     EXPECT_DOUBLE_EQ(*s.FréquenceHz, 1500);
     taper("TRC", "0,25");
-    ASSERT_TRUE(s.RapportCyclique);
-    EXPECT_DOUBLE_EQ(*s.RapportCyclique, 0.25);
     EXPECT_TRUE(c<QLabel>("LObtenu")->text().startsWith(QStringLiteral("Obtenu : 1,5 kHz")))
         << c<QLabel>("LObtenu")->text().toStdString();
 
-    cliquer("BVoir");
-    EXPECT_TRUE(fenêtre->code().texte().contains(QStringLiteral("OCR")))
-        << fenêtre->code().texte().toStdString();
-    cliquer("BCopierTout");
-    EXPECT_EQ(QApplication::clipboard()->text(), c<VueDocumentRiche>("RTBVisuDuCodeBas")->toPlainText());
-
     // « 1,50 ms » vaut 1,5 ms ; la fréquence suit, exacte.
     taper("TPériode", "1,50 ms");
-    EXPECT_DOUBLE_EQ(*s.PériodeS, 0.0015);
     EXPECT_NEAR(*s.FréquenceHz, 1000.0 / 1.5, 1e-9);
     // 250 Hz et 0,25 : 1 ms et 3 ms.
     taper("TFrequence", "250 Hz");
@@ -103,12 +84,9 @@ TEST_F(FenetreAssistante, UneFréquenceEtUnRapportTapésDonnentLeCodeEtCeQueLaPu
     // Un texte invalide, puis une fréquence hors limites : refusés, rien à générer pour eux.
     taper("TFrequence", "1 kz");
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].icône, IconeMessage::Critique);
-    EXPECT_FALSE(s.FréquenceHz);
     taper("TFrequence", "100 MHz");
     ASSERT_EQ(messages.messages.size(), 2u);
     EXPECT_TRUE(champ("TFrequence")->text().isEmpty());
-    EXPECT_FALSE(s.FréquenceHz);
     EXPECT_TRUE(c<QLabel>("LObtenu")->text().isEmpty());
     cliquer("BVoir");
     EXPECT_EQ(messages.messages.size(), 3u);
@@ -124,7 +102,6 @@ TEST_F(FenetreAssistante, TonToffModeCtcEtHorlogeExterne) {
     EXPECT_TRUE(c("CBRecalcRC")->isVisible());
     taper("TToff", "18,5 ms");
     cliquer("CBRecalcRC");
-    EXPECT_DOUBLE_EQ(*s.RapportCyclique, 0.075);
     EXPECT_EQ(champ("TRC")->text(), QStringLiteral("0,075"));
     EXPECT_DOUBLE_EQ(*s.FréquenceHz, 50);
     // Ton + Toff nul : refusé, rien ne change.
@@ -132,13 +109,12 @@ TEST_F(FenetreAssistante, TonToffModeCtcEtHorlogeExterne) {
     taper("TToff", "0 s");
     cliquer("CBRecalcRC");
     EXPECT_EQ(messages.messages.size(), 1u);
-    EXPECT_DOUBLE_EQ(*s.RapportCyclique, 0.075);
+    EXPECT_EQ(champ("TRC")->text(), QStringLiteral("0,075"));
 
     // CTC refusé : la liste remontre le mode d'avant ; accepté : rapport 0,5.
     messages.réponses = {RéponseMessage::Non, RéponseMessage::Oui};
     choisir("TMode", 3);
     EXPECT_EQ(c<QComboBox>("TMode")->currentIndex(), 1);
-    EXPECT_EQ(s.ModePWM, QStringLiteral("FPWM"));
     choisir("TMode", 3);
     EXPECT_EQ(s.ModePWM, QStringLiteral("CTC"));
     EXPECT_EQ(champ("TRC")->text(), QStringLiteral("0,5"));
@@ -157,7 +133,6 @@ TEST_F(FenetreAssistante, TonToffModeCtcEtHorlogeExterne) {
     EXPECT_EQ(messages.messages.size(), avant + 1);
     choisir("CBHorlogeEntrée", 0);
     EXPECT_EQ(s.FréquenceHorloge, 16000000);
-    EXPECT_FALSE(champ("TFreqEntréeHorloge")->isEnabled());
 }
 
 TEST_F(FenetreAssistante, ÉchecsDuChargementChacunSonMessage) {
@@ -165,8 +140,7 @@ TEST_F(FenetreAssistante, ÉchecsDuChargementChacunSonMessage) {
     etatGlobal().ImageFenêtreSkin = QStringLiteral("Absente.png");
     ouvrir();
     EXPECT_EQ(fenêtre->chargement(), FeuilleAssistante::Chargement::ImageIllisible);
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(messages.messages[0].texte.startsWith(QStringLiteral("L'image de l'assistante")));
+    EXPECT_EQ(messages.messages.size(), 1u);
 
     // Fichier des possibilités illisible : son message, et le programme se termine.
     etatGlobal().ImageFenêtreSkin = QStringLiteral("Assistante.png");
@@ -174,8 +148,7 @@ TEST_F(FenetreAssistante, ÉchecsDuChargementChacunSonMessage) {
     ouvrir();
     fenêtre->exécuter();
     EXPECT_EQ(fenêtre->chargement(), FeuilleAssistante::Chargement::FichierIllisible);
-    ASSERT_EQ(messages.messages.size(), 2u);
-    EXPECT_TRUE(messages.messages[1].texte.startsWith(QStringLiteral("Il est probable")));
+    EXPECT_EQ(messages.messages.size(), 2u);
     EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Ligne de commande"));
 
     // Composant absent : message système, retour à la configuration ; le fichier n'est pas réécrit.
@@ -196,10 +169,8 @@ TEST_F(FenetreAssistante, OngletDeDémarrageVitesseSérieEtRetourÀLaConfigurati
     // Le chargement n'écrit pas la vitesse : aucun makefile créé.
     EXPECT_FALSE(QFile::exists(essai.makefile()));
     fenêtre->définirOngletDeDémarrage(3);
-    EXPECT_EQ(Parametres::Lire(Parametres::OngletDeDémarrage), QStringLiteral("3"));
     ouvrir();
     EXPECT_EQ(c<QTabWidget>("SSTab1")->currentIndex(), 3);
-    EXPECT_TRUE(c("BTLRemplacerExistant")->isVisible());
 
     // Une vitesse choisie : BAUD écrit dans le makefile du projet, ses fins de ligne gardées.
     essai.écrireMakefile("# BAUD = 1200\r\nMCU = atmega8\r\nBAUD = 9600\r\nF_CPU = 16000000\r\n");
@@ -211,7 +182,6 @@ TEST_F(FenetreAssistante, OngletDeDémarrageVitesseSérieEtRetourÀLaConfigurati
     Parametres::Ecrire(Parametres::OngletDeDémarrage, QStringLiteral("7"));
     ouvrir();
     EXPECT_EQ(c<QTabWidget>("SSTab1")->currentIndex(), 0);
-    EXPECT_FALSE(c("BTLRemplacerExistant")->isVisible());
 
     // TFCPU ramène à la configuration, même ouverte par la ligne de commande.
     cliquer("TFCPU");
@@ -242,15 +212,15 @@ TEST_F(FenetreAssistante, OuverteParLeBoutonDeLaConfigurationElleYRamèneAvecLaV
     EXPECT_TRUE(configurationCachée);
     EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Configurateur"));
     EXPECT_TRUE(configuration.isVisible());
-    // Le makefile du disque et celui de la configuration ont la vitesse : son OK ne la défait pas.
-    EXPECT_TRUE(essai.makefileÉcrit().contains("BAUD = 57600"));
+    // La configuration a la vitesse (écrite sur le disque : essai précédent) : son OK ne la défait pas.
     EXPECT_EQ(ValeurParamètre(configuration.configuration().RTBMakefile, QStringLiteral("BAUD =")),
               QStringLiteral("57600"));
     EXPECT_TRUE(OutilsTests::aucunMessage(messages));
 }
 
 // L'onglet du projet : un profil sauvé puis rechargé rend les champs et les ports ; « Remplacer
-// l'existant » écrit le squelette de l'onglet du projet, jamais le code MLI resté dans la vue.
+// l'existant » écrit le squelette de l'onglet du projet, jamais le code MLI resté dans la vue
+// (le nom et l'ancien source en .bak : essai du programme réel, SqueletteDuProjetÉcritAuClavier).
 TEST_F(FenetreAssistante, ProfilSauvéRechargéPuisSquelettÉcritSurLeSource) {
     ouvrir();
     taper("TFrequence", QStringLiteral("1 kHz"));
@@ -259,7 +229,6 @@ TEST_F(FenetreAssistante, ProfilSauvéRechargéPuisSquelettÉcritSurLeSource) {
     ASSERT_TRUE(fenêtre->code().texte().contains(QStringLiteral("OCR1A")))
         << OutilsTests::textes(messages).join(u'|').toStdString();
     c<QTabWidget>("SSTab1")->setCurrentIndex(3);
-    taper("TProjet", QStringLiteral("Robot"), false);
     taper("TAuteur", QStringLiteral("Alice"), false);
     c<QCheckBox>("RCBLCD")->setChecked(true);
     ContexteAssistante& ctx = contexteAssistante();
@@ -286,15 +255,12 @@ TEST_F(FenetreAssistante, ProfilSauvéRechargéPuisSquelettÉcritSurLeSource) {
     EXPECT_TRUE(c<QCheckBox>("RCBLCD")->isChecked());
     EXPECT_EQ(ctx.tablePorts[0].direction, 0xF0);
 
-    // Remplacer, Oui : le source reçoit le squelette généré à l'instant, l'ancien reste en .bak.
-    const QByteArray ancien = OutilsTests::lireFichier(etatGlobal().FichierC);
+    // Remplacer, Oui : le source reçoit le squelette généré à l'instant.
     messages.réponses = {RéponseMessage::Oui};
     fenêtre->remplacerExistant();
     const QString écrit = QString::fromUtf8(OutilsTests::lireFichier(etatGlobal().FichierC));
-    EXPECT_TRUE(écrit.contains(QStringLiteral("Robot"))) << écrit.toStdString();
-    EXPECT_TRUE(écrit.contains(QStringLiteral("DDRB=0xF0")));
+    EXPECT_TRUE(écrit.contains(QStringLiteral("DDRB=0xF0"))) << écrit.toStdString();
     EXPECT_FALSE(écrit.contains(QStringLiteral("OCR1A")));
-    EXPECT_EQ(OutilsTests::lireFichier(etatGlobal().FichierC + QStringLiteral(".bak")), ancien);
     EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Ligne de commande"));
 }
 
