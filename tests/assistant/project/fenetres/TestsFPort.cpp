@@ -55,9 +55,6 @@ TEST_F(FenetrePorts, ValeursGardéesEntreLesPortsEtBitAbsentIntouchable) {
     EXPECT_EQ(c<QScrollBar>("VScroll1")->value(), 0);
     EXPECT_EQ(cochées("ListDirection"), QStringLiteral("11110000"));
     EXPECT_EQ(cochées("ListPullUp"), QStringLiteral("00000011"));
-    EXPECT_EQ(contexte.tablePorts[0].directionHexa, QStringLiteral("F0"));
-    EXPECT_EQ(contexte.tablePorts[1].direction, 0x40);
-    EXPECT_EQ(contexte.portCourant, 0);
 }
 
 TEST_F(FenetrePorts, QuitterÉcritLeTexteDesPortsRéglés) {
