@@ -7,11 +7,10 @@
 #include "launcher/Principal.h"
 #include "makefile/fenetres/FenConfiguration.h"
 #include "outils/EssaiConfiguration.h"
-
 #include "outils/OutilsFenetres.h"
+
 #include <QApplication>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
@@ -49,19 +48,10 @@ template <class T = QWidget> T* contrôle(FenConfiguration& f, const char* nom) 
     return OutilsFenetres::enfant<T>(&f, QString::fromUtf8(nom));
 }
 
+// Choisit l'entrée de ce texte, comme l'utilisateur.
 void choisir(FenConfiguration& f, const char* liste, const QString& entrée) {
     auto* l = contrôle<QComboBox>(f, liste);
-    const int i = l->findText(entrée);
-    ASSERT_GE(i, 0);
-    l->setCurrentIndex(i);
-    emit l->activated(i);
-}
-
-void taper(FenConfiguration& f, const char* liste, const QString& texte) {
-    auto* l = contrôle<QComboBox>(f, liste);
-    l->lineEdit()->selectAll();
-    QTest::keyClicks(l->lineEdit(), texte);
-    QTest::keyClick(l->lineEdit(), Qt::Key_Return);
+    OutilsFenetres::choisir(l, l->findText(entrée));
 }
 
 // make dans le dossier du projet ; rend son code, la sortie dans journal.
@@ -87,7 +77,7 @@ TEST(ConfigurationBoutEnBout, ProjetSansMakefileJusquÀLaCompilation) {
     const int code = configurer(essai, [](FenConfiguration& f) {
         EXPECT_EQ(contrôle<QComboBox>(f, "ComboBoxChip")->currentText(), "ATMega8");
         choisir(f, "ComboBoxChip", "ATMega16");
-        taper(f, "ComboBoxPort", "com2");
+        OutilsFenetres::taper(contrôle<QComboBox>(f, "ComboBoxPort"), "com2");
         QTest::mouseClick(contrôle(f, "CommandButtonOK"), Qt::LeftButton);
     });
     EXPECT_EQ(code, CodeSortie::Succès);
