@@ -83,10 +83,10 @@ QString texteDe(const QString& fichier, const char* chemin) {
 
 } // namespace
 
-// Le projet AVR Studio (nom et composant vus aussi de bout en bout) : chemins au séparateur de la
-// plateforme, composant du makefile ; le simulateur reçoit son chemin en un seul argument.
+// Le projet AVR Studio (nom et composant vus de bout en bout et plus bas) : chemins au séparateur
+// de la plateforme ; le simulateur reçoit son chemin en un seul argument.
 TEST_F(Outils, ProjetAVRStudioEcritDepuisLeModeleEtLanceAvecSonChemin) {
-    makefile("XMCU = at90s1200\r\nMCU = atmega16\r\nAVRStudioExclusif = 1\r\n");
+    makefile("MCU = atmega16\r\nAVRStudioExclusif = 1\r\n");
     ASSERT_EQ(lancer("AVRStudio"), CodeSortie::Succès);
     EXPECT_TRUE(messages.messages.empty());
     // Aucun repère du modèle ne reste (le dossier temporaire peut, lui, contenir « ZZ »).
@@ -94,8 +94,7 @@ TEST_F(Outils, ProjetAVRStudioEcritDepuisLeModeleEtLanceAvecSonChemin) {
         QString::fromUtf8(lireFichier(fichierProjet())).contains(QRegularExpression("ZZ[A-Za-z]+ZZ")));
     const std::pair<const char*, QString> champs[] = {
         {"//CODE_CREATION/ObjectFile", QDir::toNativeSeparators(projet + "/bp-led.elf")},
-        {"//AVRGCCPLUGIN/CONFIGS/CONFIG/EXTERNALMAKEFILE", QDir::toNativeSeparators(projet + "/makefile")},
-        {"//DEBUG_TARGET/CURRENT_PART", "atmega16"}};
+        {"//AVRGCCPLUGIN/CONFIGS/CONFIG/EXTERNALMAKEFILE", QDir::toNativeSeparators(projet + "/makefile")}};
     for (const auto& [chemin, attendu] : champs)
         EXPECT_EQ(texteDe(fichierProjet(), chemin), attendu) << chemin;
 
