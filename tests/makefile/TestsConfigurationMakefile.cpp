@@ -88,8 +88,7 @@ TEST_F(Configuration_, ChargementDUnMakefileDuProjet) {
     const Réglages réglages = {{"DEBUG =", "STABS"},
                                {"CompilCoff =", "extcoff"},
                                {"AffichageMemoire =", ""},
-                               {"DIRAVR =", "/opt/avr"},
-                               {"AVRDUDE_PROGRAMMER =", "usbasp"}};
+                               {"DIRAVR =", "/opt/avr"}};
     essai.écrireMakefile(EssaiConfiguration::makefileAvec(réglages));
     EXPECT_TRUE(charger().empty());
     EXPECT_TRUE(messages.messages.empty());
