@@ -108,8 +108,6 @@ TEST(GenerateurProjet, RepèresUneFoisEtValeursQuiNeCassentPasLeC) {
     EXPECT_EQ(tampon.texte(),
               "Robot  /* fin * / int piège; / * encore  */\r\n// Ada\r\n// int piège2;\\. \r\n"
               "%Nom%  3,6864 MHz \r\nint x; /*   */\r\n");
-    EXPECT_EQ(tampon.formatEn(0).couleur, (CouleurRVB{0, 192, 192}));
-    EXPECT_EQ(tampon.formatEn(0).police, "Times New Roman");
     EXPECT_TRUE(messages.messages.empty());
 
     // Sans modèle : le message, et le tampon garde son contenu.
