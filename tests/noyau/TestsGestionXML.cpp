@@ -90,24 +90,6 @@ TEST_F(Xml, LaCorrespondanceSeFaitSurTousLesDescendants) {
     EXPECT_EQ(x.LireValeur("A(1) B"), QString());
 }
 
-TEST_F(Xml, UnElementManquantEstCreeAvecSonAttribut) {
-    x.Ouvrir(chemin, Racine);
-    const QString profil0 = "GénérateurDeCode Profiles Profile(0)";
-    const QString profil1 = "GénérateurDeCode Profiles Profile(1)";
-    x.EcrireAttribut(profil0, "Nom", "un");
-    // Un élément manquant est créé et reçoit l'attribut dans le même appel.
-    x.EcrireAttribut(profil1, "Nom", "deux");
-    x.EcrireValeur(profil1 + " Auteur", "Zoé");
-    EXPECT_EQ(x.LireAttribut(profil1, "Nom"), "deux");
-    EXPECT_EQ(x.LireValeur(profil1 + " Auteur"), "Zoé");
-    EXPECT_EQ(x.NombreDeNoeudsMultiples("Profile", "GénérateurDeCode Profiles", "Nom"), 2);
-    EXPECT_EQ((QStringList{x.ListeAttribut(0), x.ListeAttribut(1), x.ListeAttribut(2)}),
-              (QStringList{"un", "deux", ""}));
-    EXPECT_EQ(x.ListeValeur(1), "Zoé");
-    EXPECT_THROW(x.ListeAttribut(1001), ErreurXML);
-    EXPECT_THROW(x.ListeValeur(-1), ErreurXML);
-}
-
 TEST_F(Xml, EcrituresInvalidesRemonteesEtLecturesJamaisEnErreur) {
     x.Ouvrir(chemin, Racine);
     EXPECT_THROW(x.EcrireValeur("1abc", "v"), ErreurXML);
