@@ -53,10 +53,8 @@ TEST(TablesMakefile, SélectionsLuesDuMakefile) {
     EXPECT_EQ(indiceFormatDeSortie("IHEX"), std::nullopt);
     EXPECT_FALSE(occupationMémoireCochée("   # rien"));
     EXPECT_TRUE(occupationMémoireCochée("non"));
-    EXPECT_EQ(valeurOptimisationPour("s"), std::nullopt);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(indiceFormatDeSortie(*valeurFormatDeSortie(i)), i);
-    EXPECT_EQ(valeurFormatDeSortie(3), std::nullopt);
 }
 
 // De la liste vers le makefile : libellé tapé sans égard à la casse ni aux blancs, et chaque
