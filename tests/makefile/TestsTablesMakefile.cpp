@@ -80,10 +80,9 @@ TEST(TablesMakefile, PartieAvrdude) {
         const char *nom, *précédente, *sansAvrdude, *avecAvrdude;
     } cas[] = {
         {"ATMega8", "t10", "m8", "m8"}, // la table l'emporte sur avrdude (xm8)
-        {"atmega16 ", "t10", "m16", "m16"}, {"AT89S52", "m8", "ND", "ND"},
-        {"ATMega88", "m8", "", "m88"}, // trou de la table, comblé par avrdude seul
-        {"at90can128", "", "ND", "c128"},   {"atmega328p", "m16", "m16", "m328p"},
-        {"attiny85", "m8", "m8", "m8"},     {"", "m16", "m16", "m16"},
+        {"AT89S52", "m8", "ND", "ND"},         {"at90can128", "", "ND", "c128"},
+        {"ATMega88", "m8", "", "m88"},         // trou de la table, comblé par avrdude seul
+        {"atmega328p", "m16", "m16", "m328p"}, // inconnu sans avrdude : le précédent
     };
     for (const bool avecAvrdude : {false, true}) {
         FauxAvrdude faux(avecAvrdude
