@@ -57,8 +57,7 @@ TEST_F(Recherche, OptionsEtSuivant) {
 // contient le texte cherché ; Remplacer ne touche qu'à une sélection qui est la correspondance.
 TEST_F(Recherche, Remplacements) {
     Rechercher(makefile, "Avrisp", options(true, true), true);
-    EXPECT_EQ(RemplacerTout(makefile, "avrisp", "usbasp", 0), 3);
-    EXPECT_EQ(etatRecherche().OptionsRecherche, 0);
+    EXPECT_EQ(RemplacerTout(makefile, "avrisp", "usbasp", 0), 3); // AVRISP compris
     DocumentRiche d = OutilsTests::documentDe("a\r\nb a");
     EXPECT_EQ(RemplacerTout(d, "a", "a\r\na", 0), 2);
     EXPECT_EQ(d.texte(), "a\r\na\r\nb a\r\na");
