@@ -25,7 +25,6 @@ TEST(Nombres, ArrondiDesMoitiesAuPair) {
     EXPECT_THROW(versEntier16(-32769), ErreurDepassement);
     EXPECT_EQ(versEntier32(2147483647.0), 2147483647);
     EXPECT_THROW(versEntier32(2147483648.0), ErreurDepassement);
-    EXPECT_EQ(versEntier16(0.5), 0);
 }
 
 TEST(Nombres, TexteDecimalEtScientifique) {
