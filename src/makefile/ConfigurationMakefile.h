@@ -152,7 +152,6 @@ public:
     // l'échec à l'utilisateur).
     const ResultatDescriptionAVR& dernièreDescription() const { return m_description; }
     // Le makefile du projet existait mais n'a pas pu être lu : OK demandera avant de le remplacer.
-    bool makefileProjetIllisible() const { return m_projetIllisible; }
 
 private:
     QString lire(const QString& clé);

@@ -191,9 +191,8 @@ TEST_F(DescriptionAVRTest, NomsQuiSortiraientDuDossierRefusés) {
 }
 
 TEST_F(DescriptionAVRTest, DescriptionsLivréesÀJourDuGénérateur) {
+    EXIGER_OUTILS("python3", "avr-gcc");
     const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
-    if (python.isEmpty() || !QFileInfo::exists(QStringLiteral("/usr/lib/avr/include/avr/io.h")))
-        GTEST_SKIP() << "python3 ou les en-têtes d'avr-libc manquent";
     QTemporaryDir sortie;
     QByteArray journal;
     ASSERT_EQ(
@@ -263,8 +262,8 @@ NomsDuCompilateur nomsDuCompilateur(const QString& avrGcc, const QString& mcu, c
 // Les noms livrés, lus par le chargeur du programme, sont ceux que le compilateur définit pour le
 // même composant : l'en-tête qu'il choisit, les bits de chaque octet, les verrous.
 TEST_F(DescriptionAVRTest, NomsLivrésÉgauxÀCeuxDuCompilateur) {
+    EXIGER_OUTILS("avr-gcc");
     const QString avrGcc = QStandardPaths::findExecutable(QStringLiteral("avr-gcc"));
-    if (avrGcc.isEmpty()) GTEST_SKIP() << "avr-gcc absent";
     utiliserLesFichiersLivrés();
     const QString source = installation.filePath(QStringLiteral("noms.c"));
     ecrireFichier(source, "#include <avr/io.h>\n#include <avr/lock.h>\n");

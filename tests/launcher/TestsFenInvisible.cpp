@@ -177,12 +177,3 @@ TEST_F(Outils, AVRStudioDejaLanceActiveAuLieuDeRelancer) {
     ASSERT_EQ(lancer("avrstudio"), CodeSortie::Succès);
     EXPECT_EQ(démarrées.size(), 1u);
 }
-
-// Un repère remplacé partout en un passage, casse respectée, sans boucler sur une valeur qui le
-// contient.
-TEST_F(Outils, RemplacerTexte) {
-    FenInvisible f;
-    f.RichTextBox1.définirTexte("ZZNomZZ/zznomzz/ZZNomZZ\r\nfin ZZNomZZ");
-    f.RemplacerTexte("ZZNomZZ", "<ZZNomZZ>");
-    EXPECT_EQ(f.RichTextBox1.texte(), "<ZZNomZZ>/zznomzz/<ZZNomZZ>\r\nfin <ZZNomZZ>");
-}

@@ -81,7 +81,6 @@ TEST_F(BancDOS, CodesSortiesEtGuillemetsSansShell) {
     const QString texte = dossier.filePath("texte.txt");
     OutilsTests::ecrireFichier(texte, "rien");
     const std::pair<QString, int> introuvables[] = {{"programme_quillon_qui_n_existe_pas", 2},
-                                                    {"/chemin/qui/n/existe/pas/avrdude", 2},
                                                     {"", 2},
                                                     {texte, EACCES}};
     for (const auto& [commande, statut] : introuvables)

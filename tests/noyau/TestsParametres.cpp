@@ -4,17 +4,6 @@
 
 #include <gtest/gtest.h>
 
-TEST(Parametres, EcritureImmediatePuisLectureParUneAutreFenetre) {
-    QTemporaryDir d;
-    etatGlobal().réinitialiser();
-    etatGlobal().FichierParamètres = d.filePath(QStringLiteral("Paramètres.xml"));
-    EXPECT_EQ(Parametres::LireEntier(Parametres::Silence), 0); // absent : 0
-    ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, QStringLiteral("1")));
-    EXPECT_EQ(Parametres::Lire(Parametres::Silence), QStringLiteral("1"));
-    ASSERT_TRUE(Parametres::Ecrire(Parametres::OngletDeDémarrage, QStringLiteral("3")));
-    EXPECT_EQ(Parametres::LireEntier(Parametres::OngletDeDémarrage), 3);
-}
-
 TEST(Parametres, LeFichierLivreEstLisibleEtSaCopieIdentique) {
     const QString donnees = OutilsTests::dossierSources() + QStringLiteral("/data/");
     const QByteArray livre = OutilsTests::lireFichier(donnees + QStringLiteral("Paramètres.xml"));

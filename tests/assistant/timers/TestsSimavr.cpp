@@ -101,7 +101,7 @@ double diviseur(int code, Prédiviseur genre) {
 } // namespace
 
 TEST(Simavr, LeCodeGénéréDonneSurLaBrocheCeQuIlAnnonce) {
-    if (!avrGccPrésent()) GTEST_SKIP() << "avr-gcc absent";
+    EXIGER_OUTILS("avr-gcc", "simavr");
     QTemporaryDir d;
     int n = 0;
     for (const Cas& k : cas) {
