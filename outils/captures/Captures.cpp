@@ -225,8 +225,9 @@ const std::vector<Capture> captures = {
          // pull-up sur PB1 et PB0.
          ContexteAssistante& a = contexteAssistante();
          a.réinitialiser();
-         a.ports = ConfigurationPorts::lirePorts(etatGlobal().FichierConfiguration,
-                                                 QStringLiteral("Processeur(0)"));
+         CapacitésComposant atmega8;
+         CapacitesComposant::lire(etatGlobal().FichierConfiguration, QStringLiteral("atmega8"), atmega8);
+         a.ports = ConfigurationPorts::ports(atmega8);
          a.tablePorts = ConfigurationPorts::nouvelleTable(a.ports);
          if (!a.tablePorts.empty()) {
              a.tablePorts[0].direction = 0xF0;

@@ -1,9 +1,6 @@
 #include "assistant/project/ConfigurationPorts.h"
 
 #include "common/Texte.h"
-#include "noyau/GestionXML.h"
-
-#include <QFileInfo>
 
 namespace {
 
@@ -81,27 +78,6 @@ QString DeciHexa(int valeur, int chiffres) {
 }
 
 namespace ConfigurationPorts {
-
-std::vector<PortComposant> lirePorts(const QString& fichier, const QString& cheminComposant) {
-    std::vector<PortComposant> ports;
-    if (!QFileInfo(fichier).isFile()) return ports;
-    // Lecture seule : le magasin ne réécrit pas un fichier qu'on n'a fait que lire.
-    GestionXML xml;
-    xml.Ouvrir(fichier, QStringLiteral("DONNEES"));
-    if (xml.documentEndommagé()) return ports;
-    const QString base = cheminComposant + QStringLiteral(" Ports");
-    const int n = xml.NombreDeNoeudsMultiples(QStringLiteral("Port"), base + QStringLiteral(" Port"),
-                                              QStringLiteral("Nom"));
-    for (int i = 0; i < n; ++i) {
-        const QString chemin = base + QStringLiteral(" Port(%1)").arg(i);
-        PortComposant p;
-        p.nom = xml.LireAttribut(chemin, QStringLiteral("Nom"));
-        p.bits = huitLibellés(xml.LireAttribut(chemin, QStringLiteral("Bits")));
-        p.pullUp = huitLibellés(xml.LireAttribut(chemin, QStringLiteral("PullUp")));
-        ports.push_back(p);
-    }
-    return ports;
-}
 
 std::vector<PortComposant> ports(const CapacitésComposant& c) {
     std::vector<PortComposant> r;

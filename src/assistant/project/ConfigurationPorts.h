@@ -54,10 +54,8 @@ QString DeciHexa(int valeur, int chiffres);
 
 namespace ConfigurationPorts {
 
-// Ports du composant (chemin « Processeur(k) » du fichier des possibilités), dans l'ordre du
-// fichier ; des libellés manquants donnent des bits absents, jamais une liste décalée.
-std::vector<PortComposant> lirePorts(const QString& fichier, const QString& cheminComposant);
-// Les mêmes, tirés des possibilités déjà lues (le fichier n'est pas relu).
+// Ports du composant, tirés de ses possibilités déjà lues, dans l'ordre du fichier ; des libellés
+// manquants donnent des bits absents, jamais une liste décalée.
 std::vector<PortComposant> ports(const CapacitésComposant& composant);
 
 // Table neuve pour ces ports : une ligne par port, tout à zéro.

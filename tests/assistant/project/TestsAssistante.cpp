@@ -1,5 +1,4 @@
-// Travail de l'assistante sans fenêtre : vitesse série d'un projet sans makefile, remplacement du
-// fichier source.
+// L'assistante sans fenêtre : vitesse série d'un projet sans makefile, remplacement refusé.
 #include "assistant/project/Assistante.h"
 #include "common/Messages.h"
 #include "makefile/ParametreMakefile.h"

@@ -163,15 +163,12 @@ TEST_F(AssistanteProgramme, SqueletteDuProjetÉcritAuClavierPuisConstruit) {
     const QString hex = projet + QStringLiteral("/Clignotant.hex");
     EXPECT_TRUE(OutilsTests::attendre([&] { return QFileInfo::exists(hex); }, 60000))
         << QDir(projet).entryList().join(u' ').toStdString();
-    // Le listage vient après le .hex : le dossier n'est effacé qu'une fois make fini d'écrire.
+    // make écrit encore après le .hex : le dossier n'est effacé qu'une fois le listage complet.
     const QString listage = projet + QStringLiteral("/Clignotant.lss");
-    OutilsTests::attendre(
-        [&] {
-            const qint64 taille = QFileInfo(listage).size();
-            QThread::msleep(300);
-            return taille > 0 && QFileInfo(listage).size() == taille;
-        },
-        30000);
+    for (qint64 taille = -1, i = 0; i < 100 && (taille <= 0 || taille != QFileInfo(listage).size()); ++i) {
+        taille = QFileInfo(listage).size();
+        QThread::msleep(300);
+    }
 }
 
 } // namespace

@@ -61,11 +61,9 @@ TEST(ConfigurationPorts, TextesDesDeuxMomentsEtPortsDuComposant) {
     // L'ATmega8 : port C à sept bits. Le bit absent ne s'écrit pas, et un port que le composant n'a
     // pas (A, resté d'une table précédente) ou qu'on n'a pas réglé n'écrit rien. Les deux
     // formulations dans un même texte : essai de la fenêtre des ports (QuitterÉcritLeTexte…).
-    const std::vector<PortComposant> ports =
-        ConfigurationPorts::lirePorts(fichierLivré(), QStringLiteral("Processeur(0)"));
+    const std::vector<PortComposant> ports = ConfigurationPorts::ports(OutilsAvr::composant("atmega8"));
     ASSERT_EQ(ports.size(), 3u);
     TablePorts table = ConfigurationPorts::nouvelleTable(ports);
-    ASSERT_EQ(table.size(), 3u);
     EXPECT_EQ(ConfigurationPorts::texteConfiguration(table, ports), "");
     table[1].direction = 0xFF;
     table[1].réglage = LignePort::Réglage::Fermé;
@@ -143,7 +141,7 @@ struct PortRéglé {
 QByteArray projetPour(const QString& mcu, const QString& modèle, std::vector<PortRéglé>* réglés = nullptr) {
     CapacitésComposant c;
     EXPECT_TRUE(CapacitesComposant::lire(fichierLivré(), mcu, c));
-    const std::vector<PortComposant> ports = ConfigurationPorts::lirePorts(fichierLivré(), c.chemin);
+    const std::vector<PortComposant> ports = ConfigurationPorts::ports(c);
     EXPECT_FALSE(ports.empty()) << mcu.toStdString();
     TablePorts table = ConfigurationPorts::nouvelleTable(ports);
     size_t fermé = 0;

@@ -2,8 +2,8 @@
 // cases cochées au clavier et à la souris, passage d'un port à l'autre, texte de « Quitter ».
 #include "assistant/project/ContexteAssistante.h"
 #include "assistant/project/fenetres/FPort.h"
+#include "outils/OutilsAvr.h"
 #include "outils/OutilsFenetres.h"
-#include "outils/OutilsTests.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -17,9 +17,7 @@ namespace {
 class FenetrePorts : public OutilsFenetres::EssaiFenetre<FPort> {
 protected:
     FenetrePorts() {
-        contexte.ports = ConfigurationPorts::lirePorts(OutilsTests::dossierConstruction() +
-                                                           QStringLiteral("/Configuration.xml"),
-                                                       QStringLiteral("Processeur(0)"));
+        contexte.ports = ConfigurationPorts::ports(OutilsAvr::composant(QStringLiteral("atmega8")));
         contexte.tablePorts = ConfigurationPorts::nouvelleTable(contexte.ports);
     }
     QListWidget* liste(const char* nom) { return c<QListWidget>(nom); }

@@ -216,9 +216,8 @@ TEST_F(FenetreAssistante, OuverteParLeBoutonDeLaConfigurationElleYRamèneAvecLaV
     EXPECT_TRUE(OutilsTests::aucunMessage(messages));
 }
 
-// L'onglet du projet : un profil sauvé puis rechargé rend les champs et les ports ; « Remplacer
-// l'existant » écrit le squelette de l'onglet du projet, jamais le code MLI resté dans la vue
-// (le nom et l'ancien source en .bak : essai du programme réel, SqueletteDuProjetÉcritAuClavier).
+// Un profil sauvé puis rechargé rend les champs et les ports ; « Remplacer l'existant » écrit le
+// squelette du projet, jamais le code MLI resté dans la vue (.bak : SqueletteDuProjetÉcritAuClavier).
 TEST_F(FenetreAssistante, ProfilSauvéRechargéPuisSquelettÉcritSurLeSource) {
     ouvrir();
     taper("TFrequence", QStringLiteral("1 kHz"));
