@@ -100,6 +100,19 @@ private:
     std::vector<std::unique_ptr<QWidget>> m_autres;
 };
 
+// L'assistante sur un ATmega8 à 16 MHz, réglages et ports à zéro, montrée.
+FeuilleAssistante* assistanteATmega8(Contexte& c) {
+    ValeursMakefile& v = valeursMakefile();
+    v.MicroContrôleur = QStringLiteral("atmega8");
+    v.FréquenceCPU = QStringLiteral("16000000");
+    préférencesInterface().réinitialiser();
+    contexteAssistante().réinitialiser();
+    auto* f = c.garder(new FeuilleAssistante);
+    f->show();
+    QCoreApplication::processEvents();
+    return f;
+}
+
 void touche(QWidget* w, int code, Qt::KeyboardModifiers modificateurs = Qt::NoModifier) {
     QKeyEvent appui(QEvent::KeyPress, code, modificateurs);
     QCoreApplication::sendEvent(w, &appui);
@@ -177,13 +190,7 @@ const std::vector<Capture> captures = {
     {QStringLiteral("assistante"),
      [](Contexte& c) {
          // Un ATmega8 à 16 MHz : 1 kHz et 0,25 tapés, puis « Voir le code ».
-         ValeursMakefile& v = valeursMakefile();
-         v.MicroContrôleur = QStringLiteral("atmega8");
-         v.FréquenceCPU = QStringLiteral("16000000");
-         préférencesInterface().réinitialiser();
-         auto* f = c.garder(new FeuilleAssistante);
-         f->show();
-         QCoreApplication::processEvents();
+         FeuilleAssistante* f = assistanteATmega8(c);
          for (auto [nom, texte] : {std::pair{"TFrequence", "1 kHz"}, std::pair{"TRC", "0,25"}}) {
              auto* champ = f->findChild<QLineEdit*>(QString::fromUtf8(nom));
              champ->setFocus();
@@ -197,13 +204,7 @@ const std::vector<Capture> captures = {
     {QStringLiteral("projet"),
      [](Contexte& c) {
          // L'onglet du projet d'un ATmega8 : nom, auteur, afficheur LCD, port B réglé, « Voir le code ».
-         ValeursMakefile& v = valeursMakefile();
-         v.MicroContrôleur = QStringLiteral("atmega8");
-         v.FréquenceCPU = QStringLiteral("16000000");
-         préférencesInterface().réinitialiser();
-         contexteAssistante().réinitialiser();
-         auto* f = c.garder(new FeuilleAssistante);
-         f->show();
+         FeuilleAssistante* f = assistanteATmega8(c);
          f->SSTab1->setCurrentIndex(3);
          QCoreApplication::processEvents();
          OngletProjet* o = f->ongletProjet();
