@@ -2,6 +2,7 @@
 #include "outils/OutilsTests.h"
 
 #include <QCoreApplication>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cerrno>
@@ -29,10 +30,13 @@ struct BancDOS : ::testing::Test {
         QObject::connect(&dos, &DOSClass::ReceiveOutputs, &dos, [this](const QString& s) { noter('O', s); });
         QObject::connect(&dos, &DOSClass::WaitForInput, &dos, [this](const QString& o) { noter('W', o); });
         securite.setSingleShot(true);
-        securite.setInterval(60000);
+        securite.setInterval(10000);
+        // Le filet ne passe pas par le code essayé : un arrêt défaillant ne bloquerait pas le test.
         QObject::connect(&securite, &QTimer::timeout, &dos, [this] {
             securiteDeclenchee = true;
-            dos.KillCommand();
+            QProcess::execute(QStringLiteral("pkill"),
+                              {QStringLiteral("-KILL"), QStringLiteral("-P"),
+                               QString::number(QCoreApplication::applicationPid())});
         });
     }
     void noter(char genre, const QString& texte) { evenements.push_back({genre, texte}); }

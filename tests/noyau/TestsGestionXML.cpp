@@ -2,6 +2,7 @@
 #include "outils/OutilsTests.h"
 
 #include <QFileInfo>
+#include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
 using OutilsTests::ecrireFichier;
@@ -45,6 +46,23 @@ TEST_F(Xml, UneLectureNeReecritJamaisMêmeEnLectureSeuleEtUneEcritureGardeLaMise
     GestionXML z;
     z.Ouvrir(chemin, Racine);
     EXPECT_EQ(z.LireAttribut("Profil", "N"), "<\"&\">");
+    // Notre lecteur est indulgent : un lecteur strict relit les mêmes valeurs dans les octets écrits.
+    const QString neuf = dossier.filePath("Strict.xml");
+    GestionXML w;
+    w.Ouvrir(neuf, Racine);
+    w.EcrireAttribut("Profil", "N", "<\"&\">");
+    w.EcrireValeur("Note", "Tom &amp; Jerry, R&D <b>");
+    ASSERT_TRUE(w.Fermer());
+    const QByteArray écrit = lireFichier(neuf);
+    QXmlStreamReader strict(écrit);
+    QStringList lus;
+    while (!strict.atEnd())
+        if (strict.readNext() == QXmlStreamReader::StartElement) {
+            if (strict.name() == u"Profil") lus << strict.attributes().value(QStringLiteral("N")).toString();
+            if (strict.name() == u"Note") lus << strict.readElementText();
+        }
+    EXPECT_FALSE(strict.hasError()) << strict.errorString().toStdString();
+    EXPECT_EQ(lus, QStringList({"<\"&\">", "Tom &amp; Jerry, R&D <b>"}));
 }
 
 TEST_F(Xml, FichiersDemesuresRefusesIntacts) {

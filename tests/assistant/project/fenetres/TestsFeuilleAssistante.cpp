@@ -133,6 +133,26 @@ TEST_F(FenetreAssistante, TonToffModeCtcEtHorlogeExterne) {
     EXPECT_EQ(s.FréquenceHorloge, 16000000);
 }
 
+// Chaque entrée de la liste des modes donne au générateur le mode qu'elle nomme, vu par la ligne
+// « Obtenu » qu'il calcule : deux entrées échangées génèreraient le code d'un autre mode.
+TEST_F(FenetreAssistante, ChaqueEntréeDesModesAtteintLeGénérateur) {
+    ouvrir();
+    messages.réponses = {RéponseMessage::Oui};
+    const struct {
+        int ligne;
+        const char *mode, *nom;
+    } cas[] = {{0, "FPWM", "Fast PWM"}, {1, "FPWM", "Fast PWM"},  {2, "PWMPC", "PWM Phase Correct"},
+               {3, "CTC", "CTC"},       {4, "FPWM", "Fast PWM"}, {5, "PWMPC", "PWM Phase Correct"}};
+    for (const auto& m : cas) {
+        SCOPED_TRACE(m.ligne);
+        choisir("TMode", m.ligne);
+        taper("TFrequence", "1 kHz");
+        EXPECT_EQ(etatCalculatrice().ModePWM, QString::fromUtf8(m.mode));
+        const QString obtenu = c<QLabel>("LObtenu")->text();
+        EXPECT_TRUE(obtenu.contains(QStringLiteral(", %1,").arg(QString::fromUtf8(m.nom)))) << obtenu.toStdString();
+    }
+}
+
 TEST_F(FenetreAssistante, ÉchecsDuChargementChacunSonMessage) {
     // Image absente : le message de l'image, pas celui du fichier.
     etatGlobal().ImageFenêtreSkin = QStringLiteral("Absente.png");
