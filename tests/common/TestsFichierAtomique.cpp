@@ -2,6 +2,7 @@
 #include "assistant/project/Profils.h"
 #include "common/FichierAtomique.h"
 #include "common/Messages.h"
+#include "launcher/FenInvisible.h"
 #include "makefile/ConfigurationMakefile.h"
 #include "outils/DisquePlein.h"
 #include "outils/EssaiConfiguration.h"
@@ -98,6 +99,8 @@ void préparerProjet(const QString& dossier) {
         EssaiConfiguration::makefileAvec({{QStringLiteral("MCU ="), QStringLiteral("atmega328p")}}));
     OutilsTests::ecrireFichier(dossier + QStringLiteral("/makefile.bak"), "# makefile d'avant\n");
     OutilsTests::ecrireFichier(dossier + QStringLiteral("/direct.bin"), "avant");
+    OutilsTests::ecrireFichier(dossier + QStringLiteral("/prog_elf.aps"), "<AVRStudio/>\n");
+    e.NomDeFichier = QStringLiteral("prog");
 }
 
 struct Écrivain {
@@ -127,6 +130,13 @@ const std::vector<Écrivain>& écrivains() {
              ConfigurationMakefile c;
              c.RTBMakefile.charger(etatGlobal().DossierInstallation + QStringLiteral("/Modèle/makefile.rtf"));
              return c.enregistrer();
+         }},
+        {"projet AVR Studio", "prog_elf.aps", nullptr, true,
+         [](const QString&, QString&) {
+             etatGlobal().Commande = QStringLiteral("avrstudio");
+             ServicesOutils services;
+             services.chercherFenêtre = [](const QString&) { return Fenetres::Recherche{}; };
+             return FenInvisible(services).charger();
          }},
         {"sauvegarde d'un profil", "Paramètres.xml", nullptr, false,
          [](const QString&, QString&) {
