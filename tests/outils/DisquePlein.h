@@ -16,7 +16,7 @@ public:
     explicit DisquePlein(bool monter) : m_monter(monter) {
         if (monter && ::mount("tmpfs", chemin().constData(), "tmpfs", 0, "size=256k") != 0)
             m_pourquoi =
-                "montage d'un tmpfs impossible, il faut être root : " + std::string(std::strerror(errno));
+                "montage d'un tmpfs impossible (il y faut root) : " + std::string(std::strerror(errno));
     }
     ~DisquePlein() {
         if (monté()) ::umount2(chemin().constData(), MNT_DETACH);
