@@ -16,7 +16,7 @@ QString raison(int code, bool écriture) {
         return QStringLiteral("disque plein");
 #ifdef EDQUOT
     case EDQUOT:
-        return QStringLiteral("quota de disque dépassé");
+        return QStringLiteral("disque plein (quota dépassé)");
 #endif
     case EROFS:
         return QStringLiteral("le disque est en lecture seule");

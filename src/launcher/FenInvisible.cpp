@@ -1,5 +1,6 @@
 #include "launcher/FenInvisible.h"
 
+#include "common/FichierAtomique.h"
 #include "common/Messages.h"
 #include "common/Nombres.h"
 #include "common/Texte.h"
@@ -151,7 +152,8 @@ bool FenInvisible::préparerAVRStudio() {
     RichTextBox1.définirCodage(CodageTexte::UTF8);
     const QString projet = dossier + u'/' + e.NomDeFichier + QStringLiteral("_elf.aps");
     QString erreur;
-    if (!RichTextBox1.enregistrerTexte(projet, &erreur)) {
+    // Un lien à ce nom n'est suivi que dans le projet.
+    if (!FichierAtomique::ecrireDansProjet(projet, RichTextBox1.octetsTexte(), dossier, &erreur)) {
         messageCritique(QStringLiteral("Le projet AVR Studio ne peut pas être écrit :") + SautDeLigne +
                         QStringLiteral("« ") + natif(projet) + QStringLiteral(" »") + SautDeLigne +
                         SautDeLigne + erreur + SautDeLigne + QStringLiteral("AVR Studio n'a pas été lancé."));

@@ -453,18 +453,16 @@ bool ConfigurationMakefile::enregistrer() {
         return false;
     QString erreur;
     // Le makefile est réécrit depuis la configuration par défaut : les règles ajoutées à la main
-    // disparaîtraient sans trace. L'ancien reste à côté, une génération, avant toute écriture.
+    // disparaîtraient sans trace. L'ancien reste à côté, une génération sous un nom fixe que
+    // d'autres outils connaissent, avant toute écriture. Un makefile illisible que l'utilisateur a
+    // accepté de remplacer n'a rien à garder.
+    const QString dossier = etatGlobal().RépertoireDeTravail;
+    const QByteArray octets = RTBMakefile.octetsTexte();
     QByteArray ancien;
-    if (QFileInfo(chemin).isFile() && FichierAtomique::lire(chemin, ancien) &&
-        ancien != RTBMakefile.octetsTexte() &&
-        !FichierAtomique::ecrire(chemin + QStringLiteral(".bak"), ancien, &erreur)) {
-        montrer(QStringLiteral("La copie de sécurité ") + natif(chemin + QStringLiteral(".bak")) +
-                    QStringLiteral(" n'a pas pu être écrite.\r\n\r\n") + erreur +
-                    QStringLiteral("\r\n\r\nLe makefile n'a pas été remplacé et la fenêtre reste ouverte."),
-                IconeMessage::Critique);
-        return false;
-    }
-    if (RTBMakefile.enregistrerTexte(chemin, &erreur)) {
+    const bool sansCopie = m_projetIllisible && !FichierAtomique::lire(chemin, ancien);
+    if (sansCopie ? FichierAtomique::ecrireDansProjet(chemin, octets, dossier, &erreur)
+                  : FichierAtomique::ecrireAvecCopie(chemin, octets, dossier,
+                                                     FichierAtomique::Copie::Glissante, &erreur)) {
         m_projetIllisible = false;
         return true;
     }

@@ -38,10 +38,16 @@ QString messageComposantAbsent() {
 bool ÉcrireVitesseSérie(const QString& vitesse, DocumentRiche* makefileOuvert) {
     const EtatGlobal& e = etatGlobal();
     const QString cible = e.RépertoireDeTravail + QStringLiteral("/makefile");
+    QString erreur, résolu;
+    // Un lien hors du projet ou vers rien n'est ni lu ni écrit.
+    if (!FichierAtomique::cibleDansProjet(cible, e.RépertoireDeTravail, résolu, &erreur)) {
+        messageCritique(QStringLiteral("La vitesse n'a pas pu être écrite dans ") +
+                        QDir::toNativeSeparators(cible) + QStringLiteral(".") + Texte::SautDeLigne + erreur);
+        return false;
+    }
     const QString source =
-        QFileInfo::exists(cible) ? cible : e.DossierInstallation + QStringLiteral("/Modèle/makefile.rtf");
+        QFileInfo::exists(résolu) ? résolu : e.DossierInstallation + QStringLiteral("/Modèle/makefile.rtf");
     DocumentRiche RTBInvisible;
-    QString erreur;
     if (!RTBInvisible.charger(source, &erreur)) {
         messageCritique(QStringLiteral("Le makefile ") + QDir::toNativeSeparators(source) +
                         QStringLiteral(" n'a pas pu être lu.") + Texte::SautDeLigne + erreur);
@@ -49,7 +55,8 @@ bool ÉcrireVitesseSérie(const QString& vitesse, DocumentRiche* makefileOuvert)
     }
     // Une clé absente a déjà son message ; rien n'est écrit.
     if (!MarquerParamètre(RTBInvisible, QStringLiteral("BAUD ="), vitesse)) return false;
-    if (!RTBInvisible.enregistrerTexte(cible, &erreur)) {
+    if (!FichierAtomique::ecrireDansProjet(cible, RTBInvisible.octetsTexte(), e.RépertoireDeTravail,
+                                           &erreur)) {
         messageCritique(QStringLiteral("La vitesse n'a pas pu être écrite dans ") +
                         QDir::toNativeSeparators(cible) + QStringLiteral(".") + Texte::SautDeLigne + erreur);
         return false;
@@ -59,27 +66,24 @@ bool ÉcrireVitesseSérie(const QString& vitesse, DocumentRiche* makefileOuvert)
     return true;
 }
 
-bool RemplacerFichierSource(const QString& texte) {
+QString copieDuSource() {
     const QString fichier = etatGlobal().FichierC;
+    const QFileInfo info(fichier);
+    if (!info.exists() && !info.isSymLink()) return {};
+    return FichierAtomique::nomCopie(fichier, FichierAtomique::Copie::Numerotee);
+}
+
+bool RemplacerFichierSource(const QString& texte) {
+    const EtatGlobal& e = etatGlobal();
     if (texte.isEmpty()) return false;
-    QString erreur;
-    if (QFileInfo::exists(fichier)) {
-        QByteArray ancien;
-        if (!FichierAtomique::lire(fichier, ancien, &erreur) ||
-            !FichierAtomique::ecrire(fichier + QStringLiteral(".bak"), ancien, &erreur)) {
-            messageCritique(
-                QStringLiteral("Le fichier ") + QDir::toNativeSeparators(fichier) +
-                QStringLiteral(" n'a pas pu être sauvegardé avant d'être remplacé ; il n'a pas été "
-                               "touché.") +
-                Texte::SautDeLigne + erreur);
-            return false;
-        }
-    }
     DocumentRiche d;
     d.définirTexte(texte);
-    if (!d.enregistrerTexte(fichier, &erreur)) {
-        messageCritique(QStringLiteral("Le fichier ") + QDir::toNativeSeparators(fichier) +
-                        QStringLiteral(" n'a pas pu être écrit.") + Texte::SautDeLigne + erreur);
+    QString erreur;
+    // Les copies sont numérotées : un second remplacement garde l'original de l'utilisateur.
+    if (!FichierAtomique::ecrireAvecCopie(e.FichierC, d.octetsTexte(), e.RépertoireDeTravail,
+                                          FichierAtomique::Copie::Numerotee, &erreur)) {
+        messageCritique(QStringLiteral("Le fichier ") + QDir::toNativeSeparators(e.FichierC) +
+                        QStringLiteral(" n'a pas pu être remplacé.") + Texte::SautDeLigne + erreur);
         return false;
     }
     return true;

@@ -23,8 +23,12 @@ QString messageComposantAbsent();
 // un message et rend faux.
 bool ÉcrireVitesseSérie(const QString& vitesse, DocumentRiche* makefileOuvert = nullptr);
 
-// Écrit texte sur le fichier source du projet, atomiquement, l'ancien gardé à côté en « .bak ».
-// Un texte vide n'est jamais écrit. Faux et un message en cas d'échec.
+// Nom de la copie de sécurité que RemplacerFichierSource écrirait maintenant (« nom.c.bak », puis
+// « nom.c.bak.1 »… le premier libre) ; vide si le source n'existe pas.
+QString copieDuSource();
+
+// Écrit texte sur le fichier source du projet, atomiquement, l'ancien gardé à côté sous
+// copieDuSource(). Un texte vide n'est jamais écrit. Faux et un message en cas d'échec.
 bool RemplacerFichierSource(const QString& texte);
 
 } // namespace Assistante

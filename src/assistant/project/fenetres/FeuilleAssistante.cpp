@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -327,9 +328,15 @@ void FeuilleAssistante::copierTout() {
 
 void FeuilleAssistante::remplacerExistant() {
     if (SSTab1->currentIndex() != 3 || m_chargement != Chargement::Complet) return;
+    // La question dit où l'ancien sera gardé : l'utilisateur sait où le retrouver.
+    const QString copie = Assistante::copieDuSource();
+    const QString gardé = copie.isEmpty() ? QString()
+                                          : QStringLiteral("L'ancien sera gardé sous le nom ") +
+                                                QDir::toNativeSeparators(copie) + QStringLiteral(".") +
+                                                Texte::SautDeLigne;
     if (!confirmer(QStringLiteral("Cette action va écraser votre fichier source ") + Texte::SautDeLigne +
-                       etatGlobal().FichierC + QStringLiteral(".") + Texte::SautDeLigne + Texte::SautDeLigne +
-                       QStringLiteral("Etes-vous sûr ?"),
+                       etatGlobal().FichierC + QStringLiteral(".") + Texte::SautDeLigne + gardé +
+                       Texte::SautDeLigne + QStringLiteral("Etes-vous sûr ?"),
                    IconeMessage::Exclamation))
         return;
     // Le texte écrit est celui que l'onglet du projet donne à l'instant, montré dans la vue :

@@ -272,10 +272,17 @@ TEST_F(FenetreAssistante, ProfilSauvéRechargéPuisSquelettÉcritSurLeSource) {
     EXPECT_TRUE(c<QCheckBox>("RCBLCD")->isChecked());
     EXPECT_EQ(ctx.tablePorts[0].direction, 0xF0);
 
-    // Remplacer, Oui : le source reçoit le squelette généré à l'instant.
+    // Remplacer, Oui : le source reçoit le squelette généré à l'instant ; la question nomme la
+    // copie qui sera écrite, le premier nom libre.
+    const QString source = etatGlobal().FichierC;
+    OutilsTests::ecrireFichier(source + QStringLiteral(".bak"), "// copie plus ancienne\n");
+    messages.messages.clear();
     messages.réponses = {RéponseMessage::Oui};
     fenêtre->remplacerExistant();
-    const QString écrit = QString::fromUtf8(OutilsTests::lireFichier(etatGlobal().FichierC));
+    ASSERT_FALSE(messages.messages.empty());
+    EXPECT_TRUE(messages.messages.front().texte.contains(QDir::toNativeSeparators(source) +
+                                                         QStringLiteral(".bak.1")));
+    const QString écrit = QString::fromUtf8(OutilsTests::lireFichier(source));
     EXPECT_TRUE(écrit.contains(QStringLiteral("DDRB=0xF0"))) << écrit.toStdString();
     EXPECT_FALSE(écrit.contains(QStringLiteral("OCR1A")));
     EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Ligne de commande"));
