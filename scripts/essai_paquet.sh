@@ -12,7 +12,7 @@ cpack -G DEB
 paquet=$(ls quillon_*_amd64.deb)
 echo "--- lintian $paquet"
 # Une erreur de lintian fait échouer l'essai ; ses avertissements sont montrés.
-lintian --info --no-tag-display-limit "$paquet"
+lintian --info --tag-display-limit 0 "$paquet"
 
 export DEBIAN_FRONTEND=noninteractive
 # --reinstall : le même paquet déjà installé est remplacé par celui-ci.

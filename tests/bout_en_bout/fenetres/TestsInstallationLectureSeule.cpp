@@ -133,7 +133,8 @@ TEST(InstallationLectureSeule, ChaqueActionLaisseLInstallationIntacte) {
         EXPECT_TRUE(attendre([&] { return texte(chantier + "/journal.txt") == attendu; }))
             << mot << " : " << texte(chantier + "/journal.txt").toStdString();
     }
-    EXPECT_EQ(lireFichier(réglages), lireFichier(lieux.données + "/Paramètres.xml"));
+    EXPECT_TRUE(lireFichier(réglages) == lireFichier(lieux.données + "/Paramètres.xml"))
+        << "réglages de l'utilisateur absents, ou pas copiés de l'installation : " << réglages.toStdString();
 
     // « configurer » et OK : le makefile va au projet.
     EssaiConfiguration essai;
@@ -179,5 +180,12 @@ TEST(InstallationLectureSeule, ChaqueActionLaisseLInstallationIntacte) {
         << erreurs.toStdString();
     EXPECT_TRUE(QFileInfo::exists(essai.projet() + "/Clignotant_elf.aps"));
 
-    EXPECT_TRUE(empreinte(installés) == avant) << "l'installation a changé";
+    // Ce qui a changé, apparu ou disparu dans l'installation.
+    const auto après = empreinte(installés);
+    QStringList changés;
+    for (const auto& [chemin, valeur] : avant)
+        if (!après.count(chemin) || après.at(chemin) != valeur) changés << chemin;
+    for (const auto& [chemin, valeur] : après)
+        if (!avant.count(chemin)) changés << chemin;
+    EXPECT_TRUE(changés.isEmpty()) << "l'installation a changé : " << changés.join(", ").toStdString();
 }
