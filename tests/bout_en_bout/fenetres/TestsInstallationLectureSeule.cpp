@@ -8,6 +8,7 @@
 #include "launcher/Principal.h"
 #include "makefile/fenetres/FenConfiguration.h"
 #include "noyau/Installation.h"
+#include "noyau/OuvrirDocument.h"
 #include "outils/EssaiConfiguration.h"
 #include "outils/OutilsFenetres.h"
 
@@ -148,6 +149,8 @@ TEST(InstallationLectureSeule, ChaqueActionLaisseLInstallationIntacte) {
                   }),
               CodeSortie::Succès);
     EXPECT_TRUE(essai.makefileÉcrit().contains("\nTARGET = Clignotant\n"));
+    // Le bouton d'aide ouvre l'aide installée, où qu'elle soit rangée.
+    EXPECT_TRUE(QFileInfo(Ouverture::cheminAide()).isFile()) << Ouverture::cheminAide().toStdString();
 
     // « assistante » : un profil sauvé puis supprimé, dans les réglages de l'utilisateur.
     messages.réponses = {RéponseMessage::Oui};
