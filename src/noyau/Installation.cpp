@@ -63,10 +63,6 @@ bool préparerRéglages(const QString& fichier, const QString& données, QString
     const QFileInfo info(fichier);
     // Un lien qui ne mène nulle part est un fichier illisible, que la lecture signalera.
     if (info.exists() || info.isSymLink()) return true;
-    QByteArray octets;
-    if (!FichierAtomique::lire(données + QStringLiteral("/Paramètres.xml"), octets) &&
-        !FichierAtomique::lire(données + QStringLiteral("/Paramètres initial.xml"), octets))
-        return true;
     std::error_code code;
     std::filesystem::create_directories(QFile::encodeName(info.absolutePath()).toStdString(), code);
     if (code) {
@@ -76,6 +72,11 @@ bool préparerRéglages(const QString& fichier, const QString& données, QString
                                ErreursSysteme::raison(code.value(), true));
         return false;
     }
+    // Sans copie à reprendre, la lecture crée un fichier vide dans ce dossier.
+    QByteArray octets;
+    if (!FichierAtomique::lire(données + QStringLiteral("/Paramètres.xml"), octets) &&
+        !FichierAtomique::lire(données + QStringLiteral("/Paramètres initial.xml"), octets))
+        return true;
     return FichierAtomique::ecrire(fichier, octets, erreur);
 }
 

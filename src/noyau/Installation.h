@@ -21,8 +21,8 @@ Emplacements depuis(const QString& dossierProgramme);
 QString fichierRéglages(QString* erreur = nullptr);
 
 // Crée le fichier des réglages s'il manque, copie de celui de l'installation (à défaut de la copie
-// intacte ; sans l'une ni l'autre, rien n'est créé). Faux, avec la raison, si son dossier ne peut
-// pas être créé ou le fichier écrit. Un fichier présent, même abîmé, n'est jamais touché.
+// intacte ; sans l'une ni l'autre, seul son dossier est créé). Faux, avec la raison, si son dossier
+// ne peut pas être créé ou le fichier écrit. Un fichier présent, même abîmé, n'est jamais touché.
 bool préparerRéglages(const QString& fichier, const QString& données, QString* erreur = nullptr);
 
 } // namespace Installation

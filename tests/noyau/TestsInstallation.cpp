@@ -84,6 +84,12 @@ TEST(Installation, ReglagesCreesUneFoisDepuisLInstallation) {
     QTemporaryDir d;
     const QString données = d.filePath("données"),
                   fichier = d.filePath("maison/.config/quillon/Paramètres.xml");
+    // Rien à copier : le dossier seul, pour que la première écriture réussisse.
+    QDir().mkpath(données);
+    ASSERT_TRUE(Installation::préparerRéglages(fichier, données));
+    EXPECT_TRUE(QFileInfo(fichier).absoluteDir().exists());
+    EXPECT_FALSE(QFileInfo::exists(fichier));
+
     ecrireFichier(données + "/Paramètres initial.xml", "<Paramètres/>");
     ASSERT_TRUE(Installation::préparerRéglages(fichier, données));
     EXPECT_EQ(lireFichier(fichier), "<Paramètres/>");
