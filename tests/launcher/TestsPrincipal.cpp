@@ -136,6 +136,8 @@ TEST_F(Banc, ReglagesEndommagesSignalesSansArreterMake) {
     ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\n"; }));
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].texte.contains(parametres()));
+    // Les réglages ne sont plus à côté de la copie intacte : le message dit où elle est.
+    EXPECT_TRUE(messages.messages[0].texte.contains("« " + installation + " »"));
     EXPECT_EQ(DernièreEtapeEnErreur(), EtapeDémarrage::Assistante);
     // Une action qui a besoin des réglages s'arrête au message.
     messages.messages.clear();

@@ -61,13 +61,10 @@ TEST(Installation, FichierDesReglagesDApresLEnvironnement) {
     using Valeur = std::optional<QByteArray>;
     const std::vector<std::tuple<Valeur, Valeur, QString>> cas = {
         {"/x/config", "/home/moi", "/x/config/quillon/Paramètres.xml"},
-        {"/x/config/", "/home/moi", "/x/config/quillon/Paramètres.xml"},
         {"relatif", "/home/moi", "/home/moi/.config/quillon/Paramètres.xml"},
-        {"", "/home/moi", "/home/moi/.config/quillon/Paramètres.xml"},
         {std::nullopt, "/home/moi", "/home/moi/.config/quillon/Paramètres.xml"},
         {"/x/config", std::nullopt, "/x/config/quillon/Paramètres.xml"},
         {std::nullopt, std::nullopt, {}},
-        {std::nullopt, "", {}},
         {"relatif", "maison", {}},
     };
     for (const auto& [xdg, maison, attendu] : cas) {
