@@ -26,6 +26,10 @@ paquets=(
   unrtf
   python3
   procps
+  # paquet Debian (cpack -G DEB, dpkg-shlibdeps) et sa vérification
+  dpkg-dev
+  file
+  lintian
   # chaîne AVR réelle, utilisée par le programme et par les tests
   gcc-avr
   binutils-avr

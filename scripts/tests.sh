@@ -11,3 +11,8 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_W
 cmake --build build -j"$(nproc)"
 cd build
 ctest --output-on-failure -j"$(nproc)"
+# En intégration continue (root, machine jetable) : le paquet Debian, lintian, son installation et
+# l'installation en lecture seule éprouvée par un utilisateur ordinaire.
+if [ "${CI:-}" = true ]; then
+  "$racine/scripts/essai_paquet.sh"
+fi

@@ -7,6 +7,7 @@
 #include "launcher/Principal.h"
 #include "noyau/Affichage.h"
 #include "noyau/EtatGlobal.h"
+#include "noyau/Installation.h"
 #include "noyau/plateforme/Processus.h"
 
 #include <QDir>
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
     if (argumentsOriginaux.isEmpty()) argumentsOriginaux << QStringLiteral("quillon");
     dossierInitial = QDir::currentPath();
     const QString dossier = DossierDuProgramme(argv[0]);
-    programmeFenêtres = dossier + QStringLiteral("/quillon-fenetres");
+    programmeFenêtres = Installation::depuis(dossier).programmeFenêtres;
     const QString texteBrut = TexteBrutLigneDeCommande(argumentsOriginaux.mid(1));
 
     if (!actionSansFenêtre(texteBrut)) {

@@ -6,6 +6,7 @@
 #include "launcher/LigneDeCommande.h"
 #include "noyau/EtatGlobal.h"
 #include "noyau/GestionXML.h"
+#include "noyau/Installation.h"
 #include "noyau/Parametres.h"
 #include "noyau/plateforme/Processus.h"
 
@@ -89,7 +90,7 @@ EtapeDémarrage DernièreEtapeEnErreur() {
     return derniereEtape;
 }
 
-int Principal(const QString& texteBrut, const QString& dossierInstallation) {
+int Principal(const QString& texteBrut, const QString& dossierProgramme) {
     EtatGlobal& e = etatGlobal();
     EtapeDémarrage etape = EtapeDémarrage::Aucune;
     QString raisonLigne;
@@ -102,10 +103,13 @@ int Principal(const QString& texteBrut, const QString& dossierInstallation) {
         return CodeSortie::Erreur;
     };
     try {
-        // Les fichiers de données sont à côté du programme.
-        e.DossierInstallation = dossierInstallation;
-        e.FichierConfiguration = dossierInstallation + QStringLiteral("/Configuration.xml");
-        e.FichierParamètres = dossierInstallation + QStringLiteral("/Paramètres.xml");
+        // Les données sont trouvées depuis le programme ; les réglages sont ceux de l'utilisateur.
+        const Installation::Emplacements lieux = Installation::depuis(dossierProgramme);
+        e.DossierInstallation = lieux.données;
+        e.DossierAide = lieux.aide;
+        e.FichierConfiguration = lieux.données + QStringLiteral("/Configuration.xml");
+        QString raisonRéglages;
+        e.FichierParamètres = Installation::fichierRéglages(&raisonRéglages);
 
         e.LigneDeCommande = DécouperLigneDeCommande(texteBrut);
         e.ArgumentsLigne.resize(6);
@@ -127,6 +131,13 @@ int Principal(const QString& texteBrut, const QString& dossierInstallation) {
         e.FichierC = e.RépertoireDeTravail + QStringLiteral("/") + e.NomDeFichier + QStringLiteral(".c");
 
         etape = EtapeDémarrage::XML;
+        // Sans dossier personnel utilisable, rien ne s'écrit ailleurs : la raison, puis make seul.
+        if (e.FichierParamètres.isEmpty() ||
+            !Installation::préparerRéglages(e.FichierParamètres, lieux.données, &raisonRéglages)) {
+            derniereEtape = etape;
+            messageCritique(raisonRéglages);
+            return sansRéglages();
+        }
         GestionXML xml;
         xml.Ouvrir(e.FichierParamètres, Parametres::Racine);
 
@@ -144,7 +155,7 @@ int Principal(const QString& texteBrut, const QString& dossierInstallation) {
         e.ImageBoutonSkin = xml.LireValeur(Parametres::ApparenceBouton);
         e.NomSkin = xml.LireAttribut(Parametres::ApparenceNom, QStringLiteral("Nom"));
         const QString dossierSkin = xml.LireValeur(Parametres::ApparenceRépertoire);
-        e.RépertoireSkin = dossierInstallation + QStringLiteral("/Skin/") + dossierSkin + QStringLiteral("/");
+        e.RépertoireSkin = lieux.données + QStringLiteral("/Skin/") + dossierSkin + QStringLiteral("/");
         // Un dossier d'installation en lecture seule n'empêche pas de continuer.
         xml.Fermer();
     } catch (const std::exception& ex) {
@@ -163,7 +174,13 @@ int Principal(const QString& texteBrut, const QString& dossierInstallation) {
                 QStringLiteral(" contient certainement une erreur qui empêche ça lecture.") + crlf() +
                 crlf() +
                 QStringLiteral("Si vous n'arrivez pas à le corriger, remplacez-le par le fichier « "
-                               "Paramètres initial.xml » et réessayez"));
+                               "Paramètres initial.xml » et réessayez") +
+                // Les réglages ne sont plus à côté de la copie intacte : où la trouver, et
+                // comment repartir de zéro.
+                crlf() + crlf() +
+                QStringLiteral("La copie intacte est dans « %1 » ; vous pouvez aussi supprimer le fichier "
+                               "abîmé, il sera recréé au prochain lancement.")
+                    .arg(QDir::toNativeSeparators(e.DossierInstallation)));
             return sansRéglages();
         case EtapeDémarrage::Aucune:
             AfficherErreurNonRépertoriée(QString::fromStdString(ex.what()));

@@ -13,8 +13,8 @@ using ActionFenêtre = std::function<int()>;
 void EnregistrerActionFenêtre(const QString& mot, ActionFenêtre action);
 void OublierActionsFenêtres();
 
-// Exécute tout le démarrage puis l'action ; dossierInstallation est le dossier du programme.
-int Principal(const QString& texteBrut, const QString& dossierInstallation);
+// Exécute tout le démarrage puis l'action ; les données sont trouvées depuis dossierProgramme.
+int Principal(const QString& texteBrut, const QString& dossierProgramme);
 
 // Étape de démarrage où Principal s'est arrêté en dernier (Aucune si tout s'est bien passé).
 EtapeDémarrage DernièreEtapeEnErreur();

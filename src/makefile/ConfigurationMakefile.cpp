@@ -7,6 +7,7 @@
 #include "makefile/PreferencesInterface.h"
 #include "makefile/TablesMakefile.h"
 #include "noyau/EtatGlobal.h"
+#include "noyau/OuvrirDocument.h"
 #include "noyau/ValeursMakefile.h"
 
 #include <QDir>
@@ -25,7 +26,7 @@ QString cheminMakefileProjet() {
 }
 
 QString cheminAide() {
-    return etatGlobal().DossierInstallation + QStringLiteral("/Aide/index.html");
+    return Ouverture::cheminAide();
 }
 
 QString valeurUtile(const QString& valeur) {

@@ -70,7 +70,7 @@ inline constexpr int MargeVue = 100;
 
 QString cheminConfigurationParDéfaut(); // Modèle/makefile.rtf du dossier d'installation
 QString cheminMakefileProjet();         // makefile du dossier du projet
-QString cheminAide();                   // aide HTML du dossier d'installation
+QString cheminAide();                   // aide HTML installée
 
 // Ce que make retient d'une valeur : le texte avant un commentaire « # », sans blancs autour.
 QString valeurUtile(const QString& valeur);

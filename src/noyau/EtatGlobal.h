@@ -13,7 +13,8 @@ struct EtatGlobal {
     QString FichierC;
     QString FichierParamètres;
     QString FichierConfiguration;
-    QString DossierInstallation; // dossier du programme
+    QString DossierInstallation; // données installées, en lecture seule
+    QString DossierAide;         // aide HTML ; vide : Aide/ des données
     QString ImageFenêtreSkin;
     QString ImageBoutonSkin;
     QString NomSkin;

@@ -2,6 +2,7 @@
 
 #include "common/Identite.h"
 #include "noyau/EtatGlobal.h"
+#include "noyau/Installation.h"
 #include "noyau/plateforme/OuvertureShell.h"
 
 #include <QCoreApplication>
@@ -92,9 +93,13 @@ bool écrireCourriel(const QString& sujet) {
 }
 
 QString cheminAide() {
-    QString dossier = etatGlobal().DossierInstallation;
-    if (dossier.isEmpty() && QCoreApplication::instance()) dossier = QCoreApplication::applicationDirPath();
-    return QDir(dossier).filePath(QStringLiteral("Aide/index.html"));
+    const EtatGlobal& e = etatGlobal();
+    QString dossier = e.DossierAide;
+    if (dossier.isEmpty() && !e.DossierInstallation.isEmpty())
+        dossier = e.DossierInstallation + QStringLiteral("/Aide");
+    if (dossier.isEmpty() && QCoreApplication::instance())
+        dossier = Installation::depuis(QCoreApplication::applicationDirPath()).aide;
+    return QDir(dossier).filePath(QStringLiteral("index.html"));
 }
 
 QString adresseAide(const QString& chapitre) {

@@ -40,7 +40,7 @@ QString sujetAPropos();              // « A propos de Quillon 2.1.30 »
 // Ouvre le courriel d'erreur ou de remarques ; faux après le message d'échec.
 bool écrireCourriel(const QString& sujet);
 
-// Aide du programme : Aide/index.html du dossier d'installation, ouverte au chapitre voulu
+// Aide du programme : index.html du dossier de l'aide installée, ouverte au chapitre voulu
 // (ancre sans « # » : « configuration », « recherche », « fusibles », « assistant », « apropos »,
 // « erreur », « parametre-MCU », « parametre-F_CPU »… ; vide : le début). Faux après le message
 // d'échec (« Fichier non trouvé. » si l'aide manque).

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 using OutilsTests::lireFichier;
 
@@ -17,7 +16,8 @@ struct Programme : ::testing::Test {
     QTemporaryDir racine;
     QString projet = racine.filePath("Projets AVR/Clignoté à blancs");
     QString installation = racine.filePath("installé");
-    QString quillon = installation + "/quillon";
+    QString quillon = installation + "/bin/quillon";
+    OutilsTests::VariableEnvironnement xdg{"XDG_CONFIG_HOME", QFile::encodeName(racine.filePath("config"))};
 
     void SetUp() override {
         ASSERT_TRUE(QDir().mkpath(projet));
@@ -69,12 +69,13 @@ TEST_F(Programme, LigneInvalideSansAffichageVaSurLaSortieDErreur) {
 }
 
 TEST_F(Programme, ReglagesAbsentsPuisEndommages) {
-    const QString reglages = installation + "/Paramètres.xml";
-    QFile::remove(reglages);
-    // Lancé depuis un autre dossier courant : les données sont trouvées à côté du programme.
+    const QString reglages = racine.filePath("config/quillon/Paramètres.xml");
+    // Lancé depuis un autre dossier courant : les données sont trouvées depuis le programme, et
+    // les réglages de l'utilisateur naissent de ceux de l'installation.
     ASSERT_EQ(lancer({"nettoyer>" + projet}), 0);
-    const QString xml = QString::fromUtf8(lireFichier(reglages));
-    EXPECT_TRUE(xml.contains("<Paramètres")) << xml.toStdString();
+    const QByteArray livrés = lireFichier(installation + "/share/quillon/Paramètres.xml");
+    ASSERT_FALSE(livrés.isEmpty());
+    EXPECT_EQ(lireFichier(reglages), livrés);
 
     // Réglages abîmés, dossier de projet relatif, affichage nommé (mais injoignable) : le
     // programme léger passe la main au programme des fenêtres, qui doit refaire le même
@@ -93,41 +94,4 @@ TEST_F(Programme, ReglagesAbsentsPuisEndommages) {
         << erreurs.toStdString();
     EXPECT_FALSE(erreurs.contains("est invalide."));
     EXPECT_EQ(lireFichier(reglages), abime);
-}
-
-TEST_F(Programme, InstallationEnLectureSeule) {
-    // Lance une action avec le dossier d'installation en lecture seule ; 99 si c'est impossible ici.
-    auto lancerLectureSeule = [&](QByteArray* erreurs) {
-        if (geteuid() != 0) {
-            QFile::setPermissions(installation, QFile::ReadOwner | QFile::ExeOwner);
-            const int code = lancer({"nettoyer>" + projet}, erreurs);
-            QFile::setPermissions(installation, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            return code;
-        }
-        // root passe outre les droits : le dossier est monté en lecture seule dans un espace à part.
-        const QString script =
-            QStringLiteral("mount --bind \"$1\" \"$1\" && mount -o remount,ro,bind \"$1\" \"$1\" "
-                           "|| exit 99; shift; exec \"$@\"");
-        QByteArray sortie;
-        return OutilsTests::executer(
-            "unshare", {"-m", "sh", "-c", script, "sh", installation, quillon, "nettoyer>" + projet}, &sortie,
-            erreurs, SansAffichage);
-    };
-
-    // Réglages déjà complets : la lecture suffit, rien n'est écrit.
-    ASSERT_EQ(lancer({"nettoyer>" + projet}), 0);
-    const QByteArray avant = lireFichier(installation + "/Paramètres.xml");
-    QByteArray erreurs;
-    int code = lancerLectureSeule(&erreurs);
-    if (code == 99) SAUTER_TEST("montage en lecture seule impossible ici");
-    EXPECT_EQ(code, 0) << erreurs.toStdString();
-    EXPECT_EQ(lireFichier(installation + "/Paramètres.xml"), avant);
-    ASSERT_TRUE(OutilsTests::attendre([&] { return journal().count("clean") == 2; }));
-
-    // Réglages absents : rien ne peut être créé, l'action a lieu quand même.
-    QFile::remove(installation + "/Paramètres.xml");
-    code = lancerLectureSeule(&erreurs);
-    EXPECT_EQ(code, 0) << erreurs.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(installation + "/Paramètres.xml"));
-    ASSERT_TRUE(OutilsTests::attendre([&] { return journal().count("clean") == 3; }));
 }

@@ -21,6 +21,7 @@ struct Banc : ::testing::Test {
     QString installation = racine.filePath("installation");
     QString dossierInitial = QDir::currentPath();
     EnregistreurMessages messages;
+    OutilsTests::VariableEnvironnement xdg{"XDG_CONFIG_HOME", QFile::encodeName(racine.filePath("config"))};
 
     void SetUp() override {
         etatGlobal().réinitialiser();
@@ -32,7 +33,7 @@ struct Banc : ::testing::Test {
     void TearDown() override { QDir::setCurrent(dossierInitial); }
 
     QString journal() const { return QString::fromUtf8(lireFichier(projet + "/journal.txt")); }
-    QString parametres() const { return installation + "/Paramètres.xml"; }
+    QString parametres() const { return racine.filePath("config/quillon/Paramètres.xml"); }
     int lancer(const QString& ligne) { return Principal(ligne, installation); }
 };
 
@@ -65,7 +66,7 @@ TEST_F(Banc, ReglagesLusJamaisReecritsALaLecture) {
 // Réglages qu'on ne peut pas lire : la vraie raison, pas « MSXML » ni « remplacez-le ».
 TEST_F(Banc, ReglagesIllisiblesAvecLeurVraieRaison) {
     // Les cibles make n'ont besoin d'aucun réglage : le message, puis make quand même.
-    QDir().mkdir(parametres());
+    QDir().mkpath(parametres());
     EXPECT_EQ(lancer("nettoyer>" + projet), CodeSortie::Succès);
     ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\n"; }));
     ASSERT_EQ(messages.messages.size(), 1u);
@@ -135,6 +136,8 @@ TEST_F(Banc, ReglagesEndommagesSignalesSansArreterMake) {
     ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\n"; }));
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].texte.contains(parametres()));
+    // Les réglages ne sont plus à côté de la copie intacte : le message dit où elle est.
+    EXPECT_TRUE(messages.messages[0].texte.contains("« " + installation + " »"));
     EXPECT_EQ(DernièreEtapeEnErreur(), EtapeDémarrage::Assistante);
     // Une action qui a besoin des réglages s'arrête au message.
     messages.messages.clear();
@@ -168,4 +171,21 @@ TEST_F(Banc, MakeIntrouvableDitClairement) {
     EXPECT_EQ(code, CodeSortie::Erreur);
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].texte.contains("« make » est introuvable"));
+}
+
+// Sans dossier personnel, les réglages ne vont nulle part ailleurs : la raison, make quand même,
+// et les actions qui ont besoin des réglages s'arrêtent au message.
+TEST_F(Banc, SansDossierPersonnelRienNEstEcritAilleurs) {
+    OutilsTests::ecrireFichier(installation + "/Paramètres.xml", "<Paramètres/>");
+    OutilsTests::VariableEnvironnement sansXdg("XDG_CONFIG_HOME", std::nullopt),
+        sansMaison("HOME", std::nullopt);
+    EXPECT_EQ(lancer("nettoyer>" + projet), CodeSortie::Succès);
+    ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\n"; }));
+    EXPECT_EQ(lancer("compiler>" + projet), CodeSortie::Erreur);
+    ASSERT_EQ(messages.messages.size(), 2u);
+    for (const Message& m : messages.messages)
+        EXPECT_TRUE(m.texte.contains("HOME")) << m.texte.toStdString();
+    EXPECT_EQ(QDir(installation).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList{"Paramètres.xml"});
+    EXPECT_EQ(QDir(projet).entryList({"*.xml"}, QDir::Files), QStringList{});
 }

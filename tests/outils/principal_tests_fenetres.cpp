@@ -1,7 +1,13 @@
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+    // Aucun essai ne touche aux réglages de la personne qui les lance ; les programmes lancés
+    // par les essais en héritent.
+    QTemporaryDir réglages;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(réglages.path()));
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);

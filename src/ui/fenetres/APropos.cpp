@@ -3,6 +3,7 @@
 #include "common/Identite.h"
 #include "common/Messages.h"
 #include "noyau/EtatGlobal.h"
+#include "noyau/Installation.h"
 #include "noyau/OuvrirDocument.h"
 #include "ui/DocumentRiche.h"
 #include "ui/fenetres/BTL.h"
@@ -178,7 +179,7 @@ APropos::~APropos() {
 
 QString APropos::cheminHistorique() {
     QString dossier = etatGlobal().DossierInstallation;
-    if (dossier.isEmpty()) dossier = QCoreApplication::applicationDirPath();
+    if (dossier.isEmpty()) dossier = Installation::depuis(QCoreApplication::applicationDirPath()).données;
     return QDir(dossier).filePath(QStringLiteral("Historique.rtf"));
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/Nombres.h"
 #include "noyau/EtatGlobal.h"
+#include "noyau/Installation.h"
 #include "noyau/Parametres.h"
 
 #include <QAudioDevice>
@@ -221,7 +222,7 @@ QString BTL::cheminSon(const QString& nom) {
     // Apparence absente ou incomplète : la première apparence installée qui a ce son.
     QString installation = e.DossierInstallation;
     if (installation.isEmpty() && QCoreApplication::instance())
-        installation = QCoreApplication::applicationDirPath();
+        installation = Installation::depuis(QCoreApplication::applicationDirPath()).données;
     if (installation.isEmpty()) return {};
     const QDir skins(QDir(installation).filePath(QStringLiteral("Skin")));
     for (const QString& d : skins.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
