@@ -7,6 +7,7 @@
 #include "makefile/PreferencesInterface.h"
 #include "makefile/TablesMakefile.h"
 #include "noyau/EtatGlobal.h"
+#include "noyau/MakefileProjet.h"
 #include "noyau/ValeursMakefile.h"
 
 #include <QDir>
@@ -21,7 +22,7 @@ QString cheminConfigurationParDéfaut() {
 }
 
 QString cheminMakefileProjet() {
-    return etatGlobal().RépertoireDeTravail + QStringLiteral("/makefile");
+    return MakefileDuProjet(etatGlobal().RépertoireDeTravail);
 }
 
 QString cheminAide() {

@@ -7,6 +7,7 @@
 #include "makefile/ParametreMakefile.h"
 #include "makefile/PreferencesInterface.h"
 #include "noyau/EtatGlobal.h"
+#include "noyau/MakefileProjet.h"
 #include "noyau/Parametres.h"
 
 #include <QDir>
@@ -37,7 +38,7 @@ QString messageComposantAbsent() {
 
 bool ÉcrireVitesseSérie(const QString& vitesse, DocumentRiche* makefileOuvert) {
     const EtatGlobal& e = etatGlobal();
-    const QString cible = e.RépertoireDeTravail + QStringLiteral("/makefile");
+    const QString cible = MakefileDuProjet(e.RépertoireDeTravail);
     const QString source =
         QFileInfo::exists(cible) ? cible : e.DossierInstallation + QStringLiteral("/Modèle/makefile.rtf");
     DocumentRiche RTBInvisible;

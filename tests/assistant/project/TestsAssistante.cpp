@@ -6,6 +6,7 @@
 #include "outils/OutilsTests.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -32,6 +33,16 @@ TEST_F(Assistante_, UnProjetSansMakefileLeReçoitDeLaConfigurationParDéfaut) {
     // Le reste de la configuration par défaut est là.
     EXPECT_TRUE(d.texte().contains(QStringLiteral("MCU =")));
     EXPECT_TRUE(messages.messages.empty());
+}
+
+// Le makefile que make lit reçoit la vitesse, même nommé « Makefile » : un « makefile » créé à
+// côté le masquerait.
+TEST_F(Assistante_, LaVitesseVaAuMakefileQueMakeLit) {
+    const QString makefile = dossier.filePath(QStringLiteral("Makefile"));
+    OutilsTests::ecrireFichier(makefile, "MCU = atmega8\nBAUD = 9600\n");
+    ASSERT_TRUE(Assistante::ÉcrireVitesseSérie(QStringLiteral("57600")));
+    EXPECT_EQ(OutilsTests::lireFichier(makefile), QByteArray("MCU = atmega8\nBAUD = 57600\n"));
+    EXPECT_FALSE(QFileInfo::exists(dossier.filePath(QStringLiteral("makefile"))));
 }
 
 TEST_F(Assistante_, LeSourceRemplacéEstGardéEnBakEtUnTexteVideNÉcritRien) {

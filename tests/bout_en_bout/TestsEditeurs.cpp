@@ -1,0 +1,157 @@
+// Les cibles make telles qu'un éditeur les lance : les recettes du README (Geany, Kate, VS Code)
+// exécutées mot pour mot au travers d'un tube, sur un projet qui ne compile pas, et l'arrêt d'une
+// construction par un signal.
+#include "outils/EssaiConfiguration.h"
+#include "outils/OutilsTests.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+using namespace OutilsTests;
+
+namespace {
+
+// Une recette : le programme et ses arguments, placeholders de l'éditeur déjà remplacés.
+struct Recette {
+    QString éditeur;
+    QString programme;
+    QStringList arguments;
+};
+
+QString readme() {
+    return QString::fromUtf8(lireFichier(dossierSources() + "/README.md"));
+}
+
+// La commande d'une ligne « | Reconstruire | `…` | » du tableau qui suit le titre donné.
+QString commandeDuTableau(const QString& texte, const QString& titre) {
+    const qsizetype début = texte.indexOf("### " + titre);
+    static const QRegularExpression ligne(R"(\n\| *Reconstruire *\| *`([^`]+)` *\|)");
+    const QRegularExpressionMatch m = ligne.match(texte, début < 0 ? texte.size() : début);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
+// Les recettes « reconstruire » du README pour le dossier et le nom donnés. Geany et Kate passent
+// la commande à un shell ; VS Code (tâche « process ») lance le programme sans shell.
+std::vector<Recette> recettes(const QString& dossier, const QString& nom) {
+    const QString texte = readme();
+    std::vector<Recette> r;
+    const QString geany = commandeDuTableau(texte, "Geany");
+    r.push_back({"Geany", "sh", {"-c", QString(geany).replace("%d", dossier).replace("%e", nom)}});
+    const QString kate = commandeDuTableau(texte, "Kate");
+    r.push_back({"Kate", "sh", {"-c", QString(kate).replace("%d", dossier).replace("%n", nom)}});
+
+    const qsizetype vscode = texte.indexOf("### VS Code");
+    const qsizetype ouverture = texte.indexOf("```json\n", vscode);
+    const qsizetype fermeture = texte.indexOf("\n```", ouverture + 8);
+    QJsonParseError erreur{};
+    const QJsonDocument json =
+        QJsonDocument::fromJson(texte.mid(ouverture + 8, fermeture - ouverture - 8).toUtf8(), &erreur);
+    EXPECT_EQ(erreur.error, QJsonParseError::NoError) << erreur.errorString().toStdString();
+    for (const QJsonValue& v : json.object()["tasks"].toArray()) {
+        const QJsonObject tâche = v.toObject();
+        if (!tâche["args"].toArray().first().toString().startsWith("reconstruire>")) continue;
+        // Ce que fait le « $gcc » de VS Code d'un nom relatif : il le prend dans fileLocation.
+        EXPECT_EQ(tâche["problemMatcher"].toObject()["base"].toString(), "$gcc");
+        EXPECT_EQ(tâche["problemMatcher"].toObject()["fileLocation"].toArray(),
+                  QJsonArray({"relative", "${fileDirname}"}));
+        QStringList args;
+        for (const QJsonValue& a : tâche["args"].toArray())
+            args
+                << a.toString().replace("${fileDirname}", dossier).replace("${fileBasenameNoExtension}", nom);
+        r.push_back({"VS Code", tâche["command"].toString(), args});
+    }
+    return r;
+}
+
+struct Éditeurs : ::testing::Test {
+    QTemporaryDir racine;
+    QString projet = racine.filePath("Mes projets/Clignoté");
+    // Le programme construit, trouvé par PATH comme le suppose le README.
+    VariableEnvironnement chemin{"PATH", dossierConstruction().toLocal8Bit() + ':' + qgetenv("PATH")};
+    VariableEnvironnement sansAffichage{"DISPLAY", std::nullopt};
+    VariableEnvironnement sansWayland{"WAYLAND_DISPLAY", std::nullopt};
+    // Les messages du compilateur tels que l'éditeur les analyse, en anglais.
+    VariableEnvironnement langue{"LC_ALL", QByteArray("C")};
+
+    void SetUp() override { ASSERT_TRUE(QDir().mkpath(projet)); }
+
+    // Dit pourquoi si des processus lancés dans le projet tournent encore.
+    ::testing::AssertionResult rienNeTourne() {
+        QStringList restants;
+        // Un processus tué disparaît un instant après son signal.
+        attendre([&] { return (restants = processusDans(projet)).isEmpty(); }, 1000);
+        if (restants.isEmpty()) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "encore en cours : " << restants.join(" ; ").toStdString();
+    }
+};
+
+} // namespace
+
+// La sortie du compilateur arrive par le tube avant la fin de quillon, au format que l'éditeur sait
+// lire (fichier relatif au dossier du fichier, ligne), et le code de sortie dit l'échec.
+TEST_F(Éditeurs, RecettesDuReadmeRendentLErreurEtLeCode) {
+    EXIGER_OUTILS("make", "avr-gcc");
+    ecrireFichier(projet + "/makefile", EssaiConfiguration::makefileAvec({{"TARGET =", "Clignoté"}}));
+    ecrireFichier(projet + "/Clignoté.c",
+                  "#include <avr/io.h>\nint main(void) {\n    return pas_declare;\n}\n");
+    const std::vector<Recette> liste = recettes(projet, "Clignoté");
+    ASSERT_EQ(liste.size(), 3u);
+    // Ce que reconnaissent l'analyse par défaut de Geany, celle de Kate et le « $gcc » de VS Code.
+    static const QRegularExpression gcc(R"(^(.*?):(\d+):(\d*):?\s+(?:fatal\s+)?(warning|error):\s+(.*)$)",
+                                        QRegularExpression::MultilineOption);
+    for (const Recette& r : liste) {
+        SCOPED_TRACE(r.éditeur.toStdString());
+        const QString programme = QStandardPaths::findExecutable(r.programme);
+        ASSERT_FALSE(programme.isEmpty()) << r.programme.toStdString();
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(programme, r.arguments);
+        ASSERT_TRUE(p.waitForFinished(60000)) << "quillon ne s'est pas terminé";
+        const QString sortie = QString::fromUtf8(p.readAll());
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_NE(p.exitCode(), 0) << sortie.toStdString();
+        bool trouvée = false;
+        for (auto it = gcc.globalMatch(sortie); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            trouvée |= m.captured(4) == "error" && m.captured(2) == "3" &&
+                       QFileInfo(QDir(projet), m.captured(1)) == QFileInfo(projet + "/Clignoté.c");
+        }
+        EXPECT_TRUE(trouvée) << sortie.toStdString();
+        EXPECT_TRUE(rienNeTourne());
+    }
+}
+
+// Le bouton « arrêter » de l'éditeur : le signal à quillon arrête make et ce qu'il a lancé (un
+// shell et son sleep, et un sleep qui ignore les signaux d'arrêt), et le code dit lequel.
+TEST_F(Éditeurs, UnSignalArrêteToutLeBuild) {
+    EXIGER_OUTILS("make");
+    ecrireFichier(projet + "/makefile",
+                  "clean:\n\t@touch clean_commence; (trap '' INT TERM HUP; exec sleep 30) & "
+                  "sleep 30; echo clean >> journal.txt\n");
+    // Un signal ignoré à l'arrivée le resterait pour quillon (nohup) : ici, l'action par défaut.
+    for (int s : {SIGINT, SIGTERM, SIGHUP})
+        signal(s, SIG_DFL);
+    for (const int numéro : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(numéro);
+        QFile::remove(projet + "/clean_commence");
+        QProcess p;
+        p.start(programme(), {"nettoyer>" + projet + ">X"});
+        ASSERT_TRUE(attendre([&] { return QFileInfo::exists(projet + "/clean_commence"); }))
+            << "make clean n'a pas commencé : " << p.readAllStandardError().toStdString();
+        ASSERT_FALSE(processusDans(projet).isEmpty());
+        kill(pid_t(p.processId()), numéro);
+        ASSERT_TRUE(p.waitForFinished(10000)) << "quillon ne s'est pas terminé après le signal";
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 128 + numéro);
+        EXPECT_TRUE(rienNeTourne());
+    }
+    EXPECT_EQ(lireFichier(projet + "/journal.txt"), QByteArray());
+}
