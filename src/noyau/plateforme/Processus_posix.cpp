@@ -275,6 +275,8 @@ std::optional<int> executerAuPremierPlan(const std::vector<Commande>& commandes,
         close(tube[0]);
 
         signaux.débloquer();
+        // Un autre fil (programme des fenêtres) a pu recevoir le signal avant que le groupe soit connu.
+        if (signalReçu) kill(-pid, signalReçu);
         int statut = 0;
         while (waitpid(pid, &statut, 0) < 0 && errno == EINTR) {
         }
