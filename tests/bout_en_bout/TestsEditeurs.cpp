@@ -21,47 +21,34 @@ namespace {
 
 // Une recette : le programme et ses arguments, placeholders de l'éditeur déjà remplacés.
 struct Recette {
-    QString éditeur;
-    QString programme;
+    QString éditeur, programme;
     QStringList arguments;
 };
-
-QString readme() {
-    return QString::fromUtf8(lireFichier(dossierSources() + "/README.md"));
-}
-
-// La commande d'une ligne « | Reconstruire | `…` | » du tableau qui suit le titre donné.
-QString commandeDuTableau(const QString& texte, const QString& titre) {
-    const qsizetype début = texte.indexOf("### " + titre);
-    static const QRegularExpression ligne(R"(\n\| *Reconstruire *\| *`([^`]+)` *\|)");
-    const QRegularExpressionMatch m = ligne.match(texte, début < 0 ? texte.size() : début);
-    return m.hasMatch() ? m.captured(1) : QString();
-}
 
 // Les recettes « reconstruire » du README pour le dossier et le nom donnés. Geany et Kate passent
 // la commande à un shell ; VS Code (tâche « process ») lance le programme sans shell.
 std::vector<Recette> recettes(const QString& dossier, const QString& nom) {
-    const QString texte = readme();
-    std::vector<Recette> r;
-    const QString geany = commandeDuTableau(texte, "Geany");
-    r.push_back({"Geany", "sh", {"-c", QString(geany).replace("%d", dossier).replace("%e", nom)}});
-    const QString kate = commandeDuTableau(texte, "Kate");
-    r.push_back({"Kate", "sh", {"-c", QString(kate).replace("%d", dossier).replace("%n", nom)}});
+    const QString texte = QString::fromUtf8(lireFichier(dossierSources() + "/README.md"));
+    static const QRegularExpression ligne(R"(\n\| *Reconstruire *\| *`([^`]+)` *\|)");
+    auto commande = [&](const char* titre, const char* nomFichier) {
+        const QString c = ligne.match(texte, texte.indexOf(QString("### ") + titre)).captured(1);
+        return QStringList{"-c", QString(c).replace("%d", dossier).replace(nomFichier, nom)};
+    };
+    std::vector<Recette> r = {{"Geany", "sh", commande("Geany", "%e")},
+                              {"Kate", "sh", commande("Kate", "%n")}};
 
-    const qsizetype vscode = texte.indexOf("### VS Code");
-    const qsizetype ouverture = texte.indexOf("```json\n", vscode);
-    const qsizetype fermeture = texte.indexOf("\n```", ouverture + 8);
+    const qsizetype ouverture = texte.indexOf("```json\n", texte.indexOf("### VS Code")) + 8;
     QJsonParseError erreur{};
-    const QJsonDocument json =
-        QJsonDocument::fromJson(texte.mid(ouverture + 8, fermeture - ouverture - 8).toUtf8(), &erreur);
+    const QJsonDocument json = QJsonDocument::fromJson(
+        texte.mid(ouverture, texte.indexOf("\n```", ouverture) - ouverture).toUtf8(), &erreur);
     EXPECT_EQ(erreur.error, QJsonParseError::NoError) << erreur.errorString().toStdString();
     for (const QJsonValue& v : json.object()["tasks"].toArray()) {
         const QJsonObject tâche = v.toObject();
         if (!tâche["args"].toArray().first().toString().startsWith("reconstruire>")) continue;
-        // Ce que fait le « $gcc » de VS Code d'un nom relatif : il le prend dans fileLocation.
-        EXPECT_EQ(tâche["problemMatcher"].toObject()["base"].toString(), "$gcc");
-        EXPECT_EQ(tâche["problemMatcher"].toObject()["fileLocation"].toArray(),
-                  QJsonArray({"relative", "${fileDirname}"}));
+        // Le « $gcc » de VS Code prend un nom relatif dans le dossier que dit fileLocation.
+        EXPECT_EQ(
+            tâche["problemMatcher"].toObject(),
+            QJsonObject({{"base", "$gcc"}, {"fileLocation", QJsonArray({"relative", "${fileDirname}"})}}));
         QStringList args;
         for (const QJsonValue& a : tâche["args"].toArray())
             args

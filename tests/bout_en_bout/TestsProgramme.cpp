@@ -143,8 +143,7 @@ TEST(ProgrammeOptions, AideEtVersionSurLaSortieStandard) {
         QString sortie;
     } cas[] = {{{"--help"}, 0, TexteAide()},
                {{"--version"}, 0, "Quillon " + Identite::version() + "\n"},
-               {{"--help", "x"}, 2, {}},
-               {{"--HELP"}, 2, {}}};
+               {{"--help", "x"}, 2, {}}};
     for (const auto& c : cas) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
         QByteArray sortie, erreurs;
@@ -154,5 +153,4 @@ TEST(ProgrammeOptions, AideEtVersionSurLaSortieStandard) {
         EXPECT_EQ(QString::fromUtf8(sortie), c.sortie);
         EXPECT_EQ(erreurs.contains("est invalide."), c.code != 0) << erreurs.toStdString();
     }
-    EXPECT_TRUE(TexteAide().contains("Paramètre 1"));
 }
