@@ -142,3 +142,28 @@ TEST_F(Éditeurs, UnSignalArrêteToutLeBuild) {
     }
     EXPECT_EQ(lireFichier(projet + "/journal.txt"), QByteArray());
 }
+
+// Au terminal (un shell, le terminal d'une tâche de VS Code), make est au premier plan : il lit le
+// clavier sans être arrêté (avrdude y pose ses questions), et Ctrl+C l'interrompt.
+TEST_F(Éditeurs, AuTerminalMakeLitLeClavierEtCtrlCLArrête) {
+    EXIGER_OUTILS("make", "script");
+    ecrireFichier(projet + "/makefile", "clean:\n\t@echo prêt; read x; echo \"lu $$x\"\n");
+    const struct {
+        QByteArray frappe;
+        int code;
+        const char* sortie;
+    } cas[] = {{"oui\n", 0, "lu oui"}, {"\x03", 130, "Interrupt"}};
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.code);
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start("script", {"-qec", "'" + programme() + "' 'nettoyer>" + projet + ">X'", "/dev/null"});
+        ASSERT_TRUE(attendre([&] { return p.waitForReadyRead(50) && p.peek(1 << 16).contains("prêt"); }));
+        p.write(c.frappe);
+        ASSERT_TRUE(p.waitForFinished(10000))
+            << "make arrêté faute de terminal : " << p.readAll().toStdString();
+        EXPECT_EQ(p.exitCode(), c.code);
+        EXPECT_TRUE(p.readAll().contains(c.sortie));
+        EXPECT_TRUE(rienNeTourne());
+    }
+}

@@ -14,6 +14,7 @@
 #include <iterator>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace Processus {
@@ -129,6 +130,17 @@ private:
     struct sigaction m_anciennes[std::size(SignauxArrêt)];
 };
 
+// Donne le terminal de l'entrée standard au groupe ; SIGTTOU bloqué, car l'appelant peut être à
+// l'arrière-plan (l'enfant tout juste séparé, nous au retour de make).
+void donnerTerminal(pid_t groupe) {
+    sigset_t ttou, avant;
+    sigemptyset(&ttou);
+    sigaddset(&ttou, SIGTTOU);
+    sigprocmask(SIG_BLOCK, &ttou, &avant);
+    tcsetpgrp(STDIN_FILENO, groupe);
+    sigprocmask(SIG_SETMASK, &avant, nullptr);
+}
+
 int codeDeSortie(int statut) {
     if (WIFEXITED(statut)) return WEXITSTATUS(statut);
     if (WIFSIGNALED(statut)) return 128 + WTERMSIG(statut);
@@ -234,6 +246,10 @@ std::optional<int> executerAuPremierPlan(const std::vector<Commande>& commandes,
     }
     const QByteArray dossierOctets = QFile::encodeName(QDir::toNativeSeparators(dossier));
 
+    // Au terminal (un shell, le terminal d'une tâche de VS Code), make passe au premier plan : il
+    // lit le clavier sans être arrêté (avrdude y pose ses questions), et Ctrl+C lui parvient.
+    const bool terminal = isatty(STDIN_FILENO) && tcgetpgrp(STDIN_FILENO) == getpgrp();
+
     GardeSignaux signaux;
     int code = 0;
     for (size_t i = 0; i < argvs.size(); ++i) {
@@ -259,6 +275,7 @@ std::optional<int> executerAuPremierPlan(const std::vector<Commande>& commandes,
         if (pid == 0) {
             close(tube[0]);
             setpgid(0, 0);
+            if (terminal) donnerTerminal(getpid());
             signaux.rendreDansLEnfant();
             if (!dossierOctets.isEmpty() && chdir(dossierOctets.constData()) != 0) echecEnfant(tube[1]);
             execv(argvs[i].pointeurs[0], argvs[i].pointeurs.data());
@@ -266,6 +283,7 @@ std::optional<int> executerAuPremierPlan(const std::vector<Commande>& commandes,
         }
         // Fait des deux côtés : le groupe existe avant qu'un signal ait à lui être transmis.
         setpgid(pid, pid);
+        if (terminal) donnerTerminal(pid);
         groupeEnCours = pid;
         close(tube[1]);
         int codeEnfant = 0;
@@ -278,8 +296,20 @@ std::optional<int> executerAuPremierPlan(const std::vector<Commande>& commandes,
         // Un autre fil (programme des fenêtres) a pu recevoir le signal avant que le groupe soit connu.
         if (signalReçu) kill(-pid, signalReçu);
         int statut = 0;
-        while (waitpid(pid, &statut, 0) < 0 && errno == EINTR) {
+        for (;;) {
+            if (waitpid(pid, &statut, terminal ? WUNTRACED : 0) < 0) {
+                if (errno == EINTR) continue;
+                break;
+            }
+            if (!WIFSTOPPED(statut)) break;
+            // Ctrl+Z a arrêté make : le shell reprend le terminal quand nous nous arrêtons aussi ;
+            // au retour au premier plan (fg), make le retrouve et repart.
+            donnerTerminal(getpgrp());
+            raise(SIGSTOP);
+            if (tcgetpgrp(STDIN_FILENO) == getpgrp()) donnerTerminal(pid);
+            kill(-pid, SIGCONT);
         }
+        if (terminal) donnerTerminal(getpgrp());
         signaux.bloquer();
         groupeEnCours = 0;
 
@@ -291,7 +321,8 @@ std::optional<int> executerAuPremierPlan(const std::vector<Commande>& commandes,
             return std::nullopt;
         }
         code = codeDeSortie(statut);
-        if (signalReçu) acheverGroupe(pid);
+        // Tué par un signal (le nôtre, ou Ctrl+C venu du terminal) : rien de ses enfants ne reste.
+        if (signalReçu || WIFSIGNALED(statut)) acheverGroupe(pid);
         if (code != 0) break;
     }
     signaux.recevoirEnAttente();
