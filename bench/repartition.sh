@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Coût de la répartition d'une cible make : quillon "nettoyer>DIR>X" comparé à « make --version »,
-# mesurés dans la même exécution. Usage : bench/repartition.sh [programme] [nombre de passes]
+# mesurés dans la même exécution. quillon attend la fin de make : son temps comprend un make clean
+# qui ne fait rien. Usage : bench/repartition.sh [programme] [nombre de passes]
 set -euo pipefail
 racine=$(cd "$(dirname "$0")/.." && pwd)
 programme=${1:-$racine/build/quillon}

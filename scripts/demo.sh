@@ -28,12 +28,7 @@ if [ ! -f "$copie/makefile" ]; then
   exit 0
 fi
 
-# « reconstruire » rend la main aussitôt ; on attend ici la fin de make pour montrer le résultat.
-cible=$(sed -n 's/^TARGET = //p' "$copie/makefile")
+# « reconstruire » attend la fin de make et rend son code : le résultat est là au retour.
 build/quillon "reconstruire>$copie>Clignotant"
-for _ in $(seq 1 600); do
-  [ -f "$copie/$cible.hex" ] && ! pgrep -f "make all" >/dev/null && break
-  sleep 0.1
-done
 echo
 ls -l "$copie"

@@ -1,6 +1,7 @@
 // Quillon : lancé par l'éditeur une fois par action, avec un argument « action>dossier>nom>extra ».
 // Ce programme léger ne charge aucune bibliothèque graphique : il sert les cibles make et confie
 // toute fenêtre ou boîte de message au programme des fenêtres, installé à côté de lui.
+#include "common/Identite.h"
 #include "common/Messages.h"
 #include "common/Texte.h"
 #include "launcher/LigneDeCommande.h"
@@ -12,6 +13,8 @@
 
 #include <QDir>
 #include <QStringList>
+#include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -46,12 +49,26 @@ bool actionSansFenêtre(const QString& texteBrut) {
     return mot == u"programmer" || mot == u"nettoyer" || mot == u"reconstruire";
 }
 
+// Les deux options usuelles, seules sur la ligne : l'aide et la version, sur la sortie standard.
+// Toute autre ligne suit le chemin habituel.
+std::optional<QString> réponseOption(const QStringList& arguments) {
+    if (arguments.size() != 2) return std::nullopt;
+    if (arguments[1] == u"--help") return TexteAide();
+    if (arguments[1] == u"--version") return QStringLiteral("Quillon ") + Identite::version() + u'\n';
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     for (int i = 0; i < argc; ++i)
         argumentsOriginaux << QString::fromLocal8Bit(argv[i]);
     if (argumentsOriginaux.isEmpty()) argumentsOriginaux << QStringLiteral("quillon");
+    if (const std::optional<QString> réponse = réponseOption(argumentsOriginaux)) {
+        const QByteArray octets = réponse->toUtf8();
+        std::fwrite(octets.constData(), 1, size_t(octets.size()), stdout);
+        return std::fflush(stdout) == 0 ? CodeSortie::Succès : CodeSortie::Erreur;
+    }
     dossierInitial = QDir::currentPath();
     const QString dossier = DossierDuProgramme(argv[0]);
     programmeFenêtres = Installation::depuis(dossier).programmeFenêtres;

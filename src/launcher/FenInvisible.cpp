@@ -7,6 +7,7 @@
 #include "launcher/LancementOutils.h"
 #include "makefile/ParametreMakefile.h"
 #include "noyau/EtatGlobal.h"
+#include "noyau/MakefileProjet.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -120,13 +121,8 @@ bool FenInvisible::préparerAVRStudio() {
 
     // Le makefile du projet, ou la configuration par défaut quand le projet n'en a pas encore.
     const QString dossier = LancementOutils::DossierDuProjet();
-    QString makefile;
-    for (const QString& nom : {QStringLiteral("makefile"), QStringLiteral("Makefile")})
-        if (QFileInfo(dossier + u'/' + nom).isFile()) {
-            makefile = dossier + u'/' + nom;
-            break;
-        }
-    if (!makefile.isEmpty()) {
+    const QString makefile = MakefileDuProjet(dossier);
+    if (QFileInfo::exists(makefile)) {
         if (!chargerDocument(makefile, QStringLiteral("Le makefile du projet"))) return false;
     } else if (!chargerDocument(modèle(QStringLiteral("makefile.rtf")),
                                 QStringLiteral("La configuration par défaut du makefile"))) {

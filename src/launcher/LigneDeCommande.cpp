@@ -52,13 +52,13 @@ QString DéfautNomDeFichier(const QString& nom) {
     return {};
 }
 
-QString TexteUsage(const QString& ligneDeCommande) {
+namespace {
+
+// Les lignes du message d'usage qui suivent celle de l'erreur.
+QStringList lignesAide() {
     const QString dix(10, u' ');
     const QString vingt(20, u' ');
-    const QStringList lignes = {
-        QStringLiteral("Erreur : la ligne de commande : «") + ligneDeCommande +
-            QStringLiteral("» est invalide."),
-        QString(),
+    return {
         QStringLiteral("Les paramètres de lancement de cet appli sont :"),
         dix + QStringLiteral("Paramètre 1 : commande à exécuter :"),
         vingt + QStringLiteral("- Compiler,"),
@@ -79,7 +79,20 @@ QString TexteUsage(const QString& ligneDeCommande) {
         QString(),
         QStringLiteral("« Par exemple : configurer>d:\\Programme-C\\MaquetteV3>BP-LED »"),
     };
+}
+
+} // namespace
+
+QString TexteUsage(const QString& ligneDeCommande) {
+    const QStringList lignes = QStringList{QStringLiteral("Erreur : la ligne de commande : «") +
+                                               ligneDeCommande + QStringLiteral("» est invalide."),
+                                           QString()} +
+                               lignesAide();
     return lignes.join(Texte::SautDeLigne);
+}
+
+QString TexteAide() {
+    return lignesAide().join(u'\n') + u'\n';
 }
 
 void AfficherUsage(const QString& raison) {

@@ -19,6 +19,8 @@ QString DéfautNomDeFichier(const QString& nom);
 
 // Texte du message d'usage pour une ligne de commande donnée.
 QString TexteUsage(const QString& ligneDeCommande);
+// Ce que « quillon --help » écrit : le message d'usage sans sa ligne d'erreur, lignes finies par LF.
+QString TexteAide();
 // Montre le message d'usage (icône critique, modal système) avec etatGlobal().LigneDeCommande,
 // précédé au besoin de ce qui ne va pas dans la ligne.
 void AfficherUsage(const QString& raison = {});

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -28,14 +29,17 @@ const QString& crlf() {
     return Texte::SautDeLigne;
 }
 
-// Démarre make dans le dossier du projet ; un échec au lancement est dit clairement.
+// Lance make au premier plan dans le dossier du projet : l'éditeur lit sa sortie au fil de l'eau
+// et son code de sortie devient le nôtre. Un échec au lancement est dit clairement.
 int lancerMake(const std::vector<QStringList>& cibles) {
     std::vector<Processus::Commande> commandes;
     for (const QStringList& c : cibles)
         commandes.push_back({QStringLiteral("make"), c});
     QString erreur;
     // Le dossier du projet est déjà le dossier courant : un chemin relatif ne doit pas être repris.
-    if (Processus::demarrerEnSuite(commandes, QDir::currentPath(), &erreur)) return CodeSortie::Succès;
+    if (const std::optional<int> code =
+            Processus::executerAuPremierPlan(commandes, QDir::currentPath(), &erreur))
+        return *code;
     messageCritique(erreur);
     return CodeSortie::Erreur;
 }

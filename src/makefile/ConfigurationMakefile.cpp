@@ -7,6 +7,7 @@
 #include "makefile/PreferencesInterface.h"
 #include "makefile/TablesMakefile.h"
 #include "noyau/EtatGlobal.h"
+#include "noyau/MakefileProjet.h"
 #include "noyau/OuvrirDocument.h"
 #include "noyau/ValeursMakefile.h"
 
@@ -22,7 +23,7 @@ QString cheminConfigurationParDéfaut() {
 }
 
 QString cheminMakefileProjet() {
-    return etatGlobal().RépertoireDeTravail + QStringLiteral("/makefile");
+    return MakefileDuProjet(etatGlobal().RépertoireDeTravail);
 }
 
 QString cheminAide() {

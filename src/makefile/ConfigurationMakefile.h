@@ -69,7 +69,7 @@ inline constexpr int LargeurÉlargie = 14500;
 inline constexpr int MargeVue = 100;
 
 QString cheminConfigurationParDéfaut(); // Modèle/makefile.rtf du dossier d'installation
-QString cheminMakefileProjet();         // makefile du dossier du projet
+QString cheminMakefileProjet();         // le makefile que make lit dans le dossier du projet
 QString cheminAide();                   // aide HTML installée
 
 // Ce que make retient d'une valeur : le texte avant un commentaire « # », sans blancs autour.

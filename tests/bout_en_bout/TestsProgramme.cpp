@@ -1,4 +1,6 @@
 // Le programme construit, lancé comme un éditeur le lance, sans affichage.
+#include "common/Identite.h"
+#include "launcher/LigneDeCommande.h"
 #include "outils/OutilsTests.h"
 
 #include <QDir>
@@ -43,12 +45,12 @@ struct Programme : ::testing::Test {
 TEST_F(Programme, CiblesMakeEnUnOuPlusieursArguments) {
     // Dossier à blancs passé en un seul argument, tout entre guillemets, mot en capitales.
     ASSERT_EQ(lancer({"\"NETTOYER>" + projet + ">Clignoté\""}), 0);
-    ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\n"; }));
+    EXPECT_EQ(journal(), "clean\n");
     // Le même dossier coupé en plusieurs arguments par un éditeur qui ne met pas de guillemets.
     QStringList morceaux = ("programmer>" + projet + ">X").split(u' ');
     ASSERT_GT(morceaux.size(), 2);
     ASSERT_EQ(lancer(morceaux), 0);
-    ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\nprogram\n"; }));
+    EXPECT_EQ(journal(), "clean\nprogram\n");
 }
 
 TEST_F(Programme, LigneInvalideSansAffichageVaSurLaSortieDErreur) {
@@ -94,4 +96,25 @@ TEST_F(Programme, ReglagesAbsentsPuisEndommages) {
         << erreurs.toStdString();
     EXPECT_FALSE(erreurs.contains("est invalide."));
     EXPECT_EQ(lireFichier(reglages), abime);
+}
+
+// Les deux options usuelles, seules, répondent sur la sortie standard avec le code 0 ; toute autre
+// ligne qui les contient reste une ligne invalide, dite sur la sortie d'erreur.
+TEST(ProgrammeOptions, AideEtVersionSurLaSortieStandard) {
+    const struct {
+        QStringList arguments;
+        int code;
+        QString sortie;
+    } cas[] = {{{"--help"}, 0, TexteAide()},
+               {{"--version"}, 0, "Quillon " + Identite::version() + "\n"},
+               {{"--help", "x"}, 2, {}}};
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        QByteArray sortie, erreurs;
+        EXPECT_EQ(
+            OutilsTests::executer(OutilsTests::programme(), c.arguments, &sortie, &erreurs, SansAffichage),
+            c.code);
+        EXPECT_EQ(QString::fromUtf8(sortie), c.sortie);
+        EXPECT_EQ(erreurs.contains("est invalide."), c.code != 0) << erreurs.toStdString();
+    }
 }

@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QThread>
 #include <gtest/gtest.h>
 #include <tuple>
 
@@ -68,7 +67,7 @@ TEST_F(Banc, ReglagesIllisiblesAvecLeurVraieRaison) {
     // Les cibles make n'ont besoin d'aucun réglage : le message, puis make quand même.
     QDir().mkpath(parametres());
     EXPECT_EQ(lancer("nettoyer>" + projet), CodeSortie::Succès);
-    ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\n"; }));
+    EXPECT_EQ(journal(), "clean\n");
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].texte.contains("dossier"));
     EXPECT_FALSE(messages.messages[0].texte.contains("MSXML"));
@@ -125,7 +124,6 @@ TEST_F(Banc, LigneRefuseeAvecSaRaisonEtLUsageSansRienDemarrer) {
         EXPECT_TRUE(lignes[0].contains(nommé)) << lignes[0].toStdString();
         EXPECT_TRUE(lignes.contains("Erreur : la ligne de commande : «" + ligne + "» est invalide."));
     }
-    QThread::msleep(200);
     EXPECT_FALSE(QFileInfo::exists(projet + "/journal.txt"));
 }
 
@@ -133,7 +131,7 @@ TEST_F(Banc, ReglagesEndommagesSignalesSansArreterMake) {
     const QByteArray abime = "<Paramètres><Silence>1</Sil";
     OutilsTests::ecrireFichier(parametres(), abime);
     EXPECT_EQ(lancer("nettoyer>" + projet), CodeSortie::Succès);
-    ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\n"; }));
+    EXPECT_EQ(journal(), "clean\n");
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].texte.contains(parametres()));
     // Les réglages ne sont plus à côté de la copie intacte : le message dit où elle est.
@@ -145,21 +143,28 @@ TEST_F(Banc, ReglagesEndommagesSignalesSansArreterMake) {
     EXPECT_EQ(messages.messages.size(), 1u);
 }
 
-TEST_F(Banc, CiblesMakeDansLeDossierDuProjet) {
+// make tourne au premier plan dans le dossier du projet : au retour, tout est fait, et le code est
+// celui du dernier make ; « make all » ne suit qu'un « make clean » réussi.
+TEST_F(Banc, CiblesMakeAttenduesDansLeDossierDuProjet) {
     QDir::setCurrent(racine.path()); // dossier relatif
-    EXPECT_EQ(lancer("NetToyer>Mon projet é>X"), CodeSortie::Succès);
-    ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\n"; }));
-    QFile::remove(projet + "/journal.txt");
-    // make clean reste en cours tant que « continuer » manque : make all doit l'attendre,
-    // l'appelant non (sinon cet appel ne reviendrait pas).
-    QFile::remove(projet + "/continuer");
-    QFile::remove(projet + "/clean_commence");
-    EXPECT_EQ(lancer("reconstruire>" + projet + ">X"), CodeSortie::Succès);
-    ASSERT_TRUE(OutilsTests::attendre([&] { return QFileInfo::exists(projet + "/clean_commence"); }));
-    QThread::msleep(100);
-    EXPECT_EQ(journal(), QString());
-    OutilsTests::ecrireFichier(projet + "/continuer", {});
-    ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\nall\n"; }));
+    const struct {
+        QString ligne;
+        bool échecClean;
+        int code;
+        const char* journal;
+    } cas[] = {{"NetToyer>Mon projet é>X", false, 0, "clean\n"},
+               {"reconstruire>" + projet + ">X", false, 0, "clean\nall\n"},
+               {"programmer>" + projet + ">X", false, 0, "program\n"},
+               {"reconstruire>" + projet + ">X", true, 2, "clean\n"},
+               {"nettoyer>" + projet + ">X", true, 2, "clean\n"}};
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.ligne.toStdString());
+        QFile::remove(projet + "/journal.txt");
+        if (c.échecClean) OutilsTests::ecrireFichier(projet + "/echec_clean", {});
+        EXPECT_EQ(lancer(c.ligne), c.code);
+        EXPECT_EQ(journal(), c.journal);
+        QDir::setCurrent(racine.path());
+    }
     EXPECT_TRUE(messages.messages.empty());
 }
 

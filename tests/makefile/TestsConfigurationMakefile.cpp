@@ -188,6 +188,31 @@ TEST_F(Configuration_, ÉchecsDEnregistrement) {
     EXPECT_TRUE(QFileInfo(autre.makefile()).isDir());
 }
 
+// Un projet au seul « Makefile », le nom usuel sous Linux : ses valeurs sont lues, OK le réécrit
+// sur place avec sa copie « Makefile.bak », sans créer de « makefile » qui le masquerait, et make
+// construit le projet avec les valeurs choisies.
+TEST_F(Configuration_, UnMakefileEnMajusculeEstCeluiQuOnLitEtRéécrit) {
+    EXIGER_OUTILS("make", "avr-gcc");
+    const QString makefile = essai.projet() + "/Makefile";
+    const QByteArray original = EssaiConfiguration::makefileAvec({{"MCU =", "atmega644p"}, {"OPT =", "2"}});
+    ecrireFichier(makefile, original);
+    EXPECT_TRUE(charger().empty());
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(valeur(m, "MCU ="), "atmega644p");
+    c.contrôles.optimisation = {1, "Optimiser la vitesse méthode 1"};
+    c.optimisationQuittée();
+    ASSERT_TRUE(c.enregistrer());
+
+    EXPECT_EQ(lireFichier(makefile + ".bak"), original);
+    EXPECT_FALSE(QFileInfo::exists(essai.makefile()));
+    const QByteArray écrit = lireFichier(makefile);
+    EXPECT_TRUE(écrit.contains("\nOPT = 1\n")) << écrit.toStdString();
+    QByteArray sortie, erreurs;
+    EXPECT_EQ(executer("make", {"-C", essai.projet(), "all"}, &sortie, &erreurs), 0) << erreurs.toStdString();
+    EXPECT_TRUE(sortie.contains("-mmcu=atmega644p")) << sortie.toStdString();
+    EXPECT_TRUE(sortie.contains("-O1")) << sortie.toStdString();
+}
+
 // Fins de ligne CR seules et page de code Windows : les valeurs se lisent quand même.
 TEST_F(Configuration_, MakefileCrEtWindows1252) {
     QByteArray contenu =

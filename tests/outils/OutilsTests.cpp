@@ -86,9 +86,26 @@ void preparerProjetJournal(const QString& dossier) {
                   "all:\n\t@echo all >> journal.txt\n"
                   // Borné à 30 s : un test interrompu ne laisse pas make tourner.
                   "clean:\n\t@touch clean_commence; i=0; while [ ! -f continuer ] && [ $$i -lt 600 ]; "
-                  "do sleep 0.05; i=$$((i+1)); done; echo clean >> journal.txt\n"
+                  "do sleep 0.05; i=$$((i+1)); done; echo clean >> journal.txt; [ ! -f echec_clean ]\n"
                   "program:\n\t@echo program >> journal.txt\n");
     ecrireFichier(dossier + QStringLiteral("/continuer"), {});
+}
+
+QStringList processusDans(const QString& dossier) {
+    const QString cible = QFileInfo(dossier).canonicalFilePath();
+    QStringList trouvés;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool nombre = false;
+        pid.toLongLong(&nombre);
+        if (!nombre) continue;
+        const QString base = QStringLiteral("/proc/") + pid;
+        if (QFileInfo(base + QStringLiteral("/cwd")).symLinkTarget() != cible) continue;
+        // Un zombie n'a plus de ligne de commande : il ne tourne plus.
+        const QByteArray commande = lireFichier(base + QStringLiteral("/cmdline"));
+        if (commande.isEmpty()) continue;
+        trouvés << pid + u' ' + QString::fromLocal8Bit(commande).replace(u'\0', u' ').trimmed();
+    }
+    return trouvés;
 }
 
 bool attendre(const std::function<bool()>& condition, int delaiMs) {

@@ -34,8 +34,13 @@ QStringList textes(const EnregistreurMessages& messages);
 ::testing::AssertionResult aucunMessage(const EnregistreurMessages& messages);
 
 // Un makefile qui note chaque cible exécutée dans journal.txt ; « make clean » crée
-// clean_commence puis attend que le fichier « continuer » existe (créé ici) avant de finir.
+// clean_commence puis attend que le fichier « continuer » existe (créé ici) avant de finir, en
+// échec si le fichier « echec_clean » existe.
 void preparerProjetJournal(const QString& dossier);
+
+// Processus vivants (zombies exclus) dont le dossier courant est dossier : ce que make a lancé
+// dans un projet, d'après /proc.
+QStringList processusDans(const QString& dossier);
 
 // Attend qu'une condition devienne vraie, au plus delaiMs.
 bool attendre(const std::function<bool()>& condition, int delaiMs = 10000);

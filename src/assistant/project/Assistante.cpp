@@ -7,6 +7,7 @@
 #include "makefile/ParametreMakefile.h"
 #include "makefile/PreferencesInterface.h"
 #include "noyau/EtatGlobal.h"
+#include "noyau/MakefileProjet.h"
 #include "noyau/Parametres.h"
 
 #include <QDir>
@@ -37,7 +38,7 @@ QString messageComposantAbsent() {
 
 bool ÉcrireVitesseSérie(const QString& vitesse, DocumentRiche* makefileOuvert) {
     const EtatGlobal& e = etatGlobal();
-    const QString cible = e.RépertoireDeTravail + QStringLiteral("/makefile");
+    const QString cible = MakefileDuProjet(e.RépertoireDeTravail);
     QString erreur, résolu;
     // Un lien hors du projet ou vers rien n'est ni lu ni écrit.
     if (!FichierAtomique::cibleDansProjet(cible, e.RépertoireDeTravail, résolu, &erreur)) {

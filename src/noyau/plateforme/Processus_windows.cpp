@@ -44,6 +44,40 @@ bool demarrerEnSuite(const std::vector<Commande>& commandes, const QString& doss
     return true;
 }
 
+std::optional<int> executerAuPremierPlan(const std::vector<Commande>& commandes, const QString& dossier,
+                                         QString* erreur) {
+    QStringList chemins;
+    for (const Commande& c : commandes) {
+        chemins << trouverProgramme(c.programme);
+        if (chemins.back().isEmpty()) {
+            if (erreur)
+                *erreur =
+                    QStringLiteral("Le programme « %1 » est introuvable. Vérifiez qu'il est installé et "
+                                   "accessible par le chemin de recherche (PATH).")
+                        .arg(c.programme);
+            return std::nullopt;
+        }
+    }
+    // Ici, pas de signaux POSIX : la console arrête elle-même les programmes qui lui sont attachés.
+    int code = 0;
+    for (size_t i = 0; i < commandes.size() && code == 0; ++i) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedChannels);
+        p.setInputChannelMode(QProcess::ForwardedInputChannel);
+        p.setWorkingDirectory(dossier);
+        p.start(chemins[qsizetype(i)], commandes[i].arguments);
+        if (!p.waitForStarted(-1)) {
+            if (erreur)
+                *erreur = QStringLiteral("Impossible de démarrer « %1 » dans le dossier « %2 ».")
+                              .arg(commandes[i].programme, QDir::toNativeSeparators(dossier));
+            return std::nullopt;
+        }
+        p.waitForFinished(-1);
+        code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : 1;
+    }
+    return code;
+}
+
 QString remplacerPar(const QString& chemin, const QStringList& arguments) {
     // Pas de remplacement de processus ici : le programme attendu tourne, son code devient le nôtre.
     const int code = QProcess::execute(chemin, arguments.mid(1));

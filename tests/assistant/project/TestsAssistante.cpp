@@ -35,6 +35,16 @@ TEST_F(Assistante_, UnProjetSansMakefileLeReçoitDeLaConfigurationParDéfaut) {
     EXPECT_TRUE(messages.messages.empty());
 }
 
+// Le makefile que make lit reçoit la vitesse, même nommé « Makefile » : un « makefile » créé à
+// côté le masquerait.
+TEST_F(Assistante_, LaVitesseVaAuMakefileQueMakeLit) {
+    const QString makefile = dossier.filePath(QStringLiteral("Makefile"));
+    OutilsTests::ecrireFichier(makefile, "MCU = atmega8\nBAUD = 9600\n");
+    ASSERT_TRUE(Assistante::ÉcrireVitesseSérie(QStringLiteral("57600")));
+    EXPECT_EQ(OutilsTests::lireFichier(makefile), QByteArray("MCU = atmega8\nBAUD = 57600\n"));
+    EXPECT_FALSE(QFileInfo::exists(dossier.filePath(QStringLiteral("makefile"))));
+}
+
 // Les échecs d'écriture, les liens et les copies : essais des écrivains (TestsFichierAtomique) ;
 // le remplacement réussi et son .bak : essai du programme réel (SqueletteDuProjetÉcritAuClavier).
 TEST_F(Assistante_, UnTexteVideNÉcritRien) {

@@ -151,24 +151,15 @@ TEST_F(AssistanteProgramme, SqueletteDuProjetÉcritAuClavierPuisConstruit) {
     EXPECT_TRUE(écrit.contains(QStringLiteral("Robot"))) << écrit.toStdString();
     EXPECT_TRUE(écrit.contains(QStringLiteral("DDRB=0xF0"))) << écrit.toStdString();
     EXPECT_EQ(OutilsTests::lireFichier(source + QStringLiteral(".bak")), ancien);
-    // make tourne détaché et écrit après la fin de quillon : sa sortie va ailleurs qu'un tube
-    // que personne ne lirait plus.
+    // make tourne au premier plan : au retour de quillon, le .hex est là.
     QProcess reconstruire;
-    reconstruire.setStandardOutputFile(QProcess::nullDevice());
-    reconstruire.setStandardErrorFile(QProcess::nullDevice());
+    reconstruire.setProcessChannelMode(QProcess::MergedChannels);
     reconstruire.start(OutilsTests::programme(),
                        {QStringLiteral("reconstruire>") + projet + QStringLiteral(">Clignotant")});
-    ASSERT_TRUE(reconstruire.waitForFinished(20000));
-    EXPECT_EQ(reconstruire.exitCode(), 0);
-    const QString hex = projet + QStringLiteral("/Clignotant.hex");
-    EXPECT_TRUE(OutilsTests::attendre([&] { return QFileInfo::exists(hex); }, 60000))
+    ASSERT_TRUE(reconstruire.waitForFinished(60000));
+    EXPECT_EQ(reconstruire.exitCode(), 0) << reconstruire.readAll().toStdString();
+    EXPECT_TRUE(QFileInfo::exists(projet + QStringLiteral("/Clignotant.hex")))
         << QDir(projet).entryList().join(u' ').toStdString();
-    // make écrit encore après le .hex : le dossier n'est effacé qu'une fois le listage complet.
-    const QString listage = projet + QStringLiteral("/Clignotant.lss");
-    for (qint64 taille = -1, i = 0; i < 100 && (taille <= 0 || taille != QFileInfo(listage).size()); ++i) {
-        taille = QFileInfo(listage).size();
-        QThread::msleep(300);
-    }
 }
 
 } // namespace

@@ -1,0 +1,169 @@
+// Les cibles make telles qu'un éditeur les lance : les recettes du README (Geany, Kate, VS Code)
+// exécutées mot pour mot au travers d'un tube, sur un projet qui ne compile pas, et l'arrêt d'une
+// construction par un signal.
+#include "outils/EssaiConfiguration.h"
+#include "outils/OutilsTests.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+using namespace OutilsTests;
+
+namespace {
+
+// Une recette : le programme et ses arguments, placeholders de l'éditeur déjà remplacés.
+struct Recette {
+    QString éditeur, programme;
+    QStringList arguments;
+};
+
+// Les recettes « reconstruire » du README pour le dossier et le nom donnés. Geany et Kate passent
+// la commande à un shell ; VS Code (tâche « process ») lance le programme sans shell.
+std::vector<Recette> recettes(const QString& dossier, const QString& nom) {
+    const QString texte = QString::fromUtf8(lireFichier(dossierSources() + "/README.md"));
+    static const QRegularExpression ligne(R"(\n\| *Reconstruire *\| *`([^`]+)` *\|)");
+    auto commande = [&](const char* titre, const char* nomFichier) {
+        const QString c = ligne.match(texte, texte.indexOf(QString("### ") + titre)).captured(1);
+        return QStringList{"-c", QString(c).replace("%d", dossier).replace(nomFichier, nom)};
+    };
+    std::vector<Recette> r = {{"Geany", "sh", commande("Geany", "%e")},
+                              {"Kate", "sh", commande("Kate", "%n")}};
+
+    const qsizetype ouverture = texte.indexOf("```json\n", texte.indexOf("### VS Code")) + 8;
+    QJsonParseError erreur{};
+    const QJsonDocument json = QJsonDocument::fromJson(
+        texte.mid(ouverture, texte.indexOf("\n```", ouverture) - ouverture).toUtf8(), &erreur);
+    EXPECT_EQ(erreur.error, QJsonParseError::NoError) << erreur.errorString().toStdString();
+    for (const QJsonValue& v : json.object()["tasks"].toArray()) {
+        const QJsonObject tâche = v.toObject();
+        if (!tâche["args"].toArray().first().toString().startsWith("reconstruire>")) continue;
+        // Le « $gcc » de VS Code prend un nom relatif dans le dossier que dit fileLocation.
+        EXPECT_EQ(
+            tâche["problemMatcher"].toObject(),
+            QJsonObject({{"base", "$gcc"}, {"fileLocation", QJsonArray({"relative", "${fileDirname}"})}}));
+        QStringList args;
+        for (const QJsonValue& a : tâche["args"].toArray())
+            args
+                << a.toString().replace("${fileDirname}", dossier).replace("${fileBasenameNoExtension}", nom);
+        r.push_back({"VS Code", tâche["command"].toString(), args});
+    }
+    return r;
+}
+
+struct Éditeurs : ::testing::Test {
+    QTemporaryDir racine;
+    QString projet = racine.filePath("Mes projets/Clignoté");
+    // Le programme construit, trouvé par PATH comme le suppose le README.
+    VariableEnvironnement chemin{"PATH", dossierConstruction().toLocal8Bit() + ':' + qgetenv("PATH")};
+    VariableEnvironnement sansAffichage{"DISPLAY", std::nullopt};
+    VariableEnvironnement sansWayland{"WAYLAND_DISPLAY", std::nullopt};
+    // Les messages du compilateur tels que l'éditeur les analyse, en anglais.
+    VariableEnvironnement langue{"LC_ALL", QByteArray("C")};
+
+    void SetUp() override { ASSERT_TRUE(QDir().mkpath(projet)); }
+
+    // Dit pourquoi si des processus lancés dans le projet tournent encore.
+    ::testing::AssertionResult rienNeTourne() {
+        QStringList restants;
+        // Un processus tué disparaît un instant après son signal.
+        attendre([&] { return (restants = processusDans(projet)).isEmpty(); }, 1000);
+        if (restants.isEmpty()) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "encore en cours : " << restants.join(" ; ").toStdString();
+    }
+};
+
+} // namespace
+
+// La sortie du compilateur arrive par le tube avant la fin de quillon, au format que l'éditeur sait
+// lire (fichier relatif au dossier du fichier, ligne), et le code de sortie dit l'échec.
+TEST_F(Éditeurs, RecettesDuReadmeRendentLErreurEtLeCode) {
+    EXIGER_OUTILS("make", "avr-gcc");
+    ecrireFichier(projet + "/makefile", EssaiConfiguration::makefileAvec({{"TARGET =", "Clignoté"}}));
+    ecrireFichier(projet + "/Clignoté.c",
+                  "#include <avr/io.h>\nint main(void) {\n    return pas_declare;\n}\n");
+    const std::vector<Recette> liste = recettes(projet, "Clignoté");
+    ASSERT_EQ(liste.size(), 3u);
+    // Ce que reconnaissent l'analyse par défaut de Geany, celle de Kate et le « $gcc » de VS Code.
+    static const QRegularExpression gcc(R"(^(.*?):(\d+):(\d*):?\s+(?:fatal\s+)?(warning|error):\s+(.*)$)",
+                                        QRegularExpression::MultilineOption);
+    for (const Recette& r : liste) {
+        SCOPED_TRACE(r.éditeur.toStdString());
+        const QString programme = QStandardPaths::findExecutable(r.programme);
+        ASSERT_FALSE(programme.isEmpty()) << r.programme.toStdString();
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(programme, r.arguments);
+        ASSERT_TRUE(p.waitForFinished(60000)) << "quillon ne s'est pas terminé";
+        const QString sortie = QString::fromUtf8(p.readAll());
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_NE(p.exitCode(), 0) << sortie.toStdString();
+        bool trouvée = false;
+        for (auto it = gcc.globalMatch(sortie); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            trouvée |= m.captured(4) == "error" && m.captured(2) == "3" &&
+                       QFileInfo(QDir(projet), m.captured(1)) == QFileInfo(projet + "/Clignoté.c");
+        }
+        EXPECT_TRUE(trouvée) << sortie.toStdString();
+        EXPECT_TRUE(rienNeTourne());
+    }
+}
+
+// Le bouton « arrêter » de l'éditeur : le signal à quillon arrête make et ce qu'il a lancé (un
+// shell et son sleep, et un sleep qui ignore les signaux d'arrêt), et le code dit lequel.
+TEST_F(Éditeurs, UnSignalArrêteToutLeBuild) {
+    EXIGER_OUTILS("make");
+    ecrireFichier(projet + "/makefile",
+                  "clean:\n\t@touch clean_commence; (trap '' INT TERM HUP; exec sleep 30) & "
+                  "sleep 30; echo clean >> journal.txt\n");
+    // Un signal ignoré à l'arrivée le resterait pour quillon (nohup) : ici, l'action par défaut.
+    for (int s : {SIGINT, SIGTERM, SIGHUP})
+        signal(s, SIG_DFL);
+    for (const int numéro : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(numéro);
+        QFile::remove(projet + "/clean_commence");
+        QProcess p;
+        p.start(programme(), {"nettoyer>" + projet + ">X"});
+        ASSERT_TRUE(attendre([&] { return QFileInfo::exists(projet + "/clean_commence"); }))
+            << "make clean n'a pas commencé : " << p.readAllStandardError().toStdString();
+        ASSERT_FALSE(processusDans(projet).isEmpty());
+        kill(pid_t(p.processId()), numéro);
+        ASSERT_TRUE(p.waitForFinished(10000)) << "quillon ne s'est pas terminé après le signal";
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 128 + numéro);
+        EXPECT_TRUE(rienNeTourne());
+    }
+    EXPECT_EQ(lireFichier(projet + "/journal.txt"), QByteArray());
+}
+
+// Au terminal (un shell, le terminal d'une tâche de VS Code), make est au premier plan : il lit le
+// clavier sans être arrêté (avrdude y pose ses questions), et Ctrl+C l'interrompt.
+TEST_F(Éditeurs, AuTerminalMakeLitLeClavierEtCtrlCLArrête) {
+    EXIGER_OUTILS("make", "script");
+    ecrireFichier(projet + "/makefile", "clean:\n\t@echo prêt; read x; echo \"lu $$x\"\n");
+    const struct {
+        QByteArray frappe;
+        int code;
+        const char* sortie;
+    } cas[] = {{"oui\n", 0, "lu oui"}, {"\x03", 130, "Interrupt"}};
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.code);
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start("script", {"-qec", "'" + programme() + "' 'nettoyer>" + projet + ">X'", "/dev/null"});
+        ASSERT_TRUE(attendre([&] { return p.waitForReadyRead(50) && p.peek(1 << 16).contains("prêt"); }));
+        p.write(c.frappe);
+        ASSERT_TRUE(p.waitForFinished(10000))
+            << "make arrêté faute de terminal : " << p.readAll().toStdString();
+        EXPECT_EQ(p.exitCode(), c.code);
+        EXPECT_TRUE(p.readAll().contains(c.sortie));
+        EXPECT_TRUE(rienNeTourne());
+    }
+}

@@ -1,0 +1,40 @@
+// Le makefile d'un projet est celui que GNU make lit : chaque choix est comparé à make lui-même.
+#include "noyau/MakefileProjet.h"
+#include "outils/OutilsTests.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(MakefileProjet, LeFichierQueMakeLit) {
+    EXIGER_OUTILS("make");
+    const std::vector<QStringList> cas = {{"Makefile"},
+                                          {"makefile", "Makefile"},
+                                          {"GNUmakefile", "makefile", "Makefile"},
+                                          {"GNUmakefile", "Makefile"},
+                                          {}};
+    for (const QStringList& noms : cas) {
+        SCOPED_TRACE(noms.join(", ").toStdString());
+        QTemporaryDir dossier;
+        // Chaque fichier dit son nom : make répond celui qu'il a pris.
+        for (const QString& nom : noms)
+            OutilsTests::ecrireFichier(dossier.filePath(nom), "quel:\n\t@echo " + nom.toUtf8() + "\n");
+        const QString choisi = MakefileDuProjet(dossier.path());
+        EXPECT_EQ(QFileInfo(choisi).absolutePath(), dossier.path());
+        if (noms.isEmpty()) {
+            // Aucun : le fichier à créer, que make prendra ensuite.
+            EXPECT_EQ(QFileInfo(choisi).fileName(), "makefile");
+            continue;
+        }
+        QByteArray sortie;
+        ASSERT_EQ(OutilsTests::executer("make", {"-s", "-C", dossier.path(), "quel"}, &sortie), 0);
+        EXPECT_EQ(QFileInfo(choisi).fileName(), QString::fromUtf8(sortie).trimmed());
+    }
+    // Une entrée que make prend sans pouvoir la lire (un dossier) n'est pas passée pour la suivante.
+    QTemporaryDir dossier;
+    QDir().mkdir(dossier.filePath("makefile"));
+    OutilsTests::ecrireFichier(dossier.filePath("Makefile"), "quel:\n");
+    EXPECT_EQ(MakefileDuProjet(dossier.path()), dossier.filePath("makefile"));
+    EXPECT_NE(OutilsTests::executer("make", {"-s", "-C", dossier.path(), "quel"}), 0);
+}
