@@ -338,8 +338,10 @@ void FeuilleAssistante::remplacerExistant() {
     if (m_code.texte().isEmpty() || !Assistante::RemplacerFichierSource(m_code.texte())) return;
     message(QStringLiteral("Vous devrez accepter que votre EDI recharge le fichier."),
             IconeMessage::Information, true);
-    // Le fichier est remplacé : le programme se termine, la configuration avec lui.
-    etatGlobal().AppelantAssistante = QStringLiteral("Ligne de commande");
+    // Ouverte depuis la configuration, celle-ci revient comme sur « Annuler » : ses changements
+    // non enregistrés attendent son OK. Sinon le programme se termine.
+    EtatGlobal& e = etatGlobal();
+    if (e.AppelantAssistante != u"Configurateur") e.AppelantAssistante = QStringLiteral("Ligne de commande");
     accept();
 }
 

@@ -216,6 +216,36 @@ TEST_F(FenetreAssistante, OuverteParLeBoutonDeLaConfigurationElleYRamèneAvecLaV
     EXPECT_TRUE(OutilsTests::aucunMessage(messages));
 }
 
+// Remplacer depuis la configuration : le source est écrit, la configuration revient avec le
+// microcontrôleur changé, pas encore enregistré ; son OK l'écrit.
+TEST_F(FenetreAssistante, RemplacerDepuisLaConfigurationGardeSesChangements) {
+    etatGlobal().AppelantAssistante.clear();
+    essai.écrireMakefile(
+        EssaiConfiguration::makefileAvec({{QStringLiteral("MCU ="), QStringLiteral("atmega8")},
+                                          {QStringLiteral("F_CPU ="), QStringLiteral("16000000")}}));
+    FenConfiguration::Services services = FenConfiguration::Services::parDéfaut();
+    services.ouvrirAssistante = &FeuilleAssistante::ouvrir;
+    FenConfiguration configuration(services);
+    configuration.show();
+    auto* puce = configuration.findChild<QComboBox*>(QStringLiteral("ComboBoxChip"));
+    OutilsFenetres::choisir(puce, puce->findText(QStringLiteral("ATmega328P"), Qt::MatchFixedString));
+    ASSERT_EQ(valeursMakefile().MicroContrôleur, QStringLiteral("atmega328p"));
+    messages.réponses = {RéponseMessage::Oui};
+    OutilsFenetres::quandModale<FeuilleAssistante>([&](FeuilleAssistante* assistante) {
+        assistante->SSTab1->setCurrentIndex(3);
+        assistante->remplacerExistant();
+    });
+    configuration.ouvrirAssistante();
+    EXPECT_TRUE(QString::fromUtf8(OutilsTests::lireFichier(etatGlobal().FichierC))
+                    .contains(QStringLiteral("atmega328p"), Qt::CaseInsensitive));
+    EXPECT_TRUE(configuration.isVisible());
+    EXPECT_EQ(ValeurParamètre(configuration.configuration().RTBMakefile, QStringLiteral("MCU =")),
+              QStringLiteral("atmega328p"));
+    EXPECT_TRUE(essai.makefileÉcrit().contains("MCU = atmega8\n"));
+    QTest::mouseClick(configuration.findChild<QWidget*>(QStringLiteral("CommandButtonOK")), Qt::LeftButton);
+    EXPECT_TRUE(essai.makefileÉcrit().contains("MCU = atmega328p\n"));
+}
+
 // Un profil sauvé puis rechargé rend les champs et les ports ; « Remplacer l'existant » écrit le
 // squelette du projet, jamais le code MLI resté dans la vue (.bak : SqueletteDuProjetÉcritAuClavier).
 TEST_F(FenetreAssistante, ProfilSauvéRechargéPuisSquelettÉcritSurLeSource) {
