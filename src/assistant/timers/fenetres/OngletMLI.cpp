@@ -195,7 +195,7 @@ void OngletMLI::construireHorloge() {
     CBInit = Kit::caseÀCocher(QStringLiteral("CBInit"), QStringLiteral("Ajouter l'en-tête d'initialisation"),
                               this);
     CBInit->setToolTip(
-        QStringLiteral("Si une procédure d'initialisation est créé, ajoute InitMLITimerx () au "
+        QStringLiteral("Si une procédure d'initialisation est créée, ajoute InitMLI_OCxx () au "
                        "début du texte."));
 }
 
@@ -244,6 +244,7 @@ void OngletMLI::remplirModes() {
 void OngletMLI::remplir(const CapacitésComposant* composant, const QString& dossierModèles) {
     m_composant = composant;
     m_dossierModèles = dossierModèles;
+    m_générées.clear();
     EtatCalculatrice& s = etatCalculatrice();
     s.ContrôleESArmé = false;
     {
@@ -593,5 +594,29 @@ bool OngletMLI::générer(DocumentRiche& RTBInvisible) {
         message(r.erreur, IconeMessage::Critique);
         return false;
     }
+    signalerConflit(r);
     return true;
+}
+
+void OngletMLI::signalerConflit(const RésultatGénération& r) {
+    const int sortie = etatCalculatrice().indexSortie;
+    const TimerComposant& t = m_composant->timers[std::size_t(r.indexTimer)];
+    const auto miennes = GenerateurPWM::écritures(t, r.réglage);
+    m_générées[sortie] = {t.nom, miennes};
+    if (t.nom.isEmpty()) return;
+    for (auto it = m_générées.cbegin(); it != m_générées.cend(); ++it) {
+        if (it.key() == sortie || it->timer != t.nom) continue;
+        const QString c = GenerateurPWM::conflit(it->écritures, miennes);
+        if (c.isEmpty()) continue;
+        message(
+            QStringLiteral("Les sorties %1 et %2 partagent le %3, mais leurs réglages ne peuvent pas "
+                           "cohabiter (%4) : le code de %2 défait celui de %1.")
+                    .arg(m_composant->sorties[std::size_t(it.key())].libellé,
+                         m_composant->sorties[std::size_t(sortie)].libellé, t.nom, c) +
+                Texte::SautDeLigne +
+                QStringLiteral("Donnez-leur le même mode et une fréquence que les deux obtiennent avec la "
+                               "même prédivision, ou prenez une sortie d'un autre timer."),
+            IconeMessage::Exclamation);
+        return;
+    }
 }
