@@ -49,7 +49,7 @@ std::optional<double> nombreSeul(const QString& texte) {
 }
 
 double fréquenceCPU() {
-    return Nombres::val(valeursMakefile().FréquenceCPU);
+    return hertzDeFCPU(valeursMakefile().FréquenceCPU).value_or(0);
 }
 
 } // namespace

@@ -162,6 +162,45 @@ TEST_F(FenetreAssistante, ÉchecsDuChargementChacunSonMessage) {
     EXPECT_EQ(OutilsTests::lireFichier(etatGlobal().FichierConfiguration), fichier);
 }
 
+// Sans MCU ou sans F_CPU lisible, l'assistante dit ce qui manque et rend la main à la
+// configuration ; F_CPU suffixé à la façon du C est lu comme le nombre.
+TEST_F(FenetreAssistante, MakefileSansMCUOuFCPULisible) {
+    struct Cas {
+        bool mcuAbsent;
+        const char *fcpu, *lue;
+        const char* dit; // vide : l'assistante s'ouvre
+        const char* horloge;
+    };
+    const Cas cas[] = {
+        {false, "8000000UL", "8000000UL", "", "8 MHz"},
+        {true, "16000000", "16000000", "« MCU = »", ""},
+        {false, "", "", "F_CPU = » du makefile) est vide", ""},
+        {false, "", "8 MHz", "« 8 MHz »", ""},
+    };
+    for (const Cas& k : cas) {
+        SCOPED_TRACE(k.fcpu);
+        messages.messages.clear();
+        etatGlobal().AppelantAssistante = QStringLiteral("Ligne de commande");
+        ValeursMakefile& v = valeursMakefile();
+        v.MicroContrôleurAbsent = k.mcuAbsent;
+        v.FréquenceCPU = QString::fromUtf8(k.fcpu);
+        v.FréquenceCPULue = QString::fromUtf8(k.lue);
+        ouvrir();
+        if (*k.dit) {
+            fenêtre->exécuter();
+            EXPECT_EQ(fenêtre->chargement(), FeuilleAssistante::Chargement::MakefileIncomplet);
+            ASSERT_EQ(messages.messages.size(), 1u);
+            EXPECT_TRUE(messages.messages[0].texte.contains(QString::fromUtf8(k.dit)))
+                << messages.messages[0].texte.toStdString();
+            EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Configurateur"));
+        } else {
+            EXPECT_EQ(fenêtre->chargement(), FeuilleAssistante::Chargement::Complet);
+            EXPECT_EQ(c<QLabel>("TFCPU")->text(), QString::fromUtf8(k.horloge));
+            EXPECT_EQ(etatCalculatrice().FréquenceHorloge, 8000000);
+        }
+    }
+}
+
 TEST_F(FenetreAssistante, OngletDeDémarrageVitesseSérieEtRetourÀLaConfiguration) {
     ouvrir();
     // Le chargement n'écrit pas la vitesse : aucun makefile créé.
