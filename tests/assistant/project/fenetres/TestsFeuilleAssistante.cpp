@@ -3,6 +3,7 @@
 #include "assistant/project/ContexteAssistante.h"
 #include "assistant/project/fenetres/FeuilleAssistante.h"
 #include "assistant/project/fenetres/OngletProjet.h"
+#include "assistant/timers/Calculatrice.h"
 #include "assistant/timers/EtatCalculatrice.h"
 #include "assistant/timers/fenetres/OngletMLI.h"
 #include "common/Identite.h"
@@ -90,6 +91,31 @@ TEST_F(FenetreAssistante, UneFréquenceEtUnRapportTapésDonnentLeCodeEtCeQueLaPu
     cliquer("BVoir");
     EXPECT_EQ(messages.messages.size(), 3u);
     EXPECT_TRUE(fenêtre->code().texte().isEmpty());
+}
+
+// Les limites suivent le timer de la sortie et le mode, avant toute vérification : OC2 (8 bits)
+// en CTC atteint 100 kHz, pas en MLI rapide.
+TEST_F(FenetreAssistante, LesLimitesSuiventLaSortieEtLeMode) {
+    ouvrir();
+    const int oc2 = c<QComboBox>("TSortie")->findText(QStringLiteral("OC2"), Qt::MatchStartsWith);
+    // Au clavier, comme l'utilisateur : la flèche descend jusqu'à OC2.
+    c("TSortie")->setFocus();
+    for (int i = 0; i < oc2; ++i)
+        QTest::keyClick(c("TSortie"), Qt::Key_Down);
+    ASSERT_EQ(c<QComboBox>("TSortie")->currentIndex(), oc2);
+    EXPECT_EQ(c<QLabel>("FMax")->text(), QStringLiteral("62,5 kHz"));
+    taper("TFrequence", "100 kHz");
+    EXPECT_EQ(messages.messages.size(), 1u);
+    messages.réponses = {RéponseMessage::Oui};
+    choisir("TMode", 3);
+    EXPECT_EQ(c<QLabel>("FMax")->text(), QStringLiteral("4 MHz"));
+    taper("TFrequence", "100 kHz");
+    EXPECT_EQ(messages.messages.size(), 2u) << OutilsTests::textes(messages).join(u'|').toStdString();
+    EXPECT_TRUE(c<QLabel>("LObtenu")->text().contains(QStringLiteral("Timer2")));
+    // Une autre sortie : ses propres limites, la fréquence gardée puisqu'elle les respecte.
+    choisir("TSortie", 0);
+    EXPECT_EQ(c<QLabel>("Fmin")->text(), Calculatrice::ConvertitFréquence(16e6 / (2 * 1024 * 65536.0)));
+    EXPECT_EQ(champ("TFrequence")->text(), QStringLiteral("100 kHz"));
 }
 
 TEST_F(FenetreAssistante, TonToffModeCtcEtHorlogeExterne) {
