@@ -89,6 +89,7 @@ RésultatGénération calculer(const EntréesGénérateur& e) {
     const auto calcul = CalculTimer::calculer(e.composant->timers[r.indexTimer], r.mode, h, e.fréquenceVoulue,
                                               e.rapportCyclique);
     r.erreur = calcul.erreur;
+    r.rapportInexprimable = calcul.rapportInexprimable;
     r.réglage = calcul.réglage;
     return r;
 }

@@ -24,6 +24,7 @@ struct EntréesGénérateur {
 
 struct RésultatGénération {
     QString erreur; // message français ; vide en cas de succès (rien n'est alors généré sinon)
+    bool rapportInexprimable = false; // voir CalculTimer::Résultat
     int indexTimer = -1;
     QString section; // nom de la section du modèle
     ModeMLI mode = ModeMLI::Rapide;

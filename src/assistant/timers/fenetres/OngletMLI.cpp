@@ -394,12 +394,20 @@ void OngletMLI::validerRapport() {
         s.RapportCyclique.reset();
         return;
     }
+    QString refus = QStringLiteral("Le rapport cyclique doit être entre 0 et 1.");
     if (s.rapportValide()) {
-        dériverTonToff();
-        return;
+        // Un rapport que le sommet du timer ne sait pas rendre est refusé de même.
+        const RésultatGénération r = m_composant && s.FréquenceHz && s.FréquenceHorloge > 0
+                                         ? GenerateurPWM::calculer(entrées())
+                                         : RésultatGénération{};
+        if (!r.rapportInexprimable) {
+            dériverTonToff();
+            return;
+        }
+        refus = r.erreur;
     }
     s.RapportCyclique.reset();
-    message(QStringLiteral("Le rapport cyclique doit être entre 0 et 1."), IconeMessage::Critique);
+    message(refus, IconeMessage::Critique);
     TRC->setFocus();
 }
 

@@ -110,12 +110,19 @@ TEST_F(FenetreAssistante, LesLimitesSuiventLaSortieEtLeMode) {
     choisir("TMode", 3);
     EXPECT_EQ(c<QLabel>("FMax")->text(), QStringLiteral("4 MHz"));
     taper("TFrequence", "100 kHz");
-    EXPECT_EQ(messages.messages.size(), 2u) << OutilsTests::textes(messages).join(u'|').toStdString();
+    EXPECT_EQ(messages.messages.size(), 2u); // la question du mode CTC, aucun refus
     EXPECT_TRUE(c<QLabel>("LObtenu")->text().contains(QStringLiteral("Timer2")));
     // Une autre sortie : ses propres limites, la fréquence gardée puisqu'elle les respecte.
     choisir("TSortie", 0);
     EXPECT_EQ(c<QLabel>("Fmin")->text(), Calculatrice::ConvertitFréquence(16e6 / (2 * 1024 * 65536.0)));
     EXPECT_EQ(champ("TFrequence")->text(), QStringLiteral("100 kHz"));
+    // Un rapport que le sommet ne sait pas rendre est refusé comme un rapport hors de ]0 ; 1[.
+    choisir("TMode", 5);
+    taper("TFrequence", "4 MHz");
+    taper("TRC", "0,25");
+    ASSERT_EQ(messages.messages.size(), 3u);
+    EXPECT_TRUE(messages.messages[2].texte.contains(QStringLiteral("ne bouge plus")));
+    EXPECT_FALSE(etatCalculatrice().RapportCyclique);
 }
 
 TEST_F(FenetreAssistante, TonToffModeCtcEtHorlogeExterne) {
