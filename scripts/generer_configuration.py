@@ -465,7 +465,7 @@ def canaux(c, n, famille, canal):
         tccr, ocr = c.registre("TCCR%d" % n), c.registre("OCR%d" % n)
         pwm, ctc = b("PWM%d" % n), b("CTC%d" % n)
         c1, c0 = b("COM%d1" % n), b("COM%d0" % n)
-        return {"registres": [tccr, "", "", ocr], "max": 255, "top_ctc": ocr,
+        return {"registres": [tccr, "", "", ocr], "max": 255, "top_ctc": ocr, "propres": {tccr: c1 | c0},
                 "modes": [[ctc | c0, None, pwm | c1]]}
     if famille == "16b0":
         # « OC1 » des AT90S2313/2333/4433 : ses bits s'appellent COM1A ou COM1
@@ -477,12 +477,14 @@ def canaux(c, n, famille, canal):
         ocra = c.premier_registre("OCR1A", "OCR1")
         pwm = b("PWM10") | b("PWM11")
         return {"registres": [a, bb, "", ocr], "max": 65535, "sommet_mli": 1023, "top_ctc": ocra,
+                "propres": {a: c1 | c0},
                 "modes": [[c0, None, c1 | pwm], [b("CTC1", "CTC10"), None, 0]]}
     if famille == "hs26":
         a, bb = c.registre("TCCR1A"), c.registre("TCCR1B")
         ocr, top = c.registre("OCR1" + canal), c.registre("OCR1C")
         c1, c0 = b("COM1%s1" % canal), b("COM1%s0" % canal)
         return {"registres": [a, bb, top, ocr], "max": 255, "top_ctc": top, "decalage": -1,
+                "propres": {a: c1 | c0 | b("PWM1" + canal)},
                 "modes": [[c0, b("PWM1" + canal) | c1, None], [b("CTC1"), 0, None]]}
     if famille == "hs25":
         ocr, top = c.registre("OCR1" + canal), c.registre("OCR1C")
@@ -491,16 +493,18 @@ def canaux(c, n, famille, canal):
         tccr = c.registre("TCCR1")
         if canal == "A":
             return {"registres": [tccr, "", top, ocr], "max": 255, "top_ctc": top, "decalage": 0,
-                    "modes": [[ctc | c0, pwm | c1, None]]}
-        return {"registres": [c.registre("GTCCR"), tccr, top, ocr], "max": 255, "top_ctc": top,
-                "decalage": 0, "modes": [[c0, pwm | c1, None], [ctc, 0, None]]}
+                    "propres": {tccr: c1 | c0 | pwm}, "modes": [[ctc | c0, pwm | c1, None]]}
+        gtccr = c.registre("GTCCR")
+        return {"registres": [gtccr, tccr, top, ocr], "max": 255, "top_ctc": top,
+                "decalage": 0, "propres": {gtccr: c1 | c0 | pwm},
+                "modes": [[c0, pwm | c1, None], [ctc, 0, None]]}
     if famille in ("8b1", "8b1A"):
         x = "A" if famille == "8b1A" else ""
         tccr = c.registre("TCCR%d%s" % (n, x))
         ocr = c.registre("OCR%d%s" % (n, x))
         w0, w1 = b("WGM%d0" % n), b("WGM%d1" % n)
         c1, c0 = b("COM%d%s1" % (n, x)), b("COM%d%s0" % (n, x))
-        return {"registres": [tccr, "", "", ocr], "max": 255, "top_ctc": ocr,
+        return {"registres": [tccr, "", "", ocr], "max": 255, "top_ctc": ocr, "propres": {tccr: c1 | c0},
                 "modes": [[w1 | c0, w0 | w1 | c1, w0 | c1]]}
     a = c.registre("TCCR%dA" % n)
     bb = c.registre("TCCR%dB" % n)
@@ -509,11 +513,11 @@ def canaux(c, n, famille, canal):
     c1, c0 = b("COM%d%s1" % (n, canal)), b("COM%d%s0" % (n, canal))
     w0, w1 = b("WGM%d0" % n), b("WGM%d1" % n)
     if famille == "8b2":
-        return {"registres": [a, bb, "", ocr], "max": 255, "top_ctc": ocra,
+        return {"registres": [a, bb, "", ocr], "max": 255, "top_ctc": ocra, "propres": {a: c1 | c0},
                 "modes": [[c0 | w1, c1 | w1 | w0, c1 | w0], [0, 0, 0]]}
     w2, w3 = b("WGM%d2" % n), b("WGM%d3" % n)
     icr = c.registre("ICR%d" % n)
-    return {"registres": [a, bb, icr, ocr], "max": 65535, "top_ctc": ocra,
+    return {"registres": [a, bb, icr, ocr], "max": 65535, "top_ctc": ocra, "propres": {a: c1 | c0},
             "modes": [[c0, c1 | w1, c1 | w1], [w2, w3 | w2, w3]]}
 
 
@@ -545,6 +549,14 @@ def decrire(mcu, groupe, c):
                 "sortie": "%s (%s)" % (oc, broche), "port": broche[1], "bit": int(broche[2]),
             })
             sorties.append(len(timers) - 1)
+    # Bits des autres sorties du même timer dans chaque registre de configuration : le code d'une
+    # sortie les garde, pour que deux sorties d'un timer marchent ensemble.
+    for t in timers:
+        t["garder"] = [0, 0]
+        for k, reg in enumerate(t["registres"][:2]):
+            for autre in timers:
+                if autre is not t and autre["numero"] == t["numero"] and reg:
+                    t["garder"][k] |= autre["propres"].get(reg, 0)
     entrees = [("Interne", "11", None)]
     for n, broche in groupe["entrees"]:
         entrees.append(("T%d (%s)" % (n, broche), "%02d" % n, CODE_HORLOGE_EXTERNE))
@@ -575,7 +587,7 @@ def modele(timers):
         regs = t["registres"]
         lignes += [
             "Code PWM " + t["section"],
-            "void InitMLITimer%d(void)" % n,
+            "void InitMLI_%s(void)" % t["sortie"].split()[0],
             "{",
             "\t// MLI sur " + t["sortie"],
             "\t// Entrée d'horloge :",
@@ -621,6 +633,8 @@ def xml_composant(mcu, timers, entrees, nom_modele, c):
             attributs += ' SommetMLI="%d"' % t["sommet_mli"]
         if t.get("decalage", 1) != 1:
             attributs += ' DécalageRapide="%d"' % t["decalage"]
+        if any(t["garder"]):
+            attributs += ' Garder="%s"' % ", ".join(hexa(g) for g in t["garder"][:len(t["modes"])])
         valeurs = [hexa(v) for reg in t["modes"] for v in reg]
         x += ["\t\t\t<Timer %s>" % attributs,
               "\t\t\t\t<Registre>%s</Registre>" % ", ".join(t["registres"]),

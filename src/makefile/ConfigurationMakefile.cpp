@@ -50,15 +50,11 @@ QString avecDossierInclude(const QString& include, const QString& dossier) {
 }
 
 std::optional<QString> texteMégahertz(const QString& fréquence) {
-    // Un entier en hertz, rien d'autre : « 16 MHz », « 8,5 » ou « 1E6 » donneraient un F_CPU que
-    // le compilateur refuse.
-    const QString t = valeurUtile(fréquence);
-    if (t.isEmpty() || t.size() > 10) return std::nullopt;
-    for (const QChar c : t)
-        if (c < u'0' || c > u'9') return std::nullopt;
-    const qulonglong hertz = t.toULongLong();
-    if (hertz == 0 || hertz > 0xFFFFFFFFull) return std::nullopt;
-    return QStringLiteral("Hz = ") + Nombres::texteDecimalLocal(double(hertz) / 1000000.0) +
+    // Un entier en hertz (suffixe du C permis : « 8000000UL ») : « 16 MHz », « 8,5 » ou « 1E6 »
+    // donneraient un F_CPU que le compilateur refuse.
+    const std::optional<uint32_t> hertz = hertzDeFCPU(fréquence);
+    if (!hertz) return std::nullopt;
+    return QStringLiteral("Hz = ") + Nombres::texteDecimalLocal(double(*hertz) / 1000000.0) +
            QStringLiteral(" MHz");
 }
 
@@ -241,6 +237,7 @@ bool ConfigurationMakefile::LectureDuMakefile(const QString& chemin) {
         TablesMakefile::sélectionMicroContrôleur(lire(QStringLiteral("MCU =")));
     c.microContrôleur = {mcu.indice, mcu.texte};
     microContrôleurQuitté();
+    v.MicroContrôleurAbsent = !ValeurParamètre(RTBMakefileExistant, QStringLiteral("MCU =")).has_value();
 
     // F_CPU : le texte tel quel ; une valeur qui n'est pas une fréquence garde l'ancienne.
     const QString fréquence = lire(QStringLiteral("F_CPU ="));
@@ -305,6 +302,7 @@ bool ConfigurationMakefile::LectureDuMakefile(const QString& chemin) {
 void ConfigurationMakefile::microContrôleurQuitté() {
     ValeursMakefile& v = valeursMakefile();
     const QString texte = contrôles.microContrôleur.texte;
+    v.MicroContrôleurAbsent = false;
     v.PartieAvrdude = TablesMakefile::partieAvrdudePour(texte, v.PartieAvrdude);
     v.MicroContrôleur = TablesMakefile::valeurMCU(texte);
     écrire(QStringLiteral("MCU ="), v.MicroContrôleur);
@@ -315,6 +313,7 @@ void ConfigurationMakefile::microContrôleurQuitté() {
 
 bool ConfigurationMakefile::fréquenceQuittée() {
     const QString texte = contrôles.fréquence.texte;
+    valeursMakefile().FréquenceCPULue = texte.trimmed();
     const std::optional<QString> mhz = texteMégahertz(texte);
     if (!mhz) {
         montrer(messageFréquence(), IconeMessage::Exclamation, BoutonsMessage::OK, RéponseMessage::OK, true);

@@ -221,6 +221,18 @@ Résultat calculer(const TimerComposant& t, ModeMLI mode, const Horloge& h, doub
             g.rapportObtenu = double(g.comparaison) / N;
         }
     }
+    if (mode != ModeMLI::CTC && !(g.rapportObtenu > 0 && g.rapportObtenu < 1)) {
+        // Un rapport de 0 ou 1 laisse la broche immobile : ce n'est plus une MLI.
+        r.rapportInexprimable = true;
+        r.erreur =
+            QStringLiteral("À %1, le sommet du %2 n'est que %3 : le rapport cyclique %4 y devient %5, "
+                           "une sortie qui ne bouge plus. Baissez la fréquence ou changez le rapport "
+                           "cyclique.")
+                .arg(Calculatrice::texteFréquence(f), t.nom.isEmpty() ? QStringLiteral("timer") : t.nom)
+                .arg(g.sommet)
+                .arg(Nombres::texteDecimalVirgule(RC), Nombres::texteDecimalVirgule(g.rapportObtenu));
+        return r;
+    }
     g.fréquenceObtenue = fréquence(mode, F, g.prédivision, g.sommet);
     g.écartPourCent = (g.fréquenceObtenue - f) / f * 100.0;
 

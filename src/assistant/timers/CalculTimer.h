@@ -47,6 +47,8 @@ struct Réglage {
 
 struct Résultat {
     QString erreur; // message français ; vide en cas de succès
+    // Le sommet est trop petit pour le rapport voulu : la sortie serait plate (rapport 0 ou 1).
+    bool rapportInexprimable = false;
     Réglage réglage;
     bool ok() const { return erreur.isEmpty(); }
 };

@@ -142,6 +142,7 @@ bool lire(const QString& fichier, const QString& microContrôleur, CapacitésCom
             attributs(xml, T, QStringLiteral("Timer"), QStringLiteral("SommetMLI"));
         const QStringList décalages =
             attributs(xml, T, QStringLiteral("Timer"), QStringLiteral("DécalageRapide"));
+        const QStringList gardes = attributs(xml, T, QStringLiteral("Timer"), QStringLiteral("Garder"));
         const Liste registres = lister(xml, T, QStringLiteral("Registre"));
         const Liste prédivisions = lister(xml, T, QStringLiteral("Prédivision"), QStringLiteral("Codes"));
         const Liste maxs = lister(xml, T, QStringLiteral("Max"));
@@ -199,6 +200,13 @@ bool lire(const QString& fichier, const QString& microContrôleur, CapacitésCom
                 sélections[t].isEmpty() ? tm.nombreRegistresConfig - 1 : int(Nombres::val(sélections[t]));
             if (tm.registreSélection < 0 || tm.registreSélection >= tm.nombreRegistresConfig)
                 échec(fichier, QStringLiteral("RegistreSélection du timer %1 hors limites.").arg(t));
+            const QStringList garder = découperChamps(gardes[t], 1, tm.nombreRegistresConfig);
+            for (int j = 0; j < tm.nombreRegistresConfig; ++j) {
+                const double g = Nombres::val(garder[j]);
+                if (g < 0 || g > 0xFF)
+                    échec(fichier, QStringLiteral("Garder du timer %1 dépasse un octet.").arg(t));
+                tm.garder[j] = uint32_t(g);
+            }
             r.timers.push_back(tm);
         }
 

@@ -28,6 +28,9 @@ struct TimerComposant {
     QStringList valeursPWM; // ValeursPWMTimer(t, 3 x r + m)
     // Emplacement (0 ou 1) du registre qui porte les bits de sélection d'horloge.
     int registreSélection = 0;
+    // Attribut Garder : par registre de configuration, les bits des autres sorties du même timer,
+    // que le code de cette sortie laisse tels quels (0 : le registre est écrit en entier).
+    uint32_t garder[2] = {0, 0};
 
     // Registre de l'emplacement, vide s'il n'existe pas.
     QString registre(int emplacement) const {

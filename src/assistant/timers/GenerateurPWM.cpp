@@ -89,6 +89,7 @@ RésultatGénération calculer(const EntréesGénérateur& e) {
     const auto calcul = CalculTimer::calculer(e.composant->timers[r.indexTimer], r.mode, h, e.fréquenceVoulue,
                                               e.rapportCyclique);
     r.erreur = calcul.erreur;
+    r.rapportInexprimable = calcul.rapportInexprimable;
     r.réglage = calcul.réglage;
     return r;
 }
@@ -112,6 +113,27 @@ CalculTimer::Limites limites(const EntréesGénérateur& e) {
     if (l.erreur.isEmpty()) l.erreur = choisirHorloge(e, r.indexTimer, h);
     if (!l.erreur.isEmpty()) return l;
     return CalculTimer::limites(e.composant->timers[r.indexTimer], *mode, h);
+}
+
+std::vector<ÉcritureRegistre> écritures(const TimerComposant& t, const CalculTimer::Réglage& g) {
+    std::vector<ÉcritureRegistre> v{{t.registre(0), g.configA, t.garder[0]}};
+    if (t.nombreRegistresConfig == 2) v.push_back({t.registre(1), g.configB, t.garder[1]});
+    if (!g.registreSommet.isEmpty()) v.push_back({g.registreSommet, uint32_t(g.sommet), 0});
+    if (g.registreComparaison != g.registreSommet)
+        v.push_back({g.registreComparaison, uint32_t(g.comparaison), 0});
+    return v;
+}
+
+QString conflit(const std::vector<ÉcritureRegistre>& premier, const std::vector<ÉcritureRegistre>& second) {
+    auto hexa = [](uint32_t v) { return QStringLiteral("0x") + QString::number(v, 16).toUpper(); };
+    for (const ÉcritureRegistre& a : premier)
+        for (const ÉcritureRegistre& b : second) {
+            // Les bits que les deux écrivent doivent valoir pareil.
+            const uint32_t communs = ~(a.garder | b.garder);
+            if (a.registre == b.registre && (a.valeur & communs) != (b.valeur & communs))
+                return QStringLiteral("%1 : %2 contre %3").arg(a.registre, hexa(a.valeur), hexa(b.valeur));
+        }
+    return {};
 }
 
 QString EnBinaire(uint32_t valeur, int bits) {
@@ -250,8 +272,16 @@ RésultatGénération GénérerLeCodePWM(const EntréesGénérateur& e, Document
     };
     auto hexa = [](uint32_t v) { return QStringLiteral("0x") + QString::number(v, 16).toUpper(); };
     auto binaire = [](uint32_t v) { return QStringLiteral("// ") + EnBinaire(v, 8).chopped(1); };
-    écrire(t.registre(0), hexa(g.configA), binaire(g.configA));
-    if (t.nombreRegistresConfig == 2) écrire(t.registre(1), hexa(g.configB), binaire(g.configB));
+    // Un registre partagé avec une autre sortie du timer garde les bits de celle-ci : les codes des
+    // deux sorties s'appellent l'un après l'autre.
+    auto config = [&](int k, uint32_t v) {
+        const QString reg = t.registre(k);
+        écrire(reg,
+               t.garder[k] ? QStringLiteral("(%1 & %2) | %3").arg(reg, hexa(t.garder[k]), hexa(v)) : hexa(v),
+               binaire(v));
+    };
+    config(0, g.configA);
+    if (t.nombreRegistresConfig == 2) config(1, g.configB);
     écrire(g.registreSommet, QString::number(g.sommet), {});
     if (g.registreComparaison != g.registreSommet)
         écrire(g.registreComparaison, QString::number(g.comparaison), {});

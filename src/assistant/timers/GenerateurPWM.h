@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <vector>
 
 struct EntréesGénérateur {
     const CapacitésComposant* composant = nullptr;
@@ -18,11 +19,12 @@ struct EntréesGénérateur {
     double fréquenceVoulue = 0;  // FréquenceHz
     double rapportCyclique = 0;  // RapportCyclique (ignoré en CTC)
     QString ModePWM;             // « CTC », « FPWM », « PWMPC »
-    bool CBInit = false;         // garder l'en-tête : une fonction complète InitMLITimerN
+    bool CBInit = false;         // garder l'en-tête : une fonction complète InitMLI_OCnx
 };
 
 struct RésultatGénération {
     QString erreur; // message français ; vide en cas de succès (rien n'est alors généré sinon)
+    bool rapportInexprimable = false; // voir CalculTimer::Résultat
     int indexTimer = -1;
     QString section; // nom de la section du modèle
     ModeMLI mode = ModeMLI::Rapide;
@@ -44,6 +46,19 @@ CalculTimer::Limites limites(const EntréesGénérateur& e);
 // Vrai quand l'entrée d'horloge peut cadencer la sortie (codes de deux caractères ; « 11 » va
 // avec toutes les entrées).
 bool entréeCompatible(const QString& entrée, const QString& sortie);
+
+// Ce que le code d'une sortie écrit dans un registre : sa valeur, et les bits qu'il laisse aux
+// autres sorties du même timer.
+struct ÉcritureRegistre {
+    QString registre;
+    uint32_t valeur = 0;
+    uint32_t garder = 0;
+};
+std::vector<ÉcritureRegistre> écritures(const TimerComposant& t, const CalculTimer::Réglage& g);
+
+// Vide quand les codes de deux sorties d'un même timer tournent ensemble ; sinon le premier
+// registre où le second défait le premier : « TCCR0B : 0x3 contre 0x4 ».
+QString conflit(const std::vector<ÉcritureRegistre>& premier, const std::vector<ÉcritureRegistre>& second);
 
 // Chaîne en base 2, bit de poids fort d'abord, un blanc avant chaque groupe de quatre bits :
 // 104 sur 8 bits donne « 0110 1000 ».

@@ -4,6 +4,7 @@
 #include "outils/OutilsAvr.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace OutilsAvr;
 using CalculTimer::calculer;
@@ -33,6 +34,12 @@ TEST(CalculTimer, BornesEtValeursExtrêmes) {
     EXPECT_FALSE(calculer(t1, ModeMLI::Rapide, {16e6}, 0, 0.5).ok());
     EXPECT_FALSE(calculer(t1, ModeMLI::Rapide, {16e6}, 8e6 + 1, 0.5).ok());
     EXPECT_FALSE(calculer(t1, ModeMLI::CTC, {16e6}, 0.01, 0.5).ok());
+    // Un sommet trop petit pour le rapport voulu (rapport obtenu 0 ou 1) : refusé, pas une sortie plate.
+    for (const auto& [f, rc, refusé] : {std::tuple{4e6, 0.25, true}, {4e6, 0.75, true}, {2e6, 0.5, false}}) {
+        const auto r = calculer(t1, ModeMLI::PhaseCorrecte, {8e6}, f, rc);
+        EXPECT_EQ(r.rapportInexprimable, refusé) << f << " " << rc;
+        EXPECT_EQ(r.ok(), !refusé) << r.erreur.toStdString();
+    }
 }
 
 TEST(Calculatrice, RésuméExactEtUnités) {

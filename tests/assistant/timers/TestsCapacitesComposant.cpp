@@ -63,7 +63,7 @@ TEST(Configuration, ChaqueComposantCompileLeCodeDeChacuneDeSesSorties) {
                 ++modes;
                 ASSERT_TRUE(r.ok()) << r.erreur.toStdString();
                 const QString nom = QStringLiteral("f%1_%2").arg(s).arg(e.ModePWM);
-                source += doc.texte().replace(QRegularExpression(QStringLiteral("InitMLITimer\\d")), nom);
+                source += doc.texte().replace(QRegularExpression(QStringLiteral("InitMLI_OC\\w+")), nom);
                 appels += QStringLiteral("    %1();\n").arg(nom);
             }
             EXPECT_GE(modes, 2) << c.sorties[s].libellé.toStdString();

@@ -114,7 +114,7 @@ TEST(Simavr, LeCodeGénéréDonneSurLaBrocheCeQuIlAnnonce) {
         const RésultatGénération r = GénérerLeCodePWM(e, doc);
         ASSERT_TRUE(r.ok()) << r.erreur.toStdString();
         const auto& g = r.réglage;
-        const QString fonction = QRegularExpression(QStringLiteral("void (InitMLITimer\\d)\\(void\\)"))
+        const QString fonction = QRegularExpression(QStringLiteral("void (InitMLI_OC\\w+)\\(void\\)"))
                                      .match(doc.texte())
                                      .captured(1);
         ASSERT_FALSE(fonction.isEmpty()) << doc.texte().toStdString();
@@ -203,4 +203,42 @@ TEST(Simavr, LeCodeGénéréDonneSurLaBrocheCeQuIlAnnonce) {
         }
     }
     EXPECT_GE(n, 30);
+}
+
+// Deux sorties d'un même timer : leurs deux fonctions, compilées ensemble et appelées l'une après
+// l'autre, donnent chacune son rapport sur sa broche ; la seconde ne coupe pas la première.
+TEST(Simavr, DeuxSortiesDUnTimerTournentEnsemble) {
+    EXIGER_OUTILS("avr-gcc", "simavr");
+    QTemporaryDir d;
+    const CapacitésComposant c = composant(QStringLiteral("atmega328p"));
+    struct Sortie {
+        const char* nom;
+        double rc;
+    };
+    const Sortie sorties[] = {{"OC0A", 0.25}, {"OC0B", 0.75}};
+    QString source = QStringLiteral("#include <avr/io.h>\n"), appels;
+    double annoncée = 0;
+    for (const Sortie& s : sorties) {
+        const EntréesGénérateur e =
+            entrées(c, indexSortie(c, QString::fromLatin1(s.nom)), 16e6, 1000, s.rc, QStringLiteral("FPWM"));
+        DocumentRiche doc;
+        const RésultatGénération r = GénérerLeCodePWM(e, doc);
+        ASSERT_TRUE(r.ok()) << r.erreur.toStdString();
+        annoncée = r.réglage.fréquenceObtenue;
+        source += doc.texte();
+        appels += QStringLiteral("    InitMLI_%1();\n").arg(QString::fromLatin1(s.nom));
+    }
+    source += QStringLiteral("int main(void) {\n%1    for (;;) {\n    }\n}\n").arg(appels);
+    QByteArray erreurs;
+    const QString elf = compiler(d, QStringLiteral("deux"), QStringLiteral("atmega328p"), source, &erreurs);
+    ASSERT_FALSE(elf.isEmpty()) << erreurs.toStdString() << source.toStdString();
+    for (const Sortie& s : sorties) {
+        const SortieComposant& so = c.sorties[indexSortie(c, QString::fromLatin1(s.nom))];
+        const auto m = mesurer(QStringLiteral("atmega328p"), 16e6, elf,
+                               {QStringLiteral("-b"), so.port + QString::number(so.bit), QStringLiteral("-t"),
+                                QStringLiteral("0.02")});
+        ASSERT_TRUE(m.contains(QStringLiteral("frequence"))) << "aucun signal sur " << s.nom;
+        EXPECT_NEAR(m[QStringLiteral("frequence")], annoncée, annoncée * 1e-3) << s.nom;
+        EXPECT_NEAR(m[QStringLiteral("rapport")], s.rc, 0.01) << s.nom;
+    }
 }

@@ -46,6 +46,25 @@ void message(const QString& texte, IconeMessage icône, bool modalSystème = fal
     afficherMessage(m);
 }
 
+// Ce qui manque au makefile pour écrire du code juste ; vide s'il ne manque rien.
+QString makefileIncomplet() {
+    const ValeursMakefile& v = valeursMakefile();
+    const QString sl = Texte::SautDeLigne;
+    if (v.MicroContrôleurAbsent || v.MicroContrôleur.trimmed().isEmpty())
+        return QStringLiteral("Le makefile du projet ne dit pas quel est le microcontrôleur (pas de ligne "
+                              "« MCU = ») : je ne vais pas écrire du code pour une puce au hasard.") +
+               sl + QStringLiteral("Choisissez le µC dans la configuration, puis rouvrez l'assistante.");
+    if (hertzDeFCPU(v.FréquenceCPU)) return {};
+    const QString lu = v.FréquenceCPULue.isEmpty() ? v.FréquenceCPU : v.FréquenceCPULue;
+    return (lu.isEmpty()
+                ? QStringLiteral("La fréquence du µC (« F_CPU = » du makefile) est vide.")
+                : QStringLiteral("La fréquence du µC (« F_CPU = » du makefile) est illisible : « %1 ».")
+                      .arg(lu)) +
+           sl +
+           QStringLiteral("Sans elle, mon chou, je ne calcule rien. Donnez-la en hertz dans la "
+                          "configuration (par exemple 8000000), puis rouvrez l'assistante.");
+}
+
 QString imageOnglet() {
     return etatGlobal().DossierInstallation + QStringLiteral("/image/ongletcourant.ico");
 }
@@ -198,6 +217,10 @@ FeuilleAssistante::Chargement FeuilleAssistante::charger() {
     contexte.fichierConfiguration = e.FichierConfiguration.isEmpty()
                                         ? e.DossierInstallation + QStringLiteral("/Configuration.xml")
                                         : e.FichierConfiguration;
+    if (const QString manque = makefileIncomplet(); !manque.isEmpty()) {
+        message(manque, IconeMessage::Critique, true);
+        return Chargement::MakefileIncomplet;
+    }
     try {
         if (!CapacitesComposant::lire(contexte.fichierConfiguration, valeursMakefile().MicroContrôleur,
                                       contexte.composant)) {
@@ -227,6 +250,7 @@ void FeuilleAssistante::exécuter() {
     EtatGlobal& e = etatGlobal();
     switch (m_chargement) {
     case Chargement::ComposantAbsent:
+    case Chargement::MakefileIncomplet:
         // La configuration se remontre, pour choisir un autre composant.
         e.AppelantAssistante = QStringLiteral("Configurateur");
         return;
@@ -253,7 +277,7 @@ void FeuilleAssistante::showEvent(QShowEvent* e) {
     // Une fois par ouverture, pas à chaque retour d'une boîte de message.
     if (m_activée) return;
     m_activée = true;
-    TFCPU->setText(Calculatrice::ConvertitFréquence(Nombres::val(valeursMakefile().FréquenceCPU)));
+    TFCPU->setText(Calculatrice::ConvertitFréquence(hertzDeFCPU(valeursMakefile().FréquenceCPU).value_or(0)));
     if (m_chargement != Chargement::Complet) return;
     m_protéger([this] { m_mli->activer(); });
     // La fréquence se tape dès l'ouverture.
@@ -345,8 +369,10 @@ void FeuilleAssistante::remplacerExistant() {
     if (m_code.texte().isEmpty() || !Assistante::RemplacerFichierSource(m_code.texte())) return;
     message(QStringLiteral("Vous devrez accepter que votre EDI recharge le fichier."),
             IconeMessage::Information, true);
-    // Le fichier est remplacé : le programme se termine, la configuration avec lui.
-    etatGlobal().AppelantAssistante = QStringLiteral("Ligne de commande");
+    // Ouverte depuis la configuration, celle-ci revient comme sur « Annuler » : ses changements
+    // non enregistrés attendent son OK. Sinon le programme se termine.
+    EtatGlobal& e = etatGlobal();
+    if (e.AppelantAssistante != u"Configurateur") e.AppelantAssistante = QStringLiteral("Ligne de commande");
     accept();
 }
 

@@ -18,7 +18,8 @@ class FeuilleAssistante final : public QDialog {
 
 public:
     // Issue du chargement.
-    enum class Chargement { Complet, ImageIllisible, FichierIllisible, ComposantAbsent };
+    // MakefileIncomplet : sans MCU ou F_CPU utilisable, la configuration revient pour les donner.
+    enum class Chargement { Complet, ImageIllisible, FichierIllisible, ComposantAbsent, MakefileIncomplet };
 
     // Crée la fenêtre et la charge ; propriétaire : la fenêtre de configuration qui l'ouvre.
     explicit FeuilleAssistante(QWidget* propriétaire = nullptr);

@@ -49,7 +49,7 @@ std::optional<double> nombreSeul(const QString& texte) {
 }
 
 double fréquenceCPU() {
-    return Nombres::val(valeursMakefile().FréquenceCPU);
+    return hertzDeFCPU(valeursMakefile().FréquenceCPU).value_or(0);
 }
 
 } // namespace
@@ -195,7 +195,7 @@ void OngletMLI::construireHorloge() {
     CBInit = Kit::caseÀCocher(QStringLiteral("CBInit"), QStringLiteral("Ajouter l'en-tête d'initialisation"),
                               this);
     CBInit->setToolTip(
-        QStringLiteral("Si une procédure d'initialisation est créé, ajoute InitMLITimerx () au "
+        QStringLiteral("Si une procédure d'initialisation est créée, ajoute InitMLI_OCxx () au "
                        "début du texte."));
 }
 
@@ -244,6 +244,7 @@ void OngletMLI::remplirModes() {
 void OngletMLI::remplir(const CapacitésComposant* composant, const QString& dossierModèles) {
     m_composant = composant;
     m_dossierModèles = dossierModèles;
+    m_générées.clear();
     EtatCalculatrice& s = etatCalculatrice();
     s.ContrôleESArmé = false;
     {
@@ -393,12 +394,20 @@ void OngletMLI::validerRapport() {
         s.RapportCyclique.reset();
         return;
     }
+    QString refus = QStringLiteral("Le rapport cyclique doit être entre 0 et 1.");
     if (s.rapportValide()) {
-        dériverTonToff();
-        return;
+        // Un rapport que le sommet du timer ne sait pas rendre est refusé de même.
+        const RésultatGénération r = m_composant && s.FréquenceHz && s.FréquenceHorloge > 0
+                                         ? GenerateurPWM::calculer(entrées())
+                                         : RésultatGénération{};
+        if (!r.rapportInexprimable) {
+            dériverTonToff();
+            return;
+        }
+        refus = r.erreur;
     }
     s.RapportCyclique.reset();
-    message(QStringLiteral("Le rapport cyclique doit être entre 0 et 1."), IconeMessage::Critique);
+    message(refus, IconeMessage::Critique);
     TRC->setFocus();
 }
 
@@ -593,5 +602,29 @@ bool OngletMLI::générer(DocumentRiche& RTBInvisible) {
         message(r.erreur, IconeMessage::Critique);
         return false;
     }
+    signalerConflit(r);
     return true;
+}
+
+void OngletMLI::signalerConflit(const RésultatGénération& r) {
+    const int sortie = etatCalculatrice().indexSortie;
+    const TimerComposant& t = m_composant->timers[std::size_t(r.indexTimer)];
+    const auto miennes = GenerateurPWM::écritures(t, r.réglage);
+    m_générées[sortie] = {t.nom, miennes};
+    if (t.nom.isEmpty()) return;
+    for (auto it = m_générées.cbegin(); it != m_générées.cend(); ++it) {
+        if (it.key() == sortie || it->timer != t.nom) continue;
+        const QString c = GenerateurPWM::conflit(it->écritures, miennes);
+        if (c.isEmpty()) continue;
+        message(
+            QStringLiteral("Les sorties %1 et %2 partagent le %3, mais leurs réglages ne peuvent pas "
+                           "cohabiter (%4) : le code de %2 défait celui de %1.")
+                    .arg(m_composant->sorties[std::size_t(it.key())].libellé,
+                         m_composant->sorties[std::size_t(sortie)].libellé, t.nom, c) +
+                Texte::SautDeLigne +
+                QStringLiteral("Donnez-leur le même mode et une fréquence que les deux obtiennent avec la "
+                               "même prédivision, ou prenez une sortie d'un autre timer."),
+            IconeMessage::Exclamation);
+        return;
+    }
 }

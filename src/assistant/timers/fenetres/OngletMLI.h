@@ -6,6 +6,7 @@
 #include "assistant/timers/GenerateurPWM.h"
 #include "ui/fenetres/KitFenetres.h"
 
+#include <QMap>
 #include <QSet>
 #include <QWidget>
 
@@ -66,12 +67,19 @@ private:
     void VérifierCompatibilitéES(const QString& entrée, const QString& sortie);
     void refuserHorsLimites();
     void montrerObtenu();
+    void signalerConflit(const RésultatGénération& r);
 
     const CapacitésComposant* m_composant = nullptr;
     QString m_dossierModèles;
     int m_indexMode = 1;
     // Champs tapés depuis leur dernière écriture par le programme : seuls ceux-là se valident.
     QSet<QLineEdit*> m_modifiés;
+    // Ce que le dernier code de chaque sortie écrit : deux sorties d'un timer doivent s'entendre.
+    struct Générée {
+        QString timer;
+        std::vector<GenerateurPWM::ÉcritureRegistre> écritures;
+    };
+    QMap<int, Générée> m_générées;
     Kit::Protection m_protéger{QStringLiteral("Erreur inconnue dans la calculatrice MLI."),
                                [this] { montrerObtenu(); }};
 

@@ -3,6 +3,7 @@
 #include "assistant/project/ContexteAssistante.h"
 #include "assistant/project/fenetres/FeuilleAssistante.h"
 #include "assistant/project/fenetres/OngletProjet.h"
+#include "assistant/timers/Calculatrice.h"
 #include "assistant/timers/EtatCalculatrice.h"
 #include "assistant/timers/fenetres/OngletMLI.h"
 #include "common/Identite.h"
@@ -90,6 +91,38 @@ TEST_F(FenetreAssistante, UneFréquenceEtUnRapportTapésDonnentLeCodeEtCeQueLaPu
     cliquer("BVoir");
     EXPECT_EQ(messages.messages.size(), 3u);
     EXPECT_TRUE(fenêtre->code().texte().isEmpty());
+}
+
+// Les limites suivent le timer de la sortie et le mode, avant toute vérification : OC2 (8 bits)
+// en CTC atteint 100 kHz, pas en MLI rapide.
+TEST_F(FenetreAssistante, LesLimitesSuiventLaSortieEtLeMode) {
+    ouvrir();
+    const int oc2 = c<QComboBox>("TSortie")->findText(QStringLiteral("OC2"), Qt::MatchStartsWith);
+    // Au clavier, comme l'utilisateur : la flèche descend jusqu'à OC2.
+    c("TSortie")->setFocus();
+    for (int i = 0; i < oc2; ++i)
+        QTest::keyClick(c("TSortie"), Qt::Key_Down);
+    ASSERT_EQ(c<QComboBox>("TSortie")->currentIndex(), oc2);
+    EXPECT_EQ(c<QLabel>("FMax")->text(), QStringLiteral("62,5 kHz"));
+    taper("TFrequence", "100 kHz");
+    EXPECT_EQ(messages.messages.size(), 1u);
+    messages.réponses = {RéponseMessage::Oui};
+    choisir("TMode", 3);
+    EXPECT_EQ(c<QLabel>("FMax")->text(), QStringLiteral("4 MHz"));
+    taper("TFrequence", "100 kHz");
+    EXPECT_EQ(messages.messages.size(), 2u); // la question du mode CTC, aucun refus
+    EXPECT_TRUE(c<QLabel>("LObtenu")->text().contains(QStringLiteral("Timer2")));
+    // Une autre sortie : ses propres limites, la fréquence gardée puisqu'elle les respecte.
+    choisir("TSortie", 0);
+    EXPECT_EQ(c<QLabel>("Fmin")->text(), Calculatrice::ConvertitFréquence(16e6 / (2 * 1024 * 65536.0)));
+    EXPECT_EQ(champ("TFrequence")->text(), QStringLiteral("100 kHz"));
+    // Un rapport que le sommet ne sait pas rendre est refusé comme un rapport hors de ]0 ; 1[.
+    choisir("TMode", 5);
+    taper("TFrequence", "4 MHz");
+    taper("TRC", "0,25");
+    ASSERT_EQ(messages.messages.size(), 3u);
+    EXPECT_TRUE(messages.messages[2].texte.contains(QStringLiteral("ne bouge plus")));
+    EXPECT_FALSE(etatCalculatrice().RapportCyclique);
 }
 
 TEST_F(FenetreAssistante, TonToffModeCtcEtHorlogeExterne) {
@@ -182,6 +215,45 @@ TEST_F(FenetreAssistante, ÉchecsDuChargementChacunSonMessage) {
     EXPECT_EQ(OutilsTests::lireFichier(etatGlobal().FichierConfiguration), fichier);
 }
 
+// Sans MCU ou sans F_CPU lisible, l'assistante dit ce qui manque et rend la main à la
+// configuration ; F_CPU suffixé à la façon du C est lu comme le nombre.
+TEST_F(FenetreAssistante, MakefileSansMCUOuFCPULisible) {
+    struct Cas {
+        bool mcuAbsent;
+        const char *fcpu, *lue;
+        const char* dit; // vide : l'assistante s'ouvre
+        const char* horloge;
+    };
+    const Cas cas[] = {
+        {false, "8000000UL", "8000000UL", "", "8 MHz"},
+        {true, "16000000", "16000000", "« MCU = »", ""},
+        {false, "", "", "F_CPU = » du makefile) est vide", ""},
+        {false, "", "8 MHz", "« 8 MHz »", ""},
+    };
+    for (const Cas& k : cas) {
+        SCOPED_TRACE(k.fcpu);
+        messages.messages.clear();
+        etatGlobal().AppelantAssistante = QStringLiteral("Ligne de commande");
+        ValeursMakefile& v = valeursMakefile();
+        v.MicroContrôleurAbsent = k.mcuAbsent;
+        v.FréquenceCPU = QString::fromUtf8(k.fcpu);
+        v.FréquenceCPULue = QString::fromUtf8(k.lue);
+        ouvrir();
+        if (*k.dit) {
+            fenêtre->exécuter();
+            EXPECT_EQ(fenêtre->chargement(), FeuilleAssistante::Chargement::MakefileIncomplet);
+            ASSERT_EQ(messages.messages.size(), 1u);
+            EXPECT_TRUE(messages.messages[0].texte.contains(QString::fromUtf8(k.dit)))
+                << messages.messages[0].texte.toStdString();
+            EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Configurateur"));
+        } else {
+            EXPECT_EQ(fenêtre->chargement(), FeuilleAssistante::Chargement::Complet);
+            EXPECT_EQ(c<QLabel>("TFCPU")->text(), QString::fromUtf8(k.horloge));
+            EXPECT_EQ(etatCalculatrice().FréquenceHorloge, 8000000);
+        }
+    }
+}
+
 TEST_F(FenetreAssistante, OngletDeDémarrageVitesseSérieEtRetourÀLaConfiguration) {
     ouvrir();
     // Le chargement n'écrit pas la vitesse : aucun makefile créé.
@@ -234,6 +306,36 @@ TEST_F(FenetreAssistante, OuverteParLeBoutonDeLaConfigurationElleYRamèneAvecLaV
     EXPECT_EQ(ValeurParamètre(configuration.configuration().RTBMakefile, QStringLiteral("BAUD =")),
               QStringLiteral("57600"));
     EXPECT_TRUE(OutilsTests::aucunMessage(messages));
+}
+
+// Remplacer depuis la configuration : le source est écrit, la configuration revient avec le
+// microcontrôleur changé, pas encore enregistré ; son OK l'écrit.
+TEST_F(FenetreAssistante, RemplacerDepuisLaConfigurationGardeSesChangements) {
+    etatGlobal().AppelantAssistante.clear();
+    essai.écrireMakefile(
+        EssaiConfiguration::makefileAvec({{QStringLiteral("MCU ="), QStringLiteral("atmega8")},
+                                          {QStringLiteral("F_CPU ="), QStringLiteral("16000000")}}));
+    FenConfiguration::Services services = FenConfiguration::Services::parDéfaut();
+    services.ouvrirAssistante = &FeuilleAssistante::ouvrir;
+    FenConfiguration configuration(services);
+    configuration.show();
+    auto* puce = configuration.findChild<QComboBox*>(QStringLiteral("ComboBoxChip"));
+    OutilsFenetres::choisir(puce, puce->findText(QStringLiteral("ATmega328P"), Qt::MatchFixedString));
+    ASSERT_EQ(valeursMakefile().MicroContrôleur, QStringLiteral("atmega328p"));
+    messages.réponses = {RéponseMessage::Oui};
+    OutilsFenetres::quandModale<FeuilleAssistante>([&](FeuilleAssistante* assistante) {
+        assistante->SSTab1->setCurrentIndex(3);
+        assistante->remplacerExistant();
+    });
+    configuration.ouvrirAssistante();
+    EXPECT_TRUE(QString::fromUtf8(OutilsTests::lireFichier(etatGlobal().FichierC))
+                    .contains(QStringLiteral("atmega328p"), Qt::CaseInsensitive));
+    EXPECT_TRUE(configuration.isVisible());
+    EXPECT_EQ(ValeurParamètre(configuration.configuration().RTBMakefile, QStringLiteral("MCU =")),
+              QStringLiteral("atmega328p"));
+    EXPECT_TRUE(essai.makefileÉcrit().contains("MCU = atmega8\n"));
+    QTest::mouseClick(configuration.findChild<QWidget*>(QStringLiteral("CommandButtonOK")), Qt::LeftButton);
+    EXPECT_TRUE(essai.makefileÉcrit().contains("MCU = atmega328p\n"));
 }
 
 // Un profil sauvé puis rechargé rend les champs et les ports ; « Remplacer l'existant » écrit le
