@@ -5,6 +5,7 @@
 #include "common/Nombres.h"
 #include "common/Texte.h"
 #include "launcher/LancementOutils.h"
+#include "makefile/ConfigurationMakefile.h"
 #include "makefile/ParametreMakefile.h"
 #include "noyau/EtatGlobal.h"
 #include "noyau/MakefileProjet.h"
@@ -124,7 +125,7 @@ bool FenInvisible::préparerAVRStudio() {
     const QString makefile = MakefileDuProjet(dossier);
     if (QFileInfo::exists(makefile)) {
         if (!chargerDocument(makefile, QStringLiteral("Le makefile du projet"))) return false;
-    } else if (!chargerDocument(modèle(QStringLiteral("makefile.rtf")),
+    } else if (!chargerDocument(Configuration::cheminConfigurationParDéfaut(),
                                 QStringLiteral("La configuration par défaut du makefile"))) {
         return false;
     }

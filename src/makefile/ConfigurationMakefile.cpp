@@ -18,7 +18,16 @@
 
 namespace Configuration {
 
+QString cheminConfigurationUtilisateur() {
+    // À côté des réglages de l'utilisateur : l'installation ne s'écrit jamais.
+    const QString réglages = etatGlobal().FichierParamètres;
+    if (réglages.isEmpty()) return {};
+    return QFileInfo(réglages).absolutePath() + QStringLiteral("/Modèle/makefile.rtf");
+}
+
 QString cheminConfigurationParDéfaut() {
+    const QString perso = cheminConfigurationUtilisateur();
+    if (!perso.isEmpty() && QFileInfo(perso).isFile()) return perso;
     return etatGlobal().DossierInstallation + QStringLiteral("/Modèle/makefile.rtf");
 }
 
@@ -112,8 +121,10 @@ QString questionConfigurationParDéfaut() {
 }
 
 QString questionSauverConfigurationParDéfaut() {
-    return QStringLiteral("Attention c'est irreversible. Il faudra réinstaller l'application pour récupérer "
-                          "l'original.\r\nSauver quand même ce fichier comme configuration par défaut ?");
+    return QStringLiteral("Attention : ce fichier deviendra votre configuration par défaut. L'original reste "
+                          "dans l'installation ; supprimez « %1 » pour le retrouver.\r\nSauver quand même "
+                          "ce fichier comme configuration par défaut ?")
+        .arg(QDir::toNativeSeparators(cheminConfigurationUtilisateur()));
 }
 
 } // namespace Configuration
@@ -163,10 +174,13 @@ void ConfigurationMakefile::écrire(const QString& clé, const QString& valeur) 
 
 bool ConfigurationMakefile::chargerConfigurationParDéfaut() {
     QString erreur;
-    if (RTBMakefile.charger(cheminConfigurationParDéfaut(), &erreur)) return true;
-    montrer(QStringLiteral("La configuration par défaut ") + natif(cheminConfigurationParDéfaut()) +
+    const QString chemin = cheminConfigurationParDéfaut();
+    if (RTBMakefile.charger(chemin, &erreur)) return true;
+    montrer(QStringLiteral("La configuration par défaut ") + natif(chemin) +
                 QStringLiteral(" n'a pas pu être lue.\r\n\r\n") + erreur +
-                QStringLiteral("\r\n\r\nRéinstallez l'application pour la retrouver."),
+                (chemin == cheminConfigurationUtilisateur()
+                     ? QStringLiteral("\r\n\r\nSupprimez ce fichier pour retrouver celle de l'installation.")
+                     : QStringLiteral("\r\n\r\nRéinstallez l'application pour la retrouver.")),
             IconeMessage::Critique);
     // Le makefile du projet sert alors de base : OK le réécrit avec ses propres valeurs.
     if (QFileInfo::exists(cheminMakefileProjet())) RTBMakefile.charger(cheminMakefileProjet());
@@ -431,9 +445,16 @@ bool ConfigurationMakefile::sauverCommeConfigurationParDéfaut() {
                 RéponseMessage::Non, true) != RéponseMessage::Oui)
         return false;
     QString erreur;
-    if (RTBMakefile.enregistrerRtf(cheminConfigurationParDéfaut(), &erreur)) return true;
+    const QString cible = cheminConfigurationUtilisateur();
+    if (cible.isEmpty())
+        erreur = QStringLiteral("Aucun dossier de réglages n'est connu.");
+    else if (!QDir().mkpath(QFileInfo(cible).absolutePath()))
+        erreur = QStringLiteral("Le dossier ") + natif(QFileInfo(cible).absolutePath()) +
+                 QStringLiteral(" n'a pas pu être créé.");
+    else if (RTBMakefile.enregistrerRtf(cible, &erreur))
+        return true;
     montrer(QStringLiteral("La configuration par défaut n'a pas pu être enregistrée dans ") +
-                natif(cheminConfigurationParDéfaut()) + QStringLiteral(".\r\n\r\n") + erreur +
+                natif(cible) + QStringLiteral(".\r\n\r\n") + erreur +
                 QStringLiteral("\r\n\r\nL'ancienne configuration par défaut est intacte."),
             IconeMessage::Critique);
     return false;

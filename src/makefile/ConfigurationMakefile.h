@@ -68,7 +68,10 @@ inline constexpr int LargeurÉlargie = 14500;
 // Marge droite de la vue du makefile dans la fenêtre élargie.
 inline constexpr int MargeVue = 100;
 
-QString cheminConfigurationParDéfaut(); // Modèle/makefile.rtf du dossier d'installation
+// Modèle/makefile.rtf : celui de l'utilisateur, à côté de ses réglages, s'il l'a enregistré ; sinon
+// celui de l'installation.
+QString cheminConfigurationParDéfaut();
+QString cheminConfigurationUtilisateur();
 QString cheminMakefileProjet();         // le makefile que make lit dans le dossier du projet
 QString cheminAide();                   // aide HTML installée
 

@@ -276,17 +276,22 @@ TEST_F(Configuration_, ConfigurationParDéfaut) {
     EXPECT_EQ(valeur(m, "MCU ="), "atmega8");
     EXPECT_EQ(c.contrôles.microContrôleur.texte, "ATMega8");
 
+    // Enregistrée à côté des réglages de l'utilisateur, jamais dans l'installation ; relue ensuite.
+    etatGlobal().FichierParamètres = essai.temporaire() + "/Réglages/Paramètres.xml";
+    const QString perso = essai.temporaire() + "/Réglages/Modèle/makefile.rtf";
     const QByteArray avant = lireFichier(essai.configurationParDéfaut());
     messages.réponses = {RéponseMessage::Non};
     EXPECT_FALSE(c.sauverCommeConfigurationParDéfaut());
-    EXPECT_EQ(lireFichier(essai.configurationParDéfaut()), avant);
+    EXPECT_FALSE(QFileInfo::exists(perso));
     messages.réponses = {RéponseMessage::Oui};
     EXPECT_TRUE(c.sauverCommeConfigurationParDéfaut());
+    EXPECT_EQ(lireFichier(essai.configurationParDéfaut()), avant);
     DocumentRiche relu;
-    ASSERT_TRUE(relu.charger(essai.configurationParDéfaut()));
+    ASSERT_TRUE(relu.charger(perso));
     EXPECT_TRUE(relu.venuDUnRtf());
     EXPECT_EQ(valeur(relu, "TARGET ="), "Clignotant");
     EXPECT_TRUE(rouge(relu, "MCU ="));
+    EXPECT_EQ(Configuration::cheminConfigurationParDéfaut(), perso);
     EXPECT_EQ(messages.messages.size(), 4u);
 }
 

@@ -4,6 +4,7 @@
 #include "common/Identite.h"
 #include "common/Messages.h"
 #include "common/Texte.h"
+#include "makefile/ConfigurationMakefile.h"
 #include "makefile/ParametreMakefile.h"
 #include "makefile/PreferencesInterface.h"
 #include "noyau/EtatGlobal.h"
@@ -47,7 +48,7 @@ bool ÉcrireVitesseSérie(const QString& vitesse, DocumentRiche* makefileOuvert)
         return false;
     }
     const QString source =
-        QFileInfo::exists(résolu) ? résolu : e.DossierInstallation + QStringLiteral("/Modèle/makefile.rtf");
+        QFileInfo::exists(résolu) ? résolu : Configuration::cheminConfigurationParDéfaut();
     DocumentRiche RTBInvisible;
     if (!RTBInvisible.charger(source, &erreur)) {
         messageCritique(QStringLiteral("Le makefile ") + QDir::toNativeSeparators(source) +
