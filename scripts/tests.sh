@@ -9,10 +9,11 @@ avertissements=OFF
 [ "${CI:-}" = true ] && avertissements=ON
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=$avertissements
 cmake --build build -j"$(nproc)"
-cd build
-ctest --output-on-failure -j"$(nproc)"
 # En intégration continue (root, machine jetable) : le paquet Debian, lintian, son installation et
-# l'installation en lecture seule éprouvée par un utilisateur ordinaire.
+# l'installation en lecture seule éprouvée par un utilisateur ordinaire. Avant ctest, pour que le
+# bilan de ctest reste la dernière ligne.
 if [ "${CI:-}" = true ]; then
   "$racine/scripts/essai_paquet.sh"
 fi
+cd build
+ctest --output-on-failure -j"$(nproc)"
