@@ -112,6 +112,8 @@ void FeuilleAssistante::construire() {
     RTBVisuDuCodeBas->setObjectName(QStringLiteral("RTBVisuDuCodeBas"));
     RTBVisuDuCodeBas->setAccessibleName(QStringLiteral("Code généré"));
     RTBVisuDuCodeBas->setReadOnly(true);
+    // Lecture seule, mais le texte se sélectionne au clavier (Maj+flèches) pour le copier.
+    RTBVisuDuCodeBas->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     RTBVisuDuCodeBas->setLineWrapMode(QTextEdit::NoWrap);
     RTBVisuDuCodeBas->setMinimumHeight(tw(2400));
     RTBVisuDuCodeBas->définirDocument(&m_code);
@@ -304,6 +306,13 @@ void FeuilleAssistante::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QDialog::keyPressEvent(e);
+}
+
+void FeuilleAssistante::done(int résultat) {
+    // Fermée (Échap, Annuler, case de fermeture) : le champ qui perd alors le focus ne valide plus
+    // rien, et la fermeture ne pose aucune question.
+    Kit::débrancherEnfants(m_mli);
+    QDialog::done(résultat);
 }
 
 void FeuilleAssistante::retourConfiguration() {

@@ -84,6 +84,7 @@ public:
     BTL* CBSauverProfil = nullptr;
     BTL* CBSupprimerProfil = nullptr;
     QListWidget* RLBProfil = nullptr;
+    QLabel* LProfil = nullptr; // au-dessus de la liste : charger ou supprimer
     QGroupBox* RFSaisie = nullptr;
     QLineEdit* RTBSaisie = nullptr;
     BTL* BTLX = nullptr;

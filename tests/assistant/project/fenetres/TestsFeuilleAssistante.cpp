@@ -19,6 +19,7 @@
 #include "outils/QuandModale.h"
 #include "ui/fenetres/VueDocumentRiche.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -286,6 +287,61 @@ TEST_F(FenetreAssistante, OuverteParLeBoutonDeLaConfigurationElleYRamèneAvecLaV
     EXPECT_EQ(ValeurParamètre(configuration.configuration().RTBMakefile, QStringLiteral("BAUD =")),
               QStringLiteral("57600"));
     EXPECT_TRUE(OutilsTests::aucunMessage(messages));
+
+    // Échap, un texte tapé et pas encore validé : aucune question, seule l'assistante se ferme.
+    OutilsFenetres::quandModale<FeuilleAssistante>([&](FeuilleAssistante* assistante) {
+        assistante->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(assistante));
+        OutilsFenetres::taper(assistante->findChild<QLineEdit*>(QStringLiteral("TFrequence")),
+                              QStringLiteral("1 kz"), false);
+        QTest::keyClick(assistante, Qt::Key_Escape);
+    });
+    configuration.ouvrirAssistante();
+    EXPECT_TRUE(configuration.isVisible());
+    EXPECT_TRUE(OutilsTests::aucunMessage(messages));
+}
+
+// Au clavier : Alt+lettre mène à chaque champ de l'onglet MLI, Entrée valide et passe au champ
+// suivant (pas après un refus), la vue du code se sélectionne avec Maj+flèches, la liste des profils
+// dit ce qu'elle fait sans rien choisir d'avance.
+TEST_F(FenetreAssistante, AuClavier) {
+    ouvrir();
+    ASSERT_TRUE(activer());
+    const std::pair<Qt::Key, const char*> raccourcis[] = {
+        {Qt::Key_M, "TMode"}, {Qt::Key_S, "TSortie"}, {Qt::Key_F, "TFrequence"}, {Qt::Key_P, "TPériode"},
+        {Qt::Key_C, "TRC"},   {Qt::Key_N, "TTon"},    {Qt::Key_O, "TToff"},      {Qt::Key_A, "CBInit"}};
+    for (const auto& [touche, nom] : raccourcis) {
+        QTest::keyClick(fenêtre.get(), touche, Qt::AltModifier);
+        EXPECT_EQ(QApplication::focusWidget(), c(QString::fromUtf8(nom))) << nom;
+    }
+    taper("TFrequence", "1 kz");
+    EXPECT_EQ(QApplication::focusWidget(), champ("TFrequence"));
+    taper("TFrequence", "1 kHz");
+    EXPECT_EQ(QApplication::focusWidget(), champ("TRC"));
+    QTest::keyClicks(champ("TRC"), QStringLiteral("0,25"));
+    QTest::keyClick(champ("TRC"), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), c("CBInit"));
+    EXPECT_EQ(messages.messages.size(), 1u);
+
+    fenêtre->voirLeCode();
+    auto* vue = c<VueDocumentRiche>("RTBVisuDuCodeBas");
+    vue->setFocus();
+    QTest::keyClick(vue, Qt::Key_Home, Qt::ControlModifier);
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(vue, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(vue->textCursor().selectedText(), vue->toPlainText().left(4));
+
+    c<QTabWidget>("SSTab1")->setCurrentIndex(3);
+    cliquer("CBSauverProfil");
+    QTest::keyClicks(champ("RTBSaisie"), QStringLiteral("Robot"));
+    QTest::keyClick(champ("RTBSaisie"), Qt::Key_Return);
+    cliquer("CBSupprimerProfil");
+    EXPECT_TRUE(c<QLabel>("LProfil")->isVisible());
+    EXPECT_TRUE(c<QLabel>("LProfil")->text().contains(QStringLiteral("supprimer")));
+    auto* liste = c<QListWidget>("RLBProfil");
+    EXPECT_EQ(liste->currentRow(), -1);
+    QTest::keyClick(liste, Qt::Key_Return);
+    EXPECT_EQ(messages.messages.size(), 1u); // aucune question de suppression
 }
 
 // Remplacer depuis la configuration : le source est écrit, la configuration revient avec le
