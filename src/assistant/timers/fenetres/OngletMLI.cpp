@@ -607,6 +607,8 @@ void OngletMLI::montrerObtenu() {
         ligne = GenerateurPWM::ligneObtenu(e);
     }
     LObtenu->setText(ligne);
+    // Le lecteur d'écran lit ce qui est montré, pas un titre fixe.
+    LObtenu->setAccessibleName(ligne.isEmpty() ? QStringLiteral("Réglage obtenu") : ligne);
 }
 
 bool OngletMLI::générer(DocumentRiche& RTBInvisible) {

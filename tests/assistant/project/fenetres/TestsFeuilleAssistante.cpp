@@ -72,6 +72,8 @@ TEST_F(FenetreAssistante, UneFréquenceEtUnRapportTapésDonnentLeCodeEtCeQueLaPu
     taper("TRC", "0,25");
     EXPECT_TRUE(c<QLabel>("LObtenu")->text().startsWith(QStringLiteral("Obtenu : 1,5 kHz")))
         << c<QLabel>("LObtenu")->text().toStdString();
+    // Le lecteur d'écran lit la ligne montrée.
+    EXPECT_EQ(c<QLabel>("LObtenu")->accessibleName(), c<QLabel>("LObtenu")->text());
 
     // « 1,50 ms » vaut 1,5 ms ; la fréquence suit, exacte.
     taper("TPériode", "1,50 ms");
