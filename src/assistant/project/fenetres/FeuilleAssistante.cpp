@@ -190,8 +190,12 @@ FeuilleAssistante::Chargement FeuilleAssistante::charger() {
     // Réglages relus, onglet de démarrage et sa marque ; les onglets vides restent grisés.
     LirePréférencesInterface();
     int départ = Assistante::ongletDeDémarrage();
-    SSTab1->setTabEnabled(1, false);
-    SSTab1->setTabEnabled(2, false);
+    for (const int vide : {1, 2}) {
+        SSTab1->setTabEnabled(vide, false);
+        // Un onglet grisé dit pourquoi.
+        SSTab1->setTabToolTip(vide, QStringLiteral("Pas encore prêt, mon chou : cet onglet n'a pas encore de "
+                                                   "réglages. Il s'allumera quand il en aura."));
+    }
     if (!SSTab1->isTabEnabled(départ)) départ = 0;
     {
         const QSignalBlocker bloqueur(SSTab1);
