@@ -95,7 +95,7 @@ void FeuilleAssistante::construire() {
     SSTab1->addTab(new QWidget(SSTab1), QStringLiteral("Compteur"));
     SSTab1->addTab(new QWidget(SSTab1), QStringLiteral("Base de temps"));
     m_projet = new OngletProjet(SSTab1);
-    SSTab1->addTab(m_projet, QStringLiteral("Créer un nouveaux projet"));
+    SSTab1->addTab(m_projet, QStringLiteral("Créer un nouveau projet"));
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));

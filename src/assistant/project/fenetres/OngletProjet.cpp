@@ -358,7 +358,7 @@ void OngletProjet::choisirProfil(int index) {
     }
     if (confirmer(QStringLiteral("Attention vous allez supprimer le profil ") +
                       Profils::nom(fichierParamètres(), index) + u'.' + Texte::SautDeLigne +
-                      QStringLiteral("Etes-vous sûr ?"),
+                      QStringLiteral("Êtes-vous sûr ?"),
                   IconeMessage::Critique))
         Profils::supprimer(fichierParamètres(), index);
 }

@@ -21,7 +21,7 @@
 
 namespace {
 
-const QString UnitéObligatoire = QStringLiteral("Unitée obligatoire.");
+const QString UnitéObligatoire = QStringLiteral("Unité obligatoire.");
 
 void message(const QString& texte, IconeMessage icône, const QString& titre = TitreApplication()) {
     Message m;
@@ -113,12 +113,12 @@ void OngletMLI::construireChamps(QGridLayout* grille, int& ligne) {
     auto* Label11 = Kit::légende(QStringLiteral("Label11"), QStringLiteral("&Fréquence :"), this);
     TFrequence = champ(QStringLiteral("TFrequence"), Label11, UnitéObligatoire);
     placer(Label11, TFrequence,
-           Kit::légende(QStringLiteral("Label8"), QStringLiteral("Unitée : Hz, kHz, MHz."), this));
+           Kit::légende(QStringLiteral("Label8"), QStringLiteral("Unité : Hz, kHz, MHz."), this));
 
     auto* Label1 = Kit::légende(QStringLiteral("Label1"), QStringLiteral("&Période :"), this);
     TPériode = champ(QStringLiteral("TPériode"), Label1, UnitéObligatoire);
     placer(Label1, TPériode,
-           Kit::légende(QStringLiteral("Label3"), QStringLiteral("Unitée : s, ms, µs, ns."), this));
+           Kit::légende(QStringLiteral("Label3"), QStringLiteral("Unité : s, ms, µs, ns."), this));
 
     auto* Label6 =
         Kit::légende(QStringLiteral("Label6"), QStringLiteral("Rapport &Cyclique (0 < RC < 1) :"), this);
@@ -135,7 +135,7 @@ void OngletMLI::construireChamps(QGridLayout* grille, int& ligne) {
     auto* Label4 = Kit::légende(QStringLiteral("Label4"), QStringLiteral("T&off :"), this);
     TToff = champ(QStringLiteral("TToff"), Label4, UnitéObligatoire);
     placer(Label4, TToff,
-           Kit::légende(QStringLiteral("Label7"), QStringLiteral("Unitée : s, ms, µs, ns."), this));
+           Kit::légende(QStringLiteral("Label7"), QStringLiteral("Unité : s, ms, µs, ns."), this));
 }
 
 void OngletMLI::construireLimites(QGridLayout* grille, int& ligne) {
