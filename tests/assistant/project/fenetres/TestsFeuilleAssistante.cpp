@@ -31,6 +31,7 @@
 #include <QTest>
 #include <QToolTip>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -129,6 +130,21 @@ TEST_F(FenetreAssistante, LesLimitesSuiventLaSortieEtLeMode) {
     ASSERT_EQ(messages.messages.size(), 3u);
     EXPECT_TRUE(messages.messages[2].texte.contains(QStringLiteral("ne bouge plus")));
     EXPECT_FALSE(etatCalculatrice().RapportCyclique);
+}
+
+// Le code de OC1B après celui de OC1A : même fréquence, rien à dire ; une autre, le sommet ICR1
+// partagé ne peut pas valoir les deux et la fenêtre le dit.
+TEST_F(FenetreAssistante, DeuxSortiesDuMêmeTimer) {
+    ouvrir();
+    for (const auto& [sortie, fréquence, messagesAttendus] :
+         {std::tuple{0, "1 kHz", 0u}, {1, "1 kHz", 0u}, {1, "2 kHz", 1u}}) {
+        choisir("TSortie", sortie);
+        taper("TFrequence", QString::fromUtf8(fréquence));
+        taper("TRC", "0,5");
+        fenêtre->voirLeCode();
+        EXPECT_EQ(messages.messages.size(), messagesAttendus) << fréquence;
+    }
+    EXPECT_TRUE(messages.messages.back().texte.contains(QStringLiteral("ICR1")));
 }
 
 TEST_F(FenetreAssistante, TonToffModeCtcEtHorlogeExterne) {
