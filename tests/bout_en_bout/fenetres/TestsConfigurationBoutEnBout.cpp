@@ -200,32 +200,33 @@ TEST(ConfigurationBoutEnBout, LesCommentairesNeFixentAucunRéglage) {
 
 // Le microcontrôleur changé dans la configuration, puis l'assistante ouverte par son bouton :
 // « Remplacer l'existant » écrit le squelette et ramène à la configuration, dont OK écrit le
-// makefile avec le microcontrôleur choisi ; make construit le tout pour lui.
+// makefile avec le microcontrôleur choisi ; make construit le tout pour lui, à l'horloge lue.
 TEST(ConfigurationBoutEnBout, AssistanteOuverteParLaConfigurationPuisOK) {
     EXIGER_OUTILS("make", "avr-gcc");
     EssaiConfiguration essai;
     for (const char* f : {"Configuration.xml", "image/ongletcourant.ico"})
         essai.copierConstruit(QString::fromUtf8(f));
+    // F_CPU suffixé à la façon du C : lu, gardé, et construit.
+    essai.écrireMakefile(EssaiConfiguration::makefileAvec({{"F_CPU =", "16000000L"}}));
     EnregistreurMessages messages;
     messages.réponses = {RéponseMessage::Oui};
-    bool ramenée = false;
-    const int code = configurer(essai, [&](FenConfiguration& f) {
-        choisir(f, "ComboBoxChip", "ATmega328P");
-        OutilsFenetres::quandModale<FeuilleAssistante>([](FeuilleAssistante* assistante) {
-            assistante->SSTab1->setCurrentIndex(3);
-            QTest::mouseClick(OutilsFenetres::enfant(assistante, QStringLiteral("BTLRemplacerExistant")),
-                              Qt::LeftButton);
-        });
-        QTest::mouseClick(contrôle(f, "CBAssistant"), Qt::LeftButton);
-        ramenée = f.isVisible();
-        QTest::mouseClick(contrôle(f, "CommandButtonOK"), Qt::LeftButton);
-    });
-    EXPECT_EQ(code, CodeSortie::Succès);
-    EXPECT_TRUE(ramenée);
+    EXPECT_EQ(configurer(essai,
+                         [&](FenConfiguration& f) {
+                             choisir(f, "ComboBoxChip", "ATmega328P");
+                             OutilsFenetres::quandModale<FeuilleAssistante>([](FeuilleAssistante* a) {
+                                 a->SSTab1->setCurrentIndex(3);
+                                 QTest::mouseClick(OutilsFenetres::enfant(a, "BTLRemplacerExistant"),
+                                                   Qt::LeftButton);
+                             });
+                             QTest::mouseClick(contrôle(f, "CBAssistant"), Qt::LeftButton);
+                             EXPECT_TRUE(f.isVisible());
+                             QTest::mouseClick(contrôle(f, "CommandButtonOK"), Qt::LeftButton);
+                         }),
+              CodeSortie::Succès);
     EXPECT_TRUE(essai.makefileÉcrit().contains("\nMCU = atmega328p\n"));
-    const QString source = QString::fromUtf8(lireFichier(essai.projet() + "/Clignotant.c"));
-    EXPECT_TRUE(source.contains(QStringLiteral("atmega328p"))) << source.toStdString();
+    EXPECT_TRUE(lireFichier(essai.projet() + "/Clignotant.c").contains("atmega328p"));
     QString journal;
     ASSERT_EQ(make(essai.projet(), {QStringLiteral("all")}, &journal), 0) << journal.toStdString();
-    EXPECT_TRUE(journal.contains("-mmcu=atmega328p")) << journal.toStdString();
+    EXPECT_TRUE(journal.contains("-mmcu=atmega328p") && journal.contains("-DF_CPU=16000000UL"))
+        << journal.toStdString();
 }
