@@ -53,7 +53,8 @@ QString makefileIncomplet() {
         return QStringLiteral("Le makefile du projet ne dit pas quel est le microcontrôleur (pas de ligne "
                               "« MCU = ») : je ne vais pas écrire du code pour une puce au hasard.") +
                sl + QStringLiteral("Choisissez le µC dans la configuration, puis rouvrez l'assistante.");
-    if (hertzDeFCPU(v.FréquenceCPU)) return {};
+    // Au-delà de 2^31 − 1 Hz, l'horloge ne tient plus dans les calculs : aucune puce n'en est là.
+    if (const auto hertz = hertzDeFCPU(v.FréquenceCPU); hertz && *hertz <= uint32_t(INT32_MAX)) return {};
     const QString lu = v.FréquenceCPULue.isEmpty() ? v.FréquenceCPU : v.FréquenceCPULue;
     return (lu.isEmpty()
                 ? QStringLiteral("La fréquence du µC (« F_CPU = » du makefile) est vide.")
