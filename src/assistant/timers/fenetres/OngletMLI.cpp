@@ -566,19 +566,17 @@ void OngletMLI::CalculMinEtMax() {
     }
     s.FminHz = Nombres::arrondir(fmin, 4);
     s.FmaxHz = Nombres::arrondir(fmax, 4);
-    if (s.horsLimites()) {
-        refuserHorsLimites();
-        return;
-    }
+    // Les limites montrées d'abord : un refus qui suit doit se lire contre celles du nouveau timer.
     if (s.FminHz <= 0 || s.FmaxHz <= 0) {
         for (QLabel* l2 : {Fmin, FMax, Tmin, TMax})
             l2->clear();
-        return;
+    } else {
+        Fmin->setText(Calculatrice::ConvertitFréquence(s.FminHz));
+        FMax->setText(Calculatrice::ConvertitFréquence(s.FmaxHz));
+        Tmin->setText(Calculatrice::ConvertitPériode(1 / s.FminHz));
+        TMax->setText(Calculatrice::ConvertitPériode(1 / s.FmaxHz));
     }
-    Fmin->setText(Calculatrice::ConvertitFréquence(s.FminHz));
-    FMax->setText(Calculatrice::ConvertitFréquence(s.FmaxHz));
-    Tmin->setText(Calculatrice::ConvertitPériode(1 / s.FminHz));
-    TMax->setText(Calculatrice::ConvertitPériode(1 / s.FmaxHz));
+    if (s.horsLimites()) refuserHorsLimites();
 }
 
 // --- Génération -------------------------------------------------------------------------------

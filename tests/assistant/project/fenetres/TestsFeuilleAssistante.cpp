@@ -99,18 +99,20 @@ TEST_F(FenetreAssistante, UneFréquenceEtUnRapportTapésDonnentLeCodeEtCeQueLaPu
     EXPECT_TRUE(fenêtre->code().texte().isEmpty());
 }
 
-// Les limites suivent la sortie (OC2, 8 bits : 62,5 kHz en MLI rapide) ; un rapport que le sommet
-// ne sait pas rendre est refusé comme un rapport hors de ]0 ; 1[.
+// Les limites suivent la sortie avant tout refus : 100 kHz, accepté sur OC1A, est refusé sur OC2
+// (8 bits : 62,5 kHz en MLI rapide) contre les limites d'OC2 montrées. Un rapport que le sommet ne
+// sait pas rendre est refusé comme un rapport hors de ]0 ; 1[.
 TEST_F(FenetreAssistante, LimitesDeLaSortieEtRapportInexprimable) {
     ouvrir();
+    taper("TFrequence", "100 kHz");
     choisir("TSortie", 2);
     EXPECT_EQ(c<QLabel>("FMax")->text(), QStringLiteral("62,5 kHz"));
     choisir("TSortie", 0);
     choisir("TMode", 5);
     taper("TFrequence", "4 MHz");
     taper("TRC", "0,25");
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("ne bouge plus")));
+    ASSERT_EQ(messages.messages.size(), 2u);
+    EXPECT_TRUE(messages.messages[1].texte.contains(QStringLiteral("ne bouge plus")));
 }
 
 // Le code de OC1B après celui de OC1A : même fréquence, rien à dire ; une autre, le sommet ICR1
