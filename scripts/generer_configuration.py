@@ -375,6 +375,9 @@ def bloc_serie(c):
         if all((n % s if "%s" in n else n + s) in m for n in noms):
             break
     else:
+        bloc = bloc_uart(m)
+        if bloc:
+            return bloc
         return "// Pas de liaison série matérielle (USART) sur ce microcontrôleur."
     ucsra = "UCSR%sA" % s
     lignes = [
@@ -405,6 +408,49 @@ def bloc_serie(c):
         "\twhile (!(%s & (1 << RXC%s)))" % (ucsra, s),
         "\t\t;",
         "\treturn UDR%s;" % s,
+        "}",
+    ]
+    return "\n".join(lignes)
+
+
+def bloc_uart(m):
+    """Ancienne UART (AT90S, ATmega161/163) : pas de U2X, des noms à part (UCR et USR, UBRRHI) ;
+    le diviseur est calculé ici, sans <util/setbaud.h>. None sans UART."""
+    if not all(n in m for n in ["RXEN", "TXEN", "UDRE", "RXC"]):
+        return None
+    for udr, ubrr, b, a in [("UDR", "UBRR", "UCR", "USR"), ("UDR", "UBRR", "UCSRB", "UCSRA"),
+                            ("UDR0", "UBRR0", "UCSR0B", "UCSR0A")]:
+        if all(n in m for n in [udr, ubrr, b, a]):
+            break
+    else:
+        return None
+    haut = next((h for h in ["UBRRH", "UBRRHI"] if h in m), None)
+    lignes = [
+        "// Liaison série (UART) : BAUD vient du makefile (BAUD = 9600), 8 bits de données, 1 bit de stop.",
+        "#ifndef BAUD",
+        "#define BAUD 9600",
+        "#endif",
+        "#define SERIE_DIVISEUR ((F_CPU + 8UL * (BAUD)) / (16UL * (BAUD)) - 1)",
+        "static inline void serie_initialiser(void)",
+        "{",
+    ]
+    if haut:
+        lignes.append("\t%s = (unsigned char)(SERIE_DIVISEUR >> 8);" % haut)
+    lignes += [
+        "\t%s = (unsigned char)SERIE_DIVISEUR;" % ubrr,
+        "\t%s = (1 << RXEN) | (1 << TXEN);" % b,
+        "}",
+        "static inline void serie_envoyer(unsigned char octet)",
+        "{",
+        "\twhile (!(%s & (1 << UDRE)))" % a,
+        "\t\t;",
+        "\t%s = octet;" % udr,
+        "}",
+        "static inline unsigned char serie_recevoir(void)",
+        "{",
+        "\twhile (!(%s & (1 << RXC)))" % a,
+        "\t\t;",
+        "\treturn %s;" % udr,
         "}",
     ]
     return "\n".join(lignes)

@@ -135,7 +135,8 @@ ECRIRE_EEPROM :=
 # une fois pour toutes.
 PROJET := $(strip $(TARGET))
 MICRO := $(strip $(MCU))
-HORLOGE := $(strip $(patsubst %UL,%,$(patsubst %ul,%,$(strip $(F_CPU)))))
+# F_CPU peut porter un suffixe d'entier du C (8000000UL, 8000000L) : -DF_CPU=...UL le remet.
+HORLOGE := $(strip $(subst L,,$(subst l,,$(subst U,,$(subst u,,$(F_CPU))))))
 VITESSE_SERIE := $(strip $(BAUD))
 NIVEAU_OPTIMISATION := $(strip $(OPT))
 FORMAT_IMAGE := $(strip $(FORMAT))

@@ -2,7 +2,9 @@
 
 #include "common/Messages.h"
 #include "common/Texte.h"
+#include "noyau/EtatGlobal.h"
 
+#include <QDir>
 #include <algorithm>
 #include <limits>
 
@@ -31,11 +33,13 @@ QString lignesCommunes(const QString& clé) {
     return QStringLiteral("Le paramètre «") + clé +
            QStringLiteral("» est manquant dans votre makefile. Vous pouvez : \r\n"
                           "\r\n"
-                          "1 - Supprimer votre makefile, le logiciel en recréra un nouveau lors de la "
+                          "1 - Supprimer votre makefile, le logiciel en recréera un nouveau lors de la "
                           "prochaine configuration,\r\n"
-                          "2 - Editer votre makefile et celui qui se trouve dans le répertoire « "
-                          "DossierDInstallation\\Quillon » et rajouter le paramètre «") +
-           clé + QStringLiteral("» ainsi que l'aide s'y rapportant.\r\n");
+                          "2 - Éditer votre makefile et celui qui se trouve dans le répertoire « ") +
+           // Le vrai dossier de la configuration par défaut, pas un nom de principe.
+           QDir::toNativeSeparators(etatGlobal().DossierInstallation + QStringLiteral("/Modèle")) +
+           QStringLiteral(" » et rajouter le paramètre «") + clé +
+           QStringLiteral("» ainsi que l'aide s'y rapportant.\r\n");
 }
 
 void montrerParamètreManquant(const QString& texte) {
@@ -65,15 +69,15 @@ qsizetype PositionClé(const QString& texte, const QString& clé) {
 
 QString MessageParamètreManquantLecture(const QString& clé) {
     return lignesCommunes(clé) +
-           QStringLiteral("3 - Le rajouter à la main dans la configuration avancé >>>>,\r\n"
+           QStringLiteral("3 - Le rajouter à la main dans la configuration avancée >>>>,\r\n"
                           "4 - Abandonner lâchement ce P... de B... de M... de projet à la C...\r\n"
-                          "5 - Me maudire, mais je vous le rendrais.");
+                          "5 - Me maudire, mais je vous le rendrai.");
 }
 
 QString MessageParamètreManquantÉcriture(const QString& clé) {
     return lignesCommunes(clé) +
            QStringLiteral("3 - Abandonner lâchement ce P... de B... de M... de projet à la C...\r\n"
-                          "4 - Me maudire, mais je vous le rendrais.");
+                          "4 - Me maudire, mais je vous le rendrai.");
 }
 
 std::optional<QString> ValeurParamètre(const DocumentRiche& document, const QString& clé) {

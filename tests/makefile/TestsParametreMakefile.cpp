@@ -3,6 +3,9 @@
 #include "makefile/ParametreMakefile.h"
 #include "outils/DocumentDe.h"
 
+#include "noyau/EtatGlobal.h"
+
+#include <QDir>
 #include <gtest/gtest.h>
 
 using OutilsTests::documentDe;
@@ -63,6 +66,11 @@ TEST_F(ParametreMakefile, CléAbsente) {
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].icône, IconeMessage::Critique);
     EXPECT_EQ(messages.messages[0].texte, MessageParamètreManquantÉcriture("MCU ="));
+    // Le message montre le vrai dossier de la configuration par défaut.
+    etatGlobal().DossierInstallation = QStringLiteral("/opt/quillon");
+    EXPECT_TRUE(MessageParamètreManquantLecture("MCU =").contains(
+        QStringLiteral("« ") + QDir::toNativeSeparators(QStringLiteral("/opt/quillon/Modèle")) +
+        QStringLiteral(" »")));
 }
 
 // La position de la clé est retenue (pour Suivant) sans toucher à la sélection ; l'écriture va sur

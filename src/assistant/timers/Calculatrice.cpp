@@ -37,24 +37,40 @@ QString VirguleEnPoint(QString& s) {
     return s;
 }
 
+namespace {
+
+// L'unité se lit à sa première lettre, en majuscule ou en minuscule (« 1 k », « 20 mS ») ; la
+// suite, facultative, doit être celle de l'unité : « 1 kz » reste refusé.
+struct Unité {
+    QChar lettre;
+    const char16_t* suite;
+    const char16_t* texte;
+    double échelle;
+};
+bool lireUnité(const QString& u, std::initializer_list<Unité> unités, const Unité& sansUnité, Valeur& v,
+               bool diviser) {
+    const Unité* trouvée = u.isEmpty() ? &sansUnité : nullptr;
+    const QString reste = u.mid(1);
+    for (const Unité& x : unités)
+        if (!trouvée && !u.isEmpty() && u[0].toLower() == x.lettre &&
+            (reste.isEmpty() || reste.compare(QString::fromUtf16(x.suite), Qt::CaseInsensitive) == 0))
+            trouvée = &x;
+    if (!trouvée) return false;
+    v.unité = QString::fromUtf16(trouvée->texte);
+    v.valeurSI = diviser ? v.nombre / trouvée->échelle : v.nombre * trouvée->échelle;
+    v.valide = true;
+    return true;
+}
+
+} // namespace
+
 Valeur lireFréquence(const QString& texte) {
     Valeur v;
     QString u;
     if (!découper(texte, v.nombre, u, v.vide)) return v;
-    double facteur = 1;
-    if (u.isEmpty() || u.compare(u"Hz", Qt::CaseInsensitive) == 0) {
-        v.unité = QStringLiteral(" Hz");
-    } else if (u.compare(u"kHz", Qt::CaseInsensitive) == 0) {
-        v.unité = QStringLiteral(" kHz");
-        facteur = 1e3;
-    } else if (u.compare(u"MHz", Qt::CaseInsensitive) == 0) {
-        v.unité = QStringLiteral(" MHz");
-        facteur = 1e6;
-    } else {
-        return v;
-    }
-    v.valeurSI = v.nombre * facteur;
-    v.valide = true;
+    // « m » vaut méga : un millihertz n'a pas de sens ici.
+    const Unité hz{u'h', u"z", u" Hz", 1};
+    lireUnité(u, {hz, {u'k', u"hz", u" kHz", 1e3}, {u'm', u"hz", u" MHz", 1e6}}, hz, v, false);
     return v;
 }
 
@@ -62,25 +78,36 @@ Valeur lireTemps(const QString& texte) {
     Valeur v;
     QString u;
     if (!découper(texte, v.nombre, u, v.vide)) return v;
-    double diviseur = 1;
-    if (u.isEmpty() || u == u"s") {
-        v.unité = QStringLiteral(" s");
-    } else if (u == u"ms") {
-        v.unité = QStringLiteral(" ms");
-        diviseur = 1e3;
-    } else if (u == u"µs" || u == u"us" || u == u"\u03BCs") {
-        v.unité = QStringLiteral(" µs");
-        diviseur = 1e6;
-    } else if (u == u"ns") {
-        v.unité = QStringLiteral(" ns");
-        diviseur = 1e9;
-    } else {
-        return v;
-    }
-    v.valeurSI = v.nombre / diviseur;
-    v.valide = true;
+    const Unité s{u's', u"", u" s", 1};
+    lireUnité(u,
+              {s,
+               {u'm', u"s", u" ms", 1e3},
+               {u'µ', u"s", u" µs", 1e6},
+               {u'u', u"s", u" µs", 1e6},
+               {QChar(0x03BC), u"s", u" µs", 1e6},
+               {u'n', u"s", u" ns", 1e9}},
+              s, v, true);
     return v;
 }
+
+namespace {
+
+// Le nombre à quatre chiffres significatifs, tel que montré.
+double arrondi4(double x) {
+    if (x == 0 || !std::isfinite(x)) return x;
+    const int entiers = int(std::floor(std::log10(std::fabs(x)))) + 1;
+    return Nombres::arrondir(x, std::max(0, 4 - entiers));
+}
+
+// La plus grande unité où la valeur montrée vaut au moins 1 : « 1 µs », pas « 1000 ns ».
+QString avecUnité(double x, std::initializer_list<std::pair<double, const char16_t*>> unités) {
+    for (const auto& [échelle, unité] : unités)
+        if (arrondi4(x / échelle) >= 1 || échelle == std::data(unités)[unités.size() - 1].first)
+            return quatreChiffres(x / échelle) + QString::fromUtf16(unité);
+    return {};
+}
+
+} // namespace
 
 QString texteChamp(double nombre, const QString& unité) {
     return Nombres::texteDecimalVirgule(nombre) + unité;
@@ -127,16 +154,11 @@ QString quatreChiffres(double x) {
 }
 
 QString texteFréquence(double f) {
-    if (f >= 1e6) return quatreChiffres(f / 1e6) + QStringLiteral(" MHz");
-    if (f >= 1e3) return quatreChiffres(f / 1e3) + QStringLiteral(" kHz");
-    return quatreChiffres(f) + QStringLiteral(" Hz");
+    return avecUnité(f, {{1e6, u" MHz"}, {1e3, u" kHz"}, {1, u" Hz"}});
 }
 
 QString texteDurée(double t) {
-    if (t >= 1) return quatreChiffres(t) + QStringLiteral(" s");
-    if (t >= 1e-3) return quatreChiffres(t * 1e3) + QStringLiteral(" ms");
-    if (t >= 1e-6) return quatreChiffres(t * 1e6) + QStringLiteral(" µs");
-    return quatreChiffres(t * 1e9) + QStringLiteral(" ns");
+    return avecUnité(t, {{1, u" s"}, {1e-3, u" ms"}, {1e-6, u" µs"}, {1e-9, u" ns"}});
 }
 
 QString texteÉcart(double pourCent) {

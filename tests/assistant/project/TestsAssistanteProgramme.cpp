@@ -68,13 +68,17 @@ TEST_F(AssistanteProgramme, TouchesTapéesCodeCopiéMesuréDansSimavrPuisFermetu
                                             {QStringLiteral("F_CPU ="), QStringLiteral("16000000")}});
     const Window w = lancer();
     ASSERT_NE(w, Window(0)) << quillon.readAllStandardError().toStdString();
-    // La fréquence a le focus à l'ouverture ; deux tabulations mènent au rapport cyclique.
+    // Le README, touche par touche : le mode et la sortie (OC1A, la première), la fréquence,
+    // Entrée, le rapport cyclique, Entrée, l'en-tête coché, « Voir le code », « Copier tout ».
+    x->touche(w, XK_m, Mod1Mask);
+    x->touche(w, XK_s, Mod1Mask);
+    x->touche(w, XK_Home);
+    x->touche(w, XK_f, Mod1Mask);
     x->taper(w, QStringLiteral("1 kHz"));
     x->touche(w, XK_Return);
-    x->touche(w, XK_Tab);
-    x->touche(w, XK_Tab);
     x->taper(w, QStringLiteral("0,25"));
     x->touche(w, XK_Return);
+    x->touche(w, XK_a, Mod1Mask); // Ajouter l'en-tête d'initialisation
     x->touche(w, XK_v, Mod1Mask); // Voir le code
     x->touche(w, XK_t, Mod1Mask); // Copier tout
     QThread::msleep(300);
@@ -86,13 +90,14 @@ TEST_F(AssistanteProgramme, TouchesTapéesCodeCopiéMesuréDansSimavrPuisFermetu
     EXPECT_EQ(OutilsTests::lireFichier(projet + QStringLiteral("/makefile")), makefile);
     ASSERT_TRUE(code.contains(QStringLiteral("OCR1A"))) << code.toStdString();
 
-    // Le code de la vue, tel quel, dans une fonction d'essai.
+    // Le code de la vue, collé tel quel dans le source, la fonction appelée au début de main.
     QTemporaryDir d2;
     QByteArray erreurs;
-    const QString elf = OutilsAvr::compiler(d2, QStringLiteral("mli"), QStringLiteral("atmega8"),
-                                            QStringLiteral("#include <avr/io.h>\nint main(void) {\n") + code +
-                                                QStringLiteral("\n    for (;;) {\n    }\n}\n"),
-                                            &erreurs);
+    const QString elf = OutilsAvr::compiler(
+        d2, QStringLiteral("mli"), QStringLiteral("atmega8"),
+        QStringLiteral("#include <avr/io.h>\n") + code +
+            QStringLiteral("\nint main(void) {\n    InitMLI_OC1A();\n    for (;;) {\n    }\n}\n"),
+        &erreurs);
     ASSERT_FALSE(elf.isEmpty()) << erreurs.toStdString() << code.toStdString();
     const QString texteF =
         QRegularExpression(QStringLiteral("// F : ([^\\n]*)")).match(code).captured(1).trimmed();
@@ -120,11 +125,21 @@ TEST_F(AssistanteProgramme, SqueletteDuProjetÉcritAuClavierPuisConstruit) {
     OutilsTests::ecrireFichier(source, ancien);
     const Window w = lancer();
     ASSERT_NE(w, Window(0)) << quillon.readAllStandardError().toStdString();
+    // Le README, touche par touche : l'onglet du projet (Ctrl+Tab), le nom, la version, l'auteur,
+    // l'entreprise, la forme de la date et le modèle Base.
     x->touche(w, XK_Tab, ControlMask); // onglet suivant disponible : le projet
     x->touche(w, XK_n, Mod1Mask);
     x->taper(w, QStringLiteral("Robot"));
+    x->touche(w, XK_o, Mod1Mask);
+    x->taper(w, QStringLiteral("1,2"));
     x->touche(w, XK_a, Mod1Mask);
     x->taper(w, QStringLiteral("Alice"));
+    x->touche(w, XK_e, Mod1Mask);
+    x->taper(w, QStringLiteral("Atelier"));
+    x->touche(w, XK_d, Mod1Mask);
+    x->touche(w, XK_Down);
+    x->touche(w, XK_m, Mod1Mask);
+    x->touche(w, XK_Down);
     x->touche(w, XK_p, Mod1Mask); // Configurer les ports
     const Window ports = x->activer(QStringLiteral("Configuration des ports"));
     ASSERT_NE(ports, Window(0));
@@ -148,7 +163,8 @@ TEST_F(AssistanteProgramme, SqueletteDuProjetÉcritAuClavierPuisConstruit) {
     attendreFin();
 
     const QString écrit = QString::fromUtf8(OutilsTests::lireFichier(source));
-    EXPECT_TRUE(écrit.contains(QStringLiteral("Robot"))) << écrit.toStdString();
+    for (const char* tapé : {"Robot", "1,2", "Alice", "Atelier"})
+        EXPECT_TRUE(écrit.contains(QString::fromUtf8(tapé))) << tapé << écrit.toStdString();
     EXPECT_TRUE(écrit.contains(QStringLiteral("DDRB=0xF0"))) << écrit.toStdString();
     EXPECT_EQ(OutilsTests::lireFichier(source + QStringLiteral(".bak")), ancien);
     // make tourne au premier plan : au retour de quillon, le .hex est là.

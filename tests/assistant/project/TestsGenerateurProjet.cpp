@@ -255,3 +255,19 @@ TEST(GenerateurProjet, ChaqueModèlePourChaqueComposantCompileSansAvertissement)
         }
     }
 }
+
+// Chaque composant dont les en-têtes ont une liaison série (UDR, UDR0 ou UDR1) reçoit un bloc RS232 qui
+// s'en sert (les plus anciens : UART des AT90S, ATmega161/163), jamais « pas de liaison série ».
+TEST(GenerateurProjet, LaLiaisonSérieDeChaqueComposantQuiEnA) {
+    EXIGER_OUTILS("avr-gcc");
+    std::array<bool, NombrePériphériques> rs232{};
+    rs232[int(Périphérique::RS232)] = true;
+    for (const QString& mcu : CapacitesComposant::composants(fichierLivré())) {
+        const QMap<QString, int> registres = OutilsAvr::adresses(mcu);
+        const bool uart = registres.contains(QStringLiteral("UDR")) ||
+                          registres.contains(QStringLiteral("UDR0")) ||
+                          registres.contains(QStringLiteral("UDR1"));
+        const QString bloc = GenerateurProjet::blocInclude(fichierLivré(), mcu, rs232);
+        EXPECT_EQ(bloc.contains(QStringLiteral("Pas de liaison série")), !uart) << mcu.toStdString();
+    }
+}

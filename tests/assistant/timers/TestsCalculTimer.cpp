@@ -57,8 +57,20 @@ TEST(Calculatrice, RésuméExactEtUnités) {
             calculer(timer("atmega8", "OC2"), ModeMLI::Rapide, {16e6}, 1000, 0.25).réglage, ModeMLI::Rapide,
             QStringLiteral("Timer2")),
         QStringLiteral("Obtenu : 976,6 Hz (écart \u22122,34 %), RC 0,25 – Timer2, Fast PWM, prédivision 64"));
-    // Unités : blancs facultatifs.
-    EXPECT_EQ(Calculatrice::lireFréquence(QStringLiteral("1.5kHz")).unité, QStringLiteral(" kHz"));
+    // Unités : blancs facultatifs, première lettre en toute casse, suite facultative mais juste.
+    for (const auto& [texte, unité] : {std::pair{"1.5kHz", " kHz"},
+                                       {"1 k", " kHz"},
+                                       {"2 M", " MHz"},
+                                       {"2 mhz", " MHz"},
+                                       {"50 H", " Hz"},
+                                       {"1 kz", ""}})
+        EXPECT_EQ(Calculatrice::lireFréquence(texte).unité, unité) << texte;
+    for (const auto& [texte, secondes] :
+         {std::pair{"20 mS", 0.02}, {"3 US", 3e-6}, {"7 N", 7e-9}, {"2 min", 0.0}})
+        EXPECT_EQ(Calculatrice::lireTemps(texte).valeurSI, secondes) << texte;
+    // Ton et Toff dans la plus grande unité où ils valent au moins 1.
+    EXPECT_EQ(Calculatrice::texteDurée(0.99999999e-3), QStringLiteral("1 ms"));
+    EXPECT_EQ(Calculatrice::texteFréquence(999999.99), QStringLiteral("1 MHz"));
     EXPECT_EQ(Calculatrice::ConvertitFréquence(0.0005), QStringLiteral("5,00E-04 Hz"));
 }
 

@@ -2,16 +2,19 @@
 // configuration sur une copie du projet d'exemple, l'utilisateur change le microcontrôleur et le
 // port, OK écrit le makefile, et le vrai make le compile avec avr-gcc.
 #include "app/ActionsFenetres.h"
+#include "assistant/project/fenetres/FeuilleAssistante.h"
 #include "common/Messages.h"
 #include "launcher/FenInvisible.h"
 #include "launcher/Principal.h"
 #include "makefile/fenetres/FenConfiguration.h"
 #include "outils/EssaiConfiguration.h"
 #include "outils/OutilsFenetres.h"
+#include "outils/QuandModale.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QScopeGuard>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -193,4 +196,37 @@ TEST(ConfigurationBoutEnBout, LesCommentairesNeFixentAucunRéglage) {
     ASSERT_EQ(make(essai.projet(), {QStringLiteral("all")}, &journal), 0) << journal.toStdString();
     EXPECT_TRUE(journal.contains("-mmcu=atmega644p")) << journal.toStdString();
     EXPECT_TRUE(journal.contains("-DF_CPU=20000000UL")) << journal.toStdString();
+}
+
+// Le microcontrôleur changé dans la configuration, puis l'assistante ouverte par son bouton :
+// « Remplacer l'existant » écrit le squelette et ramène à la configuration, dont OK écrit le
+// makefile avec le microcontrôleur choisi ; make construit le tout pour lui, à l'horloge lue.
+TEST(ConfigurationBoutEnBout, AssistanteOuverteParLaConfigurationPuisOK) {
+    EXIGER_OUTILS("make", "avr-gcc");
+    EssaiConfiguration essai;
+    for (const char* f : {"Configuration.xml", "image/ongletcourant.ico"})
+        essai.copierConstruit(QString::fromUtf8(f));
+    // F_CPU suffixé à la façon du C : lu, gardé, et construit.
+    essai.écrireMakefile(EssaiConfiguration::makefileAvec({{"F_CPU =", "16000000L"}}));
+    EnregistreurMessages messages;
+    messages.réponses = {RéponseMessage::Oui};
+    EXPECT_EQ(configurer(essai,
+                         [&](FenConfiguration& f) {
+                             choisir(f, "ComboBoxChip", "ATmega328P");
+                             OutilsFenetres::quandModale<FeuilleAssistante>([](FeuilleAssistante* a) {
+                                 a->SSTab1->setCurrentIndex(3);
+                                 QTest::mouseClick(OutilsFenetres::enfant(a, "BTLRemplacerExistant"),
+                                                   Qt::LeftButton);
+                             });
+                             QTest::mouseClick(contrôle(f, "CBAssistant"), Qt::LeftButton);
+                             EXPECT_TRUE(f.isVisible());
+                             QTest::mouseClick(contrôle(f, "CommandButtonOK"), Qt::LeftButton);
+                         }),
+              CodeSortie::Succès);
+    EXPECT_TRUE(essai.makefileÉcrit().contains("\nMCU = atmega328p\n"));
+    EXPECT_TRUE(lireFichier(essai.projet() + "/Clignotant.c").contains("atmega328p"));
+    QString journal;
+    ASSERT_EQ(make(essai.projet(), {QStringLiteral("all")}, &journal), 0) << journal.toStdString();
+    EXPECT_TRUE(journal.contains("-mmcu=atmega328p") && journal.contains("-DF_CPU=16000000UL"))
+        << journal.toStdString();
 }

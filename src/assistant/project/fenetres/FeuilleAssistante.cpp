@@ -54,7 +54,8 @@ QString makefileIncomplet() {
         return QStringLiteral("Le makefile du projet ne dit pas quel est le microcontrôleur (pas de ligne "
                               "« MCU = ») : je ne vais pas écrire du code pour une puce au hasard.") +
                sl + QStringLiteral("Choisissez le µC dans la configuration, puis rouvrez l'assistante.");
-    if (hertzDeFCPU(v.FréquenceCPU)) return {};
+    // Au-delà de 2^31 − 1 Hz, l'horloge ne tient plus dans les calculs : aucune puce n'en est là.
+    if (const auto hertz = hertzDeFCPU(v.FréquenceCPU); hertz && *hertz <= uint32_t(INT32_MAX)) return {};
     const QString lu = v.FréquenceCPULue.isEmpty() ? v.FréquenceCPU : v.FréquenceCPULue;
     return (lu.isEmpty()
                 ? QStringLiteral("La fréquence du µC (« F_CPU = » du makefile) est vide.")
@@ -96,7 +97,7 @@ void FeuilleAssistante::construire() {
     SSTab1->addTab(new QWidget(SSTab1), QStringLiteral("Compteur"));
     SSTab1->addTab(new QWidget(SSTab1), QStringLiteral("Base de temps"));
     m_projet = new OngletProjet(SSTab1);
-    SSTab1->addTab(m_projet, QStringLiteral("Créer un nouveaux projet"));
+    SSTab1->addTab(m_projet, QStringLiteral("Créer un nouveau projet"));
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -113,6 +114,8 @@ void FeuilleAssistante::construire() {
     RTBVisuDuCodeBas->setObjectName(QStringLiteral("RTBVisuDuCodeBas"));
     RTBVisuDuCodeBas->setAccessibleName(QStringLiteral("Code généré"));
     RTBVisuDuCodeBas->setReadOnly(true);
+    // Lecture seule, mais le texte se sélectionne au clavier (Maj+flèches) pour le copier.
+    RTBVisuDuCodeBas->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     RTBVisuDuCodeBas->setLineWrapMode(QTextEdit::NoWrap);
     RTBVisuDuCodeBas->setMinimumHeight(tw(2400));
     RTBVisuDuCodeBas->définirDocument(&m_code);
@@ -189,8 +192,12 @@ FeuilleAssistante::Chargement FeuilleAssistante::charger() {
     // Réglages relus, onglet de démarrage et sa marque ; les onglets vides restent grisés.
     LirePréférencesInterface();
     int départ = Assistante::ongletDeDémarrage();
-    SSTab1->setTabEnabled(1, false);
-    SSTab1->setTabEnabled(2, false);
+    for (const int vide : {1, 2}) {
+        SSTab1->setTabEnabled(vide, false);
+        // Un onglet grisé dit pourquoi.
+        SSTab1->setTabToolTip(vide, QStringLiteral("Pas encore prêt, mon chou : cet onglet n'a pas encore de "
+                                                   "réglages. Il s'allumera quand il en aura."));
+    }
     if (!SSTab1->isTabEnabled(départ)) départ = 0;
     {
         const QSignalBlocker bloqueur(SSTab1);
@@ -305,6 +312,13 @@ void FeuilleAssistante::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QDialog::keyPressEvent(e);
+}
+
+void FeuilleAssistante::done(int résultat) {
+    // Fermée (Échap, Annuler, case de fermeture) : le champ qui perd alors le focus ne valide plus
+    // rien, et la fermeture ne pose aucune question.
+    Kit::débrancherEnfants(m_mli);
+    QDialog::done(résultat);
 }
 
 void FeuilleAssistante::retourConfiguration() {

@@ -49,6 +49,7 @@ protected:
     void changeEvent(QEvent* e) override;
     bool eventFilter(QObject* objet, QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void done(int résultat) override;
 
 private:
     void construire();

@@ -144,6 +144,9 @@ void OngletProjet::construireFlottants() {
     RLBProfil->setAccessibleName(QStringLiteral("Profils"));
     RLBProfil->hide();
     RLBProfil->installEventFilter(this);
+    LProfil = Kit::légende(QStringLiteral("LProfil"), QString(), this);
+    LProfil->setAutoFillBackground(true);
+    LProfil->hide();
 
     RFSaisie = new QGroupBox(QStringLiteral("Saisir le nom du profil puis Entrée"), this);
     RFSaisie->setObjectName(QStringLiteral("RFSaisie"));
@@ -178,6 +181,7 @@ void OngletProjet::brancher() {
 }
 
 bool OngletProjet::eventFilter(QObject* objet, QEvent* e) {
+    if (objet == RLBProfil && e->type() == QEvent::Hide) LProfil->hide();
     if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
         // Échap referme la liste ou le cadre, pas l'assistante.
         if (objet == RLBProfil)
@@ -324,10 +328,17 @@ void OngletProjet::montrerProfils(bool charger) {
     // Le haut de la liste à 1560 twips au-dessus du bouton, sans sortir de l'onglet.
     const BTL* bouton = charger ? CBChargerProfil : CBSupprimerProfil;
     const QPoint coin = bouton->mapTo(this, QPoint(0, 0));
-    const int hauteur = std::min(Twips::versPixels(1560, this), coin.y());
+    // La liste dit ce que fera le clic, sur sa légende ; aucun profil n'est choisi d'avance.
+    LProfil->setText(charger ? QStringLiteral("Profil à charger :") : QStringLiteral("Profil à supprimer :"));
+    Kit::associer(LProfil, RLBProfil);
+    LProfil->adjustSize();
+    const int hauteur = std::max(1, std::min(Twips::versPixels(1560, this), coin.y() - LProfil->height()));
     RLBProfil->setGeometry(std::min(coin.x(), width() - bouton->width() * 3 / 2), coin.y() - hauteur,
                            bouton->width() * 3 / 2, hauteur);
-    RLBProfil->setCurrentRow(0);
+    LProfil->move(RLBProfil->x(), RLBProfil->y() - LProfil->height());
+    RLBProfil->setCurrentIndex(QModelIndex());
+    LProfil->show();
+    LProfil->raise();
     RLBProfil->show();
     RLBProfil->raise();
     RLBProfil->setFocus();
@@ -347,7 +358,7 @@ void OngletProjet::choisirProfil(int index) {
     }
     if (confirmer(QStringLiteral("Attention vous allez supprimer le profil ") +
                       Profils::nom(fichierParamètres(), index) + u'.' + Texte::SautDeLigne +
-                      QStringLiteral("Etes-vous sûr ?"),
+                      QStringLiteral("Êtes-vous sûr ?"),
                   IconeMessage::Critique))
         Profils::supprimer(fichierParamètres(), index);
 }

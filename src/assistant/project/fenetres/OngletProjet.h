@@ -1,5 +1,5 @@
 #pragma once
-// Onglet « Créer un nouveaux projet » de l'assistante : les détails du projet, les inclusions des
+// Onglet « Créer un nouveau projet » de l'assistante : les détails du projet, les inclusions des
 // périphériques, le modèle, la configuration des ports et les profils. Le squelette est fait par
 // GénérerLeCodeProjet, les profils par Profils ; l'onglet ne fait que lire et remplir ses contrôles.
 #include "assistant/project/GenerateurProjet.h"
@@ -84,6 +84,7 @@ public:
     BTL* CBSauverProfil = nullptr;
     BTL* CBSupprimerProfil = nullptr;
     QListWidget* RLBProfil = nullptr;
+    QLabel* LProfil = nullptr; // au-dessus de la liste : charger ou supprimer
     QGroupBox* RFSaisie = nullptr;
     QLineEdit* RTBSaisie = nullptr;
     BTL* BTLX = nullptr;

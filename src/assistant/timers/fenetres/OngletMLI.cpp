@@ -21,7 +21,7 @@
 
 namespace {
 
-const QString UnitéObligatoire = QStringLiteral("Unitée obligatoire.");
+const QString UnitéObligatoire = QStringLiteral("Unité obligatoire.");
 
 void message(const QString& texte, IconeMessage icône, const QString& titre = TitreApplication()) {
     Message m;
@@ -97,45 +97,45 @@ void OngletMLI::construireChamps(QGridLayout* grille, int& ligne) {
         ++ligne;
     };
 
-    auto* Label13 = Kit::légende(QStringLiteral("Label13"), QStringLiteral("Mode :"), this);
+    auto* Label13 = Kit::légende(QStringLiteral("Label13"), QStringLiteral("&Mode :"), this);
     TMode = new QComboBox(this);
     TMode->setObjectName(QStringLiteral("TMode"));
     TMode->setToolTip(QStringLiteral("Choisir un mode ou un type de commande."));
     Kit::associer(Label13, TMode);
     placer(Label13, TMode);
 
-    auto* Label2 = Kit::légende(QStringLiteral("Label2"), QStringLiteral("Sortie :"), this);
+    auto* Label2 = Kit::légende(QStringLiteral("Label2"), QStringLiteral("&Sortie :"), this);
     TSortie = new QComboBox(this);
     TSortie->setObjectName(QStringLiteral("TSortie"));
     Kit::associer(Label2, TSortie);
     placer(Label2, TSortie);
 
-    auto* Label11 = Kit::légende(QStringLiteral("Label11"), QStringLiteral("Fréquence :"), this);
+    auto* Label11 = Kit::légende(QStringLiteral("Label11"), QStringLiteral("&Fréquence :"), this);
     TFrequence = champ(QStringLiteral("TFrequence"), Label11, UnitéObligatoire);
     placer(Label11, TFrequence,
-           Kit::légende(QStringLiteral("Label8"), QStringLiteral("Unitée : Hz, kHz, MHz."), this));
+           Kit::légende(QStringLiteral("Label8"), QStringLiteral("Unité : Hz, kHz, MHz."), this));
 
-    auto* Label1 = Kit::légende(QStringLiteral("Label1"), QStringLiteral("Période :"), this);
+    auto* Label1 = Kit::légende(QStringLiteral("Label1"), QStringLiteral("&Période :"), this);
     TPériode = champ(QStringLiteral("TPériode"), Label1, UnitéObligatoire);
     placer(Label1, TPériode,
-           Kit::légende(QStringLiteral("Label3"), QStringLiteral("Unitée : s, ms, µs, ns."), this));
+           Kit::légende(QStringLiteral("Label3"), QStringLiteral("Unité : s, ms, µs, ns."), this));
 
     auto* Label6 =
-        Kit::légende(QStringLiteral("Label6"), QStringLiteral("Rapport Cyclique (0 < RC < 1) :"), this);
+        Kit::légende(QStringLiteral("Label6"), QStringLiteral("Rapport &Cyclique (0 < RC < 1) :"), this);
     TRC = champ(QStringLiteral("TRC"), Label6);
     placer(Label6, TRC);
 
-    auto* Label5 = Kit::légende(QStringLiteral("Label5"), QStringLiteral("Ton :"), this);
+    auto* Label5 = Kit::légende(QStringLiteral("Label5"), QStringLiteral("To&n :"), this);
     TTon = champ(QStringLiteral("TTon"), Label5, UnitéObligatoire);
     CBRecalcRC = Kit::bouton(QStringLiteral("CBRecalcRC"), QStringLiteral("Recalculer RC et T"), this);
     CBRecalcRC->hide();
     placer(Label5, TTon);
     grille->addWidget(CBRecalcRC, ligne - 1, 2);
 
-    auto* Label4 = Kit::légende(QStringLiteral("Label4"), QStringLiteral("Toff :"), this);
+    auto* Label4 = Kit::légende(QStringLiteral("Label4"), QStringLiteral("T&off :"), this);
     TToff = champ(QStringLiteral("TToff"), Label4, UnitéObligatoire);
     placer(Label4, TToff,
-           Kit::légende(QStringLiteral("Label7"), QStringLiteral("Unitée : s, ms, µs, ns."), this));
+           Kit::légende(QStringLiteral("Label7"), QStringLiteral("Unité : s, ms, µs, ns."), this));
 }
 
 void OngletMLI::construireLimites(QGridLayout* grille, int& ligne) {
@@ -172,12 +172,12 @@ void OngletMLI::construireLimites(QGridLayout* grille, int& ligne) {
 
 // Sous les champs : horloge d'entrée et en-tête d'initialisation.
 void OngletMLI::construireHorloge() {
-    Frame1 = new QGroupBox(QStringLiteral("Horloge d'entrée"), this);
+    Frame1 = new QGroupBox(QStringLiteral("&Horloge d'entrée"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     CBHorlogeEntrée = new QComboBox(Frame1);
     CBHorlogeEntrée->setObjectName(QStringLiteral("CBHorlogeEntrée"));
     CBHorlogeEntrée->setAccessibleName(QStringLiteral("Horloge d'entrée"));
-    Label9 = Kit::légende(QStringLiteral("Label9"), QStringLiteral("Freq :"), Frame1);
+    Label9 = Kit::légende(QStringLiteral("Label9"), QStringLiteral("Fr&eq :"), Frame1);
     TFreqEntréeHorloge = new QLineEdit(QStringLiteral("32768"), Frame1);
     TFreqEntréeHorloge->setObjectName(QStringLiteral("TFreqEntréeHorloge"));
     TFreqEntréeHorloge->setToolTip(QStringLiteral("Des Hertz que des Hertz"));
@@ -192,7 +192,7 @@ void OngletMLI::construireHorloge() {
                        static_cast<QWidget*>(Label12)})
         w->setEnabled(false);
 
-    CBInit = Kit::caseÀCocher(QStringLiteral("CBInit"), QStringLiteral("Ajouter l'en-tête d'initialisation"),
+    CBInit = Kit::caseÀCocher(QStringLiteral("CBInit"), QStringLiteral("&Ajouter l'en-tête d'initialisation"),
                               this);
     CBInit->setToolTip(
         QStringLiteral("Si une procédure d'initialisation est créée, ajoute InitMLI_OCxx () au "
@@ -211,6 +211,12 @@ void OngletMLI::brancher() {
     p.brancher(TPériode, &QLineEdit::editingFinished, this, [this] { validerPériode(); });
     p.brancher(TRC, &QLineEdit::editingFinished, this, [this] { validerRapport(); });
     p.brancher(TFreqEntréeHorloge, &QLineEdit::editingFinished, this, [this] { validerHorloge(); });
+    // Entrée valide le champ puis passe au suivant à remplir ; un refus garde le focus.
+    const std::pair<QLineEdit*, QWidget*> suivants[] = {
+        {TFrequence, TRC}, {TPériode, TRC},     {TRC, CBInit},
+        {TTon, TToff},     {TToff, CBRecalcRC}, {TFreqEntréeHorloge, TFrequence}};
+    for (const auto& [c, suivant] : suivants)
+        p.brancher(c, &QLineEdit::returnPressed, this, [this, c, suivant] { entrée(c, suivant); });
     for (QLineEdit* c : {TTon, TToff}) {
         c->installEventFilter(this);
         p.brancher(c, &QLineEdit::editingFinished, this, [this, c] {
@@ -221,6 +227,23 @@ void OngletMLI::brancher() {
         });
     }
     p.brancher(CBRecalcRC, &QPushButton::clicked, this, [this] { recalculerRapport(); });
+}
+
+void OngletMLI::entrée(QLineEdit* c, QWidget* suivant) {
+    // La validation d'abord : returnPressed vient avant editingFinished.
+    emit c->editingFinished();
+    const EtatCalculatrice& s = etatCalculatrice();
+    const bool accepté = c == TFrequence           ? s.FréquenceHz.has_value()
+                         : c == TPériode           ? s.PériodeS.has_value()
+                         : c == TRC                ? s.rapportValide()
+                         : c == TTon               ? s.TonS.has_value()
+                         : c == TToff              ? s.ToffS.has_value()
+                         : c == TFreqEntréeHorloge ? nombreSeul(c->text()).value_or(0) >= 1
+                                                   : true;
+    if (!accepté || c->text().trimmed().isEmpty()) return;
+    if (suivant == CBRecalcRC) CBRecalcRC->show();
+    suivant->setFocus(Qt::TabFocusReason);
+    if (auto* champSuivant = qobject_cast<QLineEdit*>(suivant)) champSuivant->selectAll();
 }
 
 bool OngletMLI::eventFilter(QObject* objet, QEvent* e) {
@@ -543,19 +566,17 @@ void OngletMLI::CalculMinEtMax() {
     }
     s.FminHz = Nombres::arrondir(fmin, 4);
     s.FmaxHz = Nombres::arrondir(fmax, 4);
-    if (s.horsLimites()) {
-        refuserHorsLimites();
-        return;
-    }
+    // Les limites montrées d'abord : un refus qui suit doit se lire contre celles du nouveau timer.
     if (s.FminHz <= 0 || s.FmaxHz <= 0) {
         for (QLabel* l2 : {Fmin, FMax, Tmin, TMax})
             l2->clear();
-        return;
+    } else {
+        Fmin->setText(Calculatrice::ConvertitFréquence(s.FminHz));
+        FMax->setText(Calculatrice::ConvertitFréquence(s.FmaxHz));
+        Tmin->setText(Calculatrice::ConvertitPériode(1 / s.FminHz));
+        TMax->setText(Calculatrice::ConvertitPériode(1 / s.FmaxHz));
     }
-    Fmin->setText(Calculatrice::ConvertitFréquence(s.FminHz));
-    FMax->setText(Calculatrice::ConvertitFréquence(s.FmaxHz));
-    Tmin->setText(Calculatrice::ConvertitPériode(1 / s.FminHz));
-    TMax->setText(Calculatrice::ConvertitPériode(1 / s.FmaxHz));
+    if (s.horsLimites()) refuserHorsLimites();
 }
 
 // --- Génération -------------------------------------------------------------------------------
@@ -584,6 +605,8 @@ void OngletMLI::montrerObtenu() {
         ligne = GenerateurPWM::ligneObtenu(e);
     }
     LObtenu->setText(ligne);
+    // Le lecteur d'écran lit ce qui est montré, pas un titre fixe.
+    LObtenu->setAccessibleName(ligne.isEmpty() ? QStringLiteral("Réglage obtenu") : ligne);
 }
 
 bool OngletMLI::générer(DocumentRiche& RTBInvisible) {

@@ -62,6 +62,7 @@ private:
     // Écrit un champ depuis le programme : aucun gestionnaire de saisie ne suit.
     void écrire(QLineEdit* champ, const QString& texte);
     void saisie(QLineEdit* champ);
+    void entrée(QLineEdit* champ, QWidget* suivant);
     void appliquerPériode();
     void dériverTonToff();
     void VérifierCompatibilitéES(const QString& entrée, const QString& sortie);

@@ -3,7 +3,6 @@
 #include "assistant/project/ContexteAssistante.h"
 #include "assistant/project/fenetres/FeuilleAssistante.h"
 #include "assistant/project/fenetres/OngletProjet.h"
-#include "assistant/timers/Calculatrice.h"
 #include "assistant/timers/EtatCalculatrice.h"
 #include "assistant/timers/fenetres/OngletMLI.h"
 #include "common/Identite.h"
@@ -19,14 +18,19 @@
 #include "outils/QuandModale.h"
 #include "ui/fenetres/VueDocumentRiche.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolTip>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -71,6 +75,8 @@ TEST_F(FenetreAssistante, UneFréquenceEtUnRapportTapésDonnentLeCodeEtCeQueLaPu
     taper("TRC", "0,25");
     EXPECT_TRUE(c<QLabel>("LObtenu")->text().startsWith(QStringLiteral("Obtenu : 1,5 kHz")))
         << c<QLabel>("LObtenu")->text().toStdString();
+    // Le lecteur d'écran lit la ligne montrée.
+    EXPECT_EQ(c<QLabel>("LObtenu")->accessibleName(), c<QLabel>("LObtenu")->text());
 
     // « 1,50 ms » vaut 1,5 ms ; la fréquence suit, exacte.
     taper("TPériode", "1,50 ms");
@@ -93,36 +99,35 @@ TEST_F(FenetreAssistante, UneFréquenceEtUnRapportTapésDonnentLeCodeEtCeQueLaPu
     EXPECT_TRUE(fenêtre->code().texte().isEmpty());
 }
 
-// Les limites suivent le timer de la sortie et le mode, avant toute vérification : OC2 (8 bits)
-// en CTC atteint 100 kHz, pas en MLI rapide.
-TEST_F(FenetreAssistante, LesLimitesSuiventLaSortieEtLeMode) {
+// Les limites suivent la sortie avant tout refus : 100 kHz, accepté sur OC1A, est refusé sur OC2
+// (8 bits : 62,5 kHz en MLI rapide) contre les limites d'OC2 montrées. Un rapport que le sommet ne
+// sait pas rendre est refusé comme un rapport hors de ]0 ; 1[.
+TEST_F(FenetreAssistante, LimitesDeLaSortieEtRapportInexprimable) {
     ouvrir();
-    const int oc2 = c<QComboBox>("TSortie")->findText(QStringLiteral("OC2"), Qt::MatchStartsWith);
-    // Au clavier, comme l'utilisateur : la flèche descend jusqu'à OC2.
-    c("TSortie")->setFocus();
-    for (int i = 0; i < oc2; ++i)
-        QTest::keyClick(c("TSortie"), Qt::Key_Down);
-    ASSERT_EQ(c<QComboBox>("TSortie")->currentIndex(), oc2);
+    taper("TFrequence", "100 kHz");
+    choisir("TSortie", 2);
     EXPECT_EQ(c<QLabel>("FMax")->text(), QStringLiteral("62,5 kHz"));
-    taper("TFrequence", "100 kHz");
-    EXPECT_EQ(messages.messages.size(), 1u);
-    messages.réponses = {RéponseMessage::Oui};
-    choisir("TMode", 3);
-    EXPECT_EQ(c<QLabel>("FMax")->text(), QStringLiteral("4 MHz"));
-    taper("TFrequence", "100 kHz");
-    EXPECT_EQ(messages.messages.size(), 2u); // la question du mode CTC, aucun refus
-    EXPECT_TRUE(c<QLabel>("LObtenu")->text().contains(QStringLiteral("Timer2")));
-    // Une autre sortie : ses propres limites, la fréquence gardée puisqu'elle les respecte.
     choisir("TSortie", 0);
-    EXPECT_EQ(c<QLabel>("Fmin")->text(), Calculatrice::ConvertitFréquence(16e6 / (2 * 1024 * 65536.0)));
-    EXPECT_EQ(champ("TFrequence")->text(), QStringLiteral("100 kHz"));
-    // Un rapport que le sommet ne sait pas rendre est refusé comme un rapport hors de ]0 ; 1[.
     choisir("TMode", 5);
     taper("TFrequence", "4 MHz");
     taper("TRC", "0,25");
-    ASSERT_EQ(messages.messages.size(), 3u);
-    EXPECT_TRUE(messages.messages[2].texte.contains(QStringLiteral("ne bouge plus")));
-    EXPECT_FALSE(etatCalculatrice().RapportCyclique);
+    ASSERT_EQ(messages.messages.size(), 2u);
+    EXPECT_TRUE(messages.messages[1].texte.contains(QStringLiteral("ne bouge plus")));
+}
+
+// Le code de OC1B après celui de OC1A : même fréquence, rien à dire ; une autre, le sommet ICR1
+// partagé ne peut pas valoir les deux et la fenêtre le dit.
+TEST_F(FenetreAssistante, DeuxSortiesDuMêmeTimer) {
+    ouvrir();
+    for (const auto& [sortie, fréquence, messagesAttendus] :
+         {std::tuple{0, "1 kHz", 0u}, {1, "1 kHz", 0u}, {1, "2 kHz", 1u}}) {
+        choisir("TSortie", sortie);
+        taper("TFrequence", QString::fromUtf8(fréquence));
+        taper("TRC", "0,5");
+        fenêtre->voirLeCode();
+        EXPECT_EQ(messages.messages.size(), messagesAttendus) << fréquence;
+    }
+    EXPECT_TRUE(messages.messages.back().texte.contains(QStringLiteral("ICR1")));
 }
 
 TEST_F(FenetreAssistante, TonToffModeCtcEtHorlogeExterne) {
@@ -218,39 +223,25 @@ TEST_F(FenetreAssistante, ÉchecsDuChargementChacunSonMessage) {
 // Sans MCU ou sans F_CPU lisible, l'assistante dit ce qui manque et rend la main à la
 // configuration ; F_CPU suffixé à la façon du C est lu comme le nombre.
 TEST_F(FenetreAssistante, MakefileSansMCUOuFCPULisible) {
-    struct Cas {
-        bool mcuAbsent;
-        const char *fcpu, *lue;
-        const char* dit; // vide : l'assistante s'ouvre
-        const char* horloge;
-    };
-    const Cas cas[] = {
-        {false, "8000000UL", "8000000UL", "", "8 MHz"},
-        {true, "16000000", "16000000", "« MCU = »", ""},
-        {false, "", "", "F_CPU = » du makefile) est vide", ""},
-        {false, "", "8 MHz", "« 8 MHz »", ""},
-    };
-    for (const Cas& k : cas) {
-        SCOPED_TRACE(k.fcpu);
+    for (const auto& [absent, fcpu, lue, dit] : {std::tuple{false, "8000000UL", "8000000UL", ""},
+                                                 {true, "16000000", "16000000", "« MCU = »"},
+                                                 {false, "", "", "est vide"},
+                                                 {false, "", "8 MHz", "« 8 MHz »"}}) {
         messages.messages.clear();
-        etatGlobal().AppelantAssistante = QStringLiteral("Ligne de commande");
-        ValeursMakefile& v = valeursMakefile();
-        v.MicroContrôleurAbsent = k.mcuAbsent;
-        v.FréquenceCPU = QString::fromUtf8(k.fcpu);
-        v.FréquenceCPULue = QString::fromUtf8(k.lue);
+        valeursMakefile().MicroContrôleurAbsent = absent;
+        valeursMakefile().FréquenceCPU = QString::fromUtf8(fcpu);
+        valeursMakefile().FréquenceCPULue = QString::fromUtf8(lue);
         ouvrir();
-        if (*k.dit) {
-            fenêtre->exécuter();
-            EXPECT_EQ(fenêtre->chargement(), FeuilleAssistante::Chargement::MakefileIncomplet);
-            ASSERT_EQ(messages.messages.size(), 1u);
-            EXPECT_TRUE(messages.messages[0].texte.contains(QString::fromUtf8(k.dit)))
-                << messages.messages[0].texte.toStdString();
-            EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Configurateur"));
-        } else {
-            EXPECT_EQ(fenêtre->chargement(), FeuilleAssistante::Chargement::Complet);
-            EXPECT_EQ(c<QLabel>("TFCPU")->text(), QString::fromUtf8(k.horloge));
+        if (!*dit) {
+            EXPECT_EQ(c<QLabel>("TFCPU")->text(), QStringLiteral("8 MHz"));
             EXPECT_EQ(etatCalculatrice().FréquenceHorloge, 8000000);
+            continue;
         }
+        fenêtre->exécuter();
+        EXPECT_EQ(fenêtre->chargement(), FeuilleAssistante::Chargement::MakefileIncomplet);
+        ASSERT_EQ(messages.messages.size(), 1u);
+        EXPECT_TRUE(messages.messages[0].texte.contains(QString::fromUtf8(dit))) << dit;
+        EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Configurateur"));
     }
 }
 
@@ -267,6 +258,14 @@ TEST_F(FenetreAssistante, OngletDeDémarrageVitesseSérieEtRetourÀLaConfigurati
     choisir("CBBaud", 2);
     EXPECT_EQ(essai.makefileÉcrit(),
               QByteArray("# BAUD = 1200\r\nMCU = atmega8\r\nBAUD = 38400\r\nF_CPU = 16000000\r\n"));
+
+    // Un onglet grisé dit pourquoi quand le pointeur s'y arrête.
+    QTabBar* barre = c<QTabWidget>("SSTab1")->tabBar();
+    const QPoint point = barre->tabRect(1).center();
+    QHelpEvent bulle(QEvent::ToolTip, point, barre->mapToGlobal(point));
+    QApplication::sendEvent(barre, &bulle);
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("pas encore de réglages")))
+        << QToolTip::text().toStdString();
 
     // Un onglet hors de 0 à 3 ouvre l'onglet 0.
     Parametres::Ecrire(Parametres::OngletDeDémarrage, QStringLiteral("7"));
@@ -306,36 +305,56 @@ TEST_F(FenetreAssistante, OuverteParLeBoutonDeLaConfigurationElleYRamèneAvecLaV
     EXPECT_EQ(ValeurParamètre(configuration.configuration().RTBMakefile, QStringLiteral("BAUD =")),
               QStringLiteral("57600"));
     EXPECT_TRUE(OutilsTests::aucunMessage(messages));
-}
 
-// Remplacer depuis la configuration : le source est écrit, la configuration revient avec le
-// microcontrôleur changé, pas encore enregistré ; son OK l'écrit.
-TEST_F(FenetreAssistante, RemplacerDepuisLaConfigurationGardeSesChangements) {
-    etatGlobal().AppelantAssistante.clear();
-    essai.écrireMakefile(
-        EssaiConfiguration::makefileAvec({{QStringLiteral("MCU ="), QStringLiteral("atmega8")},
-                                          {QStringLiteral("F_CPU ="), QStringLiteral("16000000")}}));
-    FenConfiguration::Services services = FenConfiguration::Services::parDéfaut();
-    services.ouvrirAssistante = &FeuilleAssistante::ouvrir;
-    FenConfiguration configuration(services);
-    configuration.show();
-    auto* puce = configuration.findChild<QComboBox*>(QStringLiteral("ComboBoxChip"));
-    OutilsFenetres::choisir(puce, puce->findText(QStringLiteral("ATmega328P"), Qt::MatchFixedString));
-    ASSERT_EQ(valeursMakefile().MicroContrôleur, QStringLiteral("atmega328p"));
-    messages.réponses = {RéponseMessage::Oui};
+    // Échap, un texte tapé et pas encore validé : aucune question, seule l'assistante se ferme.
     OutilsFenetres::quandModale<FeuilleAssistante>([&](FeuilleAssistante* assistante) {
-        assistante->SSTab1->setCurrentIndex(3);
-        assistante->remplacerExistant();
+        assistante->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(assistante));
+        OutilsFenetres::taper(assistante->findChild<QLineEdit*>(QStringLiteral("TFrequence")),
+                              QStringLiteral("1 kz"), false);
+        QTest::keyClick(assistante, Qt::Key_Escape);
     });
     configuration.ouvrirAssistante();
-    EXPECT_TRUE(QString::fromUtf8(OutilsTests::lireFichier(etatGlobal().FichierC))
-                    .contains(QStringLiteral("atmega328p"), Qt::CaseInsensitive));
     EXPECT_TRUE(configuration.isVisible());
-    EXPECT_EQ(ValeurParamètre(configuration.configuration().RTBMakefile, QStringLiteral("MCU =")),
-              QStringLiteral("atmega328p"));
-    EXPECT_TRUE(essai.makefileÉcrit().contains("MCU = atmega8\n"));
-    QTest::mouseClick(configuration.findChild<QWidget*>(QStringLiteral("CommandButtonOK")), Qt::LeftButton);
-    EXPECT_TRUE(essai.makefileÉcrit().contains("MCU = atmega328p\n"));
+    EXPECT_TRUE(OutilsTests::aucunMessage(messages));
+}
+
+// Au clavier : Alt+lettre mène à chaque champ de l'onglet MLI, Entrée valide et passe au champ
+// suivant (pas après un refus), le code se sélectionne avec Maj+flèches, la liste des profils dit
+// ce qu'elle fait sans rien choisir d'avance.
+TEST_F(FenetreAssistante, AuClavier) {
+    ouvrir();
+    ASSERT_TRUE(activer());
+    for (const auto& [touche, nom] : {std::pair{Qt::Key_M, "TMode"},
+                                      {Qt::Key_S, "TSortie"},
+                                      {Qt::Key_F, "TFrequence"},
+                                      {Qt::Key_P, "TPériode"},
+                                      {Qt::Key_C, "TRC"},
+                                      {Qt::Key_N, "TTon"},
+                                      {Qt::Key_O, "TToff"},
+                                      {Qt::Key_A, "CBInit"}}) {
+        QTest::keyClick(fenêtre.get(), touche, Qt::AltModifier);
+        EXPECT_EQ(QApplication::focusWidget(), c(QString::fromUtf8(nom))) << nom;
+    }
+    for (const auto& [texte, suivant] : {std::pair{"1 kz", "TFrequence"}, {"1 kHz", "TRC"}}) {
+        taper("TFrequence", QString::fromUtf8(texte));
+        EXPECT_EQ(QApplication::focusWidget(), c(QString::fromUtf8(suivant))) << texte;
+    }
+    taper("TRC", "0,25");
+    EXPECT_EQ(QApplication::focusWidget(), c("CBInit"));
+    fenêtre->voirLeCode();
+    auto* vue = c<VueDocumentRiche>("RTBVisuDuCodeBas");
+    vue->setFocus();
+    QTest::keyClick(vue, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(vue->textCursor().selectedText().size(), 1);
+
+    c<QTabWidget>("SSTab1")->setCurrentIndex(3);
+    cliquer("CBSauverProfil");
+    taper("RTBSaisie", "Robot");
+    cliquer("CBSupprimerProfil");
+    EXPECT_TRUE(c<QLabel>("LProfil")->isVisible() && c<QLabel>("LProfil")->text().contains(u"supprimer"));
+    QTest::keyClick(c("RLBProfil"), Qt::Key_Return);
+    EXPECT_EQ(messages.messages.size(), 1u); // le refus de « 1 kz », aucune question de suppression
 }
 
 // Un profil sauvé puis rechargé rend les champs et les ports ; « Remplacer l'existant » écrit le
