@@ -374,7 +374,7 @@ void FeuilleAssistante::remplacerExistant() {
                                                 Texte::SautDeLigne;
     if (!confirmer(QStringLiteral("Cette action va écraser votre fichier source ") + Texte::SautDeLigne +
                        etatGlobal().FichierC + QStringLiteral(".") + Texte::SautDeLigne + gardé +
-                       Texte::SautDeLigne + QStringLiteral("Etes-vous sûr ?"),
+                       Texte::SautDeLigne + QStringLiteral("Êtes-vous sûr ?"),
                    IconeMessage::Exclamation))
         return;
     // Le texte écrit est celui que l'onglet du projet donne à l'instant, montré dans la vue :
