@@ -52,8 +52,10 @@ TEST(GenerateurPWM, DeuxSortiesDUnTimerSEntendentOuLeDisent) {
         const char* registre; // vide : pas de conflit
     };
     const Cas cas[] = {
-        {"OC0A", "FPWM", 1000, "OC0B", "FPWM", 1000, ""},
-        {"OC0A", "FPWM", 1000, "OC0B", "FPWM", 8000, "TCCR0B"},
+        {"OC0A", "FPWM", 976.5625, "OC0B", "FPWM", 976.5625, ""},
+        {"OC0A", "FPWM", 976.5625, "OC0B", "FPWM", 7812.5, "TCCR0B"},
+        // 1 kHz exact sur OC0B prend OCR0A comme sommet : OC0A perd sa MLI, et c'est dit.
+        {"OC0A", "FPWM", 1000, "OC0B", "FPWM", 1000, "TCCR0A"},
         {"OC0A", "FPWM", 1000, "OC0B", "PWMPC", 500, "TCCR0A"},
         {"OC0A", "FPWM", 1000, "OC0B", "CTC", 1000, "TCCR0A"},
         {"OC0A", "CTC", 1000, "OC0B", "CTC", 2000, "OCR0A"},

@@ -56,8 +56,8 @@ const Cas cas[] = {
     {"atmega32", 16e6, "OC0", "CTC", 10000, 0.5, true, Mesure::Registres},
     {"atmega32", 16e6, "OC2", "FPWM", 500, 0.75, false},
     {"atmega48", 8e6, "OC0A", "FPWM", 4000, 0.5, false},
-    {"atmega48", 8e6, "OC0B", "FPWM", 4000, 0.25, false},
-    {"atmega48", 8e6, "OC0B", "CTC", 1250, 0.5, true}, // sommet OCR0A, bascule OC0B
+    {"atmega48", 8e6, "OC0B", "FPWM", 4000, 0.25, true}, // sommet OCR0A
+    {"atmega48", 8e6, "OC0B", "CTC", 1250, 0.5, true},   // sommet OCR0A, bascule OC0B
     {"atmega48", 8e6, "OC1B", "FPWM", 10000, 0.5, true},
     {"atmega48", 8e6, "OC2A", "FPWM", 1000, 0.4, false},
     {"atmega48", 8e6, "OC0A", "PWMPC", 1000, 0.5, false, Mesure::Registres},
@@ -219,8 +219,8 @@ TEST(Simavr, DeuxSortiesDUnTimerTournentEnsemble) {
     QString source = QStringLiteral("#include <avr/io.h>\n"), appels;
     double annoncée = 0;
     for (const Sortie& s : sorties) {
-        const EntréesGénérateur e =
-            entrées(c, indexSortie(c, QString::fromLatin1(s.nom)), 16e6, 1000, s.rc, QStringLiteral("FPWM"));
+        const EntréesGénérateur e = entrées(c, indexSortie(c, QString::fromLatin1(s.nom)), 16e6, 976.5625,
+                                            s.rc, QStringLiteral("FPWM"));
         DocumentRiche doc;
         const RésultatGénération r = GénérerLeCodePWM(e, doc);
         ASSERT_TRUE(r.ok()) << r.erreur.toStdString();
