@@ -129,9 +129,6 @@ TEST(CalculTimer, LeMeilleurSommetDuTimerEtLeRéglageDUnFichierAncien) {
         // Porteuse infrarouge : OCR2A sert de sommet.
         {"atmega88", "OC2B", "FPWM", 38000, {"OCR2A", 52, 8}, {"", 255, 1}},
         {"atmega328p", "OC2B", "PWMPC", 38000, {"OCR2A", 211, 1}, {nullptr, 0, 0}},
-        // Servo sur le canal B d'un timer de 8 bits, MLI de moteur à 20 kHz.
-        {"atmega88", "OC2B", "PWMPC", 50, {"OCR2A", 156, 1024}, {"", 255, 1024}},
-        {"atmega328p", "OC0B", "FPWM", 20000, {"OCR0A", 99, 8}, {"", 255, 8}},
         // Le canal A n'a pas OCRnA comme sommet : il le porte.
         {"atmega88", "OC2A", "FPWM", 38000, {"", 255, 1}, {"", 255, 1}},
         // À écart égal : sans registre de plus (sommet fixe de 10 bits plutôt qu'ICR1 = 1023)…
