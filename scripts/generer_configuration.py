@@ -55,7 +55,9 @@ CODE_HORLOGE_EXTERNE = 7
 #         TCNT1 = 0 et tombe à la comparaison : haut OCR comptes
 # Modes retenus : CTC = sommet OCRnA (OCR1C pour hs), bascule de la sortie ;
 # MLI rapide et à phase correcte = sommet fixe (8 bits), ICRn (16 bits, modes
-# 14 et 10) ou OCR1C (hs) ; sortie non inversée.
+# 14 et 10) ou OCR1C (hs) ; sortie non inversée. Les autres sommets des modes MLI
+# (OCRnA pour le canal B, sommets fixes et OCR1A sur 16 bits) sont dans
+# SommetsFPWM et SommetsPWMPC (voir sommets_mli).
 
 # Composants : (nom de MCU, groupe). Chaque groupe donne ses timers
 # [(numéro, famille, prédiviseurs, {canal: broche})] et ses entrées d'horloge
