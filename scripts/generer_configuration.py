@@ -55,7 +55,9 @@ CODE_HORLOGE_EXTERNE = 7
 #         TCNT1 = 0 et tombe à la comparaison : haut OCR comptes
 # Modes retenus : CTC = sommet OCRnA (OCR1C pour hs), bascule de la sortie ;
 # MLI rapide et à phase correcte = sommet fixe (8 bits), ICRn (16 bits, modes
-# 14 et 10) ou OCR1C (hs) ; sortie non inversée.
+# 14 et 10) ou OCR1C (hs) ; sortie non inversée. Les autres sommets des modes MLI
+# (OCRnA pour le canal B, sommets fixes et OCR1A sur 16 bits) sont dans
+# SommetsFPWM et SommetsPWMPC (voir sommets_mli).
 
 # Composants : (nom de MCU, groupe). Chaque groupe donne ses timers
 # [(numéro, famille, prédiviseurs, {canal: broche})] et ses entrées d'horloge
@@ -567,6 +569,41 @@ def canaux(c, n, famille, canal):
             "modes": [[c0, c1 | w1, c1 | w1], [w2, w3 | w2, w3]]}
 
 
+# --- Sommets des modes MLI : fixes et registres (attributs SommetsFPWM et SommetsPWMPC) ---
+# Sommets qu'un canal peut prendre en plus de celui de ValeursPWM, par mode MLI : (sommet, valeurs
+# des registres de configuration, bits COM compris, sans les bits CS). Le sommet est un nombre
+# (sommet fixe) ou le nom d'un registre ; la valeur WGM est rappelée en commentaire.
+def sommets_mli(c, n, famille, canal):
+    b = c.bit
+    if famille == "8b2" and canal != "A":
+        # OCRnA sert de sommet : seul le canal B reste une sortie MLI
+        c1, w0, w1, w2 = b("COM%d%s1" % (n, canal)), b("WGM%d0" % n), b("WGM%d1" % n), b("WGM%d2" % n)
+        ocra = c.registre("OCR%dA" % n)
+        return {"FPWM": [(ocra, [c1 | w1 | w0, w2])],  # WGM 7
+                "PWMPC": [(ocra, [c1 | w0, w2])]}  # WGM 5
+    if famille == "16b":
+        c1 = b("COM%d%s1" % (n, canal))
+        w0, w1, w2, w3 = (b("WGM%d%d" % (n, k)) for k in range(4))
+        rapide = [(255, [c1 | w0, w2]), (511, [c1 | w1, w2]), (1023, [c1 | w1 | w0, w2])]  # WGM 5, 6, 7
+        phase = [(255, [c1 | w0, 0]), (511, [c1 | w1, 0]), (1023, [c1 | w1 | w0, 0])]  # WGM 1, 2, 3
+        if canal != "A":
+            ocra = c.registre("OCR%dA" % n)
+            rapide.append((ocra, [c1 | w1 | w0, w3 | w2]))  # WGM 15
+            phase.append((ocra, [c1 | w1 | w0, w3]))  # WGM 11
+        return {"FPWM": rapide, "PWMPC": phase}
+    return {}
+
+
+def attributs_sommets(t):
+    """« SommetsFPWM="OCR0A: &H23, &H08" » : entrées séparées par « ; »."""
+    texte = ""
+    for mode, liste in sorted(t.get("sommets", {}).items()):
+        entrees = ["%s: %s" % (s, ", ".join(hexa(v) for v in valeurs[:len(t["modes"])])) for s, valeurs in liste]
+        texte += ' Sommets%s="%s"' % (mode, "; ".join(entrees))
+    return texte
+# --- fin des sommets des modes MLI ---
+
+
 def echapper(t):
     return t.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;").replace('"', "&quot;")
 
@@ -583,6 +620,7 @@ def decrire(mcu, groupe, c):
     for n, famille, genre, broches in groupe["timers"]:
         for canal, broche in sorted(broches.items()):
             d = canaux(c, n, famille, canal if canal or famille == "16b0" else "A")
+            d["sommets"] = sommets_mli(c, n, famille, canal if canal or famille == "16b0" else "A")
             oc = "OC%d%s" % (n, canal)
             # la broche doit exister dans les en-têtes du composant
             c.registre("PORT" + broche[1])
@@ -643,6 +681,7 @@ def modele(timers):
             "\t// Ton :",
             "\t// Toff :",
             "\t// Écart :",
+            "\t// Sommet :",
             "\tDDR%s |= (1 << %d); // %s en sortie" % (t["port"], t["bit"], t["sortie"]),
         ]
         # sommet et comparaison d'abord : le registre qui porte les bits CS démarre l'horloge
@@ -681,6 +720,7 @@ def xml_composant(mcu, timers, entrees, nom_modele, c):
             attributs += ' DécalageRapide="%d"' % t["decalage"]
         if any(t["garder"]):
             attributs += ' Garder="%s"' % ", ".join(hexa(g) for g in t["garder"][:len(t["modes"])])
+        attributs += attributs_sommets(t)
         valeurs = [hexa(v) for reg in t["modes"] for v in reg]
         x += ["\t\t\t<Timer %s>" % attributs,
               "\t\t\t\t<Registre>%s</Registre>" % ", ".join(t["registres"]),

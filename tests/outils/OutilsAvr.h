@@ -130,4 +130,71 @@ inline QMap<QString, double> mesurer(const QString& mcu, double horloge, const Q
     return r;
 }
 
+// Une course dans simavr : un programme, ce qu'on y mesure et les octets qui choisissent le cas.
+struct Simulation {
+    QString mcu;
+    double horloge = 0; // Hz
+    QString elf;
+    QString broche;                   // « D3 » : fronts de la broche (fréquence, rapport)
+    QList<int> registres;             // adresses relues à la fin (registre_0x…)
+    int compteur = -1;                // adresse d'un compteur 8 bits dont on mesure le cycle
+    QList<QPair<int, int>> écritures; // octets posés en mémoire avant le départ
+    double secondes = 0.05;           // durée simulée au plus
+};
+
+// Vrai quand le cœur de simavr connaît le composant.
+inline bool simavrConnaît(const QString& mcu) {
+    return OutilsTests::executer(OutilsTests::dossierConstruction() + QStringLiteral("/mesure_simavr"),
+                                 {QStringLiteral("-m"), mcu}) == 0;
+}
+
+// Adresse, dans l'espace des données, d'une variable globale de l'ELF (avr-nm) ; -1 si absente.
+inline int adresseSymbole(const QString& elf, const QString& nom) {
+    QByteArray sortie;
+    OutilsTests::executer(QStringLiteral("avr-nm"), {elf}, &sortie);
+    for (const QString& l : QString::fromUtf8(sortie).split(u'\n')) {
+        const QStringList champs = l.split(u' ', Qt::SkipEmptyParts);
+        if (champs.size() == 3 && champs[2] == nom) return int(champs[0].toUInt(nullptr, 16) & 0xFFFF);
+    }
+    return -1;
+}
+
+// Lance les courses, deux à la fois ; rend pour chacune les lignes « clé=valeur » du banc (vide
+// si le banc a échoué ou dépassé une minute).
+inline std::vector<QMap<QString, double>> simulerTous(const std::vector<Simulation>& courses) {
+    std::vector<QMap<QString, double>> r(courses.size());
+    constexpr std::size_t ensemble = 2;
+    for (std::size_t début = 0; début < courses.size(); début += ensemble) {
+        std::vector<std::unique_ptr<QProcess>> lancés;
+        for (std::size_t i = début; i < std::min(courses.size(), début + ensemble); ++i) {
+            const Simulation& s = courses[i];
+            QStringList args{QStringLiteral("-m"), s.mcu,
+                             QStringLiteral("-f"), QString::number(qint64(s.horloge)),
+                             QStringLiteral("-t"), QString::number(s.secondes)};
+            if (!s.broche.isEmpty()) args << QStringLiteral("-b") << s.broche;
+            for (const int a : s.registres)
+                args << QStringLiteral("-r") << QString::number(a);
+            if (s.compteur >= 0) args << QStringLiteral("-c") << QString::number(s.compteur);
+            for (const auto& [a, v] : s.écritures)
+                args << QStringLiteral("-p") << QStringLiteral("%1=%2").arg(a).arg(v);
+            auto p = std::make_unique<QProcess>();
+            p->start(OutilsTests::dossierConstruction() + QStringLiteral("/mesure_simavr"), args << s.elf);
+            lancés.push_back(std::move(p));
+        }
+        for (std::size_t k = 0; k < lancés.size(); ++k) {
+            QProcess& p = *lancés[k];
+            if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+                p.kill();
+                p.waitForFinished(1000);
+                continue;
+            }
+            for (const QString& l : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n')) {
+                const qsizetype e = l.indexOf(u'=');
+                if (e > 0) r[début + k][l.left(e)] = l.mid(e + 1).toDouble();
+            }
+        }
+    }
+    return r;
+}
+
 } // namespace OutilsAvr

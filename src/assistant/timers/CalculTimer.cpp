@@ -80,6 +80,48 @@ int64_t sommetImposé(const TimerComposant& t) {
 // Le plus petit sommet accepté : un compteur qui ne compte pas ne produit rien.
 constexpr int64_t SommetMin = 1;
 
+// Une source de sommet du mode : fixe, ou un registre (de 1 à Max).
+struct Candidat {
+    QString registre; // vide : sommet fixe
+    int64_t fixe = 0;
+    uint32_t valeurs[2]{};
+    int rang = 0; // 0 : fixe ; 1 : registre de sommet du timer ; 2 : comparaison d'une autre sortie
+};
+
+// Toutes les sources de sommet du mode : celle de ValeursPWM, puis celles des attributs.
+// Pour les limites seules, la source de ValeursPWM compte même sans valeurs de mode.
+std::vector<Candidat> candidats(const TimerComposant& t, ModeMLI mode, bool pourLimites = false) {
+    std::vector<Candidat> v;
+    const int m = indexMode(mode);
+    const QString valeurA = t.valeursPWM.value(m), valeurB = t.valeursPWM.value(3 + m);
+    if (pourLimites || (!valeurA.isEmpty() && (t.nombreRegistresConfig != 2 || !valeurB.isEmpty()))) {
+        Candidat c;
+        c.valeurs[0] = uint32_t(Nombres::val(valeurA));
+        c.valeurs[1] = t.nombreRegistresConfig == 2 ? uint32_t(Nombres::val(valeurB)) : 0;
+        if (mode == ModeMLI::CTC) {
+            c.registre = t.topCTC.isEmpty() ? t.registre(3) : t.topCTC;
+            c.rang = 1;
+        } else if (sommetFixe(t, mode)) {
+            c.fixe = sommetImposé(t);
+        } else {
+            c.registre = t.registre(2);
+            c.rang = 1;
+        }
+        v.push_back(c);
+    }
+    if (mode != ModeMLI::CTC)
+        for (const SommetPossible& s : t.autresSommets[m - 1]) {
+            Candidat c;
+            c.registre = s.registre;
+            c.fixe = s.fixe;
+            c.valeurs[0] = s.valeurs[0];
+            c.valeurs[1] = s.valeurs[1];
+            c.rang = s.registre.isEmpty() ? 0 : s.registre == t.registre(2) ? 1 : 2;
+            v.push_back(c);
+        }
+    return v;
+}
+
 } // namespace
 
 std::optional<ModeMLI> modeDepuisTexte(const QString& ModePWM) {
@@ -105,25 +147,23 @@ Limites limites(const TimerComposant& t, ModeMLI mode, const Horloge& h) {
     Limites l;
     const auto ps = prédiviseurs(t, h);
     const double max = Nombres::val(t.max);
+    const auto cs = candidats(t, mode, true);
     if (ps.empty() || max < SommetMin || h.fréquence <= 0) {
         l.erreur = QStringLiteral("%1 n'a pas de prédivision ou de maximum utilisable.").arg(nomTimer(t));
         return l;
     }
     const double F = h.fréquence;
-    const double pmin = ps.front().valeur, pmax = ps.back().valeur;
     const int64_t M = int64_t(max);
-    if (sommetFixe(t, mode)) {
-        // Une seule fréquence par prédiviseur.
-        const int64_t S = sommetImposé(t);
-        l.FminHz = fréquence(mode, F, pmax, S);
-        l.FmaxHz = fréquence(mode, F, pmin, S);
+    l.FminHz = INFINITY;
+    l.FmaxHz = 0;
+    for (const Candidat& c : cs) {
+        // Un sommet fixe : une fréquence par prédiviseur ; un registre : de Max à SommetMin.
+        const int64_t bas = c.registre.isEmpty() ? c.fixe : M,
+                      haut = c.registre.isEmpty() ? c.fixe : SommetMin;
         for (const auto& p : ps) {
-            l.FminHz = std::min(l.FminHz, fréquence(mode, F, p.valeur, S));
-            l.FmaxHz = std::max(l.FmaxHz, fréquence(mode, F, p.valeur, S));
+            l.FminHz = std::min(l.FminHz, fréquence(mode, F, p.valeur, bas));
+            l.FmaxHz = std::max(l.FmaxHz, fréquence(mode, F, p.valeur, haut));
         }
-    } else {
-        l.FminHz = fréquence(mode, F, pmax, M);
-        l.FmaxHz = fréquence(mode, F, pmin, SommetMin);
     }
     return l;
 }
@@ -139,9 +179,8 @@ Résultat calculer(const TimerComposant& t, ModeMLI mode, const Horloge& h, doub
         r.erreur = QStringLiteral("Le rapport cyclique doit être entre 0 et 1.");
         return r;
     }
-    const int m = indexMode(mode);
-    const QString valeurA = t.valeursPWM.value(m), valeurB = t.valeursPWM.value(3 + m);
-    if (valeurA.isEmpty() || (t.nombreRegistresConfig == 2 && valeurB.isEmpty())) {
+    const std::vector<Candidat> cs = candidats(t, mode);
+    if (cs.empty()) {
         r.erreur = QStringLiteral("%1 n'a pas de mode %2 dans le fichier des possibilités.")
                        .arg(nomTimer(t), nomDuMode(mode));
         return r;
@@ -161,41 +200,38 @@ Résultat calculer(const TimerComposant& t, ModeMLI mode, const Horloge& h, doub
     const double F = h.fréquence;
     const int64_t max = int64_t(Nombres::val(t.max));
     const auto ps = prédiviseurs(t, h);
-    g.sommetFixe = sommetFixe(t, mode);
-    bool trouvé = false;
-    if (g.sommetFixe) {
-        // La prédivision dont la fréquence est la plus proche de la voulue.
-        double meilleur = INFINITY;
+    // Chaque source de sommet avec chaque prédiviseur : le plus petit écart ; à écart égal (à
+    // l'arrondi près), la source sans registre de plus, puis le plus grand sommet (le rapport le plus
+    // fin).
+    const Candidat* choisi = nullptr;
+    double meilleur = INFINITY;
+    const double tolérance = f * 1e-12;
+    for (const Candidat& c : cs)
         for (const auto& p : ps) {
-            const double e = std::fabs(fréquence(mode, F, p.valeur, sommetImposé(t)) - f);
-            if (e < meilleur) {
-                meilleur = e;
-                g.indexPrédivision = p.index;
-                g.prédivision = p.valeur;
-                g.codeSélection = p.code;
-            }
+            const int64_t N = c.registre.isEmpty() ? c.fixe : sommetPour(mode, F, p.valeur, f);
+            if (N > max || N < SommetMin) continue;
+            const double e = std::fabs(fréquence(mode, F, p.valeur, N) - f);
+            const bool mieux = e < meilleur - tolérance ||
+                               (e <= meilleur + tolérance &&
+                                (c.rang < choisi->rang || (c.rang == choisi->rang && N > g.sommet)));
+            if (!mieux) continue;
+            meilleur = std::min(meilleur, e);
+            choisi = &c;
+            g.indexPrédivision = p.index;
+            g.prédivision = p.valeur;
+            g.codeSélection = p.code;
+            g.sommet = N;
         }
-        g.sommet = sommetImposé(t);
-        trouvé = true;
-    } else {
-        // La première prédivision qui loge le sommet dans le compteur : la meilleure résolution.
-        for (const auto& p : ps) {
-            const int64_t N = sommetPour(mode, F, p.valeur, f);
-            if (N <= max) {
-                g.indexPrédivision = p.index;
-                g.prédivision = p.valeur;
-                g.codeSélection = p.code;
-                g.sommet = N;
-                trouvé = N >= SommetMin;
-                break;
-            }
-        }
-    }
-    if (!trouvé) {
+    if (!choisi) {
         r.erreur = QStringLiteral("%1 ne peut pas produire %2 en %3.")
                        .arg(nomTimer(t), Calculatrice::texteFréquence(f), nomDuMode(mode));
         return r;
     }
+    g.sommetFixe = choisi->registre.isEmpty();
+    g.sommetEmprunté = choisi->rang == 2;
+    // La sortie dont le registre sert de sommet perd sa MLI : ses bits ne sont plus gardés.
+    for (int k = 0; k < 2; ++k)
+        g.garder[k] = g.sommetEmprunté ? 0 : t.garder[k];
 
     // Registres écrits.
     if (mode == ModeMLI::CTC) {
@@ -205,7 +241,7 @@ Résultat calculer(const TimerComposant& t, ModeMLI mode, const Horloge& h, doub
         g.comparaison = g.sommet;
         g.rapportObtenu = 0.5;
     } else {
-        g.registreSommet = g.sommetFixe ? QString() : t.registre(2);
+        g.registreSommet = choisi->registre;
         g.registreComparaison = t.registre(3);
         const double N = double(g.sommet);
         if (mode == ModeMLI::Rapide) {
@@ -237,8 +273,8 @@ Résultat calculer(const TimerComposant& t, ModeMLI mode, const Horloge& h, doub
     g.écartPourCent = (g.fréquenceObtenue - f) / f * 100.0;
 
     // Valeurs des registres de configuration : bits du mode OU code de sélection d'horloge.
-    g.configA = uint32_t(Nombres::val(valeurA));
-    g.configB = t.nombreRegistresConfig == 2 ? uint32_t(Nombres::val(valeurB)) : 0;
+    g.configA = choisi->valeurs[0];
+    g.configB = t.nombreRegistresConfig == 2 ? choisi->valeurs[1] : 0;
     (t.registreSélection == 0 ? g.configA : g.configB) |= uint32_t(g.codeSélection);
     for (const uint32_t v : {g.configA, g.configB})
         if (v > 0xFF) {

@@ -37,12 +37,18 @@ struct Réglage {
     int64_t comparaison = 0; // valeur du registre de comparaison
     bool sommetFixe = false; // sommet imposé par le mode (pas de registre de sommet écrit)
     QString registreSommet;  // registre qui reçoit le sommet, vide si fixe
+    // Le sommet est le registre de comparaison d'une autre sortie du timer, qui perd sa MLI.
+    bool sommetEmprunté = false;
+    // Bits des autres sorties que le code garde dans les registres de configuration.
+    uint32_t garder[2] = {0, 0};
     QString registreComparaison;
     uint32_t configA = 0; // valeur complète du registre de configuration 0
     uint32_t configB = 0; // valeur complète du registre de configuration 1
     double fréquenceObtenue = 0;
     double rapportObtenu = 0; // 0,5 en CTC
     double écartPourCent = 0; // (obtenue − voulue) / voulue × 100
+    // Pas du rapport cyclique : TOP + 1.
+    int64_t pas() const { return sommet + 1; }
 };
 
 struct Résultat {
@@ -53,10 +59,12 @@ struct Résultat {
     bool ok() const { return erreur.isEmpty(); }
 };
 
-// Limites de fréquence du timer dans le mode (prédiviseurs et sommets possibles).
+// Limites de fréquence du timer dans le mode, sur tous ses sommets et prédiviseurs.
 Limites limites(const TimerComposant& timer, ModeMLI mode, const Horloge& horloge);
 
-// Réglage pour la fréquence f et le rapport cyclique RC (0 < RC < 1 ; ignoré en CTC).
+// Réglage pour la fréquence f et le rapport cyclique RC (0 < RC < 1 ; ignoré en CTC) : parmi tous
+// les sommets et prédiviseurs du mode, le plus petit écart ; à écart égal, sans registre de plus,
+// puis le plus grand sommet.
 Résultat calculer(const TimerComposant& timer, ModeMLI mode, const Horloge& horloge, double f, double RC);
 
 } // namespace CalculTimer

@@ -179,12 +179,20 @@ Résumé résumé(const CalculTimer::Réglage& r, ModeMLI mode) {
     return s;
 }
 
+QString texteSommet(const CalculTimer::Réglage& r, ModeMLI mode) {
+    const QString source = r.registreSommet.isEmpty()
+                               ? QStringLiteral("fixe %1").arg(r.sommet)
+                               : QStringLiteral("%1 = %2").arg(r.registreSommet).arg(r.sommet);
+    return mode == ModeMLI::CTC ? source : source + QStringLiteral(" (%1 pas)").arg(r.pas());
+}
+
 QString ligneObtenu(const CalculTimer::Réglage& r, ModeMLI mode, const QString& nomTimer) {
     const Résumé s = résumé(r, mode);
     QString texte = QStringLiteral("Obtenu : %1 (écart %2), RC %3 – ").arg(s.F, s.Écart, s.RC);
     if (!nomTimer.isEmpty()) texte += nomTimer + QStringLiteral(", ");
     return texte + CalculTimer::nomDuMode(mode) +
-           QStringLiteral(", prédivision %1").arg(Nombres::texteDecimalVirgule(r.prédivision));
+           QStringLiteral(", prédivision %1, sommet %2")
+               .arg(Nombres::texteDecimalVirgule(r.prédivision), texteSommet(r, mode));
 }
 
 } // namespace Calculatrice

@@ -48,7 +48,12 @@ struct Résumé {
 };
 Résumé résumé(const CalculTimer::Réglage& r, ModeMLI mode);
 
-// « Obtenu : 976,6 Hz (écart −2,34 %), RC 0,25 – Timer2, Fast PWM, prédivision 64 ».
+// Source et valeur du sommet : « OCR2A = 52 (53 pas) », « fixe 255 (256 pas) » ; sans les pas
+// en CTC, où le rapport ne se règle pas.
+QString texteSommet(const CalculTimer::Réglage& r, ModeMLI mode);
+
+// « Obtenu : 976,6 Hz (écart −2,34 %), RC 0,25 – Timer2, Fast PWM, prédivision 64, sommet fixe 255
+// (256 pas) ».
 QString ligneObtenu(const CalculTimer::Réglage& r, ModeMLI mode, const QString& nomTimer);
 
 } // namespace Calculatrice

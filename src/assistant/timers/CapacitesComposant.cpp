@@ -71,6 +71,35 @@ void vérifierNombre(const QString& fichier, int trouvés, int annoncés, const 
               QStringLiteral("%1 élément(s) %2 pour %3 annoncé(s).").arg(trouvés).arg(nom).arg(annoncés));
 }
 
+// « OCR0A: &H23, &H08; 255: &H81, &H08 » : sommet (nombre ou registre), puis une valeur par
+// registre de configuration.
+std::vector<SommetPossible> lireSommets(const QString& fichier, const QString& texte,
+                                        const TimerComposant& tm, const QString& quoi) {
+    std::vector<SommetPossible> v;
+    for (const QString& entrée : texte.split(u';', Qt::SkipEmptyParts)) {
+        const qsizetype deuxPoints = entrée.indexOf(u':');
+        const QString sommet = Texte::rogner(entrée.left(deuxPoints));
+        const QStringList valeurs = entrée.mid(deuxPoints + 1).split(u',');
+        SommetPossible s;
+        bool nombre = false;
+        s.fixe = sommet.toLongLong(&nombre);
+        if (deuxPoints <= 0 || sommet.isEmpty() || valeurs.size() != tm.nombreRegistresConfig ||
+            (nombre && (s.fixe < 1 || s.fixe > int64_t(Nombres::val(tm.max)))))
+            échec(fichier,
+                  QStringLiteral("%1 du timer %2 est mal formé (« %3 »).").arg(quoi, tm.nom, entrée));
+        if (!nombre) s.registre = sommet;
+        for (int j = 0; j < valeurs.size(); ++j) {
+            const double x = Nombres::val(valeurs[j]);
+            if (x < 0 || x > 0xFF)
+                échec(fichier,
+                      QStringLiteral("%1 du timer %2 : une valeur dépasse un octet.").arg(quoi, tm.nom));
+            s.valeurs[j] = uint32_t(x);
+        }
+        v.push_back(s);
+    }
+    return v;
+}
+
 } // namespace
 
 QString messageFichierIllisible(const QString& fichier) {
@@ -143,6 +172,10 @@ bool lire(const QString& fichier, const QString& microContrôleur, CapacitésCom
         const QStringList décalages =
             attributs(xml, T, QStringLiteral("Timer"), QStringLiteral("DécalageRapide"));
         const QStringList gardes = attributs(xml, T, QStringLiteral("Timer"), QStringLiteral("Garder"));
+        const QStringList sommetsRapide =
+            attributs(xml, T, QStringLiteral("Timer"), QStringLiteral("SommetsFPWM"));
+        const QStringList sommetsPhase =
+            attributs(xml, T, QStringLiteral("Timer"), QStringLiteral("SommetsPWMPC"));
         const Liste registres = lister(xml, T, QStringLiteral("Registre"));
         const Liste prédivisions = lister(xml, T, QStringLiteral("Prédivision"), QStringLiteral("Codes"));
         const Liste maxs = lister(xml, T, QStringLiteral("Max"));
@@ -207,6 +240,8 @@ bool lire(const QString& fichier, const QString& microContrôleur, CapacitésCom
                     échec(fichier, QStringLiteral("Garder du timer %1 dépasse un octet.").arg(t));
                 tm.garder[j] = uint32_t(g);
             }
+            tm.autresSommets[0] = lireSommets(fichier, sommetsRapide[t], tm, QStringLiteral("SommetsFPWM"));
+            tm.autresSommets[1] = lireSommets(fichier, sommetsPhase[t], tm, QStringLiteral("SommetsPWMPC"));
             r.timers.push_back(tm);
         }
 

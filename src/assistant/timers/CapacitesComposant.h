@@ -7,6 +7,14 @@
 #include <stdexcept>
 #include <vector>
 
+// Un sommet qu'un mode MLI peut prendre en plus de celui de ValeursPWM (attributs SommetsFPWM et
+// SommetsPWMPC) : un sommet fixe, ou un registre qui reçoit le sommet.
+struct SommetPossible {
+    QString registre;      // vide : sommet fixe
+    int64_t fixe = 0;      // sommet fixe (registre vide)
+    uint32_t valeurs[2]{}; // registres de configuration 0 et 1 (bits de mode et COM, sans CS)
+};
+
 // Un timer (ou un canal de comparaison d'un timer) tel que le fichier le décrit.
 struct TimerComposant {
     QString nom;              // attribut Nom (« Timer1 ») ; vide dans un fichier ancien
@@ -31,6 +39,8 @@ struct TimerComposant {
     // Attribut Garder : par registre de configuration, les bits des autres sorties du même timer,
     // que le code de cette sortie laisse tels quels (0 : le registre est écrit en entier).
     uint32_t garder[2] = {0, 0};
+    // Sommets en plus, par mode MLI (0 : Fast PWM, 1 : Phase Correct) ; vides dans un fichier ancien.
+    std::vector<SommetPossible> autresSommets[2];
 
     // Registre de l'emplacement, vide s'il n'existe pas.
     QString registre(int emplacement) const {

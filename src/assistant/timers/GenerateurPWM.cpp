@@ -91,13 +91,28 @@ RésultatGénération calculer(const EntréesGénérateur& e) {
     r.erreur = calcul.erreur;
     r.rapportInexprimable = calcul.rapportInexprimable;
     r.réglage = calcul.réglage;
+    if (r.ok() && r.réglage.sommetEmprunté) {
+        // La sortie du même timer dont la comparaison devient le sommet.
+        const QString& timer = e.composant->timers[r.indexTimer].nom;
+        QString sortie = r.réglage.registreSommet;
+        for (const SortieComposant& s : e.composant->sorties) {
+            const int k = s.indexTimer;
+            if (k >= 0 && k < int(e.composant->timers.size()) && e.composant->timers[k].nom == timer &&
+                e.composant->timers[k].registre(3) == r.réglage.registreSommet)
+                sortie = s.libellé;
+        }
+        r.avertissementSommet =
+            QStringLiteral("%1 sert de sommet : %2 n'est plus une sortie MLI indépendante")
+                .arg(r.réglage.registreSommet, sortie);
+    }
     return r;
 }
 
 QString ligneObtenu(const EntréesGénérateur& e) {
     const RésultatGénération r = calculer(e);
     if (!r.ok()) return {};
-    return Calculatrice::ligneObtenu(r.réglage, r.mode, e.composant->timers[r.indexTimer].nom);
+    const QString ligne = Calculatrice::ligneObtenu(r.réglage, r.mode, e.composant->timers[r.indexTimer].nom);
+    return r.avertissementSommet.isEmpty() ? ligne : ligne + QStringLiteral(". ") + r.avertissementSommet;
 }
 
 CalculTimer::Limites limites(const EntréesGénérateur& e) {
@@ -116,8 +131,8 @@ CalculTimer::Limites limites(const EntréesGénérateur& e) {
 }
 
 std::vector<ÉcritureRegistre> écritures(const TimerComposant& t, const CalculTimer::Réglage& g) {
-    std::vector<ÉcritureRegistre> v{{t.registre(0), g.configA, t.garder[0]}};
-    if (t.nombreRegistresConfig == 2) v.push_back({t.registre(1), g.configB, t.garder[1]});
+    std::vector<ÉcritureRegistre> v{{t.registre(0), g.configA, g.garder[0]}};
+    if (t.nombreRegistresConfig == 2) v.push_back({t.registre(1), g.configB, g.garder[1]});
     if (!g.registreSommet.isEmpty()) v.push_back({g.registreSommet, uint32_t(g.sommet), 0});
     if (g.registreComparaison != g.registreSommet)
         v.push_back({g.registreComparaison, uint32_t(g.comparaison), 0});
@@ -251,13 +266,17 @@ RésultatGénération GénérerLeCodePWM(const EntréesGénérateur& e, Document
         e.indexEntrée >= 0 && e.indexEntrée < int(c.entrées.size()) ? &c.entrées[e.indexEntrée] : nullptr;
     const QString horloge = Calculatrice::texteFréquence(e.fréquenceHorloge) +
                             (entrée ? QStringLiteral(" (%1)").arg(entrée->libellé) : QString());
+    // Le sommet, et sur la ligne suivante la sortie qu'il prend à la MLI.
+    QString sommet = Calculatrice::texteSommet(g, r.mode);
+    if (!r.avertissementSommet.isEmpty()) sommet += CRLF + QStringLiteral("\t// ") + r.avertissementSommet;
     const std::pair<const char16_t*, QString> résumé[] = {{u"Entrée d'horloge :", horloge},
                                                           {u"F :", s.F},
                                                           {u"T :", s.T},
                                                           {u"RC :", s.RC},
                                                           {u"Ton :", s.Ton},
                                                           {u"Toff :", s.Toff},
-                                                          {u"Écart :", s.Écart}};
+                                                          {u"Écart :", s.Écart},
+                                                          {u"Sommet :", sommet}};
     for (const auto& [clé, valeur] : résumé)
         InsérerAprèsClé(RTBInvisible, QString::fromUtf16(clé), u' ' + valeur, false, 0, false, false,
                         Turquoise, Police, 10);
@@ -277,7 +296,7 @@ RésultatGénération GénérerLeCodePWM(const EntréesGénérateur& e, Document
     auto config = [&](int k, uint32_t v) {
         const QString reg = t.registre(k);
         écrire(reg,
-               t.garder[k] ? QStringLiteral("(%1 & %2) | %3").arg(reg, hexa(t.garder[k]), hexa(v)) : hexa(v),
+               g.garder[k] ? QStringLiteral("(%1 & %2) | %3").arg(reg, hexa(g.garder[k]), hexa(v)) : hexa(v),
                binaire(v));
     };
     config(0, g.configA);

@@ -29,6 +29,9 @@ struct RésultatGénération {
     QString section; // nom de la section du modèle
     ModeMLI mode = ModeMLI::Rapide;
     CalculTimer::Réglage réglage;
+    // Quand le sommet est la comparaison d'une autre sortie : « OCR2A sert de sommet : OC2A (PB3)
+    // n'est plus une sortie MLI indépendante ». Vide sinon.
+    QString avertissementSommet;
     bool ok() const { return erreur.isEmpty(); }
 };
 

@@ -14,6 +14,15 @@ TimerComposant timer(const char* mcu, const char* sortie) {
     const CapacitésComposant c = composant(QString::fromLatin1(mcu));
     return c.timers[c.sorties[indexSortie(c, QString::fromLatin1(sortie))].indexTimer];
 }
+
+// Copie du fichier livré sans les attributs des sommets en plus : un fichier d'avant.
+QString fichierSansSommets(const QTemporaryDir& d) {
+    QString texte = QString::fromUtf8(OutilsTests::lireFichier(fichierLivré()));
+    texte.remove(QRegularExpression(QStringLiteral(" Sommets(FPWM|PWMPC)=\"[^\"]*\"")));
+    const QString f = d.filePath(QStringLiteral("Configuration.xml"));
+    OutilsTests::ecrireFichier(f, texte.toUtf8());
+    return f;
+}
 } // namespace
 
 TEST(CalculTimer, BornesEtValeursExtrêmes) {
@@ -56,7 +65,8 @@ TEST(Calculatrice, RésuméExactEtUnités) {
         Calculatrice::ligneObtenu(
             calculer(timer("atmega8", "OC2"), ModeMLI::Rapide, {16e6}, 1000, 0.25).réglage, ModeMLI::Rapide,
             QStringLiteral("Timer2")),
-        QStringLiteral("Obtenu : 976,6 Hz (écart \u22122,34 %), RC 0,25 – Timer2, Fast PWM, prédivision 64"));
+        QStringLiteral("Obtenu : 976,6 Hz (écart \u22122,34 %), RC 0,25 – Timer2, Fast PWM, prédivision 64, "
+                       "sommet fixe 255 (256 pas)"));
     // Unités : blancs facultatifs, première lettre en toute casse, suite facultative mais juste.
     for (const auto& [texte, unité] : {std::pair{"1.5kHz", " kHz"},
                                        {"1 k", " kHz"},
@@ -110,4 +120,101 @@ TEST(CalculTimer, AncienTimer1EtTimer1DesATtiny) {
     const auto lent = calculer(t85, ModeMLI::CTC, {8e6}, 1, 0.5);
     ASSERT_TRUE(lent.ok());
     EXPECT_EQ(lent.réglage.configA & 0x0F, 15u);
+}
+
+// Le meilleur sommet parmi toutes les sources du mode ; un fichier sans les attributs des sommets
+// donne le réglage d'avant (colonnes « ancien »).
+TEST(CalculTimer, LeMeilleurSommetDuTimerEtLeRéglageDUnFichierAncien) {
+    QTemporaryDir d;
+    const QString ancien = fichierSansSommets(d);
+    struct Attendu {
+        const char* registre; // "" : sommet fixe ; nul : fréquence refusée
+        int64_t sommet;
+        double prédivision;
+    };
+    struct Cas {
+        const char *mcu, *sortie, *mode;
+        double f;
+        Attendu nouveau, avant;
+    };
+    const Cas cas[] = {
+        // Porteuse infrarouge : OCR2A sert de sommet.
+        {"atmega88", "OC2B", "FPWM", 38000, {"OCR2A", 52, 8}, {"", 255, 1}},
+        {"atmega328p", "OC2B", "PWMPC", 38000, {"OCR2A", 211, 1}, {nullptr, 0, 0}},
+        // Le canal A n'a pas OCRnA comme sommet : il le porte.
+        {"atmega88", "OC2A", "FPWM", 38000, {"", 255, 1}, {"", 255, 1}},
+        // À écart égal : sans registre de plus (sommet fixe de 10 bits plutôt qu'ICR1 = 1023)…
+        {"atmega88", "OC1A", "FPWM", 15625, {"", 1023, 1}, {"ICR1", 1023, 1}},
+        {"atmega88", "OC0B", "FPWM", 976.5625, {"", 255, 64}, {"", 255, 64}},
+        // … ICR1 plutôt qu'OCR1A, qui coûterait OC1A ; puis le plus grand sommet.
+        {"atmega88", "OC1B", "PWMPC", 1000, {"ICR1", 8000, 1}, {"ICR1", 8000, 1}},
+        {"atmega128", "OC1C", "FPWM", 1000, {"ICR1", 15999, 1}, {"ICR1", 15999, 1}},
+    };
+    for (const Cas& k : cas)
+        for (const bool avant : {false, true}) {
+            SCOPED_TRACE(std::string(k.mcu) + " " + k.sortie + " " + k.mode + (avant ? " ancien" : ""));
+            CapacitésComposant c;
+            ASSERT_TRUE(
+                CapacitesComposant::lire(avant ? ancien : fichierLivré(), QString::fromLatin1(k.mcu), c));
+            const auto e = entrées(c, indexSortie(c, QString::fromLatin1(k.sortie)), 16e6, k.f, 0.5,
+                                   QString::fromLatin1(k.mode));
+            const RésultatGénération r = GenerateurPWM::calculer(e);
+            const Attendu& a = avant ? k.avant : k.nouveau;
+            ASSERT_EQ(r.ok(), a.registre != nullptr) << r.erreur.toStdString();
+            if (!a.registre) continue;
+            EXPECT_EQ(r.réglage.registreSommet, QString::fromLatin1(a.registre));
+            EXPECT_EQ(r.réglage.sommet, a.sommet);
+            EXPECT_EQ(r.réglage.prédivision, a.prédivision);
+            // La sortie dont la comparaison devient le sommet est nommée, et perd ses bits gardés.
+            const bool emprunté =
+                QByteArray(a.registre).endsWith("0A") || QByteArray(a.registre).endsWith("2A");
+            EXPECT_EQ(r.avertissementSommet.isEmpty(), !emprunté);
+            EXPECT_EQ(r.réglage.garder[0] == 0, emprunté);
+        }
+
+    // La ligne « Obtenu » et ce que la sortie perdue devient.
+    const CapacitésComposant c = composant(QStringLiteral("atmega88"));
+    EXPECT_EQ(
+        GenerateurPWM::ligneObtenu(entrées(c, 5, 16e6, 38000, 0.5, QStringLiteral("FPWM"))).toStdString(),
+        QStringLiteral("Obtenu : 37,74 kHz (écart \u22120,70 %), RC 0,4906 – Timer2, Fast PWM, prédivision "
+                       "8, sommet OCR2A = 52 (53 pas). OCR2A sert de sommet : OC2A (PB3) n'est plus une "
+                       "sortie MLI indépendante")
+            .toStdString());
+    // Les limites suivent la meilleure source : OCR2A mène OC2B jusqu'à F / 2, OC2A reste à F / 256.
+    for (const auto& [sortie, fmax] : {std::pair{5, 8e6}, {4, 62500.0}})
+        EXPECT_DOUBLE_EQ(
+            GenerateurPWM::limites(entrées(c, sortie, 16e6, 1000, 0.5, QStringLiteral("FPWM"))).FmaxHz, fmax);
+}
+
+// Sur tout le fichier, une source de plus ne donne jamais un écart plus grand que le fichier ancien.
+TEST(CalculTimer, JamaisPlusLoinQueLeRéglageDAvant) {
+    QTemporaryDir d;
+    const QString ancien = fichierSansSommets(d);
+    int mieux = 0;
+    // Un composant par famille de timers du fichier.
+    for (const char* nom :
+         {"atmega8",     "atmega16",  "atmega8515", "atmega128",  "atmega48",   "atmega164p",
+          "atmega1284p", "atmega640", "atmega32u4", "atmega169",  "at90can128", "attiny2313",
+          "attiny13",    "attiny24",  "attiny25",   "attiny26",   "attiny10",   "attiny88",
+          "at90s8535",   "atmega103", "atmega162",  "atmega1281", "at90usb82",  "at90usb1287"}) {
+        const QString mcu = QString::fromLatin1(nom);
+        CapacitésComposant n, a;
+        ASSERT_TRUE(CapacitesComposant::lire(fichierLivré(), mcu, n));
+        ASSERT_TRUE(CapacitesComposant::lire(ancien, mcu, a));
+        for (int s = 0; s < int(n.sorties.size()); ++s)
+            for (const char* mode : {"CTC", "FPWM", "PWMPC"})
+                for (double f = 1; f < 4e6; f *= 2.9) {
+                    const auto rn =
+                        GenerateurPWM::calculer(entrées(n, s, 16e6, f, 0.3, QString::fromLatin1(mode)));
+                    const auto ra =
+                        GenerateurPWM::calculer(entrées(a, s, 16e6, f, 0.3, QString::fromLatin1(mode)));
+                    if (!ra.ok()) continue;
+                    ASSERT_TRUE(rn.ok()) << mcu.toStdString() << " " << s << " " << mode << " " << f;
+                    const double en = std::fabs(rn.réglage.écartPourCent),
+                                 ea = std::fabs(ra.réglage.écartPourCent);
+                    EXPECT_LE(en, ea + 1e-9) << mcu.toStdString() << " " << s << " " << mode << " " << f;
+                    mieux += en < ea - 1e-9;
+                }
+    }
+    EXPECT_GT(mieux, 100);
 }

@@ -103,6 +103,8 @@ TEST(Configuration, UnFichierAbîméEstRefuséSansÊtreRéécrit) {
     refusé(remplacé("<Sortie Timer=\"02\" IndexTimer=\"2\"", "<Sortie Timer=\"02\" IndexTimer=\"9\""),
            "index");
     refusé(remplacé("SommetMLI=\"1023\"", "SommetMLI=\"70000\""), "sommet MLI au-delà de Max", "at90s8515");
+    refusé(remplacé("SommetsFPWM=\"255:", "SommetsFPWM=\"70000:"), "sommet fixe au-delà de Max");
+    refusé(remplacé("SommetsPWMPC=\"255: &H81, &H00", "SommetsPWMPC=\"255: &H81"), "valeur manquante");
     // Intact, il se lit sans être réécrit, et le nom se compare sans égard à la casse.
     OutilsTests::ecrireFichier(f, livré);
     const QDateTime avant = QFileInfo(f).lastModified();

@@ -45,19 +45,34 @@ TEST(GenerateurPWM, SectionJusquÀLaLigneFinEtEnTêteSelonCBInit) {
 // autre prédivision ou un autre sommet partagé est dit, avec le registre en cause.
 TEST(GenerateurPWM, DeuxSortiesDUnTimerSEntendentOuLeDisent) {
     const CapacitésComposant c = composant(QStringLiteral("atmega328p"));
-    auto écrites = [&](const char* sortie, const char* mode, double f) {
-        const auto r = GenerateurPWM::calculer(
-            entrées(c, indexSortie(c, QString::fromLatin1(sortie)), 16e6, f, 0.5, QString::fromLatin1(mode)));
-        return GenerateurPWM::écritures(c.timers[std::size_t(r.indexTimer)], r.réglage);
+    struct Cas {
+        const char *a, *modeA;
+        double fA;
+        const char *b, *modeB;
+        double fB;
+        const char* registre; // vide : pas de conflit
     };
-    for (const auto& [modeB, fB, registre] : {std::tuple{"FPWM", 1000, ""},
-                                              {"FPWM", 8000, "TCCR0B"},
-                                              {"PWMPC", 500, "TCCR0A"},
-                                              {"CTC", 2000, "TCCR0A"}})
-        EXPECT_EQ(GenerateurPWM::conflit(écrites("OC0A", "FPWM", 1000), écrites("OC0B", modeB, fB))
-                      .section(u' ', 0, 0),
-                  QString::fromLatin1(registre))
-            << modeB << fB;
-    EXPECT_TRUE(GenerateurPWM::conflit(écrites("OC0A", "CTC", 1000), écrites("OC0B", "CTC", 2000))
-                    .startsWith(u"OCR0A"));
+    const Cas cas[] = {
+        {"OC0A", "FPWM", 976.5625, "OC0B", "FPWM", 976.5625, ""},
+        {"OC0A", "FPWM", 976.5625, "OC0B", "FPWM", 7812.5, "TCCR0B"},
+        // 1 kHz exact sur OC0B prend OCR0A comme sommet : OC0A perd sa MLI, et c'est dit.
+        {"OC0A", "FPWM", 1000, "OC0B", "FPWM", 1000, "TCCR0A"},
+        {"OC0A", "FPWM", 1000, "OC0B", "PWMPC", 500, "TCCR0A"},
+        {"OC0A", "FPWM", 1000, "OC0B", "CTC", 1000, "TCCR0A"},
+        {"OC0A", "CTC", 1000, "OC0B", "CTC", 2000, "OCR0A"},
+        {"OC1A", "FPWM", 1000, "OC1B", "FPWM", 1000, ""},
+        {"OC1A", "FPWM", 1000, "OC1B", "FPWM", 2000, "ICR1"},
+    };
+    for (const Cas& k : cas) {
+        SCOPED_TRACE(std::string(k.a) + " " + k.modeA + " / " + k.b + " " + k.modeB);
+        auto écrites = [&](const char* sortie, const char* mode, double f) {
+            const auto r = GenerateurPWM::calculer(entrées(c, indexSortie(c, QString::fromLatin1(sortie)),
+                                                           16e6, f, 0.5, QString::fromLatin1(mode)));
+            EXPECT_TRUE(r.ok()) << r.erreur.toStdString();
+            return GenerateurPWM::écritures(c.timers[std::size_t(r.indexTimer)], r.réglage);
+        };
+        const QString conflit =
+            GenerateurPWM::conflit(écrites(k.a, k.modeA, k.fA), écrites(k.b, k.modeB, k.fB));
+        EXPECT_EQ(conflit.section(u' ', 0, 0), QString::fromLatin1(k.registre)) << conflit.toStdString();
+    }
 }

@@ -1,9 +1,12 @@
-// Preuve sur les vrais outils : le code généré, compilé par avr-gcc (-Wall -Werror), tourne dans
-// simavr et la broche mesurée donne la fréquence et le rapport cycliques annoncés.
+// Preuve sur les vrais outils : pour chaque composant que simavr connaît, chaque sortie du fichier
+// des possibilités, chaque mode, trois fréquences de sa plage et deux rapports cycliques, le code
+// généré, compilé par avr-gcc (-Wall -Werror), tourne dans simavr et donne ce qu'il annonce.
+#include "assistant/timers/Calculatrice.h"
 #include "outils/OutilsAvr.h"
 
 #include "common/Nombres.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace OutilsAvr;
@@ -14,72 +17,37 @@ namespace {
 enum class Mesure {
     Broche,    // fronts de la broche de sortie
     Registres, // registres relus dans simavr et formule de la fiche technique
-    Compteur,  // simavr ne relie pas les sorties de l'ATtiny13 : cycle du compteur TCNT0
+    Compteur,  // cycle du compteur TCNT0, plus les registres relus
 };
 
-struct Cas {
-    const char* mcu;
-    double horloge;
-    const char* sortie; // début du libellé de la sortie
-    const char* mode;
-    double f;
-    double rc;
-    bool exacte; // le timer atteint exactement f
-    Mesure mesure = Mesure::Broche;
-    double facteurSimulateur = 1; // fréquence que simavr donne en plus de l'annoncée
-    // MLI rapide relue dans les registres : la sortie est haute OCR + hautEnPlus comptes par
-    // période, d'après la fiche (1 sur les ATmega, 0 pour le Timer1 des ATtiny25/45/85).
-    int hautEnPlus = 1;
-};
+// Les limites connues de simavr 1.6 : ce qu'il ne montre pas sur la broche.
+Mesure mesureSimavr(const QString& mcu, const TimerComposant& t, const SortieComposant& s, ModeMLI mode) {
+    // Il ne relie pas les sorties OC0A/OC0B de l'ATtiny13 : cycle du compteur.
+    if (mcu.startsWith(u"attiny13"))
+        return mode == ModeMLI::PhaseCorrecte ? Mesure::Registres : Mesure::Compteur;
+    // Il ne fait pas tourner le Timer1 des ATtiny25/45/85.
+    if (mcu.startsWith(u"attiny") && mcu.endsWith(u"5") && t.nom == u"Timer1") return Mesure::Registres;
+    // Il ne relie aucune sortie de comparaison des ATtiny24/44/84 ni de l'AT90USB162, ni OC1C de
+    // l'ATmega32U4, ni OC2B (PH6) des ATmega1280/2560.
+    if ((mcu.startsWith(u"attiny") && mcu.endsWith(u"4")) || mcu == u"at90usb162") return Mesure::Registres;
+    if ((mcu == u"atmega32u4" && s.libellé.startsWith(u"OC1C")) ||
+        ((mcu == u"atmega1280" || mcu == u"atmega2560") && s.libellé.startsWith(u"OC2B")))
+        return Mesure::Registres;
+    // Il ne pilote aucune broche en MLI à phase correcte.
+    if (mode == ModeMLI::PhaseCorrecte) return Mesure::Registres;
+    // Il ignore WGM01 du Timer0 des ATmega16/32 (il compte jusqu'à 0xFF).
+    if ((mcu == u"atmega16" || mcu == u"atmega32") && t.nom == u"Timer0" && mode == ModeMLI::CTC)
+        return Mesure::Registres;
+    // Il ne relie pas OC1B (PB4) de la famille ATtiny2313.
+    if (mcu.contains(u"313") && s.libellé.startsWith(u"OC1B")) return Mesure::Registres;
+    return Mesure::Broche;
+}
 
-const Cas cas[] = {
-    // Les exemples de départ : 16 MHz, 1 kHz.
-    {"atmega8", 16e6, "OC1A", "FPWM", 1000, 0.5, true},
-    // simavr 1.6 ne pilote aucune broche en MLI à phase correcte : registres relus.
-    {"atmega8", 16e6, "OC1A", "PWMPC", 1000, 0.5, true, Mesure::Registres},
-    {"atmega48", 16e6, "OC0A", "CTC", 1000, 0.5, true}, // clk/64 et 124, pas clk/8
-    {"atmega8", 16e6, "OC2", "CTC", 4000, 0.5, true},
-    {"atmega8", 16e6, "OC2", "FPWM", 1000, 0.25, false},  // sommet fixe : clk/64, 976,6 Hz
-    {"atmega8", 16e6, "OC2", "FPWM", 1000, 0.001, false}, // comparaison 0, jamais -1
-    {"atmega8", 16e6, "OC1B", "FPWM", 50, 0.1, true},
-    {"atmega8", 16e6, "OC1B", "CTC", 2000, 0.5, true},          // sommet OCR1A, bascule OC1B
-    {"atmega8", 16e6, "OC1A", "FPWM", 16e6 / 65536, 0.5, true}, // sommet = Max
-    // Servo : ATmega16 à 8 MHz, 50 Hz, impulsion de 1,5 ms.
-    {"atmega16", 8e6, "OC1A", "FPWM", 50, 0.075, true},
-    {"atmega16", 8e6, "OC0", "FPWM", 4000, 0.5, false},
-    {"atmega16", 8e6, "OC2", "CTC", 2000, 0.5, true},
-    // simavr fait tourner clk/32 du Timer2 à clk/16 : il montre le double de l'annoncé.
-    {"atmega16", 8e6, "OC2", "CTC", 500, 0.5, true, Mesure::Broche, 2},
-    {"atmega16", 8e6, "OC1B", "PWMPC", 100, 0.3, true, Mesure::Registres},
-    {"atmega32", 16e6, "OC1A", "FPWM", 20000, 0.3, true},
-    // simavr 1.6 ignore WGM01 du Timer0 des ATmega16/32 (il compte jusqu'à 0xFF) : registres relus.
-    {"atmega32", 16e6, "OC0", "CTC", 10000, 0.5, true, Mesure::Registres},
-    {"atmega32", 16e6, "OC2", "FPWM", 500, 0.75, false},
-    {"atmega48", 8e6, "OC0A", "FPWM", 4000, 0.5, false},
-    {"atmega48", 8e6, "OC0B", "FPWM", 4000, 0.25, false},
-    {"atmega48", 8e6, "OC0B", "CTC", 1250, 0.5, true}, // sommet OCR0A, bascule OC0B
-    {"atmega48", 8e6, "OC1B", "FPWM", 10000, 0.5, true},
-    {"atmega48", 8e6, "OC2A", "FPWM", 1000, 0.4, false},
-    {"atmega48", 8e6, "OC0A", "PWMPC", 1000, 0.5, false, Mesure::Registres},
-    {"atmega88", 16e6, "OC1A", "CTC", 100, 0.5, true},
-    {"atmega88", 16e6, "OC2B", "CTC", 5000, 0.5, true},
-    {"atmega128", 16e6, "OC1C", "FPWM", 1000, 0.2, true},
-    {"atmega128", 16e6, "OC3A", "FPWM", 400, 0.5, true},
-    {"attiny2313", 8e6, "OC0A", "FPWM", 30000, 0.5, false},
-    {"attiny2313", 8e6, "OC1A", "FPWM", 1000, 0.6, true},
-    // simavr 1.6 ne relie pas OC1B (PB4) de l'ATtiny2313 : registres relus.
-    {"attiny2313", 8e6, "OC1B", "CTC", 1000, 0.5, true, Mesure::Registres},
-    // simavr 1.6 ne relie pas les sorties OC0A/OC0B de l'ATtiny13 : cycle du compteur.
-    {"attiny13", 9.6e6, "OC0A", "FPWM", 4000, 0.5, false, Mesure::Compteur},
-    {"attiny13", 9.6e6, "OC0B", "CTC", 1000, 0.5, true, Mesure::Compteur},
-    // simavr 1.6 ne fait pas tourner le Timer1 de l'ATtiny85 : registres relus, formule de la fiche.
-    {"attiny85", 8e6, "OC1A", "FPWM", 10000, 0.3, true, Mesure::Registres, 1, 0},
-    {"attiny85", 8e6, "OC1B", "CTC", 1000, 0.5, true, Mesure::Registres},
-    // Composants ajoutés à la liste, mêmes timers qu'un autre : la broche du groupe est la bonne.
-    {"atmega1281", 16e6, "OC3B", "FPWM", 1000, 0.25, true},
-    {"atmega644", 16e6, "OC2B", "CTC", 2000, 0.5, true},
-    {"atmega1284", 16e6, "OC3A", "FPWM", 1000, 0.3, true},
-};
+// Il fait tourner clk/32 du Timer2 des ATmega8/16/32 à clk/16 : le double de l'annoncé.
+double facteurSimulateur(const QString& mcu, const TimerComposant& t, const CalculTimer::Réglage& g) {
+    const bool ancien = mcu == u"atmega8" || mcu == u"atmega16" || mcu == u"atmega32";
+    return ancien && t.nom == u"Timer2" && g.prédivision == 32 ? 2 : 1;
+}
 
 // Diviseur de chaque code CS d'après les fiches techniques (Timer2 asynchrone à part ; Timer1
 // des ATtiny25/45/85 : CK / 2^(code − 1) sur quatre bits).
@@ -98,111 +66,273 @@ double diviseur(int code, Prédiviseur genre) {
     return (code & 7) <= 5 ? normal[code & 7] : 0;
 }
 
-} // namespace
+// Une ligne de la matrice : une sortie, un mode, une fréquence voulue et un rapport cyclique.
+struct Ligne {
+    int sortie;
+    QString mode;
+    double f, rc;
+    bool atteinte; // le timer atteint f exactement
+};
 
-TEST(Simavr, LeCodeGénéréDonneSurLaBrocheCeQuIlAnnonce) {
-    EXIGER_OUTILS("avr-gcc", "simavr");
-    QTemporaryDir d;
-    int n = 0;
-    for (const Cas& k : cas) {
-        SCOPED_TRACE(std::string(k.mcu) + " " + k.sortie + " " + k.mode + " " + std::to_string(k.f) +
-                     " Hz RC " + std::to_string(k.rc));
-        const CapacitésComposant c = composant(QString::fromLatin1(k.mcu));
-        const EntréesGénérateur e = entrées(c, indexSortie(c, QString::fromLatin1(k.sortie)), k.horloge, k.f,
-                                            k.rc, QString::fromLatin1(k.mode));
+// Trois fréquences de la plage de la sortie (basse, atteinte exactement, haute), bornées pour que
+// la simulation reste courte et que le rapport garde au moins une centaine de pas ; deux rapports
+// (un seul en CTC, où il vaut 0,5).
+std::vector<Ligne> lignes(const CapacitésComposant& c, double F) {
+    std::vector<Ligne> v;
+    for (int s = 0; s < int(c.sorties.size()); ++s)
+        for (const char* m : {"CTC", "FPWM", "PWMPC"}) {
+            const QString mode = QString::fromLatin1(m);
+            const auto l = GenerateurPWM::limites(entrées(c, s, F, 1000, 0.5, mode));
+            const auto essai =
+                GenerateurPWM::calculer(entrées(c, s, F, std::sqrt(l.FminHz * l.FmaxHz), 0.5, mode));
+            if (!l.erreur.isEmpty() || essai.erreur.contains(u"n'a pas de mode")) continue;
+            double bas = std::max(l.FminHz * 1.05, 150.0), haut = std::min(l.FmaxHz * 0.95, F / 200);
+            if (bas > haut) bas = l.FminHz, haut = l.FmaxHz;
+            const double milieu = GenerateurPWM::calculer(entrées(c, s, F, std::sqrt(bas * haut), 0.5, mode))
+                                      .réglage.fréquenceObtenue;
+            for (const double f : {bas, milieu, haut})
+                for (const double rc :
+                     mode == u"CTC" ? std::vector<double>{0.5} : std::vector<double>{0.25, 0.75})
+                    v.push_back({s, mode, f, rc, f == milieu});
+        }
+    return v;
+}
+
+// Ce que simavr a montré d'un cas : la fréquence et le rapport mesurés (sur la broche, au
+// compteur, ou d'après les registres relus et la fiche technique).
+struct Relevé {
+    RésultatGénération r;
+    Mesure mesure = Mesure::Broche;
+    double f = 0, rc = 0;
+    bool ok = false;
+};
+
+// Le coureur : génère le code de chaque ligne, compile le tout en un programme (chaque cas est une
+// fonction, choisie par un octet .noinit que le banc pose avant le départ), le fait tourner une
+// fois par cas et relève ce qu'il montre.
+std::vector<Relevé> courir(const QTemporaryDir& d, const CapacitésComposant& c, const std::vector<Ligne>& ls,
+                           double F, const QString& nom) {
+    const QString mcu = c.nom;
+    std::vector<Relevé> v(ls.size());
+    QString source = QStringLiteral("#include <avr/io.h>\n"), choix;
+    for (std::size_t n = 0; n < ls.size(); ++n) {
         DocumentRiche doc;
-        const RésultatGénération r = GénérerLeCodePWM(e, doc);
-        ASSERT_TRUE(r.ok()) << r.erreur.toStdString();
-        const auto& g = r.réglage;
-        const QString fonction = QRegularExpression(QStringLiteral("void (InitMLI_OC\\w+)\\(void\\)"))
-                                     .match(doc.texte())
-                                     .captured(1);
-        ASSERT_FALSE(fonction.isEmpty()) << doc.texte().toStdString();
-        const QString source =
-            QStringLiteral("#include <avr/io.h>\n") + doc.texte() +
-            QStringLiteral("\nint main(void) {\n    %1();\n    for (;;) {\n    }\n}\n").arg(fonction);
-        QByteArray erreurs;
-        const QString elf =
-            compiler(d, QStringLiteral("cas%1").arg(n++), QString::fromLatin1(k.mcu), source, &erreurs);
-        ASSERT_FALSE(elf.isEmpty()) << erreurs.toStdString() << source.toStdString();
+        v[n].r = GénérerLeCodePWM(entrées(c, ls[n].sortie, F, ls[n].f, ls[n].rc, ls[n].mode), doc);
+        if (!v[n].r.ok()) {
+            ADD_FAILURE() << mcu.toStdString() << " " << v[n].r.erreur.toStdString();
+            return {};
+        }
+        source += doc.texte().replace(QRegularExpression(QStringLiteral("void InitMLI_\\w+\\(void\\)")),
+                                      QStringLiteral("void cas_%1(void)").arg(n));
+        choix += QStringLiteral("    case %1: cas_%1(); break;\n").arg(n);
+    }
+    source +=
+        QStringLiteral("volatile unsigned char cas_choisi __attribute__((section(\".noinit\")));\n"
+                       "int main(void) {\n    switch (cas_choisi) {\n%1    }\n    for (;;) {\n    }\n}\n")
+            .arg(choix);
+    QByteArray erreurs;
+    const QString elf = compiler(d, nom, mcu, source, &erreurs);
+    const int adresseCas = elf.isEmpty() ? -1 : adresseSymbole(elf, QStringLiteral("cas_choisi"));
+    if (adresseCas < 0) {
+        ADD_FAILURE() << mcu.toStdString() << " : " << erreurs.toStdString();
+        return {};
+    }
+    const auto adr = adresses(mcu);
 
-        const TimerComposant& t = c.timers[r.indexTimer];
-        const double annoncée = g.fréquenceObtenue;
-        if (k.exacte)
-            EXPECT_NEAR(annoncée, k.f, k.f * 1e-3);
-        else
-            EXPECT_GT(std::fabs(annoncée - k.f), 0.0);
-
-        if (k.mesure == Mesure::Broche) {
-            const SortieComposant& s = c.sorties[e.indexSortie];
-            const double secondes = std::min(3.0, 8.0 / annoncée + 0.01);
-            const auto m = mesurer(QString::fromLatin1(k.mcu), k.horloge, elf,
-                                   {QStringLiteral("-b"), s.port + QString::number(s.bit),
-                                    QStringLiteral("-t"), QString::number(secondes)});
-            ASSERT_TRUE(m.contains(QStringLiteral("frequence")))
-                << "aucun signal sur " << s.libellé.toStdString();
-            EXPECT_NEAR(m[QStringLiteral("frequence")], annoncée * k.facteurSimulateur, annoncée * 1e-3);
-            const double compte = 1.0 / double(g.sommet + 1);
-            EXPECT_NEAR(m[QStringLiteral("rapport")], g.rapportObtenu, compte + 1e-6);
+    std::vector<Simulation> courses;
+    for (std::size_t n = 0; n < ls.size(); ++n) {
+        const CalculTimer::Réglage& g = v[n].r.réglage;
+        const TimerComposant& t = c.timers[v[n].r.indexTimer];
+        const SortieComposant& so = c.sorties[ls[n].sortie];
+        Simulation s;
+        s.mcu = mcu;
+        s.horloge = F;
+        s.elf = elf;
+        s.écritures = {{adresseCas, int(n)}};
+        v[n].mesure = mesureSimavr(mcu, t, so, v[n].r.mode);
+        if (v[n].mesure == Mesure::Broche) {
+            s.broche = so.port + QString::number(so.bit);
+            s.secondes = std::min(1.0, 8.0 / g.fréquenceObtenue + 0.01);
         } else {
-            const auto adr = adresses(QString::fromLatin1(k.mcu));
-            QStringList options;
-            const QString configA = t.registre(0), configB = t.registre(t.nombreRegistresConfig == 2 ? 1 : 0);
-            const QString sommet = g.sommetFixe ? QString() : g.registreSommet;
-            for (const QString& reg : {configA, configB, sommet, g.registreComparaison})
-                if (!reg.isEmpty())
-                    options << QStringLiteral("-r") << QString::number(adr.value(reg)) << QStringLiteral("-r")
-                            << QString::number(adr.value(reg) + 1);
-            if (k.mesure == Mesure::Compteur)
-                options << QStringLiteral("-c") << QString::number(adr.value(QStringLiteral("TCNT0")));
-            options << QStringLiteral("-t") << QStringLiteral("0.05");
-            const auto m = mesurer(QString::fromLatin1(k.mcu), k.horloge, elf, options);
-            auto lire8 = [&](const QString& reg) {
-                return int(m.value(QStringLiteral("registre_0x%1").arg(adr.value(reg), 0, 16)));
-            };
-            auto lire16 = [&](const QString& reg) {
-                return lire8(reg) +
-                       256 * int(m.value(QStringLiteral("registre_0x%1").arg(adr.value(reg) + 1, 0, 16)));
-            };
-            // Ce que le code a vraiment écrit, relu dans le simulateur.
-            EXPECT_EQ(uint32_t(lire8(configA)), g.configA);
-            const int top = sommet.isEmpty()
-                                ? int(Nombres::val(t.max))
-                                : (g.sommet > 255 || t.max != u"255" ? lire16(sommet) : lire8(sommet));
-            EXPECT_EQ(top, g.sommet);
-            const Prédiviseur genre =
-                Nombres::val(t.prédivisions.value(1)) == 2 ? Prédiviseur::PuissancesDeDeux
-                : t.prédivisions.size() > 5 && Nombres::val(t.prédivisions[5]) > 0 ? Prédiviseur::Asynchrone
-                                                                                   : Prédiviseur::Normal;
-            const int cs = lire8(configB) & (genre == Prédiviseur::PuissancesDeDeux ? 15 : 7);
-            const double p = diviseur(cs, genre);
-            ASSERT_GT(p, 0);
-            if (k.mesure == Mesure::Registres) {
-                const int ocr =
-                    t.max == u"255" ? lire8(g.registreComparaison) : lire16(g.registreComparaison);
-                if (e.ModePWM == u"CTC") {
-                    // Fiche technique : f = F / (2 × N × (1 + OCR)).
-                    EXPECT_NEAR(k.horloge / (2 * p * (top + 1)), annoncée, annoncée * 1e-3);
-                } else if (e.ModePWM == u"FPWM") {
-                    // Fiche technique : f = F / (N × (1 + TOP)) ; haut OCR + hautEnPlus comptes.
-                    EXPECT_NEAR(k.horloge / (p * (top + 1)), annoncée, annoncée * 1e-3);
-                    EXPECT_NEAR(double(ocr + k.hautEnPlus) / (top + 1), g.rapportObtenu, 1e-9);
-                    EXPECT_NEAR(double(ocr + k.hautEnPlus) / (top + 1), k.rc, 1.0 / (top + 1));
-                } else {
-                    // Fiche technique : f = F / (2 × N × TOP) en phase correcte ; RC = OCR / TOP.
-                    EXPECT_NEAR(k.horloge / (2 * p * top), annoncée, annoncée * 1e-3);
-                    EXPECT_NEAR(double(ocr) / top, g.rapportObtenu, 1.0 / top);
-                }
-            } else {
-                ASSERT_TRUE(m.contains(QStringLiteral("cycle_compteur"))) << "le compteur ne tourne pas";
-                // Un tour de compteur : une période en MLI rapide, une demi-période en CTC (bascule).
-                const double tour = m[QStringLiteral("cycle_compteur")];
-                const double f = e.ModePWM == u"CTC" ? k.horloge / (2 * tour) : k.horloge / tour;
-                EXPECT_NEAR(f, annoncée, annoncée * 1e-3);
+            const QString configB = t.registre(t.nombreRegistresConfig == 2 ? 1 : 0);
+            for (const QString& reg : {t.registre(0), configB, g.registreSommet, g.registreComparaison})
+                if (!reg.isEmpty()) s.registres << adr.value(reg) << adr.value(reg) + 1;
+            if (v[n].mesure == Mesure::Compteur) {
+                s.compteur = adr.value(QStringLiteral("TCNT0"));
+                s.secondes = std::min(1.0, 8.0 / g.fréquenceObtenue + 0.01);
             }
         }
+        courses.push_back(s);
     }
-    EXPECT_GE(n, 30);
+    const auto mesuré = simulerTous(courses);
+
+    for (std::size_t n = 0; n < ls.size(); ++n) {
+        Relevé& e = v[n];
+        const CalculTimer::Réglage& g = e.r.réglage;
+        const TimerComposant& t = c.timers[e.r.indexTimer];
+        const auto& m = mesuré[n];
+        SCOPED_TRACE(QStringLiteral("%1 %2 %3 %4 Hz RC %5 : sommet %6, prédivision %7")
+                         .arg(mcu, c.sorties[ls[n].sortie].libellé, ls[n].mode)
+                         .arg(ls[n].f)
+                         .arg(ls[n].rc)
+                         .arg(Calculatrice::texteSommet(g, e.r.mode))
+                         .arg(g.prédivision)
+                         .toStdString());
+        if (e.mesure == Mesure::Broche) {
+            if (!m.contains(QStringLiteral("frequence"))) {
+                ADD_FAILURE() << "aucun signal sur la broche";
+                continue;
+            }
+            e.f = m[QStringLiteral("frequence")] / facteurSimulateur(mcu, t, g);
+            e.rc = m[QStringLiteral("rapport")];
+            e.ok = true;
+            continue;
+        }
+        auto lire8 = [&](const QString& reg) {
+            return int(m.value(QStringLiteral("registre_0x%1").arg(adr.value(reg), 0, 16)));
+        };
+        auto lire16 = [&](const QString& reg) {
+            return lire8(reg) +
+                   256 * int(m.value(QStringLiteral("registre_0x%1").arg(adr.value(reg) + 1, 0, 16)));
+        };
+        if (!m.contains(QStringLiteral("cycles"))) {
+            ADD_FAILURE() << "le banc a échoué";
+            continue;
+        }
+        // Ce que le code a vraiment écrit, relu dans le simulateur.
+        const bool seize = t.max != u"255";
+        EXPECT_EQ(uint32_t(lire8(t.registre(0))), g.configA);
+        const int top = g.sommetFixe ? int(g.sommet)
+                        : seize      ? lire16(g.registreSommet)
+                                     : lire8(g.registreSommet);
+        EXPECT_EQ(top, g.sommet);
+        const Prédiviseur genre = Nombres::val(t.prédivisions.value(1)) == 2 ? Prédiviseur::PuissancesDeDeux
+                                  : t.prédivisions.size() > 5 && Nombres::val(t.prédivisions[5]) > 0
+                                      ? Prédiviseur::Asynchrone
+                                      : Prédiviseur::Normal;
+        const int cs = lire8(t.registre(t.nombreRegistresConfig == 2 ? 1 : 0)) &
+                       (genre == Prédiviseur::PuissancesDeDeux ? 15 : 7);
+        const double p = diviseur(cs, genre);
+        if (p <= 0) {
+            ADD_FAILURE() << "sélection d'horloge " << cs << " inconnue";
+            continue;
+        }
+        const int ocr = seize ? lire16(g.registreComparaison) : lire8(g.registreComparaison);
+        // Fiche technique : CTC F / (2 N (1 + OCR)) ; rapide F / (N (1 + TOP)), haut OCR + d
+        // comptes ; phase correcte F / (2 N TOP), RC = OCR / TOP.
+        if (e.r.mode == ModeMLI::CTC) {
+            e.f = F / (2 * p * (top + 1));
+            e.rc = 0.5;
+        } else if (e.r.mode == ModeMLI::Rapide) {
+            e.f = F / (p * (top + 1));
+            e.rc = double(ocr + t.décalageRapide) / (top + 1);
+        } else {
+            e.f = F / (2 * p * top);
+            e.rc = double(ocr) / top;
+        }
+        if (e.mesure == Mesure::Compteur) {
+            if (!m.contains(QStringLiteral("cycle_compteur"))) {
+                ADD_FAILURE() << "le compteur ne tourne pas";
+                continue;
+            }
+            // Un tour de compteur : une période en MLI rapide, une demi-période en CTC.
+            const double tour = m[QStringLiteral("cycle_compteur")];
+            e.f = e.r.mode == ModeMLI::CTC ? F / (2 * tour) : F / tour;
+        }
+        e.ok = true;
+    }
+    return v;
+}
+
+} // namespace
+
+TEST(Simavr, ChaqueSortieDeChaqueComposantDonneCeQuElleAnnonce) {
+    EXIGER_OUTILS("avr-gcc", "avr-nm", "simavr");
+    QTemporaryDir d;
+    constexpr double F = 16e6;
+    int composants = 0, total = 0, triplets = 0;
+    QStringList résumé;
+    for (const QString& mcu : CapacitesComposant::composants(fichierLivré())) {
+        if (!simavrConnaît(mcu)) continue;
+        ++composants;
+        const CapacitésComposant c = composant(mcu);
+        const std::vector<Ligne> ls = lignes(c, F);
+        const std::vector<Relevé> relevés = courir(d, c, ls, F, mcu);
+        ASSERT_EQ(relevés.size(), ls.size());
+        int parMesure[3] = {0, 0, 0};
+        double écartMax = 0;
+        QSet<QPair<int, QString>> sortiesEtModes;
+        for (std::size_t n = 0; n < ls.size(); ++n) {
+            const Ligne& l = ls[n];
+            const Relevé& e = relevés[n];
+            const CalculTimer::Réglage& g = e.r.réglage;
+            SCOPED_TRACE(QStringLiteral("%1 %2 %3 %4 Hz RC %5")
+                             .arg(mcu, c.sorties[l.sortie].libellé, l.mode)
+                             .arg(l.f)
+                             .arg(l.rc)
+                             .toStdString());
+            sortiesEtModes.insert({l.sortie, l.mode});
+            if (!e.ok) continue;
+            ++parMesure[int(e.mesure)];
+            // Mesuré = annoncé à 0,1 % près, rapport à un compte près ; voulu atteint quand il peut l'être.
+            EXPECT_NEAR(e.f, g.fréquenceObtenue, g.fréquenceObtenue * 1e-3);
+            EXPECT_NEAR(e.rc, g.rapportObtenu, 1.0 / double(g.pas()) + 1e-6);
+            if (l.atteinte) {
+                EXPECT_NEAR(g.fréquenceObtenue, l.f, l.f * 1e-3);
+                EXPECT_NEAR(e.f, l.f, l.f * 1e-3);
+            }
+            écartMax = std::max(écartMax, std::fabs(e.f - g.fréquenceObtenue) / g.fréquenceObtenue * 100);
+        }
+        total += int(ls.size());
+        triplets += int(sortiesEtModes.size());
+        résumé << QStringLiteral(
+                      "%1 : %2 cas (broche %3, registres %4, compteur %5), écart mesuré/annoncé au plus "
+                      "%6 %")
+                      .arg(mcu)
+                      .arg(ls.size())
+                      .arg(parMesure[0])
+                      .arg(parMesure[1])
+                      .arg(parMesure[2])
+                      .arg(écartMax, 0, 'f', 4);
+    }
+    for (const QString& l : résumé)
+        std::printf("%s\n", qPrintable(l));
+    std::printf("%d composants, %d (composant, sortie, mode), %d cas\n", composants, triplets, total);
+    EXPECT_GE(composants, 8);
+}
+
+// Trois usages courants, avec le fichier d'avant (sans les sommets en plus) et le fichier livré :
+// le nouveau réglage, mesuré dans simavr, est plus près du voulu.
+TEST(Simavr, PorteuseServoEtMoteurAvantEtAprès) {
+    EXIGER_OUTILS("avr-gcc", "avr-nm", "simavr");
+    QTemporaryDir d;
+    constexpr double F = 16e6;
+    QString texte = QString::fromUtf8(OutilsTests::lireFichier(fichierLivré()));
+    texte.remove(QRegularExpression(QStringLiteral(" Sommets(FPWM|PWMPC)=\"[^\"]*\"")));
+    const QString ancien = d.filePath(QStringLiteral("Configuration.xml"));
+    OutilsTests::ecrireFichier(ancien, texte.toUtf8());
+    CapacitésComposant avant, après = composant(QStringLiteral("atmega88"));
+    ASSERT_TRUE(CapacitesComposant::lire(ancien, QStringLiteral("atmega88"), avant));
+    const std::vector<Ligne> ls = {
+        {indexSortie(après, QStringLiteral("OC2B")), QStringLiteral("FPWM"), 38000, 0.5, false},
+        {indexSortie(après, QStringLiteral("OC2B")), QStringLiteral("PWMPC"), 50, 0.075, false},
+        {indexSortie(après, QStringLiteral("OC0B")), QStringLiteral("FPWM"), 20000, 0.5, true}};
+    const auto rAvant = courir(d, avant, ls, F, QStringLiteral("avant"));
+    const auto rAprès = courir(d, après, ls, F, QStringLiteral("apres"));
+    ASSERT_EQ(rAvant.size(), ls.size());
+    ASSERT_EQ(rAprès.size(), ls.size());
+    for (std::size_t n = 0; n < ls.size(); ++n) {
+        std::printf("%s %s %g Hz : avant %s, mesuré %s (%s) ; après %s, mesuré %s (%s)\n",
+                    qPrintable(après.sorties[ls[n].sortie].libellé), qPrintable(ls[n].mode), ls[n].f,
+                    qPrintable(Calculatrice::texteFréquence(rAvant[n].r.réglage.fréquenceObtenue)),
+                    qPrintable(Calculatrice::texteFréquence(rAvant[n].f)),
+                    qPrintable(Calculatrice::texteÉcart((rAvant[n].f - ls[n].f) / ls[n].f * 100)),
+                    qPrintable(Calculatrice::texteFréquence(rAprès[n].r.réglage.fréquenceObtenue)),
+                    qPrintable(Calculatrice::texteFréquence(rAprès[n].f)),
+                    qPrintable(Calculatrice::texteÉcart((rAprès[n].f - ls[n].f) / ls[n].f * 100)));
+        EXPECT_LT(std::fabs(rAprès[n].f - ls[n].f), std::fabs(rAvant[n].f - ls[n].f)) << n;
+        EXPECT_NEAR(rAprès[n].f, rAprès[n].r.réglage.fréquenceObtenue, ls[n].f * 1e-3) << n;
+    }
 }
 
 // Deux sorties d'un même timer : leurs deux fonctions, compilées ensemble et appelées l'une après
@@ -215,7 +345,8 @@ TEST(Simavr, DeuxSortiesDUnTimerTournentEnsemble) {
     QString source = QStringLiteral("#include <avr/io.h>\n"), appels;
     for (const auto& [nom, rc] : sorties) {
         DocumentRiche doc;
-        ASSERT_TRUE(GénérerLeCodePWM(entrées(c, indexSortie(c, nom), 16e6, 1000, rc, "FPWM"), doc).ok());
+        // 976,5625 Hz : sommet fixe 255 à clk/64, que les deux sorties partagent.
+        ASSERT_TRUE(GénérerLeCodePWM(entrées(c, indexSortie(c, nom), 16e6, 976.5625, rc, "FPWM"), doc).ok());
         source += doc.texte();
         appels += QStringLiteral("    InitMLI_%1();\n").arg(nom);
     }

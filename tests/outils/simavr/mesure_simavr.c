@@ -3,12 +3,16 @@
  * (période et temps haut moyens, la première période écartée car le timer y démarre), un
  * compteur lu en continu, ou relit des registres en fin de course.
  *
- * mesure_simavr -m MCU -f HZ [-b B1] [-c ADRESSE] [-r ADRESSE]... [-n PERIODES] [-t SECONDES] prog.elf
+ * mesure_simavr -m MCU -f HZ [-b B1] [-c ADRESSE] [-r ADRESSE]... [-p ADRESSE=OCTET]... [-n PERIODES]
+ *               [-t SECONDES] prog.elf
  *   -b : broche mesurée (port et bit)
  *   -c : adresse (espace des données) d'un compteur 8 bits dont on mesure le cycle
  *   -r : registre relu à la fin (espace des données), plusieurs fois permis
+ *   -p : octet écrit en mémoire avant le départ (une variable .noinit que le programme lit pour
+ *        choisir ce qu'il fait : un seul programme pour plusieurs cas), plusieurs fois permis
  *   -n : nombre de périodes mesurées après la première (4 par défaut)
  *   -t : durée simulée au plus (2 s par défaut)
+ * mesure_simavr -m MCU : dit seulement si simavr connaît le composant (code de sortie 0, sinon 1).
  * Sortie : lignes « clé=valeur », lues par les tests.
  */
 #include <stdint.h>
@@ -57,7 +61,9 @@ static uint8_t lire(uint16_t adresse) {
 }
 
 static void usage(void) {
-    fprintf(stderr, "usage : mesure_simavr -m MCU -f HZ [-b B1] [-c ADR] [-r ADR]... [-n N] [-t S] prog.elf\n");
+    fprintf(stderr,
+            "usage : mesure_simavr -m MCU -f HZ [-b B1] [-c ADR] [-r ADR]... [-p ADR=OCTET]... [-n N] [-t S] "
+            "prog.elf\n");
     exit(2);
 }
 
@@ -70,6 +76,8 @@ int main(int argc, char** argv) {
     long compteur = -1;
     long registres[MAX_REGISTRES];
     int nombreRegistres = 0;
+    long ecritures[MAX_REGISTRES][2];
+    int nombreEcritures = 0;
     int periodes = 4;
     double secondes = 2.0;
 
@@ -91,6 +99,15 @@ int main(int argc, char** argv) {
                 if (nombreRegistres < MAX_REGISTRES)
                     registres[nombreRegistres++] = strtol(v, NULL, 0);
                 break;
+            case 'p': {
+                char* fin = NULL;
+                long adresse = strtol(v, &fin, 0);
+                if (*fin != '=' || nombreEcritures >= MAX_REGISTRES) usage();
+                ecritures[nombreEcritures][0] = adresse;
+                ecritures[nombreEcritures][1] = strtol(fin + 1, NULL, 0);
+                nombreEcritures++;
+                break;
+            }
             case 'n': periodes = atoi(v); break;
             case 't': secondes = atof(v); break;
             default: usage();
@@ -98,6 +115,11 @@ int main(int argc, char** argv) {
         } else {
             fichier = a;
         }
+    }
+    if (mcu && !fichier && frequence == 0 && !port && compteur < 0) {
+        avr_t* essai = avr_make_mcu_by_name(mcu);
+        printf("connu=%d\n", essai != NULL);
+        return essai ? 0 : 1;
     }
     if (!mcu || !fichier || frequence == 0)
         usage();
@@ -117,6 +139,13 @@ int main(int argc, char** argv) {
     avr->log = 0;
     avr_load_firmware(avr, &f);
     avr->frequency = frequence;
+    for (int i = 0; i < nombreEcritures; i++) {
+        if (ecritures[i][0] < 0 || ecritures[i][0] > avr->ramend) {
+            fprintf(stderr, "adresse hors de la mémoire : %ld\n", ecritures[i][0]);
+            return 1;
+        }
+        avr->data[ecritures[i][0]] = (uint8_t)ecritures[i][1];
+    }
 
     if (port) {
         avr_irq_t* irq = avr_io_getirq(avr, AVR_IOCTL_IOPORT_GETIRQ(port), bit);
