@@ -4,6 +4,7 @@
 #include "common/Identite.h"
 #include "common/Messages.h"
 #include "common/Texte.h"
+#include "makefile/ConfigurationMakefile.h"
 #include "makefile/ParametreMakefile.h"
 #include "makefile/PreferencesInterface.h"
 #include "noyau/EtatGlobal.h"
@@ -35,11 +36,57 @@ QString messageComposantAbsent() {
            Identite::adresseContact() + QStringLiteral(").");
 }
 
+namespace {
+
+QString makefileCible() {
+    return etatGlobal().RépertoireDeTravail + QStringLiteral("/makefile");
+}
+
+// Le makefile du projet, ou la configuration par défaut qui le créera.
+QString makefileSource() {
+    const QString cible = makefileCible();
+    return QFileInfo::exists(cible)
+               ? cible
+               : etatGlobal().DossierInstallation + QStringLiteral("/Modèle/makefile.rtf");
+}
+
+} // namespace
+
+bool vitesseSérieValide(const QString& vitesse) {
+    if (vitesse.isEmpty() || vitesse.size() > 7) return false;
+    for (const QChar c : vitesse)
+        if (c < u'0' || c > u'9') return false;
+    return vitesse.toInt() > 0;
+}
+
+QString messageVitesseRefusée(const QString& vitesse) {
+    // Une valeur hostile peut être immense : on n'en montre que le début.
+    const QString montrée = vitesse.size() > 40 ? vitesse.left(40) + QStringLiteral("…") : vitesse;
+    return QStringLiteral("La vitesse série « ") + montrée +
+           QStringLiteral(" » est refusée : il faut un nombre entier de bauds, de 1 à 9999999.") +
+           Texte::SautDeLigne + QStringLiteral("Le makefile n'a pas été modifié.");
+}
+
+QString vitesseDuMakefile() {
+    DocumentRiche makefile;
+    if (!makefile.charger(makefileSource())) return {};
+    const QString texte = makefile.texte();
+    const qsizetype p = PositionClé(texte, QStringLiteral("BAUD ="));
+    if (p < 0) return {};
+    const qsizetype début = p + 6;
+    qsizetype fin = texte.indexOf(u'\r', début);
+    if (fin < 0) fin = texte.size();
+    return Configuration::valeurUtile(texte.mid(début, fin - début));
+}
+
 bool ÉcrireVitesseSérie(const QString& vitesse, DocumentRiche* makefileOuvert) {
-    const EtatGlobal& e = etatGlobal();
-    const QString cible = e.RépertoireDeTravail + QStringLiteral("/makefile");
-    const QString source =
-        QFileInfo::exists(cible) ? cible : e.DossierInstallation + QStringLiteral("/Modèle/makefile.rtf");
+    // Ce qui va au makefile est relu par make : rien d'autre qu'un nombre n'y entre.
+    if (!vitesseSérieValide(vitesse)) {
+        afficherMessage(messageVitesseRefusée(vitesse), IconeMessage::Exclamation);
+        return false;
+    }
+    const QString cible = makefileCible();
+    const QString source = makefileSource();
     DocumentRiche RTBInvisible;
     QString erreur;
     if (!RTBInvisible.charger(source, &erreur)) {

@@ -11,6 +11,7 @@
 #include "common/Texte.h"
 #include "makefile/PreferencesInterface.h"
 #include "makefile/fenetres/FenConfiguration.h"
+#include "noyau/ErreurNonRepertoriee.h"
 #include "noyau/EtatGlobal.h"
 #include "noyau/ValeursMakefile.h"
 #include "ui/fenetres/BTL.h"
@@ -179,7 +180,7 @@ FeuilleAssistante::Chargement FeuilleAssistante::charger() {
     marquerOnglet(départ);
     BTLRemplacerExistant->setVisible(départ == 3);
 
-    m_projet->remplir(e.DossierInstallation + QStringLiteral("/Modèle"));
+    m_projet->remplir(e.DossierInstallation + QStringLiteral("/Modèle"), Assistante::vitesseDuMakefile());
     m_mli->remplirModes();
 
     // L'image, puis le fichier des possibilités : chaque échec a son propre message.
@@ -204,7 +205,10 @@ FeuilleAssistante::Chargement FeuilleAssistante::charger() {
             return Chargement::ComposantAbsent;
         }
     } catch (const ErreurConfiguration& erreur) {
-        message(erreur.texte(), IconeMessage::Critique);
+        // Ce que le lecteur a trouvé (élément, attribut) dit quoi réparer.
+        message(erreur.texte() + Texte::SautDeLigne + Texte::SautDeLigne + QStringLiteral("Détail : ") +
+                    erreur.détail(),
+                IconeMessage::Critique);
         return Chargement::FichierIllisible;
     }
     contexte.nomComposant = contexte.composant.nom;
@@ -230,8 +234,9 @@ void FeuilleAssistante::exécuter() {
         e.AppelantAssistante = QStringLiteral("Configurateur");
         return;
     case Chargement::FichierIllisible:
-        // Rien ne peut marcher sans le fichier : le programme se termine.
+        // Rien ne peut marcher sans le fichier : le programme se termine, en échec.
         e.AppelantAssistante = QStringLiteral("Ligne de commande");
+        e.CodeDeSortie = CodeSortie::Erreur;
         return;
     case Chargement::ImageIllisible:
     case Chargement::Complet:
@@ -346,8 +351,12 @@ void FeuilleAssistante::remplacerExistant() {
 void FeuilleAssistante::choisirVitesse(int index) {
     auto* configuration = qobject_cast<FenConfiguration*>(m_propriétaire);
     DocumentRiche* makefile = configuration ? &configuration->configuration().RTBMakefile : nullptr;
-    if (!Assistante::ÉcrireVitesseSérie(m_projet->CBBaud->itemText(index), makefile) || !configuration)
+    if (!Assistante::ÉcrireVitesseSérie(m_projet->CBBaud->itemText(index), makefile)) {
+        // Refusée ou pas écrite : la liste remontre ce que dit le makefile.
+        m_projet->montrerVitesse(Assistante::vitesseDuMakefile());
         return;
+    }
+    if (!configuration) return;
     if (auto* vue = configuration->findChild<VueDocumentRiche*>(QStringLiteral("RTBMakefile")))
         vue->rafraîchir();
 }

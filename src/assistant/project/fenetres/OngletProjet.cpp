@@ -1,5 +1,6 @@
 #include "assistant/project/fenetres/OngletProjet.h"
 
+#include "assistant/project/Assistante.h"
 #include "assistant/project/ConfigurationPorts.h"
 #include "assistant/project/ContexteAssistante.h"
 #include "assistant/project/fenetres/FPort.h"
@@ -193,7 +194,7 @@ bool OngletProjet::eventFilter(QObject* objet, QEvent* e) {
 
 // --- Chargement -------------------------------------------------------------------------------
 
-void OngletProjet::remplir(const QString& dossierModèles) {
+void OngletProjet::remplir(const QString& dossierModèles, const QString& vitesseMakefile) {
     m_dossierModèles = dossierModèles;
     ListeModèle->clear();
     const QStringList modèles = GenerateurProjet::listeModèles(dossierModèles);
@@ -227,7 +228,17 @@ void OngletProjet::remplir(const QString& dossierModèles) {
     CBBaud->clear();
     CBBaud->addItems(
         {QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("57600")});
-    CBBaud->setCurrentIndex(1);
+    montrerVitesse(vitesseMakefile);
+}
+
+void OngletProjet::montrerVitesse(const QString& vitesse) {
+    const QSignalBlocker bloqueur(CBBaud);
+    if (!Assistante::vitesseSérieValide(vitesse)) {
+        CBBaud->setCurrentIndex(-1);
+        return;
+    }
+    if (CBBaud->findText(vitesse) < 0) CBBaud->addItem(vitesse);
+    CBBaud->setCurrentIndex(CBBaud->findText(vitesse));
 }
 
 // --- Génération -------------------------------------------------------------------------------
@@ -247,6 +258,8 @@ EntréesProjet OngletProjet::entrées() const {
     for (int i = 0; i < NombrePériphériques; ++i)
         e.périphériques[size_t(i)] = RCB[size_t(i)]->isChecked();
     e.textePorts = ConfigurationPorts::texteConfiguration(c.tablePorts, c.ports);
+    // La liste montre toujours la vitesse du makefile : le bloc série est fait pour elle.
+    e.vitesseSérie = CBBaud->currentIndex() < 0 ? QString() : CBBaud->currentText();
     e.fichierConfiguration = c.fichierConfiguration;
     e.dossierModèles = m_dossierModèles;
     e.modèle = ListeModèle->currentIndex() < 0 ? QString() : ListeModèle->currentText();
@@ -300,15 +313,22 @@ void OngletProjet::appliquerProfil(const Profil& p) {
     TAuteur->setText(p.auteur);
     TEntreprise->setText(p.entreprise);
     TCommentaire->setPlainText(p.commentaires);
-    // La vitesse du profil est un choix comme un autre : elle va au makefile si elle change.
+    // La vitesse du profil ne va au makefile que si l'utilisateur l'accepte, comme un choix à la main.
     if (p.baud.isEmpty() || p.baud == CBBaud->currentText()) return;
-    int index = CBBaud->findText(p.baud);
-    if (index < 0) {
-        CBBaud->addItem(p.baud);
-        index = CBBaud->count() - 1;
+    if (!Assistante::vitesseSérieValide(p.baud)) {
+        afficherMessage(Assistante::messageVitesseRefusée(p.baud), IconeMessage::Exclamation);
+        return;
     }
-    CBBaud->setCurrentIndex(index);
-    emit vitesseChoisie(index);
+    const QString actuelle = CBBaud->currentIndex() < 0 ? QStringLiteral("aucune vitesse (BAUD vide)")
+                                                        : QStringLiteral("BAUD = ") + CBBaud->currentText();
+    if (!confirmer(QStringLiteral("Le profil choisit la vitesse série ") + p.baud +
+                       QStringLiteral(" bauds ; le makefile a ") + actuelle + u'.' + Texte::SautDeLigne +
+                       Texte::SautDeLigne + QStringLiteral("Écrire ") + p.baud +
+                       QStringLiteral(" dans le makefile ?"),
+                   IconeMessage::Question))
+        return;
+    montrerVitesse(p.baud);
+    emit vitesseChoisie(CBBaud->currentIndex());
 }
 
 void OngletProjet::montrerProfils(bool charger) {
