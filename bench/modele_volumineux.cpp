@@ -8,9 +8,11 @@
 #include "ui/fenetres/VueDocumentRiche.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <sys/resource.h>
+#include <utility>
 
 namespace {
 
@@ -20,8 +22,17 @@ double picMo() {
     return double(r.ru_maxrss) / 1024.0;
 }
 
+// Mémoire résidente à l'instant (VmRSS), pour distinguer ce qui reste de ce qui a passé.
+double résidentMo() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& l : f.readAll().split('\n'))
+        if (l.startsWith("VmRSS:")) return l.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return 0;
+}
+
 void noter(const char* étape) {
-    std::printf("%-34s pic %7.1f Mo\n", étape, picMo());
+    std::printf("%-34s pic %7.1f Mo   résident %7.1f Mo\n", étape, picMo(), résidentMo());
     std::fflush(stdout);
 }
 
@@ -51,9 +62,9 @@ int main(int argc, char** argv) {
     noter("1. généré dans le tampon");
     if (étapes < 2) return 0;
 
-    DocumentRiche code;
-    code.définirContenu(RTBInvisible.contenu());
-    noter("2. copié dans la vue du code");
+    // Comme la fenêtre : le code passe du tampon au document de la vue, sans copie.
+    DocumentRiche code = std::exchange(RTBInvisible, DocumentRiche());
+    noter("2. passé au document de la vue");
     if (étapes < 3) return 0;
 
     VueDocumentRiche vue;

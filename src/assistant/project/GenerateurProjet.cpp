@@ -96,7 +96,7 @@ QString neutraliser(const QString& texte, qsizetype position, const QString& val
     QString v = valeur;
     v.replace(QStringLiteral("*/"), QStringLiteral("* /"))
         .replace(QStringLiteral("/*"), QStringLiteral("/ *"))
-        .replace(QStringLiteral("??/"), QStringLiteral("?? /"));
+        .replace(QStringLiteral("?\?/"), QStringLiteral("?\? /"));
     // Une barre oblique inverse suivie de blancs seulement joint encore la ligne suivante pour gcc
     // (la valeur est suivie d'une espace) : un point après elle et ses blancs l'en empêche.
     QStringList lignes =

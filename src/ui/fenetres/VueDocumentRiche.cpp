@@ -146,7 +146,7 @@ void VueDocumentRiche::rafraîchir() {
         QScrollBar* vertical = verticalScrollBar();
         QScrollBar* horizontal = horizontalScrollBar();
         const int v = vertical->value(), h = horizontal->value();
-        remplacerPlage(début, n0 - fin, c, n1 - fin);
+        remplacerPlage(début, n0 - fin, c, formats, n1 - fin);
         m_texteMontré = nouveau;
         m_formatsMontrés = std::move(formats);
         appliquerSélection();
@@ -158,7 +158,7 @@ void VueDocumentRiche::rafraîchir() {
 }
 
 void VueDocumentRiche::remplacerPlage(qsizetype début, qsizetype finAncienne, const ContenuRiche& nouveau,
-                                      qsizetype finNouvelle) {
+                                      const std::vector<std::uint16_t>& formats, qsizetype finNouvelle) {
     m_miseÀJour = true;
     // Les écritures du programme ne s'annulent pas depuis la vue.
     document()->setUndoRedoEnabled(false);
@@ -168,13 +168,15 @@ void VueDocumentRiche::remplacerPlage(qsizetype début, qsizetype finAncienne, c
     curseur.setPosition(int(positionModèleVersVue(finAncienne)), QTextCursor::KeepAnchor);
     curseur.removeSelectedText();
 
-    // Insertion par suites de même format ; un CR LF devient un saut de paragraphe.
-    const std::vector<std::uint16_t> formats = indexDesFormats(nouveau, m_formats);
+    // Insertion par suites de même format, par morceaux de taille bornée (un gros texte n'est pas
+    // recopié d'un bloc) jamais coupés dans un CR LF ; un CR LF devient un saut de paragraphe.
+    constexpr qsizetype MorceauMax = 64 * 1024;
     qsizetype i = début;
     while (i < finNouvelle) {
         qsizetype j = i + 1;
-        while (j < finNouvelle && formats[j] == formats[i])
+        while (j < finNouvelle && j - i < MorceauMax && formats[j] == formats[i])
             ++j;
+        if (j < finNouvelle && nouveau.texte[j - 1] == u'\r' && j - i > 1) --j;
         QString morceau = nouveau.texte.mid(i, j - i);
         morceau.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         curseur.insertText(morceau, versQt(m_formats[formats[i]]));

@@ -46,7 +46,7 @@ private:
     void reporterSélection();
     void appliquerSélection();
     void remplacerPlage(qsizetype début, qsizetype finAncienne, const ContenuRiche& nouveau,
-                        qsizetype finNouvelle);
+                        const std::vector<std::uint16_t>& formats, qsizetype finNouvelle);
 
     DocumentRiche* m_document = nullptr;
     // Ce que montre la vue : texte du modèle et format de chaque caractère (index dans m_formats).

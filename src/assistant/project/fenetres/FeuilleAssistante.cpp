@@ -32,6 +32,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace {
 
@@ -309,6 +310,8 @@ void FeuilleAssistante::définirOngletDeDémarrage(int onglet) {
 
 void FeuilleAssistante::voirLeCode() {
     m_code.vider();
+    // La vue lâche l'ancien code avant la génération : un gros modèle n'est jamais tenu deux fois.
+    RTBVisuDuCodeBas->rafraîchir();
     RTBInvisible.vider();
     bool généré = false;
     if (m_chargement == Chargement::Complet) {
@@ -317,7 +320,8 @@ void FeuilleAssistante::voirLeCode() {
         else if (SSTab1->currentIndex() == 3)
             généré = m_projet->générer(RTBInvisible);
     }
-    if (généré) m_code.définirContenu(RTBInvisible.contenu());
+    // Le code généré passe du tampon à la vue sans copie ; le tampon repart vide.
+    if (généré) m_code = std::exchange(RTBInvisible, DocumentRiche());
     RTBVisuDuCodeBas->rafraîchir();
 }
 
