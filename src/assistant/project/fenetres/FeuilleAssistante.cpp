@@ -153,7 +153,8 @@ void FeuilleAssistante::brancher() {
     p.brancher(BCopierTout, clic, this, [this] { copierTout(); });
     p.brancher(BTLRemplacerExistant, clic, this, [this] { remplacerExistant(); });
     p.brancher(BAnnuler, clic, this, [this] { reject(); });
-    p.brancher(m_projet, &OngletProjet::vitesseChoisie, this, [this](int i) { choisirVitesse(i); });
+    p.brancher(m_projet, &OngletProjet::vitesseChoisie, this,
+               [this](const QString& v) { choisirVitesse(v); });
     p.brancher(SSTab1, &QTabWidget::currentChanged, this, [this](int i) { changerOnglet(i); });
     p.brancher(SSTab1->tabBar(), &QTabBar::tabBarDoubleClicked, this,
                [this](int i) { définirOngletDeDémarrage(i); });
@@ -352,15 +353,13 @@ void FeuilleAssistante::remplacerExistant() {
     accept();
 }
 
-void FeuilleAssistante::choisirVitesse(int index) {
+void FeuilleAssistante::choisirVitesse(const QString& vitesse) {
     auto* configuration = qobject_cast<FenConfiguration*>(m_propriétaire);
     DocumentRiche* makefile = configuration ? &configuration->configuration().RTBMakefile : nullptr;
-    if (!Assistante::ÉcrireVitesseSérie(m_projet->CBBaud->itemText(index), makefile)) {
-        // Refusée ou pas écrite : la liste remontre ce que dit le makefile.
-        m_projet->montrerVitesse(Assistante::vitesseDuMakefile());
-        return;
-    }
-    if (!configuration) return;
+    const bool écrite = Assistante::ÉcrireVitesseSérie(vitesse, makefile);
+    // Écrite ou non, la liste montre ce que dit le makefile.
+    m_projet->montrerVitesse(écrite ? vitesse : Assistante::vitesseDuMakefile());
+    if (!écrite || !configuration) return;
     if (auto* vue = configuration->findChild<VueDocumentRiche*>(QStringLiteral("RTBMakefile")))
         vue->rafraîchir();
 }

@@ -23,6 +23,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -104,6 +106,11 @@ QWidget* OngletProjet::construireDétails() {
     CBHeure = contrôle<QComboBox>(QStringLiteral("CBHeure"), QStringLiteral("&Heure :"), g, 2, 2);
     ListeModèle = contrôle<QComboBox>(QStringLiteral("ListeModèle"), QStringLiteral("&Modèle :"), g, 3, 0);
     CBBaud = contrôle<QComboBox>(QStringLiteral("CBBaud"), QStringLiteral("Vitesse &série :"), g, 3, 2);
+    // Une vitesse hors de la liste se tape (Entrée l'écrit) : des chiffres seulement, 7 au plus.
+    CBBaud->setEditable(true);
+    CBBaud->setInsertPolicy(QComboBox::NoInsert);
+    CBBaud->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,7}")), CBBaud));
     g->setColumnStretch(1, 3);
     g->setColumnStretch(3, 2);
     return zone;
@@ -175,7 +182,9 @@ void OngletProjet::brancher() {
                [this](QListWidgetItem* i) { choisirProfil(RLBProfil->row(i)); });
     p.brancher(RLBProfil, &QListWidget::itemActivated, this,
                [this](QListWidgetItem* i) { choisirProfil(RLBProfil->row(i)); });
-    connect(CBBaud, &QComboBox::activated, this, &OngletProjet::vitesseChoisie);
+    connect(CBBaud, &QComboBox::activated, this, [this](int i) { emit vitesseChoisie(CBBaud->itemText(i)); });
+    connect(CBBaud->lineEdit(), &QLineEdit::returnPressed, this,
+            [this] { emit vitesseChoisie(CBBaud->lineEdit()->text()); });
 }
 
 bool OngletProjet::eventFilter(QObject* objet, QEvent* e) {
@@ -241,6 +250,10 @@ void OngletProjet::montrerVitesse(const QString& vitesse) {
     CBBaud->setCurrentIndex(CBBaud->findText(vitesse));
 }
 
+QString OngletProjet::vitesseMontrée() const {
+    return CBBaud->currentIndex() < 0 ? QString() : CBBaud->itemText(CBBaud->currentIndex());
+}
+
 // --- Génération -------------------------------------------------------------------------------
 
 EntréesProjet OngletProjet::entrées() const {
@@ -259,7 +272,7 @@ EntréesProjet OngletProjet::entrées() const {
         e.périphériques[size_t(i)] = RCB[size_t(i)]->isChecked();
     e.textePorts = ConfigurationPorts::texteConfiguration(c.tablePorts, c.ports);
     // La liste montre toujours la vitesse du makefile : le bloc série est fait pour elle.
-    e.vitesseSérie = CBBaud->currentIndex() < 0 ? QString() : CBBaud->currentText();
+    e.vitesseSérie = vitesseMontrée();
     e.fichierConfiguration = c.fichierConfiguration;
     e.dossierModèles = m_dossierModèles;
     e.modèle = ListeModèle->currentIndex() < 0 ? QString() : ListeModèle->currentText();
@@ -288,7 +301,7 @@ Profil OngletProjet::profilActuel() const {
         p.includes[size_t(i)] = RCB[size_t(i)]->isChecked();
     for (const LignePort& l : contexteAssistante().tablePorts)
         p.ports.push_back({l.nom, l.direction, l.pullUp, l.ignorer});
-    p.baud = CBBaud->currentText();
+    p.baud = vitesseMontrée();
     p.modèle = ListeModèle->currentIndex();
     p.nomModèle = p.modèle < 0 ? QString() : ListeModèle->currentText();
     p.formatDate = CBDate->currentIndex();
@@ -314,21 +327,20 @@ void OngletProjet::appliquerProfil(const Profil& p) {
     TEntreprise->setText(p.entreprise);
     TCommentaire->setPlainText(p.commentaires);
     // La vitesse du profil ne va au makefile que si l'utilisateur l'accepte, comme un choix à la main.
-    if (p.baud.isEmpty() || p.baud == CBBaud->currentText()) return;
+    if (p.baud.isEmpty() || p.baud == vitesseMontrée()) return;
     if (!Assistante::vitesseSérieValide(p.baud)) {
         afficherMessage(Assistante::messageVitesseRefusée(p.baud), IconeMessage::Exclamation);
         return;
     }
-    const QString actuelle = CBBaud->currentIndex() < 0 ? QStringLiteral("aucune vitesse (BAUD vide)")
-                                                        : QStringLiteral("BAUD = ") + CBBaud->currentText();
+    const QString actuelle = vitesseMontrée().isEmpty() ? QStringLiteral("aucune vitesse (BAUD vide)")
+                                                        : QStringLiteral("BAUD = ") + vitesseMontrée();
     if (!confirmer(QStringLiteral("Le profil choisit la vitesse série ") + p.baud +
                        QStringLiteral(" bauds ; le makefile a ") + actuelle + u'.' + Texte::SautDeLigne +
                        Texte::SautDeLigne + QStringLiteral("Écrire ") + p.baud +
                        QStringLiteral(" dans le makefile ?"),
                    IconeMessage::Question))
         return;
-    montrerVitesse(p.baud);
-    emit vitesseChoisie(CBBaud->currentIndex());
+    emit vitesseChoisie(p.baud);
 }
 
 void OngletProjet::montrerProfils(bool charger) {

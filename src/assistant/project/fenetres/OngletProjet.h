@@ -30,6 +30,8 @@ public:
     // Montre cette vitesse dans CBBaud (ajoutée à la liste au besoin), sans rien écrire ; une
     // vitesse vide ou non valide ne montre aucun choix.
     void montrerVitesse(const QString& vitesse);
+    // La vitesse choisie dans la liste (celle du makefile) ; vide sans choix.
+    QString vitesseMontrée() const;
 
     // Entrées du générateur pour l'état présent ; %Port% vient de la table des ports du composant.
     EntréesProjet entrées() const;
@@ -49,9 +51,9 @@ public:
     void fermerSaisie();               // BTLX
 
 signals:
-    // Une vitesse choisie à la main, ou celle d'un profil que l'utilisateur a acceptée : elle va
-    // au makefile ; la fenêtre remontre la vitesse du makefile si l'écriture échoue.
-    void vitesseChoisie(int index);
+    // Une vitesse choisie dans la liste ou tapée (puis Entrée), ou celle d'un profil que
+    // l'utilisateur a acceptée : elle va au makefile ; la fenêtre montre ensuite celle du makefile.
+    void vitesseChoisie(const QString& vitesse);
 
 protected:
     bool eventFilter(QObject* objet, QEvent* e) override;

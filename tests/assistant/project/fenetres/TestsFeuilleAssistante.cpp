@@ -240,6 +240,10 @@ TEST_F(FenetreAssistante, LaVitesseEstCelleDuMakefileEtUnProfilNÉcritQuAvecAcco
     fenêtre->voirLeCode();
     EXPECT_TRUE(fenêtre->code().texte().contains(QStringLiteral("#define BAUD 38400")));
     EXPECT_EQ(messages.messages.size(), 4u);
+    // Une vitesse hors de la liste, tapée puis Entrée : écrite comme un choix.
+    OutilsFenetres::taper(c<QComboBox>("CBBaud"), QStringLiteral("115200"));
+    EXPECT_EQ(essai.makefileÉcrit(), QByteArray("MCU = atmega8\r\nBAUD = 115200\r\nF_CPU = 16000000\r\n"));
+    EXPECT_EQ(onglet->profilActuel().baud, QStringLiteral("115200"));
 }
 
 TEST_F(FenetreAssistante, OngletDeDémarrageVitesseSérieEtRetourÀLaConfiguration) {
