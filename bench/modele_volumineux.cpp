@@ -1,14 +1,24 @@
 // Mesure : pic de mémoire du processus pour un modèle de projet de 3,9 Mo (sous la limite de
-// lecture de 4 Mio), le long du chemin de « Voir le code » puis de « Remplacer l'existant » :
-// génération dans le tampon, copie dans la vue du code, vue affichée, source écrit.
-// Usage : QT_QPA_PLATFORM=offscreen modele_volumineux [etapes]  (etapes : 1 à 4, défaut 4)
+// lecture de 4 Mio).
+//   modele_volumineux logique [1-4] : génération dans le tampon, passage au document de la vue,
+//     vue affichée, source écrit, chaque étape mesurée à part ;
+//   modele_volumineux fenetre : l'assistante elle-même, onglet du projet, « Voir le code » puis
+//     « Remplacer l'existant » (réponse Oui), comme l'utilisateur le fait.
+// Usage : QT_QPA_PLATFORM=offscreen build/modele_volumineux [logique [étapes] | fenetre]
 // Cible : le pic reste sous 100 Mo.
 #include "assistant/project/GenerateurProjet.h"
+#include "assistant/project/fenetres/FeuilleAssistante.h"
 #include "common/FichierAtomique.h"
+#include "common/Messages.h"
+#include "noyau/EtatGlobal.h"
+#include "noyau/ValeursMakefile.h"
 #include "ui/fenetres/VueDocumentRiche.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <sys/resource.h>
@@ -36,23 +46,19 @@ void noter(const char* étape) {
     std::fflush(stdout);
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    const int étapes = argc > 1 ? std::atoi(argv[1]) : 4;
-    QTemporaryDir dossier;
-    // Des lignes de code ordinaires, fins de ligne LF, les repères en tête.
+// Des lignes de code ordinaires, fins de ligne LF, les repères en tête.
+bool écrireModèle(const QString& chemin) {
     QByteArray modèle =
         "// %Nom% %Version% %Auteur%\n/* %Commentaire% */\n%Include%\nint main(void)\n{\n%Port%\n";
     const QByteArray ligne = "\tvaleur = (valeur << 1) ^ 0x5A; // une ligne de remplissage du modèle\n";
     while (modèle.size() + ligne.size() < 3900 * 1000)
         modèle += ligne;
-    modèle += "}\n";
-    if (!FichierAtomique::ecrire(dossier.filePath(QStringLiteral("Gros.c.Modèle")), modèle)) return 1;
-    modèle = QByteArray();
-    noter("départ");
+    return FichierAtomique::ecrire(chemin, modèle + "}\n");
+}
 
+int logique(const QTemporaryDir& dossier, int étapes) {
+    if (!écrireModèle(dossier.filePath(QStringLiteral("Gros.c.Modèle")))) return 1;
+    noter("départ");
     EntréesProjet e;
     e.dossierModèles = dossier.path();
     e.détails.Nom = QStringLiteral("Essai");
@@ -61,23 +67,72 @@ int main(int argc, char** argv) {
     if (!GénérerLeCodeProjet(e, RTBInvisible).généré) return 1;
     noter("1. généré dans le tampon");
     if (étapes < 2) return 0;
-
     // Comme la fenêtre : le code passe du tampon au document de la vue, sans copie.
     DocumentRiche code = std::exchange(RTBInvisible, DocumentRiche());
     noter("2. passé au document de la vue");
     if (étapes < 3) return 0;
-
     VueDocumentRiche vue;
     vue.définirDocument(&code);
     vue.resize(800, 400);
     vue.show();
-    QApplication::processEvents();
+    // La mise en page d'un gros document se fait par étapes, pendant les temps morts.
+    for (QElapsedTimer t; !t.isValid() || t.elapsed() < 1000;) {
+        if (!t.isValid()) t.start();
+        QApplication::processEvents();
+    }
     noter("3. vue du code affichée");
     if (étapes < 4) return 0;
-
     DocumentRiche source;
     source.définirTexte(code.texte());
     if (!source.enregistrerTexte(dossier.filePath(QStringLiteral("essai.c")))) return 1;
     noter("4. source écrit");
     return 0;
+}
+
+// Une installation réduite (fichier des possibilités et le seul gros modèle) et un projet.
+int fenêtre(const QTemporaryDir& dossier) {
+    const QString installation = dossier.filePath(QStringLiteral("Installation"));
+    const QString projet = dossier.filePath(QStringLiteral("Projet"));
+    QDir().mkpath(projet);
+    QDir().mkpath(installation + QStringLiteral("/Modèle"));
+    if (!QFile::copy(QStringLiteral(QUILLON_SOURCES "/data/Configuration.xml"),
+                     installation + QStringLiteral("/Configuration.xml")) ||
+        !écrireModèle(installation + QStringLiteral("/Modèle/Gros.c.Modèle")))
+        return 1;
+    qputenv("XDG_CONFIG_HOME", dossier.filePath(QStringLiteral("config")).toLocal8Bit());
+    EtatGlobal& e = etatGlobal();
+    e.DossierInstallation = installation;
+    e.FichierConfiguration = installation + QStringLiteral("/Configuration.xml");
+    e.FichierParamètres = dossier.filePath(QStringLiteral("Paramètres.xml"));
+    e.RépertoireDeTravail = projet;
+    e.FichierC = projet + QStringLiteral("/essai.c");
+    e.AppelantAssistante = QStringLiteral("Ligne de commande");
+    valeursMakefile().MicroContrôleur = QStringLiteral("atmega8");
+    valeursMakefile().FréquenceCPU = QStringLiteral("8000000");
+    EnregistreurMessages messages;
+    messages.réponses = {RéponseMessage::Oui};
+    noter("départ");
+    FeuilleAssistante assistante;
+    assistante.show();
+    QApplication::processEvents();
+    noter("1. assistante ouverte");
+    assistante.findChild<QTabWidget*>(QStringLiteral("SSTab1"))->setCurrentIndex(3);
+    assistante.voirLeCode();
+    QApplication::processEvents();
+    noter("2. Voir le code");
+    assistante.remplacerExistant();
+    noter("3. Remplacer l'existant");
+    const bool écrit = QFileInfo(e.FichierC).size() > 3000 * 1000;
+    if (!écrit) std::fprintf(stderr, "le source n'a pas été écrit\n");
+    return écrit ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("logique");
+    QTemporaryDir dossier;
+    if (mode == u"fenetre") return fenêtre(dossier);
+    return logique(dossier, argc > 2 ? std::atoi(argv[2]) : 4);
 }

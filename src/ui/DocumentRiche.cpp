@@ -31,12 +31,14 @@ qsizetype marge(qsizetype taille) {
 
 // Texte seul mis aux sauts CR LF (un CR ou un LF isolé devient CR LF), avec sa marge.
 void normaliserTexte(QString& texte) {
+    // Lu par une référence constante : l'accès modifiable détacherait (recopierait) un texte partagé.
+    const QString& lu = texte;
     qsizetype isolés = 0;
-    for (qsizetype i = 0; i < texte.size(); ++i) {
-        const QChar c = texte[i];
-        if (c == u'\r' && !(i + 1 < texte.size() && texte[i + 1] == u'\n'))
+    for (qsizetype i = 0; i < lu.size(); ++i) {
+        const QChar c = lu[i];
+        if (c == u'\r' && !(i + 1 < lu.size() && lu[i + 1] == u'\n'))
             ++isolés;
-        else if (c == u'\n' && !(i > 0 && texte[i - 1] == u'\r'))
+        else if (c == u'\n' && !(i > 0 && lu[i - 1] == u'\r'))
             ++isolés;
     }
     if (isolés == 0) {
@@ -45,12 +47,12 @@ void normaliserTexte(QString& texte) {
         return;
     }
     QString t;
-    t.reserve(texte.size() + isolés + marge(texte.size() + isolés));
-    for (qsizetype i = 0; i < texte.size(); ++i) {
-        const QChar c = texte[i];
+    t.reserve(lu.size() + isolés + marge(lu.size() + isolés));
+    for (qsizetype i = 0; i < lu.size(); ++i) {
+        const QChar c = lu[i];
         if (c == u'\r' || c == u'\n') {
             t += QStringLiteral("\r\n");
-            if (c == u'\r' && i + 1 < texte.size() && texte[i + 1] == u'\n') ++i;
+            if (c == u'\r' && i + 1 < lu.size() && lu[i + 1] == u'\n') ++i;
         } else {
             t += c;
         }
@@ -61,17 +63,19 @@ void normaliserTexte(QString& texte) {
 // Texte et formats mis aux sauts CR LF : un CR ou un LF isolé devient CR LF ; le LF d'un saut
 // prend le format de son CR, pour qu'un saut n'ait qu'un format.
 void normaliser(QString& texte, std::vector<std::uint32_t>& formats) {
+    // Lu par une référence constante : un texte partagé propre n'est pas recopié.
+    const QString& lu = texte;
     bool propre = true;
-    for (qsizetype i = 0; i < texte.size() && propre; ++i) {
-        const QChar c = texte[i];
+    for (qsizetype i = 0; i < lu.size() && propre; ++i) {
+        const QChar c = lu[i];
         if (c == u'\r')
-            propre = i + 1 < texte.size() && texte[i + 1] == u'\n';
+            propre = i + 1 < lu.size() && lu[i + 1] == u'\n';
         else if (c == u'\n')
-            propre = i > 0 && texte[i - 1] == u'\r';
+            propre = i > 0 && lu[i - 1] == u'\r';
     }
     if (propre) {
-        for (qsizetype i = 1; i < texte.size(); ++i)
-            if (texte[i] == u'\n') formats[i] = formats[i - 1];
+        for (qsizetype i = 1; i < lu.size(); ++i)
+            if (lu[i] == u'\n') formats[i] = formats[i - 1];
         return;
     }
     QString t;
@@ -200,8 +204,8 @@ template <class Modif> void DocumentRiche::modifierFormat(Modif modif) {
         m_formats[i] = it->second;
     }
     // Un saut de ligne garde le format de son CR.
-    if (m_texte[d] == u'\n' && d > 0) m_formats[d] = m_formats[d - 1];
-    if (f < m_texte.size() && m_texte[f] == u'\n') m_formats[f] = m_formats[f - 1];
+    if (m_texte.at(d) == u'\n' && d > 0) m_formats[d] = m_formats[d - 1];
+    if (f < m_texte.size() && m_texte.at(f) == u'\n') m_formats[f] = m_formats[f - 1];
 }
 
 void DocumentRiche::définirGras(bool gras) {
@@ -481,7 +485,7 @@ void DocumentRiche::remplacerSélection(const QString& texte) {
 
 qsizetype DocumentRiche::avancerJusquÀ(const QString& ensemble, bool horsEnsemble) {
     qsizetype p = m_débutSélection + m_longueurSélection;
-    while (p < m_texte.size() && ensemble.contains(m_texte[p]) == horsEnsemble)
+    while (p < m_texte.size() && ensemble.contains(m_texte.at(p)) == horsEnsemble)
         ++p;
     définirDébutSélection(p);
     return p;
@@ -489,7 +493,7 @@ qsizetype DocumentRiche::avancerJusquÀ(const QString& ensemble, bool horsEnsemb
 
 qsizetype DocumentRiche::étendreSur(const QString& ensemble, bool horsEnsemble) {
     qsizetype p = m_débutSélection + m_longueurSélection;
-    while (p < m_texte.size() && ensemble.contains(m_texte[p]) != horsEnsemble)
+    while (p < m_texte.size() && ensemble.contains(m_texte.at(p)) != horsEnsemble)
         ++p;
     définirLongueurSélection(p - m_débutSélection);
     return m_longueurSélection;
