@@ -3,23 +3,31 @@
 //   modele_volumineux logique [1-4] : génération dans le tampon, passage au document de la vue,
 //     vue affichée, source écrit, chaque étape mesurée à part ;
 //   modele_volumineux fenetre : l'assistante elle-même, onglet du projet, « Voir le code » puis
-//     « Remplacer l'existant » (réponse Oui), comme l'utilisateur le fait.
+//     « Remplacer l'existant » (réponse Oui), comme l'utilisateur le fait ;
+//   modele_volumineux programme "assistante>projet>nom" : le programme des fenêtres entier, lancé
+//     depuis une installation (bench/modele_volumineux.sh la prépare), mené de même.
 // Usage : QT_QPA_PLATFORM=offscreen build/modele_volumineux [logique [étapes] | fenetre]
 // Cible : le pic reste sous 100 Mo.
+#include "app/ActionsFenetres.h"
 #include "assistant/project/GenerateurProjet.h"
 #include "assistant/project/fenetres/FeuilleAssistante.h"
 #include "common/FichierAtomique.h"
 #include "common/Messages.h"
 #include "noyau/EtatGlobal.h"
 #include "noyau/ValeursMakefile.h"
+#include "ui/fenetres/ApplicationGraphique.h"
 #include "ui/fenetres/VueDocumentRiche.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMessageBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
 #include <sys/resource.h>
 #include <utility>
@@ -127,11 +135,64 @@ int fenêtre(const QTemporaryDir& dossier) {
     return écrit ? 0 : 1;
 }
 
+// Mène l'assistante du programme dès qu'elle paraît ; répond Oui puis OK aux boîtes de message.
+class Pilote final : public QObject {
+public:
+    bool eventFilter(QObject* objet, QEvent* e) override {
+        auto* w = qobject_cast<QWidget*>(objet);
+        if (m_parti || e->type() != QEvent::Show || !w || w->objectName() != u"FeuilleAssistante")
+            return false;
+        m_parti = true;
+        QTimer::singleShot(0, w, [w] {
+            w->findChild<QTabWidget*>(QStringLiteral("SSTab1"))->setCurrentIndex(3);
+            auto* modèles = w->findChild<QComboBox*>(QStringLiteral("ListeModèle"));
+            modèles->setCurrentIndex(modèles->findText(QStringLiteral("Gros")));
+            QMetaObject::invokeMethod(w, [w] {
+                static_cast<FeuilleAssistante*>(w)->voirLeCode();
+                noter("Voir le code");
+                static_cast<FeuilleAssistante*>(w)->remplacerExistant();
+                noter("Remplacer l'existant");
+            });
+        });
+        return false;
+    }
+
+private:
+    bool m_parti = false;
+};
+
+int programme(char* argv0, char* ligne) {
+    const QString modèles =
+        QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath() + QStringLiteral("/Modèle");
+    if (!écrireModèle(modèles + QStringLiteral("/Gros.c.Modèle"))) return 1;
+    Pilote pilote;
+    char* arguments[] = {argv0, ligne, nullptr};
+    const int code = ExécuterProgrammeFenêtres(2, arguments, [&pilote] {
+        if (!ApplicationGraphique::assurer()) return;
+        qApp->installEventFilter(&pilote);
+        auto* boîtes = new QTimer(qApp);
+        QObject::connect(boîtes, &QTimer::timeout, [] {
+            auto* m = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!m) return;
+            // Les boutons ont des légendes françaises : on les reconnaît à leur rôle.
+            for (QAbstractButton* b : m->buttons())
+                if (m->buttonRole(b) == QMessageBox::YesRole || m->buttonRole(b) == QMessageBox::AcceptRole) {
+                    b->click();
+                    return;
+                }
+        });
+        boîtes->start(50);
+    });
+    noter("fin du programme");
+    return code;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    QApplication application(argc, argv);
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("logique");
+    if (mode == u"programme") return argc > 2 ? programme(argv[0], argv[2]) : 1;
+    QApplication application(argc, argv);
     QTemporaryDir dossier;
     if (mode == u"fenetre") return fenêtre(dossier);
     return logique(dossier, argc > 2 ? std::atoi(argv[2]) : 4);
