@@ -53,10 +53,11 @@ QString makefileSource() {
 } // namespace
 
 bool vitesseSérieValide(const QString& vitesse) {
-    if (vitesse.isEmpty() || vitesse.size() > 7) return false;
+    // Pas de zéro en tête : -DBAUD=09600 serait lu en octal par le compilateur.
+    if (vitesse.isEmpty() || vitesse.size() > 7 || vitesse.front() == u'0') return false;
     for (const QChar c : vitesse)
         if (c < u'0' || c > u'9') return false;
-    return vitesse.toInt() > 0;
+    return true;
 }
 
 QString messageVitesseRefusée(const QString& vitesse) {

@@ -17,8 +17,8 @@ bool définirOngletDeDémarrage(int onglet);
 // « Attention ce µC n'est pas implémenté … » avec l'adresse de contact.
 QString messageComposantAbsent();
 
-// Vitesse série que make peut recevoir : un entier positif d'au plus 7 chiffres, rien d'autre
-// (ni blanc, ni signe, ni suite de ligne « \ », ni « $( »).
+// Vitesse série que make peut recevoir : un entier positif d'au plus 7 chiffres, sans zéro en
+// tête, rien d'autre (ni blanc, ni signe, ni suite de ligne « \ », ni « $( »).
 bool vitesseSérieValide(const QString& vitesse);
 // Message du refus d'une vitesse, qui la montre (coupée si elle est longue).
 QString messageVitesseRefusée(const QString& vitesse);

@@ -45,6 +45,7 @@ TEST_F(Assistante_, UneVitesseQuiNEstPasUnNombreNeTouchePasAuMakefile) {
                                 QString(100000, u'9'),
                                 QStringLiteral("12345678"),
                                 QStringLiteral("0"),
+                                QStringLiteral("09600"), // lue en octal par le compilateur
                                 QStringLiteral("-9600"),
                                 QStringLiteral(" 9600"),
                                 QString()};

@@ -106,11 +106,12 @@ QWidget* OngletProjet::construireDétails() {
     CBHeure = contrôle<QComboBox>(QStringLiteral("CBHeure"), QStringLiteral("&Heure :"), g, 2, 2);
     ListeModèle = contrôle<QComboBox>(QStringLiteral("ListeModèle"), QStringLiteral("&Modèle :"), g, 3, 0);
     CBBaud = contrôle<QComboBox>(QStringLiteral("CBBaud"), QStringLiteral("Vitesse &série :"), g, 3, 2);
-    // Une vitesse hors de la liste se tape (Entrée l'écrit) : des chiffres seulement, 7 au plus.
+    // Une vitesse hors de la liste se tape (Entrée l'écrit) : des chiffres seulement, 7 au plus,
+    // sans zéro en tête.
     CBBaud->setEditable(true);
     CBBaud->setInsertPolicy(QComboBox::NoInsert);
     CBBaud->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,7}")), CBBaud));
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[1-9][0-9]{0,6}")), CBBaud));
     g->setColumnStretch(1, 3);
     g->setColumnStretch(3, 2);
     return zone;
@@ -183,8 +184,10 @@ void OngletProjet::brancher() {
     p.brancher(RLBProfil, &QListWidget::itemActivated, this,
                [this](QListWidgetItem* i) { choisirProfil(RLBProfil->row(i)); });
     connect(CBBaud, &QComboBox::activated, this, [this](int i) { emit vitesseChoisie(CBBaud->itemText(i)); });
-    connect(CBBaud->lineEdit(), &QLineEdit::returnPressed, this,
-            [this] { emit vitesseChoisie(CBBaud->lineEdit()->text()); });
+    connect(CBBaud->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+        // Entrée sur une liste vide ne choisit rien.
+        if (!CBBaud->lineEdit()->text().isEmpty()) emit vitesseChoisie(CBBaud->lineEdit()->text());
+    });
 }
 
 bool OngletProjet::eventFilter(QObject* objet, QEvent* e) {
