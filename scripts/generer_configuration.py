@@ -383,9 +383,9 @@ def bloc_serie(c):
         return "// Pas de liaison série matérielle (USART) sur ce microcontrôleur."
     ucsra = "UCSR%sA" % s
     lignes = [
-        "// Liaison série : BAUD vient du makefile (BAUD = 9600), 8 bits de données, 1 bit de stop.",
+        "// Liaison série à %Vitesse% bauds (BAUD du makefile), 8 bits de données, 1 bit de stop.",
         "#ifndef BAUD",
-        "#define BAUD 9600",
+        "#define BAUD %Vitesse%",
         "#endif",
         "#include <util/setbaud.h>",
         "static inline void serie_initialiser(void)",

@@ -7,6 +7,7 @@
 #include "launcher/fenetres/FenIsis.h"
 #include "makefile/fenetres/AccesFenetres.h"
 #include "makefile/fenetres/FenConfiguration.h"
+#include "noyau/EtatGlobal.h"
 #include "ui/fenetres/ApplicationGraphique.h"
 #include "ui/fenetres/FErreur.h"
 #include "ui/fenetres/ServiceMessagesQt.h"
@@ -44,6 +45,8 @@ int ExécuterProgrammeFenêtres(int argc, char** argv, const std::function<void(
     int code = Principal(TexteBrutLigneDeCommande(arguments), DossierDuProgramme(argv[0]));
     // Un message qui n'a pu s'afficher qu'en console est un échec pour l'appelant.
     if (code == CodeSortie::Succès && messages.messagePerdu()) code = CodeSortie::Erreur;
+    // Une fenêtre qui n'a pas pu s'ouvrir et a mis fin au programme.
+    if (code == CodeSortie::Succès && etatGlobal().CodeDeSortie != 0) code = etatGlobal().CodeDeSortie;
     installerServiceMessages(nullptr);
     ApplicationGraphique::terminer();
     return code;

@@ -25,6 +25,7 @@ struct EtatGlobal {
     QString ArgumentSimulateur;
     bool LancerIsis = false;
     QString DescriptionErreur;
+    int CodeDeSortie = 0; // non nul : un échec que le programme rend en finissant
 
     // Champs de la ligne de commande : l'indice 0 n'est jamais rempli.
     QStringList ArgumentsLigne;

@@ -658,6 +658,28 @@ int16_t GestionXML::NombreDeNoeudsMultiples(const QString& NomElement, const QSt
     return compteur_;
 }
 
+std::vector<GestionXML::EnfantDirect> GestionXML::EnfantsDirects(const QString& NomElement,
+                                                                 const QString& Chemin,
+                                                                 const QString& NomAttribut,
+                                                                 int* descendants) {
+    std::vector<EnfantDirect> r;
+    if (descendants) *descendants = 0;
+    analyserChemin(Chemin + u' ' + NomElement);
+    const pugi::xml_node base = Noeuds[Niveau - 2];
+    if (!base) return r;
+    const std::string nom = versUtf8(NomElement);
+    const std::string att = versUtf8(NomAttribut);
+    int rang = 0;
+    parcourirDescendants(base, [&](pugi::xml_node n) {
+        if (nom != n.name()) return false;
+        if (n.parent() == base) r.push_back({rang, décoder(n.attribute(att.c_str()).value())});
+        ++rang;
+        return false;
+    });
+    if (descendants) *descendants = rang;
+    return r;
+}
+
 QString GestionXML::ListeAttribut(int Index) const {
     if (Index < 0 || Index >= ListeAttributs.size())
         throw ErreurXML(QStringLiteral("Indice hors limites : %1.").arg(Index));

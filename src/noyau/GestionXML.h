@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <pugixml.hpp>
 #include <stdexcept>
+#include <vector>
 
 class ErreurXML final : public std::runtime_error {
 public:
@@ -43,6 +44,16 @@ public:
     int16_t NombreDeNoeudsMultiples(const QString& NomElement, const QString& Chemin,
                                     const QString& NomAttribut);
     QString ListeAttribut(int Index) const;
+    // Éléments NomElement enfants directs du dernier élément de Chemin, sans limite de nombre :
+    // pour chacun, l'indice qui le désigne dans un chemin (son rang parmi les descendants de ce
+    // nom) et son attribut NomAttribut. Un élément imbriqué dans un autre de même nom n'y est pas.
+    // *descendants reçoit le nombre de tous les descendants de ce nom (l'indice d'un nouvel enfant).
+    struct EnfantDirect {
+        int indice = 0;
+        QString attribut;
+    };
+    std::vector<EnfantDirect> EnfantsDirects(const QString& NomElement, const QString& Chemin,
+                                             const QString& NomAttribut, int* descendants = nullptr);
     QString ListeValeur(int Index) const;
 
     // Le fichier existait mais n'a pas pu être lu ou analysé : il ne sera jamais réécrit.

@@ -22,20 +22,60 @@ FinDeLigne finDeLigneDuSystème() {
 // Au-delà, la table des formats est débarrassée de ceux qui ne servent plus.
 constexpr std::size_t TailleMaxTable = 512;
 
+// Place libre gardée au bout du texte et des formats : les insertions d'un générateur (quelques
+// valeurs dans un gros modèle) tiennent sans réallocation, et une réallocation ne double pas la
+// mémoire d'un gros document.
+qsizetype marge(qsizetype taille) {
+    return taille / 16 + 1024;
+}
+
+// Texte seul mis aux sauts CR LF (un CR ou un LF isolé devient CR LF), avec sa marge.
+void normaliserTexte(QString& texte) {
+    // Lu par une référence constante : l'accès modifiable détacherait (recopierait) un texte partagé.
+    const QString& lu = texte;
+    qsizetype isolés = 0;
+    for (qsizetype i = 0; i < lu.size(); ++i) {
+        const QChar c = lu[i];
+        if (c == u'\r' && !(i + 1 < lu.size() && lu[i + 1] == u'\n'))
+            ++isolés;
+        else if (c == u'\n' && !(i > 0 && lu[i - 1] == u'\r'))
+            ++isolés;
+    }
+    if (isolés == 0) {
+        // Un texte partagé le reste : le réserver le recopierait.
+        if (texte.isDetached()) texte.reserve(texte.size() + marge(texte.size()));
+        return;
+    }
+    QString t;
+    t.reserve(lu.size() + isolés + marge(lu.size() + isolés));
+    for (qsizetype i = 0; i < lu.size(); ++i) {
+        const QChar c = lu[i];
+        if (c == u'\r' || c == u'\n') {
+            t += QStringLiteral("\r\n");
+            if (c == u'\r' && i + 1 < lu.size() && lu[i + 1] == u'\n') ++i;
+        } else {
+            t += c;
+        }
+    }
+    texte = std::move(t);
+}
+
 // Texte et formats mis aux sauts CR LF : un CR ou un LF isolé devient CR LF ; le LF d'un saut
 // prend le format de son CR, pour qu'un saut n'ait qu'un format.
 void normaliser(QString& texte, std::vector<std::uint32_t>& formats) {
+    // Lu par une référence constante : un texte partagé propre n'est pas recopié.
+    const QString& lu = texte;
     bool propre = true;
-    for (qsizetype i = 0; i < texte.size() && propre; ++i) {
-        const QChar c = texte[i];
+    for (qsizetype i = 0; i < lu.size() && propre; ++i) {
+        const QChar c = lu[i];
         if (c == u'\r')
-            propre = i + 1 < texte.size() && texte[i + 1] == u'\n';
+            propre = i + 1 < lu.size() && lu[i + 1] == u'\n';
         else if (c == u'\n')
-            propre = i > 0 && texte[i - 1] == u'\r';
+            propre = i > 0 && lu[i - 1] == u'\r';
     }
     if (propre) {
-        for (qsizetype i = 1; i < texte.size(); ++i)
-            if (texte[i] == u'\n') formats[i] = formats[i - 1];
+        for (qsizetype i = 1; i < lu.size(); ++i)
+            if (lu[i] == u'\n') formats[i] = formats[i - 1];
         return;
     }
     QString t;
@@ -106,8 +146,18 @@ std::uint32_t DocumentRiche::indexDeFormat(const FormatCaractere& f) {
     return std::uint32_t(m_table.size() - 1);
 }
 
+void DocumentRiche::matérialiserFormats() {
+    if (!uniforme()) return;
+    m_formats.reserve(std::size_t(m_texte.size() + marge(m_texte.size())));
+    m_formats.assign(std::size_t(m_texte.size()), 0);
+}
+
 void DocumentRiche::compacterFormats() {
     if (m_table.size() <= TailleMaxTable) return;
+    if (uniforme()) {
+        m_table.resize(1);
+        return;
+    }
     std::vector<std::uint32_t> nouvelIndex(m_table.size(), UINT32_MAX);
     std::vector<FormatCaractere> table;
     for (auto& i : m_formats) {
@@ -122,7 +172,7 @@ void DocumentRiche::compacterFormats() {
 
 FormatCaractere DocumentRiche::formatEn(qsizetype position) const {
     if (position < 0 || position >= m_texte.size()) return m_formatInsertion;
-    return m_table[m_formats[position]];
+    return m_table[uniforme() ? 0 : m_formats[position]];
 }
 
 void DocumentRiche::formatSelonSélection() {
@@ -138,6 +188,7 @@ void DocumentRiche::formatSelonSélection() {
 template <class Modif> void DocumentRiche::modifierFormat(Modif modif) {
     modif(m_formatInsertion);
     if (m_longueurSélection <= 0) return;
+    matérialiserFormats();
     compacterFormats();
     std::unordered_map<std::uint32_t, std::uint32_t> déjàVus;
     const qsizetype d = m_débutSélection;
@@ -153,8 +204,8 @@ template <class Modif> void DocumentRiche::modifierFormat(Modif modif) {
         m_formats[i] = it->second;
     }
     // Un saut de ligne garde le format de son CR.
-    if (m_texte[d] == u'\n' && d > 0) m_formats[d] = m_formats[d - 1];
-    if (f < m_texte.size() && m_texte[f] == u'\n') m_formats[f] = m_formats[f - 1];
+    if (m_texte.at(d) == u'\n' && d > 0) m_formats[d] = m_formats[d - 1];
+    if (f < m_texte.size() && m_texte.at(f) == u'\n') m_formats[f] = m_formats[f - 1];
 }
 
 void DocumentRiche::définirGras(bool gras) {
@@ -178,16 +229,29 @@ void DocumentRiche::définirFormat(const FormatCaractere& format) {
 
 // --- Contenu entier -------------------------------------------------------------------------
 
-void DocumentRiche::définirTexte(const QString& texte) {
-    ContenuRiche c;
-    c.texte = texte;
-    c.segments.push_back({0, texte.size(), m_formatInsertion});
-    définirContenu(c);
+void DocumentRiche::définirTexte(QString texte) {
+    // Un seul format : le texte est mis aux sauts CR LF sans copier de formats, et l'ancien
+    // contenu est libéré avant que le nouveau soit alloué.
+    QString t = std::move(texte);
+    normaliserTexte(t);
+    m_texte = QString();
+    std::vector<std::uint32_t>().swap(m_formats);
+    m_table.clear();
+    indexDeFormat(m_formatInsertion); // m_table[0], le format de tout le texte
+    m_texte = std::move(t);
+    m_débutSélection = 0;
+    m_longueurSélection = 0;
+    formatSelonSélection();
+    compacterFormats();
 }
 
 ContenuRiche DocumentRiche::contenu() const {
     ContenuRiche c;
     c.texte = m_texte;
+    if (uniforme()) {
+        c.segments.push_back({0, m_texte.size(), m_table[0]});
+        return c;
+    }
     for (qsizetype i = 0; i < m_texte.size();) {
         qsizetype j = i + 1;
         while (j < m_texte.size() && m_formats[j] == m_formats[i])
@@ -203,6 +267,10 @@ ContenuRiche DocumentRiche::contenuSélection() const {
     const qsizetype d = m_débutSélection;
     const qsizetype f = d + m_longueurSélection;
     c.texte = m_texte.mid(d, m_longueurSélection);
+    if (uniforme()) {
+        if (m_longueurSélection > 0) c.segments.push_back({0, m_longueurSélection, m_table[0]});
+        return c;
+    }
     for (qsizetype i = d; i < f;) {
         qsizetype j = i + 1;
         while (j < f && m_formats[j] == m_formats[i])
@@ -240,11 +308,16 @@ void DocumentRiche::définirContenu(const ContenuRiche& contenu) {
 bool DocumentRiche::charger(const QString& chemin, QString* erreur) {
     QByteArray données;
     if (!FichierAtomique::lire(chemin, données, erreur)) return false;
-    chargerDonnées(données);
+    chargerOctets(std::move(données));
     return true;
 }
 
 void DocumentRiche::chargerDonnées(const QByteArray& données) {
+    chargerOctets(données);
+}
+
+// Les octets lus sont libérés dès qu'ils sont décodés : un gros fichier n'est pas tenu deux fois.
+void DocumentRiche::chargerOctets(QByteArray données) {
     if (Rtf::estRtf(données)) {
         const ContenuRiche c = Rtf::lire(données);
         m_formatInsertion = c.segments.empty() ? FormatCaractere() : c.segments.front().format;
@@ -263,40 +336,46 @@ void DocumentRiche::chargerDonnées(const QByteArray& données) {
     }
     QStringDecoder décodeur(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
     QString texte = décodeur.decode(corps);
+    corps = QByteArray();
     if (décodeur.hasError()) {
         codage = CodageTexte::Windows1252;
-        texte.clear();
+        texte = QString();
         texte.reserve(données.size());
         for (const char o : données)
             texte += Rtf::caractère1252(std::uint8_t(o));
     }
+    données = QByteArray();
     m_finDeLigne = finDeLigneDominante(texte).value_or(finDeLigneDuSystème());
     m_codage = codage;
     m_venuDUnRtf = false;
     m_formatInsertion = FormatCaractere();
-    définirTexte(texte);
+    définirTexte(std::move(texte));
 }
 
 QByteArray DocumentRiche::octetsTexte() const {
-    const QString t = avecFinDeLigne(m_texte, m_finDeLigne);
-    if (m_codage == CodageTexte::Windows1252) {
+    if (m_codage != CodageTexte::Windows1252) {
+        // Codé par morceaux (toUtf8 réserve trois octets par caractère), puis les fins de ligne
+        // changées sur les octets, sur place : le texte n'est jamais recopié.
+        QStringEncoder codeur(QStringConverter::Utf8);
         QByteArray o;
-        o.reserve(t.size());
-        bool complet = true;
-        for (const QChar c : t) {
-            std::uint8_t b = 0;
-            if (!Rtf::octet1252(c, b)) {
-                complet = false;
-                break;
-            }
-            o += char(b);
-        }
-        // Un caractère que la page de code n'a pas : tout le fichier en UTF-8 plutôt qu'une perte.
-        if (complet) return o;
-        return t.toUtf8();
+        o.reserve(m_texte.size() + m_texte.size() / 8);
+        constexpr qsizetype Morceau = 64 * 1024;
+        for (qsizetype i = 0; i < m_texte.size(); i += Morceau)
+            o += codeur.encode(QStringView(m_texte).mid(i, std::min(Morceau, m_texte.size() - i)));
+        if (m_finDeLigne != FinDeLigne::CRLF)
+            o.replace("\r\n", m_finDeLigne == FinDeLigne::LF ? QByteArray("\n") : QByteArray("\r"));
+        if (m_codage == CodageTexte::UTF8AvecBOM) o.prepend("\xEF\xBB\xBF");
+        return o;
     }
-    QByteArray o = t.toUtf8();
-    if (m_codage == CodageTexte::UTF8AvecBOM) o.prepend("\xEF\xBB\xBF");
+    const QString t = avecFinDeLigne(m_texte, m_finDeLigne);
+    QByteArray o;
+    o.reserve(t.size());
+    for (const QChar c : t) {
+        std::uint8_t b = 0;
+        // Un caractère que la page de code n'a pas : tout le fichier en UTF-8 plutôt qu'une perte.
+        if (!Rtf::octet1252(c, b)) return t.toUtf8();
+        o += char(b);
+    }
     return o;
 }
 
@@ -358,6 +437,10 @@ void DocumentRiche::sélectionner(qsizetype début, qsizetype longueur) {
 }
 
 void DocumentRiche::insérer(qsizetype position, const QString& texte, std::uint32_t format) {
+    // Une croissance d'un seizième plutôt que du double : voir marge().
+    const qsizetype n = m_texte.size() + texte.size();
+    if (m_formats.capacity() < std::size_t(n)) m_formats.reserve(std::size_t(n + marge(n)));
+    if (m_texte.capacity() < n) m_texte.reserve(n + marge(n));
     m_texte.insert(position, texte);
     m_formats.insert(m_formats.begin() + position, texte.size(), format);
 }
@@ -378,6 +461,7 @@ static int compléterSaut(QString& t, std::vector<std::uint32_t>& f, qsizetype k
 }
 
 void DocumentRiche::remplacerSélection(const QString& texte) {
+    matérialiserFormats();
     compacterFormats();
     const std::uint32_t format = indexDeFormat(m_formatInsertion);
     QString nouveau = texte;
@@ -401,7 +485,7 @@ void DocumentRiche::remplacerSélection(const QString& texte) {
 
 qsizetype DocumentRiche::avancerJusquÀ(const QString& ensemble, bool horsEnsemble) {
     qsizetype p = m_débutSélection + m_longueurSélection;
-    while (p < m_texte.size() && ensemble.contains(m_texte[p]) == horsEnsemble)
+    while (p < m_texte.size() && ensemble.contains(m_texte.at(p)) == horsEnsemble)
         ++p;
     définirDébutSélection(p);
     return p;
@@ -409,7 +493,7 @@ qsizetype DocumentRiche::avancerJusquÀ(const QString& ensemble, bool horsEnsemb
 
 qsizetype DocumentRiche::étendreSur(const QString& ensemble, bool horsEnsemble) {
     qsizetype p = m_débutSélection + m_longueurSélection;
-    while (p < m_texte.size() && ensemble.contains(m_texte[p]) != horsEnsemble)
+    while (p < m_texte.size() && ensemble.contains(m_texte.at(p)) != horsEnsemble)
         ++p;
     définirLongueurSélection(p - m_débutSélection);
     return m_longueurSélection;

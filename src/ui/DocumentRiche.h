@@ -99,7 +99,7 @@ public:
     qsizetype longueur() const { return m_texte.size(); }
     // Remplace tout le texte (sauts de ligne normalisés en CR LF), au format d'insertion ;
     // sélection au début.
-    void définirTexte(const QString& texte);
+    void définirTexte(QString texte);
     // Contenu formaté entier, et remplacement par un contenu formaté (copie entre documents).
     ContenuRiche contenu() const;
     void définirContenu(const ContenuRiche& contenu);
@@ -165,9 +165,14 @@ private:
     void insérer(qsizetype position, const QString& texte, std::uint32_t format);
     void formatSelonSélection();
     void compacterFormats();
+    void chargerOctets(QByteArray données);
+    // Un texte d'un seul format (tout texte brut chargé) n'a pas de format par caractère : tous
+    // ont m_table[0]. La table par caractère n'est faite qu'au premier changement.
+    bool uniforme() const { return m_formats.size() != std::size_t(m_texte.size()); }
+    void matérialiserFormats();
 
     QString m_texte;
-    std::vector<std::uint32_t> m_formats; // un index dans m_table par caractère
+    std::vector<std::uint32_t> m_formats; // un index dans m_table par caractère (vide : uniforme)
     std::vector<FormatCaractere> m_table; // formats distincts en usage
     FormatCaractere m_formatInsertion;
     qsizetype m_débutSélection = 0;

@@ -37,9 +37,56 @@ QString messageComposantAbsent() {
            Identite::adresseContact() + QStringLiteral(").");
 }
 
+namespace {
+
+QString makefileCible() {
+    return MakefileDuProjet(etatGlobal().RépertoireDeTravail);
+}
+
+// Le makefile du projet, ou la configuration par défaut qui le créera.
+QString makefileSource() {
+    const QString cible = makefileCible();
+    return QFileInfo::exists(cible) ? cible : Configuration::cheminConfigurationParDéfaut();
+}
+
+} // namespace
+
+bool vitesseSérieValide(const QString& vitesse) {
+    // Pas de zéro en tête : -DBAUD=09600 serait lu en octal par le compilateur.
+    if (vitesse.isEmpty() || vitesse.size() > 7 || vitesse.front() == u'0') return false;
+    for (const QChar c : vitesse)
+        if (c < u'0' || c > u'9') return false;
+    return true;
+}
+
+QString messageVitesseRefusée(const QString& vitesse) {
+    // Une valeur hostile peut être immense : on n'en montre que le début.
+    const QString montrée = vitesse.size() > 40 ? vitesse.left(40) + QStringLiteral("…") : vitesse;
+    return QStringLiteral("La vitesse série « ") + montrée +
+           QStringLiteral(" » est refusée : il faut un nombre entier de bauds, de 1 à 9999999.") +
+           Texte::SautDeLigne + QStringLiteral("Le makefile n'a pas été modifié.");
+}
+
+QString vitesseDuMakefile() {
+    DocumentRiche makefile;
+    if (!makefile.charger(makefileSource())) return {};
+    const QString texte = makefile.texte();
+    const qsizetype p = PositionClé(texte, QStringLiteral("BAUD ="));
+    if (p < 0) return {};
+    const qsizetype début = p + 6;
+    qsizetype fin = texte.indexOf(u'\r', début);
+    if (fin < 0) fin = texte.size();
+    return Configuration::valeurUtile(texte.mid(début, fin - début));
+}
+
 bool ÉcrireVitesseSérie(const QString& vitesse, DocumentRiche* makefileOuvert) {
+    // Ce qui va au makefile est relu par make : rien d'autre qu'un nombre n'y entre.
+    if (!vitesseSérieValide(vitesse)) {
+        afficherMessage(messageVitesseRefusée(vitesse), IconeMessage::Exclamation);
+        return false;
+    }
     const EtatGlobal& e = etatGlobal();
-    const QString cible = MakefileDuProjet(e.RépertoireDeTravail);
+    const QString cible = makefileCible();
     QString erreur, résolu;
     // Un lien hors du projet ou vers rien n'est ni lu ni écrit.
     if (!FichierAtomique::cibleDansProjet(cible, e.RépertoireDeTravail, résolu, &erreur)) {
@@ -47,8 +94,7 @@ bool ÉcrireVitesseSérie(const QString& vitesse, DocumentRiche* makefileOuvert)
                         QDir::toNativeSeparators(cible) + QStringLiteral(".") + Texte::SautDeLigne + erreur);
         return false;
     }
-    const QString source =
-        QFileInfo::exists(résolu) ? résolu : Configuration::cheminConfigurationParDéfaut();
+    const QString source = QFileInfo::exists(résolu) ? résolu : Configuration::cheminConfigurationParDéfaut();
     DocumentRiche RTBInvisible;
     if (!RTBInvisible.charger(source, &erreur)) {
         messageCritique(QStringLiteral("Le makefile ") + QDir::toNativeSeparators(source) +

@@ -17,10 +17,20 @@ bool définirOngletDeDémarrage(int onglet);
 // « Attention ce µC n'est pas implémenté … » avec l'adresse de contact.
 QString messageComposantAbsent();
 
+// Vitesse série que make peut recevoir : un entier positif d'au plus 7 chiffres, sans zéro en
+// tête, rien d'autre (ni blanc, ni signe, ni suite de ligne « \ », ni « $( »).
+bool vitesseSérieValide(const QString& vitesse);
+// Message du refus d'une vitesse, qui la montre (coupée si elle est longue).
+QString messageVitesseRefusée(const QString& vitesse);
+
+// BAUD du makefile du projet (à défaut, de la configuration par défaut), tel que make le lit :
+// vide si la clé est vide, absente ou le fichier illisible. Sans message.
+QString vitesseDuMakefile();
+
 // Écrit « BAUD = vitesse » dans le makefile du projet (créé depuis la configuration par défaut
 // s'il manque), atomiquement, avec ses propres fins de ligne ; puis dans makefileOuvert s'il est
-// donné (le makefile de la fenêtre de configuration, que son OK réécrira). Un échec est dit dans
-// un message et rend faux.
+// donné (le makefile de la fenêtre de configuration, que son OK réécrira). Une vitesse non valide
+// est refusée avant de toucher à quoi que ce soit. Un échec est dit dans un message et rend faux.
 bool ÉcrireVitesseSérie(const QString& vitesse, DocumentRiche* makefileOuvert = nullptr);
 
 // Nom de la copie de sécurité que RemplacerFichierSource écrirait maintenant (« nom.c.bak », puis

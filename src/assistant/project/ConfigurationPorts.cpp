@@ -147,7 +147,9 @@ QString blocEnFermant(const LignePort& l) {
 QString texteConfiguration(const TablePorts& table, const std::vector<PortComposant>& ports) {
     QString texte;
     bool réglé = false;
-    for (const PortComposant& port : ports)
+    for (const PortComposant& port : ports) {
+        // Un port sans aucun bit n'a rien à régler : pas de ligne pour lui.
+        if (port.masque() == 0) continue;
         for (const LignePort& l : table)
             if (l.nom == port.nom && l.configuré()) {
                 réglé = true;
@@ -155,6 +157,7 @@ QString texteConfiguration(const TablePorts& table, const std::vector<PortCompos
                                                                  : blocFermeture(l, port.masque());
                 break;
             }
+    }
     if (!réglé) return {};
     return QStringLiteral("// Configuration des ports") + SautDeLigne + texte;
 }

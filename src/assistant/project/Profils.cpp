@@ -9,6 +9,9 @@
 
 namespace Profils {
 
+// Au-delà, le magasin ne compte plus les éléments d'une liste.
+static_assert(NombreMax == GestionXML::MaxListe + 1);
+
 namespace {
 
 const QString Base = QStringLiteral("GénérateurDeCode Profiles");
@@ -32,17 +35,22 @@ bool ouvrir(GestionXML& xml, const QString& fichier) {
     return false;
 }
 
-int nombre(GestionXML& xml) {
-    return xml.NombreDeNoeudsMultiples(QStringLiteral("Profile"), Base + QStringLiteral(" Profile"), {});
+// Les profils : seuls les enfants directs du nœud des profils en sont (un « Profile » imbriqué à
+// la main dans un autre n'en est pas un), sans limite de nombre pour les lister ou les supprimer.
+std::vector<GestionXML::EnfantDirect> profils(GestionXML& xml, int* descendants = nullptr) {
+    return xml.EnfantsDirects(QStringLiteral("Profile"), Base, AttributNom, descendants);
 }
 
-// Index du profil de ce nom exact, -1 s'il n'y en a pas.
-int indexDuNom(GestionXML& xml, const QString& nom) {
-    const int n = xml.NombreDeNoeudsMultiples(QStringLiteral("Profile"), Base + QStringLiteral(" Profile"),
-                                              AttributNom);
-    for (int i = 0; i < n; ++i)
-        if (xml.ListeAttribut(i) == nom) return i;
-    return -1;
+// Chemin du profil n de la liste ; vide s'il n'existe pas.
+QString cheminListe(GestionXML& xml, int n) {
+    const auto l = profils(xml);
+    return n >= 0 && n < int(l.size()) ? chemin(l[size_t(n)].indice) : QString();
+}
+
+// Un caractère de contrôle rendrait le fichier des réglages invalide pour d'autres lecteurs.
+bool contientContrôle(const QString& nom) {
+    return std::any_of(nom.cbegin(), nom.cend(),
+                       [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 // L'élément existe-t-il ? Un texte vide enregistré n'est pas un texte absent.
@@ -79,10 +87,8 @@ QStringList noms(const QString& fichierParamètres) {
     if (!ouvrir(xml, fichierParamètres)) return {};
     QStringList liste;
     try {
-        const int n = xml.NombreDeNoeudsMultiples(QStringLiteral("Profile"),
-                                                  Base + QStringLiteral(" Profile"), AttributNom);
-        for (int i = 0; i < n; ++i)
-            liste << xml.ListeAttribut(i);
+        for (const GestionXML::EnfantDirect& p : profils(xml))
+            liste << p.attribut;
     } catch (const ErreurXML& e) {
         messageCritique(e.texte());
     }
@@ -96,12 +102,29 @@ bool sauver(const QString& fichierParamètres, const QString& nom, const Profil&
                         IconeMessage::Exclamation);
         return false;
     }
+    if (contientContrôle(nom)) {
+        afficherMessage(
+            QStringLiteral("Le nom du profil ne peut pas contenir de caractère de contrôle "
+                           "(tabulation, saut de ligne…) : corrigez-le avant d'appuyer sur Entrée."),
+            IconeMessage::Exclamation);
+        return false;
+    }
     GestionXML xml;
     if (!ouvrir(xml, fichierParamètres)) return false;
     try {
-        int cible = indexDuNom(xml, nom);
-        if (cible < 0) cible = nombre(xml);
-        const QString p = Profils::chemin(cible);
+        int descendants = 0;
+        const auto liste = profils(xml, &descendants);
+        const auto même = std::find_if(liste.begin(), liste.end(),
+                                       [&](const GestionXML::EnfantDirect& e) { return e.attribut == nom; });
+        if (même == liste.end() && int(liste.size()) >= NombreMax) {
+            messageÉchec(nom,
+                         QStringLiteral("il y a déjà %1 profils, le plus grand nombre que le fichier des "
+                                        "réglages peut tenir. Supprimez-en un pour faire de la place.")
+                             .arg(NombreMax));
+            return false;
+        }
+        // Un nouveau profil se place après tous les éléments « Profile » du nœud.
+        const QString p = Profils::chemin(même != liste.end() ? même->indice : descendants);
         xml.EcrireAttribut(p, AttributNom, nom);
         const QString includes = p + QStringLiteral(" Includes");
         for (int i = 0; i < NombrePériphériques; ++i)
@@ -146,8 +169,8 @@ bool charger(const QString& fichierParamètres, int n, Profil& profil, QString* 
     GestionXML xml;
     if (!ouvrir(xml, fichierParamètres)) return false;
     try {
-        if (n < 0 || n >= nombre(xml)) return false;
-        const QString p = Profils::chemin(n);
+        const QString p = cheminListe(xml, n);
+        if (p.isEmpty()) return false;
         const QString includes = p + QStringLiteral(" Includes");
         for (int i = 0; i < NombrePériphériques; ++i) {
             int v = 0;
@@ -194,7 +217,8 @@ QString nom(const QString& fichierParamètres, int n) {
     try {
         GestionXML xml;
         xml.Ouvrir(fichierParamètres, Parametres::Racine);
-        const QString v = n >= 0 ? xml.LireAttribut(chemin(n), AttributNom) : QString();
+        const QString p = cheminListe(xml, n);
+        const QString v = p.isEmpty() ? QString() : xml.LireAttribut(p, AttributNom);
         xml.Fermer();
         return v;
     } catch (const ErreurXML&) {
@@ -206,8 +230,9 @@ bool supprimer(const QString& fichierParamètres, int n) {
     GestionXML xml;
     if (!ouvrir(xml, fichierParamètres)) return false;
     try {
-        if (n < 0 || n >= nombre(xml)) return false;
-        xml.SupprimerNoeud(chemin(n));
+        const QString p = cheminListe(xml, n);
+        if (p.isEmpty()) return false;
+        xml.SupprimerNoeud(p);
         if (xml.Fermer()) return true;
         messageCritique(QStringLiteral("Le profil n'a pas été supprimé :") + Texte::SautDeLigne +
                         xml.dernièreErreur());
@@ -241,7 +266,8 @@ void appliquerPorts(const Profil& profil, TablePorts& table) {
         // Des ports de huit bits : une valeur démesurée du fichier ne déborde pas.
         if (p.avecDirection) l.direction = int16_t(p.direction & 0xFF);
         if (p.avecPullUp) l.pullUp = int16_t(p.pullUp & 0xFF);
-        if (p.avecIgnorer) l.ignorer = p.ignorer != 0 ? 1 : 0;
+        // Seul 1 écarte un port : toute autre valeur du fichier le laisse générer.
+        if (p.avecIgnorer) l.ignorer = p.ignorer == 1 ? 1 : 0;
         l.réglage = LignePort::Réglage::Fermé;
     }
 }

@@ -31,12 +31,16 @@ struct Profil {
 
 namespace Profils {
 
-// Chemin du profil d'index n dans le fichier des réglages.
+// Nombre de profils que le fichier des réglages peut tenir : une sauvegarde de plus est refusée.
+inline constexpr int NombreMax = 1001;
+
+// Chemin de l'élément « Profile » d'indice n (parmi tous ceux du nœud des profils).
 QString chemin(int n);
 
 QStringList noms(const QString& fichierParamètres); // dans l'ordre du document
-// Sauve sous ce nom (écrase le profil du même nom exact, sinon ajoute à la fin). Nom vide : refusé
-// avec un message et rend faux. Échec d'écriture : message, faux.
+// Sauve sous ce nom (écrase le profil du même nom exact, sinon ajoute à la fin). Nom vide ou avec
+// un caractère de contrôle, ou NombreMax profils déjà là : refusé avec un message, faux. Échec
+// d'écriture : message, faux.
 bool sauver(const QString& fichierParamètres, const QString& nom, const Profil& profil,
             QString* chemin = nullptr);
 // Charge le profil d'index n dans profil : seules les valeurs présentes dans le fichier remplacent

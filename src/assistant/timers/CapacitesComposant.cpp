@@ -19,8 +19,12 @@ const QString CRLF = QStringLiteral("\r\n");
 
 // Ouvre le fichier en lecture seule : jamais de Fermer ni de Sauver, qui le réécriraient.
 void ouvrir(GestionXML& xml, const QString& fichier) {
-    // Ouvrir crée un fichier absent : on vérifie avant.
-    if (!QFileInfo(fichier).isFile()) échec(fichier, QStringLiteral("Le fichier est absent."));
+    // Ouvrir crée un fichier absent : on vérifie avant, et on dit ce qui est là à la place.
+    const QFileInfo info(fichier);
+    if (!info.exists()) échec(fichier, QStringLiteral("Le fichier est absent."));
+    if (info.isDir()) échec(fichier, QStringLiteral("C'est un dossier, pas un fichier."));
+    if (!info.isFile())
+        échec(fichier, QStringLiteral("Ce n'est pas un fichier ordinaire (tube, périphérique…)."));
     try {
         xml.Ouvrir(fichier, QStringLiteral("DONNEES"));
     } catch (const ErreurXML& e) {
@@ -129,6 +133,7 @@ QStringList composants(const QString& fichier) {
 bool lire(const QString& fichier, const QString& microContrôleur, CapacitésComposant& c) {
     GestionXML xml;
     ouvrir(xml, fichier);
+    QString trouvé; // le composant dont la description est en cause
     try {
         const QStringList noms =
             attributs(xml, QString(), QStringLiteral("Processeur"), QStringLiteral("Nom"));
@@ -139,6 +144,7 @@ bool lire(const QString& fichier, const QString& microContrôleur, CapacitésCom
 
         CapacitésComposant r;
         r.nom = noms[k];
+        trouvé = r.nom;
         r.chemin = QStringLiteral("Processeur(%1)").arg(k);
         const QString P = r.chemin;
         r.ModèleDeCode = premier(xml, fichier, P, QStringLiteral("ModèleDeCode"));
@@ -305,6 +311,9 @@ bool lire(const QString& fichier, const QString& microContrôleur, CapacitésCom
         return true;
     } catch (const ErreurXML& e) {
         échec(fichier, e.texte());
+    } catch (const ErreurConfiguration& e) {
+        if (trouvé.isEmpty()) throw;
+        échec(fichier, QStringLiteral("Processeur « %1 » : %2").arg(trouvé, e.détail()));
     }
 }
 

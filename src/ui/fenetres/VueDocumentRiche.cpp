@@ -7,6 +7,7 @@
 #include <QTextDocument>
 #include <QTextFragment>
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -65,7 +66,7 @@ void VueDocumentRiche::viderVue() {
     document()->setUndoRedoEnabled(true);
     m_miseÀJour = false;
     m_texteMontré.clear();
-    m_formatsMontrés.clear();
+    m_formatsMontrés = {};
 }
 
 // --- Positions ------------------------------------------------------------------------------
@@ -97,22 +98,46 @@ qsizetype VueDocumentRiche::positionModèleVersVue(qsizetype position) const {
 
 // --- Du modèle vers la vue ------------------------------------------------------------------
 
-namespace {
-// Index de chaque caractère dans une table de formats partagée.
-std::vector<std::uint16_t> indexDesFormats(const ContenuRiche& c, std::vector<FormatCaractere>& table) {
-    std::vector<std::uint16_t> index(c.texte.size(), 0);
+std::uint16_t VueDocumentRiche::SuitesDeFormats::en(qsizetype position) const {
+    const auto it = std::upper_bound(débuts.begin(), débuts.end(), position);
+    return it == débuts.begin() ? 0 : index[std::size_t(it - débuts.begin() - 1)];
+}
+
+qsizetype VueDocumentRiche::SuitesDeFormats::suivante(qsizetype position) const {
+    const auto it = std::upper_bound(débuts.begin(), débuts.end(), position);
+    return it == débuts.end() ? std::numeric_limits<qsizetype>::max() : *it;
+}
+
+// Suites de formats du contenu, chacune avec son index dans une table de formats partagée ; ce
+// que les segments ne couvrent pas a l'index 0.
+VueDocumentRiche::SuitesDeFormats VueDocumentRiche::suitesDe(const ContenuRiche& c,
+                                                             std::vector<FormatCaractere>& table) {
+    SuitesDeFormats r;
+    qsizetype couvert = 0;
+    auto ajouter = [&r](qsizetype début, std::uint16_t k) {
+        if (!r.débuts.empty() && r.débuts.back() == début) {
+            r.index.back() = k;
+            return;
+        }
+        if (!r.index.empty() && r.index.back() == k) return;
+        r.débuts.push_back(début);
+        r.index.push_back(k);
+    };
     for (const SegmentRiche& s : c.segments) {
+        const qsizetype d = std::clamp<qsizetype>(s.début, couvert, c.texte.size());
+        const qsizetype f = std::clamp<qsizetype>(s.début + s.longueur, d, c.texte.size());
+        if (d == f) continue;
         std::size_t k = 0;
         while (k < table.size() && !(table[k] == s.format))
             ++k;
         if (k == table.size()) table.push_back(s.format);
-        const qsizetype d = std::clamp<qsizetype>(s.début, 0, c.texte.size());
-        const qsizetype f = std::clamp<qsizetype>(s.début + s.longueur, d, c.texte.size());
-        std::fill(index.begin() + d, index.begin() + f, std::uint16_t(k));
+        if (d > couvert) ajouter(couvert, 0);
+        ajouter(d, std::uint16_t(k));
+        couvert = f;
     }
-    return index;
+    if (couvert < c.texte.size()) ajouter(couvert, 0);
+    return r;
 }
-} // namespace
 
 void VueDocumentRiche::rafraîchir() {
     if (!m_document) {
@@ -124,19 +149,25 @@ void VueDocumentRiche::rafraîchir() {
         m_formats.clear();
         viderVue();
     }
+    // Un modèle vidé vide la vue en entier : le document Qt rend alors toute sa mémoire.
+    if (m_document->longueur() == 0) {
+        if (!m_texteMontré.isEmpty() || !document()->isEmpty()) viderVue();
+        appliquerSélection();
+        return;
+    }
     const ContenuRiche c = m_document->contenu();
-    std::vector<std::uint16_t> formats = indexDesFormats(c, m_formats);
+    SuitesDeFormats formats = suitesDe(c, m_formats);
 
     // Seule la plage qui diffère (texte ou format) entre ce qui est montré et le modèle est réécrite.
     const QString& ancien = m_texteMontré;
     const QString& nouveau = c.texte;
     const qsizetype n0 = ancien.size(), n1 = nouveau.size(), n = std::min(n0, n1);
     qsizetype début = 0;
-    while (début < n && ancien[début] == nouveau[début] && m_formatsMontrés[début] == formats[début])
+    while (début < n && ancien[début] == nouveau[début] && m_formatsMontrés.en(début) == formats.en(début))
         ++début;
     qsizetype fin = 0;
     while (fin < n - début && ancien[n0 - 1 - fin] == nouveau[n1 - 1 - fin] &&
-           m_formatsMontrés[n0 - 1 - fin] == formats[n1 - 1 - fin])
+           m_formatsMontrés.en(n0 - 1 - fin) == formats.en(n1 - 1 - fin))
         ++fin;
     // Un CR LF n'est jamais coupé entre la partie gardée et la partie réécrite.
     if (début > 0 && ancien[début - 1] == u'\r') --début;
@@ -146,7 +177,7 @@ void VueDocumentRiche::rafraîchir() {
         QScrollBar* vertical = verticalScrollBar();
         QScrollBar* horizontal = horizontalScrollBar();
         const int v = vertical->value(), h = horizontal->value();
-        remplacerPlage(début, n0 - fin, c, n1 - fin);
+        remplacerPlage(début, n0 - fin, c, formats, n1 - fin);
         m_texteMontré = nouveau;
         m_formatsMontrés = std::move(formats);
         appliquerSélection();
@@ -158,7 +189,7 @@ void VueDocumentRiche::rafraîchir() {
 }
 
 void VueDocumentRiche::remplacerPlage(qsizetype début, qsizetype finAncienne, const ContenuRiche& nouveau,
-                                      qsizetype finNouvelle) {
+                                      const SuitesDeFormats& formats, qsizetype finNouvelle) {
     m_miseÀJour = true;
     // Les écritures du programme ne s'annulent pas depuis la vue.
     document()->setUndoRedoEnabled(false);
@@ -168,16 +199,16 @@ void VueDocumentRiche::remplacerPlage(qsizetype début, qsizetype finAncienne, c
     curseur.setPosition(int(positionModèleVersVue(finAncienne)), QTextCursor::KeepAnchor);
     curseur.removeSelectedText();
 
-    // Insertion par suites de même format ; un CR LF devient un saut de paragraphe.
-    const std::vector<std::uint16_t> formats = indexDesFormats(nouveau, m_formats);
+    // Insertion par suites de même format, par morceaux de taille bornée (un gros texte n'est pas
+    // recopié d'un bloc) jamais coupés dans un CR LF ; un CR LF devient un saut de paragraphe.
+    constexpr qsizetype MorceauMax = 64 * 1024;
     qsizetype i = début;
     while (i < finNouvelle) {
-        qsizetype j = i + 1;
-        while (j < finNouvelle && formats[j] == formats[i])
-            ++j;
+        qsizetype j = std::min({finNouvelle, i + MorceauMax, formats.suivante(i)});
+        if (j < finNouvelle && nouveau.texte[j - 1] == u'\r' && j - i > 1) --j;
         QString morceau = nouveau.texte.mid(i, j - i);
         morceau.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        curseur.insertText(morceau, versQt(m_formats[formats[i]]));
+        curseur.insertText(morceau, versQt(m_formats[formats.en(i)]));
         i = j;
     }
     curseur.endEditBlock();
@@ -249,7 +280,7 @@ void VueDocumentRiche::reporterDansLeModèle() {
         // La vue ne correspond plus caractère pour caractère : elle est réécrite depuis le modèle.
         m_document->sélectionner(débutSél, finSél - débutSél);
         m_texteMontré.clear();
-        m_formatsMontrés.clear();
+        m_formatsMontrés = {};
         m_miseÀJour = true;
         document()->clear();
         m_miseÀJour = false;
@@ -257,7 +288,7 @@ void VueDocumentRiche::reporterDansLeModèle() {
     } else {
         const ContenuRiche montré = m_document->contenu();
         m_texteMontré = montré.texte;
-        m_formatsMontrés = indexDesFormats(montré, m_formats);
+        m_formatsMontrés = suitesDe(montré, m_formats);
         reporterSélection();
     }
     emit modifieeParUtilisateur();

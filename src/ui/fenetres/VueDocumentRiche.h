@@ -41,17 +41,28 @@ protected:
     void enterEvent(QEnterEvent* e) override;
 
 private:
+    // Format de chaque caractère, par suites (un gros texte n'a que quelques suites) : le début de
+    // chaque suite, croissant et le premier à 0, et son index dans m_formats.
+    struct SuitesDeFormats {
+        std::vector<qsizetype> débuts;
+        std::vector<std::uint16_t> index;
+        std::uint16_t en(qsizetype position) const;
+        // Début de la suite qui suit celle de position (fin du texte : la plus grande valeur).
+        qsizetype suivante(qsizetype position) const;
+    };
+    static SuitesDeFormats suitesDe(const ContenuRiche& c, std::vector<FormatCaractere>& table);
+
     void viderVue();
     void reporterDansLeModèle();
     void reporterSélection();
     void appliquerSélection();
     void remplacerPlage(qsizetype début, qsizetype finAncienne, const ContenuRiche& nouveau,
-                        qsizetype finNouvelle);
+                        const SuitesDeFormats& formats, qsizetype finNouvelle);
 
     DocumentRiche* m_document = nullptr;
     // Ce que montre la vue : texte du modèle et format de chaque caractère (index dans m_formats).
     QString m_texteMontré;
-    std::vector<std::uint16_t> m_formatsMontrés;
+    SuitesDeFormats m_formatsMontrés;
     std::vector<FormatCaractere> m_formats;
     bool m_miseÀJour = false;
     bool m_focusAuSurvol = false;

@@ -45,6 +45,33 @@ TEST_F(Assistante_, LaVitesseVaAuMakefileQueMakeLit) {
     EXPECT_FALSE(QFileInfo::exists(dossier.filePath(QStringLiteral("makefile"))));
 }
 
+// Ce qui n'est pas un entier de 1 à 7 chiffres n'atteint jamais le makefile, d'où qu'il vienne.
+TEST_F(Assistante_, UneVitesseQuiNEstPasUnNombreNeTouchePasAuMakefile) {
+    const QString makefile = dossier.filePath(QStringLiteral("makefile"));
+    const QByteArray avant = "MCU = atmega8\nBAUD = 57600 # lue sans son commentaire\nF_CPU = 8000000\n";
+    OutilsTests::ecrireFichier(makefile, avant);
+    EXPECT_EQ(Assistante::vitesseDuMakefile(), QStringLiteral("57600"));
+    const QString refusées[] = {QStringLiteral("9600 $(shell touch pris)"),
+                                QStringLiteral("9600 \\"),
+                                QString(100000, u'9'),
+                                QStringLiteral("12345678"),
+                                QStringLiteral("0"),
+                                QStringLiteral("09600"), // lue en octal par le compilateur
+                                QStringLiteral("-9600"),
+                                QStringLiteral(" 9600"),
+                                QString()};
+    for (const QString& v : refusées) {
+        SCOPED_TRACE(v.left(30).toStdString());
+        messages.messages.clear();
+        EXPECT_FALSE(Assistante::ÉcrireVitesseSérie(v));
+        EXPECT_EQ(messages.messages.size(), 1u);
+        EXPECT_EQ(OutilsTests::lireFichier(makefile), avant);
+    }
+    // La plus grande acceptée.
+    ASSERT_TRUE(Assistante::ÉcrireVitesseSérie(QStringLiteral("9999999")));
+    EXPECT_EQ(Assistante::vitesseDuMakefile(), QStringLiteral("9999999"));
+}
+
 // Les échecs d'écriture, les liens et les copies : essais des écrivains (TestsFichierAtomique) ;
 // le remplacement réussi et son .bak : essai du programme réel (SqueletteDuProjetÉcritAuClavier).
 TEST_F(Assistante_, UnTexteVideNÉcritRien) {

@@ -72,6 +72,10 @@ TEST(ConfigurationPorts, TextesDesDeuxMomentsEtPortsDuComposant) {
     table.push_back(a);
     EXPECT_EQ(ConfigurationPorts::texteConfiguration(table, ports),
               "// Configuration des ports\r\n\tDDRC=0x7F; // Tout en sortie.\r\n");
+    // Un port sans aucun bit (« -,-,-,-,-,-,-,- ») n'écrit rien, même réglé.
+    std::vector<PortComposant> sansBits = ports;
+    sansBits[1].bits.fill(QStringLiteral("-"));
+    EXPECT_EQ(ConfigurationPorts::texteConfiguration(table, sansBits), "");
 }
 
 TEST(GenerateurProjet, RepèresUneFoisEtValeursQuiNeCassentPasLeC) {
@@ -103,6 +107,90 @@ TEST(GenerateurProjet, RepèresUneFoisEtValeursQuiNeCassentPasLeC) {
     EXPECT_FALSE(GénérerLeCodeProjet(e, tampon).généré);
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(tampon.texte().startsWith("Robot"));
+}
+
+// Les valeurs des champs qui visent un autre repère, une suite de ligne cachée (barre oblique
+// inverse suivie de blancs, trigraphe, « *\ » puis « / » en commentaire de bloc) : le squelette
+// garde son #include et se compile sans avertissement, trigraphes ignorés (gnu99) ou actifs (c99).
+TEST(GenerateurProjet, UnSeulPassageEtAucuneLigneJointeAuxCommentaires) {
+    EXIGER_OUTILS("avr-gcc");
+    EnregistreurMessages messages;
+    QTemporaryDir dossier;
+    ecrireFichier(dossier.filePath("Essai.c.Modèle"),
+                  "/* %Commentaire% */\n// Projet %Nom%\n// Version %Version%\n// %Auteur%\n"
+                  "#include <avr/io.h>\n// %Entreprise%\n#include <avr/io.h>\n%Include%\n"
+                  "int main(void)\n{\n%Port%\n\treturn PORTB;\n}\n");
+    EntréesProjet e;
+    e.dossierModèles = dossier.path();
+    e.détails.Nom = QStringLiteral("%Include%");
+    e.détails.Version = QStringLiteral("%Port%");
+    e.détails.Auteur = QStringLiteral("Ada\\ \t");
+    e.détails.Entreprise = QStringLiteral("Atelier ?\?/");
+    e.détails.Commentaire = QStringLiteral("fin *\\\n/ int piège;");
+    e.textePorts = QStringLiteral("\tDDRB=0x01;");
+    e.fréquenceCPU = QStringLiteral("8000000");
+    DocumentRiche tampon;
+    ASSERT_TRUE(GénérerLeCodeProjet(e, tampon).généré);
+    const QString texte = tampon.texte();
+    // Les valeurs restent telles quelles ; le vrai %Include% et le vrai %Port% sont remplacés.
+    EXPECT_TRUE(texte.contains(QStringLiteral("// Projet %Include% \r\n// Version %Port% \r\n")));
+    EXPECT_TRUE(texte.contains(QStringLiteral("\r\n \r\nint main")));
+    EXPECT_TRUE(texte.contains(QStringLiteral("{\r\n\tDDRB=0x01; \r\n")));
+    ecrireFichier(dossier.filePath("essai.c"), texte.toUtf8());
+    for (const char* norme : {"-std=gnu99", "-std=c99"}) {
+        QByteArray sortie;
+        EXPECT_EQ(executer(QStringLiteral("avr-gcc"),
+                           {"-mmcu=atmega8", norme, "-Wall", "-Werror", "-c", dossier.filePath("essai.c"),
+                            "-o", dossier.filePath("essai.o")},
+                           &sortie, &sortie),
+                  0)
+            << norme << "\n"
+            << sortie.toStdString() << texte.toStdString();
+    }
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+// Le bloc de la liaison série vient du premier composant du nom et dit la vitesse du makefile ;
+// sans vitesse, ou avec un modèle vide, rien n'est généré et un message le dit.
+TEST(GenerateurProjet, VitesseDuBlocSérieModèleVideEtComposantEnDouble) {
+    EnregistreurMessages messages;
+    QTemporaryDir dossier;
+    const QString configuration = dossier.filePath(QStringLiteral("Configuration.xml"));
+    ecrireFichier(configuration, "<DONNEES><Processeur Nom=\"essai\"><Périphériques><RS232>// à %Vitesse% "
+                                 "bauds\n#define BAUD %Vitesse%</RS232><Delay>d1</Delay></Périphériques>"
+                                 "</Processeur><Processeur Nom=\"ESSAI\"><Périphériques><RS232>second</RS232>"
+                                 "<Delay>d2</Delay></Périphériques></Processeur></DONNEES>");
+    std::array<bool, NombrePériphériques> cases{};
+    cases[size_t(Périphérique::RS232)] = cases[size_t(Périphérique::Delay)] = true;
+    bool manque = false;
+    EXPECT_EQ(GenerateurProjet::blocInclude(configuration, QStringLiteral("Essai"), cases,
+                                            QStringLiteral("57600"), &manque),
+              "// à 57600 bauds\r\n#define BAUD 57600\r\nd1\r\n");
+    EXPECT_FALSE(manque);
+
+    ecrireFichier(dossier.filePath("Plein.c.Modèle"), "%Include%\n");
+    EntréesProjet e;
+    e.dossierModèles = dossier.path();
+    e.fichierConfiguration = configuration;
+    e.microContrôleur = QStringLiteral("essai");
+    e.périphériques = cases;
+    DocumentRiche tampon;
+    tampon.définirTexte(QStringLiteral("avant"));
+    EXPECT_FALSE(GénérerLeCodeProjet(e, tampon).généré);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("Vitesse série")));
+
+    // Un modèle vide, ou de blancs seulement : son nom dans le message, rien de généré.
+    e.vitesseSérie = QStringLiteral("9600");
+    for (const QByteArray& vide : {QByteArray(), QByteArray("\r\n \t\r\n")}) {
+        ecrireFichier(dossier.filePath("Creux.c.Modèle"), vide);
+        e.modèle = QStringLiteral("Creux");
+        messages.messages.clear();
+        EXPECT_FALSE(GénérerLeCodeProjet(e, tampon).généré);
+        ASSERT_EQ(messages.messages.size(), 1u);
+        EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("« Creux » est vide")));
+    }
+    EXPECT_EQ(tampon.texte(), QStringLiteral("avant"));
 }
 
 namespace {
@@ -163,6 +251,8 @@ QByteArray projetPour(const QString& mcu, const QString& modèle, std::vector<Po
     e.fréquenceCPU = QStringLiteral("8000000");
     e.périphériques.fill(true);
     e.textePorts = ConfigurationPorts::texteConfiguration(table, ports);
+    // Une vitesse que setbaud.h tient à 8 MHz sans avertissement.
+    e.vitesseSérie = QStringLiteral("38400");
     e.fichierConfiguration = fichierLivré();
     e.dossierModèles = modèlesLivrés();
     e.modèle = modèle;

@@ -97,8 +97,11 @@ TEST_F(Profils_, UneValeurAbsenteLaisseLeChampEtUnTexteVideLeVide) {
 
 TEST_F(Profils_, LesPortsVontParLeurNomPuisParLIndex) {
     TablePorts t = table({"B", "C", "D"});
-    Profils::appliquerPorts(profilDe({"A", "B", "C", "D"}, {}), t);
+    Profil p = profilDe({"A", "B", "C", "D"}, {});
+    p.ports[1].ignorer = 2; // seul 1 écarte un port
+    Profils::appliquerPorts(p, t);
     EXPECT_EQ(t[0].direction, 0x11);
+    EXPECT_EQ(t[0].ignorer, 0);
     EXPECT_EQ(t[2].ignorer, 1);
     EXPECT_EQ(t[0].réglage, LignePort::Réglage::Fermé);
     TablePorts u = table({"B", "C", "D"});
@@ -134,4 +137,63 @@ TEST_F(Profils_, UnFichierEndommagéEstSignaléEtJamaisRéécrit) {
     EXPECT_FALSE(Profils::charger(fichier, 0, p));
     EXPECT_EQ(messages.messages.size(), 3u);
     EXPECT_EQ(lireFichier(fichier), QByteArray("<Paramètres><GénérateurDeCode>"));
+}
+
+// Un nom avec un caractère de contrôle est refusé : le fichier resterait sinon du XML invalide.
+TEST_F(Profils_, UnNomAvecUnCaractèreDeContrôleEstRefusé) {
+    ecrireFichier(fichier, Réglages);
+    for (const QString& nom : {QStringLiteral("a\tb"), QStringLiteral("a\nb"), QStringLiteral("\x7f"),
+                               QString(QChar(0x85)), QString(QChar(0x01))}) {
+        messages.messages.clear();
+        EXPECT_FALSE(Profils::sauver(fichier, nom, profilDe({"B"}, "Zoé")));
+        EXPECT_EQ(messages.messages.size(), 1u);
+    }
+    EXPECT_EQ(lireFichier(fichier), Réglages);
+}
+
+// Seuls les enfants directs du nœud des profils sont des profils : l'imbriqué n'est ni listé, ni
+// chargé, ni supprimé à la place du suivant.
+TEST_F(Profils_, UnProfilImbriquéÀLaMainNEstPasUnProfil) {
+    ecrireFichier(fichier, "<Paramètres><GénérateurDeCode><Profiles>"
+                           "<Profile Nom=\"A\"><Auteur>Ana</Auteur><Profile Nom=\"B\"><Auteur>Bob</Auteur>"
+                           "</Profile></Profile><Profile Nom=\"C\"><Auteur>Cloé</Auteur></Profile>"
+                           "</Profiles></GénérateurDeCode></Paramètres>");
+    EXPECT_EQ(Profils::noms(fichier), QStringList({"A", "C"}));
+    Profil p;
+    ASSERT_TRUE(Profils::charger(fichier, 1, p));
+    EXPECT_EQ(p.auteur, QStringLiteral("Cloé"));
+    EXPECT_EQ(Profils::nom(fichier, 1), QStringLiteral("C"));
+    ASSERT_TRUE(Profils::sauver(fichier, QStringLiteral("D"), profilDe({"B"}, "Dan")));
+    EXPECT_EQ(Profils::noms(fichier), QStringList({"A", "C", "D"}));
+    ASSERT_TRUE(Profils::supprimer(fichier, 1));
+    EXPECT_EQ(Profils::noms(fichier), QStringList({"A", "D"}));
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+// Au nombre maximal, un profil de plus est refusé avec sa raison ; écraser, lister et supprimer
+// marchent toujours, même au-delà (fichier écrit à la main).
+TEST_F(Profils_, AuNombreMaximalUnDePlusEstRefuséEtLeResteMarche) {
+    const auto fichierDe = [&](int n) {
+        QByteArray x = "<Paramètres><GénérateurDeCode><Profiles>";
+        for (int i = 0; i < n; ++i)
+            x += "<Profile Nom=\"P" + QByteArray::number(i) + "\"/>";
+        ecrireFichier(fichier, x + "</Profiles></GénérateurDeCode></Paramètres>");
+    };
+    fichierDe(Profils::NombreMax);
+    const QByteArray plein = lireFichier(fichier);
+    EXPECT_EQ(Profils::noms(fichier).size(), Profils::NombreMax);
+    EXPECT_FALSE(Profils::sauver(fichier, QStringLiteral("Nouveau"), profilDe({"B"}, "Zoé")));
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_TRUE(messages.messages[0].texte.contains(QString::number(Profils::NombreMax)));
+    EXPECT_EQ(lireFichier(fichier), plein);
+    EXPECT_TRUE(Profils::sauver(fichier, QStringLiteral("P7"), profilDe({"B"}, "Zoé")));
+    ASSERT_TRUE(Profils::supprimer(fichier, 0));
+    EXPECT_TRUE(Profils::sauver(fichier, QStringLiteral("Nouveau"), profilDe({"B"}, "Zoé")));
+    EXPECT_EQ(Profils::noms(fichier).last(), QStringLiteral("Nouveau"));
+
+    fichierDe(Profils::NombreMax + 4);
+    EXPECT_EQ(Profils::noms(fichier).size(), Profils::NombreMax + 4);
+    ASSERT_TRUE(Profils::supprimer(fichier, Profils::NombreMax + 3));
+    EXPECT_EQ(Profils::noms(fichier).size(), Profils::NombreMax + 3);
+    EXPECT_EQ(messages.messages.size(), 1u);
 }

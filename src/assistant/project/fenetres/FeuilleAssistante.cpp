@@ -11,6 +11,7 @@
 #include "common/Texte.h"
 #include "makefile/PreferencesInterface.h"
 #include "makefile/fenetres/FenConfiguration.h"
+#include "noyau/ErreurNonRepertoriee.h"
 #include "noyau/EtatGlobal.h"
 #include "noyau/ValeursMakefile.h"
 #include "ui/fenetres/BTL.h"
@@ -32,6 +33,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace {
 
@@ -174,7 +176,8 @@ void FeuilleAssistante::brancher() {
     p.brancher(BCopierTout, clic, this, [this] { copierTout(); });
     p.brancher(BTLRemplacerExistant, clic, this, [this] { remplacerExistant(); });
     p.brancher(BAnnuler, clic, this, [this] { reject(); });
-    p.brancher(m_projet, &OngletProjet::vitesseChoisie, this, [this](int i) { choisirVitesse(i); });
+    p.brancher(m_projet, &OngletProjet::vitesseChoisie, this,
+               [this](const QString& v) { choisirVitesse(v); });
     p.brancher(SSTab1, &QTabWidget::currentChanged, this, [this](int i) { changerOnglet(i); });
     p.brancher(SSTab1->tabBar(), &QTabBar::tabBarDoubleClicked, this,
                [this](int i) { définirOngletDeDémarrage(i); });
@@ -206,7 +209,7 @@ FeuilleAssistante::Chargement FeuilleAssistante::charger() {
     marquerOnglet(départ);
     BTLRemplacerExistant->setVisible(départ == 3);
 
-    m_projet->remplir(e.DossierInstallation + QStringLiteral("/Modèle"));
+    m_projet->remplir(e.DossierInstallation + QStringLiteral("/Modèle"), Assistante::vitesseDuMakefile());
     m_mli->remplirModes();
 
     // L'image, puis le fichier des possibilités : chaque échec a son propre message.
@@ -235,7 +238,10 @@ FeuilleAssistante::Chargement FeuilleAssistante::charger() {
             return Chargement::ComposantAbsent;
         }
     } catch (const ErreurConfiguration& erreur) {
-        message(erreur.texte(), IconeMessage::Critique);
+        // Ce que le lecteur a trouvé (élément, attribut) dit quoi réparer.
+        message(erreur.texte() + Texte::SautDeLigne + Texte::SautDeLigne + QStringLiteral("Détail : ") +
+                    erreur.détail(),
+                IconeMessage::Critique);
         return Chargement::FichierIllisible;
     }
     contexte.nomComposant = contexte.composant.nom;
@@ -262,8 +268,9 @@ void FeuilleAssistante::exécuter() {
         e.AppelantAssistante = QStringLiteral("Configurateur");
         return;
     case Chargement::FichierIllisible:
-        // Rien ne peut marcher sans le fichier : le programme se termine.
+        // Rien ne peut marcher sans le fichier : le programme se termine, en échec.
         e.AppelantAssistante = QStringLiteral("Ligne de commande");
+        e.CodeDeSortie = CodeSortie::Erreur;
         return;
     case Chargement::ImageIllisible:
     case Chargement::Complet:
@@ -343,6 +350,8 @@ void FeuilleAssistante::définirOngletDeDémarrage(int onglet) {
 
 void FeuilleAssistante::voirLeCode() {
     m_code.vider();
+    // La vue lâche l'ancien code avant la génération : un gros modèle n'est jamais tenu deux fois.
+    RTBVisuDuCodeBas->rafraîchir();
     RTBInvisible.vider();
     bool généré = false;
     if (m_chargement == Chargement::Complet) {
@@ -351,7 +360,8 @@ void FeuilleAssistante::voirLeCode() {
         else if (SSTab1->currentIndex() == 3)
             généré = m_projet->générer(RTBInvisible);
     }
-    if (généré) m_code.définirContenu(RTBInvisible.contenu());
+    // Le code généré passe du tampon à la vue sans copie ; le tampon repart vide.
+    if (généré) m_code = std::exchange(RTBInvisible, DocumentRiche());
     RTBVisuDuCodeBas->rafraîchir();
 }
 
@@ -390,11 +400,13 @@ void FeuilleAssistante::remplacerExistant() {
     accept();
 }
 
-void FeuilleAssistante::choisirVitesse(int index) {
+void FeuilleAssistante::choisirVitesse(const QString& vitesse) {
     auto* configuration = qobject_cast<FenConfiguration*>(m_propriétaire);
     DocumentRiche* makefile = configuration ? &configuration->configuration().RTBMakefile : nullptr;
-    if (!Assistante::ÉcrireVitesseSérie(m_projet->CBBaud->itemText(index), makefile) || !configuration)
-        return;
+    const bool écrite = Assistante::ÉcrireVitesseSérie(vitesse, makefile);
+    // Écrite ou non, la liste montre ce que dit le makefile.
+    m_projet->montrerVitesse(écrite ? vitesse : Assistante::vitesseDuMakefile());
+    if (!écrite || !configuration) return;
     if (auto* vue = configuration->findChild<VueDocumentRiche*>(QStringLiteral("RTBMakefile")))
         vue->rafraîchir();
 }

@@ -40,7 +40,7 @@ public:
     void copierSélection();                    // BCopierSélection
     void copierTout();                         // BCopierTout
     void remplacerExistant();                  // BTLRemplacerExistant
-    void choisirVitesse(int index);            // CBBaud, choix de l'utilisateur
+    void choisirVitesse(const QString& vitesse); // CBBaud, choix de l'utilisateur
     void retourConfiguration();                // TFCPU, Label10
     void définirOngletDeDémarrage(int onglet); // double clic sur un onglet
 

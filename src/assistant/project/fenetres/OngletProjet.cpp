@@ -1,5 +1,6 @@
 #include "assistant/project/fenetres/OngletProjet.h"
 
+#include "assistant/project/Assistante.h"
 #include "assistant/project/ConfigurationPorts.h"
 #include "assistant/project/ContexteAssistante.h"
 #include "assistant/project/fenetres/FPort.h"
@@ -22,6 +23,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -103,6 +106,12 @@ QWidget* OngletProjet::construireDétails() {
     CBHeure = contrôle<QComboBox>(QStringLiteral("CBHeure"), QStringLiteral("&Heure :"), g, 2, 2);
     ListeModèle = contrôle<QComboBox>(QStringLiteral("ListeModèle"), QStringLiteral("&Modèle :"), g, 3, 0);
     CBBaud = contrôle<QComboBox>(QStringLiteral("CBBaud"), QStringLiteral("Vitesse &série :"), g, 3, 2);
+    // Une vitesse hors de la liste se tape (Entrée l'écrit) : des chiffres seulement, 7 au plus,
+    // sans zéro en tête.
+    CBBaud->setEditable(true);
+    CBBaud->setInsertPolicy(QComboBox::NoInsert);
+    CBBaud->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[1-9][0-9]{0,6}")), CBBaud));
     g->setColumnStretch(1, 3);
     g->setColumnStretch(3, 2);
     return zone;
@@ -177,7 +186,11 @@ void OngletProjet::brancher() {
                [this](QListWidgetItem* i) { choisirProfil(RLBProfil->row(i)); });
     p.brancher(RLBProfil, &QListWidget::itemActivated, this,
                [this](QListWidgetItem* i) { choisirProfil(RLBProfil->row(i)); });
-    connect(CBBaud, &QComboBox::activated, this, &OngletProjet::vitesseChoisie);
+    connect(CBBaud, &QComboBox::activated, this, [this](int i) { emit vitesseChoisie(CBBaud->itemText(i)); });
+    connect(CBBaud->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+        // Entrée sur une liste vide ne choisit rien.
+        if (!CBBaud->lineEdit()->text().isEmpty()) emit vitesseChoisie(CBBaud->lineEdit()->text());
+    });
 }
 
 bool OngletProjet::eventFilter(QObject* objet, QEvent* e) {
@@ -197,7 +210,7 @@ bool OngletProjet::eventFilter(QObject* objet, QEvent* e) {
 
 // --- Chargement -------------------------------------------------------------------------------
 
-void OngletProjet::remplir(const QString& dossierModèles) {
+void OngletProjet::remplir(const QString& dossierModèles, const QString& vitesseMakefile) {
     m_dossierModèles = dossierModèles;
     ListeModèle->clear();
     const QStringList modèles = GenerateurProjet::listeModèles(dossierModèles);
@@ -231,7 +244,21 @@ void OngletProjet::remplir(const QString& dossierModèles) {
     CBBaud->clear();
     CBBaud->addItems(
         {QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("57600")});
-    CBBaud->setCurrentIndex(1);
+    montrerVitesse(vitesseMakefile);
+}
+
+void OngletProjet::montrerVitesse(const QString& vitesse) {
+    const QSignalBlocker bloqueur(CBBaud);
+    if (!Assistante::vitesseSérieValide(vitesse)) {
+        CBBaud->setCurrentIndex(-1);
+        return;
+    }
+    if (CBBaud->findText(vitesse) < 0) CBBaud->addItem(vitesse);
+    CBBaud->setCurrentIndex(CBBaud->findText(vitesse));
+}
+
+QString OngletProjet::vitesseMontrée() const {
+    return CBBaud->currentIndex() < 0 ? QString() : CBBaud->itemText(CBBaud->currentIndex());
 }
 
 // --- Génération -------------------------------------------------------------------------------
@@ -251,6 +278,8 @@ EntréesProjet OngletProjet::entrées() const {
     for (int i = 0; i < NombrePériphériques; ++i)
         e.périphériques[size_t(i)] = RCB[size_t(i)]->isChecked();
     e.textePorts = ConfigurationPorts::texteConfiguration(c.tablePorts, c.ports);
+    // La liste montre toujours la vitesse du makefile : le bloc série est fait pour elle.
+    e.vitesseSérie = vitesseMontrée();
     e.fichierConfiguration = c.fichierConfiguration;
     e.dossierModèles = m_dossierModèles;
     e.modèle = ListeModèle->currentIndex() < 0 ? QString() : ListeModèle->currentText();
@@ -279,7 +308,7 @@ Profil OngletProjet::profilActuel() const {
         p.includes[size_t(i)] = RCB[size_t(i)]->isChecked();
     for (const LignePort& l : contexteAssistante().tablePorts)
         p.ports.push_back({l.nom, l.direction, l.pullUp, l.ignorer});
-    p.baud = CBBaud->currentText();
+    p.baud = vitesseMontrée();
     p.modèle = ListeModèle->currentIndex();
     p.nomModèle = p.modèle < 0 ? QString() : ListeModèle->currentText();
     p.formatDate = CBDate->currentIndex();
@@ -304,15 +333,21 @@ void OngletProjet::appliquerProfil(const Profil& p) {
     TAuteur->setText(p.auteur);
     TEntreprise->setText(p.entreprise);
     TCommentaire->setPlainText(p.commentaires);
-    // La vitesse du profil est un choix comme un autre : elle va au makefile si elle change.
-    if (p.baud.isEmpty() || p.baud == CBBaud->currentText()) return;
-    int index = CBBaud->findText(p.baud);
-    if (index < 0) {
-        CBBaud->addItem(p.baud);
-        index = CBBaud->count() - 1;
+    // La vitesse du profil ne va au makefile que si l'utilisateur l'accepte, comme un choix à la main.
+    if (p.baud.isEmpty() || p.baud == vitesseMontrée()) return;
+    if (!Assistante::vitesseSérieValide(p.baud)) {
+        afficherMessage(Assistante::messageVitesseRefusée(p.baud), IconeMessage::Exclamation);
+        return;
     }
-    CBBaud->setCurrentIndex(index);
-    emit vitesseChoisie(index);
+    const QString actuelle = vitesseMontrée().isEmpty() ? QStringLiteral("aucune vitesse (BAUD vide)")
+                                                        : QStringLiteral("BAUD = ") + vitesseMontrée();
+    if (!confirmer(QStringLiteral("Le profil choisit la vitesse série ") + p.baud +
+                       QStringLiteral(" bauds ; le makefile a ") + actuelle + u'.' + Texte::SautDeLigne +
+                       Texte::SautDeLigne + QStringLiteral("Écrire ") + p.baud +
+                       QStringLiteral(" dans le makefile ?"),
+                   IconeMessage::Question))
+        return;
+    emit vitesseChoisie(p.baud);
 }
 
 void OngletProjet::montrerProfils(bool charger) {

@@ -25,8 +25,13 @@ public:
     ~OngletProjet() override;
 
     // Chargement : modèles du dossier, date et heure du moment, vitesses série ; rien de choisi
-    // sauf 19200.
-    void remplir(const QString& dossierModèles);
+    // sauf la vitesse du makefile (aucune s'il n'en a pas de valide).
+    void remplir(const QString& dossierModèles, const QString& vitesseMakefile);
+    // Montre cette vitesse dans CBBaud (ajoutée à la liste au besoin), sans rien écrire ; une
+    // vitesse vide ou non valide ne montre aucun choix.
+    void montrerVitesse(const QString& vitesse);
+    // La vitesse choisie dans la liste (celle du makefile) ; vide sans choix.
+    QString vitesseMontrée() const;
 
     // Entrées du générateur pour l'état présent ; %Port% vient de la table des ports du composant.
     EntréesProjet entrées() const;
@@ -46,8 +51,9 @@ public:
     void fermerSaisie();               // BTLX
 
 signals:
-    // Une vitesse choisie par l'utilisateur (liste ou profil) : elle va au makefile.
-    void vitesseChoisie(int index);
+    // Une vitesse choisie dans la liste ou tapée (puis Entrée), ou celle d'un profil que
+    // l'utilisateur a acceptée : elle va au makefile ; la fenêtre montre ensuite celle du makefile.
+    void vitesseChoisie(const QString& vitesse);
 
 protected:
     bool eventFilter(QObject* objet, QEvent* e) override;

@@ -21,6 +21,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,8 +31,10 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolTip>
-#include <gtest/gtest.h>
+#include <functional>
+#include <sys/stat.h>
 #include <tuple>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -243,6 +247,83 @@ TEST_F(FenetreAssistante, MakefileSansMCUOuFCPULisible) {
         EXPECT_TRUE(messages.messages[0].texte.contains(QString::fromUtf8(dit))) << dit;
         EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Configurateur"));
     }
+}
+
+// Le fichier des possibilités absent, un dossier, un tube ou un attribut faux : son nom et ce que
+// le lecteur a trouvé dans le message, et le programme finit en échec.
+TEST_F(FenetreAssistante, FichierDesPossibilitésIllisibleNommeLaCauseEtFinitEnÉchec) {
+    const QString f = etatGlobal().FichierConfiguration;
+    const struct {
+        std::function<void()> préparer;
+        const char* détail;
+    } cas[] = {
+        {[&] { QFile::remove(f); }, "absent"},
+        {[&] { QDir().mkpath(f); }, "dossier"},
+        {[&] { ASSERT_EQ(::mkfifo(QFile::encodeName(f).constData(), 0600), 0); }, "pas un fichier ordinaire"},
+        {[&] {
+             OutilsTests::ecrireFichier(f,
+                                        "<DONNEES><Processeur Nom=\"atmega8\"><ModèleDeCode>m</ModèleDeCode>"
+                                        "<Timers NombreTimer=\"trois\"/></Processeur></DONNEES>");
+         },
+         "Processeur « atmega8 » : NombreTimer n'est pas un nombre entier (« trois »)"},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.détail);
+        QDir(f).removeRecursively();
+        QFile::remove(f);
+        c.préparer();
+        messages.messages.clear();
+        etatGlobal().CodeDeSortie = 0;
+        ouvrir();
+        fenêtre->exécuter();
+        EXPECT_EQ(fenêtre->chargement(), FeuilleAssistante::Chargement::FichierIllisible);
+        ASSERT_EQ(messages.messages.size(), 1u);
+        EXPECT_TRUE(messages.messages[0].texte.contains(QDir::toNativeSeparators(f)));
+        EXPECT_TRUE(messages.messages[0].texte.contains(QString::fromUtf8(c.détail)))
+            << messages.messages[0].texte.toStdString();
+        EXPECT_NE(etatGlobal().CodeDeSortie, 0);
+    }
+    QFile::remove(f);
+}
+
+// La liste montre la vitesse du makefile (ou rien) ; la vitesse d'un profil ne va au makefile
+// qu'acceptée, et jamais si elle n'est pas un nombre ; le bloc série est fait pour celle du makefile.
+TEST_F(FenetreAssistante, LaVitesseEstCelleDuMakefileEtUnProfilNÉcritQuAvecAccord) {
+    essai.écrireMakefile("MCU = atmega8\r\nBAUD = 57600\r\nF_CPU = 16000000\r\n");
+    ouvrir();
+    auto* onglet = fenêtre->findChild<OngletProjet*>();
+    ASSERT_TRUE(onglet);
+    EXPECT_EQ(c<QComboBox>("CBBaud")->currentText(), QStringLiteral("57600"));
+    EXPECT_EQ(onglet->profilActuel().baud, QStringLiteral("57600"));
+
+    const QByteArray vide = "MCU = atmega8\r\nBAUD =\r\nF_CPU = 16000000\r\n";
+    essai.écrireMakefile(vide);
+    ouvrir();
+    onglet = fenêtre->findChild<OngletProjet*>();
+    EXPECT_EQ(c<QComboBox>("CBBaud")->currentIndex(), -1);
+
+    Profil p = onglet->profilActuel();
+    p.baud = QStringLiteral("9600 $(shell touch pris)");
+    onglet->appliquerProfil(p);
+    EXPECT_EQ(messages.messages.size(), 1u);
+    p.baud = QStringLiteral("38400");
+    messages.réponses = {RéponseMessage::Non};
+    onglet->appliquerProfil(p);
+    EXPECT_EQ(essai.makefileÉcrit(), vide);
+    EXPECT_EQ(c<QComboBox>("CBBaud")->currentIndex(), -1);
+    messages.réponses = {RéponseMessage::Oui};
+    onglet->appliquerProfil(p);
+    EXPECT_EQ(essai.makefileÉcrit(), QByteArray("MCU = atmega8\r\nBAUD = 38400\r\nF_CPU = 16000000\r\n"));
+    EXPECT_EQ(c<QComboBox>("CBBaud")->currentText(), QStringLiteral("38400"));
+    c<QTabWidget>("SSTab1")->setCurrentIndex(3);
+    c<QCheckBox>("RCBRS232")->setChecked(true);
+    fenêtre->voirLeCode();
+    EXPECT_TRUE(fenêtre->code().texte().contains(QStringLiteral("#define BAUD 38400")));
+    EXPECT_EQ(messages.messages.size(), 3u);
+    // Une vitesse hors de la liste, tapée puis Entrée : écrite comme un choix.
+    OutilsFenetres::taper(c<QComboBox>("CBBaud"), QStringLiteral("115200"));
+    EXPECT_EQ(essai.makefileÉcrit(), QByteArray("MCU = atmega8\r\nBAUD = 115200\r\nF_CPU = 16000000\r\n"));
+    EXPECT_EQ(onglet->profilActuel().baud, QStringLiteral("115200"));
 }
 
 TEST_F(FenetreAssistante, OngletDeDémarrageVitesseSérieEtRetourÀLaConfiguration) {
