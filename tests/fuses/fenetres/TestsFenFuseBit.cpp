@@ -19,7 +19,6 @@
 #include <QListWidget>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
