@@ -67,10 +67,7 @@ public:
                 << erreur.toStdString();
             m_écrit = octets;
         }
-        QByteArray out, err;
-        const int code = executer("make", QStringList{"-C", m_dossier} + arguments, &out, &err, {"LC_ALL=C"});
-        if (sortie) *sortie = QString::fromUtf8(out + err);
-        return code;
+        return OutilsTests::make(m_dossier, arguments, sortie);
     }
 
     std::string fichiers() const {

@@ -1,12 +1,12 @@
 // Le programme construit lancé avec « avrstudio » et « isis » dans un projet temporaire : un petit
 // script tient lieu de simulateur et note son dossier et ses arguments.
+#include "outils/LireXml.h"
 #include "outils/OutilsTests.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <pugixml.hpp>
 
 #include "outils/ServeurXTests.h"
 
@@ -31,9 +31,8 @@ struct ProgrammeOutils : ::testing::Test {
 
     // Le programme sans affichage (ses messages vont sur la sortie d'erreur), ou sur l'affichage donné.
     int lancer(const QString& ligne, QByteArray* erreurs = nullptr, const QString& affichage = QString()) {
-        QStringList env = {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
-        env << (affichage.isEmpty() ? "DISPLAY" : "DISPLAY=" + affichage);
-        return executer(programme(), {ligne}, nullptr, erreurs, env);
+        const QStringList env = affichage.isEmpty() ? QStringList() : QStringList{"DISPLAY=" + affichage};
+        return executer(programme(), {ligne}, nullptr, erreurs, SansAffichage + env);
     }
 
     // Lignes du journal, une fois qu'il en a n.
@@ -60,11 +59,8 @@ TEST_F(ProgrammeOutils, AVRStudioEcritLeProjetEtLeLanceDansLeDossier) {
     ASSERT_EQ(lignes.size(), 1);
     EXPECT_EQ(lignes[0], attendu({"-x", aps}));
 
-    const QByteArray octets = lireFichier(aps);
-    pugi::xml_document d;
-    ASSERT_TRUE(d.load_buffer(octets.constData(), octets.size()));
-    EXPECT_STREQ(d.select_node("//MANAGEMENT/ProjectName").node().text().get(), "essai-led_elf");
-    EXPECT_STREQ(d.select_node("//CONFIG/PART").node().text().get(), "atmega328p");
+    EXPECT_EQ(texteXml(aps, "//MANAGEMENT/ProjectName"), "essai-led_elf");
+    EXPECT_EQ(texteXml(aps, "//CONFIG/PART"), "atmega328p");
 }
 
 TEST_F(ProgrammeOutils, IsisSansSchemaPuisAvecUnSchemaPuisPlusieursSansAffichage) {

@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
-#include <ostream>
 #include <tuple>
 #include <utility>
 

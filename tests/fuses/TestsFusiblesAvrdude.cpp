@@ -1,12 +1,12 @@
 // L'enchaînement des lectures et écritures, sans fenêtre : octets bruts par le vrai avrdude et le
 // programmateur simulé, composant à un seul octet, avrdude absent, ancien ou incohérent.
 #include "common/Messages.h"
-#include "fixtures/programmateur/ProgrammateurSimule.h"
 #include "fuses/DescriptionAVR.h"
 #include "fuses/FusiblesAvrdude.h"
 #include "makefile/ParametreMakefile.h"
 #include "noyau/EtatGlobal.h"
 #include "outils/OutilsTests.h"
+#include "outils/ReglagesFusibles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -52,11 +52,7 @@ struct BancFusibles : ::testing::Test {
 
     void composant(const QString& mcu, const QString& partie, const ProgrammateurSimule& p) {
         ASSERT_TRUE(ChargerDescriptionAVR(mcu).réussi());
-        valeursMakefile() = {};
-        valeursMakefile().MicroContrôleur = mcu;
-        valeursMakefile().PartieAvrdude = partie;
-        valeursMakefile().Programmateur = QStringLiteral("stk500v1");
-        valeursMakefile().PortProgrammateur = p.port();
+        réglerFusibles(p, mcu, partie, QStringLiteral("stk500v1"));
     }
 
     // Un faux avrdude : un script shell.

@@ -6,7 +6,7 @@
 #include "launcher/Principal.h"
 #include "makefile/ParametreMakefile.h"
 #include "noyau/EtatGlobal.h"
-#include "outils/OutilsTests.h"
+#include "outils/LireXml.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,7 +14,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <pugixml.hpp>
 
 using OutilsTests::ecrireFichier;
 using OutilsTests::lireFichier;
@@ -74,13 +73,6 @@ struct Outils : ::testing::Test {
     void makefile(const QByteArray& contenu) { ecrireFichier(projet + "/makefile", contenu); }
 };
 
-QString texteDe(const QString& fichier, const char* chemin) {
-    const QByteArray octets = lireFichier(fichier);
-    pugi::xml_document d;
-    EXPECT_TRUE(d.load_buffer(octets.constData(), octets.size()));
-    return QString::fromUtf8(d.select_node(chemin).node().text().get());
-}
-
 } // namespace
 
 // Le projet AVR Studio (nom et composant vus de bout en bout et plus bas) : chemins au séparateur
@@ -96,7 +88,7 @@ TEST_F(Outils, ProjetAVRStudioEcritDepuisLeModeleEtLanceAvecSonChemin) {
         {"//CODE_CREATION/ObjectFile", QDir::toNativeSeparators(projet + "/bp-led.elf")},
         {"//AVRGCCPLUGIN/CONFIGS/CONFIG/EXTERNALMAKEFILE", QDir::toNativeSeparators(projet + "/makefile")}};
     for (const auto& [chemin, attendu] : champs)
-        EXPECT_EQ(texteDe(fichierProjet(), chemin), attendu) << chemin;
+        EXPECT_EQ(OutilsTests::texteXml(fichierProjet(), chemin), attendu) << chemin;
 
     // Des caractères spéciaux du XML dans le dossier et le nom : le fichier reste bien formé.
     projet = racine.filePath("R&D <essai> \"l'été\"");
@@ -104,7 +96,7 @@ TEST_F(Outils, ProjetAVRStudioEcritDepuisLeModeleEtLanceAvecSonChemin) {
     etatGlobal().NomDeFichier = "A&B";
     makefile("MCU = atmega8\nAVRStudioExclusif = 1\n");
     ASSERT_EQ(lancer("avrstudio"), CodeSortie::Succès);
-    EXPECT_EQ(texteDe(projet + "/A&B_elf.aps", "//CODE_CREATION/SaveFolder"),
+    EXPECT_EQ(OutilsTests::texteXml(projet + "/A&B_elf.aps", "//CODE_CREATION/SaveFolder"),
               QDir::toNativeSeparators(projet + "/"));
 }
 
@@ -129,7 +121,7 @@ TEST_F(Outils, AVRStudioExclusifEtValeursAbsentes) {
             QFile::remove(projet + "/makefile");
         démarrées.clear();
         ASSERT_EQ(lancer("avrstudio"), CodeSortie::Succès);
-        EXPECT_EQ(texteDe(fichierProjet(), "//DEBUG_TARGET/CURRENT_PART"), c.partie);
+        EXPECT_EQ(OutilsTests::texteXml(fichierProjet(), "//DEBUG_TARGET/CURRENT_PART"), c.partie);
         ASSERT_EQ(démarrées.size(), 1u);
         EXPECT_EQ(démarrées[0].first, c.argument ? QStringList{fichierProjet()} : QStringList{});
     }
@@ -141,7 +133,7 @@ TEST_F(Outils, LeMakefileLuEstCeluiDeMake) {
     makefile("MCU = atmega8\n");
     ecrireFichier(projet + "/GNUmakefile", "MCU = atmega16\n");
     ASSERT_EQ(lancer("avrstudio"), CodeSortie::Succès);
-    EXPECT_EQ(texteDe(fichierProjet(), "//DEBUG_TARGET/CURRENT_PART"), "atmega16");
+    EXPECT_EQ(OutilsTests::texteXml(fichierProjet(), "//DEBUG_TARGET/CURRENT_PART"), "atmega16");
 }
 
 // Commande du simulateur vide ou introuvable, modèle absent : dit avant tout effet, rien d'écrit,

@@ -3,8 +3,6 @@
 #include "outils/OutilsTests.h"
 
 #include <QDir>
-#include <QFile>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 

@@ -118,12 +118,10 @@ TEST_F(Configuration_, ClésAbsentes) {
                                                            {"EXTRAINCDIRS =", std::nullopt},
                                                            {"AVRDUDE_PORT =", "com3"}}));
     charger();
-    QStringList textes, attendus;
-    for (const Message& x : messages.messages)
-        textes << x.texte;
+    QStringList attendus;
     for (const char* clé : {"MCU =", "F_CPU =", "EXTRAINCDIRS =", "EXTRAINCDIRS ="})
         attendus << MessageParamètreManquantLecture(clé);
-    EXPECT_EQ(textes, attendus);
+    EXPECT_EQ(textes(messages), attendus);
     EXPECT_EQ(valeur(m, "MCU ="), "atmega8");
     EXPECT_EQ(valeur(m, "F_CPU ="), "8000000");
     EXPECT_EQ(valeur(m, "AVRDUDE_PORT ="), "com3");
@@ -207,10 +205,9 @@ TEST_F(Configuration_, ÉchecsDEnregistrement) {
 }
 
 // Un projet au seul « Makefile », le nom usuel sous Linux : ses valeurs sont lues, OK le réécrit
-// sur place avec sa copie « Makefile.bak », sans créer de « makefile » qui le masquerait, et make
-// construit le projet avec les valeurs choisies.
+// sur place avec sa copie « Makefile.bak », sans créer de « makefile » qui le masquerait (que make
+// le prenne alors : vu par MakefileProjet contre make ; qu'un makefile écrit compile : de bout en bout).
 TEST_F(Configuration_, UnMakefileEnMajusculeEstCeluiQuOnLitEtRéécrit) {
-    EXIGER_OUTILS("make", "avr-gcc");
     const QString makefile = essai.projet() + "/Makefile";
     const QByteArray original = EssaiConfiguration::makefileAvec({{"MCU =", "atmega644p"}, {"OPT =", "2"}});
     ecrireFichier(makefile, original);
@@ -224,11 +221,8 @@ TEST_F(Configuration_, UnMakefileEnMajusculeEstCeluiQuOnLitEtRéécrit) {
     EXPECT_EQ(lireFichier(makefile + ".bak"), original);
     EXPECT_FALSE(QFileInfo::exists(essai.makefile()));
     const QByteArray écrit = lireFichier(makefile);
-    EXPECT_TRUE(écrit.contains("\nOPT = 1\n")) << écrit.toStdString();
-    QByteArray sortie, erreurs;
-    EXPECT_EQ(executer("make", {"-C", essai.projet(), "all"}, &sortie, &erreurs), 0) << erreurs.toStdString();
-    EXPECT_TRUE(sortie.contains("-mmcu=atmega644p")) << sortie.toStdString();
-    EXPECT_TRUE(sortie.contains("-O1")) << sortie.toStdString();
+    EXPECT_TRUE(écrit.contains("\nMCU = atmega644p\n") && écrit.contains("\nOPT = 1\n"))
+        << écrit.toStdString();
 }
 
 // Fins de ligne CR seules et page de code Windows : les valeurs se lisent quand même.

@@ -2,29 +2,20 @@
 #include "makefile/TablesMakefile.h"
 #include "noyau/EtatGlobal.h"
 #include "outils/FauxAvrdude.h"
+#include "outils/InstallationTemporaire.h"
 #include "outils/OutilsTests.h"
 
 #include <QRegularExpression>
 #include <QSet>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace TablesMakefile;
 
-namespace {
-// Un dossier d'installation donné le temps d'un test.
-struct Installation {
-    explicit Installation(const QString& dossier) { etatGlobal().DossierInstallation = dossier; }
-    ~Installation() { etatGlobal().DossierInstallation.clear(); }
-};
-} // namespace
-
 // Du makefile vers les listes : une ligne reconnue malgré la casse ou un commentaire de fin de
 // ligne ; sinon le texte lu, gardé tel quel (rien ne devient attiny10, avrisp ou com1).
 TEST(TablesMakefile, SélectionsLuesDuMakefile) {
-    QTemporaryDir sansDescriptions;
-    Installation installation(sansDescriptions.path());
+    InstallationTemporaire sansDescriptions;
     const struct {
         Sélection (*lire)(const QString&);
         const char* valeur;
@@ -74,8 +65,7 @@ TEST(TablesMakefile, ProgrammateurVersLeMakefile) {
 // L'identifiant avrdude : celui de la table, sinon celui de l'avrdude installé, sinon « ND » pour
 // un circuit de la table, sinon le précédent ; jamais celui du circuit précédent à tort.
 TEST(TablesMakefile, PartieAvrdude) {
-    QTemporaryDir sansDescriptions;
-    Installation installation(sansDescriptions.path());
+    InstallationTemporaire sansDescriptions;
     const struct {
         const char *nom, *précédente, *sansAvrdude, *avecAvrdude;
     } cas[] = {
@@ -100,7 +90,8 @@ TEST(TablesMakefile, PartieAvrdude) {
 TEST(TablesMakefile, ComposantsSupplementairesDesOutilsInstalles) {
     EXIGER_OUTILS("avr-gcc", "avrdude");
     TablesPartiesAvrdude::réinitialiser();
-    Installation installation(OutilsTests::dossierSources() + "/data");
+    InstallationTemporaire installation;
+    etatGlobal().DossierInstallation = OutilsTests::dossierSources() + "/data";
     const QStringList noms = nomsMicroContrôleurs();
     ASSERT_GT(noms.size(), 150);
     EXPECT_EQ(noms.filter(QRegularExpression("^atmega8$", QRegularExpression::CaseInsensitiveOption)).size(),

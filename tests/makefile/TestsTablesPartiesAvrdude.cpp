@@ -5,7 +5,6 @@
 #include "outils/OutilsTests.h"
 
 #include <QFile>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -68,9 +67,7 @@ TEST(TablesPartiesAvrdude, AvrGccSansDeviceSpecsDonneSaListeDAide) {
         "\n"
         "  atmega9999\n"
         "FIN");
-    const QByteArray ancien = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(dossier.path()) + ':' + ancien);
-    const Composants c = lireComposantsCompilés();
-    qputenv("PATH", ancien);
-    EXPECT_EQ(c, (Composants{"avr2", "at90s2313", "atmega8", "attiny85"}));
+    OutilsTests::VariableEnvironnement chemin("PATH",
+                                              QFile::encodeName(dossier.path()) + ':' + qgetenv("PATH"));
+    EXPECT_EQ(lireComposantsCompilés(), (Composants{"avr2", "at90s2313", "atmega8", "attiny85"}));
 }

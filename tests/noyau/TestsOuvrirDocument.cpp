@@ -6,7 +6,7 @@
 #include "outils/FauxXdgOpen.h"
 #include "outils/OutilsTests.h"
 
-#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -83,30 +83,27 @@ TEST(OuvrirDocument, AideOuverteAuChapitreVoulu) {
     etatGlobal().réinitialiser();
 }
 
-// L'aide livrée a le chapitre que chaque fenêtre et chaque paramètre demandent, ses liens
+// L'aide livrée a le chapitre que chaque fenêtre demande (relevé dans les sources), ses liens
 // internes mènent quelque part, et « la fin de l'aide » est le chapitre de dépannage.
-TEST(OuvrirDocument, LAideLivreeAUnChapitreParFenetreEtParParametre) {
-    const QString page =
-        QString::fromUtf8(OutilsTests::lireFichier(OutilsTests::dossierConstruction() + "/Aide/index.html"));
-    const auto captures = [&](const QString& motif) {
+TEST(OuvrirDocument, LAideLivreeALesChapitresDemandes) {
+    const auto captures = [](const QByteArray& texte, const char* motif) {
         QStringList r;
-        for (auto it = QRegularExpression(motif).globalMatch(page); it.hasNext();)
+        for (auto it = QRegularExpression(motif).globalMatch(QString::fromUtf8(texte)); it.hasNext();)
             r << it.next().captured(1);
         return r;
     };
-    const QStringList ancres = captures("id=\"([^\"]+)\"");
-    QStringList liens = captures("href=\"#([^\"]+)\"") +
-                        QString("configuration recherche fusibles assistant ports profils apropos erreur "
-                                "parametre-manquant")
-                            .split(u' ');
-    for (const QString& p :
-         QString("MCU F_CPU OPT FORMAT EXTRAINCDIRS DIRAVR AVRDUDE_PROGRAMMER AVRDUDE_PORT "
-                 "AVRDUDE_FLAGS CompilCoff DEBUG AffichageMemoire TARGET BAUD AVRStudioExclusif")
-             .split(u' '))
-        liens << "parametre-" + p;
-    for (const QString& cible : liens)
+    const QByteArray page = OutilsTests::lireFichier(OutilsTests::dossierConstruction() + "/Aide/index.html");
+    QStringList demandés;
+    for (QDirIterator it(OutilsTests::dossierSources() + "/src", {"*.cpp"}, QDir::Files,
+                         QDirIterator::Subdirectories);
+         it.hasNext();)
+        demandés << captures(OutilsTests::lireFichier(it.next()),
+                             R"re(uvrirAide\([^;{]*?QStringLiteral\("([\w-]+)"\))re");
+    EXPECT_GE(demandés.size(), 3);
+    const QStringList ancres = captures(page, "id=\"([^\"]+)\"");
+    for (const QString& cible : demandés + captures(page, "href=\"#([^\"]+)\""))
         EXPECT_TRUE(ancres.contains(cible)) << cible.toStdString();
-    const QStringList chapitres = captures("<h2 id=\"([^\"]+)\"");
+    const QStringList chapitres = captures(page, "<h2 id=\"([^\"]+)\"");
     ASSERT_FALSE(chapitres.isEmpty());
     EXPECT_EQ(chapitres.last(), "y-a-pu-rin-qui-marche");
 }

@@ -61,6 +61,23 @@ int executer(const QString& prog, const QStringList& arguments, QByteArray* sort
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -3;
 }
 
+int make(const QString& dossier, const QStringList& arguments, QString* journal) {
+    QByteArray sortie, erreurs;
+    const int code = executer(QStringLiteral("make"), QStringList{QStringLiteral("-C"), dossier} + arguments,
+                              &sortie, &erreurs, {QStringLiteral("LC_ALL=C")}, 120000);
+    if (journal) *journal = QString::fromUtf8(sortie + erreurs);
+    return code;
+}
+
+::testing::AssertionResult installer(const QString& préfixe) {
+    QByteArray sortie;
+    if (executer(QStringLiteral("cmake"),
+                 {QStringLiteral("--install"), dossierConstruction(), QStringLiteral("--prefix"), préfixe},
+                 &sortie, &sortie) == 0)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "cmake --install : " << sortie.toStdString();
+}
+
 QStringList titres(const EnregistreurMessages& messages) {
     QStringList r;
     for (const Message& m : messages.messages)

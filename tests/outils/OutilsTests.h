@@ -26,6 +26,16 @@ void ecrireFichier(const QString& chemin, const QByteArray& contenu);
 int executer(const QString& programme, const QStringList& arguments, QByteArray* sortie = nullptr,
              QByteArray* erreurs = nullptr, const QStringList& environnementEnPlus = {}, int delaiMs = 60000);
 
+// Variables retirées pour lancer un programme sans aucun affichage (environnementEnPlus d'executer).
+inline const QStringList SansAffichage = {QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY"),
+                                          QStringLiteral("QT_QPA_PLATFORM")};
+
+// « make -C dossier arguments », messages en anglais ; rend son code, sorties réunies dans journal.
+int make(const QString& dossier, const QStringList& arguments, QString* journal = nullptr);
+
+// Le programme construit installé sous ce préfixe par « cmake --install » ; l'échec dit pourquoi.
+::testing::AssertionResult installer(const QString& préfixe);
+
 // Titres des messages enregistrés, dans l'ordre.
 QStringList titres(const EnregistreurMessages& messages);
 // Textes des messages enregistrés, dans l'ordre.

@@ -1,22 +1,18 @@
 // De la commande « configurer » au makefile compilé : la procédure d'entrée ouvre la fenêtre de
-// configuration sur une copie du projet d'exemple, l'utilisateur change le microcontrôleur et le
-// port, OK écrit le makefile, et le vrai make le compile avec avr-gcc.
-#include "app/ActionsFenetres.h"
+// configuration sur une copie du projet d'exemple, l'utilisateur y agit, OK écrit le makefile, et
+// le vrai make le compile avec avr-gcc.
 #include "assistant/project/fenetres/FeuilleAssistante.h"
 #include "common/Messages.h"
 #include "launcher/FenInvisible.h"
-#include "launcher/Principal.h"
 #include "makefile/fenetres/FenConfiguration.h"
+#include "outils/ActionEnFenetre.h"
 #include "outils/EssaiConfiguration.h"
 #include "outils/OutilsFenetres.h"
 #include "outils/QuandModale.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -24,27 +20,11 @@ using namespace OutilsTests;
 
 namespace {
 
-// Lance la commande comme le ferait l'éditeur ; geste reçoit la fenêtre dès qu'elle est montrée
-// et doit la fermer. Rend le code de sortie de la procédure d'entrée.
+// La commande « configurer » sur le projet d'essai ; geste reçoit la fenêtre et doit la fermer.
 int configurer(const EssaiConfiguration& essai, const std::function<void(FenConfiguration&)>& geste) {
-    OublierActionsFenêtres();
-    EnregistrerActionsFenêtres();
-    bool fait = false;
-    QTimer guetteur;
-    QObject::connect(&guetteur, &QTimer::timeout, [&] {
-        if (fait) return;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* f = qobject_cast<FenConfiguration*>(w); f && f->isVisible()) {
-                fait = true;
-                geste(*f);
-                return;
-            }
-    });
-    guetteur.start(10);
-    const int code = Principal(QStringLiteral("configurer>") + essai.projet() + QStringLiteral(">Clignotant"),
-                               essai.installation());
-    EXPECT_TRUE(fait) << "fenêtre de configuration jamais montrée";
-    return code;
+    return OutilsFenetres::actionEnFenêtre<FenConfiguration>(QStringLiteral("configurer>") + essai.projet() +
+                                                                 QStringLiteral(">Clignotant"),
+                                                             essai.installation(), geste);
 }
 
 template <class T = QWidget> T* contrôle(FenConfiguration& f, const char* nom) {
@@ -57,49 +37,7 @@ void choisir(FenConfiguration& f, const char* liste, const QString& entrée) {
     OutilsFenetres::choisir(l, l->findText(entrée));
 }
 
-// make dans le dossier du projet ; rend son code, la sortie dans journal.
-int make(const QString& dossier, const QStringList& cibles, QString* journal) {
-    QByteArray sortie, erreurs;
-    const int code = executer(QStringLiteral("make"), QStringList{QStringLiteral("-C"), dossier} + cibles,
-                              &sortie, &erreurs, {QStringLiteral("LC_ALL=C")}, 120000);
-    *journal = QString::fromUtf8(sortie + erreurs);
-    return code;
-}
-
 } // namespace
-
-// Projet sans makefile : ATMega16 et com2 choisis, OK ; le makefile est du texte brut avec la
-// cible, le microcontrôleur et les options d'avrdude, et il compile le projet.
-TEST(ConfigurationBoutEnBout, ProjetSansMakefileJusquÀLaCompilation) {
-    EXIGER_OUTILS("make", "avr-gcc");
-    EssaiConfiguration essai;
-    EnregistreurMessages messages;
-    ASSERT_FALSE(QFileInfo::exists(essai.makefile()));
-    const auto sansCopie = qScopeGuard([&] { EXPECT_FALSE(QFileInfo::exists(essai.makefile() + ".bak")); });
-
-    const int code = configurer(essai, [](FenConfiguration& f) {
-        EXPECT_EQ(contrôle<QComboBox>(f, "ComboBoxChip")->currentText(), "ATMega8");
-        choisir(f, "ComboBoxChip", "ATMega16");
-        OutilsFenetres::taper(contrôle<QComboBox>(f, "ComboBoxPort"), "com2");
-        QTest::mouseClick(contrôle(f, "CommandButtonOK"), Qt::LeftButton);
-    });
-    EXPECT_EQ(code, CodeSortie::Succès);
-    EXPECT_TRUE(messages.messages.empty()) << messages.messages.front().texte.toStdString();
-
-    const QByteArray écrit = essai.makefileÉcrit();
-    ASSERT_FALSE(écrit.isEmpty());
-    EXPECT_FALSE(écrit.contains("{\\rtf"));
-    EXPECT_FALSE(écrit.contains('\r'));
-    for (const char* ligne : {"\nTARGET = Clignotant\n", "\nMCU = atmega16\n",
-                              "\nAVRDUDE_FLAGS = -p m16 -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)\n",
-                              "\nAVRDUDE_PORT = com2\n"})
-        EXPECT_TRUE(écrit.contains(ligne)) << ligne;
-
-    QString journal;
-    ASSERT_EQ(make(essai.projet(), {QStringLiteral("all")}, &journal), 0) << journal.toStdString();
-    EXPECT_TRUE(QFileInfo::exists(essai.projet() + "/Clignotant.hex"));
-    EXPECT_TRUE(journal.contains("-mmcu=atmega16")) << journal.toStdString();
-}
 
 // Un makefile écrit par d'autres, au modèle classique (autres variables et règles autour des
 // clés) : ses valeurs sont reportées dans le nouveau makefile, qui compile ; chaque clé que ce

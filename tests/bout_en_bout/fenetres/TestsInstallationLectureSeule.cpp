@@ -2,17 +2,16 @@
 // change d'un octet et les réglages vont dans le dossier de l'utilisateur. Par défaut, une
 // installation faite ici par « cmake --install » ; QUILLON_ESSAI_INSTALLE désigne à la place le
 // programme d'une installation existante (celle du paquet : /usr/bin/quillon).
-#include "app/ActionsFenetres.h"
 #include "assistant/project/fenetres/FeuilleAssistante.h"
 #include "common/Messages.h"
-#include "launcher/Principal.h"
 #include "makefile/fenetres/FenConfiguration.h"
 #include "noyau/Installation.h"
 #include "noyau/OuvrirDocument.h"
+#include "outils/ActionEnFenetre.h"
 #include "outils/EssaiConfiguration.h"
 #include "outils/OutilsFenetres.h"
 
-#include <QApplication>
+#include <QComboBox>
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QLineEdit>
@@ -20,8 +19,6 @@
 #include <QScopeGuard>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
-#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <unistd.h>
@@ -29,8 +26,6 @@
 using namespace OutilsTests;
 
 namespace {
-
-const QStringList SansAffichage = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
 
 // Chaque entrée sous ces chemins : genre, droits et empreinte du contenu (ou cible d'un lien).
 std::map<QString, QString> empreinte(const QStringList& chemins) {
@@ -57,32 +52,6 @@ std::map<QString, QString> empreinte(const QStringList& chemins) {
     return e;
 }
 
-// Appelle geste sur la fenêtre T dès qu'elle est montrée ; geste doit la fermer. Rend le code de
-// la procédure d'entrée, lancée sur le programme installé comme l'éditeur la lance.
-template <class T>
-int actionEnFenêtre(const QString& ligne, const QString& dossierProgramme,
-                    const std::function<void(T&)>& geste) {
-    OublierActionsFenêtres();
-    EnregistrerActionsFenêtres();
-    bool fait = false;
-    QTimer guetteur;
-    QObject::connect(&guetteur, &QTimer::timeout, [&] {
-        if (fait) return;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* f = qobject_cast<T*>(w); f && f->isVisible()) {
-                fait = true;
-                geste(*f);
-                return;
-            }
-    });
-    guetteur.start(10);
-    const QString dossierCourant = QDir::currentPath();
-    const int code = Principal(ligne, dossierProgramme);
-    QDir::setCurrent(dossierCourant);
-    EXPECT_TRUE(fait) << "fenêtre jamais montrée : " << ligne.toStdString();
-    return code;
-}
-
 QString texte(const QString& chemin) {
     return QString::fromUtf8(lireFichier(chemin));
 }
@@ -95,10 +64,7 @@ TEST(InstallationLectureSeule, ChaqueActionLaisseLInstallationIntacte) {
     QString quillon = qEnvironmentVariable("QUILLON_ESSAI_INSTALLE");
     const QString préfixe = racine.filePath("usr");
     if (quillon.isEmpty()) {
-        QByteArray sortie;
-        ASSERT_EQ(
-            executer("cmake", {"--install", dossierConstruction(), "--prefix", préfixe}, &sortie, &sortie), 0)
-            << sortie.toStdString();
+        ASSERT_TRUE(installer(préfixe));
         quillon = préfixe + "/bin/quillon";
         // À un autre utilisateur quand c'est possible, et sans droit d'écriture pour personne.
         if (geteuid() == 0) {
@@ -137,25 +103,36 @@ TEST(InstallationLectureSeule, ChaqueActionLaisseLInstallationIntacte) {
     EXPECT_TRUE(lireFichier(réglages) == lireFichier(lieux.données + "/Paramètres.xml"))
         << "réglages de l'utilisateur absents, ou pas copiés de l'installation : " << réglages.toStdString();
 
-    // « configurer » et OK : le makefile va au projet.
+    // « configurer » sans makefile : ATMega8 montré, ATMega16 choisi et com2 tapé, OK. Le makefile
+    // va au projet, en texte brut, sans copie d'un makefile qui n'existait pas.
     EssaiConfiguration essai;
     EnregistreurMessages messages;
     ecrireFichier(essai.projet() + "/Clignotant.c", "int main(void) { return 0; }\n");
     const QString ligne = ">" + essai.projet() + ">Clignotant";
-    EXPECT_EQ(actionEnFenêtre<FenConfiguration>(
+    EXPECT_EQ(OutilsFenetres::actionEnFenêtre<FenConfiguration>(
                   "configurer" + ligne, bin,
                   [](FenConfiguration& f) {
+                      auto* mcu = OutilsFenetres::enfant<QComboBox>(&f, "ComboBoxChip");
+                      EXPECT_EQ(mcu->currentText(), "ATMega8");
+                      OutilsFenetres::choisir(mcu, mcu->findText("ATMega16"));
+                      OutilsFenetres::taper(OutilsFenetres::enfant<QComboBox>(&f, "ComboBoxPort"), "com2");
                       QTest::mouseClick(OutilsFenetres::enfant(&f, "CommandButtonOK"), Qt::LeftButton);
                   }),
               CodeSortie::Succès);
-    EXPECT_TRUE(essai.makefileÉcrit().contains("\nTARGET = Clignotant\n"));
+    EXPECT_TRUE(aucunMessage(messages));
+    const QByteArray écrit = essai.makefileÉcrit();
+    EXPECT_FALSE(écrit.contains("{\\rtf") || écrit.contains('\r'));
+    for (const char* l : {"\nTARGET = Clignotant\n", "\nMCU = atmega16\n", "\nAVRDUDE_PORT = com2\n",
+                          "\nAVRDUDE_FLAGS = -p m16 -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)\n"})
+        EXPECT_TRUE(écrit.contains(l)) << l;
+    EXPECT_FALSE(QFileInfo::exists(essai.makefile() + ".bak"));
     // Le bouton d'aide ouvre l'aide installée, où qu'elle soit rangée.
     EXPECT_TRUE(QFileInfo(Ouverture::cheminAide()).isFile()) << Ouverture::cheminAide().toStdString();
 
     // « assistante » : un profil sauvé puis supprimé, dans les réglages de l'utilisateur.
     messages.réponses = {RéponseMessage::Oui};
     bool sauvé = false;
-    EXPECT_EQ(actionEnFenêtre<FeuilleAssistante>(
+    EXPECT_EQ(OutilsFenetres::actionEnFenêtre<FeuilleAssistante>(
                   "assistante" + ligne, bin,
                   [&](FeuilleAssistante& f) {
                       OutilsFenetres::enfant<QTabWidget>(&f, "SSTab1")->setCurrentIndex(3);

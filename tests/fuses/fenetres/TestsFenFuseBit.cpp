@@ -1,7 +1,6 @@
 // La fenêtre des fusibles, hors écran, avec le vrai avrdude et le programmateur simulé : contrôles
 // trouvés par leur nom, gestes de l'utilisateur par QTest, messages lus dans l'enregistreur.
 #include "common/Messages.h"
-#include "fixtures/programmateur/ProgrammateurSimule.h"
 #include "fuses/DescriptionAVR.h"
 #include "fuses/fenetres/FenFuseBit.h"
 #include "makefile/ParametreMakefile.h"
@@ -10,6 +9,7 @@
 #include "outils/EssaiConfiguration.h"
 #include "outils/OutilsFenetres.h"
 #include "outils/OutilsTests.h"
+#include "outils/ReglagesFusibles.h"
 #include "ui/fenetres/BTL.h"
 #include "ui/fenetres/Twips.h"
 #include "ui/fenetres/VueDocumentRiche.h"
@@ -19,7 +19,6 @@
 #include <QListWidget>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -38,14 +37,7 @@ protected:
     void composant(const ProgrammateurSimule& p, const QString& mcu = QStringLiteral("atmega8"),
                    const QString& partie = QStringLiteral("m8")) {
         ASSERT_TRUE(ChargerDescriptionAVR(mcu).réussi());
-        régler(p, mcu, partie);
-    }
-    void régler(const ProgrammateurSimule& p, const QString& mcu, const QString& partie) {
-        ValeursMakefile& v = valeursMakefile();
-        v.MicroContrôleur = mcu;
-        v.PartieAvrdude = partie;
-        v.Programmateur = QStringLiteral("avrisp");
-        v.PortProgrammateur = p.port();
+        réglerFusibles(p, mcu, partie, QStringLiteral("avrisp"));
     }
 
     FenFuseBit& ouvrir() {
@@ -243,7 +235,7 @@ TEST_F(FenetreFusibles, SansDescriptionNiPort) {
     ASSERT_TRUE(p.pret());
     // Un composant sans description : des listes vides et un message clair, pas d'avrdude.
     EXPECT_FALSE(ChargerDescriptionAVR(QStringLiteral("atxmega999")).réussi());
-    régler(p, QStringLiteral("atxmega999"), QStringLiteral("x999"));
+    réglerFusibles(p, QStringLiteral("atxmega999"), QStringLiteral("x999"), QStringLiteral("avrisp"));
     ouvrir();
     EXPECT_EQ(c<QListWidget>("ListeFusibles")->count(), 0);
     EXPECT_TRUE(messages.messages.empty());

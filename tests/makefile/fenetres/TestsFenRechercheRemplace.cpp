@@ -9,7 +9,6 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 #include <QTextCursor>
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+#include "makefile/ParametreMakefile.h"
 #include "ui/DocumentRiche.h"
 #include "ui/fenetres/VueDocumentRiche.h"
 
@@ -10,28 +11,18 @@
 
 namespace {
 
-const CouleurRVB Rouge{255, 0, 0};
-const CouleurRVB Bleu{0, 0, 255};
-
 QTextCharFormat formatVue(const VueDocumentRiche& v, int position) {
     QTextCursor c(v.document());
     c.setPosition(position + 1); // le format lu est celui du caractère avant le curseur
     return c.charFormat();
 }
 
-// Écrit une valeur comme le fait la configuration : clé en gras rouge, valeur en gras bleu.
+// Écrit une valeur comme la configuration : clé en gras rouge, valeur en gras bleu.
 void marquer(DocumentRiche& d, const QString& clé, const QString& valeur) {
-    const qsizetype p = d.trouver(clé, 0, DocumentRiche::MotEntier | DocumentRiche::RespecterCasse);
-    ASSERT_GE(p, 0);
-    d.sélectionner(p, clé.size());
-    d.définirGras(true);
-    d.définirCouleur(Rouge);
-    const qsizetype début = p + clé.size();
-    const qsizetype fin = d.chercher("\r\n", début);
-    d.sélectionner(début, fin - début);
-    d.définirGras(true);
-    d.définirCouleur(Bleu);
-    d.remplacerSélection(" " + valeur);
+    etatMarquage().MarquageActif = true;
+    const bool écrit = MarquerParamètre(d, clé, valeur);
+    etatMarquage().réinitialiser();
+    ASSERT_TRUE(écrit);
 }
 
 } // namespace
@@ -126,8 +117,8 @@ TEST(VueDocumentRiche, ModificationDeLUtilisateurReporteeDansLeModele) {
     EXPECT_GE(modifiée.count(), 3);
     EXPECT_EQ(d.débutSélection(), 19); // après « # » et le nouveau CR LF
     // Les formats du reste du modèle sont gardés.
-    EXPECT_EQ(d.formatEn(19).couleur, Rouge);
-    EXPECT_EQ(d.formatEn(19 + 6).couleur, Bleu);
+    EXPECT_EQ(d.formatEn(19).couleur, CouleurClé);
+    EXPECT_EQ(d.formatEn(19 + 6).couleur, CouleurValeurChangée);
     EXPECT_FALSE(d.formatEn(0).gras);
 
     // Effacement arrière d'un saut de ligne : les deux caractères partent du modèle.
