@@ -14,6 +14,7 @@
 #include "common/FichierAtomique.h"
 #include "common/Messages.h"
 #include "noyau/EtatGlobal.h"
+#include "noyau/Installation.h"
 #include "noyau/ValeursMakefile.h"
 #include "ui/fenetres/ApplicationGraphique.h"
 #include "ui/fenetres/VueDocumentRiche.h"
@@ -162,8 +163,10 @@ private:
 };
 
 int programme(char* argv0, char* ligne) {
+    // Posé à côté du programme des fenêtres : ses données sont celles de l'installation.
     const QString modèles =
-        QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath() + QStringLiteral("/Modèle");
+        Installation::depuis(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath()).données +
+        QStringLiteral("/Modèle");
     if (!écrireModèle(modèles + QStringLiteral("/Gros.c.Modèle"))) return 1;
     Pilote pilote;
     char* arguments[] = {argv0, ligne, nullptr};

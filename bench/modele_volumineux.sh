@@ -11,10 +11,10 @@ construction=${1:-$racine/build}
 travail=$(mktemp -d)
 trap 'rm -rf "$travail"' EXIT
 cmake --install "$construction" --prefix "$travail/installé" >/dev/null
-cp "$construction/modele_volumineux" "$travail/installé/"
+cp "$construction/modele_volumineux" "$travail/installé/lib/quillon/"
 projet="$travail/Projet"
 mkdir -p "$projet"
 export QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$travail/config"
-timeout 120 "$travail/installé/modele_volumineux" programme "assistante>$projet>essai" 2>&1 | grep -v 'XDG_RUNTIME_DIR\|propagateSizeHints'
+timeout 120 "$travail/installé/lib/quillon/modele_volumineux" programme "assistante>$projet>essai" 2>&1 | grep -v 'XDG_RUNTIME_DIR\|propagateSizeHints'
 taille=$(stat -c %s "$projet/essai.c" 2>/dev/null || echo 0)
 echo "Source écrit : $taille octets"

@@ -348,7 +348,7 @@ void FeuilleAssistante::définirOngletDeDémarrage(int onglet) {
 
 // --- Code -------------------------------------------------------------------------------------
 
-void FeuilleAssistante::voirLeCode() {
+void FeuilleAssistante::générerLeCode() {
     m_code.vider();
     // La vue lâche l'ancien code avant la génération : un gros modèle n'est jamais tenu deux fois.
     RTBVisuDuCodeBas->rafraîchir();
@@ -360,8 +360,12 @@ void FeuilleAssistante::voirLeCode() {
         else if (SSTab1->currentIndex() == 3)
             généré = m_projet->générer(RTBInvisible);
     }
-    // Le code généré passe du tampon à la vue sans copie ; le tampon repart vide.
+    // Le code généré passe du tampon au document de la vue sans copie ; le tampon repart vide.
     if (généré) m_code = std::exchange(RTBInvisible, DocumentRiche());
+}
+
+void FeuilleAssistante::voirLeCode() {
+    générerLeCode();
     RTBVisuDuCodeBas->rafraîchir();
 }
 
@@ -389,8 +393,12 @@ void FeuilleAssistante::remplacerExistant() {
         return;
     // Le texte écrit est celui que l'onglet du projet donne à l'instant, montré dans la vue :
     // jamais un reste de l'onglet MLI ni un tampon d'avant.
-    voirLeCode();
-    if (m_code.texte().isEmpty() || !Assistante::RemplacerFichierSource(m_code.texte())) return;
+    // Écrit avant d'être montré : la mise en page de la vue, le plus gros de la mémoire, ne
+    // s'ajoute pas à l'écriture d'un gros source.
+    générerLeCode();
+    const bool écrit = !m_code.texte().isEmpty() && Assistante::RemplacerFichierSource(m_code.texte());
+    RTBVisuDuCodeBas->rafraîchir();
+    if (!écrit) return;
     message(QStringLiteral("Vous devrez accepter que votre EDI recharge le fichier."),
             IconeMessage::Information, true);
     // Ouverte depuis la configuration, celle-ci revient comme sur « Annuler » : ses changements

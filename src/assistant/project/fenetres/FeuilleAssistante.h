@@ -52,6 +52,7 @@ protected:
     void done(int résultat) override;
 
 private:
+    void générerLeCode();
     void construire();
     void brancher();
     Chargement charger();
