@@ -31,6 +31,14 @@ struct TimerComposant {
     // Attribut Garder : par registre de configuration, les bits des autres sorties du même timer,
     // que le code de cette sortie laisse tels quels (0 : le registre est écrit en entier).
     uint32_t garder[2] = {0, 0};
+    // Attributs Vecteurs, Interruptions et ModeCTC (base de temps, compteur) : vecteurs de
+    // comparaison et de débordement tels qu'avr-libc les nomme pour ce composant, registre et bits
+    // qui les autorisent, registres de configuration du CTC sans broche. Absents d'un fichier
+    // ancien : le timer ne sert alors ni de base de temps ni de compteur.
+    QString vecteurComparaison, vecteurDébordement;
+    QString registreInterruption, bitComparaison, bitDébordement;
+    std::vector<uint32_t> modeCTC;
+    bool interruptionsConnues() const { return !vecteurComparaison.isEmpty() && !modeCTC.empty(); }
 
     // Registre de l'emplacement, vide s'il n'existe pas.
     QString registre(int emplacement) const {
