@@ -40,7 +40,7 @@ QString code(const CapacitésComposant& c, const BaseDeTemps::Réglage& r) {
                   Calculatrice::texteFréquence(1 / r.périodeVoulue));
     l << QStringLiteral("// ") + BaseDeTemps::ligneObtenu(c, r);
     l << QStringLiteral("// Horloge du µC : %1 ; CTC, prédivision %2, %3 comptes par tic.")
-             .arg(Calculatrice::texteFréquence(r.fréquenceHorloge),
+             .arg(Nombres::texteDecimalVirgule(r.fréquenceHorloge) + QStringLiteral(" Hz"),
                   Nombres::texteDecimalVirgule(r.prédivision))
              .arg(r.comptes);
     l << QString();

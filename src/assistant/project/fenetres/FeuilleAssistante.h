@@ -7,6 +7,7 @@
 #include <QDialog>
 
 class BTL;
+class OngletBaseDeTemps;
 class OngletMLI;
 class OngletProjet;
 class QLabel;
@@ -32,6 +33,7 @@ public:
 
     Chargement chargement() const { return m_chargement; }
     OngletMLI* ongletMLI() const { return m_mli; }
+    OngletBaseDeTemps* ongletBaseDeTemps() const { return m_base; }
     OngletProjet* ongletProjet() const { return m_projet; }
     const DocumentRiche& code() const { return m_code; }
 
@@ -55,6 +57,7 @@ private:
     void brancher();
     Chargement charger();
     void marquerOnglet(int onglet);
+    void activerOngletsTimers();
     void changerOnglet(int onglet);
 
     QWidget* m_propriétaire;
@@ -68,6 +71,7 @@ public:
     QLabel* Image1 = nullptr;
     QTabWidget* SSTab1 = nullptr;
     OngletMLI* m_mli = nullptr;
+    OngletBaseDeTemps* m_base = nullptr;
     OngletProjet* m_projet = nullptr;
     VueDocumentRiche* RTBVisuDuCodeBas = nullptr;
     BTL* BVoir = nullptr;
