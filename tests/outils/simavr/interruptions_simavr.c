@@ -3,11 +3,14 @@
  * un vecteur d'interruption (instant en cycles), peut basculer une broche d'entrée un nombre de
  * fois donné et relit des registres en fin de course.
  *
- * interruptions_simavr -m MCU -f HZ [-v VECTEUR] [-b B1 -k FRONTS -d CYCLES] [-r ADRESSE]... [-t SECONDES]
- * prog.elf -v : numéro du vecteur suivi -b : broche pilotée (port et bit), basse au départ ; -k fronts, un
- * toutes les -d cycles -r : registre relu à la fin (espace des données), plusieurs fois permis -t : durée
- * simulée (1 s par défaut) Sortie : lignes « clé=valeur ». Les écarts entre interruptions consécutives sont
- * donnés en cycles (plus petit, plus grand, somme), ainsi que l'instant de la première et de la dernière.
+ * interruptions_simavr -m MCU -f HZ [-v N] [-b B1 -k FRONTS -d CYCLES [-h]] [-r ADR]... [-t S] prog.elf
+ *   -v : numéro du vecteur suivi
+ *   -b : broche pilotée (port et bit), basse au départ, haute avec -h ;
+ *        -k fronts, un toutes les -d cycles
+ *   -r : registre relu à la fin (espace des données), plusieurs fois permis
+ *   -t : durée simulée (1 s par défaut)
+ * Sortie : lignes « clé=valeur » : nombre d'interruptions, instants de la première et de la
+ * dernière, plus petit et plus grand écart entre deux consécutives (en cycles).
  */
 #include <stdint.h>
 #include <stdio.h>
@@ -93,7 +96,9 @@ int main(int argc, char** argv) {
 
     for (int i = 1; i < argc; i++) {
         const char* a = argv[i];
-        if (a[0] == '-' && i + 1 < argc) {
+        if (strcmp(a, "-h") == 0) {
+            niveau = 1;
+        } else if (a[0] == '-' && i + 1 < argc) {
             const char* v = argv[++i];
             switch (a[1]) {
             case 'm':
@@ -162,7 +167,7 @@ int main(int argc, char** argv) {
             fprintf(stderr, "broche inconnue : %c%d\n", port, bit);
             return 1;
         }
-        avr_raise_irq(broche, 0);
+        avr_raise_irq(broche, niveau);
         /* le programme règle d'abord sa broche : les fronts commencent après */
         avr_cycle_timer_register(avr, intervalle * 4, basculer, NULL);
     }

@@ -5,8 +5,10 @@
 #include "assistant/project/fenetres/OngletProjet.h"
 #include "assistant/timers/BaseDeTemps.h"
 #include "assistant/timers/Calculatrice.h"
+#include "assistant/timers/Compteur.h"
 #include "assistant/timers/EtatCalculatrice.h"
 #include "assistant/timers/fenetres/OngletBaseDeTemps.h"
+#include "assistant/timers/fenetres/OngletCompteur.h"
 #include "assistant/timers/fenetres/OngletMLI.h"
 #include "common/Messages.h"
 #include "common/Nombres.h"
@@ -95,7 +97,8 @@ void FeuilleAssistante::construire() {
     SSTab1->setToolTip(QStringLiteral("Double cliquez pour définir cet onglet comme onglet de démarrage."));
     m_mli = new OngletMLI(SSTab1);
     SSTab1->addTab(m_mli, QStringLiteral("MLI (PWM)"));
-    SSTab1->addTab(new QWidget(SSTab1), QStringLiteral("Compteur"));
+    m_compteur = new OngletCompteur(SSTab1);
+    SSTab1->addTab(m_compteur, QStringLiteral("Compteur"));
     m_base = new OngletBaseDeTemps(SSTab1);
     SSTab1->addTab(m_base, QStringLiteral("Base de temps"));
     m_projet = new OngletProjet(SSTab1);
@@ -249,6 +252,10 @@ void FeuilleAssistante::activerOngletsTimers() {
     const QString pourquoi = BaseDeTemps::pourquoiAucunTimer(c);
     SSTab1->setTabEnabled(2, pourquoi.isEmpty());
     SSTab1->setTabToolTip(2, pourquoi);
+    const QString sansEntrée = Compteur::pourquoiAucuneEntrée(c);
+    SSTab1->setTabEnabled(1, sansEntrée.isEmpty());
+    SSTab1->setTabToolTip(1, sansEntrée);
+    m_compteur->remplir(&c);
     m_base->remplir(&c, hertzDeFCPU(valeursMakefile().FréquenceCPU).value_or(0));
     const int voulu = Assistante::ongletDeDémarrage();
     if ((voulu == 1 || voulu == 2) && SSTab1->isTabEnabled(voulu)) {
@@ -356,6 +363,8 @@ void FeuilleAssistante::voirLeCode() {
     if (m_chargement == Chargement::Complet) {
         if (SSTab1->currentIndex() == 0)
             généré = m_mli->générer(RTBInvisible);
+        else if (SSTab1->currentIndex() == 1)
+            généré = m_compteur->générer(RTBInvisible);
         else if (SSTab1->currentIndex() == 2)
             généré = m_base->générer(RTBInvisible);
         else if (SSTab1->currentIndex() == 3)

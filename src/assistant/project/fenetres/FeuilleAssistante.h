@@ -8,6 +8,7 @@
 
 class BTL;
 class OngletBaseDeTemps;
+class OngletCompteur;
 class OngletMLI;
 class OngletProjet;
 class QLabel;
@@ -72,6 +73,7 @@ public:
     QTabWidget* SSTab1 = nullptr;
     OngletMLI* m_mli = nullptr;
     OngletBaseDeTemps* m_base = nullptr;
+    OngletCompteur* m_compteur = nullptr;
     OngletProjet* m_projet = nullptr;
     VueDocumentRiche* RTBVisuDuCodeBas = nullptr;
     BTL* BVoir = nullptr;

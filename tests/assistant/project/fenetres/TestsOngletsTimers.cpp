@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
@@ -92,6 +93,41 @@ TEST_F(OngletsTimers, BaseDeTempsDeLaFrappeAuCode) {
     EXPECT_EQ(c<QTabWidget>("SSTab1")->currentIndex(), 2);
 }
 
+TEST_F(OngletsTimers, CompteurDeLEntréeAuCode) {
+    ouvrir();
+    auto* onglets = c<QTabWidget>("SSTab1");
+    ASSERT_TRUE(onglets->isTabEnabled(1));
+    onglets->setCurrentIndex(1);
+    auto* entrées = c<QComboBox>("CBEntréeCompteur");
+    ASSERT_EQ(entrées->count(), 1);
+    EXPECT_EQ(entrées->itemText(0), QStringLiteral("T1 (PD5)"));
+    EXPECT_TRUE(
+        obtenu("LObtenuCompteur").contains(QStringLiteral("fronts montants comptés sur 32 bits – Timer1")));
+
+    // N au-delà du sommet + 1 : refusé avec la limite ; rien à générer.
+    c<QRadioButton>("RBInterruptionN")->click();
+    OutilsFenetres::taper(c<QLineEdit>("TNCompteur"), QStringLiteral("70000"), false);
+    EXPECT_TRUE(obtenu("LObtenuCompteur").contains(QStringLiteral("de 1 à 65536")))
+        << obtenu("LObtenuCompteur").toStdString();
+    cliquer("BVoir");
+    EXPECT_EQ(messages.messages.size(), 1u);
+    EXPECT_TRUE(fenêtre->code().texte().isEmpty());
+
+    OutilsFenetres::taper(c<QLineEdit>("TNCompteur"), QStringLiteral("10"), false);
+    OutilsFenetres::choisir(c<QComboBox>("CBFrontCompteur"), 1);
+    EXPECT_TRUE(obtenu("LObtenuCompteur")
+                    .contains(QStringLiteral(
+                        "fronts descendants, interruption tous les 10 événements – Timer1, CTC, sommet 9")));
+    EXPECT_TRUE(dessin("DessinCompteur").contains(QStringLiteral("une interruption tous les 10 fronts")));
+    cliquer("BVoir");
+    const QString code = fenêtre->code().texte();
+    // Front descendant (110) en CTC (WGM12) ; la broche en entrée.
+    for (const char* attendu : {"DDRD &= ~(1 << 5);", "TCCR1B = 0x0E;", "OCR1A = 9;",
+                                "ISR(TIMER1_COMPA_vect)", "uint32_t LireCompteTimer1(void)"})
+        EXPECT_TRUE(code.contains(QString::fromUtf8(attendu))) << attendu << "\n" << code.toStdString();
+    EXPECT_EQ(messages.messages.size(), 1u);
+}
+
 // Un fichier des possibilités d'avant ces onglets se charge ; ils restent grisés et disent pourquoi.
 TEST_F(OngletsTimers, FichierAncienOngletsGrisésAvecLaRaison) {
     const QString chemin = essai.installation() + QStringLiteral("/Configuration.xml");
@@ -103,6 +139,8 @@ TEST_F(OngletsTimers, FichierAncienOngletsGrisésAvecLaRaison) {
     auto* onglets = c<QTabWidget>("SSTab1");
     EXPECT_FALSE(onglets->isTabEnabled(2));
     EXPECT_TRUE(onglets->tabToolTip(2).contains(QStringLiteral("ni vecteur d'interruption")));
+    EXPECT_FALSE(onglets->isTabEnabled(1));
+    EXPECT_TRUE(onglets->tabToolTip(1).contains(QStringLiteral("rien à compter")));
     // Grisé, il ne devient pas l'onglet de démarrage.
     fenêtre->définirOngletDeDémarrage(2);
     ouvrir();
