@@ -128,6 +128,18 @@ TEST_F(OngletsTimers, CompteurDeLEntréeAuCode) {
     EXPECT_EQ(messages.messages.size(), 1u);
 }
 
+// Le dessin de l'onglet MLI montre ce que la puce fera : 900 Hz sur OC2 (sommet fixe) pour 1 kHz voulu.
+TEST_F(OngletsTimers, LeDessinMLIMontreLObtenu) {
+    ouvrir();
+    auto* sorties = c<QComboBox>("TSortie");
+    OutilsFenetres::choisir(sorties, sorties->findText(QStringLiteral("OC2"), Qt::MatchStartsWith));
+    OutilsFenetres::taper(c<QLineEdit>("TFrequence"), QStringLiteral("1 kHz"));
+    OutilsFenetres::taper(c<QLineEdit>("TRC"), QStringLiteral("0,5"));
+    EXPECT_TRUE(dessin("DessinMLI").contains(QStringLiteral("deux périodes à 900 Hz")))
+        << dessin("DessinMLI").toStdString();
+    EXPECT_TRUE(dessin("DessinMLI").contains(QStringLiteral("rapport cyclique 0,5")));
+}
+
 // Un fichier des possibilités d'avant ces onglets se charge ; ils restent grisés et disent pourquoi.
 TEST_F(OngletsTimers, FichierAncienOngletsGrisésAvecLaRaison) {
     const QString chemin = essai.installation() + QStringLiteral("/Configuration.xml");
