@@ -35,6 +35,7 @@ public:
     Chargement chargement() const { return m_chargement; }
     OngletMLI* ongletMLI() const { return m_mli; }
     OngletBaseDeTemps* ongletBaseDeTemps() const { return m_base; }
+    OngletCompteur* ongletCompteur() const { return m_compteur; }
     OngletProjet* ongletProjet() const { return m_projet; }
     const DocumentRiche& code() const { return m_code; }
 
