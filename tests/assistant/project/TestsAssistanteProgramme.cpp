@@ -120,7 +120,8 @@ TEST_F(AssistanteProgramme, SqueletteDuProjetÉcritAuClavierPuisConstruit) {
     OutilsTests::ecrireFichier(source, ancien);
     const Window w = lancer();
     ASSERT_NE(w, Window(0)) << quillon.readAllStandardError().toStdString();
-    x->touche(w, XK_Tab, ControlMask); // onglet suivant disponible : le projet
+    for (int i = 0; i < 3; ++i) // onglets suivants : Compteur, Base de temps, puis le projet
+        x->touche(w, XK_Tab, ControlMask);
     x->touche(w, XK_n, Mod1Mask);
     x->taper(w, QStringLiteral("Robot"));
     x->touche(w, XK_a, Mod1Mask);

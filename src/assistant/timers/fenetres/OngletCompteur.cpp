@@ -5,10 +5,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTabWidget>
 
 OngletCompteur::OngletCompteur(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("OngletCompteur"));
@@ -19,6 +22,23 @@ OngletCompteur::OngletCompteur(QWidget* parent) : QWidget(parent) {
     p.brancher(CBPullUp, &QCheckBox::toggled, this, [this] { recalculer(); });
     p.brancher(RBInterruptionN, &QRadioButton::toggled, this, [this] { recalculer(); });
     p.brancher(TNCompteur, &QLineEdit::textChanged, this, [this] { recalculer(); });
+    for (QComboBox* liste : {CBEntréeCompteur, CBFrontCompteur})
+        liste->installEventFilter(this);
+}
+
+bool OngletCompteur::eventFilter(QObject* objet, QEvent* e) {
+    // Une liste garde Ctrl+Tab pour sa recherche au clavier : il va aux onglets, comme ailleurs.
+    if (e->type() == QEvent::KeyPress) {
+        auto* touche = static_cast<QKeyEvent*>(e);
+        const bool tab = touche->key() == Qt::Key_Tab || touche->key() == Qt::Key_Backtab;
+        for (QWidget* w = parentWidget(); tab && (touche->modifiers() & Qt::ControlModifier) && w;
+             w = w->parentWidget())
+            if (auto* onglets = qobject_cast<QTabWidget*>(w)) {
+                QCoreApplication::sendEvent(onglets, e);
+                return true;
+            }
+    }
+    return QWidget::eventFilter(objet, e);
 }
 
 OngletCompteur::~OngletCompteur() {

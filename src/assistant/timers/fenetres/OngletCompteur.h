@@ -27,6 +27,9 @@ public:
     bool générer(DocumentRiche& doc);
     void recalculer();
 
+protected:
+    bool eventFilter(QObject* objet, QEvent* e) override;
+
 private:
     void construire();
 
