@@ -74,6 +74,16 @@ inline QMap<QString, double> lancer(const QString& mcu, double horloge, const QS
     return r;
 }
 
+// Options du banc qui relisent ces registres (deux octets chacun) ; les noms vides sont passés.
+inline QStringList relire(const QMap<QString, int>& adresses, const QStringList& registres) {
+    QStringList options;
+    for (const QString& r : registres)
+        if (!r.isEmpty())
+            options << QStringLiteral("-r") << QString::number(adresses.value(r)) << QStringLiteral("-r")
+                    << QString::number(adresses.value(r) + 1);
+    return options;
+}
+
 // Valeur 8 ou 16 bits d'un registre relu (-r adresse et adresse + 1 passés au banc).
 inline int registre(const QMap<QString, double>& m, int adresse, bool seizeBits) {
     auto lire = [&](int a) { return int(m.value(QStringLiteral("registre_0x%1").arg(a, 0, 16))); };

@@ -59,23 +59,18 @@ TEST(SimavrBaseDeTemps, ChaqueTimerDeChaqueComposantSimuléTientSaPériode) {
         const auto adr = OutilsAvr::adresses(mcu);
         for (const int i : BaseDeTemps::timersUtilisables(c)) {
             const TimerComposant& t = c.timers[i];
+            double pmax = 0;
+            for (const QString& x : t.prédivisions)
+                pmax = std::max(pmax, Nombres::val(x));
             for (const Période& p : périodes) {
-                double T = p.secondes;
-                if (T == 0) {
-                    double pmax = 0;
-                    for (const QString& x : t.prédivisions)
-                        pmax = std::max(pmax, Nombres::val(x));
-                    T = 0.9 * pmax * (Nombres::val(t.max) + 1) / p.horloge;
-                }
+                const double T =
+                    p.secondes > 0 ? p.secondes : 0.9 * pmax * (Nombres::val(t.max) + 1) / p.horloge;
                 SCOPED_TRACE((mcu + u' ' + t.nom + u' ' + QString::fromLatin1(p.nom)).toStdString());
                 const BaseDeTemps::Résultat r = BaseDeTemps::calculer(c, i, p.horloge, T, p.compenser);
                 ASSERT_TRUE(r.ok()) << r.erreur.toStdString();
                 const BaseDeTemps::Réglage& g = r.réglage;
                 if (p.secondes == 0) {
-                    double pmax = 0;
-                    for (const QString& x : t.prédivisions)
-                        pmax = std::max(pmax, Nombres::val(x));
-                    EXPECT_EQ(g.prédivision, pmax) << "la longue doit demander la plus grande prédivision";
+                    EXPECT_EQ(g.prédivision, pmax) << "la longue demande la plus grande prédivision";
                 }
                 const QString code = GenerateurBaseDeTemps::code(c, g);
                 const QString source = programme(code, QStringLiteral("InitBaseDeTemps") + t.nom,
@@ -120,14 +115,10 @@ TEST(SimavrBaseDeTemps, ChaqueTimerDeChaqueComposantSimuléTientSaPériode) {
                     EXPECT_NEAR(compteur, interruptions, 1);
                 } else {
                     ++relus;
-                    QStringList options;
                     const QStringList sommets = GenerateurBaseDeTemps::registresSommet(t);
-                    for (const QString& reg :
-                         QStringList{t.registre(0), t.registre(1), sommets[0], t.registreInterruption})
-                        if (!reg.isEmpty())
-                            options << QStringLiteral("-r") << QString::number(adr.value(reg))
-                                    << QStringLiteral("-r") << QString::number(adr.value(reg) + 1);
-                    options << QStringLiteral("-t") << QStringLiteral("0.001");
+                    const QStringList options =
+                        relire(adr, {t.registre(0), t.registre(1), sommets[0], t.registreInterruption})
+                        << QStringLiteral("-t") << QStringLiteral("0.001");
                     const auto m = lancer(mcu, p.horloge, elf, options);
                     EXPECT_EQ(registre(m, adr.value(t.registre(0)), false), int(g.config[0]));
                     if (t.nombreRegistresConfig == 2) {

@@ -122,14 +122,10 @@ TEST(SimavrCompteur, ChaqueEntréeDHorlogeDesComposantsSimulésCompteSesFronts) 
                               QStringLiteral("LireCompte") + t.nom),
                     &erreurs);
                 ASSERT_FALSE(elfBroche.isEmpty()) << erreurs.toStdString();
-                QStringList registres;
                 const QString sommet = GenerateurBaseDeTemps::registresSommet(t)[0];
                 const QString ddr = QStringLiteral("DDR") + g.port, port = QStringLiteral("PORT") + g.port;
-                for (const QString& reg :
-                     {t.registre(0), t.registre(1), sommet, t.registreInterruption, ddr, port})
-                    if (!reg.isEmpty())
-                        registres << QStringLiteral("-r") << QString::number(adr.value(reg))
-                                  << QStringLiteral("-r") << QString::number(adr.value(reg) + 1);
+                QStringList registres =
+                    relire(adr, {t.registre(0), t.registre(1), sommet, t.registreInterruption, ddr, port});
                 const auto b = lancer(mcu, 16e6, elfBroche,
                                       registres << QStringLiteral("-t") << QStringLiteral("0.001"));
                 EXPECT_EQ(registre(b, adr.value(t.registre(0)), false), int(g.config[0]));
