@@ -602,6 +602,44 @@ def attributs_sommets(t):
         texte += ' Sommets%s="%s"' % (mode, "; ".join(entrees))
     return texte
 # --- fin des sommets des modes MLI ---
+# --- Interruptions des timers (base de temps, compteur) ---
+
+def interruptions(c, n, canal):
+    """Vecteurs de comparaison et de débordement du timer n (canal de comparaison canal),
+    registre et bits qui les autorisent, tels qu'avr-libc les nomme pour ce composant ;
+    None quand les en-têtes ne les donnent pas."""
+    def premier(*noms):
+        return next((x for x in noms if re.fullmatch(r"_VECTOR\(\d+\)", c.m.get(x, ""))), None)
+    x = canal or "A"
+    comparaison = premier("TIMER%d_COMP%s_vect" % (n, x), "TIM%d_COMP%s_vect" % (n, x),
+                          "TIMER%d_COMP_vect" % n, "TIM%d_COMP_vect" % n, "TIMER%d_CMP%s_vect" % (n, x),
+                          "TIMER%d_COMP%d_vect" % (n, n))
+    debordement = premier("TIMER%d_OVF_vect" % n, "TIM%d_OVF_vect" % n, "TIMER%d_OVF%d_vect" % (n, n))
+    bit_comparaison = next((b for b in ("OCIE%d%s" % (n, x), "OCIE%d" % n) if b in c.m), None)
+    bit_debordement = "TOIE%d" % n if "TOIE%d" % n in c.m else None
+    # l'ATmega64/128 range les bits du Timer3 dans ETIMSK
+    registre = next((r for r in ("TIMSK%d" % n, "ETIMSK" if n == 3 else "", "TIMSK")
+                     if r and "_SFR_" in c.m.get(r, "")), None)
+    if not (comparaison and debordement and bit_comparaison and bit_debordement and registre):
+        return None
+    return {"vecteurs": [comparaison, debordement], "registre": registre,
+            "bits": [bit_comparaison, bit_debordement]}
+
+
+def attributs_interruptions(t):
+    """Attributs Vecteurs, Interruptions et ModeCTC d'un timer : le CTC sans broche est le mode
+    CTC de la sortie sans ses bits COM."""
+    i = t.get("interruptions")
+    if not i:
+        return ""
+    ctc = []
+    for k, reg in enumerate(t["modes"]):
+        v = reg[0]
+        if v is None:
+            return ""
+        ctc.append(hexa(v & ~t["propres"].get(t["registres"][k], 0)))
+    return ' Vecteurs="%s" Interruptions="%s" ModeCTC="%s"' % (
+        ", ".join(i["vecteurs"]), ", ".join([i["registre"]] + i["bits"]), ", ".join(ctc))
 
 
 def echapper(t):
@@ -631,6 +669,7 @@ def decrire(mcu, groupe, c):
                 "numero": n, "section": section, "nom": "Timer%d" % n,
                 "famille": famille, "prediv": PREDIVISEURS[genre], **d,
                 "sortie": "%s (%s)" % (oc, broche), "port": broche[1], "bit": int(broche[2]),
+                "interruptions": interruptions(c, n, canal),
             })
             sorties.append(len(timers) - 1)
     # Bits des autres sorties du même timer dans chaque registre de configuration : le code d'une
@@ -721,6 +760,7 @@ def xml_composant(mcu, timers, entrees, nom_modele, c):
         if any(t["garder"]):
             attributs += ' Garder="%s"' % ", ".join(hexa(g) for g in t["garder"][:len(t["modes"])])
         attributs += attributs_sommets(t)
+        attributs += attributs_interruptions(t)
         valeurs = [hexa(v) for reg in t["modes"] for v in reg]
         x += ["\t\t\t<Timer %s>" % attributs,
               "\t\t\t\t<Registre>%s</Registre>" % ", ".join(t["registres"]),

@@ -7,6 +7,8 @@
 #include "assistant/project/fenetres/FPort.h"
 #include "assistant/project/fenetres/FeuilleAssistante.h"
 #include "assistant/project/fenetres/OngletProjet.h"
+#include "assistant/timers/fenetres/OngletBaseDeTemps.h"
+#include "assistant/timers/fenetres/OngletCompteur.h"
 #include "common/Messages.h"
 #include "fuses/fenetres/FenFuseBit.h"
 #include "makefile/ParametreMakefile.h"
@@ -29,6 +31,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QProcess>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -217,6 +220,29 @@ const std::vector<Capture> captures = {
          b.direction = 0xF0;
          b.pullUp = 0x03;
          b.réglage = LignePort::Réglage::Fermé;
+         f->voirLeCode();
+         return static_cast<QWidget*>(f);
+     }},
+    {QStringLiteral("basedetemps"),
+     [](Contexte& c) {
+         // Une interruption toutes les millisecondes sur un ATmega8 à 16 MHz, puis « Voir le code ».
+         FeuilleAssistante* f = assistanteATmega8(c);
+         f->SSTab1->setCurrentIndex(2);
+         QCoreApplication::processEvents();
+         f->ongletBaseDeTemps()->TPériodeBase->setText(QStringLiteral("1 ms"));
+         f->voirLeCode();
+         return static_cast<QWidget*>(f);
+     }},
+    {QStringLiteral("compteur"),
+     [](Contexte& c) {
+         // Les fronts montants de T1 (PD5), une interruption tous les 10, puis « Voir le code ».
+         FeuilleAssistante* f = assistanteATmega8(c);
+         f->SSTab1->setCurrentIndex(1);
+         QCoreApplication::processEvents();
+         OngletCompteur* o = f->ongletCompteur();
+         o->CBPullUp->setChecked(true);
+         o->RBInterruptionN->setChecked(true);
+         o->TNCompteur->setText(QStringLiteral("10"));
          f->voirLeCode();
          return static_cast<QWidget*>(f);
      }},

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace CapacitesComposant {
 
@@ -104,6 +105,36 @@ std::vector<SommetPossible> lireSommets(const QString& fichier, const QString& t
     return v;
 }
 
+// Attributs des interruptions d'un timer : tous ou aucun ; un nom qui n'est pas un identifiant C
+// n'entre jamais dans le code généré.
+void lireInterruptions(const QString& fichier, int t, const QString& vecteurs, const QString& autorisations,
+                       const QString& modeCTC, TimerComposant& tm) {
+    if (vecteurs.isEmpty() && autorisations.isEmpty() && modeCTC.isEmpty()) return;
+    const QStringList v = découperChamps(vecteurs, 1, 2), a = découperChamps(autorisations, 1, 3);
+    static const QRegularExpression identifiant(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    for (const QString& nom : v + a)
+        if (!identifiant.match(nom).hasMatch())
+            échec(fichier,
+                  QStringLiteral("Vecteurs ou Interruptions du timer %1 : « %2 » n'est pas un nom de "
+                                 "registre, de bit ou de vecteur.")
+                      .arg(t)
+                      .arg(nom));
+    const QStringList m = découperChamps(modeCTC, 1, tm.nombreRegistresConfig);
+    for (const QString& x : m) {
+        const double valeur = Nombres::val(x);
+        if (x.isEmpty() || valeur < 0 || valeur > 0xFF)
+            échec(
+                fichier,
+                QStringLiteral("ModeCTC du timer %1 n'a pas un octet par registre de configuration.").arg(t));
+        tm.modeCTC.push_back(uint32_t(valeur));
+    }
+    tm.vecteurComparaison = v[0];
+    tm.vecteurDébordement = v[1];
+    tm.registreInterruption = a[0];
+    tm.bitComparaison = a[1];
+    tm.bitDébordement = a[2];
+}
+
 } // namespace
 
 QString messageFichierIllisible(const QString& fichier) {
@@ -182,6 +213,10 @@ bool lire(const QString& fichier, const QString& microContrôleur, CapacitésCom
             attributs(xml, T, QStringLiteral("Timer"), QStringLiteral("SommetsFPWM"));
         const QStringList sommetsPhase =
             attributs(xml, T, QStringLiteral("Timer"), QStringLiteral("SommetsPWMPC"));
+        const QStringList vecteurs = attributs(xml, T, QStringLiteral("Timer"), QStringLiteral("Vecteurs"));
+        const QStringList autorisations =
+            attributs(xml, T, QStringLiteral("Timer"), QStringLiteral("Interruptions"));
+        const QStringList modesCTC = attributs(xml, T, QStringLiteral("Timer"), QStringLiteral("ModeCTC"));
         const Liste registres = lister(xml, T, QStringLiteral("Registre"));
         const Liste prédivisions = lister(xml, T, QStringLiteral("Prédivision"), QStringLiteral("Codes"));
         const Liste maxs = lister(xml, T, QStringLiteral("Max"));
@@ -248,6 +283,7 @@ bool lire(const QString& fichier, const QString& microContrôleur, CapacitésCom
             }
             tm.autresSommets[0] = lireSommets(fichier, sommetsRapide[t], tm, QStringLiteral("SommetsFPWM"));
             tm.autresSommets[1] = lireSommets(fichier, sommetsPhase[t], tm, QStringLiteral("SommetsPWMPC"));
+            lireInterruptions(fichier, t, vecteurs[t], autorisations[t], modesCTC[t], tm);
             r.timers.push_back(tm);
         }
 

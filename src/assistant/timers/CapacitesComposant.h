@@ -41,6 +41,14 @@ struct TimerComposant {
     uint32_t garder[2] = {0, 0};
     // Sommets en plus, par mode MLI (0 : Fast PWM, 1 : Phase Correct) ; vides dans un fichier ancien.
     std::vector<SommetPossible> autresSommets[2];
+    // Attributs Vecteurs, Interruptions et ModeCTC (base de temps, compteur) : vecteurs de
+    // comparaison et de débordement tels qu'avr-libc les nomme pour ce composant, registre et bits
+    // qui les autorisent, registres de configuration du CTC sans broche. Absents d'un fichier
+    // ancien : le timer ne sert alors ni de base de temps ni de compteur.
+    QString vecteurComparaison, vecteurDébordement;
+    QString registreInterruption, bitComparaison, bitDébordement;
+    std::vector<uint32_t> modeCTC;
+    bool interruptionsConnues() const { return !vecteurComparaison.isEmpty() && !modeCTC.empty(); }
 
     // Registre de l'emplacement, vide s'il n'existe pas.
     QString registre(int emplacement) const {

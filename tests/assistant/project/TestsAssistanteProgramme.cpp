@@ -125,9 +125,11 @@ TEST_F(AssistanteProgramme, SqueletteDuProjetÉcritAuClavierPuisConstruit) {
     OutilsTests::ecrireFichier(source, ancien);
     const Window w = lancer();
     ASSERT_NE(w, Window(0)) << quillon.readAllStandardError().toStdString();
-    // Le README, touche par touche : l'onglet du projet (Ctrl+Tab), le nom, la version, l'auteur,
-    // l'entreprise, la forme de la date et le modèle Base.
-    x->touche(w, XK_Tab, ControlMask); // onglet suivant disponible : le projet
+    // Le README, touche par touche : l'onglet du projet (Ctrl+Tab trois fois : Compteur, Base de
+    // temps, puis le projet), le nom, la version, l'auteur, l'entreprise, la forme de la date et le
+    // modèle Base.
+    for (int i = 0; i < 3; ++i)
+        x->touche(w, XK_Tab, ControlMask);
     x->touche(w, XK_n, Mod1Mask);
     x->taper(w, QStringLiteral("Robot"));
     x->touche(w, XK_o, Mod1Mask);

@@ -105,6 +105,10 @@ TEST(Configuration, UnFichierAbîméEstRefuséSansÊtreRéécrit) {
     refusé(remplacé("SommetMLI=\"1023\"", "SommetMLI=\"70000\""), "sommet MLI au-delà de Max", "at90s8515");
     refusé(remplacé("SommetsFPWM=\"255:", "SommetsFPWM=\"70000:"), "sommet fixe au-delà de Max");
     refusé(remplacé("SommetsPWMPC=\"255: &H81, &H00", "SommetsPWMPC=\"255: &H81"), "valeur manquante");
+    // Un vecteur qui n'est pas un identifiant n'entre jamais dans le code généré.
+    refusé(remplacé("TIMER1_COMPA_vect,", "TIMER1_COMPA_vect) { } int x(void,"),
+           "vecteur qui n'est pas un nom");
+    refusé(remplacé("ModeCTC=\"&H00, &H08\"", "ModeCTC=\"&H00\""), "ModeCTC sans le second registre");
     // Intact, il se lit sans être réécrit, et le nom se compare sans égard à la casse.
     OutilsTests::ecrireFichier(f, livré);
     const QDateTime avant = QFileInfo(f).lastModified();

@@ -3,8 +3,12 @@
 #include "assistant/project/Assistante.h"
 #include "assistant/project/ContexteAssistante.h"
 #include "assistant/project/fenetres/OngletProjet.h"
+#include "assistant/timers/BaseDeTemps.h"
 #include "assistant/timers/Calculatrice.h"
+#include "assistant/timers/Compteur.h"
 #include "assistant/timers/EtatCalculatrice.h"
+#include "assistant/timers/fenetres/OngletBaseDeTemps.h"
+#include "assistant/timers/fenetres/OngletCompteur.h"
 #include "assistant/timers/fenetres/OngletMLI.h"
 #include "common/Messages.h"
 #include "common/Nombres.h"
@@ -96,8 +100,10 @@ void FeuilleAssistante::construire() {
     SSTab1->setToolTip(QStringLiteral("Double cliquez pour définir cet onglet comme onglet de démarrage."));
     m_mli = new OngletMLI(SSTab1);
     SSTab1->addTab(m_mli, QStringLiteral("MLI (PWM)"));
-    SSTab1->addTab(new QWidget(SSTab1), QStringLiteral("Compteur"));
-    SSTab1->addTab(new QWidget(SSTab1), QStringLiteral("Base de temps"));
+    m_compteur = new OngletCompteur(SSTab1);
+    SSTab1->addTab(m_compteur, QStringLiteral("Compteur"));
+    m_base = new OngletBaseDeTemps(SSTab1);
+    SSTab1->addTab(m_base, QStringLiteral("Base de temps"));
     m_projet = new OngletProjet(SSTab1);
     SSTab1->addTab(m_projet, QStringLiteral("Créer un nouveau projet"));
 
@@ -248,7 +254,29 @@ FeuilleAssistante::Chargement FeuilleAssistante::charger() {
     contexte.cheminComposant = contexte.composant.chemin;
     m_mli->remplir(&contexte.composant, e.DossierInstallation + QStringLiteral("/Modèle"));
     contexte.adopterPorts(ConfigurationPorts::ports(contexte.composant), composantPrécédent);
+    activerOngletsTimers();
     return Chargement::Complet;
+}
+
+// Les onglets des timers s'ouvrent quand le composant a un timer qui sait faire ; sinon la bulle dit
+// pourquoi. Leur onglet de démarrage, grisé au départ, vaut dès qu'ils s'ouvrent.
+void FeuilleAssistante::activerOngletsTimers() {
+    const CapacitésComposant& c = contexteAssistante().composant;
+    const QString pourquoi = BaseDeTemps::pourquoiAucunTimer(c);
+    SSTab1->setTabEnabled(2, pourquoi.isEmpty());
+    SSTab1->setTabToolTip(2, pourquoi);
+    const QString sansEntrée = Compteur::pourquoiAucuneEntrée(c);
+    SSTab1->setTabEnabled(1, sansEntrée.isEmpty());
+    SSTab1->setTabToolTip(1, sansEntrée);
+    m_compteur->remplir(&c);
+    m_base->remplir(&c, hertzDeFCPU(valeursMakefile().FréquenceCPU).value_or(0));
+    const int voulu = Assistante::ongletDeDémarrage();
+    if ((voulu == 1 || voulu == 2) && SSTab1->isTabEnabled(voulu)) {
+        const QSignalBlocker bloqueur(SSTab1);
+        SSTab1->setCurrentIndex(voulu);
+        marquerOnglet(voulu);
+        BTLRemplacerExistant->setVisible(false);
+    }
 }
 
 void FeuilleAssistante::marquerOnglet(int onglet) {
@@ -296,6 +324,7 @@ void FeuilleAssistante::showEvent(QShowEvent* e) {
     m_protéger([this] { m_mli->activer(); });
     // La fréquence se tape dès l'ouverture.
     if (SSTab1->currentIndex() == 0) m_mli->TFrequence->setFocus();
+    if (SSTab1->currentIndex() == 2) m_base->TPériodeBase->setFocus();
 }
 
 void FeuilleAssistante::changeEvent(QEvent* e) {
@@ -357,6 +386,10 @@ void FeuilleAssistante::générerLeCode() {
     if (m_chargement == Chargement::Complet) {
         if (SSTab1->currentIndex() == 0)
             généré = m_mli->générer(RTBInvisible);
+        else if (SSTab1->currentIndex() == 1)
+            généré = m_compteur->générer(RTBInvisible);
+        else if (SSTab1->currentIndex() == 2)
+            généré = m_base->générer(RTBInvisible);
         else if (SSTab1->currentIndex() == 3)
             généré = m_projet->générer(RTBInvisible);
     }

@@ -7,6 +7,8 @@
 #include <QDialog>
 
 class BTL;
+class OngletBaseDeTemps;
+class OngletCompteur;
 class OngletMLI;
 class OngletProjet;
 class QLabel;
@@ -32,6 +34,8 @@ public:
 
     Chargement chargement() const { return m_chargement; }
     OngletMLI* ongletMLI() const { return m_mli; }
+    OngletBaseDeTemps* ongletBaseDeTemps() const { return m_base; }
+    OngletCompteur* ongletCompteur() const { return m_compteur; }
     OngletProjet* ongletProjet() const { return m_projet; }
     const DocumentRiche& code() const { return m_code; }
 
@@ -57,6 +61,7 @@ private:
     void brancher();
     Chargement charger();
     void marquerOnglet(int onglet);
+    void activerOngletsTimers();
     void changerOnglet(int onglet);
 
     QWidget* m_propriétaire;
@@ -70,6 +75,8 @@ public:
     QLabel* Image1 = nullptr;
     QTabWidget* SSTab1 = nullptr;
     OngletMLI* m_mli = nullptr;
+    OngletBaseDeTemps* m_base = nullptr;
+    OngletCompteur* m_compteur = nullptr;
     OngletProjet* m_projet = nullptr;
     VueDocumentRiche* RTBVisuDuCodeBas = nullptr;
     BTL* BVoir = nullptr;

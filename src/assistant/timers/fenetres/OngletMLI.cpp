@@ -6,6 +6,7 @@
 #include "common/Texte.h"
 #include "noyau/ValeursMakefile.h"
 #include "ui/fenetres/BTL.h"
+#include "ui/fenetres/DessinSignal.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -168,6 +169,9 @@ void OngletMLI::construireLimites(QGridLayout* grille, int& ligne) {
     LObtenu->setTextInteractionFlags(Qt::TextSelectableByMouse);
     LObtenu->setWordWrap(true);
     grille->addWidget(LObtenu, ligne++, 0, 1, 3);
+    DessinMLI = new DessinSignal(this);
+    DessinMLI->setObjectName(QStringLiteral("DessinMLI"));
+    grille->addWidget(DessinMLI, ligne++, 0, 1, 3);
 }
 
 // Sous les champs : horloge d'entrée et en-tête d'initialisation.
@@ -603,7 +607,14 @@ void OngletMLI::montrerObtenu() {
         EntréesGénérateur e = entrées();
         if (!s.rapportValide()) e.rapportCyclique = 0.5;
         ligne = GenerateurPWM::ligneObtenu(e);
+        // Le dessin montre le réglage obtenu, pas le voulu.
+        const RésultatGénération r = GenerateurPWM::calculer(e);
+        if (r.ok()) {
+            const Calculatrice::Résumé x = Calculatrice::résumé(r.réglage, r.mode);
+            DessinMLI->montrerMLI(r.réglage.rapportObtenu, x.F, x.RC, x.Ton, x.Toff);
+        }
     }
+    if (ligne.isEmpty()) DessinMLI->effacer(QStringLiteral("Tapez une fréquence ou une période."));
     LObtenu->setText(ligne);
     // Le lecteur d'écran lit ce qui est montré, pas un titre fixe.
     LObtenu->setAccessibleName(ligne.isEmpty() ? QStringLiteral("Réglage obtenu") : ligne);

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 class BTL;
+class DessinSignal;
 class QCheckBox;
 class QComboBox;
 class QGridLayout;
@@ -100,4 +101,5 @@ public:
     QLabel *Label9 = nullptr, *Label12 = nullptr;
     QCheckBox* CBInit = nullptr;
     QLabel* LObtenu = nullptr;
+    DessinSignal* DessinMLI = nullptr;
 };

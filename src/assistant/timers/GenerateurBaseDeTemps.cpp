@@ -1,0 +1,117 @@
+#include "assistant/timers/GenerateurBaseDeTemps.h"
+
+#include "assistant/timers/Calculatrice.h"
+#include "common/Nombres.h"
+
+#include <QRegularExpression>
+
+namespace GenerateurBaseDeTemps {
+
+namespace {
+
+QString hexa(uint32_t v) {
+    return QStringLiteral("0x") + QString::number(v, 16).toUpper().rightJustified(2, u'0');
+}
+
+} // namespace
+
+QString numéro(const TimerComposant& t) {
+    static const QRegularExpression chiffres(QStringLiteral("(\\d+)$"));
+    return chiffres.match(t.nom).captured(1);
+}
+
+QStringList registresSommet(const TimerComposant& t) {
+    QStringList r{t.topCTC.isEmpty() ? t.registre(3) : t.topCTC};
+    if (!t.registre(3).isEmpty() && t.registre(3) != r[0]) r << t.registre(3);
+    return r;
+}
+
+QString code(const CapacitésComposant& c, const BaseDeTemps::Réglage& r) {
+    if (r.indexTimer < 0 || r.indexTimer >= int(c.timers.size())) return {};
+    const TimerComposant& t = c.timers[r.indexTimer];
+    const QString n = numéro(t), tics = QStringLiteral("ticsTimer") + n;
+    const QStringList sommets = registresSommet(t);
+    const int sélection = t.registreSélection;
+    QStringList l;
+    l << QStringLiteral("#include <avr/interrupt.h>") << QStringLiteral("#include <avr/io.h>")
+      << QStringLiteral("#include <stdint.h>") << QStringLiteral("#include <util/atomic.h>") << QString();
+    l << QStringLiteral("// Base de temps sur le %1 : une interruption toutes les %2 (%3).")
+             .arg(t.nom, Calculatrice::texteDurée(r.périodeVoulue),
+                  Calculatrice::texteFréquence(1 / r.périodeVoulue));
+    l << QStringLiteral("// ") + BaseDeTemps::ligneObtenu(c, r);
+    l << QStringLiteral("// Horloge du µC : %1 ; CTC, prédivision %2, %3 comptes par tic.")
+             .arg(Nombres::texteDecimalVirgule(r.fréquenceHorloge) + QStringLiteral(" Hz"),
+                  Nombres::texteDecimalVirgule(r.prédivision))
+             .arg(r.comptes);
+    l << QString();
+    l << QStringLiteral("// Tics depuis l'initialisation. Un µC 8 bits lit ces 32 bits un octet à la fois :")
+      << QStringLiteral("// lisez-les avec LireTics%1(), jamais directement.").arg(t.nom);
+    l << QStringLiteral("static volatile uint32_t %1 = 0;").arg(tics) << QString();
+
+    l << QStringLiteral("void InitBaseDeTemps%1(void)").arg(t.nom) << QStringLiteral("{");
+    const QString configSélection = t.registre(sélection);
+    l << QStringLiteral("\t%1 = 0x00; // timer arrêté pendant le réglage").arg(configSélection);
+    if (t.nombreRegistresConfig == 2)
+        l << QStringLiteral("\t%1 = %2; // CTC, aucune broche")
+                 .arg(t.registre(1 - sélection), hexa(r.config[1 - sélection]));
+    l << QStringLiteral("\tTCNT%1 = 0;").arg(n);
+    for (const QString& s : sommets)
+        l << QStringLiteral("\t%1 = %2;").arg(s).arg(r.sommet());
+    if (r.compensé) l << QStringLiteral("\treste%1 = 0;").arg(t.nom);
+    l << QStringLiteral("\t%1 |= (1 << %2); // interruption à chaque sommet")
+             .arg(t.registreInterruption, t.bitComparaison);
+    l << QStringLiteral("\t%1 = %2; // CTC, prédivision %3 : le timer démarre")
+             .arg(configSélection, hexa(r.config[sélection]), Nombres::texteDecimalVirgule(r.prédivision));
+    l << QStringLiteral(
+        "\t// Pas de sei() ici : appelez-le dans main(), une fois tous les périphériques réglés.");
+    l << QStringLiteral("}") << QString();
+
+    if (r.compensé) {
+        l.insert(l.indexOf(QStringLiteral("void InitBaseDeTemps%1(void)").arg(t.nom)),
+                 QStringLiteral(
+                     "// Compensation : %1 tic(s) sur %2 durent un compte de plus, la moyenne est juste.")
+                         .arg(r.numérateur)
+                         .arg(r.dénominateur) +
+                     QStringLiteral("\r\nstatic uint16_t reste%1 = 0;\r\n").arg(t.nom));
+    }
+    l << QStringLiteral("ISR(%1)").arg(t.vecteurComparaison) << QStringLiteral("{");
+    l << QStringLiteral("\t%1++;").arg(tics);
+    if (r.compensé) {
+        // Le compteur vient de repartir de 0 : le sommet écrit maintenant vaut pour ce tic.
+        l << QStringLiteral("\treste%1 += %2;").arg(t.nom).arg(r.numérateur);
+        l << QStringLiteral("\tif (reste%1 >= %2) {").arg(t.nom).arg(r.dénominateur);
+        l << QStringLiteral("\t\treste%1 -= %2;").arg(t.nom).arg(r.dénominateur);
+        for (const QString& s : sommets)
+            l << QStringLiteral("\t\t%1 = %2; // tic long").arg(s).arg(r.sommet() + 1);
+        l << QStringLiteral("\t} else {");
+        for (const QString& s : sommets)
+            l << QStringLiteral("\t\t%1 = %2;").arg(s).arg(r.sommet());
+        l << QStringLiteral("\t}");
+    }
+    l << QStringLiteral("}") << QString();
+
+    l << QStringLiteral("uint32_t LireTics%1(void)").arg(t.nom) << QStringLiteral("{");
+    l << QStringLiteral("\tuint32_t n;");
+    l << QStringLiteral("\tATOMIC_BLOCK(ATOMIC_RESTORESTATE)") << QStringLiteral("\t{");
+    l << QStringLiteral("\t\tn = %1;").arg(tics) << QStringLiteral("\t}");
+    l << QStringLiteral("\treturn n;") << QStringLiteral("}");
+    return l.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+}
+
+} // namespace GenerateurBaseDeTemps
+
+QString GénérerLeCodeBaseDeTemps(const CapacitésComposant& c, const BaseDeTemps::Résultat& r,
+                                 DocumentRiche& doc) {
+    doc.vider();
+    if (!r.ok()) return r.erreur;
+    const QString texte = GenerateurBaseDeTemps::code(c, r.réglage);
+    if (texte.isEmpty()) return QStringLiteral("Choisissez d'abord un timer.");
+    doc.définirTexte(texte);
+    doc.sélectionner(0, doc.longueur());
+    FormatCaractere f;
+    f.police = QStringLiteral("Courier New");
+    f.taille = 10;
+    doc.définirFormat(f);
+    doc.sélectionner(0, 0);
+    return {};
+}
