@@ -198,14 +198,14 @@ FeuilleAssistante::Chargement FeuilleAssistante::charger() {
     contexte.recharger();
     etatCalculatrice().réinitialiser();
 
-    // Réglages relus, onglet de démarrage et sa marque ; les onglets vides restent grisés.
+    // Réglages relus, onglet de démarrage et sa marque ; les onglets des timers restent grisés
+    // tant que le composant n'est pas chargé, et le disent.
     LirePréférencesInterface();
     int départ = Assistante::ongletDeDémarrage();
-    for (const int vide : {1, 2}) {
-        SSTab1->setTabEnabled(vide, false);
-        // Un onglet grisé dit pourquoi.
-        SSTab1->setTabToolTip(vide, QStringLiteral("Pas encore prêt, mon chou : cet onglet n'a pas encore de "
-                                                   "réglages. Il s'allumera quand il en aura."));
+    for (const int timer : {1, 2}) {
+        SSTab1->setTabEnabled(timer, false);
+        SSTab1->setTabToolTip(timer, QStringLiteral("Patience, mon chou : cet onglet s'allume quand le "
+                                                    "microcontrôleur du makefile est chargé."));
     }
     if (!SSTab1->isTabEnabled(départ)) départ = 0;
     {

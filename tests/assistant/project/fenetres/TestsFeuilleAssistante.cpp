@@ -23,14 +23,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
-#include <QToolTip>
 #include <functional>
 #include <sys/stat.h>
 #include <tuple>
@@ -339,14 +336,6 @@ TEST_F(FenetreAssistante, OngletDeDémarrageVitesseSérieEtRetourÀLaConfigurati
     choisir("CBBaud", 2);
     EXPECT_EQ(essai.makefileÉcrit(),
               QByteArray("# BAUD = 1200\r\nMCU = atmega8\r\nBAUD = 38400\r\nF_CPU = 16000000\r\n"));
-
-    // Un onglet grisé dit pourquoi quand le pointeur s'y arrête.
-    QTabBar* barre = c<QTabWidget>("SSTab1")->tabBar();
-    const QPoint point = barre->tabRect(1).center();
-    QHelpEvent bulle(QEvent::ToolTip, point, barre->mapToGlobal(point));
-    QApplication::sendEvent(barre, &bulle);
-    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("pas encore de réglages")))
-        << QToolTip::text().toStdString();
 
     // Un onglet hors de 0 à 3 ouvre l'onglet 0.
     Parametres::Ecrire(Parametres::OngletDeDémarrage, QStringLiteral("7"));
