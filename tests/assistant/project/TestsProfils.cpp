@@ -47,7 +47,7 @@ protected:
     EnregistreurMessages messages;
 };
 
-TEST_F(Profils_, EcraseEnPlaceDistingueLaCasseEtRefuseLeNomVide) {
+TEST_F(Profils_, EcraseEnPlaceEtDistingueLaCasse) {
     ASSERT_TRUE(Profils::sauver(fichier, QStringLiteral("Atelier"), profilDe({"A", "B", "C", "D"}, "Ana")));
     ASSERT_TRUE(Profils::sauver(fichier, QStringLiteral("atelier"), profilDe({"B"}, "Bob")));
     // Écrasé en place, et avec moins de ports : les anciens en trop ne restent pas.
@@ -62,10 +62,6 @@ TEST_F(Profils_, EcraseEnPlaceDistingueLaCasseEtRefuseLeNomVide) {
     EXPECT_EQ(lu.formatDate, -1);
     EXPECT_EQ(Profils::indexModèle(lu, {"Base"}), 0);   // le nom du modèle est gardé
     EXPECT_EQ(Profils::indexModèle(lu, {"Autre"}), -1); // ni le nom ni l'index
-    const QByteArray avant = lireFichier(fichier);
-    EXPECT_FALSE(Profils::sauver(fichier, QString(), lu));
-    EXPECT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(lireFichier(fichier), avant);
     EXPECT_FALSE(Profils::charger(fichier, 2, lu));
 }
 
@@ -139,11 +135,11 @@ TEST_F(Profils_, UnFichierEndommagéEstSignaléEtJamaisRéécrit) {
     EXPECT_EQ(lireFichier(fichier), QByteArray("<Paramètres><GénérateurDeCode>"));
 }
 
-// Un nom avec un caractère de contrôle est refusé : le fichier resterait sinon du XML invalide.
-TEST_F(Profils_, UnNomAvecUnCaractèreDeContrôleEstRefusé) {
+// Un nom vide ou avec un caractère de contrôle est refusé : le fichier resterait sinon du XML invalide.
+TEST_F(Profils_, UnNomVideOuAvecUnCaractèreDeContrôleEstRefusé) {
     ecrireFichier(fichier, Réglages);
-    for (const QString& nom : {QStringLiteral("a\tb"), QStringLiteral("a\nb"), QStringLiteral("\x7f"),
-                               QString(QChar(0x85)), QString(QChar(0x01))}) {
+    for (const QString& nom : {QString(), QStringLiteral("a\tb"), QStringLiteral("a\nb"),
+                               QStringLiteral("\x7f"), QString(QChar(0x85)), QString(QChar(0x01))}) {
         messages.messages.clear();
         EXPECT_FALSE(Profils::sauver(fichier, nom, profilDe({"B"}, "Zoé")));
         EXPECT_EQ(messages.messages.size(), 1u);
