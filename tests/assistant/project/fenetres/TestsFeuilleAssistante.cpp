@@ -274,7 +274,6 @@ TEST_F(FenetreAssistante, LaVitesseEstCelleDuMakefileEtUnProfilNÉcritQuAvecAcco
     auto* onglet = fenêtre->findChild<OngletProjet*>();
     ASSERT_TRUE(onglet);
     EXPECT_EQ(c<QComboBox>("CBBaud")->currentText(), QStringLiteral("57600"));
-    EXPECT_EQ(onglet->profilActuel().baud, QStringLiteral("57600"));
 
     const QByteArray vide = "MCU = atmega8\r\nBAUD =\r\nF_CPU = 16000000\r\n";
     essai.écrireMakefile(vide);
