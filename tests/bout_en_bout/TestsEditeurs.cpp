@@ -10,7 +10,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -96,15 +95,11 @@ TEST_F(Éditeurs, RecettesDuReadmeRendentLErreurEtLeCode) {
                                         QRegularExpression::MultilineOption);
     for (const Recette& r : liste) {
         SCOPED_TRACE(r.éditeur.toStdString());
-        const QString programme = QStandardPaths::findExecutable(r.programme);
-        ASSERT_FALSE(programme.isEmpty()) << r.programme.toStdString();
-        QProcess p;
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(programme, r.arguments);
-        ASSERT_TRUE(p.waitForFinished(60000)) << "quillon ne s'est pas terminé";
-        const QString sortie = QString::fromUtf8(p.readAll());
-        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-        EXPECT_NE(p.exitCode(), 0) << sortie.toStdString();
+        QByteArray octets, erreurs;
+        // Négatif : pas lancé, pas terminé ou tué.
+        const int code = executer(r.programme, r.arguments, &octets, &erreurs);
+        const QString sortie = QString::fromUtf8(octets + '\n' + erreurs);
+        EXPECT_GT(code, 0) << sortie.toStdString();
         bool trouvée = false;
         for (auto it = gcc.globalMatch(sortie); it.hasNext();) {
             const QRegularExpressionMatch m = it.next();

@@ -7,6 +7,7 @@
 #include "outils/DisquePlein.h"
 #include "outils/EssaiConfiguration.h"
 #include "outils/OutilsTests.h"
+#include "outils/Releve.h"
 #include "outils/SansPrivileges.h"
 
 #include <QDir>
@@ -66,16 +67,6 @@ TEST(FichierAtomique, LectureRefuseTubesPeripheriquesEtFichiersDemesures) {
 // --- Chaque écrivain du programme sur de vrais fichiers : disque plein, liens, droits ---
 
 namespace {
-
-// Contenu de chaque entrée d'un dossier (d'un lien : sa cible), temporaires cachés compris.
-std::map<QString, QByteArray> relever(const QString& dossier) {
-    std::map<QString, QByteArray> r;
-    for (const QFileInfo& f :
-         QDir(dossier).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
-        r[f.fileName()] = f.isSymLink() ? "-> " + QFile::encodeName(f.symLinkTarget())
-                                        : OutilsTests::lireFichier(f.filePath());
-    return r;
-}
 
 mode_t droits(const QString& chemin) {
     struct stat st {};
@@ -199,16 +190,16 @@ TEST(Écrivains, DisquePleinLiensEtDroits) {
                 QFile::link(dehors + QStringLiteral("/victime"), copie);
             }
             if (cas == Cas::Droits) QFile::setPermissions(cible, QFile::ReadOwner | QFile::WriteOwner);
-            const auto avant = relever(projet);
+            const auto avant = OutilsTests::relever(projet);
             const mode_t mode = droits(suivi);
             ASSERT_TRUE(!disque || d.remplir(cas == Cas::DisquePlein ? 0 : 24 * 1024));
             messages.messages.clear();
             const bool ok = é.écrire();
             const QString message = OutilsTests::textes(messages).join(u'\n');
-            EXPECT_EQ(relever(dehors), (std::map<QString, QByteArray>{{"victime", "victime"}}));
+            EXPECT_EQ(OutilsTests::relever(dehors), (std::map<QString, QByteArray>{{"victime", "victime"}}));
             if (cas <= Cas::LienVersDehors) {
                 EXPECT_FALSE(ok);
-                EXPECT_EQ(relever(projet), avant);
+                EXPECT_EQ(OutilsTests::relever(projet), avant);
                 EXPECT_TRUE(message.contains(QDir::toNativeSeparators(cible))) << message.toStdString();
                 EXPECT_TRUE(message.contains(disque ? QStringLiteral("disque plein")
                                                     : QStringLiteral("lien symbolique")))
@@ -220,7 +211,7 @@ TEST(Écrivains, DisquePleinLiensEtDroits) {
             EXPECT_EQ(QFileInfo(cible).isSymLink(), cas == Cas::LienInterne);
             EXPECT_EQ(droits(suivi), mode);
             if (!é.copie) continue;
-            const auto après = relever(projet);
+            const auto après = OutilsTests::relever(projet);
             const QString préfixe = QString::fromUtf8(é.copie);
             int copies = 0;
             for (const auto& [nom, contenu] : après) {

@@ -5,7 +5,6 @@
 #include "makefile/ParametreMakefile.h"
 #include "makefile/PreferencesInterface.h"
 #include "outils/EssaiConfiguration.h"
-#include "outils/ProjetEnLectureSeule.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
@@ -125,6 +124,10 @@ TEST_F(Configuration_, ClésAbsentes) {
     EXPECT_EQ(valeur(m, "MCU ="), "atmega8");
     EXPECT_EQ(valeur(m, "F_CPU ="), "8000000");
     EXPECT_EQ(valeur(m, "AVRDUDE_PORT ="), "com3");
+    // Le composant par défaut reste dit absent jusqu'à un choix.
+    EXPECT_TRUE(valeursMakefile().MicroContrôleurAbsent);
+    c.microContrôleurQuitté();
+    EXPECT_FALSE(valeursMakefile().MicroContrôleurAbsent);
 }
 
 // Les bords des gestionnaires : un texte vide ou hors table réécrit la valeur précédente, une case
@@ -159,7 +162,7 @@ TEST_F(Configuration_, Fréquence) {
     EXPECT_EQ(valeur(m, "F_CPU ="), "8000000");
     EXPECT_EQ(c.contrôles.texteFréquence, "Hz = 8 MHz");
     EXPECT_EQ(Configuration::texteMégahertz("7372800"), "Hz = 7,3728 MHz");
-    // Les suffixes d'entier du C sont lus ; un autre reste refusé.
+    // Les suffixes d'entier du C sont lus, et F_CPU gardé tel quel ; un autre reste refusé.
     for (const auto& [f, lu] : {std::pair{"8000000UL", true},
                                 {"8000000l", true},
                                 {"8000000ull # quartz", true},
@@ -167,30 +170,13 @@ TEST_F(Configuration_, Fréquence) {
                                 {"8000000UUL", false},
                                 {"8000000 UL", false}})
         EXPECT_EQ(Configuration::texteMégahertz(f).has_value(), lu) << f;
-}
-
-// Sans ligne MCU, le composant par défaut est dit absent jusqu'à un choix ; F_CPU suffixé est gardé.
-TEST_F(Configuration_, MCUAbsentEtFCPUSuffixé) {
-    charger();
-    ASSERT_TRUE(relire({{"MCU =", std::nullopt}, {"F_CPU =", "8000000UL"}}));
-    EXPECT_TRUE(valeursMakefile().MicroContrôleurAbsent);
+    ASSERT_TRUE(relire({{"F_CPU =", "8000000UL"}}));
     EXPECT_EQ(valeursMakefile().FréquenceCPU, "8000000UL");
-    c.microContrôleurQuitté();
-    EXPECT_FALSE(valeursMakefile().MicroContrôleurAbsent);
 }
 
-// Un dossier où rien ne peut s'écrire : message critique, faux, rien de perdu. Un « makefile »
-// illisible : OK demande avant de le remplacer, non ne touche à rien.
-TEST_F(Configuration_, ÉchecsDEnregistrement) {
-    charger();
-    ASSERT_TRUE(c.enregistrer());
-    const QByteArray écrit = essai.makefileÉcrit();
-    {
-        ProjetEnLectureSeule lectureSeule(essai);
-        EXPECT_FALSE(c.enregistrer());
-    }
-    EXPECT_EQ(essai.makefileÉcrit(), écrit); // le message : vu dans la fenêtre
-
+// Un « makefile » illisible : OK demande avant de le remplacer, non ne touche à rien. Un échec
+// d'écriture : essais des écrivains (rien de touché) et de la fenêtre (projet en lecture seule).
+TEST_F(Configuration_, MakefileIllisibleRemplacéSeulementAvecAccord) {
     EssaiConfiguration autre;
     QDir().mkpath(autre.makefile()); // un dossier à la place du fichier
     ConfigurationMakefile d;

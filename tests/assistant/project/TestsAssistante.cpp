@@ -35,31 +35,17 @@ TEST_F(Assistante_, UnProjetSansMakefileLeReçoitDeLaConfigurationParDéfaut) {
     EXPECT_TRUE(messages.messages.empty());
 }
 
-// Le makefile que make lit reçoit la vitesse, même nommé « Makefile » : un « makefile » créé à
-// côté le masquerait.
-TEST_F(Assistante_, LaVitesseVaAuMakefileQueMakeLit) {
-    const QString makefile = dossier.filePath(QStringLiteral("Makefile"));
-    OutilsTests::ecrireFichier(makefile, "MCU = atmega8\nBAUD = 9600\n");
-    ASSERT_TRUE(Assistante::ÉcrireVitesseSérie(QStringLiteral("57600")));
-    EXPECT_EQ(OutilsTests::lireFichier(makefile), QByteArray("MCU = atmega8\nBAUD = 57600\n"));
-    EXPECT_FALSE(QFileInfo::exists(dossier.filePath(QStringLiteral("makefile"))));
-}
-
-// Ce qui n'est pas un entier de 1 à 7 chiffres n'atteint jamais le makefile, d'où qu'il vienne.
+// Ce qui n'est pas un entier de 1 à 7 chiffres n'atteint jamais le makefile, d'où qu'il vienne ; la
+// vitesse va au makefile que make lit, même nommé « Makefile » (un « makefile » créé le masquerait).
 TEST_F(Assistante_, UneVitesseQuiNEstPasUnNombreNeTouchePasAuMakefile) {
-    const QString makefile = dossier.filePath(QStringLiteral("makefile"));
+    const QString makefile = dossier.filePath(QStringLiteral("Makefile"));
     const QByteArray avant = "MCU = atmega8\nBAUD = 57600 # lue sans son commentaire\nF_CPU = 8000000\n";
     OutilsTests::ecrireFichier(makefile, avant);
     EXPECT_EQ(Assistante::vitesseDuMakefile(), QStringLiteral("57600"));
-    const QString refusées[] = {QStringLiteral("9600 $(shell touch pris)"),
-                                QStringLiteral("9600 \\"),
-                                QString(100000, u'9'),
-                                QStringLiteral("12345678"),
-                                QStringLiteral("0"),
-                                QStringLiteral("09600"), // lue en octal par le compilateur
-                                QStringLiteral("-9600"),
-                                QStringLiteral(" 9600"),
-                                QString()};
+    // « 09600 » serait lu en octal par le compilateur.
+    QStringList refusées{QString(100000, u'9'), QString()};
+    for (const char* v : {"9600 $(shell touch pris)", "9600 \\", "12345678", "0", "09600", "-9600", " 9600"})
+        refusées << QString::fromUtf8(v);
     for (const QString& v : refusées) {
         SCOPED_TRACE(v.left(30).toStdString());
         messages.messages.clear();
@@ -70,6 +56,8 @@ TEST_F(Assistante_, UneVitesseQuiNEstPasUnNombreNeTouchePasAuMakefile) {
     // La plus grande acceptée.
     ASSERT_TRUE(Assistante::ÉcrireVitesseSérie(QStringLiteral("9999999")));
     EXPECT_EQ(Assistante::vitesseDuMakefile(), QStringLiteral("9999999"));
+    EXPECT_TRUE(OutilsTests::lireFichier(makefile).startsWith("MCU = atmega8\nBAUD = 9999999"));
+    EXPECT_FALSE(QFileInfo::exists(dossier.filePath(QStringLiteral("makefile"))));
 }
 
 // Les échecs d'écriture, les liens et les copies : essais des écrivains (TestsFichierAtomique) ;

@@ -1,0 +1,34 @@
+#pragma once
+// Le relevé d'un arbre de fichiers, pour voir qu'une action n'y a rien changé d'un octet.
+#include "outils/OutilsTests.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <map>
+
+namespace OutilsTests {
+
+// Chaque entrée sous dossier, cachées comprises, par son chemin relatif : contenu d'un fichier,
+// « -> cible » d'un lien, « dossier ». Avec droits : précédé des droits, et dossier lui-même compris
+// (sous la clé « . » ; dossier peut alors être un fichier).
+inline std::map<QString, QByteArray> relever(const QString& dossier, bool droits = false) {
+    std::map<QString, QByteArray> r;
+    const auto noter = [&](const QFileInfo& f) {
+        QByteArray v = f.isSymLink() ? "-> " + QFile::encodeName(f.symLinkTarget())
+                       : f.isDir()   ? QByteArray("dossier")
+                                     : lireFichier(f.filePath());
+        if (droits) v.prepend(QByteArray::number(int(f.permissions()), 16) + ' ');
+        r[QDir(dossier).relativeFilePath(f.filePath())] = v;
+    };
+    if (droits) noter(QFileInfo(dossier));
+    for (QDirIterator it(dossier, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+         it.hasNext();) {
+        it.next();
+        noter(it.fileInfo());
+    }
+    return r;
+}
+
+} // namespace OutilsTests
