@@ -43,7 +43,7 @@ void OngletBaseDeTemps::construire() {
                       0, 0);
     grille->addWidget(TPériodeBase, 0, 1);
     grille->addWidget(
-        Kit::légende(QStringLiteral("LUnitéBase"), QStringLiteral("Unitée : s, ms, µs ou Hz, kHz."), this), 0,
+        Kit::légende(QStringLiteral("LUnitéBase"), QStringLiteral("Unité : s, ms, µs ou Hz, kHz."), this), 0,
         2);
 
     CBTimerBase = new QComboBox(this);
