@@ -1,5 +1,6 @@
 #include "assistant/timers/BaseDeTemps.h"
 
+#include "assistant/timers/CalculTimer.h"
 #include "assistant/timers/Calculatrice.h"
 #include "common/Nombres.h"
 #include "common/Texte.h"
@@ -11,22 +12,8 @@ namespace BaseDeTemps {
 
 namespace {
 
-struct Prédiviseur {
-    int index;
-    double valeur;
-    int code;
-};
-
-// Prédiviseurs de l'horloge interne, dans l'ordre du fichier ; une case à 0 termine la liste.
-std::vector<Prédiviseur> prédiviseurs(const TimerComposant& t) {
-    std::vector<Prédiviseur> v;
-    for (int i = 0; i < t.prédivisions.size(); ++i) {
-        const double p = Nombres::val(t.prédivisions[i]);
-        if (p <= 0) break;
-        v.push_back({i, p, i < int(t.codesSélection.size()) ? t.codesSélection[i] : i + 1});
-    }
-    return v;
-}
+// Les prédiviseurs de l'horloge interne, comme pour la MLI.
+using CalculTimer::prédiviseurs;
 
 // Meilleure fraction a / b de x avec b ≤ bMax (réduites de la fraction continue).
 std::pair<int64_t, int64_t> fraction(double x, int64_t bMax) {

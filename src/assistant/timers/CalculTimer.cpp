@@ -8,15 +8,6 @@
 
 namespace CalculTimer {
 
-namespace {
-
-struct Prédiviseur {
-    int index;
-    double valeur;
-    int code;
-};
-
-// Prédiviseurs utilisables, dans l'ordre du fichier ; une case à 0 termine la liste.
 std::vector<Prédiviseur> prédiviseurs(const TimerComposant& t, const Horloge& h) {
     if (h.codeExterne >= 0) return {{0, 1.0, h.codeExterne}};
     std::vector<Prédiviseur> v;
@@ -27,6 +18,8 @@ std::vector<Prédiviseur> prédiviseurs(const TimerComposant& t, const Horloge& 
     }
     return v;
 }
+
+namespace {
 
 int indexMode(ModeMLI m) {
     return m == ModeMLI::CTC ? 0 : m == ModeMLI::Rapide ? 1 : 2;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 enum class ModeMLI { CTC, Rapide, PhaseCorrecte };
 
@@ -22,6 +23,17 @@ struct Horloge {
     double fréquence = 0; // Hz
     int codeExterne = -1; // -1 : horloge interne
 };
+
+// Un prédiviseur de l'horloge : sa case dans le fichier, sa valeur et son code de sélection.
+struct Prédiviseur {
+    int index;
+    double valeur;
+    int code;
+};
+
+// Prédiviseurs utilisables, dans l'ordre du fichier ; une case à 0 termine la liste. Une entrée
+// externe n'a que le sien (prédivision 1).
+std::vector<Prédiviseur> prédiviseurs(const TimerComposant& t, const Horloge& h = {});
 
 struct Limites {
     double FminHz = 0;
