@@ -168,4 +168,8 @@ QString texteScientifique(double x) {
     return m + (exposant < 0 ? QStringLiteral("E-") : QStringLiteral("E+")) + e;
 }
 
+QString hexaC(uint32_t v, int chiffres) {
+    return QStringLiteral("0x") + QString::number(v, 16).toUpper().rightJustified(chiffres, u'0');
+}
+
 } // namespace Nombres

@@ -37,4 +37,7 @@ QString texteDecimalLocal(double x);
 // Format « 0.00E+00 » : mantisse à deux décimales et virgule, exposant signé d'au moins deux chiffres.
 QString texteScientifique(double x);
 
+// Constante hexadécimale du C, chiffres en majuscules, au moins chiffres chiffres : « 0x0C ».
+QString hexaC(uint32_t v, int chiffres = 1);
+
 } // namespace Nombres

@@ -19,10 +19,6 @@ bool broche(const QString& libellé, QString& port, int& bit) {
     return true;
 }
 
-QString hexa(uint32_t v) {
-    return QStringLiteral("0x") + QString::number(v, 16).toUpper().rightJustified(2, u'0');
-}
-
 } // namespace
 
 int timerDeLEntrée(const CapacitésComposant& c, int indexEntrée) {
@@ -139,7 +135,7 @@ QString code(const CapacitésComposant& c, const Réglage& r) {
                          .arg(r.bit));
     if (t.nombreRegistresConfig == 2)
         l << QStringLiteral("\t%1 = %2; // %3, aucune broche de sortie")
-                 .arg(t.registre(1 - sélection), hexa(r.config[1 - sélection]),
+                 .arg(t.registre(1 - sélection), Nombres::hexaC(r.config[1 - sélection], 2),
                       interruption ? QStringLiteral("CTC") : QStringLiteral("mode normal"));
     if (interruption) {
         // Le drapeau de comparaison se lève quand le compteur quitte son sommet N − 1 pour 0 :
@@ -156,7 +152,7 @@ QString code(const CapacitésComposant& c, const Réglage& r) {
     }
     l << QStringLiteral("\t%1 = 0;").arg(tcnt) << QStringLiteral("\t%1 = 0;").arg(paquets);
     l << QStringLiteral("\t%1 = %2; // horloge sur %3, %4 : le compteur démarre")
-             .arg(t.registre(sélection), hexa(r.config[sélection]), entrée,
+             .arg(t.registre(sélection), Nombres::hexaC(r.config[sélection], 2), entrée,
                   r.montant ? QStringLiteral("front montant") : QStringLiteral("front descendant"));
     l << QStringLiteral(
         "\t// Pas de sei() ici : appelez-le dans main(), une fois tous les périphériques réglés.");

@@ -7,14 +7,6 @@
 
 namespace GenerateurBaseDeTemps {
 
-namespace {
-
-QString hexa(uint32_t v) {
-    return QStringLiteral("0x") + QString::number(v, 16).toUpper().rightJustified(2, u'0');
-}
-
-} // namespace
-
 QString numéro(const TimerComposant& t) {
     static const QRegularExpression chiffres(QStringLiteral("(\\d+)$"));
     return chiffres.match(t.nom).captured(1);
@@ -53,7 +45,7 @@ QString code(const CapacitésComposant& c, const BaseDeTemps::Réglage& r) {
     l << QStringLiteral("\t%1 = 0x00; // timer arrêté pendant le réglage").arg(configSélection);
     if (t.nombreRegistresConfig == 2)
         l << QStringLiteral("\t%1 = %2; // CTC, aucune broche")
-                 .arg(t.registre(1 - sélection), hexa(r.config[1 - sélection]));
+                 .arg(t.registre(1 - sélection), Nombres::hexaC(r.config[1 - sélection], 2));
     l << QStringLiteral("\tTCNT%1 = 0;").arg(n);
     for (const QString& s : sommets)
         l << QStringLiteral("\t%1 = %2;").arg(s).arg(r.sommet());
@@ -61,7 +53,7 @@ QString code(const CapacitésComposant& c, const BaseDeTemps::Réglage& r) {
     l << QStringLiteral("\t%1 |= (1 << %2); // interruption à chaque sommet")
              .arg(t.registreInterruption, t.bitComparaison);
     l << QStringLiteral("\t%1 = %2; // CTC, prédivision %3 : le timer démarre")
-             .arg(configSélection, hexa(r.config[sélection]), Nombres::texteDecimalVirgule(r.prédivision));
+             .arg(configSélection, Nombres::hexaC(r.config[sélection], 2), Nombres::texteDecimalVirgule(r.prédivision));
     l << QStringLiteral(
         "\t// Pas de sei() ici : appelez-le dans main(), une fois tous les périphériques réglés.");
     l << QStringLiteral("}") << QString();

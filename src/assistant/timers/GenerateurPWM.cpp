@@ -140,13 +140,12 @@ std::vector<ÉcritureRegistre> écritures(const TimerComposant& t, const CalculT
 }
 
 QString conflit(const std::vector<ÉcritureRegistre>& premier, const std::vector<ÉcritureRegistre>& second) {
-    auto hexa = [](uint32_t v) { return QStringLiteral("0x") + QString::number(v, 16).toUpper(); };
     for (const ÉcritureRegistre& a : premier)
         for (const ÉcritureRegistre& b : second) {
             // Les bits que les deux écrivent doivent valoir pareil.
             const uint32_t communs = ~(a.garder | b.garder);
             if (a.registre == b.registre && (a.valeur & communs) != (b.valeur & communs))
-                return QStringLiteral("%1 : %2 contre %3").arg(a.registre, hexa(a.valeur), hexa(b.valeur));
+                return QStringLiteral("%1 : %2 contre %3").arg(a.registre, Nombres::hexaC(a.valeur), Nombres::hexaC(b.valeur));
         }
     return {};
 }
@@ -289,14 +288,13 @@ RésultatGénération GénérerLeCodePWM(const EntréesGénérateur& e, Document
             !commentaire.isEmpty())
             AjouterFinDeLigne(RTBInvisible, CRLF, commentaire, false, false, Sarcelle, Police, 10);
     };
-    auto hexa = [](uint32_t v) { return QStringLiteral("0x") + QString::number(v, 16).toUpper(); };
     auto binaire = [](uint32_t v) { return QStringLiteral("// ") + EnBinaire(v, 8).chopped(1); };
     // Un registre partagé avec une autre sortie du timer garde les bits de celle-ci : les codes des
     // deux sorties s'appellent l'un après l'autre.
     auto config = [&](int k, uint32_t v) {
         const QString reg = t.registre(k);
         écrire(reg,
-               g.garder[k] ? QStringLiteral("(%1 & %2) | %3").arg(reg, hexa(g.garder[k]), hexa(v)) : hexa(v),
+               g.garder[k] ? QStringLiteral("(%1 & %2) | %3").arg(reg, Nombres::hexaC(g.garder[k]), Nombres::hexaC(v)) : Nombres::hexaC(v),
                binaire(v));
     };
     config(0, g.configA);
