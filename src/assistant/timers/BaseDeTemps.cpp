@@ -13,6 +13,7 @@ namespace BaseDeTemps {
 namespace {
 
 // Les prédiviseurs de l'horloge interne, comme pour la MLI.
+using CalculTimer::nomTimer;
 using CalculTimer::prédiviseurs;
 
 // Meilleure fraction a / b de x avec b ≤ bMax (réduites de la fraction continue).
@@ -32,10 +33,6 @@ std::pair<int64_t, int64_t> fraction(double x, int64_t bMax) {
         reste = 1 / f;
     }
     return {h1, k1};
-}
-
-QString nomTimer(const TimerComposant& t) {
-    return t.nom.isEmpty() ? QStringLiteral("Ce timer") : QStringLiteral("Le ") + t.nom;
 }
 
 } // namespace

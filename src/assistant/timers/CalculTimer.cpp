@@ -19,14 +19,14 @@ std::vector<Prédiviseur> prédiviseurs(const TimerComposant& t, const Horloge& 
     return v;
 }
 
+QString nomTimer(const TimerComposant& t) {
+    return t.nom.isEmpty() ? QStringLiteral("Ce timer") : QStringLiteral("Le ") + t.nom;
+}
+
 namespace {
 
 int indexMode(ModeMLI m) {
     return m == ModeMLI::CTC ? 0 : m == ModeMLI::Rapide ? 1 : 2;
-}
-
-QString nomTimer(const TimerComposant& t) {
-    return t.nom.isEmpty() ? QStringLiteral("Ce timer") : QStringLiteral("Le ") + t.nom;
 }
 
 // Fréquence pour un sommet N et une prédivision p.

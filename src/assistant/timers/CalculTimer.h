@@ -35,6 +35,9 @@ struct Prédiviseur {
 // externe n'a que le sien (prédivision 1).
 std::vector<Prédiviseur> prédiviseurs(const TimerComposant& t, const Horloge& h = {});
 
+// Sujet d'un message : « Le Timer1 », ou « Ce timer » sans nom.
+QString nomTimer(const TimerComposant& t);
+
 struct Limites {
     double FminHz = 0;
     double FmaxHz = 0;
