@@ -176,18 +176,16 @@ TEST(Écrivains, DisquePleinLiensEtDroits) {
             if (cas == Cas::PasDePlacePourLaCopie)
                 OutilsTests::ecrireFichier(cible,
                                            ancien + "\n#if 0\n" + QByteArray(48 * 1024, 'o') + "\n#endif\n");
-            if (cas == Cas::LienVersRien || cas == Cas::LienVersDehors) QFile::remove(cible);
-            if (cas == Cas::LienVersRien) QFile::link(dehors + QStringLiteral("/absent"), cible);
-            if (cas == Cas::LienVersDehors) QFile::link(dehors + QStringLiteral("/victime"), cible);
-            if (cas == Cas::LienInterne) {
-                suivi = projet + QStringLiteral("/vrai");
-                QFile::rename(cible, suivi);
+            // Un lien à la place de la cible ou de sa copie ; l'interne, relatif, mène à la cible déplacée.
+            const auto lier = [](const QString& lien, const QString& vers) {
+                QFile::remove(lien);
+                QFile::link(vers, lien);
+            };
+            if (cas == Cas::LienVersRien) lier(cible, dehors + QStringLiteral("/absent"));
+            if (cas == Cas::LienVersDehors) lier(cible, dehors + QStringLiteral("/victime"));
+            if (cas == Cas::LienInterne && QFile::rename(cible, suivi = projet + QStringLiteral("/vrai")))
                 QFile::link(QStringLiteral("vrai"), cible);
-            }
-            if (cas == Cas::CopieEnLien) {
-                QFile::remove(copie);
-                QFile::link(dehors + QStringLiteral("/victime"), copie);
-            }
+            if (cas == Cas::CopieEnLien) lier(copie, dehors + QStringLiteral("/victime"));
             if (cas == Cas::Droits) QFile::setPermissions(cible, QFile::ReadOwner | QFile::WriteOwner);
             const auto avant = OutilsTests::relever(projet);
             const mode_t mode = droits(suivi);

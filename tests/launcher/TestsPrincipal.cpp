@@ -154,8 +154,7 @@ TEST_F(Banc, CiblesMakeAttenduesDansLeDossierDuProjet) {
         int code;
         const char* journal;
     } cas[] = {{"NetToyer>Mon projet é>X", false, 0, "clean\n"},
-               {"reconstruire>" + projet + ">X", true, 2, "clean\n"},
-               {"nettoyer>" + projet + ">X", true, 2, "clean\n"}};
+               {"reconstruire>" + projet + ">X", true, 2, "clean\n"}};
     for (const auto& c : cas) {
         SCOPED_TRACE(c.ligne.toStdString());
         QFile::remove(projet + "/journal.txt");
