@@ -14,24 +14,14 @@ using OutilsTests::ecrireFichier;
 using OutilsTests::lireFichier;
 using OutilsTests::VariableEnvironnement;
 
-namespace {
-
-// Des données (un Configuration.xml) à cet endroit.
-void donnéesDans(const QString& dossier) {
-    ecrireFichier(dossier + "/Configuration.xml", "<Configuration/>");
-}
-
-} // namespace
-
 // Chaque disposition, vue du programme léger comme du programme des fenêtres ; des données à côté
 // du programme l'emportent sur un préfixe, et rien nulle part laisse le dossier du programme.
 TEST(Installation, TroisDispositionsEtRepli) {
     QTemporaryDir d;
     const QString r = d.path();
-    donnéesDans(r + "/usr/share/quillon");
-    donnéesDans(r + "/construit/bin");
-    QDir().mkpath(r + "/usr/lib/quillon");
-    QDir().mkpath(r + "/vide/bin");
+    // Des données : un Configuration.xml.
+    for (const char* dossier : {"/usr/share/quillon", "/construit/bin"})
+        ecrireFichier(r + dossier + "/Configuration.xml", "<Configuration/>");
     const QString préfixe = r + "/usr";
     const Installation::Emplacements habituel{préfixe + "/share/quillon", préfixe + "/share/doc/quillon",
                                               préfixe + "/lib/quillon/quillon-fenetres"};
@@ -53,14 +43,13 @@ TEST(Installation, TroisDispositionsEtRepli) {
     }
 }
 
-// XDG_CONFIG_HOME d'abord, s'il est absolu ; sinon ~/.config. Le seul HOME et l'absence des deux :
-// vus par l'installation en lecture seule et par Principal.
+// XDG_CONFIG_HOME d'abord, s'il est absolu ; sinon ~/.config. Le seul HOME, et sans dossier
+// personnel la raison : vus par l'installation en lecture seule et par Principal.
 TEST(Installation, FichierDesReglagesDApresLEnvironnement) {
     using Valeur = std::optional<QByteArray>;
     const std::vector<std::tuple<Valeur, Valeur, QString>> cas = {
         {"/x/config", "/home/moi", "/x/config/quillon/Paramètres.xml"},
         {"relatif", "/home/moi", "/home/moi/.config/quillon/Paramètres.xml"},
-        {"relatif", "maison", {}},
     };
     for (const auto& [xdg, maison, attendu] : cas) {
         VariableEnvironnement v1("XDG_CONFIG_HOME", xdg), v2("HOME", maison);
