@@ -67,12 +67,6 @@ TEST(FichierAtomique, LectureRefuseTubesPeripheriquesEtFichiersDemesures) {
 
 namespace {
 
-mode_t droits(const QString& chemin) {
-    struct stat st {};
-    lstat(QFile::encodeName(chemin).constData(), &st);
-    return st.st_mode & 07777;
-}
-
 // Un projet : source, makefile, leurs copies d'avant, projet AVR Studio, réglages ; l'état y pointe.
 void préparerProjet(const QString& dossier) {
     EtatGlobal& e = etatGlobal();
@@ -188,7 +182,7 @@ TEST(Écrivains, DisquePleinLiensEtDroits) {
             if (cas == Cas::CopieEnLien) lier(copie, dehors + QStringLiteral("/victime"));
             if (cas == Cas::Droits) QFile::setPermissions(cible, QFile::ReadOwner | QFile::WriteOwner);
             const auto avant = OutilsTests::relever(projet);
-            const mode_t mode = droits(suivi);
+            const auto mode = QFile::permissions(suivi);
             ASSERT_TRUE(!disque || d.remplir(cas == Cas::DisquePlein ? 0 : 24 * 1024));
             messages.messages.clear();
             const bool ok = é.écrire();
@@ -206,7 +200,7 @@ TEST(Écrivains, DisquePleinLiensEtDroits) {
             EXPECT_TRUE(ok) << message.toStdString();
             EXPECT_NE(OutilsTests::lireFichier(suivi), ancien);
             EXPECT_EQ(QFileInfo(cible).isSymLink(), cas == Cas::LienInterne);
-            EXPECT_EQ(droits(suivi), mode);
+            EXPECT_EQ(QFile::permissions(suivi), mode);
             if (!é.copie) continue;
             const auto après = OutilsTests::relever(projet);
             const QString préfixe = QString::fromUtf8(é.copie);
@@ -216,7 +210,7 @@ TEST(Écrivains, DisquePleinLiensEtDroits) {
                     (avant.count(nom) && avant.at(nom) == contenu))
                     continue;
                 ++copies;
-                EXPECT_EQ(droits(projet + u'/' + nom), mode) << nom.toStdString();
+                EXPECT_EQ(QFile::permissions(projet + u'/' + nom), mode) << nom.toStdString();
             }
             EXPECT_EQ(copies, 1);
             for (const auto& [nom, contenu] : avant) {
