@@ -104,11 +104,5 @@ TEST(InstallationLectureSeule, ChaqueActionLaisseLInstallationIntacte) {
     EXPECT_TRUE(QFileInfo::exists(essai.projet() + "/Clignotant_elf.aps"));
 
     // Ce qui a changé, apparu ou disparu dans l'installation.
-    const auto après = relevé();
-    QStringList changés;
-    for (const auto& [chemin, valeur] : avant)
-        if (!après.count(chemin) || après.at(chemin) != valeur) changés << chemin;
-    for (const auto& [chemin, valeur] : après)
-        if (!avant.count(chemin)) changés << chemin;
-    EXPECT_TRUE(changés.isEmpty()) << "l'installation a changé : " << changés.join(", ").toStdString();
+    EXPECT_EQ(differences(avant, relevé()), QStringList());
 }
