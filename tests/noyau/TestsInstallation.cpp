@@ -75,7 +75,11 @@ TEST(Installation, ReglagesCreesUneFoisDepuisLInstallation) {
     ASSERT_TRUE(Installation::préparerRéglages(fichier, données));
     EXPECT_EQ(lireFichier(fichier), "<Paramètres/>");
 
-    // Paramètres.xml, s'il est là, passe avant : vu par l'installation en lecture seule.
+    // Paramètres.xml avant la copie intacte (les deux livrés sont égaux : rien d'autre ne le voit).
+    QFile::remove(fichier);
+    ecrireFichier(données + "/Paramètres.xml", "<Paramètres><Silence>1</Silence></Paramètres>");
+    ASSERT_TRUE(Installation::préparerRéglages(fichier, données));
+    EXPECT_EQ(lireFichier(fichier), "<Paramètres><Silence>1</Silence></Paramètres>");
 
     const QString fermé = d.filePath("fermé");
     QDir().mkpath(fermé);

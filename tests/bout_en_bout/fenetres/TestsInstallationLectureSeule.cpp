@@ -80,7 +80,7 @@ TEST(InstallationLectureSeule, ChaqueActionLaisseLInstallationIntacte) {
         << "réglages de l'utilisateur absents, ou pas copiés de l'installation : " << réglages.toStdString();
 
     // « configurer » sans makefile, par les fenêtres installées : ATMega16 choisi, OK ; le makefile va
-    // au projet (son contenu : vu par la configuration de bout en bout).
+    // au projet (son contenu : vu par la configuration de bout en bout), sans copie.
     EssaiConfiguration essai;
     EnregistreurMessages messages;
     ecrireFichier(essai.projet() + "/Clignotant.c", "int main(void) { return 0; }\n");
@@ -95,6 +95,7 @@ TEST(InstallationLectureSeule, ChaqueActionLaisseLInstallationIntacte) {
               CodeSortie::Succès);
     EXPECT_TRUE(aucunMessage(messages));
     EXPECT_TRUE(essai.makefileÉcrit().contains("\nMCU = atmega16\n"));
+    EXPECT_FALSE(QFileInfo::exists(essai.makefile() + ".bak"));
     // Le bouton d'aide ouvre l'aide installée, où qu'elle soit rangée.
     EXPECT_TRUE(QFileInfo(Ouverture::cheminAide()).isFile()) << Ouverture::cheminAide().toStdString();
 
