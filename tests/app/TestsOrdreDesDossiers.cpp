@@ -43,9 +43,7 @@ TEST(OrdreDesDossiers, AucunDossierNIncludeUnDossierÀSaDroite) {
         const QString dossier = dossierDe(relatif);
         if (dossier.isEmpty()) continue; // main.cpp, main_fenetres.cpp : au-dessus de tout
         ++fichiers;
-        QFile f(chemin);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << relatif.toStdString();
-        for (const QString& ligne : QString::fromUtf8(f.readAll()).split(u'\n')) {
+        for (const QString& ligne : QString::fromUtf8(OutilsTests::lireFichier(chemin)).split(u'\n')) {
             const auto m = include.match(ligne);
             if (!m.hasMatch()) continue;
             const QString cible = dossierDe(m.captured(1));

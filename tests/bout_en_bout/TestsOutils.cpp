@@ -77,12 +77,6 @@ TEST_F(ProgrammeOutils, IsisSansSchemaPuisAvecUnSchemaPuisPlusieursSansAffichage
     QByteArray erreurs;
     EXPECT_NE(lancer(ligne, &erreurs), 0);
     EXPECT_TRUE(QString::fromUtf8(erreurs).contains("plusieurs schémas"));
-
-    // Simulateur introuvable : message en console, rien de lancé.
-    QFile::remove(projet + "/Autre.DSN");
-    erreurs.clear();
-    EXPECT_NE(lancer("isis>" + projet + ">Essai>" + racine.filePath("absent"), &erreurs), 0);
-    EXPECT_TRUE(QString::fromUtf8(erreurs).contains("introuvable"));
     EXPECT_EQ(lignesDuJournal(2).size(), 2);
 }
 

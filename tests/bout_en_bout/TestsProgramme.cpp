@@ -56,12 +56,7 @@ TEST_F(Programme, LigneInvalideSansAffichageVaSurLaSortieDErreur) {
         EXPECT_TRUE(QString::fromUtf8(erreurs).contains("«" + ligne + "» est invalide."))
             << erreurs.toStdString();
     }
-    // Un affichage nommé mais injoignable : même repli, sans avorter.
-    QByteArray sortie, erreurs;
-    const int code = OutilsTests::executer(quillon, {"bidule>" + projet}, &sortie, &erreurs,
-                                           SansAffichage + QStringList{"DISPLAY=:1234"});
-    EXPECT_EQ(code, 2) << erreurs.toStdString();
-    EXPECT_TRUE(erreurs.contains("est invalide."));
+    // Un affichage nommé mais injoignable : même repli, vu par ReglagesEndommages.
     EXPECT_FALSE(QFileInfo::exists(projet + "/journal.txt"));
 }
 

@@ -128,14 +128,6 @@ TEST_F(Outils, AVRStudioExclusifEtValeursAbsentes) {
     EXPECT_TRUE(messages.messages.empty());
 }
 
-// Le microcontrôleur vient du makefile que make lit : GNUmakefile avant makefile.
-TEST_F(Outils, LeMakefileLuEstCeluiDeMake) {
-    makefile("MCU = atmega8\n");
-    ecrireFichier(projet + "/GNUmakefile", "MCU = atmega16\n");
-    ASSERT_EQ(lancer("avrstudio"), CodeSortie::Succès);
-    EXPECT_EQ(OutilsTests::texteXml(fichierProjet(), "//DEBUG_TARGET/CURRENT_PART"), "atmega16");
-}
-
 // Commande du simulateur vide ou introuvable, modèle absent : dit avant tout effet, rien d'écrit,
 // aucun choix de schéma montré, rien de lancé.
 TEST_F(Outils, ÉchecsDitsAvantToutEffet) {

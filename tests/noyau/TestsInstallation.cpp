@@ -14,25 +14,14 @@ using OutilsTests::ecrireFichier;
 using OutilsTests::lireFichier;
 using OutilsTests::VariableEnvironnement;
 
-namespace {
-
-// Des données (un Configuration.xml) à cet endroit.
-void donnéesDans(const QString& dossier) {
-    ecrireFichier(dossier + "/Configuration.xml", "<Configuration/>");
-}
-
-} // namespace
-
 // Chaque disposition, vue du programme léger comme du programme des fenêtres ; des données à côté
 // du programme l'emportent sur un préfixe, et rien nulle part laisse le dossier du programme.
 TEST(Installation, TroisDispositionsEtRepli) {
     QTemporaryDir d;
     const QString r = d.path();
-    donnéesDans(r + "/usr/share/quillon");
-    donnéesDans(r + "/opt/quillon");
-    donnéesDans(r + "/construit/bin");
-    QDir().mkpath(r + "/usr/lib/quillon");
-    QDir().mkpath(r + "/vide/bin");
+    // Des données : un Configuration.xml.
+    for (const char* dossier : {"/usr/share/quillon", "/construit/bin"})
+        ecrireFichier(r + dossier + "/Configuration.xml", "<Configuration/>");
     const QString préfixe = r + "/usr";
     const Installation::Emplacements habituel{préfixe + "/share/quillon", préfixe + "/share/doc/quillon",
                                               préfixe + "/lib/quillon/quillon-fenetres"};
@@ -40,10 +29,8 @@ TEST(Installation, TroisDispositionsEtRepli) {
         return Installation::Emplacements{p, p + "/Aide", p + "/quillon-fenetres"};
     };
     const std::vector<std::pair<QString, Installation::Emplacements>> cas = {
-        // Le programme d'un préfixe : vu par l'installation en lecture seule.
-        {préfixe + "/lib/quillon", habituel},
-        {préfixe + "/bin/", habituel},
-        {r + "/opt/quillon", côteÀCôte(r + "/opt/quillon")},
+        // Le programme léger d'un préfixe (bin) : vu par l'installation en lecture seule.
+        {préfixe + "/lib/quillon/", habituel},
         // Un arbre de construction rangé dans un dossier « bin » garde ses données à côté.
         {r + "/construit/bin", côteÀCôte(r + "/construit/bin")},
         {r + "/vide/bin", côteÀCôte(r + "/vide/bin")},
@@ -56,16 +43,13 @@ TEST(Installation, TroisDispositionsEtRepli) {
     }
 }
 
-// XDG_CONFIG_HOME d'abord, s'il est absolu ; sinon ~/.config ; sans dossier personnel, la raison.
+// XDG_CONFIG_HOME d'abord, s'il est absolu ; sinon ~/.config. Le seul HOME, et sans dossier
+// personnel la raison : vus par l'installation en lecture seule et par Principal.
 TEST(Installation, FichierDesReglagesDApresLEnvironnement) {
     using Valeur = std::optional<QByteArray>;
     const std::vector<std::tuple<Valeur, Valeur, QString>> cas = {
         {"/x/config", "/home/moi", "/x/config/quillon/Paramètres.xml"},
         {"relatif", "/home/moi", "/home/moi/.config/quillon/Paramètres.xml"},
-        {std::nullopt, "/home/moi", "/home/moi/.config/quillon/Paramètres.xml"},
-        {"/x/config", std::nullopt, "/x/config/quillon/Paramètres.xml"},
-        {std::nullopt, std::nullopt, {}},
-        {"relatif", "maison", {}},
     };
     for (const auto& [xdg, maison, attendu] : cas) {
         VariableEnvironnement v1("XDG_CONFIG_HOME", xdg), v2("HOME", maison);
@@ -91,7 +75,7 @@ TEST(Installation, ReglagesCreesUneFoisDepuisLInstallation) {
     ASSERT_TRUE(Installation::préparerRéglages(fichier, données));
     EXPECT_EQ(lireFichier(fichier), "<Paramètres/>");
 
-    // Paramètres.xml avant la copie intacte (jamais remplacé ensuite, même abîmé : vu de bout en bout).
+    // Paramètres.xml avant la copie intacte (les deux livrés sont égaux : rien d'autre ne le voit).
     QFile::remove(fichier);
     ecrireFichier(données + "/Paramètres.xml", "<Paramètres><Silence>1</Silence></Paramètres>");
     ASSERT_TRUE(Installation::préparerRéglages(fichier, données));

@@ -31,4 +31,15 @@ inline std::map<QString, QByteArray> relever(const QString& dossier, bool droits
     return r;
 }
 
+// Les chemins changés, apparus ou disparus d'un relevé à l'autre.
+inline QStringList differences(const std::map<QString, QByteArray>& avant,
+                               const std::map<QString, QByteArray>& apres) {
+    QStringList r;
+    for (const auto& [chemin, valeur] : avant)
+        if (!apres.count(chemin) || apres.at(chemin) != valeur) r << chemin;
+    for (const auto& [chemin, valeur] : apres)
+        if (!avant.count(chemin)) r << chemin;
+    return r;
+}
+
 } // namespace OutilsTests
