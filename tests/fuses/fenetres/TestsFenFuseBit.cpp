@@ -253,11 +253,14 @@ TEST_F(FenetreFusibles, SansDescriptionNiPort) {
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(console().isEmpty());
 
-    // Un AT90S2313, dont avrdude ne sait pas lire le fusible : dit dès l'ouverture.
+    // Un AT90S2313, dont avrdude ne sait pas lire le fusible : dit dès l'ouverture, puis à la
+    // lecture, sans en lancer.
     fenêtre.reset();
     messages.messages.clear();
     composant(p, QStringLiteral("at90s2313"), QStringLiteral("2313"));
     ouvrir();
     ASSERT_TRUE(OutilsTests::attendre([this] { return !messages.messages.empty(); }, 10000));
-    EXPECT_EQ(titres(), QStringList{"Fusibles inaccessibles"});
+    cliquer("CBLire");
+    EXPECT_EQ(titres(), (QStringList{"Fusibles inaccessibles", "Fusibles inaccessibles"}));
+    EXPECT_TRUE(console().isEmpty());
 }
