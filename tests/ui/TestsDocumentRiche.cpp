@@ -114,23 +114,15 @@ TEST(DocumentRiche, FormatDuProchainTexte) {
     EXPECT_TRUE(d.formatEn(5).gras);
 }
 
-TEST(DocumentRiche, ContenuFormatéCopiéDUnDocumentÀLAutre) {
-    DocumentRiche tampon = documentDe("OCR1A = ;\r\nfin");
-    tampon.sélectionner(8, 0);
-    tampon.définirGras(true);
-    tampon.définirItalique(true);
-    tampon.définirCouleur(CouleurRVB::depuisBVR(128));
-    tampon.remplacerSélection("249 ");
+// Un contenu dont les segments débordent ou manquent n'est pas pris au mot (un contenu correct :
+// vu par la lecture des RTF, qui passe par là).
+TEST(DocumentRiche, ContenuAuxSegmentsBancals) {
     DocumentRiche vue = documentDe("ancien contenu");
-    vue.définirContenu(tampon.contenu());
-    EXPECT_EQ(vue.contenu(), tampon.contenu());
-    EXPECT_EQ(vue.formatEn(8).couleur, (CouleurRVB{128, 0, 0}));
-    EXPECT_EQ(vue.débutSélection(), 0);
-    // Un contenu dont les segments débordent ou manquent n'est pas pris au mot.
-    ContenuRiche bancal{"ab\ncd", {{-4, 3, {}}, {3, 99, tampon.formatEn(8)}}};
-    vue.définirContenu(bancal);
+    vue.sélectionner(3, 2);
+    vue.définirContenu({"ab\ncd", {{-4, 3, {}}, {3, 99, {true, false, Rouge, {}, 10}}}});
     EXPECT_EQ(vue.texte(), "ab\r\ncd");
     EXPECT_TRUE(vue.formatEn(5).gras);
+    EXPECT_EQ(vue.débutSélection(), 0);
 }
 
 TEST(DocumentRiche, FichiersTexteRelusEtRéécritsOctetPourOctet) {
