@@ -25,7 +25,6 @@ TEST(TablesMakefile, SélectionsLuesDuMakefile) {
         {sélectionMicroContrôleur, "atmega8515", {34, "ATMega8515"}}, // pas le début d'atmega8
         {sélectionMicroContrôleur, "atmega16  # carte", {22, "ATMega16"}},
         {sélectionMicroContrôleur, "ATmega328P", {-1, "ATmega328P"}},
-        {sélectionProgrammateur, "Fendel-stk200", {6, "Fendel STK200"}},
         {sélectionProgrammateur, "usbasp # clé", {15, "USBasp"}},
         {sélectionProgrammateur, "jtag3isp # clé", {-1, "jtag3isp # clé"}},
         {sélectionProgrammateur, "fendel-stk200", {-1, "fendel-stk200"}},
