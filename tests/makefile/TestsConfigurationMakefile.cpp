@@ -147,12 +147,9 @@ TEST_F(Configuration_, GestionnairesAuxBords) {
     c.changerOccupationMémoire(true);
     EXPECT_FALSE(bleu(m, "AffichageMemoire ="));
     EXPECT_TRUE(messages.messages.empty());
-}
 
-// La fréquence : un entier en hertz, rien d'autre ; un refus laisse F_CPU et l'étiquette (une
-// fréquence acceptée : vue dans la fenêtre).
-TEST_F(Configuration_, Fréquence) {
-    charger();
+    // La fréquence : un entier en hertz, rien d'autre ; un refus laisse F_CPU et l'étiquette (une
+    // fréquence acceptée : vue dans la fenêtre).
     for (const char* refusée : {"8,5", "", "0", "99999999999"}) {
         messages.messages.clear();
         c.contrôles.fréquence = {-1, refusée};

@@ -52,17 +52,7 @@ TEST(DocumentRiche, RechercheMotEntierCasseEtBornes) {
     EXPECT_EQ(d.texteSélection(), "stk500");
     EXPECT_EQ(d.trouver("avrisp", 1, 0), 14);
     EXPECT_EQ(std::pair(d.débutSélection(), d.longueurSélection()), std::pair(qsizetype(14), qsizetype(6)));
-}
-
-// Le curseur après un remplacement, et un remplacement vide, sont vus par la recherche, les
-// paramètres du makefile et le code MLI.
-TEST(DocumentRiche, RemplacementÀPlusieursLignesEtSélectionHorsDuTexte) {
-    DocumentRiche d = documentDe("MCU = atmega16\r\nF_CPU = 1");
-    d.définirDébutSélection(14);
-    // Ses sauts comptent pour deux, le curseur suit.
-    d.remplacerSélection("\nX\rY");
-    EXPECT_EQ(d.texte(), "MCU = atmega16\r\nX\r\nY\r\nF_CPU = 1");
-    EXPECT_EQ(d.débutSélection(), 14 + 6);
+    // Sélection hors du texte : bornée.
     d.sélectionner(-3, 99);
     EXPECT_EQ(d.texteSélection(), d.texte());
     d.sélectionner(99, -1);
@@ -76,12 +66,16 @@ TEST(DocumentRiche, LesSautsDeLigneSontDesCRLFIndivisibles) {
     EXPECT_EQ(d.texte(), "a\r\nb\r\nc\r\nd\r\n\r\ne");
     EXPECT_EQ(d.trouver("c", 0, 0), 6);
     EXPECT_EQ(d.longueur(), 15);
-    // Effacer le seul LF, remplacer le seul CR, insérer au milieu d'un saut : le curseur suit.
+    // Effacer le seul LF, remplacer le seul CR, insérer au milieu d'un saut ou des sauts isolés :
+    // le curseur suit.
     const struct {
         int début, longueur;
         const char *par, *texte;
         int curseur;
-    } cas[] = {{3, 1, "", "ab\r\ncd", -1}, {2, 1, "x", "abx\r\ncd", 3}, {3, 0, "x", "ab\r\nx\r\ncd", 5}};
+    } cas[] = {{3, 1, "", "ab\r\ncd", -1},
+               {2, 1, "x", "abx\r\ncd", 3},
+               {3, 0, "x", "ab\r\nx\r\ncd", 5},
+               {2, 0, "\nX\rY", "ab\r\nX\r\nY\r\ncd", 8}};
     for (const auto& k : cas) {
         DocumentRiche a = documentDe("ab\r\ncd");
         a.sélectionner(k.début, k.longueur);
