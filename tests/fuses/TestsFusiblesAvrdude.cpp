@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -48,9 +49,13 @@ struct BancFusibles : ::testing::Test {
         Avrdude::oublierVersion();
     }
 
-    void composant(const QString& mcu, const QString& partie, const ProgrammateurSimule& p) {
+    // Une carte simulée prête, son composant réglé, la logique chargée.
+    void carte(const QString& mcu, const QString& partie, const QStringList& options = {}) {
+        p.emplace(options);
+        ASSERT_TRUE(p->pret());
         ASSERT_TRUE(ChargerDescriptionAVR(mcu).réussi());
-        réglerFusibles(p, mcu, partie, QStringLiteral("stk500v1"));
+        réglerFusibles(*p, mcu, partie, QStringLiteral("stk500v1"));
+        f.charger();
     }
 
     // Un faux avrdude : un script shell.
@@ -67,17 +72,15 @@ struct BancFusibles : ::testing::Test {
     QStringList titres() const { return OutilsTests::titres(messages); }
 
     QTemporaryDir dossier;
+    std::optional<ProgrammateurSimule> p;
+    FusiblesAvrdude f{vue};
 };
 
 } // namespace
 
 TEST_F(BancFusibles, ComposantAUnSeulOctet) {
     // avrdude appelle « fuse » l'octet de l'ATtiny12 ; « lfuse » serait ignoré.
-    ProgrammateurSimule p({"--signature", "1e9005", "--lfuse", "d9"});
-    ASSERT_TRUE(p.pret());
-    composant("attiny12", "t12", p);
-    FusiblesAvrdude f(vue);
-    f.charger();
+    ASSERT_NO_FATAL_FAILURE(carte("attiny12", "t12", {"--signature", "1e9005", "--lfuse", "d9"}));
     ASSERT_EQ(f.ListeFusibles.size(), 8u);
     f.lire();
     EXPECT_TRUE(messages.messages.empty()) << titres().join(u',').toStdString();
@@ -86,11 +89,7 @@ TEST_F(BancFusibles, ComposantAUnSeulOctet) {
 }
 
 TEST_F(BancFusibles, AvrdudeAbsentAncienOuIncoherent) {
-    ProgrammateurSimule p;
-    ASSERT_TRUE(p.pret());
-    composant("atmega8", "m8", p);
-    FusiblesAvrdude f(vue);
-    f.charger();
+    ASSERT_NO_FATAL_FAILURE(carte("atmega8", "m8"));
     f.programme = dossier.filePath(QStringLiteral("absent"));
     f.lire();
     EXPECT_EQ(titres(), QStringList{"avrdude introuvable"});
@@ -124,14 +123,14 @@ TEST_F(BancFusibles, AvrdudeAbsentAncienOuIncoherent) {
                              "-?\n"
                              "-p m8 -P %1 -c stk500v1 -u -U hfuse:w:223:m\n"
                              "-p m8 -P %1 -c stk500v1 -u -U lfuse:w:255:m\n")
-                  .arg(p.port()));
+                  .arg(p->port()));
 
     // Un avrdude qui ne rend pas sa version : l'arrêt demandé l'interrompt, rien n'est écrit.
     Avrdude::oublierVersion();
     messages.messages.clear();
     f.programme =
         faux("case \"$*\" in *-\\?*) exec sleep 30 ;; esac\necho \"$*\" >> \"$(dirname \"$0\")/appels\"\n");
-    QTimer::singleShot(300, [&f] { f.arrêter(); });
+    QTimer::singleShot(300, [this] { f.arrêter(); });
     messages.réponses = {RéponseMessage::Oui};
     QElapsedTimer durée;
     durée.start();
@@ -148,10 +147,7 @@ TEST_F(BancFusibles, AvrdudeAbsentAncienOuIncoherent) {
 TEST_F(BancFusibles, DescriptionsQuiEmpechentDeLire) {
     // Un avrdude qui bloque ou qui déborde ne dit rien : la fenêtre fait comme avant (le composant
     // sans accès au fusible : vu dans la fenêtre).
-    ProgrammateurSimule p({"--signature", "1e9101"});
-    ASSERT_TRUE(p.pret());
-    composant("at90s2313", "2313", p);
-    FusiblesAvrdude f(vue);
+    ASSERT_NO_FATAL_FAILURE(carte("at90s2313", "2313", {"--signature", "1e9101"}));
     QElapsedTimer durée;
     durée.start();
     for (const QByteArray& script :
