@@ -81,13 +81,11 @@ TEST_F(Configuration_, ChargementSansMakefile) {
     EXPECT_FALSE(rouge(m, "BAUD =")); // jamais écrite ici
 }
 
-// Les valeurs d'un makefile du projet que le modèle classique n'a pas passent dans les contrôles
-// et sont réécrites telles quelles (DEBUG en minuscules), celles qu'aucune table ne connaît comprises.
+// Les valeurs d'un makefile du projet que le modèle classique n'a pas sont réécrites telles quelles
+// (DEBUG en minuscules), celles qu'aucune table ne connaît comprises (COFF et occupation lus dans
+// les contrôles : vus dans la fenêtre).
 TEST_F(Configuration_, ChargementDUnMakefileDuProjet) {
-    const Réglages réglages = {{"DEBUG =", "STABS"},
-                               {"CompilCoff =", "extcoff"},
-                               {"AffichageMemoire =", ""},
-                               {"DIRAVR =", "/opt/avr"}};
+    const Réglages réglages = {{"DEBUG =", "STABS"}, {"DIRAVR =", "/opt/avr"}};
     essai.écrireMakefile(EssaiConfiguration::makefileAvec(réglages));
     EXPECT_TRUE(charger().empty());
     EXPECT_TRUE(messages.messages.empty());
