@@ -249,7 +249,6 @@ TEST_F(Configuration_, ConfigurationParDéfaut) {
     EXPECT_EQ(lireFichier(essai.configurationParDéfaut()), avant);
     DocumentRiche relu;
     ASSERT_TRUE(relu.charger(perso));
-    EXPECT_TRUE(relu.venuDUnRtf());
     EXPECT_EQ(valeur(relu, "TARGET ="), "Clignotant");
     EXPECT_TRUE(rouge(relu, "MCU ="));
     EXPECT_EQ(Configuration::cheminConfigurationParDéfaut(), perso);
