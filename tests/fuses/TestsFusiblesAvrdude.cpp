@@ -1,5 +1,4 @@
-// L'enchaînement des lectures et écritures, sans fenêtre : octets bruts par le vrai avrdude et le
-// programmateur simulé, composant à un seul octet, avrdude absent, ancien ou incohérent.
+// L'enchaînement des fusibles sans fenêtre : composant à un octet, avrdude absent, ancien ou incohérent.
 #include "common/Messages.h"
 #include "fuses/DescriptionAVR.h"
 #include "fuses/FusiblesAvrdude.h"

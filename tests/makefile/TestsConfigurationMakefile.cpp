@@ -1,5 +1,4 @@
-// La configuration du makefile sans fenêtre : ordre du chargement, lecture d'un makefile dans les
-// contrôles, écritures et marques de chaque contrôle, messages.
+// La configuration du makefile sans fenêtre : chargement, lecture, écritures, marques, messages.
 #include "common/Messages.h"
 #include "makefile/ConfigurationMakefile.h"
 #include "makefile/ParametreMakefile.h"

@@ -1,5 +1,4 @@
-// Lecteur et écrivain RTF : aller-retour, lecture par unrtf, fichiers de LibreOffice,
-// fichiers mal formés.
+// Lecteur et écrivain RTF : aller-retour, unrtf, LibreOffice, fichiers mal formés.
 #include "outils/OutilsTests.h"
 #include "ui/Rtf.h"
 

@@ -1,5 +1,4 @@
-// La fenêtre des fusibles, hors écran, avec le vrai avrdude et le programmateur simulé : contrôles
-// trouvés par leur nom, gestes de l'utilisateur par QTest, messages lus dans l'enregistreur.
+// La fenêtre des fusibles hors écran, avec le vrai avrdude et le programmateur simulé.
 #include "common/Messages.h"
 #include "fuses/DescriptionAVR.h"
 #include "fuses/fenetres/FenFuseBit.h"

@@ -1,5 +1,4 @@
-// Pièces communes des fenêtres : un gestionnaire qui lève ne sort jamais de la boucle
-// d'évènements (une exception standard et la bascule de largeur : vues dans la configuration).
+// Un gestionnaire qui lève ne sort pas de la boucle (exception standard : vue dans la configuration).
 #include "noyau/ErreurNonRepertoriee.h"
 #include "ui/fenetres/KitFenetres.h"
 
