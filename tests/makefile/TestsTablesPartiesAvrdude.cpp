@@ -1,5 +1,4 @@
-// Listes des outils installés : parties d'avrdude (lecture robuste, délai, mémoire bornée, une seule
-// exécution) et composants d'avr-gcc.
+// Listes des outils installés : parties d'avrdude et composants d'avr-gcc.
 #include "makefile/TablesPartiesAvrdude.h"
 #include "outils/FauxAvrdude.h"
 #include "outils/OutilsTests.h"

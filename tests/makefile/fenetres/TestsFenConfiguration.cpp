@@ -1,5 +1,4 @@
-// La fenêtre de configuration, hors écran : contrôles trouvés par leur nom, gestes de
-// l'utilisateur par QTest, messages lus dans l'enregistreur.
+// La fenêtre de configuration hors écran : contrôles par leur nom, gestes par QTest.
 #include "common/Messages.h"
 #include "makefile/fenetres/AccesFenetres.h"
 #include "makefile/fenetres/FenConfiguration.h"

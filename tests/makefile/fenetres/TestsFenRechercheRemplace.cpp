@@ -1,5 +1,4 @@
-// La fenêtre « Rechercher » ouverte depuis la configuration : touches, dispositions, place,
-// recherche, remplacement, état gardé entre deux ouvertures.
+// La fenêtre « Rechercher » de la configuration : touches, dispositions, recherche, remplacement.
 #include "common/Messages.h"
 #include "makefile/fenetres/FenConfiguration.h"
 #include "makefile/fenetres/FenRechercheRemplace.h"

@@ -92,13 +92,3 @@ TEST_F(BTLSons, CheminsDesSonsSansApparence) {
     EXPECT_EQ(BTL::cheminSon(complet), complet);
     EXPECT_EQ(BTL::cheminSon(d.filePath("Fusage.wav")), QString());
 }
-
-TEST_F(BTLSons, LecteurReelSansSortieAudioNiBlocageNiPlantage) {
-    BTL::installerLecteurSons(nullptr);
-    BTL b("Son");
-    b.show();
-    QSignalSpy clics(&b, &QAbstractButton::clicked);
-    for (int i = 0; i < 3; ++i)
-        toucher(&b);
-    EXPECT_EQ(clics.count(), 3);
-}

@@ -1,5 +1,4 @@
-// Le dessin du signal suit la taille du contrôle : la part haute de la broche dessinée est le
-// rapport cyclique, quelle que soit la largeur.
+// La part haute de la broche dessinée est le rapport cyclique, quelle que soit la largeur.
 #include "ui/fenetres/DessinSignal.h"
 
 #include <QImage>

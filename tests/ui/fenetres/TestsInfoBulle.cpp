@@ -6,16 +6,14 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-// Arrêtée, elle ne s'affiche pas, et se cache si elle l'était. Durée écoulée : signalée une fois,
-// bulle cachée ; sans durée, un clic sur elle (croix comprise : même gestionnaire) la cache.
+// Arrêtée, elle se cache si elle l'était (qu'elle ne s'affiche plus : vu par la configuration). Durée écoulée
+// : signalée une fois, bulle cachée ; sans durée, un clic sur elle (croix comprise : même gestionnaire) la
+// cache.
 TEST(InfoBulle, MarcheArretDuréeEtClics) {
     QWidget fenêtre;
     fenêtre.show();
     auto* cible = new QLabel("Fréquence :", &fenêtre);
     InfoBulle bulle(&fenêtre);
-    bulle.définirMarcheArret(false);
-    EXPECT_FALSE(bulle.afficher(cible, "Aide"));
-    bulle.définirMarcheArret(true);
     EXPECT_TRUE(bulle.afficher(cible, "Aide"));
     bulle.définirMarcheArret(false);
     EXPECT_FALSE(bulle.estAffichée());
