@@ -4,6 +4,8 @@
 #include "assistant/timers/GenerateurPWM.h"
 #include "outils/OutilsTests.h"
 
+#include "common/Nombres.h"
+
 #include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
@@ -50,6 +52,21 @@ inline EntréesGénérateur entrées(const CapacitésComposant& c, int sortie, d
     e.ModePWM = mode;
     e.CBInit = true;
     return e;
+}
+
+// Diviseur d'un code CS d'après les fiches techniques : Timer2 asynchrone à part, Timer1 des
+// ATtiny25/45/85 en puissances de deux sur quatre bits ; 0 pour un code sans diviseur.
+inline double diviseurFiche(const TimerComposant& t, uint32_t code) {
+    static const double normal[] = {0, 1, 8, 64, 256, 1024, 0, 0};
+    static const double async[] = {0, 1, 8, 32, 64, 128, 256, 1024};
+    if (Nombres::val(t.prédivisions.value(1)) == 2) return (code & 15) ? double(1 << ((code & 15) - 1)) : 0;
+    const bool asynchrone = t.prédivisions.size() > 5 && Nombres::val(t.prédivisions[5]) > 0;
+    return (asynchrone ? async : normal)[code & 7];
+}
+
+// Timer0 des ATmega16/32 : simavr 1.6 ignore WGM01 et compte jusqu'à 0xFF, le CTC n'y tourne pas.
+inline bool ctcNonSimulé(const QString& mcu, const QString& timer) {
+    return timer == u"Timer0" && (mcu == u"atmega16" || mcu == u"atmega32");
 }
 
 // Compile source pour mcu (-Os -Wall -Werror) ; rend le chemin de l'ELF, vide en cas d'échec.

@@ -1,7 +1,10 @@
 #pragma once
 // Outils des preuves d'interruptions : numéros des vecteurs et adresses des variables d'un
 // programme AVR, banc interruptions_simavr, composants que simavr 1.6 fait tourner.
+#include "assistant/timers/GenerateurBaseDeTemps.h"
 #include "outils/OutilsAvr.h"
+
+#include <gtest/gtest.h>
 
 namespace OutilsInterruptions {
 
@@ -46,17 +49,6 @@ inline QMap<QString, int> vecteurs(const QString& mcu) {
     return r;
 }
 
-// Adresse (espace des données) d'une variable du programme, -1 si elle n'y est pas.
-inline int adresseVariable(const QString& elf, const QString& nom) {
-    QByteArray sortie;
-    OutilsTests::executer(QStringLiteral("avr-nm"), {elf}, &sortie);
-    for (const QString& l : QString::fromUtf8(sortie).split(u'\n')) {
-        const QStringList champs = l.split(u' ', Qt::SkipEmptyParts);
-        if (champs.size() == 3 && champs[2] == nom) return int(champs[0].toUInt(nullptr, 16) & 0xFFFF);
-    }
-    return -1;
-}
-
 // Lance le banc des interruptions ; rend les lignes « clé=valeur » de sa sortie.
 inline QMap<QString, double> lancer(const QString& mcu, double horloge, const QString& elf,
                                     const QStringList& options) {
@@ -72,6 +64,14 @@ inline QMap<QString, double> lancer(const QString& mcu, double horloge, const QS
     }
     if (r.isEmpty()) r[QStringLiteral("erreur")] = 1, qWarning("%s", erreurs.constData());
     return r;
+}
+
+// Options du banc : compter les entrées dans ce vecteur et relire les octets de « lu ».
+inline QStringList surveiller(int vecteur, int lu, int octets) {
+    QStringList o{QStringLiteral("-v"), QString::number(vecteur)};
+    for (int i = 0; i < octets; ++i)
+        o << QStringLiteral("-r") << QString::number(lu + i);
+    return o;
 }
 
 // Options du banc qui relisent ces registres (deux octets chacun) ; les noms vides sont passés.
@@ -98,6 +98,36 @@ inline QString programme(const QString& code, const QString& init, const QString
                                  "    sei();\n    set_sleep_mode(SLEEP_MODE_IDLE);\n    for (;;) {\n"
                                  "        sleep_mode();\n        lu = %2();\n    }\n}\n")
                       .arg(init, lecture, type);
+}
+
+// Compile le programme d'essai ; rend l'ELF et l'adresse de « lu » (échec signalé, ELF vide sinon).
+inline std::pair<QString, int> compilerEssai(const QTemporaryDir& d, int& n, const QString& mcu,
+                                             const QString& source) {
+    QByteArray erreurs;
+    const QString elf = OutilsAvr::compiler(d, QStringLiteral("e%1").arg(n++), mcu, source, &erreurs);
+    const int lu = elf.isEmpty() ? -1 : OutilsAvr::adresseSymbole(elf, QStringLiteral("lu"));
+    if (lu < 0) ADD_FAILURE() << erreurs.toStdString() << source.toStdString();
+    return {lu < 0 ? QString() : elf, lu};
+}
+
+// Relit dans simavr ce que le code a écrit (une milliseconde) : registres de configuration, sommet
+// (vérifié s'il vaut au moins 0), interruption autorisée ; rend les relevés, ceux d'autres compris.
+inline QMap<QString, double> vérifierConfiguration(const QString& mcu, const QString& elf,
+                                                   const QMap<QString, int>& adr, const TimerComposant& t,
+                                                   const uint32_t config[2], int64_t sommet,
+                                                   const QStringList& autres = {}) {
+    const QString s = GenerateurBaseDeTemps::registresSommet(t)[0];
+    const auto m =
+        lancer(mcu, 16e6, elf,
+               relire(adr, QStringList{t.registre(0), t.registre(1), s, t.registreInterruption} + autres)
+                   << QStringLiteral("-t") << QStringLiteral("0.001"));
+    for (int i = 0; i < t.nombreRegistresConfig; ++i)
+        EXPECT_EQ(registre(m, adr.value(t.registre(i)), false), int(config[i])) << i;
+    if (sommet >= 0) {
+        EXPECT_EQ(registre(m, adr.value(s), Nombres::val(t.max) > 255), sommet);
+    }
+    EXPECT_NE(registre(m, adr.value(t.registreInterruption), false), 0);
+    return m;
 }
 
 } // namespace OutilsInterruptions

@@ -1,5 +1,7 @@
 // Le fichier des possibilités : à jour avec son script, compilable pour chaque composant, et
 // refusé clairement quand il est abîmé, sans jamais être réécrit.
+#include "assistant/timers/BaseDeTemps.h"
+#include "assistant/timers/GenerateurBaseDeTemps.h"
 #include "outils/OutilsAvr.h"
 
 #include <QFileInfo>
@@ -27,14 +29,15 @@ TEST(Configuration, LeFichierLivréEstCeluiQueDonneLeScript) {
 }
 
 // Pour chaque composant, chaque sortie génère une fonction complète dans chacun des modes que son
-// timer connaît (les autres sont refusés) ; toutes se compilent ensemble : tout nom de registre ou
-// de broche du fichier existe pour ce composant (les ports : squelettes de projet construits).
+// timer connaît (les autres sont refusés) ; toutes se compilent ensemble, avec les bases de temps :
+// tout nom de registre, de broche ou de vecteur du fichier existe pour ce composant.
 TEST(Configuration, ChaqueComposantCompileLeCodeDeChacuneDeSesSorties) {
     EXIGER_OUTILS("avr-gcc");
     const QStringList noms = CapacitesComposant::composants(fichierLivré());
     EXPECT_GE(noms.size(), 120);
     QTemporaryDir d;
     QMap<QString, QString> sources;
+    int timers = 0;
     for (const QString& mcu : noms) {
         SCOPED_TRACE(mcu.toStdString());
         const CapacitésComposant c = composant(mcu);
@@ -68,8 +71,17 @@ TEST(Configuration, ChaqueComposantCompileLeCodeDeChacuneDeSesSorties) {
             }
             EXPECT_GE(modes, 2) << c.sorties[s].libellé.toStdString();
         }
+        // La base de temps de chaque timer qui en a une : un vecteur inconnu du composant est une erreur.
+        EXPECT_FALSE(BaseDeTemps::timersUtilisables(c).empty());
+        for (const int i : BaseDeTemps::timersUtilisables(c)) {
+            const auto r = BaseDeTemps::calculer(c, i, 8e6, 1e-3, true);
+            ASSERT_TRUE(r.ok()) << r.erreur.toStdString();
+            source += GenerateurBaseDeTemps::code(c, r.réglage);
+            ++timers;
+        }
         sources[mcu] = source + QStringLiteral("int main(void) {\n%1    return 0;\n}\n").arg(appels);
     }
+    EXPECT_GE(timers, 250);
     const auto erreurs = compilerTous(d, sources);
     for (auto it = erreurs.begin(); it != erreurs.end(); ++it)
         EXPECT_TRUE(it.value().isEmpty()) << it.key().toStdString() << " : " << it.value().toStdString();

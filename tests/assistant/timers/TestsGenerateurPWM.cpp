@@ -45,34 +45,25 @@ TEST(GenerateurPWM, SectionJusquÀLaLigneFinEtEnTêteSelonCBInit) {
 // autre prédivision ou un autre sommet partagé est dit, avec le registre en cause.
 TEST(GenerateurPWM, DeuxSortiesDUnTimerSEntendentOuLeDisent) {
     const CapacitésComposant c = composant(QStringLiteral("atmega328p"));
-    struct Cas {
-        const char *a, *modeA;
-        double fA;
-        const char *b, *modeB;
-        double fB;
-        const char* registre; // vide : pas de conflit
+    auto écrites = [&](const QString& sortie, const char* mode, double f) {
+        const auto r = GenerateurPWM::calculer(
+            entrées(c, indexSortie(c, sortie), 16e6, f, 0.5, QString::fromLatin1(mode)));
+        EXPECT_TRUE(r.ok()) << r.erreur.toStdString();
+        return GenerateurPWM::écritures(c.timers[std::size_t(r.indexTimer)], r.réglage);
     };
-    const Cas cas[] = {
-        {"OC0A", "FPWM", 976.5625, "OC0B", "FPWM", 976.5625, ""},
-        {"OC0A", "FPWM", 976.5625, "OC0B", "FPWM", 7812.5, "TCCR0B"},
-        // 1 kHz exact sur OC0B prend OCR0A comme sommet : OC0A perd sa MLI, et c'est dit.
-        {"OC0A", "FPWM", 1000, "OC0B", "FPWM", 1000, "TCCR0A"},
-        {"OC0A", "FPWM", 1000, "OC0B", "PWMPC", 500, "TCCR0A"},
-        {"OC0A", "FPWM", 1000, "OC0B", "CTC", 1000, "TCCR0A"},
-        {"OC0A", "CTC", 1000, "OC0B", "CTC", 2000, "OCR0A"},
-        {"OC1A", "FPWM", 1000, "OC1B", "FPWM", 1000, ""},
-        {"OC1A", "FPWM", 1000, "OC1B", "FPWM", 2000, "ICR1"},
-    };
-    for (const Cas& k : cas) {
-        SCOPED_TRACE(std::string(k.a) + " " + k.modeA + " / " + k.b + " " + k.modeB);
-        auto écrites = [&](const char* sortie, const char* mode, double f) {
-            const auto r = GenerateurPWM::calculer(entrées(c, indexSortie(c, QString::fromLatin1(sortie)),
-                                                           16e6, f, 0.5, QString::fromLatin1(mode)));
-            EXPECT_TRUE(r.ok()) << r.erreur.toStdString();
-            return GenerateurPWM::écritures(c.timers[std::size_t(r.indexTimer)], r.réglage);
-        };
+    // OCnA puis OCnB du timer n ; 1 kHz exact sur OC0B prend OCR0A comme sommet : OC0A perd sa MLI, et
+    // c'est dit.
+    for (const auto& [n, modeA, fA, modeB, fB, registre] :
+         {std::tuple{"0", "FPWM", 976.5625, "FPWM", 976.5625, ""},
+          {"0", "FPWM", 976.5625, "FPWM", 7812.5, "TCCR0B"},
+          {"0", "FPWM", 1000.0, "FPWM", 1000.0, "TCCR0A"},
+          {"0", "FPWM", 1000.0, "PWMPC", 500.0, "TCCR0A"},
+          {"0", "CTC", 1000.0, "CTC", 2000.0, "OCR0A"},
+          {"1", "FPWM", 1000.0, "FPWM", 2000.0, "ICR1"}}) {
+        const QString oc = QStringLiteral("OC") + QString::fromLatin1(n);
         const QString conflit =
-            GenerateurPWM::conflit(écrites(k.a, k.modeA, k.fA), écrites(k.b, k.modeB, k.fB));
-        EXPECT_EQ(conflit.section(u' ', 0, 0), QString::fromLatin1(k.registre)) << conflit.toStdString();
+            GenerateurPWM::conflit(écrites(oc + u'A', modeA, fA), écrites(oc + u'B', modeB, fB));
+        EXPECT_EQ(conflit.section(u' ', 0, 0), QString::fromLatin1(registre))
+            << modeA << " / " << modeB << " : " << conflit.toStdString();
     }
 }

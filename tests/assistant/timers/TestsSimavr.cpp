@@ -2,7 +2,7 @@
 // des possibilités, chaque mode, trois fréquences de sa plage et deux rapports cycliques, le code
 // généré, compilé par avr-gcc (-Wall -Werror), tourne dans simavr et donne ce qu'il annonce.
 #include "assistant/timers/Calculatrice.h"
-#include "outils/OutilsAvr.h"
+#include "outils/OutilsInterruptions.h"
 
 #include "common/Nombres.h"
 
@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 using namespace OutilsAvr;
+using OutilsInterruptions::registre;
 
 namespace {
 
@@ -36,8 +37,7 @@ Mesure mesureSimavr(const QString& mcu, const TimerComposant& t, const SortieCom
     // Il ne pilote aucune broche en MLI à phase correcte.
     if (mode == ModeMLI::PhaseCorrecte) return Mesure::Registres;
     // Il ignore WGM01 du Timer0 des ATmega16/32 (il compte jusqu'à 0xFF).
-    if ((mcu == u"atmega16" || mcu == u"atmega32") && t.nom == u"Timer0" && mode == ModeMLI::CTC)
-        return Mesure::Registres;
+    if (ctcNonSimulé(mcu, t.nom) && mode == ModeMLI::CTC) return Mesure::Registres;
     // Il ne relie pas OC1B (PB4) de la famille ATtiny2313.
     if (mcu.contains(u"313") && s.libellé.startsWith(u"OC1B")) return Mesure::Registres;
     return Mesure::Broche;
@@ -47,23 +47,6 @@ Mesure mesureSimavr(const QString& mcu, const TimerComposant& t, const SortieCom
 double facteurSimulateur(const QString& mcu, const TimerComposant& t, const CalculTimer::Réglage& g) {
     const bool ancien = mcu == u"atmega8" || mcu == u"atmega16" || mcu == u"atmega32";
     return ancien && t.nom == u"Timer2" && g.prédivision == 32 ? 2 : 1;
-}
-
-// Diviseur de chaque code CS d'après les fiches techniques (Timer2 asynchrone à part ; Timer1
-// des ATtiny25/45/85 : CK / 2^(code − 1) sur quatre bits).
-enum class Prédiviseur { Normal, Asynchrone, PuissancesDeDeux };
-double diviseur(int code, Prédiviseur genre) {
-    static const double normal[] = {0, 1, 8, 64, 256, 1024};
-    static const double async[] = {0, 1, 8, 32, 64, 128, 256, 1024};
-    switch (genre) {
-    case Prédiviseur::Asynchrone:
-        return async[code & 7];
-    case Prédiviseur::PuissancesDeDeux:
-        return code == 0 ? 0 : double(1 << ((code & 15) - 1));
-    case Prédiviseur::Normal:
-        break;
-    }
-    return (code & 7) <= 5 ? normal[code & 7] : 0;
 }
 
 // Une ligne de la matrice : une sortie, un mode, une fréquence voulue et un rapport cyclique.
@@ -98,29 +81,21 @@ std::vector<Ligne> lignes(const CapacitésComposant& c, double F) {
     return v;
 }
 
-// Ce que simavr a montré d'un cas : la fréquence et le rapport mesurés (sur la broche, au
-// compteur, ou d'après les registres relus et la fiche technique).
-struct Relevé {
-    RésultatGénération r;
-    Mesure mesure = Mesure::Broche;
-    double f = 0, rc = 0;
-    bool ok = false;
-};
-
-// Le coureur : génère le code de chaque ligne, compile le tout en un programme (chaque cas est une
-// fonction, choisie par un octet .noinit que le banc pose avant le départ), le fait tourner une
-// fois par cas et relève ce qu'il montre.
-std::vector<Relevé> courir(const QTemporaryDir& d, const CapacitésComposant& c, const std::vector<Ligne>& ls,
-                           double F, const QString& nom) {
+// Génère le code de chaque ligne, compile le tout en un programme (chaque cas est une fonction,
+// choisie par un octet .noinit que le banc pose avant le départ), le fait tourner une fois par cas
+// et vérifie que la fréquence et le rapport montrés (sur la broche, au compteur, ou d'après les
+// registres relus et la fiche technique) sont les annoncés.
+void vérifier(const QTemporaryDir& d, const CapacitésComposant& c, double F, int parMesure[3]) {
     const QString mcu = c.nom;
-    std::vector<Relevé> v(ls.size());
+    const std::vector<Ligne> ls = lignes(c, F);
+    std::vector<RésultatGénération> v(ls.size());
     QString source = QStringLiteral("#include <avr/io.h>\n"), choix;
     for (std::size_t n = 0; n < ls.size(); ++n) {
         DocumentRiche doc;
-        v[n].r = GénérerLeCodePWM(entrées(c, ls[n].sortie, F, ls[n].f, ls[n].rc, ls[n].mode), doc);
-        if (!v[n].r.ok()) {
-            ADD_FAILURE() << mcu.toStdString() << " " << v[n].r.erreur.toStdString();
-            return {};
+        v[n] = GénérerLeCodePWM(entrées(c, ls[n].sortie, F, ls[n].f, ls[n].rc, ls[n].mode), doc);
+        if (!v[n].ok()) {
+            ADD_FAILURE() << mcu.toStdString() << " " << v[n].erreur.toStdString();
+            return;
         }
         source += doc.texte().replace(QRegularExpression(QStringLiteral("void InitMLI_\\w+\\(void\\)")),
                                       QStringLiteral("void cas_%1(void)").arg(n));
@@ -131,117 +106,96 @@ std::vector<Relevé> courir(const QTemporaryDir& d, const CapacitésComposant& c
                        "int main(void) {\n    switch (cas_choisi) {\n%1    }\n    for (;;) {\n    }\n}\n")
             .arg(choix);
     QByteArray erreurs;
-    const QString elf = compiler(d, nom, mcu, source, &erreurs);
+    const QString elf = compiler(d, mcu, mcu, source, &erreurs);
     const int adresseCas = elf.isEmpty() ? -1 : adresseSymbole(elf, QStringLiteral("cas_choisi"));
     if (adresseCas < 0) {
         ADD_FAILURE() << mcu.toStdString() << " : " << erreurs.toStdString();
-        return {};
+        return;
     }
     const auto adr = adresses(mcu);
 
     std::vector<Simulation> courses;
     for (std::size_t n = 0; n < ls.size(); ++n) {
-        const CalculTimer::Réglage& g = v[n].r.réglage;
-        const TimerComposant& t = c.timers[v[n].r.indexTimer];
+        const CalculTimer::Réglage& g = v[n].réglage;
+        const TimerComposant& t = c.timers[v[n].indexTimer];
         const SortieComposant& so = c.sorties[ls[n].sortie];
-        Simulation s;
-        s.mcu = mcu;
-        s.horloge = F;
-        s.elf = elf;
-        s.écritures = {{adresseCas, int(n)}};
-        v[n].mesure = mesureSimavr(mcu, t, so, v[n].r.mode);
-        if (v[n].mesure == Mesure::Broche) {
+        Simulation s{.mcu = mcu, .horloge = F, .elf = elf, .écritures = {{adresseCas, int(n)}}};
+        const Mesure mesure = mesureSimavr(mcu, t, so, v[n].mode);
+        if (mesure != Mesure::Registres) s.secondes = std::min(1.0, 8.0 / g.fréquenceObtenue + 0.01);
+        if (mesure == Mesure::Broche) {
             s.broche = so.port + QString::number(so.bit);
-            s.secondes = std::min(1.0, 8.0 / g.fréquenceObtenue + 0.01);
         } else {
             const QString configB = t.registre(t.nombreRegistresConfig == 2 ? 1 : 0);
             for (const QString& reg : {t.registre(0), configB, g.registreSommet, g.registreComparaison})
                 if (!reg.isEmpty()) s.registres << adr.value(reg) << adr.value(reg) + 1;
-            if (v[n].mesure == Mesure::Compteur) {
-                s.compteur = adr.value(QStringLiteral("TCNT0"));
-                s.secondes = std::min(1.0, 8.0 / g.fréquenceObtenue + 0.01);
-            }
+            if (mesure == Mesure::Compteur) s.compteur = adr.value(QStringLiteral("TCNT0"));
         }
         courses.push_back(s);
     }
     const auto mesuré = simulerTous(courses);
 
     for (std::size_t n = 0; n < ls.size(); ++n) {
-        Relevé& e = v[n];
-        const CalculTimer::Réglage& g = e.r.réglage;
-        const TimerComposant& t = c.timers[e.r.indexTimer];
+        const RésultatGénération& r = v[n];
+        const CalculTimer::Réglage& g = r.réglage;
+        const TimerComposant& t = c.timers[r.indexTimer];
+        const Mesure mesure = mesureSimavr(mcu, t, c.sorties[ls[n].sortie], r.mode);
+        double f = 0, rc = 0;
         const auto& m = mesuré[n];
         SCOPED_TRACE(QStringLiteral("%1 %2 %3 %4 Hz RC %5 : sommet %6, prédivision %7")
                          .arg(mcu, c.sorties[ls[n].sortie].libellé, ls[n].mode)
                          .arg(ls[n].f)
                          .arg(ls[n].rc)
-                         .arg(Calculatrice::texteSommet(g, e.r.mode))
+                         .arg(Calculatrice::texteSommet(g, r.mode))
                          .arg(g.prédivision)
                          .toStdString());
-        if (e.mesure == Mesure::Broche) {
+        if (mesure == Mesure::Broche) {
             if (!m.contains(QStringLiteral("frequence"))) {
                 ADD_FAILURE() << "aucun signal sur la broche";
                 continue;
             }
-            e.f = m[QStringLiteral("frequence")] / facteurSimulateur(mcu, t, g);
-            e.rc = m[QStringLiteral("rapport")];
-            e.ok = true;
-            continue;
-        }
-        auto lire8 = [&](const QString& reg) {
-            return int(m.value(QStringLiteral("registre_0x%1").arg(adr.value(reg), 0, 16)));
-        };
-        auto lire16 = [&](const QString& reg) {
-            return lire8(reg) +
-                   256 * int(m.value(QStringLiteral("registre_0x%1").arg(adr.value(reg) + 1, 0, 16)));
-        };
-        if (!m.contains(QStringLiteral("cycles"))) {
-            ADD_FAILURE() << "le banc a échoué";
-            continue;
-        }
-        // Ce que le code a vraiment écrit, relu dans le simulateur.
-        const bool seize = t.max != u"255";
-        EXPECT_EQ(uint32_t(lire8(t.registre(0))), g.configA);
-        const int top = g.sommetFixe ? int(g.sommet)
-                        : seize      ? lire16(g.registreSommet)
-                                     : lire8(g.registreSommet);
-        EXPECT_EQ(top, g.sommet);
-        const Prédiviseur genre = Nombres::val(t.prédivisions.value(1)) == 2 ? Prédiviseur::PuissancesDeDeux
-                                  : t.prédivisions.size() > 5 && Nombres::val(t.prédivisions[5]) > 0
-                                      ? Prédiviseur::Asynchrone
-                                      : Prédiviseur::Normal;
-        const int cs = lire8(t.registre(t.nombreRegistresConfig == 2 ? 1 : 0)) &
-                       (genre == Prédiviseur::PuissancesDeDeux ? 15 : 7);
-        const double p = diviseur(cs, genre);
-        if (p <= 0) {
-            ADD_FAILURE() << "sélection d'horloge " << cs << " inconnue";
-            continue;
-        }
-        const int ocr = seize ? lire16(g.registreComparaison) : lire8(g.registreComparaison);
-        // Fiche technique : CTC F / (2 N (1 + OCR)) ; rapide F / (N (1 + TOP)), haut OCR + d
-        // comptes ; phase correcte F / (2 N TOP), RC = OCR / TOP.
-        if (e.r.mode == ModeMLI::CTC) {
-            e.f = F / (2 * p * (top + 1));
-            e.rc = 0.5;
-        } else if (e.r.mode == ModeMLI::Rapide) {
-            e.f = F / (p * (top + 1));
-            e.rc = double(ocr + t.décalageRapide) / (top + 1);
+            f = m[QStringLiteral("frequence")] / facteurSimulateur(mcu, t, g);
+            rc = m[QStringLiteral("rapport")];
         } else {
-            e.f = F / (2 * p * top);
-            e.rc = double(ocr) / top;
-        }
-        if (e.mesure == Mesure::Compteur) {
-            if (!m.contains(QStringLiteral("cycle_compteur"))) {
-                ADD_FAILURE() << "le compteur ne tourne pas";
+            if (!m.contains(QStringLiteral("cycles"))) {
+                ADD_FAILURE() << "le banc a échoué";
                 continue;
             }
-            // Un tour de compteur : une période en MLI rapide, une demi-période en CTC.
-            const double tour = m[QStringLiteral("cycle_compteur")];
-            e.f = e.r.mode == ModeMLI::CTC ? F / (2 * tour) : F / tour;
+            // Ce que le code a vraiment écrit, relu dans le simulateur.
+            const bool seize = t.max != u"255";
+            auto lire = [&](const QString& reg, bool s) { return registre(m, adr.value(reg), s); };
+            EXPECT_EQ(uint32_t(lire(t.registre(0), false)), g.configA);
+            const int top = g.sommetFixe ? int(g.sommet) : lire(g.registreSommet, seize);
+            EXPECT_EQ(top, g.sommet);
+            const int cs = lire(t.registre(t.nombreRegistresConfig == 2 ? 1 : 0), false);
+            const double p = diviseurFiche(t, uint32_t(cs));
+            if (p <= 0) {
+                ADD_FAILURE() << "sélection d'horloge " << cs << " inconnue";
+                continue;
+            }
+            const int ocr = lire(g.registreComparaison, seize);
+            // Fiche technique : CTC F / (2 N (1 + OCR)) ; rapide F / (N (1 + TOP)), haut OCR + d
+            // comptes ; phase correcte F / (2 N TOP), RC = OCR / TOP.
+            const bool ctc = r.mode == ModeMLI::CTC, rapide = r.mode == ModeMLI::Rapide;
+            f = ctc ? F / (2 * p * (top + 1)) : rapide ? F / (p * (top + 1)) : F / (2 * p * top);
+            rc = ctc ? 0.5 : rapide ? double(ocr + t.décalageRapide) / (top + 1) : double(ocr) / top;
+            if (mesure == Mesure::Compteur) {
+                if (!m.contains(QStringLiteral("cycle_compteur"))) {
+                    ADD_FAILURE() << "le compteur ne tourne pas";
+                    continue;
+                }
+                // Un tour de compteur : une période en MLI rapide, une demi-période en CTC.
+                const double tour = m[QStringLiteral("cycle_compteur")];
+                f = ctc ? F / (2 * tour) : F / tour;
+            }
         }
-        e.ok = true;
+        ++parMesure[int(mesure)];
+        // Mesuré = annoncé à 0,1 % près, rapport à un compte près ; voulu atteint quand il peut l'être.
+        EXPECT_NEAR(f, g.fréquenceObtenue, g.fréquenceObtenue * 1e-3);
+        EXPECT_NEAR(rc, g.rapportObtenu, 1.0 / double(g.pas()) + 1e-6);
+        if (ls[n].atteinte) {
+            EXPECT_NEAR(f, ls[n].f, ls[n].f * 1e-3);
+        }
     }
-    return v;
 }
 
 } // namespace
@@ -249,90 +203,12 @@ std::vector<Relevé> courir(const QTemporaryDir& d, const CapacitésComposant& c
 TEST(Simavr, ChaqueSortieDeChaqueComposantDonneCeQuElleAnnonce) {
     EXIGER_OUTILS("avr-gcc", "avr-nm", "simavr");
     QTemporaryDir d;
-    constexpr double F = 16e6;
-    int composants = 0, total = 0, triplets = 0;
-    QStringList résumé;
-    for (const QString& mcu : CapacitesComposant::composants(fichierLivré())) {
-        if (!simavrConnaît(mcu)) continue;
-        ++composants;
-        const CapacitésComposant c = composant(mcu);
-        const std::vector<Ligne> ls = lignes(c, F);
-        const std::vector<Relevé> relevés = courir(d, c, ls, F, mcu);
-        ASSERT_EQ(relevés.size(), ls.size());
-        int parMesure[3] = {0, 0, 0};
-        double écartMax = 0;
-        QSet<QPair<int, QString>> sortiesEtModes;
-        for (std::size_t n = 0; n < ls.size(); ++n) {
-            const Ligne& l = ls[n];
-            const Relevé& e = relevés[n];
-            const CalculTimer::Réglage& g = e.r.réglage;
-            SCOPED_TRACE(QStringLiteral("%1 %2 %3 %4 Hz RC %5")
-                             .arg(mcu, c.sorties[l.sortie].libellé, l.mode)
-                             .arg(l.f)
-                             .arg(l.rc)
-                             .toStdString());
-            sortiesEtModes.insert({l.sortie, l.mode});
-            if (!e.ok) continue;
-            ++parMesure[int(e.mesure)];
-            // Mesuré = annoncé à 0,1 % près, rapport à un compte près ; voulu atteint quand il peut l'être.
-            EXPECT_NEAR(e.f, g.fréquenceObtenue, g.fréquenceObtenue * 1e-3);
-            EXPECT_NEAR(e.rc, g.rapportObtenu, 1.0 / double(g.pas()) + 1e-6);
-            if (l.atteinte) {
-                EXPECT_NEAR(g.fréquenceObtenue, l.f, l.f * 1e-3);
-                EXPECT_NEAR(e.f, l.f, l.f * 1e-3);
-            }
-            écartMax = std::max(écartMax, std::fabs(e.f - g.fréquenceObtenue) / g.fréquenceObtenue * 100);
-        }
-        total += int(ls.size());
-        triplets += int(sortiesEtModes.size());
-        résumé << QStringLiteral(
-                      "%1 : %2 cas (broche %3, registres %4, compteur %5), écart mesuré/annoncé au plus "
-                      "%6 %")
-                      .arg(mcu)
-                      .arg(ls.size())
-                      .arg(parMesure[0])
-                      .arg(parMesure[1])
-                      .arg(parMesure[2])
-                      .arg(écartMax, 0, 'f', 4);
-    }
-    for (const QString& l : résumé)
-        std::printf("%s\n", qPrintable(l));
-    std::printf("%d composants, %d (composant, sortie, mode), %d cas\n", composants, triplets, total);
+    int composants = 0, parMesure[3] = {0, 0, 0};
+    for (const QString& mcu : CapacitesComposant::composants(fichierLivré()))
+        if (simavrConnaît(mcu)) ++composants, vérifier(d, composant(mcu), 16e6, parMesure);
+    std::printf("%d composants ; cas sur la broche %d, registres %d, compteur %d\n", composants, parMesure[0],
+                parMesure[1], parMesure[2]);
     EXPECT_GE(composants, 8);
-}
-
-// Trois usages courants, avec le fichier d'avant (sans les sommets en plus) et le fichier livré :
-// le nouveau réglage, mesuré dans simavr, est plus près du voulu.
-TEST(Simavr, PorteuseServoEtMoteurAvantEtAprès) {
-    EXIGER_OUTILS("avr-gcc", "avr-nm", "simavr");
-    QTemporaryDir d;
-    constexpr double F = 16e6;
-    QString texte = QString::fromUtf8(OutilsTests::lireFichier(fichierLivré()));
-    texte.remove(QRegularExpression(QStringLiteral(" Sommets(FPWM|PWMPC)=\"[^\"]*\"")));
-    const QString ancien = d.filePath(QStringLiteral("Configuration.xml"));
-    OutilsTests::ecrireFichier(ancien, texte.toUtf8());
-    CapacitésComposant avant, après = composant(QStringLiteral("atmega88"));
-    ASSERT_TRUE(CapacitesComposant::lire(ancien, QStringLiteral("atmega88"), avant));
-    const std::vector<Ligne> ls = {
-        {indexSortie(après, QStringLiteral("OC2B")), QStringLiteral("FPWM"), 38000, 0.5, false},
-        {indexSortie(après, QStringLiteral("OC2B")), QStringLiteral("PWMPC"), 50, 0.075, false},
-        {indexSortie(après, QStringLiteral("OC0B")), QStringLiteral("FPWM"), 20000, 0.5, true}};
-    const auto rAvant = courir(d, avant, ls, F, QStringLiteral("avant"));
-    const auto rAprès = courir(d, après, ls, F, QStringLiteral("apres"));
-    ASSERT_EQ(rAvant.size(), ls.size());
-    ASSERT_EQ(rAprès.size(), ls.size());
-    for (std::size_t n = 0; n < ls.size(); ++n) {
-        std::printf("%s %s %g Hz : avant %s, mesuré %s (%s) ; après %s, mesuré %s (%s)\n",
-                    qPrintable(après.sorties[ls[n].sortie].libellé), qPrintable(ls[n].mode), ls[n].f,
-                    qPrintable(Calculatrice::texteFréquence(rAvant[n].r.réglage.fréquenceObtenue)),
-                    qPrintable(Calculatrice::texteFréquence(rAvant[n].f)),
-                    qPrintable(Calculatrice::texteÉcart((rAvant[n].f - ls[n].f) / ls[n].f * 100)),
-                    qPrintable(Calculatrice::texteFréquence(rAprès[n].r.réglage.fréquenceObtenue)),
-                    qPrintable(Calculatrice::texteFréquence(rAprès[n].f)),
-                    qPrintable(Calculatrice::texteÉcart((rAprès[n].f - ls[n].f) / ls[n].f * 100)));
-        EXPECT_LT(std::fabs(rAprès[n].f - ls[n].f), std::fabs(rAvant[n].f - ls[n].f)) << n;
-        EXPECT_NEAR(rAprès[n].f, rAprès[n].r.réglage.fréquenceObtenue, ls[n].f * 1e-3) << n;
-    }
 }
 
 // Deux sorties d'un même timer : leurs deux fonctions, compilées ensemble et appelées l'une après

@@ -24,6 +24,8 @@
 #include <sim_interrupts.h>
 #include <sim_irq.h>
 
+#include "banc_simavr.h"
+
 #define MAX_REGISTRES 16
 
 static avr_t* avr = NULL;
@@ -59,15 +61,6 @@ static avr_cycle_count_t basculer(struct avr_t* a, avr_cycle_count_t quand, void
     avr_raise_irq(broche, niveau);
     frontsRestants--;
     return frontsRestants > 0 ? quand + intervalle : 0;
-}
-
-/* Lecture comme le cœur la ferait : le rappel du périphérique (le timer calcule TCNT à la lecture). */
-static uint8_t lire(uint16_t adresse) {
-    if (adresse >= 32 && adresse < 32 + MAX_IOs) {
-        avr_io_addr_t io = AVR_DATA_TO_IO(adresse);
-        if (avr->io[io].r.c) return avr->io[io].r.c(avr, adresse, avr->io[io].r.param);
-    }
-    return avr->data[adresse];
 }
 
 /* Sommeil du cœur : simavr attendrait le temps réel ; le banc saute au prochain événement. */
@@ -136,21 +129,8 @@ int main(int argc, char** argv) {
     }
     if (!mcu || !fichier || frequence == 0 || (port && intervalle == 0)) usage();
 
-    elf_firmware_t f;
-    memset(&f, 0, sizeof f);
-    if (elf_read_firmware(fichier, &f) != 0) {
-        fprintf(stderr, "lecture impossible : %s\n", fichier);
-        return 1;
-    }
-    avr = avr_make_mcu_by_name(mcu);
-    if (!avr) {
-        fprintf(stderr, "composant inconnu de simavr : %s\n", mcu);
-        return 1;
-    }
-    avr_init(avr);
-    avr->log = 0;
-    avr_load_firmware(avr, &f);
-    avr->frequency = frequence;
+    avr = charger(mcu, fichier, frequence);
+    if (!avr) return 1;
     avr->sleep = sansAttente;
 
     if (vecteur >= 0) {
@@ -191,7 +171,7 @@ int main(int argc, char** argv) {
     }
     if (port) printf("fronts_restants=%ld\n", frontsRestants);
     for (int i = 0; i < nombreRegistres; i++)
-        printf("registre_0x%lx=%d\n", registres[i], lire((uint16_t)registres[i]));
+        printf("registre_0x%lx=%d\n", registres[i], lire(avr, (uint16_t)registres[i]));
     avr_terminate(avr);
     return 0;
 }

@@ -25,6 +25,8 @@
 #include <sim_elf.h>
 #include <sim_irq.h>
 
+#include "banc_simavr.h"
+
 #define MAX_FRONTS 64
 #define MAX_REGISTRES 16
 
@@ -48,16 +50,6 @@ static void surChangement(struct avr_irq_t* irq, uint32_t valeur, void* param) {
         niveaux[nombreFronts] = niveau;
         nombreFronts++;
     }
-}
-
-/* Lecture comme le cœur la ferait : le rappel du périphérique (le timer calcule TCNT à la lecture). */
-static uint8_t lire(uint16_t adresse) {
-    if (adresse >= 32 && adresse < 32 + MAX_IOs) {
-        avr_io_addr_t io = AVR_DATA_TO_IO(adresse);
-        if (avr->io[io].r.c)
-            return avr->io[io].r.c(avr, adresse, avr->io[io].r.param);
-    }
-    return avr->data[adresse];
 }
 
 static void usage(void) {
@@ -124,21 +116,8 @@ int main(int argc, char** argv) {
     if (!mcu || !fichier || frequence == 0)
         usage();
 
-    elf_firmware_t f;
-    memset(&f, 0, sizeof f);
-    if (elf_read_firmware(fichier, &f) != 0) {
-        fprintf(stderr, "lecture impossible : %s\n", fichier);
-        return 1;
-    }
-    avr = avr_make_mcu_by_name(mcu);
-    if (!avr) {
-        fprintf(stderr, "composant inconnu de simavr : %s\n", mcu);
-        return 1;
-    }
-    avr_init(avr);
-    avr->log = 0;
-    avr_load_firmware(avr, &f);
-    avr->frequency = frequence;
+    avr = charger(mcu, fichier, frequence);
+    if (!avr) return 1;
     for (int i = 0; i < nombreEcritures; i++) {
         if (ecritures[i][0] < 0 || ecritures[i][0] > avr->ramend) {
             fprintf(stderr, "adresse hors de la mémoire : %ld\n", ecritures[i][0]);
@@ -169,7 +148,7 @@ int main(int argc, char** argv) {
     while (etat != cpu_Done && etat != cpu_Crashed && avr->cycle < limite) {
         etat = avr_run(avr);
         if (compteur >= 0) {
-            int v = lire((uint16_t)compteur);
+            int v = lire(avr, (uint16_t)compteur);
             if (precedent >= 0) {
                 if (v < precedent && montait && nombreDescentes < MAX_FRONTS)
                     descentes[nombreDescentes++] = avr->cycle;
@@ -222,7 +201,7 @@ int main(int argc, char** argv) {
         printf("cycle_compteur=%.3f\n", cycle);
     }
     for (int i = 0; i < nombreRegistres; i++)
-        printf("registre_0x%lx=%d\n", registres[i], lire((uint16_t)registres[i]));
+        printf("registre_0x%lx=%d\n", registres[i], lire(avr, (uint16_t)registres[i]));
     avr_terminate(avr);
     return 0;
 }

@@ -1,0 +1,218 @@
+// Preuve sur les vrais outils : le code de la base de temps et du compteur, compilé par avr-gcc
+// (-Wall -Werror), tourne dans simavr ; le nombre d'interruptions, leur espacement et le compte lu
+// sûrement sont ceux que la ligne « Obtenu » annonce, ou ceux des fronts que le banc envoie sur Tn.
+#include "assistant/timers/BaseDeTemps.h"
+#include "assistant/timers/Compteur.h"
+#include "outils/OutilsInterruptions.h"
+
+#include <gtest/gtest.h>
+
+using namespace OutilsInterruptions;
+
+namespace {
+
+// Ce que simavr 1.6 ne fait pas tourner : la preuve passe par les registres relus.
+bool nonSimulé(const QString& mcu, const TimerComposant& t) {
+    // Timer1 des ATtiny25/45/85 : simavr n'en a pas le modèle.
+    const bool tiny5 = mcu.startsWith(u"attiny") && mcu.size() == 8 && mcu.endsWith(u'5');
+    return (tiny5 && t.nom == u"Timer1") || OutilsAvr::ctcNonSimulé(mcu, t.nom);
+}
+
+struct Période {
+    const char* nom;
+    double horloge;
+    double secondes; // 0 : la plus longue du timer, à 90 %
+    bool compenser;
+};
+const Période périodes[] = {
+    {"courte", 16e6, 50e-6, false},
+    {"1 ms", 16e6, 1e-3, false},
+    {"longue", 16e6, 0, false},
+    // Quartz des liaisons série : 14 745,6 cycles par milliseconde, la compensation rend la moyenne juste.
+    {"1 ms compensée", 14.7456e6, 1e-3, true},
+};
+
+struct Cas {
+    bool montant;
+    int n;          // 0 : compter seulement
+    int impulsions; // impulsions envoyées : autant de fronts montants que descendants
+};
+// Compter (un débordement 8 bits en chemin) ; N = 10 : trois interruptions, sept événements en
+// cours ; N = 1 : une interruption par événement.
+const Cas cas[] = {{true, 0, 300}, {false, 0, 300}, {true, 10, 37}, {false, 1, 5}};
+
+// Cœurs où simavr 1.6 cadence le timer par l'horloge du processeur quand le code choisit la broche
+// Tn (il n'en a pas le modèle) : la configuration est prouvée par les registres relus.
+bool brocheNonSimulée(const QString& mcu, const QString& timer) {
+    static const QStringList timer0 = {QStringLiteral("atmega32u4"), QStringLiteral("attiny13"),
+                                       QStringLiteral("attiny13a"),  QStringLiteral("attiny25"),
+                                       QStringLiteral("attiny45"),   QStringLiteral("attiny85")};
+    if (timer == u"Timer0" && timer0.contains(mcu)) return true;
+    return timer == u"Timer1" && (mcu == u"atmega32u4" || mcu == u"atmega1280" || mcu == u"atmega2560");
+}
+QString hexa(uint32_t v) {
+    return QStringLiteral("0x") + QString::number(v, 16).toUpper().rightJustified(2, u'0');
+}
+
+} // namespace
+
+// Mode normal : le banc bascule la broche Tn et simavr compte ses fronts. En CTC, simavr 1.6 ne fait
+// pas avancer le compteur depuis la broche (TCNT reste à 1) : la configuration est prouvée par les
+// registres relus, et la logique du compte (routine, lecture sûre, paquets de N) par le même code
+// cadencé par l'horloge interne divisée par 1024, un événement par 1024 cycles.
+TEST(SimavrCompteur, ChaqueEntréeDHorlogeDesComposantsSimulésCompteSesFronts) {
+    EXIGER_OUTILS("avr-gcc", "simavr");
+    QTemporaryDir d;
+    int n = 0, simulés = 0, relus = 0;
+    for (const QString& mcu : composantsSimulés()) {
+        const CapacitésComposant c = OutilsAvr::composant(mcu);
+        const auto numéros = vecteurs(mcu);
+        const auto adr = OutilsAvr::adresses(mcu);
+        for (const int e : Compteur::entréesUtilisables(c)) {
+            for (const Cas& k : cas) {
+                SCOPED_TRACE((mcu + u' ' + c.entrées[e].libellé).toStdString() +
+                             (k.montant ? " montant" : " descendant") + " N=" + std::to_string(k.n));
+                const auto r = Compteur::calculer(c, e, k.montant, k.n, true);
+                ASSERT_TRUE(r.ok()) << r.erreur.toStdString();
+                const Compteur::Réglage& g = r.réglage;
+                const TimerComposant& t = c.timers[g.indexTimer];
+                QString code = Compteur::code(c, g);
+                const QString démarrage =
+                    QStringLiteral("= %1; // horloge sur").arg(hexa(g.config[t.registreSélection]));
+                ASSERT_TRUE(code.contains(démarrage)) << code.toStdString();
+                const bool parLaBroche = k.n == 0 && !brocheNonSimulée(mcu, t.nom);
+                const bool parLHorlogeInterne = k.n > 0 && !OutilsAvr::ctcNonSimulé(mcu, t.nom);
+                if (parLHorlogeInterne) {
+                    const int i1024 = int(t.prédivisions.indexOf(QStringLiteral("1024")));
+                    ASSERT_GE(i1024, 0);
+                    const uint32_t interne =
+                        (g.config[t.registreSélection] & ~7u) | uint32_t(t.codesSélection[i1024]);
+                    code.replace(démarrage, QStringLiteral("= %1; // horloge sur").arg(hexa(interne)));
+                }
+                const QString source = programme(code, QStringLiteral("InitCompteur") + t.nom,
+                                                 QStringLiteral("LireCompte") + t.nom)
+                                           .replace(QStringLiteral("sleep_mode();"), QString());
+                const auto [elf, lu] = compilerEssai(d, n, mcu, source);
+                if (elf.isEmpty()) continue;
+                const QString vecteur = k.n > 0 ? t.vecteurComparaison : t.vecteurDébordement;
+                QStringList options = surveiller(numéros.value(vecteur, -1), lu, 2);
+                const int64_t paquet = k.n > 0 ? k.n : g.capacité;
+                if (parLaBroche) {
+                    // Au repos, la broche est au niveau d'avant le front compté.
+                    options << QStringLiteral("-b") << g.port + QString::number(g.bit) << QStringLiteral("-k")
+                            << QString::number(2 * k.impulsions) << QStringLiteral("-d")
+                            << QStringLiteral("200") << QStringLiteral("-t") << QStringLiteral("0.02");
+                    if (k.montant) options << QStringLiteral("-h");
+                    const auto m = lancer(mcu, 16e6, elf, options);
+                    ASSERT_EQ(m.value(QStringLiteral("fronts_restants"), -1), 0)
+                        << "le banc n'a pas fini ses fronts";
+                    ++simulés;
+                    EXPECT_EQ(registre(m, lu, true), k.impulsions);
+                    EXPECT_EQ(int64_t(m.value(QStringLiteral("interruptions"))), k.impulsions / paquet);
+                    continue;
+                }
+                ++relus;
+                if (parLHorlogeInterne) {
+                    // Horloge interne : k.impulsions événements et demi.
+                    const auto m =
+                        lancer(mcu, 16e6, elf,
+                               options << QStringLiteral("-t")
+                                       << QString::number((k.impulsions + 0.5) * 1024 / 16e6, 'g', 10));
+                    EXPECT_EQ(int64_t(m.value(QStringLiteral("interruptions"))), k.impulsions / paquet);
+                    EXPECT_NEAR(registre(m, lu, true), k.impulsions, 1);
+                }
+                // La configuration de la broche, relue dans le simulateur avec le code tel que généré.
+                const QString elfBroche =
+                    compilerEssai(d, n, mcu,
+                                  programme(Compteur::code(c, g), QStringLiteral("InitCompteur") + t.nom,
+                                            QStringLiteral("LireCompte") + t.nom))
+                        .first;
+                if (elfBroche.isEmpty()) continue;
+                const QString ddr = QStringLiteral("DDR") + g.port, port = QStringLiteral("PORT") + g.port;
+                const auto b = vérifierConfiguration(mcu, elfBroche, adr, t, g.config, k.n - 1, {ddr, port});
+                // Fiche technique : 110 front descendant, 111 front montant.
+                EXPECT_EQ(int(g.config[t.registreSélection] & 7), k.montant ? 7 : 6);
+                EXPECT_EQ(registre(b, adr.value(ddr), false) & (1 << g.bit), 0);
+                EXPECT_NE(registre(b, adr.value(port), false) & (1 << g.bit), 0);
+            }
+        }
+    }
+    EXPECT_GE(simulés, 50);
+    std::printf("compteur : %d cas simulés par la broche, %d par l'horloge interne et les registres\n",
+                simulés, relus);
+}
+
+TEST(SimavrBaseDeTemps, ChaqueTimerDeChaqueComposantSimuléTientSaPériode) {
+    EXIGER_OUTILS("avr-gcc", "simavr");
+    QTemporaryDir d;
+    int simulés = 0, relus = 0, n = 0;
+    for (const QString& mcu : composantsSimulés()) {
+        const CapacitésComposant c = OutilsAvr::composant(mcu);
+        const auto numéros = vecteurs(mcu);
+        const auto adr = OutilsAvr::adresses(mcu);
+        for (const int i : BaseDeTemps::timersUtilisables(c)) {
+            const TimerComposant& t = c.timers[i];
+            double pmax = 0;
+            for (const QString& x : t.prédivisions)
+                pmax = std::max(pmax, Nombres::val(x));
+            for (const Période& p : périodes) {
+                const double T =
+                    p.secondes > 0 ? p.secondes : 0.9 * pmax * (Nombres::val(t.max) + 1) / p.horloge;
+                SCOPED_TRACE((mcu + u' ' + t.nom + u' ' + QString::fromLatin1(p.nom)).toStdString());
+                const BaseDeTemps::Résultat r = BaseDeTemps::calculer(c, i, p.horloge, T, p.compenser);
+                ASSERT_TRUE(r.ok()) << r.erreur.toStdString();
+                const BaseDeTemps::Réglage& g = r.réglage;
+                // La longue demande la plus grande prédivision ; les autres sont exactes (en moyenne).
+                if (p.secondes == 0) {
+                    EXPECT_EQ(g.prédivision, pmax);
+                } else {
+                    EXPECT_NEAR(g.périodeObtenue, T, 1e-12);
+                }
+                const QString code = GenerateurBaseDeTemps::code(c, g);
+                const QString source = programme(code, QStringLiteral("InitBaseDeTemps") + t.nom,
+                                                 QStringLiteral("LireTics") + t.nom);
+                const auto [elf, lu] = compilerEssai(d, n, mcu, source);
+                if (elf.isEmpty()) continue;
+
+                const double cyclesTic = double(g.comptes) * g.prédivision;
+                const double moyenne = g.périodeObtenue * p.horloge;
+                if (!nonSimulé(mcu, t)) {
+                    ++simulés;
+                    const double durée = 205 * g.périodeObtenue + 0.0005;
+                    const auto m = lancer(mcu, p.horloge, elf,
+                                          surveiller(numéros.value(t.vecteurComparaison, -1), lu, 3)
+                                              << QStringLiteral("-t") << QString::number(durée, 'g', 12));
+                    const int interruptions = int(m.value(QStringLiteral("interruptions")));
+                    EXPECT_GE(interruptions, 200)
+                        << "simulé " << m.value(QStringLiteral("cycles")) << " cycles";
+                    if (interruptions < 200) continue;
+                    // Le premier tic compte depuis le démarrage du timer, à quelques instructions du reset.
+                    EXPECT_NEAR(m[QStringLiteral("premiere")], cyclesTic, 400);
+                    const double tic = g.compensé ? g.prédivision : 0;
+                    EXPECT_GE(m[QStringLiteral("ecart_min")], cyclesTic - 1);
+                    EXPECT_LE(m[QStringLiteral("ecart_max")], cyclesTic + tic + 1);
+                    if (g.compensé) {
+                        EXPECT_GE(m[QStringLiteral("ecart_max")], cyclesTic + tic - 1);
+                    }
+                    // Sur le long terme : la période moyenne annoncée, à un tic de gigue près.
+                    const double total = m[QStringLiteral("derniere")] - m[QStringLiteral("premiere")];
+                    EXPECT_NEAR(total, (interruptions - 1) * moyenne, tic + 2);
+                    // Le compteur lu par la fonction sûre suit les interruptions (octets bas).
+                    const int compteur =
+                        registre(m, lu, true) +
+                        65536 * int(m.value(QStringLiteral("registre_0x%1").arg(lu + 2, 0, 16)));
+                    EXPECT_NEAR(compteur, interruptions, 1);
+                } else {
+                    ++relus;
+                    vérifierConfiguration(mcu, elf, adr, t, g.config, g.sommet());
+                    // Fiche technique : période = diviseur × (sommet + 1) / F.
+                    const double p2 = OutilsAvr::diviseurFiche(t, g.config[t.registreSélection]);
+                    const double comptes = double(g.comptes) + double(g.numérateur) / double(g.dénominateur);
+                    EXPECT_NEAR(p2 * comptes / p.horloge, g.périodeObtenue, 1e-12);
+                }
+            }
+        }
+    }
+    EXPECT_GE(simulés, 300);
+    std::printf("base de temps : %d cas simulés, %d relus dans les registres\n", simulés, relus);
+}
