@@ -119,7 +119,8 @@ void vérifier(const QTemporaryDir& d, const CapacitésComposant& c, double F, i
         const CalculTimer::Réglage& g = v[n].réglage;
         const TimerComposant& t = c.timers[v[n].indexTimer];
         const SortieComposant& so = c.sorties[ls[n].sortie];
-        Simulation s{.mcu = mcu, .horloge = F, .elf = elf, .écritures = {{adresseCas, int(n)}}};
+        Simulation s;
+        s.mcu = mcu, s.horloge = F, s.elf = elf, s.écritures = {{adresseCas, int(n)}};
         const Mesure mesure = mesureSimavr(mcu, t, so, v[n].mode);
         if (mesure != Mesure::Registres) s.secondes = std::min(1.0, 8.0 / g.fréquenceObtenue + 0.01);
         if (mesure == Mesure::Broche) {
