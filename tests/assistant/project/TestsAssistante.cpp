@@ -43,11 +43,9 @@ TEST_F(Assistante_, UneVitesseQuiNEstPasUnNombreNeTouchePasAuMakefile) {
     OutilsTests::ecrireFichier(makefile, avant);
     EXPECT_EQ(Assistante::vitesseDuMakefile(), QStringLiteral("57600"));
     // « 09600 » serait lu en octal par le compilateur.
-    QStringList refusées{QString(100000, u'9'), QString()};
-    for (const char* v : {"9600 $(shell touch pris)", "9600 \\", "12345678", "0", "09600", "-9600", " 9600"})
-        refusées << QString::fromUtf8(v);
-    for (const QString& v : refusées) {
-        SCOPED_TRACE(v.left(30).toStdString());
+    for (const QString& v : {QString(), QStringLiteral("9600 $(shell touch pris)"),
+                             QStringLiteral("12345678"), QStringLiteral("0"), QStringLiteral("09600")}) {
+        SCOPED_TRACE(v.toStdString());
         messages.messages.clear();
         EXPECT_FALSE(Assistante::ÉcrireVitesseSérie(v));
         EXPECT_EQ(messages.messages.size(), 1u);

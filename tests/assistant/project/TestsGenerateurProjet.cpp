@@ -32,30 +32,13 @@ LignePort portB(int direction, int pullUp, int ignorer = 0) {
 
 } // namespace
 
+// Les valeurs écrites, fermé ou quitté : relues dans simavr (ChaqueModèlePourChaqueComposant…) ;
+// ici ce que simavr ne distingue pas de l'état au démarrage.
 TEST(ConfigurationPorts, TextesDesDeuxMomentsEtPortsDuComposant) {
-    struct Cas {
-        int direction, pullUp;
-        const char* fermant;
-        const char* quittant;
-    };
-    const Cas cas[] = {
-        {0xF0, 0x03,
-         "\tDDRB=0xF0; // Bits 3,2,1,0 en entrée et 7,6,5,4 en sortie.\r\n\tPORTB=0x03; // Pull-Up ou sortie "
-         "à NL1 "
-         "sur 1,0.\r\n",
-         "\tDDRB=0xF0; // Bit 3,2,1,0 en entrée et 7,6,5,4 en sortie.\r\n\tPORTB=0x03; // Pull-Up sur Bit "
-         "1,0.\r\n"},
-        {0xFF, 0x00, "\tDDRB=0xFF; // Tout en sortie.\r\n",
-         "\tDDRB=0xFF; // Tout en sortie.\r\n\tPORTB=0x00; // Pas de Pull-Up.\r\n"},
-        {0x00, 0xFF,
-         "\tDDRB=0x00; // Tout en entrée.\r\n\tPORTB=0xFF; // Pull-Up sur toutes les entrées.\r\n",
-         "\tDDRB=0x00; // Tout en entrée.\r\n\tPORTB=0xFF; // Pull-Up sur toutes les entrées.\r\n"},
-    };
-    for (const Cas& c : cas) {
-        SCOPED_TRACE(c.direction);
-        EXPECT_EQ(ConfigurationPorts::blocEnFermant(portB(c.direction, c.pullUp)), c.fermant);
-        EXPECT_EQ(ConfigurationPorts::blocEnQuittantLePort(portB(c.direction, c.pullUp)), c.quittant);
-    }
+    // Sans pull-up, seul le port quitté écrit PORTB.
+    EXPECT_FALSE(ConfigurationPorts::blocEnFermant(portB(0xFF, 0)).contains(QStringLiteral("PORTB")));
+    EXPECT_TRUE(
+        ConfigurationPorts::blocEnQuittantLePort(portB(0xFF, 0)).contains(QStringLiteral("PORTB=0x00;")));
     EXPECT_EQ(ConfigurationPorts::blocEnFermant(portB(0xFF, 0xFF, 1)), "");
 
     // L'ATmega8 : port C à sept bits. Le bit absent ne s'écrit pas, et un port que le composant n'a
@@ -78,40 +61,9 @@ TEST(ConfigurationPorts, TextesDesDeuxMomentsEtPortsDuComposant) {
     EXPECT_EQ(ConfigurationPorts::texteConfiguration(table, sansBits), "");
 }
 
-TEST(GenerateurProjet, RepèresUneFoisEtValeursQuiNeCassentPasLeC) {
-    EnregistreurMessages messages;
-    QTemporaryDir dossier;
-    ecrireFichier(
-        dossier.filePath("Essai.c.Modèle"),
-        "%Nom% /* %Commentaire% */\n// %Auteur%\n%Nom% %Version%%Freq%\nint x; /* %Entreprise% */\n");
-    EntréesProjet e;
-    e.dossierModèles = dossier.path();
-    e.détails.Nom = QStringLiteral("Robot");
-    e.détails.Commentaire = QStringLiteral("fin */ int piège; /* encore");
-    e.détails.Auteur = QStringLiteral("Ada\nint piège2;\\");
-    e.fréquenceCPU = QStringLiteral("3686400");
-    e.locale = QLocale(QLocale::French, QLocale::France);
-    DocumentRiche tampon;
-    const RésultatProjet r = GénérerLeCodeProjet(e, tampon);
-    ASSERT_TRUE(r.généré);
-    EXPECT_EQ(r.modèle, "Essai");
-    // Le repère du premier caractère est remplacé ; le second « %Nom% » reste tel quel.
-    EXPECT_EQ(tampon.texte(),
-              "Robot  /* fin * / int piège; / * encore  */\r\n// Ada\r\n// int piège2;\\. \r\n"
-              "%Nom%  3,6864 MHz \r\nint x; /*   */\r\n");
-    EXPECT_TRUE(messages.messages.empty());
-
-    // Sans modèle : le message, et le tampon garde son contenu.
-    QTemporaryDir vide;
-    e.dossierModèles = vide.path();
-    EXPECT_FALSE(GénérerLeCodeProjet(e, tampon).généré);
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(tampon.texte().startsWith("Robot"));
-}
-
-// Les valeurs des champs qui visent un autre repère, une suite de ligne cachée (barre oblique
-// inverse suivie de blancs, trigraphe, « *\ » puis « / » en commentaire de bloc) : le squelette
-// garde son #include et se compile sans avertissement, trigraphes ignorés (gnu99) ou actifs (c99).
+// Chaque repère remplacé une fois ; les valeurs des champs qui visent un autre repère, ferment un
+// commentaire ou cachent une suite de ligne (barre oblique inverse, trigraphe, « *\ » puis « / ») :
+// le squelette se compile sans avertissement, trigraphes ignorés (gnu99) ou actifs (c99).
 TEST(GenerateurProjet, UnSeulPassageEtAucuneLigneJointeAuxCommentaires) {
     EXIGER_OUTILS("avr-gcc");
     EnregistreurMessages messages;
@@ -119,19 +71,24 @@ TEST(GenerateurProjet, UnSeulPassageEtAucuneLigneJointeAuxCommentaires) {
     ecrireFichier(dossier.filePath("Essai.c.Modèle"),
                   "/* %Commentaire% */\n// Projet %Nom%\n// Version %Version%\n// %Auteur%\n"
                   "#include <avr/io.h>\n// %Entreprise%\n#include <avr/io.h>\n%Include%\n"
-                  "int main(void)\n{\n%Port%\n\treturn PORTB;\n}\n");
+                  "int main(void)\n{\n%Port%\n\treturn PORTB;\n}\n// %Nom% %Freq%\n");
     EntréesProjet e;
     e.dossierModèles = dossier.path();
     e.détails.Nom = QStringLiteral("%Include%");
     e.détails.Version = QStringLiteral("%Port%");
-    e.détails.Auteur = QStringLiteral("Ada\\ \t");
+    e.détails.Auteur = QStringLiteral("Ada\nerreur piège2\\ \t");
     e.détails.Entreprise = QStringLiteral("Atelier ?\?/");
-    e.détails.Commentaire = QStringLiteral("fin *\\\n/ int piège;");
+    e.détails.Commentaire = QStringLiteral("fin */ erreur piège /* *\\\n/ encore");
     e.textePorts = QStringLiteral("\tDDRB=0x01;");
-    e.fréquenceCPU = QStringLiteral("8000000");
+    e.fréquenceCPU = QStringLiteral("3686400");
+    e.locale = QLocale(QLocale::French, QLocale::France);
     DocumentRiche tampon;
-    ASSERT_TRUE(GénérerLeCodeProjet(e, tampon).généré);
+    const RésultatProjet r = GénérerLeCodeProjet(e, tampon);
+    ASSERT_TRUE(r.généré);
+    EXPECT_EQ(r.modèle, "Essai");
     const QString texte = tampon.texte();
+    // Le code glissé (« erreur piège ») casserait la compilation ; le second « %Nom% » reste tel quel.
+    EXPECT_TRUE(texte.endsWith(QStringLiteral("// %Nom% 3,6864 MHz \r\n"))) << texte.toStdString();
     // Les valeurs restent telles quelles ; le vrai %Include% et le vrai %Port% sont remplacés.
     EXPECT_TRUE(texte.contains(QStringLiteral("// Projet %Include% \r\n// Version %Port% \r\n")));
     EXPECT_TRUE(texte.contains(QStringLiteral("\r\n \r\nint main")));
@@ -148,6 +105,13 @@ TEST(GenerateurProjet, UnSeulPassageEtAucuneLigneJointeAuxCommentaires) {
             << sortie.toStdString() << texte.toStdString();
     }
     EXPECT_TRUE(messages.messages.empty());
+
+    // Sans modèle : le message, et le tampon garde son contenu.
+    QTemporaryDir vide;
+    e.dossierModèles = vide.path();
+    EXPECT_FALSE(GénérerLeCodeProjet(e, tampon).généré);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(tampon.texte(), texte);
 }
 
 // Le bloc de la liaison série vient du premier composant du nom et dit la vitesse du makefile ;
@@ -180,16 +144,13 @@ TEST(GenerateurProjet, VitesseDuBlocSérieModèleVideEtComposantEnDouble) {
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("Vitesse série")));
 
-    // Un modèle vide, ou de blancs seulement : son nom dans le message, rien de généré.
+    // Un modèle de blancs seulement : son nom dans le message, rien de généré.
     e.vitesseSérie = QStringLiteral("9600");
-    for (const QByteArray& vide : {QByteArray(), QByteArray("\r\n \t\r\n")}) {
-        ecrireFichier(dossier.filePath("Creux.c.Modèle"), vide);
-        e.modèle = QStringLiteral("Creux");
-        messages.messages.clear();
-        EXPECT_FALSE(GénérerLeCodeProjet(e, tampon).généré);
-        ASSERT_EQ(messages.messages.size(), 1u);
-        EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("« Creux » est vide")));
-    }
+    ecrireFichier(dossier.filePath("Creux.c.Modèle"), "\r\n \t\r\n");
+    e.modèle = QStringLiteral("Creux");
+    EXPECT_FALSE(GénérerLeCodeProjet(e, tampon).généré);
+    ASSERT_EQ(messages.messages.size(), 2u);
+    EXPECT_TRUE(messages.messages[1].texte.contains(QStringLiteral("« Creux » est vide")));
     EXPECT_EQ(tampon.texte(), QStringLiteral("avant"));
 }
 
