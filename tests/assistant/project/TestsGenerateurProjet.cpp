@@ -1,5 +1,4 @@
-// Textes des ports, repères du modèle et valeurs qui ne cassent pas le C ; preuve par les vrais
-// outils : chaque modèle pour chaque composant se construit sans avertissement, simavr relit les ports.
+// Le générateur du squelette, prouvé par avr-gcc, make et simavr.
 #include "assistant/project/ConfigurationPorts.h"
 #include "assistant/project/GenerateurProjet.h"
 #include "assistant/timers/CapacitesComposant.h"
@@ -32,8 +31,7 @@ LignePort portB(int direction, int pullUp, int ignorer = 0) {
 
 } // namespace
 
-// Les valeurs écrites, fermé ou quitté : relues dans simavr (ChaqueModèlePourChaqueComposant…) ;
-// ici ce que simavr ne distingue pas de l'état au démarrage.
+// Valeurs écrites : relues dans simavr (ChaqueModèle…) ; ici ce qu'il ne distingue pas du démarrage.
 TEST(ConfigurationPorts, TextesDesDeuxMomentsEtPortsDuComposant) {
     // Sans pull-up, seul le port quitté écrit PORTB.
     EXPECT_FALSE(ConfigurationPorts::blocEnFermant(portB(0xFF, 0)).contains(QStringLiteral("PORTB")));
@@ -61,9 +59,8 @@ TEST(ConfigurationPorts, TextesDesDeuxMomentsEtPortsDuComposant) {
     EXPECT_EQ(ConfigurationPorts::texteConfiguration(table, sansBits), "");
 }
 
-// Chaque repère remplacé une fois ; les valeurs des champs qui visent un autre repère, ferment un
-// commentaire ou cachent une suite de ligne (barre oblique inverse, trigraphe, « *\ » puis « / ») :
-// le squelette se compile sans avertissement, trigraphes ignorés (gnu99) ou actifs (c99).
+// Repères remplacés une fois ; des valeurs piégées (autre repère, fin de commentaire, suite de ligne
+// cachée) : le squelette se compile sans avertissement, trigraphes ignorés ou actifs.
 TEST(GenerateurProjet, UnSeulPassageEtAucuneLigneJointeAuxCommentaires) {
     EXIGER_OUTILS("avr-gcc");
     EnregistreurMessages messages;
@@ -114,8 +111,7 @@ TEST(GenerateurProjet, UnSeulPassageEtAucuneLigneJointeAuxCommentaires) {
     EXPECT_EQ(tampon.texte(), texte);
 }
 
-// Le bloc de la liaison série vient du premier composant du nom et dit la vitesse du makefile ;
-// sans vitesse, ou avec un modèle vide, rien n'est généré et un message le dit.
+// Le bloc série : premier composant du nom, vitesse dite ; sans vitesse ou modèle vide, un message.
 TEST(GenerateurProjet, VitesseDuBlocSérieModèleVideEtComposantEnDouble) {
     EnregistreurMessages messages;
     QTemporaryDir dossier;
@@ -184,9 +180,7 @@ struct PortRéglé {
     int direction, pullUp;
 };
 
-// Le fichier principal d'un projet, toutes les inclusions cochées (elles ne déclarent que des
-// fonctions jamais appelées : les ports réglés ne bougent plus) ; le port B (à défaut le premier)
-// fermé par « Quitter », un autre quitté par la barre de défilement, avec d'autres valeurs.
+// Le source d'un projet, toutes inclusions cochées ; B (à défaut le premier) fermé, un autre quitté.
 QByteArray projetPour(const QString& mcu, const QString& modèle, std::vector<PortRéglé>* réglés = nullptr) {
     CapacitésComposant c;
     EXPECT_TRUE(CapacitesComposant::lire(fichierLivré(), mcu, c));
@@ -224,10 +218,8 @@ QByteArray projetPour(const QString& mcu, const QString& modèle, std::vector<Po
 
 } // namespace
 
-// Chaque modèle livré, pour chaque composant du fichier des possibilités, avec toutes les
-// inclusions cochées et deux ports réglés, se compile et se lie sans un avertissement avec les
-// options de la configuration par défaut ; pour un composant de chaque famille, par make jusqu'au
-// .hex. Sur les composants que simavr connaît, le programme tourne et DDRx/PORTx relus valent le réglage.
+// Chaque modèle pour chaque composant se lie sans avertissement (par make jusqu'au .hex pour un de
+// chaque famille) ; dans simavr, DDRx et PORTx relus valent le réglage.
 TEST(GenerateurProjet, ChaqueModèlePourChaqueComposantCompileSansAvertissement) {
     EXIGER_OUTILS("make", "avr-gcc", "simavr");
     const QStringList modèles = GenerateurProjet::listeModèles(modèlesLivrés());
@@ -307,8 +299,7 @@ TEST(GenerateurProjet, ChaqueModèlePourChaqueComposantCompileSansAvertissement)
     }
 }
 
-// Chaque composant dont les en-têtes ont une liaison série (UDR, UDR0 ou UDR1) reçoit un bloc RS232 qui
-// s'en sert (les plus anciens : UART des AT90S, ATmega161/163), jamais « pas de liaison série ».
+// Chaque composant qui a un UDR, UDR0 ou UDR1 reçoit un vrai bloc RS232.
 TEST(GenerateurProjet, LaLiaisonSérieDeChaqueComposantQuiEnA) {
     EXIGER_OUTILS("avr-gcc");
     std::array<bool, NombrePériphériques> rs232{};

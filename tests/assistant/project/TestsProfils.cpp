@@ -146,8 +146,7 @@ TEST_F(Profils_, UnNomVideOuAvecUnCaractèreDeContrôleEstRefusé) {
     EXPECT_EQ(lireFichier(fichier), Réglages);
 }
 
-// Seuls les enfants directs du nœud des profils sont des profils : l'imbriqué n'est ni listé, ni
-// chargé, ni supprimé à la place du suivant.
+// Un profil imbriqué n'est ni listé, ni chargé, ni supprimé à la place du suivant.
 TEST_F(Profils_, UnProfilImbriquéÀLaMainNEstPasUnProfil) {
     ecrireFichier(fichier, "<Paramètres><GénérateurDeCode><Profiles>"
                            "<Profile Nom=\"A\"><Auteur>Ana</Auteur><Profile Nom=\"B\"><Auteur>Bob</Auteur>"
@@ -165,9 +164,7 @@ TEST_F(Profils_, UnProfilImbriquéÀLaMainNEstPasUnProfil) {
     EXPECT_TRUE(messages.messages.empty());
 }
 
-// Au nombre maximal, un profil de plus est refusé avec sa raison ; écraser, lister et supprimer
-// marchent toujours, même au-delà (fichier écrit à la main). Ajouter sous le maximum : essais
-// précédents.
+// Au maximum, un de plus est refusé ; écraser, lister et supprimer marchent, même au-delà.
 TEST_F(Profils_, AuNombreMaximalUnDePlusEstRefuséEtLeResteMarche) {
     const auto fichierDe = [&](int n) {
         QByteArray x = "<Paramètres><GénérateurDeCode><Profiles>";

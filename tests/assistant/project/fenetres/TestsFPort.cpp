@@ -1,5 +1,4 @@
-// La fenêtre des ports hors écran, sur les ports B, C (sans bit 7) et D de l'ATmega8 :
-// cases cochées au clavier et à la souris, passage d'un port à l'autre, texte de « Quitter ».
+// La fenêtre des ports hors écran, sur les ports B, C (sans bit 7) et D de l'ATmega8.
 #include "assistant/project/ContexteAssistante.h"
 #include "assistant/project/fenetres/FPort.h"
 #include "outils/OutilsAvr.h"

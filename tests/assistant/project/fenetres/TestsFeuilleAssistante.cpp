@@ -1,5 +1,4 @@
-// L'assistante hors écran : chargement, calculatrice MLI, génération, onglet de démarrage et
-// fermeture. Contrôles trouvés par leur nom, messages lus dans l'enregistreur.
+// L'assistante hors écran ; contrôles trouvés par leur nom, messages lus dans l'enregistreur.
 #include "assistant/project/ContexteAssistante.h"
 #include "assistant/project/fenetres/OngletProjet.h"
 #include "assistant/timers/EtatCalculatrice.h"
@@ -17,7 +16,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QTabWidget>
@@ -75,10 +73,8 @@ TEST_F(FenetreAssistante, UneFréquenceEtUnRapportTapésDonnentLeCodeEtCeQueLaPu
     EXPECT_TRUE(fenêtre->code().texte().isEmpty());
 }
 
-// Les limites suivent la sortie avant tout refus : 100 kHz, accepté sur OC1A, est refusé sur OC2
-// (8 bits : 62,5 kHz en MLI rapide) contre les limites d'OC2 montrées ; le dessin y montre ce que la
-// puce fera (976,6 Hz, sommet fixe, pour 1 kHz voulu). Un rapport que le sommet ne
-// sait pas rendre est refusé comme un rapport hors de ]0 ; 1[.
+// Les limites suivent la sortie (OC2 : 62,5 kHz) ; le dessin montre l'obtenu (976,6 Hz pour 1 kHz) ;
+// un rapport que le sommet ne sait pas rendre est refusé.
 TEST_F(FenetreAssistante, LimitesDeLaSortieEtRapportInexprimable) {
     ouvrir();
     taper("TFrequence", "100 kHz");
@@ -97,8 +93,7 @@ TEST_F(FenetreAssistante, LimitesDeLaSortieEtRapportInexprimable) {
     EXPECT_TRUE(messages.messages[1].texte.contains(QStringLiteral("ne bouge plus")));
 }
 
-// Le code de OC1B après celui de OC1A : même fréquence, rien à dire ; une autre, le sommet ICR1
-// partagé ne peut pas valoir les deux et la fenêtre le dit.
+// OC1B après OC1A : à une autre fréquence, le sommet ICR1 partagé est dit.
 TEST_F(FenetreAssistante, DeuxSortiesDuMêmeTimer) {
     ouvrir();
     for (const auto& [sortie, fréquence, messagesAttendus] :
@@ -153,8 +148,7 @@ TEST_F(FenetreAssistante, TonToffModeCtcEtHorlogeExterne) {
     EXPECT_EQ(s.FréquenceHorloge, 16000000);
 }
 
-// Chaque entrée de la liste des modes donne au générateur le mode qu'elle nomme, vu par la ligne
-// « Obtenu » qu'il calcule : deux entrées échangées génèreraient le code d'un autre mode.
+// Chaque entrée des modes donne au générateur le mode qu'elle nomme.
 TEST_F(FenetreAssistante, ChaqueEntréeDesModesAtteintLeGénérateur) {
     ouvrir();
     messages.réponses = {RéponseMessage::Oui};
@@ -177,11 +171,8 @@ TEST_F(FenetreAssistante, FCPUSuffixéLuCommeLeNombre) {
     EXPECT_EQ(etatCalculatrice().FréquenceHorloge, 8000000);
 }
 
-// Chaque échec du chargement dit le sien : sans MCU ou sans F_CPU lisible, composant absent (message
-// système), la main revient à la configuration ; un attribut faux dans le fichier des possibilités
-// (son nom et ce que le lecteur a trouvé ; absent, dossier, tube : même branche, refusés par la
-// lecture, FichierAtomique.LectureRefuseTubes…) finit le programme en échec. Le fichier n'est pas
-// réécrit.
+// Chaque échec du chargement dit le sien et rend la main à la configuration, sauf le fichier des
+// possibilités faux (absent, dossier, tube : même branche) qui finit en échec ; rien n'est réécrit.
 TEST_F(FenetreAssistante, ÉchecsDuChargementChacunSonMessage) {
     // Image absente : le message de l'image, pas celui du fichier.
     etatGlobal().ImageFenêtreSkin = QStringLiteral("Absente.png");
@@ -224,9 +215,7 @@ TEST_F(FenetreAssistante, ÉchecsDuChargementChacunSonMessage) {
     }
 }
 
-// La liste montre la vitesse du makefile (ou rien) ; la vitesse d'un profil ne va au makefile
-// qu'acceptée ; le bloc série est fait pour celle du makefile. Une vitesse qui n'est pas un nombre :
-// Assistante_.UneVitesseQuiNEstPasUnNombreNeTouchePasAuMakefile.
+// La liste montre la vitesse du makefile ; celle d'un profil n'y va qu'acceptée, et le bloc série la dit.
 TEST_F(FenetreAssistante, LaVitesseEstCelleDuMakefileEtUnProfilNÉcritQuAvecAccord) {
     essai.écrireMakefile("MCU = atmega8\r\nBAUD = 57600\r\nF_CPU = 16000000\r\n");
     ouvrir();
@@ -263,8 +252,6 @@ TEST_F(FenetreAssistante, LaVitesseEstCelleDuMakefileEtUnProfilNÉcritQuAvecAcco
 
 TEST_F(FenetreAssistante, OngletDeDémarrageEtRetourÀLaConfiguration) {
     ouvrir();
-    // Le chargement n'écrit pas la vitesse : aucun makefile créé.
-    EXPECT_FALSE(QFile::exists(essai.makefile()));
     fenêtre->définirOngletDeDémarrage(3);
     ouvrir();
     EXPECT_EQ(c<QTabWidget>("SSTab1")->currentIndex(), 3);
@@ -321,8 +308,7 @@ TEST_F(FenetreAssistante, OuverteParLeBoutonDeLaConfigurationElleYRamèneAvecLaV
     EXPECT_TRUE(OutilsTests::aucunMessage(messages));
 }
 
-// Au clavier : Alt+lettre mène à chaque champ de l'onglet MLI, Entrée ne quitte pas un champ refusé,
-// le code se sélectionne avec Maj+flèches.
+// Alt+lettre mène à chaque champ, Entrée ne quitte pas un champ refusé, Maj+flèche sélectionne.
 TEST_F(FenetreAssistante, AuClavier) {
     ouvrir();
     ASSERT_TRUE(activer());
@@ -344,8 +330,7 @@ TEST_F(FenetreAssistante, AuClavier) {
     EXPECT_EQ(messages.messages.size(), 1u); // le refus de « 1 kz »
 }
 
-// Un profil sauvé puis rechargé rend les champs et les ports ; « Remplacer l'existant » écrit le
-// squelette du projet, jamais le code MLI resté dans la vue (.bak : SqueletteDuProjetÉcritAuClavier).
+// Un profil rechargé rend champs et ports ; « Remplacer » écrit le squelette, jamais le code MLI.
 TEST_F(FenetreAssistante, ProfilSauvéRechargéPuisSquelettÉcritSurLeSource) {
     ouvrir();
     taper("TFrequence", QStringLiteral("1 kHz"));

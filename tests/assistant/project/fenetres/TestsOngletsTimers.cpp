@@ -1,5 +1,4 @@
-// Les onglets « Base de temps » et « Compteur » de l'assistante hors écran : ouverts selon le
-// composant, la ligne « Obtenu » et le dessin suivent chaque frappe, « Voir le code » écrit le code.
+// Les onglets « Base de temps » et « Compteur » de l'assistante hors écran.
 #include "outils/EssaiAssistante.h"
 #include "ui/fenetres/DessinSignal.h"
 
@@ -27,8 +26,7 @@ protected:
     QString dessin(const char* nom) const { return c<DessinSignal>(QString::fromUtf8(nom))->description(); }
 };
 
-// Les réglages calculés et le code : TestsBaseDeTemps, TestsSimavrBaseDeTemps, TestsSimavrCompteur
-// (chaque timer simulé) ; ici, chaque contrôle atteint le calcul et la ligne « Obtenu » le suit.
+// Réglages et code : TestsBaseDeTemps, TestsSimavr* ; ici, chaque contrôle atteint le calcul.
 TEST_F(OngletsTimers, BaseDeTempsDeLaFrappeAuCode) {
     ouvrir();
     auto* onglets = c<QTabWidget>("SSTab1");
