@@ -39,9 +39,8 @@ TEST(ConfigurationPorts, TextesDesDeuxMomentsEtPortsDuComposant) {
         ConfigurationPorts::blocEnQuittantLePort(portB(0xFF, 0)).contains(QStringLiteral("PORTB=0x00;")));
     EXPECT_EQ(ConfigurationPorts::blocEnFermant(portB(0xFF, 0xFF, 1)), "");
 
-    // L'ATmega8 : port C à sept bits. Le bit absent ne s'écrit pas, et un port que le composant n'a
-    // pas (A, resté d'une table précédente) ou qu'on n'a pas réglé n'écrit rien. Les deux
-    // formulations dans un même texte : essai de la fenêtre des ports (QuitterÉcritLeTexte…).
+    // ATmega8 : le bit 7 absent de C, le port A d'une table précédente et les ports non réglés n'écrivent
+    // rien.
     const std::vector<PortComposant> ports = ConfigurationPorts::ports(OutilsAvr::composant("atmega8"));
     ASSERT_EQ(ports.size(), 3u);
     TablePorts table = ConfigurationPorts::nouvelleTable(ports);
@@ -84,9 +83,8 @@ TEST(GenerateurProjet, UnSeulPassageEtAucuneLigneJointeAuxCommentaires) {
     ASSERT_TRUE(r.généré);
     EXPECT_EQ(r.modèle, "Essai");
     const QString texte = tampon.texte();
-    // Le code glissé (« erreur piège ») casserait la compilation ; le second « %Nom% » reste tel quel.
+    // Le code glissé (« erreur piège ») casserait la compilation ; un repère ne sert qu'une fois.
     EXPECT_TRUE(texte.endsWith(QStringLiteral("// %Nom% 3,6864 MHz \r\n"))) << texte.toStdString();
-    // Les valeurs restent telles quelles ; le vrai %Include% et le vrai %Port% sont remplacés.
     EXPECT_TRUE(texte.contains(QStringLiteral("// Projet %Include% \r\n// Version %Port% \r\n")));
     EXPECT_TRUE(texte.contains(QStringLiteral("\r\n \r\nint main")));
     EXPECT_TRUE(texte.contains(QStringLiteral("{\r\n\tDDRB=0x01; \r\n")));

@@ -370,8 +370,7 @@ TEST_F(FenetreAssistante, ProfilSauvéRechargéPuisSquelettÉcritSurLeSource) {
     EXPECT_TRUE(c<QCheckBox>("RCBLCD")->isChecked());
     EXPECT_EQ(ctx.tablePorts[0].direction, 0xF0);
 
-    // Remplacer, Oui : le source reçoit le squelette généré à l'instant ; la question nomme la
-    // copie qui sera écrite, le premier nom libre.
+    // Remplacer, Oui : la question nomme la copie, au premier nom libre ; le squelette est écrit.
     const QString source = etatGlobal().FichierC;
     OutilsTests::ecrireFichier(source + QStringLiteral(".bak"), "// copie plus ancienne\n");
     messages.messages.clear();

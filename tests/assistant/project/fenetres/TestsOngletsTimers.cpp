@@ -54,11 +54,6 @@ TEST_F(OngletsTimers, BaseDeTempsDeLaFrappeAuCode) {
     cliquer("BVoir");
     EXPECT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(fenêtre->code().texte().isEmpty());
-
-    // Double clic : l'onglet devient celui du démarrage.
-    fenêtre->définirOngletDeDémarrage(2);
-    ouvrir();
-    EXPECT_EQ(c<QTabWidget>("SSTab1")->currentIndex(), 2);
 }
 
 TEST_F(OngletsTimers, CompteurDeLEntréeAuCode) {
