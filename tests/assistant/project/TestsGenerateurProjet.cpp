@@ -217,7 +217,7 @@ QByteArray projetPour(const QString& mcu, const QString& modèle, std::vector<Po
 } // namespace
 
 // Chaque modèle pour chaque composant se lie sans avertissement (par make jusqu'au .hex pour un de
-// chaque famille) ; dans simavr, DDRx et PORTx relus valent le réglage.
+// chaque famille) ; dans simavr, DDRx et PORTx relus valent le réglage ; la liaison série de qui en a une.
 TEST(GenerateurProjet, ChaqueModèlePourChaqueComposantCompileSansAvertissement) {
     EXIGER_OUTILS("make", "avr-gcc", "simavr");
     const QStringList modèles = GenerateurProjet::listeModèles(modèlesLivrés());
@@ -228,12 +228,17 @@ TEST(GenerateurProjet, ChaqueModèlePourChaqueComposantCompileSansAvertissement)
     std::vector<std::pair<QString, QStringList>> commandes;
     QStringList dossiers;
     std::map<QString, std::vector<PortRéglé>> réglés;
-    for (const QString& mcu : composants)
+    for (const QString& mcu : composants) {
+        // Qui a un UDR, UDR0 ou UDR1 reçoit un vrai bloc RS232.
+        const QMap<QString, int> r = OutilsAvr::adresses(mcu);
+        const bool uart = r.contains(QStringLiteral("UDR")) || r.contains(QStringLiteral("UDR0")) ||
+                          r.contains(QStringLiteral("UDR1"));
         for (int i = 0; i < modèles.size(); ++i) {
             const QString dossier = racine.filePath(mcu);
             const QString m = QStringLiteral("m%1").arg(i);
-            ecrireFichier(dossier + u'/' + m + QStringLiteral(".c"),
-                          projetPour(mcu, modèles[i], i == 0 ? &réglés[mcu] : nullptr));
+            const QByteArray source = projetPour(mcu, modèles[i], i == 0 ? &réglés[mcu] : nullptr);
+            EXPECT_EQ(source.contains("Pas de liaison série"), !uart) << mcu.toStdString();
+            ecrireFichier(dossier + u'/' + m + QStringLiteral(".c"), source);
             // Les options du makefile par défaut, plus -Werror.
             commandes.push_back({QStringLiteral("avr-gcc"),
                                  {"-mmcu=" + mcu, "-DF_CPU=8000000UL", "-Os", "-gdwarf-2", "-std=gnu99",
@@ -242,6 +247,7 @@ TEST(GenerateurProjet, ChaqueModèlePourChaqueComposantCompileSansAvertissement)
                                   m + ".c", "-o", m + ".elf", "-Wl,--gc-sections", "-lm"}});
             dossiers << dossier;
         }
+    }
     const QStringList parMake = {"atmega8",  "atmega16",   "atmega328p", "atmega2560", "attiny13",
                                  "attiny85", "attiny2313", "atmega32u4", "at90s8515"};
     for (const QString& mcu : parMake) {
@@ -294,20 +300,5 @@ TEST(GenerateurProjet, ChaqueModèlePourChaqueComposantCompileSansAvertissement)
                 EXPECT_EQ(relu("PORT" + p.nom), p.pullUp) << p.nom.toStdString();
             }
         }
-    }
-}
-
-// Chaque composant qui a un UDR, UDR0 ou UDR1 reçoit un vrai bloc RS232.
-TEST(GenerateurProjet, LaLiaisonSérieDeChaqueComposantQuiEnA) {
-    EXIGER_OUTILS("avr-gcc");
-    std::array<bool, NombrePériphériques> rs232{};
-    rs232[int(Périphérique::RS232)] = true;
-    for (const QString& mcu : CapacitesComposant::composants(fichierLivré())) {
-        const QMap<QString, int> registres = OutilsAvr::adresses(mcu);
-        const bool uart = registres.contains(QStringLiteral("UDR")) ||
-                          registres.contains(QStringLiteral("UDR0")) ||
-                          registres.contains(QStringLiteral("UDR1"));
-        const QString bloc = GenerateurProjet::blocInclude(fichierLivré(), mcu, rs232);
-        EXPECT_EQ(bloc.contains(QStringLiteral("Pas de liaison série")), !uart) << mcu.toStdString();
     }
 }
