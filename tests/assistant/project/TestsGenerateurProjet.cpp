@@ -120,11 +120,9 @@ TEST(GenerateurProjet, VitesseDuBlocSérieModèleVideEtComposantEnDouble) {
                                  "<Delay>d2</Delay></Périphériques></Processeur></DONNEES>");
     std::array<bool, NombrePériphériques> cases{};
     cases[size_t(Périphérique::RS232)] = cases[size_t(Périphérique::Delay)] = true;
-    bool manque = false;
-    EXPECT_EQ(GenerateurProjet::blocInclude(configuration, QStringLiteral("Essai"), cases,
-                                            QStringLiteral("57600"), &manque),
-              "// à 57600 bauds\r\n#define BAUD 57600\r\nd1\r\n");
-    EXPECT_FALSE(manque);
+    EXPECT_EQ(
+        GenerateurProjet::blocInclude(configuration, QStringLiteral("Essai"), cases, QStringLiteral("57600")),
+        "// à 57600 bauds\r\n#define BAUD 57600\r\nd1\r\n");
 
     ecrireFichier(dossier.filePath("Plein.c.Modèle"), "%Include%\n");
     EntréesProjet e;
