@@ -126,7 +126,6 @@ TEST_F(FenetreAssistante, TonToffModeCtcEtHorlogeExterne) {
     choisir("TMode", 3);
     EXPECT_EQ(c<QComboBox>("TMode")->currentIndex(), 1);
     choisir("TMode", 3);
-    EXPECT_EQ(s.ModePWM, QStringLiteral("CTC"));
     EXPECT_EQ(champ("TRC")->text(), QStringLiteral("0,5"));
 
     // Horloge externe : lue à la validation, zéro refusé ; l'interne revient à F_CPU.
@@ -263,7 +262,6 @@ TEST_F(FenetreAssistante, OuverteParLeBoutonDeLaConfigurationElleYRamèneAvecLaV
     FenConfiguration configuration(services);
     configuration.show();
     bool vue = false;
-    // L'assistante est modale : elle est menée depuis la boucle de ses évènements.
     OutilsFenetres::quandModale<FeuilleAssistante>([&](FeuilleAssistante* assistante) {
         vue = true;
         EXPECT_FALSE(configuration.isVisible());

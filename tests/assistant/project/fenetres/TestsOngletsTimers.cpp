@@ -29,9 +29,8 @@ protected:
 // Réglages et code : TestsBaseDeTemps, TestsSimavr* ; ici, chaque contrôle atteint le calcul.
 TEST_F(OngletsTimers, BaseDeTempsDeLaFrappeAuCode) {
     ouvrir();
-    auto* onglets = c<QTabWidget>("SSTab1");
-    ASSERT_TRUE(onglets->isTabEnabled(2));
-    onglets->setCurrentIndex(2);
+    ASSERT_TRUE(c<QTabWidget>("SSTab1")->isTabEnabled(2));
+    c<QTabWidget>("SSTab1")->setCurrentIndex(2);
     EXPECT_FALSE(c("BTLRemplacerExistant")->isVisible());
 
     // Timer automatique : le Timer1 (16 bits) est le plus juste à 14,7456 MHz.
@@ -58,9 +57,8 @@ TEST_F(OngletsTimers, BaseDeTempsDeLaFrappeAuCode) {
 
 TEST_F(OngletsTimers, CompteurDeLEntréeAuCode) {
     ouvrir();
-    auto* onglets = c<QTabWidget>("SSTab1");
-    ASSERT_TRUE(onglets->isTabEnabled(1));
-    onglets->setCurrentIndex(1);
+    ASSERT_TRUE(c<QTabWidget>("SSTab1")->isTabEnabled(1));
+    c<QTabWidget>("SSTab1")->setCurrentIndex(1);
     EXPECT_EQ(c<QComboBox>("CBEntréeCompteur")->count(), 1);
 
     // N au-delà du sommet + 1 : refusé ; rien à générer.
