@@ -35,19 +35,16 @@ TEST_F(Assistante_, UnProjetSansMakefileLeReçoitDeLaConfigurationParDéfaut) {
     EXPECT_TRUE(messages.messages.empty());
 }
 
-// Ce qui n'est pas un entier de 1 à 7 chiffres n'atteint jamais le makefile, d'où qu'il vienne ; la
-// vitesse va au makefile que make lit, même nommé « Makefile » (un « makefile » créé le masquerait).
+// Seul un entier de 1 à 7 chiffres va au makefile, celui que make lit (même « Makefile »).
 TEST_F(Assistante_, UneVitesseQuiNEstPasUnNombreNeTouchePasAuMakefile) {
     const QString makefile = dossier.filePath(QStringLiteral("Makefile"));
     const QByteArray avant = "MCU = atmega8\nBAUD = 57600 # lue sans son commentaire\nF_CPU = 8000000\n";
     OutilsTests::ecrireFichier(makefile, avant);
     EXPECT_EQ(Assistante::vitesseDuMakefile(), QStringLiteral("57600"));
     // « 09600 » serait lu en octal par le compilateur.
-    QStringList refusées{QString(100000, u'9'), QString()};
-    for (const char* v : {"9600 $(shell touch pris)", "9600 \\", "12345678", "0", "09600", "-9600", " 9600"})
-        refusées << QString::fromUtf8(v);
-    for (const QString& v : refusées) {
-        SCOPED_TRACE(v.left(30).toStdString());
+    for (const QString& v : {QString(), QStringLiteral("9600 $(shell touch pris)"),
+                             QStringLiteral("12345678"), QStringLiteral("0"), QStringLiteral("09600")}) {
+        SCOPED_TRACE(v.toStdString());
         messages.messages.clear();
         EXPECT_FALSE(Assistante::ÉcrireVitesseSérie(v));
         EXPECT_EQ(messages.messages.size(), 1u);
@@ -60,8 +57,7 @@ TEST_F(Assistante_, UneVitesseQuiNEstPasUnNombreNeTouchePasAuMakefile) {
     EXPECT_FALSE(QFileInfo::exists(dossier.filePath(QStringLiteral("makefile"))));
 }
 
-// Les échecs d'écriture, les liens et les copies : essais des écrivains (TestsFichierAtomique) ;
-// le remplacement réussi et son .bak : essai du programme réel (SqueletteDuProjetÉcritAuClavier).
+// Échecs d'écriture : TestsFichierAtomique ; remplacement et .bak : SqueletteDuProjetÉcritAuClavier.
 TEST_F(Assistante_, UnTexteVideNÉcritRien) {
     OutilsTests::ecrireFichier(etatGlobal().FichierC, "int main(void) { return 0; }\n");
     EXPECT_FALSE(Assistante::RemplacerFichierSource(QString()));

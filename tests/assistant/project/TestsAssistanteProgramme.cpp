@@ -1,7 +1,5 @@
-// Le programme construit, dans un vrai serveur X : « assistante » ouvre l'assistante sur le
-// projet, les touches tapées donnent un code qui tourne dans simavr, et la fermer termine le
-// programme sans rien écrire ; l'onglet du projet, mené au clavier, écrit un squelette que make
-// construit.
+// Le programme construit sous Xvfb : l'assistante menée au clavier, son code mesuré dans simavr,
+// son squelette construit par make.
 #include "assistant/timers/Calculatrice.h"
 #include "outils/EssaiConfiguration.h"
 #include "outils/OutilsAvr.h"
@@ -23,8 +21,7 @@ namespace {
 
 const QString TitreAssistante = QStringLiteral("Plume, votre assistante de programmation");
 
-// Un serveur X, un projet dont le makefile est la configuration par défaut avec des réglages, et
-// quillon lancé dessus par « assistante », mené par un client X.
+// Un projet, quillon lancé dessus par « assistante » et mené par un client X.
 class AssistanteProgramme : public ::testing::Test {
 protected:
     // Crée le projet dans ce dossier et y écrit le makefile, qu'il rend.
@@ -112,9 +109,8 @@ TEST_F(AssistanteProgramme, TouchesTapéesCodeCopiéMesuréDansSimavrPuisFermetu
     EXPECT_NEAR(m[QStringLiteral("rapport")], 0.25, 0.01);
 }
 
-// Onglet du projet au clavier : nom et auteur tapés, port B (bits 7 à 4 en sortie) réglé dans la
-// fenêtre des ports, « Voir le code », « Remplacer l'existant », Oui, OK. Le source reçoit le
-// squelette, l'ancien reste en .bak, et « reconstruire » en fait le .hex.
+// Le source reçoit le squelette tapé (port B réglé, « Remplacer l'existant », Oui), l'ancien reste en
+// .bak, et « reconstruire » en fait le .hex.
 TEST_F(AssistanteProgramme, SqueletteDuProjetÉcritAuClavierPuisConstruit) {
     EXIGER_OUTILS("avr-gcc", "make", "Xvfb");
     préparer(QStringLiteral("Mon projet"), {{QStringLiteral("MCU ="), QStringLiteral("atmega8")},
@@ -130,14 +126,12 @@ TEST_F(AssistanteProgramme, SqueletteDuProjetÉcritAuClavierPuisConstruit) {
     // modèle Base.
     for (int i = 0; i < 3; ++i)
         x->touche(w, XK_Tab, ControlMask);
-    x->touche(w, XK_n, Mod1Mask);
-    x->taper(w, QStringLiteral("Robot"));
-    x->touche(w, XK_o, Mod1Mask);
-    x->taper(w, QStringLiteral("1,2"));
-    x->touche(w, XK_a, Mod1Mask);
-    x->taper(w, QStringLiteral("Alice"));
-    x->touche(w, XK_e, Mod1Mask);
-    x->taper(w, QStringLiteral("Atelier"));
+    const std::pair<KeySym, const char*> champs[] = {
+        {XK_n, "Robot"}, {XK_o, "1,2"}, {XK_a, "Alice"}, {XK_e, "Atelier"}};
+    for (const auto& [lettre, texte] : champs) {
+        x->touche(w, lettre, Mod1Mask);
+        x->taper(w, QString::fromUtf8(texte));
+    }
     x->touche(w, XK_d, Mod1Mask);
     x->touche(w, XK_Down);
     x->touche(w, XK_m, Mod1Mask);
@@ -165,7 +159,7 @@ TEST_F(AssistanteProgramme, SqueletteDuProjetÉcritAuClavierPuisConstruit) {
     attendreFin();
 
     const QString écrit = QString::fromUtf8(OutilsTests::lireFichier(source));
-    for (const char* tapé : {"Robot", "1,2", "Alice", "Atelier"})
+    for (const auto& [lettre, tapé] : champs)
         EXPECT_TRUE(écrit.contains(QString::fromUtf8(tapé))) << tapé << écrit.toStdString();
     EXPECT_TRUE(écrit.contains(QStringLiteral("DDRB=0xF0"))) << écrit.toStdString();
     EXPECT_EQ(OutilsTests::lireFichier(source + QStringLiteral(".bak")), ancien);

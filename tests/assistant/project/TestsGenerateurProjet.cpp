@@ -1,5 +1,4 @@
-// Textes des ports, repères du modèle et valeurs qui ne cassent pas le C ; preuve par les vrais
-// outils : chaque modèle pour chaque composant se construit sans avertissement, simavr relit les ports.
+// Le générateur du squelette, prouvé par avr-gcc, make et simavr.
 #include "assistant/project/ConfigurationPorts.h"
 #include "assistant/project/GenerateurProjet.h"
 #include "assistant/timers/CapacitesComposant.h"
@@ -32,35 +31,16 @@ LignePort portB(int direction, int pullUp, int ignorer = 0) {
 
 } // namespace
 
+// Valeurs écrites : relues dans simavr (ChaqueModèle…) ; ici ce qu'il ne distingue pas du démarrage.
 TEST(ConfigurationPorts, TextesDesDeuxMomentsEtPortsDuComposant) {
-    struct Cas {
-        int direction, pullUp;
-        const char* fermant;
-        const char* quittant;
-    };
-    const Cas cas[] = {
-        {0xF0, 0x03,
-         "\tDDRB=0xF0; // Bits 3,2,1,0 en entrée et 7,6,5,4 en sortie.\r\n\tPORTB=0x03; // Pull-Up ou sortie "
-         "à NL1 "
-         "sur 1,0.\r\n",
-         "\tDDRB=0xF0; // Bit 3,2,1,0 en entrée et 7,6,5,4 en sortie.\r\n\tPORTB=0x03; // Pull-Up sur Bit "
-         "1,0.\r\n"},
-        {0xFF, 0x00, "\tDDRB=0xFF; // Tout en sortie.\r\n",
-         "\tDDRB=0xFF; // Tout en sortie.\r\n\tPORTB=0x00; // Pas de Pull-Up.\r\n"},
-        {0x00, 0xFF,
-         "\tDDRB=0x00; // Tout en entrée.\r\n\tPORTB=0xFF; // Pull-Up sur toutes les entrées.\r\n",
-         "\tDDRB=0x00; // Tout en entrée.\r\n\tPORTB=0xFF; // Pull-Up sur toutes les entrées.\r\n"},
-    };
-    for (const Cas& c : cas) {
-        SCOPED_TRACE(c.direction);
-        EXPECT_EQ(ConfigurationPorts::blocEnFermant(portB(c.direction, c.pullUp)), c.fermant);
-        EXPECT_EQ(ConfigurationPorts::blocEnQuittantLePort(portB(c.direction, c.pullUp)), c.quittant);
-    }
+    // Sans pull-up, seul le port quitté écrit PORTB.
+    EXPECT_FALSE(ConfigurationPorts::blocEnFermant(portB(0xFF, 0)).contains(QStringLiteral("PORTB")));
+    EXPECT_TRUE(
+        ConfigurationPorts::blocEnQuittantLePort(portB(0xFF, 0)).contains(QStringLiteral("PORTB=0x00;")));
     EXPECT_EQ(ConfigurationPorts::blocEnFermant(portB(0xFF, 0xFF, 1)), "");
 
-    // L'ATmega8 : port C à sept bits. Le bit absent ne s'écrit pas, et un port que le composant n'a
-    // pas (A, resté d'une table précédente) ou qu'on n'a pas réglé n'écrit rien. Les deux
-    // formulations dans un même texte : essai de la fenêtre des ports (QuitterÉcritLeTexte…).
+    // ATmega8 : le bit 7 absent de C, le port A d'une table précédente et les ports non réglés n'écrivent
+    // rien.
     const std::vector<PortComposant> ports = ConfigurationPorts::ports(OutilsAvr::composant("atmega8"));
     ASSERT_EQ(ports.size(), 3u);
     TablePorts table = ConfigurationPorts::nouvelleTable(ports);
@@ -78,40 +58,8 @@ TEST(ConfigurationPorts, TextesDesDeuxMomentsEtPortsDuComposant) {
     EXPECT_EQ(ConfigurationPorts::texteConfiguration(table, sansBits), "");
 }
 
-TEST(GenerateurProjet, RepèresUneFoisEtValeursQuiNeCassentPasLeC) {
-    EnregistreurMessages messages;
-    QTemporaryDir dossier;
-    ecrireFichier(
-        dossier.filePath("Essai.c.Modèle"),
-        "%Nom% /* %Commentaire% */\n// %Auteur%\n%Nom% %Version%%Freq%\nint x; /* %Entreprise% */\n");
-    EntréesProjet e;
-    e.dossierModèles = dossier.path();
-    e.détails.Nom = QStringLiteral("Robot");
-    e.détails.Commentaire = QStringLiteral("fin */ int piège; /* encore");
-    e.détails.Auteur = QStringLiteral("Ada\nint piège2;\\");
-    e.fréquenceCPU = QStringLiteral("3686400");
-    e.locale = QLocale(QLocale::French, QLocale::France);
-    DocumentRiche tampon;
-    const RésultatProjet r = GénérerLeCodeProjet(e, tampon);
-    ASSERT_TRUE(r.généré);
-    EXPECT_EQ(r.modèle, "Essai");
-    // Le repère du premier caractère est remplacé ; le second « %Nom% » reste tel quel.
-    EXPECT_EQ(tampon.texte(),
-              "Robot  /* fin * / int piège; / * encore  */\r\n// Ada\r\n// int piège2;\\. \r\n"
-              "%Nom%  3,6864 MHz \r\nint x; /*   */\r\n");
-    EXPECT_TRUE(messages.messages.empty());
-
-    // Sans modèle : le message, et le tampon garde son contenu.
-    QTemporaryDir vide;
-    e.dossierModèles = vide.path();
-    EXPECT_FALSE(GénérerLeCodeProjet(e, tampon).généré);
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(tampon.texte().startsWith("Robot"));
-}
-
-// Les valeurs des champs qui visent un autre repère, une suite de ligne cachée (barre oblique
-// inverse suivie de blancs, trigraphe, « *\ » puis « / » en commentaire de bloc) : le squelette
-// garde son #include et se compile sans avertissement, trigraphes ignorés (gnu99) ou actifs (c99).
+// Repères remplacés une fois ; des valeurs piégées (autre repère, fin de commentaire, suite de ligne
+// cachée) : le squelette se compile sans avertissement, trigraphes ignorés ou actifs.
 TEST(GenerateurProjet, UnSeulPassageEtAucuneLigneJointeAuxCommentaires) {
     EXIGER_OUTILS("avr-gcc");
     EnregistreurMessages messages;
@@ -119,20 +67,24 @@ TEST(GenerateurProjet, UnSeulPassageEtAucuneLigneJointeAuxCommentaires) {
     ecrireFichier(dossier.filePath("Essai.c.Modèle"),
                   "/* %Commentaire% */\n// Projet %Nom%\n// Version %Version%\n// %Auteur%\n"
                   "#include <avr/io.h>\n// %Entreprise%\n#include <avr/io.h>\n%Include%\n"
-                  "int main(void)\n{\n%Port%\n\treturn PORTB;\n}\n");
+                  "int main(void)\n{\n%Port%\n\treturn PORTB;\n}\n// %Nom% %Freq%\n");
     EntréesProjet e;
     e.dossierModèles = dossier.path();
     e.détails.Nom = QStringLiteral("%Include%");
     e.détails.Version = QStringLiteral("%Port%");
-    e.détails.Auteur = QStringLiteral("Ada\\ \t");
+    e.détails.Auteur = QStringLiteral("Ada\nerreur piège2\\ \t");
     e.détails.Entreprise = QStringLiteral("Atelier ?\?/");
-    e.détails.Commentaire = QStringLiteral("fin *\\\n/ int piège;");
+    e.détails.Commentaire = QStringLiteral("fin */ erreur piège /* *\\\n/ encore");
     e.textePorts = QStringLiteral("\tDDRB=0x01;");
-    e.fréquenceCPU = QStringLiteral("8000000");
+    e.fréquenceCPU = QStringLiteral("3686400");
+    e.locale = QLocale(QLocale::French, QLocale::France);
     DocumentRiche tampon;
-    ASSERT_TRUE(GénérerLeCodeProjet(e, tampon).généré);
+    const RésultatProjet r = GénérerLeCodeProjet(e, tampon);
+    ASSERT_TRUE(r.généré);
+    EXPECT_EQ(r.modèle, "Essai");
     const QString texte = tampon.texte();
-    // Les valeurs restent telles quelles ; le vrai %Include% et le vrai %Port% sont remplacés.
+    // Le code glissé (« erreur piège ») casserait la compilation ; un repère ne sert qu'une fois.
+    EXPECT_TRUE(texte.endsWith(QStringLiteral("// %Nom% 3,6864 MHz \r\n"))) << texte.toStdString();
     EXPECT_TRUE(texte.contains(QStringLiteral("// Projet %Include% \r\n// Version %Port% \r\n")));
     EXPECT_TRUE(texte.contains(QStringLiteral("\r\n \r\nint main")));
     EXPECT_TRUE(texte.contains(QStringLiteral("{\r\n\tDDRB=0x01; \r\n")));
@@ -148,10 +100,16 @@ TEST(GenerateurProjet, UnSeulPassageEtAucuneLigneJointeAuxCommentaires) {
             << sortie.toStdString() << texte.toStdString();
     }
     EXPECT_TRUE(messages.messages.empty());
+
+    // Sans modèle : le message, et le tampon garde son contenu.
+    QTemporaryDir vide;
+    e.dossierModèles = vide.path();
+    EXPECT_FALSE(GénérerLeCodeProjet(e, tampon).généré);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(tampon.texte(), texte);
 }
 
-// Le bloc de la liaison série vient du premier composant du nom et dit la vitesse du makefile ;
-// sans vitesse, ou avec un modèle vide, rien n'est généré et un message le dit.
+// Le bloc série : premier composant du nom, vitesse dite ; sans vitesse ou modèle vide, un message.
 TEST(GenerateurProjet, VitesseDuBlocSérieModèleVideEtComposantEnDouble) {
     EnregistreurMessages messages;
     QTemporaryDir dossier;
@@ -162,11 +120,9 @@ TEST(GenerateurProjet, VitesseDuBlocSérieModèleVideEtComposantEnDouble) {
                                  "<Delay>d2</Delay></Périphériques></Processeur></DONNEES>");
     std::array<bool, NombrePériphériques> cases{};
     cases[size_t(Périphérique::RS232)] = cases[size_t(Périphérique::Delay)] = true;
-    bool manque = false;
-    EXPECT_EQ(GenerateurProjet::blocInclude(configuration, QStringLiteral("Essai"), cases,
-                                            QStringLiteral("57600"), &manque),
-              "// à 57600 bauds\r\n#define BAUD 57600\r\nd1\r\n");
-    EXPECT_FALSE(manque);
+    EXPECT_EQ(
+        GenerateurProjet::blocInclude(configuration, QStringLiteral("Essai"), cases, QStringLiteral("57600")),
+        "// à 57600 bauds\r\n#define BAUD 57600\r\nd1\r\n");
 
     ecrireFichier(dossier.filePath("Plein.c.Modèle"), "%Include%\n");
     EntréesProjet e;
@@ -180,16 +136,13 @@ TEST(GenerateurProjet, VitesseDuBlocSérieModèleVideEtComposantEnDouble) {
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("Vitesse série")));
 
-    // Un modèle vide, ou de blancs seulement : son nom dans le message, rien de généré.
+    // Un modèle de blancs seulement : son nom dans le message, rien de généré.
     e.vitesseSérie = QStringLiteral("9600");
-    for (const QByteArray& vide : {QByteArray(), QByteArray("\r\n \t\r\n")}) {
-        ecrireFichier(dossier.filePath("Creux.c.Modèle"), vide);
-        e.modèle = QStringLiteral("Creux");
-        messages.messages.clear();
-        EXPECT_FALSE(GénérerLeCodeProjet(e, tampon).généré);
-        ASSERT_EQ(messages.messages.size(), 1u);
-        EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("« Creux » est vide")));
-    }
+    ecrireFichier(dossier.filePath("Creux.c.Modèle"), "\r\n \t\r\n");
+    e.modèle = QStringLiteral("Creux");
+    EXPECT_FALSE(GénérerLeCodeProjet(e, tampon).généré);
+    ASSERT_EQ(messages.messages.size(), 2u);
+    EXPECT_TRUE(messages.messages[1].texte.contains(QStringLiteral("« Creux » est vide")));
     EXPECT_EQ(tampon.texte(), QStringLiteral("avant"));
 }
 
@@ -223,9 +176,7 @@ struct PortRéglé {
     int direction, pullUp;
 };
 
-// Le fichier principal d'un projet, toutes les inclusions cochées (elles ne déclarent que des
-// fonctions jamais appelées : les ports réglés ne bougent plus) ; le port B (à défaut le premier)
-// fermé par « Quitter », un autre quitté par la barre de défilement, avec d'autres valeurs.
+// Le source d'un projet, toutes inclusions cochées ; B (à défaut le premier) fermé, un autre quitté.
 QByteArray projetPour(const QString& mcu, const QString& modèle, std::vector<PortRéglé>* réglés = nullptr) {
     CapacitésComposant c;
     EXPECT_TRUE(CapacitesComposant::lire(fichierLivré(), mcu, c));
@@ -263,10 +214,8 @@ QByteArray projetPour(const QString& mcu, const QString& modèle, std::vector<Po
 
 } // namespace
 
-// Chaque modèle livré, pour chaque composant du fichier des possibilités, avec toutes les
-// inclusions cochées et deux ports réglés, se compile et se lie sans un avertissement avec les
-// options de la configuration par défaut ; pour un composant de chaque famille, par make jusqu'au
-// .hex. Sur les composants que simavr connaît, le programme tourne et DDRx/PORTx relus valent le réglage.
+// Chaque modèle pour chaque composant se lie sans avertissement (par make jusqu'au .hex pour un de
+// chaque famille) ; dans simavr, DDRx et PORTx relus valent le réglage ; la liaison série de qui en a une.
 TEST(GenerateurProjet, ChaqueModèlePourChaqueComposantCompileSansAvertissement) {
     EXIGER_OUTILS("make", "avr-gcc", "simavr");
     const QStringList modèles = GenerateurProjet::listeModèles(modèlesLivrés());
@@ -277,12 +226,17 @@ TEST(GenerateurProjet, ChaqueModèlePourChaqueComposantCompileSansAvertissement)
     std::vector<std::pair<QString, QStringList>> commandes;
     QStringList dossiers;
     std::map<QString, std::vector<PortRéglé>> réglés;
-    for (const QString& mcu : composants)
+    for (const QString& mcu : composants) {
+        // Qui a un UDR, UDR0 ou UDR1 reçoit un vrai bloc RS232.
+        const QMap<QString, int> r = OutilsAvr::adresses(mcu);
+        const bool uart = r.contains(QStringLiteral("UDR")) || r.contains(QStringLiteral("UDR0")) ||
+                          r.contains(QStringLiteral("UDR1"));
         for (int i = 0; i < modèles.size(); ++i) {
             const QString dossier = racine.filePath(mcu);
             const QString m = QStringLiteral("m%1").arg(i);
-            ecrireFichier(dossier + u'/' + m + QStringLiteral(".c"),
-                          projetPour(mcu, modèles[i], i == 0 ? &réglés[mcu] : nullptr));
+            const QByteArray source = projetPour(mcu, modèles[i], i == 0 ? &réglés[mcu] : nullptr);
+            EXPECT_EQ(source.contains("Pas de liaison série"), !uart) << mcu.toStdString();
+            ecrireFichier(dossier + u'/' + m + QStringLiteral(".c"), source);
             // Les options du makefile par défaut, plus -Werror.
             commandes.push_back({QStringLiteral("avr-gcc"),
                                  {"-mmcu=" + mcu, "-DF_CPU=8000000UL", "-Os", "-gdwarf-2", "-std=gnu99",
@@ -291,6 +245,7 @@ TEST(GenerateurProjet, ChaqueModèlePourChaqueComposantCompileSansAvertissement)
                                   m + ".c", "-o", m + ".elf", "-Wl,--gc-sections", "-lm"}});
             dossiers << dossier;
         }
+    }
     const QStringList parMake = {"atmega8",  "atmega16",   "atmega328p", "atmega2560", "attiny13",
                                  "attiny85", "attiny2313", "atmega32u4", "at90s8515"};
     for (const QString& mcu : parMake) {
@@ -343,21 +298,5 @@ TEST(GenerateurProjet, ChaqueModèlePourChaqueComposantCompileSansAvertissement)
                 EXPECT_EQ(relu("PORT" + p.nom), p.pullUp) << p.nom.toStdString();
             }
         }
-    }
-}
-
-// Chaque composant dont les en-têtes ont une liaison série (UDR, UDR0 ou UDR1) reçoit un bloc RS232 qui
-// s'en sert (les plus anciens : UART des AT90S, ATmega161/163), jamais « pas de liaison série ».
-TEST(GenerateurProjet, LaLiaisonSérieDeChaqueComposantQuiEnA) {
-    EXIGER_OUTILS("avr-gcc");
-    std::array<bool, NombrePériphériques> rs232{};
-    rs232[int(Périphérique::RS232)] = true;
-    for (const QString& mcu : CapacitesComposant::composants(fichierLivré())) {
-        const QMap<QString, int> registres = OutilsAvr::adresses(mcu);
-        const bool uart = registres.contains(QStringLiteral("UDR")) ||
-                          registres.contains(QStringLiteral("UDR0")) ||
-                          registres.contains(QStringLiteral("UDR1"));
-        const QString bloc = GenerateurProjet::blocInclude(fichierLivré(), mcu, rs232);
-        EXPECT_EQ(bloc.contains(QStringLiteral("Pas de liaison série")), !uart) << mcu.toStdString();
     }
 }

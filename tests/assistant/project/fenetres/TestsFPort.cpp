@@ -1,5 +1,4 @@
-// La fenêtre des ports hors écran, sur les ports B, C (sans bit 7) et D de l'ATmega8 :
-// cases cochées au clavier et à la souris, passage d'un port à l'autre, texte de « Quitter ».
+// La fenêtre des ports hors écran, sur les ports B, C (sans bit 7) et D de l'ATmega8.
 #include "assistant/project/ContexteAssistante.h"
 #include "assistant/project/fenetres/FPort.h"
 #include "outils/OutilsAvr.h"
@@ -33,7 +32,7 @@ protected:
     ContexteAssistante contexte;
 };
 
-TEST_F(FenetrePorts, ValeursGardéesEntreLesPortsEtBitAbsentIntouchable) {
+TEST_F(FenetrePorts, ValeursGardéesEntreLesPortsBitAbsentIntouchableEtTexteDeQuitter) {
     ASSERT_EQ(contexte.ports.size(), 3u);
     ouvrir(contexte);
     configurerB();
@@ -53,21 +52,13 @@ TEST_F(FenetrePorts, ValeursGardéesEntreLesPortsEtBitAbsentIntouchable) {
     EXPECT_EQ(c<QScrollBar>("VScroll1")->value(), 0);
     EXPECT_EQ(cochées("ListDirection"), QStringLiteral("11110000"));
     EXPECT_EQ(cochées("ListPullUp"), QStringLiteral("00000011"));
-}
-
-TEST_F(FenetrePorts, QuitterÉcritLeTexteDesPortsRéglés) {
-    ouvrir(contexte);
-    configurerB();
+    // B et C quittés par la barre, D fermé par « Quitter » : chacun son bloc.
     c<QScrollBar>("VScroll1")->setValue(2);
     espace("ListDirection", 7);
     cliquer("BTLQuitter");
     EXPECT_EQ(fenêtre->result(), QDialog::Accepted);
-    // B quitté par la barre, D fermé par « Quitter », C jamais montré.
-    EXPECT_EQ(contexte.texteConfigurationPorts,
-              QStringLiteral("// Configuration des ports\r\n"
-                             "\tDDRB=0xF0; // Bit 3,2,1,0 en entrée et 7,6,5,4 en sortie.\r\n"
-                             "\tPORTB=0x03; // Pull-Up sur Bit 1,0.\r\n"
-                             "\tDDRD=0x01; // Bits 7,6,5,4,3,2,1 en entrée et 0 en sortie.\r\n"));
+    for (const char* attendu : {"DDRB=0xF0;", "PORTB=0x03;", "DDRC=0x40;", "DDRD=0x01;"})
+        EXPECT_TRUE(contexte.texteConfigurationPorts.contains(QString::fromUtf8(attendu))) << attendu;
 }
 
 TEST_F(FenetrePorts, PortIgnoréSansBlocNiPerteDeValeurs) {
@@ -91,6 +82,7 @@ TEST_F(FenetrePorts, PortIgnoréSansBlocNiPerteDeValeurs) {
     EXPECT_EQ(contexte.tablePorts[0].direction, 0x81);
     EXPECT_FALSE(contexte.texteConfigurationPorts.contains(QStringLiteral("PORTB")));
     EXPECT_TRUE(contexte.texteConfigurationPorts.contains(QStringLiteral("DDRC=0x00")));
+    EXPECT_FALSE(contexte.texteConfigurationPorts.contains(QStringLiteral("DDRD"))); // jamais montré
 }
 
 TEST_F(FenetrePorts, ComposantSansPortSeFermeSansErreur) {
