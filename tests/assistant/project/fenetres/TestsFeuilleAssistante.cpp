@@ -194,7 +194,9 @@ TEST_F(FenetreAssistante, ÉchecsDuChargementChacunSonMessage) {
         ASSERT_EQ(messages.messages.size(), 1u);
         EXPECT_TRUE(messages.messages[0].texte.contains(dit)) << messages.messages[0].texte.toStdString();
         EXPECT_EQ(messages.messages[0].modalSystème, !fin);
-        if (fin) EXPECT_TRUE(messages.messages[0].texte.contains(QDir::toNativeSeparators(f)));
+        if (fin) {
+            EXPECT_TRUE(messages.messages[0].texte.contains(QDir::toNativeSeparators(f)));
+        }
         EXPECT_EQ(etatGlobal().CodeDeSortie != 0, fin);
         EXPECT_EQ(etatGlobal().AppelantAssistante,
                   fin ? QStringLiteral("Ligne de commande") : QStringLiteral("Configurateur"));
