@@ -60,13 +60,15 @@ CODE_HORLOGE_EXTERNE = 7
 # SommetsFPWM et SommetsPWMPC (voir sommets_mli).
 
 # Composants : (nom de MCU, groupe). Chaque groupe donne ses timers
-# [(numéro, famille, prédiviseurs, {canal: broche})] et ses entrées d'horloge
-# [(timer, broche)].
+# [(numéro, famille, prédiviseurs, {canal: broche})], ses timers sans CTC ni
+# sortie (« debordement » : numéros ; base de temps et compteur par le seul
+# débordement) et ses entrées d'horloge [(timer, broche)].
 GROUPES = {
     "m8": {
         "timers": [(1, "16b", "normal", {"A": "PB1", "B": "PB2"}),
                    (2, "8b1", "async", {"": "PB3"})],
-        "entrees": [(1, "PD5")],
+        "debordement": [0],
+        "entrees": [(0, "PD4"), (1, "PD5")],
     },
     "m16": {
         "timers": [(0, "8b1", "normal", {"": "PB3"}),
@@ -150,14 +152,18 @@ GROUPES = {
 }
 
 GROUPES.update({
-    "s2313": {"timers": [(1, "16b0", "normal", {"": "PB3"})], "entrees": [(1, "PD5")]},
-    "s2333": {"timers": [(1, "16b0", "normal", {"": "PB1"})], "entrees": [(1, "PD5")]},
+    "s2313": {"timers": [(1, "16b0", "normal", {"": "PB3"})], "debordement": [0],
+              "entrees": [(0, "PD4"), (1, "PD5")]},
+    "s2333": {"timers": [(1, "16b0", "normal", {"": "PB1"})], "debordement": [0],
+              "entrees": [(0, "PD4"), (1, "PD5")]},
     # OC1B des AT90S4414/8515 est une broche à part (29), sans bit de port : absente.
-    "s8515": {"timers": [(1, "16b0", "normal", {"A": "PD5"})], "entrees": [(1, "PB1")]},
+    "s8515": {"timers": [(1, "16b0", "normal", {"A": "PD5"})], "debordement": [0],
+              "entrees": [(0, "PB0"), (1, "PB1")]},
     "s8535": {
         "timers": [(1, "16b0", "normal", {"A": "PD5", "B": "PD4"}),
                    (2, "8b0", "async", {"": "PD7"})],
-        "entrees": [(1, "PB1")],
+        "debordement": [0],
+        "entrees": [(0, "PB0"), (1, "PB1")],
     },
     "m103": {
         "timers": [(0, "8b0", "async", {"": "PB4"}),
@@ -181,7 +187,8 @@ GROUPES.update({
     "m163": {
         "timers": [(1, "16b0", "normal", {"A": "PD5", "B": "PD4"}),
                    (2, "8b0", "async", {"": "PD7"})],
-        "entrees": [(1, "PB1")],
+        "debordement": [0],
+        "entrees": [(0, "PB0"), (1, "PB1")],
     },
     "m323": {
         "timers": [(0, "8b0", "normal", {"": "PB3"}),
@@ -189,7 +196,8 @@ GROUPES.update({
                    (2, "8b0", "async", {"": "PD7"})],
         "entrees": [(0, "PB0"), (1, "PB1")],
     },
-    "t26": {"timers": [(1, "hs26", "puissances", {"A": "PB1", "B": "PB3"})], "entrees": []},
+    "t26": {"timers": [(1, "hs26", "puissances", {"A": "PB1", "B": "PB3"})], "debordement": [0],
+            "entrees": [(0, "PB6")]},
     "t25": {
         "timers": GROUPES["t13"]["timers"] + [(1, "hs25", "puissances", {"A": "PB1", "B": "PB4"})],
         "entrees": GROUPES["t13"]["entrees"],
@@ -620,7 +628,11 @@ def interruptions(c, n, canal):
     # l'ATmega64/128 range les bits du Timer3 dans ETIMSK
     registre = next((r for r in ("TIMSK%d" % n, "ETIMSK" if n == 3 else "", "TIMSK")
                      if r and "_SFR_" in c.m.get(r, "")), None)
-    if not (comparaison and debordement and bit_comparaison and bit_debordement and registre):
+    if canal is None:
+        # timer sans comparaison : le débordement seul
+        comparaison, bit_comparaison = "", ""
+    if not (comparaison is not None and debordement and bit_comparaison is not None and bit_debordement
+            and registre):
         return None
     return {"vecteurs": [comparaison, debordement], "registre": registre,
             "bits": [bit_comparaison, bit_debordement]}
@@ -632,6 +644,9 @@ def attributs_interruptions(t):
     i = t.get("interruptions")
     if not i:
         return ""
+    if t["sortie"] is None:
+        return ' Vecteurs="%s" Interruptions="%s"' % (", ".join(i["vecteurs"]),
+                                                        ", ".join([i["registre"]] + i["bits"]))
     ctc = []
     for k, reg in enumerate(t["modes"]):
         v = reg[0]
@@ -672,6 +687,17 @@ def decrire(mcu, groupe, c):
                 "interruptions": interruptions(c, n, canal),
             })
             sorties.append(len(timers) - 1)
+    # Timers sans CTC ni sortie, après ceux des sorties : mode normal, débordement seul.
+    for n in groupe.get("debordement", []):
+        interruptions_n = interruptions(c, n, None)
+        if not interruptions_n:
+            raise SystemExit("%s : débordement du Timer%d absent des en-têtes" % (mcu, n))
+        timers.append({
+            "numero": n, "section": "Timer%d" % n, "nom": "Timer%d" % n, "famille": "normal",
+            "prediv": PREDIVISEURS["normal"], "registres": [c.registre("TCCR%d" % n), "", "", ""],
+            "max": 255, "top_ctc": "", "propres": {}, "modes": [[None, None, None]], "sommets": {},
+            "sortie": None, "interruptions": interruptions_n,
+        })
     # Bits des autres sorties du même timer dans chaque registre de configuration : le code d'une
     # sortie les garde, pour que deux sorties d'un timer marchent ensemble.
     for t in timers:
@@ -706,6 +732,8 @@ def modele(timers):
     lignes = ["Modèle de code des timers.",
               "Chaque section va de sa ligne « Code PWM » à la ligne « Fin ».", ""]
     for t in timers:
+        if t["sortie"] is None:
+            continue
         n = t["numero"]
         regs = t["registres"]
         lignes += [
@@ -774,8 +802,10 @@ def xml_composant(mcu, timers, entrees, nom_modele, c):
           "\t\t\t<DiviseurFmax>%d</DiviseurFmax>" % div_max,
           '\t\t\t<TimerParDéfaut Numéro="0">%s</TimerParDéfaut>' % t0["section"],
           "\t\t\t<EntréeSortie>",
-          "\t\t\t\t<NombreDeSortie>%d</NombreDeSortie>" % len(timers)]
+          "\t\t\t\t<NombreDeSortie>%d</NombreDeSortie>" % sum(1 for t in timers if t["sortie"])]
     for i, t in enumerate(timers):
+        if t["sortie"] is None:
+            continue
         x.append('\t\t\t\t<Sortie Timer="%02d" IndexTimer="%d" Port="%s" Bit="%d">%s</Sortie>'
                  % (t["numero"], i, t["port"], t["bit"], t["sortie"]))
     x.append("\t\t\t\t<NombreDEntrée>%d</NombreDEntrée>" % len(entrees))

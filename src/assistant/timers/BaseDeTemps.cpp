@@ -46,7 +46,7 @@ std::vector<int> timersUtilisables(const CapacitésComposant& c) {
         const QString nom = t.nom.isEmpty() ? QString::number(i) : t.nom;
         if (vus.contains(nom)) continue;
         vus << nom;
-        if (t.interruptionsConnues() && !prédiviseurs(t).empty()) v.push_back(i);
+        if ((t.interruptionsConnues() || t.débordementConnu()) && !prédiviseurs(t).empty()) v.push_back(i);
     }
     return v;
 }
@@ -66,7 +66,7 @@ Résultat calculer(const CapacitésComposant& c, int indexTimer, double F, doubl
         return r;
     }
     const TimerComposant& t = c.timers[indexTimer];
-    if (!t.interruptionsConnues()) {
+    if (!t.interruptionsConnues() && !t.débordementConnu()) {
         r.erreur = QStringLiteral("%1 n'a pas de vecteur d'interruption dans le fichier des possibilités.")
                        .arg(nomTimer(t));
         return r;
@@ -81,7 +81,10 @@ Résultat calculer(const CapacitésComposant& c, int indexTimer, double F, doubl
         return r;
     }
     const double C = F * période; // cycles du processeur par tic voulu
-    const auto ps = prédiviseurs(t);
+    const bool débordement = !t.interruptionsConnues();
+    auto ps = prédiviseurs(t);
+    if (débordement)
+        std::erase_if(ps, [](const auto& p) { return p.valeur < PrédivisionMinDébordement; });
     const int64_t max = int64_t(Nombres::val(t.max));
     if (ps.empty() || max < 1) {
         r.erreur = QStringLiteral("%1 n'a pas de prédivision ou de maximum utilisable.").arg(nomTimer(t));
@@ -104,6 +107,8 @@ Résultat calculer(const CapacitésComposant& c, int indexTimer, double F, doubl
     g.indexTimer = indexTimer;
     g.fréquenceHorloge = F;
     g.périodeVoulue = période;
+    g.débordement = débordement;
+    g.capacité = max + 1;
     g.config[0] = t.modeCTC.size() > 0 ? t.modeCTC[0] : 0;
     g.config[1] = t.modeCTC.size() > 1 ? t.modeCTC[1] : 0;
 
@@ -194,16 +199,23 @@ QString ligneObtenu(const CapacitésComposant& c, const Réglage& r) {
     const QString période = Calculatrice::texteDurée(r.périodeObtenue),
                   fréquence = Calculatrice::texteFréquence(1 / r.périodeObtenue),
                   prédivision = Nombres::texteDecimalVirgule(r.prédivision);
-    if (!r.compensé)
-        return QStringLiteral("Obtenu : %1 (%2), écart %3 – %4, CTC, prédivision %5, sommet %6")
-            .arg(période, fréquence, texteÉcartPpm(r.écartPpm), t.nom, prédivision)
-            .arg(r.sommet());
-    return QStringLiteral("Obtenu : %1 en moyenne (%2), écart à long terme %3, gigue d'un tic %4 – %5, CTC "
-                          "compensé, prédivision %6, sommets %7 et %8 (%9 tic(s) long(s) sur %10)")
-        .arg(période, fréquence, texteÉcartPpm(r.écartPpm), Calculatrice::texteDurée(r.gigue), t.nom,
-             prédivision)
-        .arg(r.sommet())
-        .arg(r.sommet() + 1)
+    const QString mode = r.débordement ? QStringLiteral("débordement") : QStringLiteral("CTC");
+    if (!r.compensé) {
+        const QString sommet = r.débordement ? QStringLiteral("rechargé à %1 (%2 comptes)")
+                                                   .arg(r.rechargement())
+                                                   .arg(r.comptes)
+                                             : QStringLiteral("sommet %1").arg(r.sommet());
+        return QStringLiteral("Obtenu : %1 (%2), écart %3 – %4, %5, prédivision %6, %7")
+            .arg(période, fréquence, texteÉcartPpm(r.écartPpm), t.nom, mode, prédivision, sommet);
+    }
+    const QString sommets =
+        r.débordement
+            ? QStringLiteral("rechargé à %1 et %2").arg(r.rechargement()).arg(r.rechargement(true))
+            : QStringLiteral("sommets %1 et %2").arg(r.sommet()).arg(r.sommet() + 1);
+    return QStringLiteral("Obtenu : %1 en moyenne (%2), écart à long terme %3, gigue d'un tic %4 – %5, %6 "
+                          "compensé, prédivision %7, %8 (%9 tic(s) long(s) sur %10)")
+        .arg(période, fréquence, texteÉcartPpm(r.écartPpm), Calculatrice::texteDurée(r.gigue), t.nom, mode,
+             prédivision, sommets)
         .arg(r.numérateur)
         .arg(r.dénominateur);
 }

@@ -112,14 +112,17 @@ void lireInterruptions(const QString& fichier, int t, const QString& vecteurs, c
     if (vecteurs.isEmpty() && autorisations.isEmpty() && modeCTC.isEmpty()) return;
     const QStringList v = découperChamps(vecteurs, 1, 2), a = découperChamps(autorisations, 1, 3);
     static const QRegularExpression identifiant(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
-    for (const QString& nom : v + a)
-        if (!identifiant.match(nom).hasMatch())
+    // Sans ModeCTC, la comparaison peut manquer : le timer n'a que son débordement.
+    const bool sansCTC = Texte::rogner(modeCTC).isEmpty();
+    const QStringList noms = v + a; // vecteurs, registre, bit de comparaison, bit de débordement
+    for (int k = 0; k < noms.size(); ++k)
+        if (!(sansCTC && noms[k].isEmpty() && (k == 0 || k == 3)) && !identifiant.match(noms[k]).hasMatch())
             échec(fichier,
                   QStringLiteral("Vecteurs ou Interruptions du timer %1 : « %2 » n'est pas un nom de "
                                  "registre, de bit ou de vecteur.")
                       .arg(t)
-                      .arg(nom));
-    const QStringList m = découperChamps(modeCTC, 1, tm.nombreRegistresConfig);
+                      .arg(noms[k]));
+    const QStringList m = sansCTC ? QStringList() : découperChamps(modeCTC, 1, tm.nombreRegistresConfig);
     for (const QString& x : m) {
         const double valeur = Nombres::val(x);
         if (x.isEmpty() || valeur < 0 || valeur > 0xFF)

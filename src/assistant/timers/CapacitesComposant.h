@@ -44,11 +44,13 @@ struct TimerComposant {
     // Attributs Vecteurs, Interruptions et ModeCTC (base de temps, compteur) : vecteurs de
     // comparaison et de débordement tels qu'avr-libc les nomme pour ce composant, registre et bits
     // qui les autorisent, registres de configuration du CTC sans broche. Absents d'un fichier
-    // ancien : le timer ne sert alors ni de base de temps ni de compteur.
+    // ancien : le timer ne sert alors ni de base de temps ni de compteur. Un timer sans CTC
+    // (Timer0 de l'ATmega8) n'a que le débordement : ni vecteur de comparaison ni ModeCTC.
     QString vecteurComparaison, vecteurDébordement;
     QString registreInterruption, bitComparaison, bitDébordement;
     std::vector<uint32_t> modeCTC;
     bool interruptionsConnues() const { return !vecteurComparaison.isEmpty() && !modeCTC.empty(); }
+    bool débordementConnu() const { return !vecteurDébordement.isEmpty() && !bitDébordement.isEmpty(); }
 
     // Registre de l'emplacement, vide s'il n'existe pas.
     QString registre(int emplacement) const {

@@ -39,7 +39,7 @@ std::vector<int> entréesUtilisables(const CapacitésComposant& c) {
         const int t = timerDeLEntrée(c, i);
         QString port;
         int bit = 0;
-        if (t >= 0 && c.entrées[i].codeHorloge >= 1 && c.timers[t].interruptionsConnues() &&
+        if (t >= 0 && c.entrées[i].codeHorloge >= 1 && c.timers[t].débordementConnu() &&
             broche(c.entrées[i].libellé, port, bit))
             v.push_back(i);
     }
@@ -57,13 +57,19 @@ Résultat calculer(const CapacitésComposant& c, int indexEntrée, bool montant,
     Résultat r;
     Réglage& g = r.réglage;
     const int t = timerDeLEntrée(c, indexEntrée);
-    if (t < 0 || !c.timers[t].interruptionsConnues()) {
+    if (t < 0 || !c.timers[t].débordementConnu()) {
         r.erreur = QStringLiteral("Choisissez d'abord une entrée à compter.");
         return r;
     }
     const TimerComposant& tm = c.timers[t];
     const EntréeHorlogeComposant& e = c.entrées[indexEntrée];
     g.capacité = int64_t(Nombres::val(tm.max)) + 1;
+    if (n > 0 && !tm.interruptionsConnues()) {
+        r.erreur = QStringLiteral("Le %1 n'a pas de mode CTC : il sait compter, pas interrompre tous les N "
+                                  "événements. Choisissez « Compter seulement ».")
+                       .arg(tm.nom);
+        return r;
+    }
     if (n < 0 || n > g.capacité) {
         r.erreur = QStringLiteral("Le %1 compte jusqu'à %2 : une interruption tous les %3 événements lui est "
                                   "impossible (de 1 à %2).")

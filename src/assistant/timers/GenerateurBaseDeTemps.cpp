@@ -31,8 +31,9 @@ QString code(const CapacitésComposant& c, const BaseDeTemps::Réglage& r) {
              .arg(t.nom, Calculatrice::texteDurée(r.périodeVoulue),
                   Calculatrice::texteFréquence(1 / r.périodeVoulue));
     l << QStringLiteral("// ") + BaseDeTemps::ligneObtenu(c, r);
-    l << QStringLiteral("// Horloge du µC : %1 ; CTC, prédivision %2, %3 comptes par tic.")
-             .arg(Nombres::texteDecimalVirgule(r.fréquenceHorloge) + QStringLiteral(" Hz"),
+    const QString mode = r.débordement ? QStringLiteral("mode normal") : QStringLiteral("CTC");
+    l << QStringLiteral("// Horloge du µC : %1 ; %2, prédivision %3, %4 comptes par tic.")
+             .arg(Nombres::texteDecimalVirgule(r.fréquenceHorloge) + QStringLiteral(" Hz"), mode,
                   Nombres::texteDecimalVirgule(r.prédivision))
              .arg(r.comptes);
     l << QString();
@@ -44,31 +45,67 @@ QString code(const CapacitésComposant& c, const BaseDeTemps::Réglage& r) {
     const QString configSélection = t.registre(sélection);
     l << QStringLiteral("\t%1 = 0x00; // timer arrêté pendant le réglage").arg(configSélection);
     if (t.nombreRegistresConfig == 2)
-        l << QStringLiteral("\t%1 = %2; // CTC, aucune broche")
-                 .arg(t.registre(1 - sélection), Nombres::hexaC(r.config[1 - sélection], 2));
-    l << QStringLiteral("\tTCNT%1 = 0;").arg(n);
-    for (const QString& s : sommets)
-        l << QStringLiteral("\t%1 = %2;").arg(s).arg(r.sommet());
-    if (r.compensé) l << QStringLiteral("\treste%1 = 0;").arg(t.nom);
-    l << QStringLiteral("\t%1 |= (1 << %2); // interruption à chaque sommet")
-             .arg(t.registreInterruption, t.bitComparaison);
-    l << QStringLiteral("\t%1 = %2; // CTC, prédivision %3 : le timer démarre")
-             .arg(configSélection, Nombres::hexaC(r.config[sélection], 2), Nombres::texteDecimalVirgule(r.prédivision));
+        l << QStringLiteral("\t%1 = %2; // %3, aucune broche")
+                 .arg(t.registre(1 - sélection), Nombres::hexaC(r.config[1 - sélection], 2), mode);
+    if (r.débordement) {
+        l << QStringLiteral("\tTCNT%1 = %2; // %3 comptes jusqu'au débordement")
+                 .arg(n)
+                 .arg(r.rechargement())
+                 .arg(r.comptes);
+        if (r.compensé)
+            l << QStringLiteral("\trecharge%1 = %2;").arg(t.nom).arg(r.rechargement())
+              << QStringLiteral("\treste%1 = 0;").arg(t.nom);
+        l << QStringLiteral("\t%1 |= (1 << %2); // interruption à chaque débordement")
+                 .arg(t.registreInterruption, t.bitDébordement);
+    } else {
+        l << QStringLiteral("\tTCNT%1 = 0;").arg(n);
+        for (const QString& s : sommets)
+            l << QStringLiteral("\t%1 = %2;").arg(s).arg(r.sommet());
+        if (r.compensé) l << QStringLiteral("\treste%1 = 0;").arg(t.nom);
+        l << QStringLiteral("\t%1 |= (1 << %2); // interruption à chaque sommet")
+                 .arg(t.registreInterruption, t.bitComparaison);
+    }
+    l << QStringLiteral("\t%1 = %2; // %3, prédivision %4 : le timer démarre")
+             .arg(configSélection, Nombres::hexaC(r.config[sélection], 2), mode,
+                  Nombres::texteDecimalVirgule(r.prédivision));
     l << QStringLiteral(
         "\t// Pas de sei() ici : appelez-le dans main(), une fois tous les périphériques réglés.");
     l << QStringLiteral("}") << QString();
 
+    const QString typeCompteur = r.capacité > 256 ? QStringLiteral("uint16_t") : QStringLiteral("uint8_t");
     if (r.compensé) {
         l.insert(l.indexOf(QStringLiteral("void InitBaseDeTemps%1(void)").arg(t.nom)),
                  QStringLiteral(
                      "// Compensation : %1 tic(s) sur %2 durent un compte de plus, la moyenne est juste.")
                          .arg(r.numérateur)
                          .arg(r.dénominateur) +
-                     QStringLiteral("\r\nstatic uint16_t reste%1 = 0;\r\n").arg(t.nom));
+                     QStringLiteral("\r\nstatic uint16_t reste%1 = 0;\r\n").arg(t.nom) +
+                     (r.débordement ? QStringLiteral("static %1 recharge%2 = %3; // du tic qui commence\r\n")
+                                          .arg(typeCompteur, t.nom)
+                                          .arg(r.rechargement())
+                                    : QString()));
     }
-    l << QStringLiteral("ISR(%1)").arg(t.vecteurComparaison) << QStringLiteral("{");
+    l << QStringLiteral("ISR(%1)").arg(r.débordement ? t.vecteurDébordement : t.vecteurComparaison)
+      << QStringLiteral("{");
+    if (r.débordement) {
+        // Ajouter plutôt qu'écrire : une routine retardée garde les comptes déjà passés.
+        l << QStringLiteral("\t// D'abord : la prédivision (au moins %1) laisse le temps de recharger le "
+                            "compteur avant son premier compte.")
+                 .arg(BaseDeTemps::PrédivisionMinDébordement);
+        l << (r.compensé ? QStringLiteral("\tTCNT%1 += recharge%2;").arg(n, t.nom)
+                         : QStringLiteral("\tTCNT%1 += %2;").arg(n).arg(r.rechargement()));
+    }
     l << QStringLiteral("\t%1++;").arg(tics);
-    if (r.compensé) {
+    if (r.compensé && r.débordement) {
+        // Le tic suivant : long quand le reste déborde.
+        l << QStringLiteral("\treste%1 += %2;").arg(t.nom).arg(r.numérateur);
+        l << QStringLiteral("\tif (reste%1 >= %2) {").arg(t.nom).arg(r.dénominateur);
+        l << QStringLiteral("\t\treste%1 -= %2;").arg(t.nom).arg(r.dénominateur);
+        l << QStringLiteral("\t\trecharge%1 = %2; // tic long").arg(t.nom).arg(r.rechargement(true));
+        l << QStringLiteral("\t} else {");
+        l << QStringLiteral("\t\trecharge%1 = %2;").arg(t.nom).arg(r.rechargement());
+        l << QStringLiteral("\t}");
+    } else if (r.compensé) {
         // Le compteur vient de repartir de 0 : le sommet écrit maintenant vaut pour ce tic.
         l << QStringLiteral("\treste%1 += %2;").arg(t.nom).arg(r.numérateur);
         l << QStringLiteral("\tif (reste%1 >= %2) {").arg(t.nom).arg(r.dénominateur);

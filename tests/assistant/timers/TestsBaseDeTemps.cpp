@@ -19,9 +19,8 @@ int timer(const CapacitésComposant& c, const char* nom) {
 } // namespace
 
 TEST(BaseDeTemps, PrédivisionSommetEtCompensation) {
-    const CapacitésComposant c = composant(QStringLiteral("atmega328p"));
     struct Cas {
-        const char* timer;
+        const char *mcu, *timer;
         double F, T;
         bool compenser;
         double prédivision;
@@ -30,15 +29,19 @@ TEST(BaseDeTemps, PrédivisionSommetEtCompensation) {
         double ppm;                       // écart annoncé (à 0,01 près)
     };
     const Cas cas[] = {
-        {"Timer2", 16e6, 2e-3, false, 128, 249, 0, 1, 0}, // prédivision 128 du timer asynchrone
+        {"atmega328p", "Timer2", 16e6, 2e-3, false, 128, 249, 0, 1, 0}, // prédivision 128 (asynchrone)
         // 14 745,6 cycles : pas de réglage exact, l'écart le plus petit est annoncé.
-        {"Timer0", 14.7456e6, 1e-3, false, 64, 229, 0, 1, -1736.11},
-        {"Timer1", 14.7456e6, 1e-3, false, 1, 14745, 0, 1, 27.13},
+        {"atmega328p", "Timer0", 14.7456e6, 1e-3, false, 64, 229, 0, 1, -1736.11},
+        {"atmega328p", "Timer1", 14.7456e6, 1e-3, false, 1, 14745, 0, 1, 27.13},
         // Compensé, 3 Hz : un tiers de compte, exact avec des tiers.
-        {"Timer1", 16e6, 1.0 / 3, true, 256, 20832, 1, 3, 0},
+        {"atmega328p", "Timer1", 16e6, 1.0 / 3, true, 256, 20832, 1, 3, 0},
+        // Sans CTC : débordement rechargé, jamais sous la prédivision 64 (8 × 200 serait exact).
+        {"atmega8", "Timer0", 16e6, 100e-6, false, 64, 24, 0, 1, 0},
+        {"atmega8", "Timer0", 14.7456e6, 1e-3, true, 64, 229, 2, 5, 0},
     };
     for (const Cas& k : cas) {
-        SCOPED_TRACE(std::string(k.timer) + " " + std::to_string(k.F) + " " + std::to_string(k.T));
+        SCOPED_TRACE(std::string(k.mcu) + " " + k.timer + " " + std::to_string(k.F) + " " + std::to_string(k.T));
+        const CapacitésComposant c = composant(QString::fromLatin1(k.mcu));
         const auto r = BaseDeTemps::calculer(c, timer(c, k.timer), k.F, k.T, k.compenser);
         ASSERT_TRUE(r.ok()) << r.erreur.toStdString();
         EXPECT_EQ(r.réglage.prédivision, k.prédivision);
@@ -47,6 +50,7 @@ TEST(BaseDeTemps, PrédivisionSommetEtCompensation) {
         EXPECT_EQ(r.réglage.dénominateur, k.dénominateur);
         EXPECT_NEAR(r.réglage.écartPpm, k.ppm, 0.01);
         EXPECT_EQ(r.réglage.compensé, k.numérateur != 0);
+        EXPECT_EQ(r.réglage.débordement, k.mcu == std::string("atmega8"));
         // Le code de sélection de la prédivision est dans le registre qui démarre le timer.
         const TimerComposant& t = c.timers[r.réglage.indexTimer];
         EXPECT_EQ(int(r.réglage.config[t.registreSélection] & 7), r.réglage.codeSélection);
@@ -74,7 +78,7 @@ TEST(BaseDeTemps, TimerParDéfautEtRefus) {
     // Un fichier ancien, sans vecteurs : aucun timer, et l'onglet dit pourquoi.
     CapacitésComposant ancien = c;
     for (TimerComposant& t : ancien.timers)
-        t.vecteurComparaison.clear();
+        t.vecteurComparaison = t.vecteurDébordement = QString();
     EXPECT_TRUE(BaseDeTemps::timersUtilisables(ancien).empty());
     EXPECT_FALSE(BaseDeTemps::pourquoiAucunTimer(ancien).isEmpty());
     EXPECT_EQ(BaseDeTemps::timerParDéfaut(ancien, 16e6, 1e-3), -1);

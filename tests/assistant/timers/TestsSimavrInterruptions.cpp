@@ -5,6 +5,7 @@
 #include "assistant/timers/Compteur.h"
 #include "outils/OutilsInterruptions.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace OutilsInterruptions;
@@ -25,7 +26,7 @@ struct Période {
     bool compenser;
 };
 const Période périodes[] = {
-    {"courte", 16e6, 50e-6, false},
+    {"courte", 16e6, 64e-6, false},
     {"1 ms", 16e6, 1e-3, false},
     {"longue", 16e6, 0, false},
     // Quartz des liaisons série : 14 745,6 cycles par milliseconde, la compensation rend la moyenne juste.
@@ -73,6 +74,11 @@ TEST(SimavrCompteur, ChaqueEntréeDHorlogeDesComposantsSimulésCompteSesFronts) 
                 SCOPED_TRACE((mcu + u' ' + c.entrées[e].libellé).toStdString() +
                              (k.montant ? " montant" : " descendant") + " N=" + std::to_string(k.n));
                 const auto r = Compteur::calculer(c, e, k.montant, k.n, true);
+                // Sans CTC (Timer0 de l'ATmega8), le timer compte mais n'interrompt pas tous les N.
+                if (k.n > 0 && !c.timers[Compteur::timerDeLEntrée(c, e)].interruptionsConnues()) {
+                    EXPECT_FALSE(r.ok());
+                    continue;
+                }
                 ASSERT_TRUE(r.ok()) << r.erreur.toStdString();
                 const Compteur::Réglage& g = r.réglage;
                 const TimerComposant& t = c.timers[g.indexTimer];
@@ -174,20 +180,39 @@ TEST(SimavrBaseDeTemps, ChaqueTimerDeChaqueComposantSimuléTientSaPériode) {
                 const auto [elf, lu] = compilerEssai(d, n, mcu, source);
                 if (elf.isEmpty()) continue;
 
-                const double cyclesTic = double(g.comptes) * g.prédivision;
-                const double moyenne = g.périodeObtenue * p.horloge;
+                double cyclesTic = double(g.comptes) * g.prédivision;
+                double moyenne = g.périodeObtenue * p.horloge;
                 if (!nonSimulé(mcu, t)) {
                     ++simulés;
                     const double durée = 205 * g.périodeObtenue + 0.0005;
+                    const QString vecteur = g.débordement ? t.vecteurDébordement : t.vecteurComparaison;
                     const auto m = lancer(mcu, p.horloge, elf,
-                                          surveiller(numéros.value(t.vecteurComparaison, -1), lu, 3)
+                                          surveiller(numéros.value(vecteur, -1), lu, 3)
                                               << QStringLiteral("-t") << QString::number(durée, 'g', 12));
                     const int interruptions = int(m.value(QStringLiteral("interruptions")));
                     EXPECT_GE(interruptions, 200)
                         << "simulé " << m.value(QStringLiteral("cycles")) << " cycles";
                     if (interruptions < 200) continue;
                     // Le premier tic compte depuis le démarrage du timer, à quelques instructions du reset.
-                    EXPECT_NEAR(m[QStringLiteral("premiere")], cyclesTic, 400);
+                    double premier = cyclesTic;
+                    if (g.débordement) {
+                        // simavr 1.6 modélise à sa façon l'écriture de TCNTn : ignorée timer arrêté
+                        // (le premier tic compte tout le compteur) ; timer en marche, elle relance la
+                        // prédivision et place le débordement suivant à C·p − ⌊R·C·p / (C − 1)⌋
+                        // cycles (C : capacité, R : valeur rechargée). Ce calcul retiré, reste le délai
+                        // de la routine avant sa recharge : sous une prédivision, il prouve que la
+                        // recharge précède le premier compte ; le silicium, dont la prédivision court
+                        // librement, tient alors la période exacte.
+                        const double C = double(g.capacité), R = double(g.rechargement()), pr = g.prédivision;
+                        const double décalage = m[QStringLiteral("ecart_min")] - cyclesTic;
+                        const double délai = décalage + std::floor(R * C * pr / (C - 1)) - R * pr;
+                        EXPECT_GT(délai, 0);
+                        EXPECT_LT(délai, pr);
+                        cyclesTic += décalage;
+                        moyenne += décalage;
+                        premier = C * pr;
+                    }
+                    EXPECT_NEAR(m[QStringLiteral("premiere")], premier, 400);
                     const double tic = g.compensé ? g.prédivision : 0;
                     EXPECT_GE(m[QStringLiteral("ecart_min")], cyclesTic - 1);
                     EXPECT_LE(m[QStringLiteral("ecart_max")], cyclesTic + tic + 1);
