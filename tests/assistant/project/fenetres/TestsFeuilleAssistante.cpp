@@ -129,7 +129,7 @@ TEST_F(FenetreAssistante, TonToffModeCtcEtHorlogeExterne) {
     EXPECT_EQ(champ("TRC")->text(), QStringLiteral("0,5"));
 
     // Horloge externe : lue à la validation, zéro refusé ; l'interne revient à F_CPU.
-    choisir("CBHorlogeEntrée", 1);
+    choisir("CBHorlogeEntrée", 2); // T1 (PD5)
     EXPECT_TRUE(champ("TFreqEntréeHorloge")->isEnabled());
     EXPECT_EQ(s.FréquenceHorloge, 32768);
     taper("TFreqEntréeHorloge", "100000", false);

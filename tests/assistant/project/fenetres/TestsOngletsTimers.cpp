@@ -59,14 +59,17 @@ TEST_F(OngletsTimers, CompteurDeLEntréeAuCode) {
     ouvrir();
     ASSERT_TRUE(c<QTabWidget>("SSTab1")->isTabEnabled(1));
     c<QTabWidget>("SSTab1")->setCurrentIndex(1);
-    EXPECT_EQ(c<QComboBox>("CBEntréeCompteur")->count(), 1);
+    EXPECT_EQ(c<QComboBox>("CBEntréeCompteur")->count(), 2);
 
-    // N au-delà du sommet + 1 : refusé ; rien à générer.
+    // T0 : le Timer0 de l'ATmega8 n'a pas de CTC ; T1 : N au-delà du sommet + 1. Refusés, rien à générer.
     c<QRadioButton>("RBInterruptionN")->click();
-    taper("TNCompteur", QStringLiteral("70000"), false);
-    cliquer("BVoir");
-    EXPECT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(fenêtre->code().texte().isEmpty());
+    for (const auto& [entrée, n] : {std::pair{0, "10"}, {1, "70000"}}) {
+        choisir("CBEntréeCompteur", entrée);
+        taper("TNCompteur", QString::fromLatin1(n), false);
+        cliquer("BVoir");
+        EXPECT_TRUE(fenêtre->code().texte().isEmpty());
+    }
+    EXPECT_EQ(messages.messages.size(), 2u);
 
     taper("TNCompteur", QStringLiteral("10"), false);
     choisir("CBFrontCompteur", 1);
@@ -76,7 +79,7 @@ TEST_F(OngletsTimers, CompteurDeLEntréeAuCode) {
     cliquer("BVoir");
     // Front descendant (110) en CTC (WGM12).
     EXPECT_TRUE(fenêtre->code().texte().contains(QStringLiteral("TCCR1B = 0x0E;")));
-    EXPECT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages.size(), 2u);
 }
 
 // Un fichier des possibilités d'avant ces onglets se charge ; ils restent grisés et disent pourquoi.
