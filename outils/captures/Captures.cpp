@@ -240,6 +240,7 @@ const std::vector<Capture> captures = {
          f->SSTab1->setCurrentIndex(1);
          QCoreApplication::processEvents();
          OngletCompteur* o = f->ongletCompteur();
+         o->CBEntréeCompteur->setCurrentIndex(1); // T1 (PD5) : le Timer0 de l'ATmega8 ne fait que compter
          o->CBPullUp->setChecked(true);
          o->RBInterruptionN->setChecked(true);
          o->TNCompteur->setText(QStringLiteral("10"));
