@@ -1,5 +1,4 @@
-// Le programme construit lancé avec « avrstudio » et « isis » dans un projet temporaire : un petit
-// script tient lieu de simulateur et note son dossier et ses arguments.
+// « avrstudio » et « isis » par le programme construit ; un script noteur tient lieu de simulateur.
 #include "outils/LireXml.h"
 #include "outils/OutilsTests.h"
 

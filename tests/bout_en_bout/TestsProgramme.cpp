@@ -56,18 +56,14 @@ TEST_F(Programme, LigneInvalideSansAffichageVaSurLaSortieDErreur) {
         EXPECT_TRUE(QString::fromUtf8(erreurs).contains("«" + ligne + "» est invalide."))
             << erreurs.toStdString();
     }
-    // Un affichage nommé mais injoignable : même repli, vu par ReglagesEndommages.
     EXPECT_FALSE(QFileInfo::exists(projet + "/journal.txt"));
 }
 
-// Les réglages nés de ceux de l'installation au premier lancement : vus par l'installation en lecture
-// seule.
+// Réglages abîmés, projet relatif, affichage injoignable : le programme des fenêtres refait le même
+// démarrage, du même dossier, et dit l'erreur des réglages sans les toucher.
 TEST_F(Programme, ReglagesEndommages) {
     const QString reglages = racine.filePath("config/quillon/Paramètres.xml");
-    // Réglages abîmés, dossier de projet relatif, affichage nommé (mais injoignable) : le
-    // programme léger passe la main au programme des fenêtres, qui doit refaire le même
-    // démarrage depuis le même dossier et dire l'erreur des réglages, sans les toucher.
-    const QByteArray abime = QString("<Paramètres><Silence>").toUtf8();
+    const QByteArray abime = "<Paramètres><Silence>";
     OutilsTests::ecrireFichier(reglages, abime);
     const QFileInfo infoProjet(projet);
     QByteArray sortie, erreurs;
@@ -82,8 +78,7 @@ TEST_F(Programme, ReglagesEndommages) {
     EXPECT_EQ(lireFichier(reglages), abime);
 }
 
-// Les deux options usuelles, seules, répondent sur la sortie standard avec le code 0 ; toute autre
-// ligne qui les contient reste une ligne invalide, dite sur la sortie d'erreur.
+// --help et --version, seuls, sur la sortie standard avec le code 0 ; sinon, ligne invalide.
 TEST(ProgrammeOptions, AideEtVersionSurLaSortieStandard) {
     const struct {
         QStringList arguments;

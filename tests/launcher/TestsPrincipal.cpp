@@ -48,8 +48,7 @@ TEST_F(Banc, PremierLancementEtNomVide) {
     EXPECT_EQ(etatGlobal().FichierC, projet + "/.c");
 }
 
-// L'apparence est lue, le fichier n'est pas réécrit (la création des réglages absents est vue de
-// bout en bout).
+// L'apparence est lue, le fichier n'est pas réécrit.
 TEST_F(Banc, ReglagesLusJamaisReecritsALaLecture) {
     const QByteArray original = "<Paramètres>\r\n  <Apparence><Assistante Nom=\"Plume\"><Répertoire>Plume"
                                 "</Répertoire><Fenêtre>a.png</Fenêtre><Bouton>b.png</Bouton></Assistante>"
@@ -64,20 +63,15 @@ TEST_F(Banc, ReglagesLusJamaisReecritsALaLecture) {
 
 // Réglages qu'on ne peut pas lire : la vraie raison, pas « MSXML » ni « remplacez-le ».
 TEST_F(Banc, ReglagesIllisiblesAvecLeurVraieRaison) {
-    // Les cibles make n'ont besoin d'aucun réglage : le message, puis make quand même.
-    QDir().mkpath(parametres());
+    QDir().mkpath(parametres()); // make n'a besoin d'aucun réglage : le message, puis make
     EXPECT_EQ(lancer("nettoyer>" + projet), CodeSortie::Succès);
     EXPECT_EQ(journal(), "clean\n");
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].texte.contains("dossier"));
     EXPECT_FALSE(messages.messages[0].texte.contains("MSXML"));
-
-    // Toute autre raison (droits…) : même branche, sa traduction vue par FichierAtomique.
 }
 
-// Ligne mal formée (les cas simples sont vus de bout en bout), nom de fichier qui sortirait du
-// projet, dossier absent, fichier, dossier fermé : la raison d'abord s'il y en a une, puis l'usage,
-// en message critique ; rien ne démarre.
+// Ligne refusée : la raison s'il y en a une, puis l'usage, en message critique ; rien ne démarre.
 TEST_F(Banc, LigneRefuseeAvecSaRaisonEtLUsageSansRienDemarrer) {
     const QString fichier = projet + "/journal.c";
     OutilsTests::ecrireFichier(fichier, {});
@@ -88,8 +82,7 @@ TEST_F(Banc, LigneRefuseeAvecSaRaisonEtLUsageSansRienDemarrer) {
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther);
     QDir::setCurrent(racine.path());
     const std::vector<std::pair<QString, QString>> cas = {
-        // Deux séparateurs à la place du dossier : pas de make ailleurs.
-        {"nettoyer>>Mon projet é>X", {}},
+        {"nettoyer>>Mon projet é>X", {}}, // pas de make ailleurs
         {"avrstudio>" + projet + ">../HORS>x", "../HORS"},
         {"nettoyer>" + projet + "/absent>X", projet + "/absent"},
         {"nettoyer>" + fichier + ">X", fichier},
@@ -105,8 +98,7 @@ TEST_F(Banc, LigneRefuseeAvecSaRaisonEtLUsageSansRienDemarrer) {
         EXPECT_EQ(code, CodeSortie::LigneInvalide);
         ASSERT_EQ(messages.messages.size(), 1u);
         const Message& m = messages.messages[0];
-        EXPECT_EQ(m.icône, IconeMessage::Critique);
-        EXPECT_TRUE(m.modalSystème);
+        EXPECT_EQ(std::tuple(m.icône, m.modalSystème), std::tuple(IconeMessage::Critique, true));
         const QStringList lignes = m.texte.split("\r\n");
         EXPECT_TRUE(lignes[0].contains(nommé)) << lignes[0].toStdString();
         EXPECT_TRUE(lignes.contains("Erreur : la ligne de commande : «" + ligne + "» est invalide."));
@@ -120,19 +112,17 @@ TEST_F(Banc, ReglagesEndommagesSignalesSansArreterMake) {
     EXPECT_EQ(lancer("nettoyer>" + projet), CodeSortie::Succès);
     EXPECT_EQ(journal(), "clean\n");
     ASSERT_EQ(messages.messages.size(), 1u);
+    // Le message nomme les réglages et, loin d'eux, la copie intacte.
     EXPECT_TRUE(messages.messages[0].texte.contains(parametres()));
-    // Les réglages ne sont plus à côté de la copie intacte : le message dit où elle est.
     EXPECT_TRUE(messages.messages[0].texte.contains("« " + installation + " »"));
     EXPECT_EQ(DernièreEtapeEnErreur(), EtapeDémarrage::Assistante);
-    // Une action qui a besoin des réglages s'arrête au message.
     messages.messages.clear();
-    EXPECT_EQ(lancer("compiler>" + projet), CodeSortie::Erreur);
+    EXPECT_EQ(lancer("compiler>" + projet), CodeSortie::Erreur); // besoin des réglages : arrêt
     EXPECT_EQ(messages.messages.size(), 1u);
 }
 
-// make tourne au premier plan dans le dossier du projet, même relatif : au retour, tout est fait, et
-// le code est celui du dernier make ; « make all » ne suit pas un « make clean » en échec (réussi, et
-// programmer : vus de bout en bout par le programme installé).
+// make au premier plan dans le dossier du projet, même relatif, rend le code du dernier make ;
+// « make all » ne suit pas un « make clean » en échec.
 TEST_F(Banc, CiblesMakeAttenduesDansLeDossierDuProjet) {
     QDir::setCurrent(racine.path()); // dossier relatif
     const struct {
@@ -160,14 +150,13 @@ TEST_F(Banc, MakeIntrouvableDitClairement) {
     EXPECT_TRUE(messages.messages[0].texte.contains("« make » est introuvable"));
 }
 
-// Sans dossier personnel, les réglages ne vont nulle part ailleurs : la raison, make quand même,
-// et les actions qui ont besoin des réglages s'arrêtent au message.
+// Sans dossier personnel, les réglages ne vont nulle part : la raison, make quand même, compiler non.
 TEST_F(Banc, SansDossierPersonnelRienNEstEcritAilleurs) {
     OutilsTests::ecrireFichier(installation + "/Paramètres.xml", "<Paramètres/>");
     OutilsTests::VariableEnvironnement sansXdg("XDG_CONFIG_HOME", std::nullopt),
         sansMaison("HOME", std::nullopt);
     EXPECT_EQ(lancer("nettoyer>" + projet), CodeSortie::Succès);
-    ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\n"; }));
+    EXPECT_EQ(journal(), "clean\n");
     EXPECT_EQ(lancer("compiler>" + projet), CodeSortie::Erreur);
     ASSERT_EQ(messages.messages.size(), 2u);
     for (const Message& m : messages.messages)

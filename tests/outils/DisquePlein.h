@@ -1,6 +1,5 @@
 #pragma once
-// Un dossier temporaire ; monté, un vrai petit disque (tmpfs de 256 Kio) le temps d'une portée,
-// rempli à la demande : les écritures y rencontrent un vrai ENOSPC. Monter demande root.
+// Un dossier temporaire ; monté (root), un tmpfs de 256 Kio où remplir donne un vrai ENOSPC.
 #include <QFile>
 #include <QTemporaryDir>
 
