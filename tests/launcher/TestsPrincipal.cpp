@@ -34,6 +34,14 @@ struct Banc : ::testing::Test {
     QString journal() const { return QString::fromUtf8(lireFichier(projet + "/journal.txt")); }
     QString parametres() const { return racine.filePath("config/quillon/Paramètres.xml"); }
     int lancer(const QString& ligne) { return Principal(ligne, installation); }
+    // Réglages inutilisables : nettoyer passe quand même, compiler s'arrête au message ; les textes dits.
+    QString sansRéglages() {
+        EXPECT_EQ(lancer("nettoyer>" + projet), CodeSortie::Succès);
+        EXPECT_EQ(journal(), "clean\n");
+        EXPECT_EQ(lancer("compiler>" + projet), CodeSortie::Erreur);
+        EXPECT_EQ(messages.messages.size(), 2u);
+        return OutilsTests::textes(messages).join(u'\n');
+    }
 };
 
 } // namespace
@@ -63,12 +71,9 @@ TEST_F(Banc, ReglagesLusJamaisReecritsALaLecture) {
 
 // Réglages qu'on ne peut pas lire : la vraie raison, pas « MSXML » ni « remplacez-le ».
 TEST_F(Banc, ReglagesIllisiblesAvecLeurVraieRaison) {
-    QDir().mkpath(parametres()); // make n'a besoin d'aucun réglage : le message, puis make
-    EXPECT_EQ(lancer("nettoyer>" + projet), CodeSortie::Succès);
-    EXPECT_EQ(journal(), "clean\n");
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(messages.messages[0].texte.contains("dossier"));
-    EXPECT_FALSE(messages.messages[0].texte.contains("MSXML"));
+    QDir().mkpath(parametres());
+    const QString dit = sansRéglages();
+    EXPECT_TRUE(dit.contains("dossier") && !dit.contains("MSXML")) << dit.toStdString();
 }
 
 // Ligne refusée : la raison s'il y en a une, puis l'usage, en message critique ; rien ne démarre.
@@ -106,19 +111,12 @@ TEST_F(Banc, LigneRefuseeAvecSaRaisonEtLUsageSansRienDemarrer) {
     EXPECT_FALSE(QFileInfo::exists(projet + "/journal.txt"));
 }
 
+// Réglages abîmés : le message les nomme et, loin d'eux, la copie intacte.
 TEST_F(Banc, ReglagesEndommagesSignalesSansArreterMake) {
-    const QByteArray abime = "<Paramètres><Silence>1</Sil";
-    OutilsTests::ecrireFichier(parametres(), abime);
-    EXPECT_EQ(lancer("nettoyer>" + projet), CodeSortie::Succès);
-    EXPECT_EQ(journal(), "clean\n");
-    ASSERT_EQ(messages.messages.size(), 1u);
-    // Le message nomme les réglages et, loin d'eux, la copie intacte.
-    EXPECT_TRUE(messages.messages[0].texte.contains(parametres()));
-    EXPECT_TRUE(messages.messages[0].texte.contains("« " + installation + " »"));
+    OutilsTests::ecrireFichier(parametres(), "<Paramètres><Silence>1</Sil");
+    const QString dit = sansRéglages();
+    EXPECT_TRUE(dit.contains(parametres()) && dit.contains("« " + installation + " »")) << dit.toStdString();
     EXPECT_EQ(DernièreEtapeEnErreur(), EtapeDémarrage::Assistante);
-    messages.messages.clear();
-    EXPECT_EQ(lancer("compiler>" + projet), CodeSortie::Erreur); // besoin des réglages : arrêt
-    EXPECT_EQ(messages.messages.size(), 1u);
 }
 
 // make au premier plan dans le dossier du projet, même relatif, rend le code du dernier make ;
@@ -150,15 +148,12 @@ TEST_F(Banc, MakeIntrouvableDitClairement) {
     EXPECT_TRUE(messages.messages[0].texte.contains("« make » est introuvable"));
 }
 
-// Sans dossier personnel, les réglages ne vont nulle part : la raison, make quand même, compiler non.
+// Sans dossier personnel, les réglages ne vont nulle part : la raison, à chaque lancement.
 TEST_F(Banc, SansDossierPersonnelRienNEstEcritAilleurs) {
     OutilsTests::ecrireFichier(installation + "/Paramètres.xml", "<Paramètres/>");
     OutilsTests::VariableEnvironnement sansXdg("XDG_CONFIG_HOME", std::nullopt),
         sansMaison("HOME", std::nullopt);
-    EXPECT_EQ(lancer("nettoyer>" + projet), CodeSortie::Succès);
-    EXPECT_EQ(journal(), "clean\n");
-    EXPECT_EQ(lancer("compiler>" + projet), CodeSortie::Erreur);
-    ASSERT_EQ(messages.messages.size(), 2u);
+    sansRéglages();
     for (const Message& m : messages.messages)
         EXPECT_TRUE(m.texte.contains("HOME")) << m.texte.toStdString();
     EXPECT_EQ(QDir(installation).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
