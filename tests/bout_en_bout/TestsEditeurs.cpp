@@ -31,10 +31,9 @@ std::vector<Recette> recettes(const QString& dossier, const QString& nom) {
     };
     std::vector<Recette> r = {commande("Geany", "%e"), commande("Kate", "%n")};
     const qsizetype ouverture = texte.indexOf("```json\n", texte.indexOf("### VS Code")) + 8;
-    QJsonParseError erreur{};
-    const QJsonDocument json = QJsonDocument::fromJson(
-        texte.mid(ouverture, texte.indexOf("\n```", ouverture) - ouverture).toUtf8(), &erreur);
-    EXPECT_EQ(erreur.error, QJsonParseError::NoError) << erreur.errorString().toStdString();
+    // Un JSON mal formé ne donne aucune tâche : le compte des recettes le voit.
+    const QJsonDocument json =
+        QJsonDocument::fromJson(texte.mid(ouverture, texte.indexOf("\n```", ouverture) - ouverture).toUtf8());
     for (const QJsonValue& v : json["tasks"].toArray()) {
         QStringList args = v["args"].toVariant().toStringList();
         args.replaceInStrings("${fileDirname}", dossier).replaceInStrings("${fileBasenameNoExtension}", nom);
@@ -121,10 +120,8 @@ TEST_F(Éditeurs, SignauxEtTerminalArrêtentOuRépondentÀMake) {
         QFile::remove(projet + "/clean_commence");
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
-        if (c.signal)
-            p.start(programme(), {ligne});
-        else
-            p.start("script", {"-qec", "'" + programme() + "' '" + ligne + "'", "/dev/null"});
+        const QStringList auTerminal = {"-qec", "'" + programme() + "' '" + ligne + "'", "/dev/null"};
+        p.start(c.signal ? programme() : "script", c.signal ? QStringList{ligne} : auTerminal);
         ASSERT_TRUE(attendre([&] { return QFileInfo::exists(projet + "/clean_commence"); }))
             << "make clean n'a pas commencé : " << p.readAll().toStdString();
         if (c.signal)

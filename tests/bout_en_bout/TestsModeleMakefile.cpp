@@ -15,9 +15,7 @@ using namespace OutilsTests;
 
 namespace {
 
-QString cheminModèle() {
-    return dossierConstruction() + "/Modèle/makefile.rtf";
-}
+const auto cheminModèle = [] { return dossierConstruction() + "/Modèle/makefile.rtf"; };
 
 // Le modèle tel que le charge la fenêtre de configuration.
 DocumentRiche chargerModèle() {

