@@ -1,13 +1,10 @@
-// Les cibles make telles qu'un éditeur les lance : les recettes du README (Geany, Kate, VS Code)
-// exécutées mot pour mot au travers d'un tube, sur un projet qui ne compile pas, et l'arrêt d'une
-// construction par un signal.
+// Les cibles make comme un éditeur les lance : recettes du README mot pour mot, arrêt par signal.
 #include "outils/EssaiConfiguration.h"
 #include "outils/OutilsTests.h"
 
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -24,31 +21,24 @@ struct Recette {
     QStringList arguments;
 };
 
-// Les recettes « reconstruire » du README pour le dossier et le nom donnés. Geany et Kate passent
-// la commande à un shell ; VS Code (tâche « process ») lance le programme sans shell.
+// Les recettes « reconstruire » du README : Geany et Kate par un shell, VS Code (« process ») sans.
 std::vector<Recette> recettes(const QString& dossier, const QString& nom) {
     const QString texte = QString::fromUtf8(lireFichier(dossierSources() + "/README.md"));
     static const QRegularExpression ligne(R"(\n\| *Reconstruire *\| *`([^`]+)` *\|)");
     auto commande = [&](const char* titre, const char* nomFichier) {
         const QString c = ligne.match(texte, texte.indexOf(QString("### ") + titre)).captured(1);
-        return QStringList{"-c", QString(c).replace("%d", dossier).replace(nomFichier, nom)};
+        return Recette{titre, "sh", {"-c", QString(c).replace("%d", dossier).replace(nomFichier, nom)}};
     };
-    std::vector<Recette> r = {{"Geany", "sh", commande("Geany", "%e")},
-                              {"Kate", "sh", commande("Kate", "%n")}};
-
+    std::vector<Recette> r = {commande("Geany", "%e"), commande("Kate", "%n")};
     const qsizetype ouverture = texte.indexOf("```json\n", texte.indexOf("### VS Code")) + 8;
-    QJsonParseError erreur{};
-    const QJsonDocument json = QJsonDocument::fromJson(
-        texte.mid(ouverture, texte.indexOf("\n```", ouverture) - ouverture).toUtf8(), &erreur);
-    EXPECT_EQ(erreur.error, QJsonParseError::NoError) << erreur.errorString().toStdString();
-    for (const QJsonValue& v : json.object()["tasks"].toArray()) {
-        const QJsonObject tâche = v.toObject();
-        if (!tâche["args"].toArray().first().toString().startsWith("reconstruire>")) continue;
-        QStringList args;
-        for (const QJsonValue& a : tâche["args"].toArray())
-            args
-                << a.toString().replace("${fileDirname}", dossier).replace("${fileBasenameNoExtension}", nom);
-        r.push_back({"VS Code", tâche["command"].toString(), args});
+    // Un JSON mal formé ne donne aucune tâche : le compte des recettes le voit.
+    const QJsonDocument json =
+        QJsonDocument::fromJson(texte.mid(ouverture, texte.indexOf("\n```", ouverture) - ouverture).toUtf8());
+    for (const QJsonValue& v : json["tasks"].toArray()) {
+        QStringList args = v["args"].toVariant().toStringList();
+        args.replaceInStrings("${fileDirname}", dossier).replaceInStrings("${fileBasenameNoExtension}", nom);
+        if (args.value(0).startsWith("reconstruire>"))
+            r.push_back({"VS Code", v["command"].toString(), args});
     }
     return r;
 }
@@ -56,19 +46,17 @@ std::vector<Recette> recettes(const QString& dossier, const QString& nom) {
 struct Éditeurs : ::testing::Test {
     QTemporaryDir racine;
     QString projet = racine.filePath("Mes projets/Clignoté");
-    // Le programme construit, trouvé par PATH comme le suppose le README.
+    // Le programme construit, trouvé par PATH ; les messages du compilateur en anglais, pour l'éditeur.
     VariableEnvironnement chemin{"PATH", dossierConstruction().toLocal8Bit() + ':' + qgetenv("PATH")};
     VariableEnvironnement sansAffichage{"DISPLAY", std::nullopt};
     VariableEnvironnement sansWayland{"WAYLAND_DISPLAY", std::nullopt};
-    // Les messages du compilateur tels que l'éditeur les analyse, en anglais.
     VariableEnvironnement langue{"LC_ALL", QByteArray("C")};
 
     void SetUp() override { ASSERT_TRUE(QDir().mkpath(projet)); }
 
-    // Dit pourquoi si des processus lancés dans le projet tournent encore.
+    // Dit pourquoi si des processus du projet tournent encore (un tué disparaît un instant après).
     ::testing::AssertionResult rienNeTourne() {
         QStringList restants;
-        // Un processus tué disparaît un instant après son signal.
         attendre([&] { return (restants = processusDans(projet)).isEmpty(); }, 1000);
         if (restants.isEmpty()) return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << "encore en cours : " << restants.join(" ; ").toStdString();
@@ -77,8 +65,7 @@ struct Éditeurs : ::testing::Test {
 
 } // namespace
 
-// La sortie du compilateur arrive par le tube avant la fin de quillon, au format que l'éditeur sait
-// lire (fichier relatif au dossier du fichier, ligne), et le code de sortie dit l'échec.
+// L'erreur du compilateur arrive par le tube, au format que l'éditeur lit ; le code dit l'échec.
 TEST_F(Éditeurs, RecettesDuReadmeRendentLErreurEtLeCode) {
     EXIGER_OUTILS("make", "avr-gcc");
     ecrireFichier(projet + "/makefile", EssaiConfiguration::makefileAvec({{"TARGET =", "Clignoté"}}));
@@ -92,10 +79,9 @@ TEST_F(Éditeurs, RecettesDuReadmeRendentLErreurEtLeCode) {
     for (const Recette& r : liste) {
         SCOPED_TRACE(r.éditeur.toStdString());
         QByteArray octets, erreurs;
-        // Négatif : pas lancé, pas terminé ou tué.
         const int code = executer(r.programme, r.arguments, &octets, &erreurs);
         const QString sortie = QString::fromUtf8(octets + '\n' + erreurs);
-        EXPECT_GT(code, 0) << sortie.toStdString();
+        EXPECT_GT(code, 0) << sortie.toStdString(); // négatif : pas lancé, pas fini ou tué
         bool trouvée = false;
         for (auto it = gcc.globalMatch(sortie); it.hasNext();) {
             const QRegularExpressionMatch m = it.next();
@@ -107,10 +93,8 @@ TEST_F(Éditeurs, RecettesDuReadmeRendentLErreurEtLeCode) {
     }
 }
 
-// Arrêter ou répondre à make : par le bouton « arrêter » de l'éditeur, le signal à quillon arrête
-// make et ce qu'il a lancé (un sleep qui ignore les signaux d'arrêt), et le code dit lequel ; au
-// terminal (shell, terminal d'une tâche de VS Code), make est au premier plan : il lit le clavier
-// sans être arrêté (avrdude y pose ses questions), et Ctrl+C l'interrompt.
+// Un signal à quillon arrête make et ce qu'il a lancé (même ce qui ignore les signaux) ; au
+// terminal, make est au premier plan : il lit le clavier (avrdude y pose ses questions), Ctrl+C l'arrête.
 TEST_F(Éditeurs, SignauxEtTerminalArrêtentOuRépondentÀMake) {
     EXIGER_OUTILS("make", "script");
     const QString ligne = "nettoyer>" + projet + ">X";
@@ -136,10 +120,8 @@ TEST_F(Éditeurs, SignauxEtTerminalArrêtentOuRépondentÀMake) {
         QFile::remove(projet + "/clean_commence");
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
-        if (c.signal)
-            p.start(programme(), {ligne});
-        else
-            p.start("script", {"-qec", "'" + programme() + "' '" + ligne + "'", "/dev/null"});
+        const QStringList auTerminal = {"-qec", "'" + programme() + "' '" + ligne + "'", "/dev/null"};
+        p.start(c.signal ? programme() : "script", c.signal ? QStringList{ligne} : auTerminal);
         ASSERT_TRUE(attendre([&] { return QFileInfo::exists(projet + "/clean_commence"); }))
             << "make clean n'a pas commencé : " << p.readAll().toStdString();
         if (c.signal)

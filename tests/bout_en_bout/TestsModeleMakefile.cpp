@@ -1,6 +1,4 @@
-// La configuration par défaut du makefile (Modèle/makefile.rtf), rendue en texte brut avec les
-// réglages d'un projet, doit être un vrai makefile : avr-gcc compile le projet d'exemple, make
-// clean ne laisse que les sources, make program appelle avrdude avec les bonnes options.
+// Le modèle de makefile (Modèle/makefile.rtf), rendu en texte brut, est un vrai makefile.
 #include "common/Messages.h"
 #include "makefile/ParametreMakefile.h"
 #include "makefile/TablesMakefile.h"
@@ -17,9 +15,7 @@ using namespace OutilsTests;
 
 namespace {
 
-QString cheminModèle() {
-    return dossierConstruction() + "/Modèle/makefile.rtf";
-}
+const auto cheminModèle = [] { return dossierConstruction() + "/Modèle/makefile.rtf"; };
 
 // Le modèle tel que le charge la fenêtre de configuration.
 DocumentRiche chargerModèle() {
@@ -30,9 +26,7 @@ DocumentRiche chargerModèle() {
     return document;
 }
 
-// Un projet dans un dossier temporaire dont le chemin a des blancs et des accents ; son makefile
-// est tiré du modèle et ses réglages écrits par MarquerParamètre, comme le fait la fenêtre de
-// configuration, puis enregistré en texte brut.
+// Un projet au chemin à blancs et accents, réglé par MarquerParamètre comme par la configuration.
 class ProjetEssai {
 public:
     explicit ProjetEssai(const QString& nom = "Clignotant") : m_makefile(chargerModèle()) {
@@ -57,8 +51,7 @@ public:
         écrire("AVRDUDE_FLAGS =", TablesMakefile::optionsAvrdude(TablesMakefile::partieAvrdudePour(nom, "")));
     }
 
-    // Enregistre le makefile s'il a changé (make compare les dates), puis lance make dans le
-    // dossier du projet ; rend son code de sortie.
+    // Enregistre le makefile s'il a changé (make compare les dates), puis lance make.
     int make(const QStringList& arguments, QString* sortie = nullptr) {
         const QByteArray octets = m_makefile.octetsTexte();
         if (octets != m_écrit) {
@@ -104,8 +97,7 @@ TEST(ModeleMakefile, RtfÀJourEtLisibleParUnrtf) {
               chargerModèle().texte().split(blancs, Qt::SkipEmptyParts).join(u' ').toStdString());
 }
 
-// make all, make -n program et make clean pour des microcontrôleurs de la table, dont un
-// ATtiny, le projet étant rangé dans un dossier dont le chemin a des blancs et des accents.
+// make all, make -n program et make clean pour des microcontrôleurs de la table.
 class ModeleMakefileParMicro : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(ModeleMakefileParMicro, CompileProgrammeEtNettoieLExemple) {
@@ -141,9 +133,7 @@ TEST_P(ModeleMakefileParMicro, CompileProgrammeEtNettoieLExemple) {
 INSTANTIATE_TEST_SUITE_P(Table, ModeleMakefileParMicro,
                          ::testing::Values("ATMega8", "ATMega16", "ATTiny2313", "ATTiny13", "AT90S8515"));
 
-// Les réglages moins courants : outils pris dans DIRAVR (chemin avec blancs), dossiers
-// d'inclusion, vitesse série, format S-record, débogage stabs avec COFF demandé, place prise non
-// affichée.
+// DIRAVR (chemin à blancs), inclusions, vitesse série, S-record, stabs avec COFF, place non affichée.
 TEST(ModeleMakefile, OutilsInclusionsBaudsFormatEtCoff) {
     ProjetEssai projet("Essai");
     const QString outils = projet.dossier() + "/../outils avr";
@@ -185,9 +175,7 @@ TEST(ModeleMakefile, OutilsInclusionsBaudsFormatEtCoff) {
     EXPECT_EQ(projet.fichiers(), "Clignotant.c, inc, makefile, serie.c");
 }
 
-// Sans nom avrdude pour le microcontrôleur (« ND », ou rien après -p, comme les compose la
-// table pour les circuits qu'elle ne connaît pas), make program le dit au lieu de lancer avrdude ;
-// la compilation, elle, se fait.
+// Sans nom avrdude (« ND » ou rien après -p), make program le dit au lieu de lancer avrdude.
 TEST(ModeleMakefile, ProgrammationRefuséeSansNomAvrdude) {
     ProjetEssai projet;
     projet.écrire("MCU =", "atmega88");
@@ -205,8 +193,7 @@ TEST(ModeleMakefile, ProgrammationRefuséeSansNomAvrdude) {
     EXPECT_TRUE(sortie.contains("avrdude -p m88 -P usb -c usbasp")) << sortie.toStdString();
 }
 
-// Changer de microcontrôleur dans le makefile recompile tout ; un nom de projet avec un blanc
-// est refusé clairement, et make clean n'efface alors que les fichiers de ce nom.
+// Changer de MCU recompile tout ; un nom à blanc est refusé, make clean n'efface que ses fichiers.
 TEST(ModeleMakefile, RecompilationEtNomDeProjetAvecBlanc) {
     ProjetEssai projet;
     QString sortie;

@@ -1,5 +1,4 @@
-// Le programme construit lancé avec « avrstudio » et « isis » dans un projet temporaire : un petit
-// script tient lieu de simulateur et note son dossier et ses arguments.
+// « avrstudio » et « isis » par le programme construit ; un script noteur tient lieu de simulateur.
 #include "outils/LireXml.h"
 #include "outils/OutilsTests.h"
 
@@ -55,10 +54,7 @@ struct ProgrammeOutils : ::testing::Test {
 TEST_F(ProgrammeOutils, AVRStudioEcritLeProjetEtLeLanceDansLeDossier) {
     ASSERT_EQ(lancer("avrstudio>" + projet + ">Essai-LED>" + simulateur + " -x"), 0);
     const QString aps = projet + "/Essai-LED_elf.aps";
-    const QStringList lignes = lignesDuJournal(1);
-    ASSERT_EQ(lignes.size(), 1);
-    EXPECT_EQ(lignes[0], attendu({"-x", aps}));
-
+    EXPECT_EQ(lignesDuJournal(1), QStringList{attendu({"-x", aps})});
     EXPECT_EQ(texteXml(aps, "//MANAGEMENT/ProjectName"), "essai-led_elf");
     EXPECT_EQ(texteXml(aps, "//CONFIG/PART"), "atmega328p");
 }

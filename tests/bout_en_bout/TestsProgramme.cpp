@@ -28,46 +28,50 @@ struct Programme : ::testing::Test {
         ASSERT_TRUE(OutilsTests::installer(installation));
     }
 
-    int lancer(const QStringList& arguments, QByteArray* erreurs = nullptr) {
-        QByteArray sortie;
-        return OutilsTests::executer(quillon, arguments, &sortie, erreurs, SansAffichage, 20000);
+    int lancer(const QStringList& arguments, QByteArray* erreurs = nullptr, QByteArray* sortie = nullptr) {
+        return OutilsTests::executer(quillon, arguments, sortie, erreurs, SansAffichage, 20000);
     }
     QString journal() const { return QString::fromUtf8(lireFichier(projet + "/journal.txt")); }
 };
 
 } // namespace
 
+// Le dossier à blancs en un argument, entre guillemets, mot en capitales ; puis coupé en plusieurs
+// par un éditeur qui ne met pas de guillemets.
 TEST_F(Programme, CiblesMakeEnUnOuPlusieursArguments) {
-    // Dossier à blancs passé en un seul argument, tout entre guillemets, mot en capitales.
     ASSERT_EQ(lancer({"\"NETTOYER>" + projet + ">Clignoté\""}), 0);
     EXPECT_EQ(journal(), "clean\n");
-    // Le même dossier coupé en plusieurs arguments par un éditeur qui ne met pas de guillemets.
     QStringList morceaux = ("programmer>" + projet + ">X").split(u' ');
     ASSERT_GT(morceaux.size(), 2);
     ASSERT_EQ(lancer(morceaux), 0);
     EXPECT_EQ(journal(), "clean\nprogram\n");
 }
 
-TEST_F(Programme, LigneInvalideSansAffichageVaSurLaSortieDErreur) {
-    for (const QString& ligne : {QString(), "bidule>" + projet, " nettoyer>" + projet, QString("nettoyer")}) {
-        QByteArray erreurs;
-        const int code = lancer(ligne.isEmpty() ? QStringList() : QStringList{ligne}, &erreurs);
-        EXPECT_NE(code, 0) << ligne.toStdString();
-        EXPECT_TRUE(QString::fromUtf8(erreurs).contains("«" + ligne + "» est invalide."))
+// --help et --version, seuls, sur la sortie standard ; toute ligne invalide sur la sortie d'erreur,
+// sans rien lancer.
+TEST_F(Programme, OptionsEtLignesInvalidesSansAffichage) {
+    const std::pair<QStringList, QString> cas[] = {
+        {{"--help"}, TexteAide()},  {{"--version"}, "Quillon " + Identite::version() + "\n"},
+        {{"--help", "x"}, {}},      {{}, {}},
+        {{"bidule>" + projet}, {}}, {{" nettoyer>" + projet}, {}},
+        {{"nettoyer"}, {}}};
+    for (const auto& [arguments, attendue] : cas) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        QByteArray sortie, erreurs;
+        EXPECT_EQ(lancer(arguments, &erreurs, &sortie) == 0, !attendue.isEmpty());
+        EXPECT_EQ(QString::fromUtf8(sortie), attendue);
+        EXPECT_EQ(QString::fromUtf8(erreurs).contains("«" + arguments.join(' ') + "» est invalide."),
+                  attendue.isEmpty())
             << erreurs.toStdString();
     }
-    // Un affichage nommé mais injoignable : même repli, vu par ReglagesEndommages.
     EXPECT_FALSE(QFileInfo::exists(projet + "/journal.txt"));
 }
 
-// Les réglages nés de ceux de l'installation au premier lancement : vus par l'installation en lecture
-// seule.
+// Réglages abîmés, projet relatif, affichage injoignable : le programme des fenêtres refait le même
+// démarrage, du même dossier, et dit l'erreur des réglages sans les toucher.
 TEST_F(Programme, ReglagesEndommages) {
     const QString reglages = racine.filePath("config/quillon/Paramètres.xml");
-    // Réglages abîmés, dossier de projet relatif, affichage nommé (mais injoignable) : le
-    // programme léger passe la main au programme des fenêtres, qui doit refaire le même
-    // démarrage depuis le même dossier et dire l'erreur des réglages, sans les toucher.
-    const QByteArray abime = QString("<Paramètres><Silence>").toUtf8();
+    const QByteArray abime = "<Paramètres><Silence>";
     OutilsTests::ecrireFichier(reglages, abime);
     const QFileInfo infoProjet(projet);
     QByteArray sortie, erreurs;
@@ -80,25 +84,4 @@ TEST_F(Programme, ReglagesEndommages) {
         << erreurs.toStdString();
     EXPECT_FALSE(erreurs.contains("est invalide."));
     EXPECT_EQ(lireFichier(reglages), abime);
-}
-
-// Les deux options usuelles, seules, répondent sur la sortie standard avec le code 0 ; toute autre
-// ligne qui les contient reste une ligne invalide, dite sur la sortie d'erreur.
-TEST(ProgrammeOptions, AideEtVersionSurLaSortieStandard) {
-    const struct {
-        QStringList arguments;
-        int code;
-        QString sortie;
-    } cas[] = {{{"--help"}, 0, TexteAide()},
-               {{"--version"}, 0, "Quillon " + Identite::version() + "\n"},
-               {{"--help", "x"}, 2, {}}};
-    for (const auto& c : cas) {
-        SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        QByteArray sortie, erreurs;
-        EXPECT_EQ(
-            OutilsTests::executer(OutilsTests::programme(), c.arguments, &sortie, &erreurs, SansAffichage),
-            c.code);
-        EXPECT_EQ(QString::fromUtf8(sortie), c.sortie);
-        EXPECT_EQ(erreurs.contains("est invalide."), c.code != 0) << erreurs.toStdString();
-    }
 }

@@ -34,6 +34,14 @@ struct Banc : ::testing::Test {
     QString journal() const { return QString::fromUtf8(lireFichier(projet + "/journal.txt")); }
     QString parametres() const { return racine.filePath("config/quillon/Paramètres.xml"); }
     int lancer(const QString& ligne) { return Principal(ligne, installation); }
+    // Réglages inutilisables : nettoyer passe quand même, compiler s'arrête au message ; les textes dits.
+    QString sansRéglages() {
+        EXPECT_EQ(lancer("nettoyer>" + projet), CodeSortie::Succès);
+        EXPECT_EQ(journal(), "clean\n");
+        EXPECT_EQ(lancer("compiler>" + projet), CodeSortie::Erreur);
+        EXPECT_EQ(messages.messages.size(), 2u);
+        return OutilsTests::textes(messages).join(u'\n');
+    }
 };
 
 } // namespace
@@ -48,8 +56,7 @@ TEST_F(Banc, PremierLancementEtNomVide) {
     EXPECT_EQ(etatGlobal().FichierC, projet + "/.c");
 }
 
-// L'apparence est lue, le fichier n'est pas réécrit (la création des réglages absents est vue de
-// bout en bout).
+// L'apparence est lue, le fichier n'est pas réécrit.
 TEST_F(Banc, ReglagesLusJamaisReecritsALaLecture) {
     const QByteArray original = "<Paramètres>\r\n  <Apparence><Assistante Nom=\"Plume\"><Répertoire>Plume"
                                 "</Répertoire><Fenêtre>a.png</Fenêtre><Bouton>b.png</Bouton></Assistante>"
@@ -64,20 +71,12 @@ TEST_F(Banc, ReglagesLusJamaisReecritsALaLecture) {
 
 // Réglages qu'on ne peut pas lire : la vraie raison, pas « MSXML » ni « remplacez-le ».
 TEST_F(Banc, ReglagesIllisiblesAvecLeurVraieRaison) {
-    // Les cibles make n'ont besoin d'aucun réglage : le message, puis make quand même.
     QDir().mkpath(parametres());
-    EXPECT_EQ(lancer("nettoyer>" + projet), CodeSortie::Succès);
-    EXPECT_EQ(journal(), "clean\n");
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(messages.messages[0].texte.contains("dossier"));
-    EXPECT_FALSE(messages.messages[0].texte.contains("MSXML"));
-
-    // Toute autre raison (droits…) : même branche, sa traduction vue par FichierAtomique.
+    const QString dit = sansRéglages();
+    EXPECT_TRUE(dit.contains("dossier") && !dit.contains("MSXML")) << dit.toStdString();
 }
 
-// Ligne mal formée (les cas simples sont vus de bout en bout), nom de fichier qui sortirait du
-// projet, dossier absent, fichier, dossier fermé : la raison d'abord s'il y en a une, puis l'usage,
-// en message critique ; rien ne démarre.
+// Ligne refusée : la raison s'il y en a une, puis l'usage, en message critique ; rien ne démarre.
 TEST_F(Banc, LigneRefuseeAvecSaRaisonEtLUsageSansRienDemarrer) {
     const QString fichier = projet + "/journal.c";
     OutilsTests::ecrireFichier(fichier, {});
@@ -88,8 +87,7 @@ TEST_F(Banc, LigneRefuseeAvecSaRaisonEtLUsageSansRienDemarrer) {
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther);
     QDir::setCurrent(racine.path());
     const std::vector<std::pair<QString, QString>> cas = {
-        // Deux séparateurs à la place du dossier : pas de make ailleurs.
-        {"nettoyer>>Mon projet é>X", {}},
+        {"nettoyer>>Mon projet é>X", {}}, // pas de make ailleurs
         {"avrstudio>" + projet + ">../HORS>x", "../HORS"},
         {"nettoyer>" + projet + "/absent>X", projet + "/absent"},
         {"nettoyer>" + fichier + ">X", fichier},
@@ -97,16 +95,11 @@ TEST_F(Banc, LigneRefuseeAvecSaRaisonEtLUsageSansRienDemarrer) {
     for (const auto& [ligne, nommé] : cas) {
         SCOPED_TRACE(ligne.toStdString());
         messages.messages.clear();
-        int code = 0;
-        {
-            SansPrivileges p;
-            code = lancer(ligne);
-        }
-        EXPECT_EQ(code, CodeSortie::LigneInvalide);
+        SansPrivileges p; // jusqu'à la fin du tour : le reste ne touche qu'à la mémoire
+        EXPECT_EQ(lancer(ligne), CodeSortie::LigneInvalide);
         ASSERT_EQ(messages.messages.size(), 1u);
         const Message& m = messages.messages[0];
-        EXPECT_EQ(m.icône, IconeMessage::Critique);
-        EXPECT_TRUE(m.modalSystème);
+        EXPECT_EQ(std::tuple(m.icône, m.modalSystème), std::tuple(IconeMessage::Critique, true));
         const QStringList lignes = m.texte.split("\r\n");
         EXPECT_TRUE(lignes[0].contains(nommé)) << lignes[0].toStdString();
         EXPECT_TRUE(lignes.contains("Erreur : la ligne de commande : «" + ligne + "» est invalide."));
@@ -114,25 +107,16 @@ TEST_F(Banc, LigneRefuseeAvecSaRaisonEtLUsageSansRienDemarrer) {
     EXPECT_FALSE(QFileInfo::exists(projet + "/journal.txt"));
 }
 
+// Réglages abîmés : le message les nomme et, loin d'eux, la copie intacte.
 TEST_F(Banc, ReglagesEndommagesSignalesSansArreterMake) {
-    const QByteArray abime = "<Paramètres><Silence>1</Sil";
-    OutilsTests::ecrireFichier(parametres(), abime);
-    EXPECT_EQ(lancer("nettoyer>" + projet), CodeSortie::Succès);
-    EXPECT_EQ(journal(), "clean\n");
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(messages.messages[0].texte.contains(parametres()));
-    // Les réglages ne sont plus à côté de la copie intacte : le message dit où elle est.
-    EXPECT_TRUE(messages.messages[0].texte.contains("« " + installation + " »"));
+    OutilsTests::ecrireFichier(parametres(), "<Paramètres><Silence>1</Sil");
+    const QString dit = sansRéglages();
+    EXPECT_TRUE(dit.contains(parametres()) && dit.contains("« " + installation + " »")) << dit.toStdString();
     EXPECT_EQ(DernièreEtapeEnErreur(), EtapeDémarrage::Assistante);
-    // Une action qui a besoin des réglages s'arrête au message.
-    messages.messages.clear();
-    EXPECT_EQ(lancer("compiler>" + projet), CodeSortie::Erreur);
-    EXPECT_EQ(messages.messages.size(), 1u);
 }
 
-// make tourne au premier plan dans le dossier du projet, même relatif : au retour, tout est fait, et
-// le code est celui du dernier make ; « make all » ne suit pas un « make clean » en échec (réussi, et
-// programmer : vus de bout en bout par le programme installé).
+// make au premier plan dans le dossier du projet, même relatif, rend le code du dernier make ;
+// « make all » ne suit pas un « make clean » en échec.
 TEST_F(Banc, CiblesMakeAttenduesDansLeDossierDuProjet) {
     QDir::setCurrent(racine.path()); // dossier relatif
     const struct {
@@ -160,16 +144,12 @@ TEST_F(Banc, MakeIntrouvableDitClairement) {
     EXPECT_TRUE(messages.messages[0].texte.contains("« make » est introuvable"));
 }
 
-// Sans dossier personnel, les réglages ne vont nulle part ailleurs : la raison, make quand même,
-// et les actions qui ont besoin des réglages s'arrêtent au message.
+// Sans dossier personnel, les réglages ne vont nulle part : la raison, à chaque lancement.
 TEST_F(Banc, SansDossierPersonnelRienNEstEcritAilleurs) {
     OutilsTests::ecrireFichier(installation + "/Paramètres.xml", "<Paramètres/>");
     OutilsTests::VariableEnvironnement sansXdg("XDG_CONFIG_HOME", std::nullopt),
         sansMaison("HOME", std::nullopt);
-    EXPECT_EQ(lancer("nettoyer>" + projet), CodeSortie::Succès);
-    ASSERT_TRUE(OutilsTests::attendre([&] { return journal() == u"clean\n"; }));
-    EXPECT_EQ(lancer("compiler>" + projet), CodeSortie::Erreur);
-    ASSERT_EQ(messages.messages.size(), 2u);
+    sansRéglages();
     for (const Message& m : messages.messages)
         EXPECT_TRUE(m.texte.contains("HOME")) << m.texte.toStdString();
     EXPECT_EQ(QDir(installation).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),

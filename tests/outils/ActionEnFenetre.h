@@ -1,6 +1,5 @@
 #pragma once
-// Une commande lancée par la procédure d'entrée, comme l'éditeur la lance : geste reçoit la
-// fenêtre T dès qu'elle est montrée et doit la fermer. Rend le code de sortie de la procédure.
+// Une commande par la procédure d'entrée ; geste reçoit la fenêtre T montrée et doit la fermer.
 #include "app/ActionsFenetres.h"
 #include "launcher/Principal.h"
 

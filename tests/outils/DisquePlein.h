@@ -1,6 +1,5 @@
 #pragma once
-// Un dossier temporaire ; monté, un vrai petit disque (tmpfs de 256 Kio) le temps d'une portée,
-// rempli à la demande : les écritures y rencontrent un vrai ENOSPC. Monter demande root.
+// Un dossier temporaire ; monté (root), un tmpfs de 256 Kio où remplir donne un vrai ENOSPC.
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -13,15 +12,15 @@
 
 class DisquePlein {
 public:
-    explicit DisquePlein(bool monter) : m_monter(monter) {
-        if (monter && ::mount("tmpfs", chemin().constData(), "tmpfs", 0, "size=256k") != 0)
-            m_pourquoi =
-                "montage d'un tmpfs impossible (il y faut root) : " + std::string(std::strerror(errno));
+    explicit DisquePlein(bool monter) {
+        m_monté = monter && ::mount("tmpfs", chemin().constData(), "tmpfs", 0, "size=256k") == 0;
+        if (monter && !m_monté)
+            m_pourquoi = "montage d'un tmpfs impossible (root ?) : " + std::string(std::strerror(errno));
     }
     ~DisquePlein() {
-        if (monté()) ::umount2(chemin().constData(), MNT_DETACH);
+        if (m_monté) ::umount2(chemin().constData(), MNT_DETACH);
     }
-    bool monté() const { return m_monter && m_pourquoi.empty(); }
+    bool monté() const { return m_monté; }
     const std::string& pourquoi() const { return m_pourquoi; }
     QString dossier() const { return m_dossier.path(); }
 
@@ -40,6 +39,6 @@ public:
 private:
     QByteArray chemin() const { return QFile::encodeName(m_dossier.path()); }
     QTemporaryDir m_dossier;
-    bool m_monter;
+    bool m_monté = false;
     std::string m_pourquoi;
 };

@@ -1,6 +1,5 @@
 #pragma once
-// Le texte du premier nœud qu'un chemin XPath désigne dans un fichier XML (un échec s'il n'est
-// pas bien formé).
+// Le texte du premier nœud désigné par un XPath ; un échec si le fichier est mal formé.
 #include "outils/OutilsTests.h"
 
 #include <pugixml.hpp>

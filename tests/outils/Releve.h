@@ -9,9 +9,8 @@
 
 namespace OutilsTests {
 
-// Chaque entrée sous dossier, cachées comprises, par son chemin relatif : contenu d'un fichier,
-// « -> cible » d'un lien, « dossier ». Avec droits : précédé des droits, et dossier lui-même compris
-// (sous la clé « . » ; dossier peut alors être un fichier).
+// Chaque entrée sous dossier, par chemin relatif : contenu, « -> cible » ou « dossier » ; avec
+// droits, précédé des droits, et dossier lui-même compris (clé « . » ; il peut être un fichier).
 inline std::map<QString, QByteArray> relever(const QString& dossier, bool droits = false) {
     std::map<QString, QByteArray> r;
     const auto noter = [&](const QFileInfo& f) {

@@ -1,9 +1,6 @@
-// De la commande « configurer » au makefile compilé : la procédure d'entrée ouvre la fenêtre de
-// configuration sur une copie du projet d'exemple, l'utilisateur y agit, OK écrit le makefile, et
-// le vrai make le compile avec avr-gcc.
+// De « configurer » au makefile écrit par OK, puis compilé par le vrai make avec avr-gcc.
 #include "assistant/project/fenetres/FeuilleAssistante.h"
 #include "common/Messages.h"
-#include "launcher/FenInvisible.h"
 #include "makefile/fenetres/FenConfiguration.h"
 #include "outils/ActionEnFenetre.h"
 #include "outils/EssaiConfiguration.h"
@@ -15,6 +12,7 @@
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace OutilsTests;
 
@@ -22,33 +20,22 @@ namespace {
 
 // La commande « configurer » sur le projet d'essai ; geste reçoit la fenêtre et doit la fermer.
 int configurer(const EssaiConfiguration& essai, const std::function<void(FenConfiguration&)>& geste) {
-    return OutilsFenetres::actionEnFenêtre<FenConfiguration>(QStringLiteral("configurer>") + essai.projet() +
-                                                                 QStringLiteral(">Clignotant"),
-                                                             essai.installation(), geste);
+    const QString ligne = "configurer>" + essai.projet() + ">Clignotant";
+    return OutilsFenetres::actionEnFenêtre<FenConfiguration>(ligne, essai.installation(), geste);
 }
 
 template <class T = QWidget> T* contrôle(FenConfiguration& f, const char* nom) {
     return OutilsFenetres::enfant<T>(&f, QString::fromUtf8(nom));
 }
 
-// Choisit l'entrée de ce texte, comme l'utilisateur.
-void choisir(FenConfiguration& f, const char* liste, const QString& entrée) {
-    auto* l = contrôle<QComboBox>(f, liste);
-    OutilsFenetres::choisir(l, l->findText(entrée));
-}
-
 } // namespace
 
-// Un makefile écrit par d'autres, au modèle classique (autres variables et règles autour des
-// clés) : ses valeurs sont reportées dans le nouveau makefile, qui compile ; chaque clé que ce
-// modèle n'a pas est signalée une fois.
+// Makefile étranger au modèle classique : valeurs reportées, chaque clé absente signalée une fois.
 TEST(ConfigurationBoutEnBout, MakefileÉtrangerAuModèleClassique) {
     EXIGER_OUTILS("make", "avr-gcc");
     EssaiConfiguration essai;
     EnregistreurMessages messages;
     essai.écrireMakefile(lireFichier(dossierSources() + "/tests/fixtures/makefiles/gabarit_classique.mk"));
-
-    // Chaque valeur lue passe par son contrôle pour arriver dans le nouveau makefile.
     const int code = configurer(essai, [](FenConfiguration& f) {
         QTest::mouseClick(contrôle(f, "CommandButtonOK"), Qt::LeftButton);
     });
@@ -69,76 +56,53 @@ TEST(ConfigurationBoutEnBout, MakefileÉtrangerAuModèleClassique) {
     EXPECT_FALSE(écrit.contains("AVRDUDE_WRITE_FLASH"));
 
     QString journal;
-    ASSERT_EQ(make(essai.projet(), {QStringLiteral("all")}, &journal), 0) << journal.toStdString();
-    EXPECT_TRUE(QFileInfo::exists(essai.projet() + "/Clignotant.srec"));
-    EXPECT_TRUE(journal.contains("-O2")) << journal.toStdString();
+    EXPECT_EQ(make(essai.projet(), {"all"}, &journal), 0) << journal.toStdString();
 }
 
 // Annuler : le programme se termine et le makefile du projet reste tel quel.
 TEST(ConfigurationBoutEnBout, AnnulerNeTouchePasAuMakefile) {
     EssaiConfiguration essai;
     EnregistreurMessages messages;
-    const QByteArray original =
-        lireFichier(dossierSources() + "/tests/fixtures/makefiles/gabarit_classique.mk");
+    const QByteArray original = EssaiConfiguration::makefileAvec({{"MCU =", "atmega8"}});
     essai.écrireMakefile(original);
     const int code = configurer(essai, [](FenConfiguration& f) {
-        choisir(f, "ComboBoxChip", "ATMega32");
+        auto* mcu = contrôle<QComboBox>(f, "ComboBoxChip");
+        OutilsFenetres::choisir(mcu, mcu->findText("ATMega32"));
         QTest::mouseClick(contrôle(f, "CommandButtonAnnuler"), Qt::LeftButton);
     });
     EXPECT_EQ(code, CodeSortie::Succès);
     EXPECT_EQ(essai.makefileÉcrit(), original);
 }
 
-// Makefile au modèle « Mfile » : des valeurs d'exemple en commentaire avant chaque réglage, une
-// ligne de réglage indentée, un commentaire après une valeur, des fins de ligne CR LF. Chaque
-// valeur vient de la ligne du réglage : la fenêtre les montre, OK les réécrit, make compile pour
-// le bon microcontrôleur, et le lancement d'AVR Studio lit le même.
+// Modèle « Mfile » (exemples en commentaire, ligne indentée, commentaire après la valeur, CR LF) :
+// chaque valeur vient de la ligne du réglage.
 TEST(ConfigurationBoutEnBout, LesCommentairesNeFixentAucunRéglage) {
     EXIGER_OUTILS("make", "avr-gcc");
     EssaiConfiguration essai;
     EnregistreurMessages messages;
-    const QByteArray mfile = lireFichier(dossierSources() + "/tests/fixtures/makefiles/gabarit_mfile.mk");
-    essai.écrireMakefile(mfile);
-
-    FenInvisible invisible;
-    ASSERT_TRUE(invisible.RichTextBox1.charger(essai.makefile()));
-    EXPECT_EQ(invisible.LireLigneMakefile(QStringLiteral("MCU =")), "atmega644p");
-    EXPECT_EQ(invisible.LireLigneMakefile(QStringLiteral("AVRStudioExclusif =")), "1");
-
+    essai.écrireMakefile(lireFichier(dossierSources() + "/tests/fixtures/makefiles/gabarit_mfile.mk"));
     const int code = configurer(essai, [](FenConfiguration& f) {
-        EXPECT_EQ(contrôle<QComboBox>(f, "ComboBoxChip")->currentText(), "ATmega644P");
-        EXPECT_EQ(contrôle<QComboBox>(f, "ComboBoxFreq")->currentText(), "20000000");
-        EXPECT_EQ(contrôle<QComboBox>(f, "ComboBoxProgrammateur")->currentText(), "USBasp");
-        // Le commentaire de la ligne reste avec la valeur, comme il a été lu.
-        EXPECT_TRUE(contrôle<QComboBox>(f, "ComboBoxPort")->currentText().startsWith("usb "));
-        // Ce que lisent la fenêtre des fusibles et le chargeur des descriptions.
-        EXPECT_EQ(valeursMakefile().MicroContrôleur, "atmega644p");
-        EXPECT_EQ(valeursMakefile().PartieAvrdude, "m644p");
-        EXPECT_EQ(valeursMakefile().Programmateur, "usbasp");
+        // Ce que lisent, avant OK, la fenêtre des fusibles et le chargeur des descriptions.
+        const ValeursMakefile& v = valeursMakefile();
+        EXPECT_EQ(std::tie(v.MicroContrôleur, v.PartieAvrdude, v.Programmateur),
+                  std::tuple("atmega644p", "m644p", "usbasp"));
         EXPECT_TRUE(descriptionAVR().FusibleEtenduPrésent);
         QTest::mouseClick(contrôle(f, "CommandButtonOK"), Qt::LeftButton);
     });
     EXPECT_EQ(code, CodeSortie::Succès);
-    for (const Message& m : messages.messages)
-        ADD_FAILURE() << m.texte.toStdString();
-
-    // L'ancien makefile, et ses règles écrites à la main, restent à côté.
-    EXPECT_EQ(lireFichier(essai.makefile() + ".bak"), mfile);
+    EXPECT_TRUE(aucunMessage(messages));
     const QByteArray écrit = essai.makefileÉcrit();
-    for (const char* ligne : {"\nMCU = atmega644p\n", "\nF_CPU = 20000000\n", "\nOPT = s\n",
-                              "\nFORMAT = ihex\n", "\nAVRDUDE_PROGRAMMER = usbasp\n", "\nAVRDUDE_PORT = usb",
-                              "\nAVRDUDE_FLAGS = -p m644p -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)\n"})
+    for (const char* ligne :
+         {"\nOPT = s\n", "\nFORMAT = ihex\n", "\nAVRDUDE_PROGRAMMER = usbasp\n", "\nAVRDUDE_PORT = usb",
+          "\nAVRDUDE_FLAGS = -p m644p -P $(AVRDUDE_PORT) -c $(AVRDUDE_PROGRAMMER)\n"})
         EXPECT_TRUE(écrit.contains(ligne)) << ligne;
 
     QString journal;
-    ASSERT_EQ(make(essai.projet(), {QStringLiteral("all")}, &journal), 0) << journal.toStdString();
-    EXPECT_TRUE(journal.contains("-mmcu=atmega644p")) << journal.toStdString();
-    EXPECT_TRUE(journal.contains("-DF_CPU=20000000UL")) << journal.toStdString();
+    ASSERT_EQ(make(essai.projet(), {"all"}, &journal), 0) << journal.toStdString();
+    EXPECT_TRUE(journal.contains("-mmcu=atmega644p -DF_CPU=20000000UL")) << journal.toStdString();
 }
 
-// Le microcontrôleur changé dans la configuration, puis l'assistante ouverte par son bouton :
-// « Remplacer l'existant » écrit le squelette et ramène à la configuration, dont OK écrit le
-// makefile avec le microcontrôleur choisi ; make construit le tout pour lui, à l'horloge lue.
+// MCU changé, puis « Remplacer l'existant » de l'assistante ouverte par son bouton, puis OK.
 TEST(ConfigurationBoutEnBout, AssistanteOuverteParLaConfigurationPuisOK) {
     EXIGER_OUTILS("make", "avr-gcc");
     EssaiConfiguration essai;
@@ -150,7 +114,8 @@ TEST(ConfigurationBoutEnBout, AssistanteOuverteParLaConfigurationPuisOK) {
     messages.réponses = {RéponseMessage::Oui};
     EXPECT_EQ(configurer(essai,
                          [&](FenConfiguration& f) {
-                             choisir(f, "ComboBoxChip", "ATmega328P");
+                             auto* mcu = contrôle<QComboBox>(f, "ComboBoxChip");
+                             OutilsFenetres::choisir(mcu, mcu->findText("ATmega328P"));
                              OutilsFenetres::quandModale<FeuilleAssistante>([](FeuilleAssistante* a) {
                                  a->SSTab1->setCurrentIndex(3);
                                  QTest::mouseClick(OutilsFenetres::enfant(a, "BTLRemplacerExistant"),
@@ -164,7 +129,6 @@ TEST(ConfigurationBoutEnBout, AssistanteOuverteParLaConfigurationPuisOK) {
     EXPECT_TRUE(essai.makefileÉcrit().contains("\nMCU = atmega328p\n"));
     EXPECT_TRUE(lireFichier(essai.projet() + "/Clignotant.c").contains("atmega328p"));
     QString journal;
-    ASSERT_EQ(make(essai.projet(), {QStringLiteral("all")}, &journal), 0) << journal.toStdString();
-    EXPECT_TRUE(journal.contains("-mmcu=atmega328p") && journal.contains("-DF_CPU=16000000UL"))
-        << journal.toStdString();
+    ASSERT_EQ(make(essai.projet(), {"all"}, &journal), 0) << journal.toStdString();
+    EXPECT_TRUE(journal.contains("-mmcu=atmega328p -DF_CPU=16000000UL")) << journal.toStdString();
 }
