@@ -9,7 +9,6 @@
 #include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <memory>
@@ -22,9 +21,6 @@ inline QString fichierLivré() {
 }
 inline QString modèlesLivrés() {
     return OutilsTests::dossierSources() + QStringLiteral("/data/Modèle");
-}
-inline bool avrGccPrésent() {
-    return !QStandardPaths::findExecutable(QStringLiteral("avr-gcc")).isEmpty();
 }
 
 inline CapacitésComposant composant(const QString& mcu) {
@@ -82,33 +78,47 @@ inline QString compiler(const QTemporaryDir& d, const QString& nom, const QStrin
     return code == 0 ? elf : QString();
 }
 
-// Analyse chaque source (-fsyntax-only -Wall -Werror) pour son composant, plusieurs à la fois :
-// tout nom inconnu du composant y est une erreur. Rend, par composant, les erreurs d'avr-gcc (vide :
-// accepté).
-inline QMap<QString, QString> compilerTous(const QTemporaryDir& d, const QMap<QString, QString>& sources) {
-    QMap<QString, QString> erreurs;
-    const QStringList noms = sources.keys();
-    const int ensemble = std::max(2, QThread::idealThreadCount() * 2);
-    for (qsizetype début = 0; début < noms.size(); début += ensemble) {
+// Lance programme avec chaque liste d'arguments, par ensembles ; rend pour chacun s'il a réussi dans le
+// délai (ms), sa sortie et ses erreurs.
+struct Lancement {
+    bool ok;
+    QByteArray sortie, erreurs;
+};
+inline std::vector<Lancement> lancerTous(const QString& programme, const QList<QStringList>& arguments,
+                                         qsizetype ensemble, int délai) {
+    std::vector<Lancement> r;
+    for (qsizetype début = 0; début < arguments.size(); début += ensemble) {
         std::vector<std::unique_ptr<QProcess>> lancés;
-        for (qsizetype i = début; i < std::min(noms.size(), début + ensemble); ++i) {
-            const QString c = d.filePath(noms[i] + QStringLiteral(".c"));
-            OutilsTests::ecrireFichier(c, sources[noms[i]].toUtf8());
-            auto p = std::make_unique<QProcess>();
-            p->setProcessChannelMode(QProcess::MergedChannels);
-            p->start(QStringLiteral("avr-gcc"),
-                     {QStringLiteral("-mmcu=") + noms[i], QStringLiteral("-fsyntax-only"),
-                      QStringLiteral("-Wall"), QStringLiteral("-Werror"), c});
-            lancés.push_back(std::move(p));
+        for (qsizetype i = début; i < std::min(arguments.size(), début + ensemble); ++i) {
+            lancés.push_back(std::make_unique<QProcess>());
+            lancés.back()->start(programme, arguments[i]);
         }
-        for (qsizetype k = 0; k < qsizetype(lancés.size()); ++k) {
-            QProcess& p = *lancés[std::size_t(k)];
-            const bool fini = p.waitForFinished(120000);
-            erreurs[noms[début + k]] = fini && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0
-                                           ? QString()
-                                           : QStringLiteral("échec : ") + QString::fromUtf8(p.readAll());
+        for (auto& p : lancés) {
+            const bool ok =
+                p->waitForFinished(délai) && p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0;
+            if (!ok) p->kill(), p->waitForFinished(1000);
+            r.push_back({ok, p->readAllStandardOutput(), p->readAllStandardError()});
         }
     }
+    return r;
+}
+
+// Analyse chaque source (-fsyntax-only -Wall -Werror) pour son composant, plusieurs à la fois : tout nom
+// inconnu du composant y est une erreur. Rend, par composant, les erreurs d'avr-gcc (vide : accepté).
+inline QMap<QString, QString> compilerTous(const QTemporaryDir& d, const QMap<QString, QString>& sources) {
+    QList<QStringList> arguments;
+    for (auto it = sources.begin(); it != sources.end(); ++it) {
+        const QString c = d.filePath(it.key() + QStringLiteral(".c"));
+        OutilsTests::ecrireFichier(c, it.value().toUtf8());
+        arguments.append({QStringLiteral("-mmcu=") + it.key(), QStringLiteral("-fsyntax-only"),
+                          QStringLiteral("-Wall"), QStringLiteral("-Werror"), c});
+    }
+    const auto r = lancerTous(QStringLiteral("avr-gcc"), arguments,
+                              std::max(2, QThread::idealThreadCount() * 2), 120000);
+    QMap<QString, QString> erreurs;
+    for (qsizetype i = 0; i < arguments.size(); ++i)
+        erreurs[sources.keys()[i]] =
+            r[i].ok ? QString() : QStringLiteral("échec : ") + QString::fromUtf8(r[i].sortie + r[i].erreurs);
     return erreurs;
 }
 
@@ -131,32 +141,12 @@ inline QMap<QString, int> adresses(const QString& mcu) {
     return r;
 }
 
-// Lance le banc ; rend les lignes « clé=valeur » de sa sortie.
-inline QMap<QString, double> mesurer(const QString& mcu, double horloge, const QString& elf,
-                                     const QStringList& options) {
-    QByteArray sortie, erreurs;
-    QStringList args{QStringLiteral("-m"), mcu, QStringLiteral("-f"), QString::number(qint64(horloge))};
-    args << options << elf;
-    OutilsTests::executer(OutilsTests::dossierConstruction() + QStringLiteral("/mesure_simavr"), args,
-                          &sortie, &erreurs);
-    QMap<QString, double> r;
-    for (const QString& l : QString::fromUtf8(sortie).split(u'\n')) {
-        const qsizetype e = l.indexOf(u'=');
-        if (e > 0) r[l.left(e)] = l.mid(e + 1).toDouble();
-    }
-    return r;
-}
-
-// Une course dans simavr : un programme, ce qu'on y mesure et les octets qui choisissent le cas.
+// Une course dans simavr : composant, horloge (Hz), programme et options du banc (-b, -r, -c, -p, -t).
 struct Simulation {
     QString mcu;
-    double horloge = 0; // Hz
+    double horloge;
     QString elf;
-    QString broche;                   // « D3 » : fronts de la broche (fréquence, rapport)
-    QList<int> registres;             // adresses relues à la fin (registre_0x…)
-    int compteur = -1;                // adresse d'un compteur 8 bits dont on mesure le cycle
-    QList<QPair<int, int>> écritures; // octets posés en mémoire avant le départ
-    double secondes = 0.05;           // durée simulée au plus
+    QStringList options;
 };
 
 // Vrai quand le cœur de simavr connaît le composant.
@@ -176,42 +166,29 @@ inline int adresseSymbole(const QString& elf, const QString& nom) {
     return -1;
 }
 
-// Lance les courses, deux à la fois ; rend pour chacune les lignes « clé=valeur » du banc (vide
-// si le banc a échoué ou dépassé une minute).
+// Lance les courses, deux à la fois ; rend pour chacune les lignes « clé=valeur » du banc (vide si le
+// banc a échoué ou dépassé une minute).
 inline std::vector<QMap<QString, double>> simulerTous(const std::vector<Simulation>& courses) {
-    std::vector<QMap<QString, double>> r(courses.size());
-    constexpr std::size_t ensemble = 2;
-    for (std::size_t début = 0; début < courses.size(); début += ensemble) {
-        std::vector<std::unique_ptr<QProcess>> lancés;
-        for (std::size_t i = début; i < std::min(courses.size(), début + ensemble); ++i) {
-            const Simulation& s = courses[i];
-            QStringList args{QStringLiteral("-m"), s.mcu,
-                             QStringLiteral("-f"), QString::number(qint64(s.horloge)),
-                             QStringLiteral("-t"), QString::number(s.secondes)};
-            if (!s.broche.isEmpty()) args << QStringLiteral("-b") << s.broche;
-            for (const int a : s.registres)
-                args << QStringLiteral("-r") << QString::number(a);
-            if (s.compteur >= 0) args << QStringLiteral("-c") << QString::number(s.compteur);
-            for (const auto& [a, v] : s.écritures)
-                args << QStringLiteral("-p") << QStringLiteral("%1=%2").arg(a).arg(v);
-            auto p = std::make_unique<QProcess>();
-            p->start(OutilsTests::dossierConstruction() + QStringLiteral("/mesure_simavr"), args << s.elf);
-            lancés.push_back(std::move(p));
-        }
-        for (std::size_t k = 0; k < lancés.size(); ++k) {
-            QProcess& p = *lancés[k];
-            if (!p.waitForFinished(60000) || p.exitCode() != 0) {
-                p.kill();
-                p.waitForFinished(1000);
-                continue;
-            }
-            for (const QString& l : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n')) {
-                const qsizetype e = l.indexOf(u'=');
-                if (e > 0) r[début + k][l.left(e)] = l.mid(e + 1).toDouble();
-            }
-        }
+    QList<QStringList> arguments;
+    for (const Simulation& s : courses)
+        arguments.append(
+            QStringList{QStringLiteral("-m"), s.mcu, QStringLiteral("-f"), QString::number(qint64(s.horloge))}
+            << s.options << s.elf);
+    std::vector<QMap<QString, double>> r;
+    for (const Lancement& l : lancerTous(
+             OutilsTests::dossierConstruction() + QStringLiteral("/mesure_simavr"), arguments, 2, 60000)) {
+        QMap<QString, double>& m = r.emplace_back();
+        for (const QString& ligne : QString::fromUtf8(l.sortie).split(u'\n'))
+            if (const qsizetype e = ligne.indexOf(u'='); l.ok && e > 0)
+                m[ligne.left(e)] = ligne.mid(e + 1).toDouble();
     }
     return r;
+}
+
+// Une course seule.
+inline QMap<QString, double> mesurer(const QString& mcu, double horloge, const QString& elf,
+                                     const QStringList& options) {
+    return simulerTous({{mcu, horloge, elf, options}})[0];
 }
 
 } // namespace OutilsAvr
