@@ -38,16 +38,14 @@ inline int indexSortie(const CapacitésComposant& c, const QString& début) {
 // Entrées du générateur pour une sortie du composant, fonction complète (CBInit).
 inline EntréesGénérateur entrées(const CapacitésComposant& c, int sortie, double horloge, double f, double rc,
                                  const QString& mode, const QString& modèles = modèlesLivrés()) {
-    EntréesGénérateur e;
-    e.composant = &c;
-    e.dossierModèles = modèles;
-    e.indexSortie = sortie;
-    e.fréquenceHorloge = horloge;
-    e.fréquenceVoulue = f;
-    e.rapportCyclique = rc;
-    e.ModePWM = mode;
-    e.CBInit = true;
-    return e;
+    return {.composant = &c,
+            .dossierModèles = modèles,
+            .indexSortie = sortie,
+            .fréquenceHorloge = horloge,
+            .fréquenceVoulue = f,
+            .rapportCyclique = rc,
+            .ModePWM = mode,
+            .CBInit = true};
 }
 
 // Diviseur d'un code CS d'après les fiches techniques : Timer2 asynchrone à part, Timer1 des
@@ -141,14 +139,6 @@ inline QMap<QString, int> adresses(const QString& mcu) {
     return r;
 }
 
-// Une course dans simavr : composant, horloge (Hz), programme et options du banc (-b, -r, -c, -p, -t).
-struct Simulation {
-    QString mcu;
-    double horloge;
-    QString elf;
-    QStringList options;
-};
-
 // Vrai quand le cœur de simavr connaît le composant.
 inline bool simavrConnaît(const QString& mcu) {
     return OutilsTests::executer(OutilsTests::dossierConstruction() + QStringLiteral("/mesure_simavr"),
@@ -166,17 +156,12 @@ inline int adresseSymbole(const QString& elf, const QString& nom) {
     return -1;
 }
 
-// Lance les courses, deux à la fois ; rend pour chacune les lignes « clé=valeur » du banc (vide si le
-// banc a échoué ou dépassé une minute).
-inline std::vector<QMap<QString, double>> simulerTous(const std::vector<Simulation>& courses) {
-    QList<QStringList> arguments;
-    for (const Simulation& s : courses)
-        arguments.append(
-            QStringList{QStringLiteral("-m"), s.mcu, QStringLiteral("-f"), QString::number(qint64(s.horloge))}
-            << s.options << s.elf);
+// Lance le banc avec chaque liste d'arguments (-m, -f, -b, -r, -c, -p, -t, ELF), deux à la fois ; rend pour
+// chacune les lignes « clé=valeur » de sa sortie (vide s'il a échoué ou dépassé une minute).
+inline std::vector<QMap<QString, double>> simulerTous(const QList<QStringList>& courses) {
     std::vector<QMap<QString, double>> r;
     for (const Lancement& l : lancerTous(
-             OutilsTests::dossierConstruction() + QStringLiteral("/mesure_simavr"), arguments, 2, 60000)) {
+             OutilsTests::dossierConstruction() + QStringLiteral("/mesure_simavr"), courses, 2, 60000)) {
         QMap<QString, double>& m = r.emplace_back();
         for (const QString& ligne : QString::fromUtf8(l.sortie).split(u'\n'))
             if (const qsizetype e = ligne.indexOf(u'='); l.ok && e > 0)
@@ -188,7 +173,9 @@ inline std::vector<QMap<QString, double>> simulerTous(const std::vector<Simulati
 // Une course seule.
 inline QMap<QString, double> mesurer(const QString& mcu, double horloge, const QString& elf,
                                      const QStringList& options) {
-    return simulerTous({{mcu, horloge, elf, options}})[0];
+    return simulerTous(
+        {QStringList{QStringLiteral("-m"), mcu, QStringLiteral("-f"), QString::number(qint64(horloge))}
+         << options << elf})[0];
 }
 
 } // namespace OutilsAvr

@@ -6,6 +6,7 @@
 
 #include "common/Nombres.h"
 
+#include <array>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -75,8 +76,11 @@ std::vector<Ligne> lignes(const CapacitésComposant& c, double F) {
 // rapport montrés (broche, compteur, ou registres relus et fiche technique) sont les annoncés.
 void vérifier(const QTemporaryDir& d, const CapacitésComposant& c, double F, int parMesure[3]) {
     const QString mcu = c.nom;
+    const auto adr = adresses(mcu);
     const std::vector<Ligne> ls = lignes(c, F);
     std::vector<RésultatGénération> v;
+    std::vector<Mesure> mesures;
+    QList<QStringList> courses;
     QString source = QStringLiteral("#include <avr/io.h>\n"), choix;
     for (const Ligne& l : ls) {
         DocumentRiche doc;
@@ -86,6 +90,19 @@ void vérifier(const QTemporaryDir& d, const CapacitésComposant& c, double F, i
         source += doc.texte().replace(QRegularExpression(QStringLiteral("void InitMLI_\\w+\\(void\\)")),
                                       QStringLiteral("void cas_%1(void)").arg(v.size()));
         choix += QStringLiteral("    case %1: cas_%1(); break;\n").arg(v.size());
+        const CalculTimer::Réglage& g = r.réglage;
+        const TimerComposant& t = c.timers[r.indexTimer];
+        const SortieComposant& so = c.sorties[l.sortie];
+        const Mesure mesure = mesures.emplace_back(mesureSimavr(mcu, t, so, r.mode));
+        const double secondes =
+            mesure == Mesure::Registres ? 0.05 : std::min(1.0, 8.0 / g.fréquenceObtenue + 0.01);
+        QStringList& o = courses.emplace_back(
+            QStringList{"-m", mcu, "-f", QString::number(qint64(F)), "-t", QString::number(secondes)});
+        if (mesure == Mesure::Broche) o << "-b" << so.port + QString::number(so.bit);
+        if (mesure == Mesure::Compteur) o << "-c" << QString::number(adr.value(QStringLiteral("TCNT0")));
+        if (mesure != Mesure::Broche)
+            o << relire(adr, {t.registre(0), t.registre(t.nombreRegistresConfig == 2 ? 1 : 0),
+                              g.registreSommet, g.registreComparaison});
     }
     source +=
         QStringLiteral("volatile unsigned char cas_choisi __attribute__((section(\".noinit\")));\n"
@@ -95,26 +112,8 @@ void vérifier(const QTemporaryDir& d, const CapacitésComposant& c, double F, i
     const QString elf = compiler(d, mcu, mcu, source, &erreurs);
     const int adresseCas = elf.isEmpty() ? -1 : adresseSymbole(elf, QStringLiteral("cas_choisi"));
     ASSERT_GE(adresseCas, 0) << mcu.toStdString() << " : " << erreurs.toStdString();
-    const auto adr = adresses(mcu);
-
-    std::vector<Simulation> courses;
-    std::vector<Mesure> mesures;
-    for (std::size_t n = 0; n < ls.size(); ++n) {
-        const CalculTimer::Réglage& g = v[n].réglage;
-        const TimerComposant& t = c.timers[v[n].indexTimer];
-        const SortieComposant& so = c.sorties[ls[n].sortie];
-        const Mesure mesure = mesures.emplace_back(mesureSimavr(mcu, t, so, v[n].mode));
-        const double secondes =
-            mesure == Mesure::Registres ? 0.05 : std::min(1.0, 8.0 / g.fréquenceObtenue + 0.01);
-        QStringList o{"-p", QStringLiteral("%1=%2").arg(adresseCas).arg(n + 1), "-t",
-                      QString::number(secondes)};
-        if (mesure == Mesure::Broche) o << "-b" << so.port + QString::number(so.bit);
-        if (mesure == Mesure::Compteur) o << "-c" << QString::number(adr.value(QStringLiteral("TCNT0")));
-        if (mesure != Mesure::Broche)
-            o << relire(adr, {t.registre(0), t.registre(t.nombreRegistresConfig == 2 ? 1 : 0),
-                              g.registreSommet, g.registreComparaison});
-        courses.push_back({mcu, F, elf, o});
-    }
+    for (qsizetype n = 0; n < courses.size(); ++n)
+        courses[n] << "-p" << QStringLiteral("%1=%2").arg(adresseCas).arg(n + 1) << elf;
     const auto mesuré = simulerTous(courses);
 
     for (std::size_t n = 0; n < ls.size(); ++n) {
@@ -124,15 +123,11 @@ void vérifier(const QTemporaryDir& d, const CapacitésComposant& c, double F, i
         const auto& m = mesuré[n];
         const Mesure mesure = mesures[n];
         SCOPED_TRACE(QStringLiteral("%1 %2 %3 %4 Hz RC %5 : sommet %6, prédivision %7")
-                         .arg(mcu, c.sorties[ls[n].sortie].libellé, ls[n].mode)
-                         .arg(ls[n].f)
-                         .arg(ls[n].rc)
-                         .arg(Calculatrice::texteSommet(g, r.mode))
-                         .arg(g.prédivision)
+                         .arg(mcu, c.sorties[ls[n].sortie].libellé, ls[n].mode, QString::number(ls[n].f),
+                              QString::number(ls[n].rc), Calculatrice::texteSommet(g, r.mode),
+                              QString::number(g.prédivision))
                          .toStdString());
-        const char* clé = mesure == Mesure::Broche     ? "frequence"
-                          : mesure == Mesure::Compteur ? "cycle_compteur"
-                                                       : "cycles";
+        const char* clé = std::array{"frequence", "cycles", "cycle_compteur"}[std::size_t(mesure)];
         if (!m.contains(clé)) {
             ADD_FAILURE() << "le banc n'a pas donné " << clé;
             continue;
