@@ -17,10 +17,10 @@
 namespace OutilsAvr {
 
 inline QString fichierLivré() {
-    return OutilsTests::dossierSources() + QStringLiteral("/data/Configuration.xml");
+    return OutilsTests::dossierSources() + "/data/Configuration.xml";
 }
 inline QString modèlesLivrés() {
-    return OutilsTests::dossierSources() + QStringLiteral("/data/Modèle");
+    return OutilsTests::dossierSources() + "/data/Modèle";
 }
 
 inline CapacitésComposant composant(const QString& mcu) {
@@ -38,14 +38,10 @@ inline int indexSortie(const CapacitésComposant& c, const QString& début) {
 // Entrées du générateur pour une sortie du composant, fonction complète (CBInit).
 inline EntréesGénérateur entrées(const CapacitésComposant& c, int sortie, double horloge, double f, double rc,
                                  const QString& mode, const QString& modèles = modèlesLivrés()) {
-    return {.composant = &c,
-            .dossierModèles = modèles,
-            .indexSortie = sortie,
-            .fréquenceHorloge = horloge,
-            .fréquenceVoulue = f,
-            .rapportCyclique = rc,
-            .ModePWM = mode,
-            .CBInit = true};
+    EntréesGénérateur e;
+    e.composant = &c, e.dossierModèles = modèles, e.indexSortie = sortie, e.fréquenceHorloge = horloge;
+    e.fréquenceVoulue = f, e.rapportCyclique = rc, e.ModePWM = mode, e.CBInit = true;
+    return e;
 }
 
 // Diviseur d'un code CS d'après les fiches techniques : Timer2 asynchrone à part, Timer1 des
@@ -66,13 +62,10 @@ inline bool ctcNonSimulé(const QString& mcu, const QString& timer) {
 // Compile source pour mcu (-Os -Wall -Werror) ; rend le chemin de l'ELF, vide en cas d'échec.
 inline QString compiler(const QTemporaryDir& d, const QString& nom, const QString& mcu, const QString& source,
                         QByteArray* erreurs) {
-    const QString c = d.filePath(nom + QStringLiteral(".c")), elf = d.filePath(nom + QStringLiteral(".elf"));
+    const QString c = d.filePath(nom + ".c"), elf = d.filePath(nom + ".elf");
     OutilsTests::ecrireFichier(c, source.toUtf8());
-    const int code =
-        OutilsTests::executer(QStringLiteral("avr-gcc"),
-                              {QStringLiteral("-mmcu=") + mcu, QStringLiteral("-Os"), QStringLiteral("-Wall"),
-                               QStringLiteral("-Werror"), QStringLiteral("-o"), elf, c},
-                              nullptr, erreurs);
+    const int code = OutilsTests::executer(
+        "avr-gcc", {"-mmcu=" + mcu, "-Os", "-Wall", "-Werror", "-o", elf, c}, nullptr, erreurs);
     return code == 0 ? elf : QString();
 }
 
@@ -106,32 +99,27 @@ inline std::vector<Lancement> lancerTous(const QString& programme, const QList<Q
 inline QMap<QString, QString> compilerTous(const QTemporaryDir& d, const QMap<QString, QString>& sources) {
     QList<QStringList> arguments;
     for (auto it = sources.begin(); it != sources.end(); ++it) {
-        const QString c = d.filePath(it.key() + QStringLiteral(".c"));
+        const QString c = d.filePath(it.key() + ".c");
         OutilsTests::ecrireFichier(c, it.value().toUtf8());
-        arguments.append({QStringLiteral("-mmcu=") + it.key(), QStringLiteral("-fsyntax-only"),
-                          QStringLiteral("-Wall"), QStringLiteral("-Werror"), c});
+        arguments.append({"-mmcu=" + it.key(), "-fsyntax-only", "-Wall", "-Werror", c});
     }
-    const auto r = lancerTous(QStringLiteral("avr-gcc"), arguments,
-                              std::max(2, QThread::idealThreadCount() * 2), 120000);
+    const auto r = lancerTous("avr-gcc", arguments, std::max(2, QThread::idealThreadCount() * 2), 120000);
     QMap<QString, QString> erreurs;
     for (qsizetype i = 0; i < arguments.size(); ++i)
         erreurs[sources.keys()[i]] =
-            r[i].ok ? QString() : QStringLiteral("échec : ") + QString::fromUtf8(r[i].sortie + r[i].erreurs);
+            r[i].ok ? QString() : "échec : " + QString::fromUtf8(r[i].sortie + r[i].erreurs);
     return erreurs;
 }
 
 // Adresse, dans l'espace des données, de chaque registre nommé (d'après le préprocesseur).
 inline QMap<QString, int> adresses(const QString& mcu) {
     QTemporaryDir d;
-    const QString h = d.filePath(QStringLiteral("io.c"));
+    const QString h = d.filePath("io.c");
     OutilsTests::ecrireFichier(h, "#include <avr/io.h>\n");
     QByteArray sortie;
-    OutilsTests::executer(QStringLiteral("avr-gcc"),
-                          {QStringLiteral("-mmcu=") + mcu, QStringLiteral("-E"), QStringLiteral("-dM"), h},
-                          &sortie);
+    OutilsTests::executer("avr-gcc", {"-mmcu=" + mcu, "-E", "-dM", h}, &sortie);
     QMap<QString, int> r;
-    static const QRegularExpression re(
-        QStringLiteral("#define (\\w+) _SFR_(IO|MEM)(8|16)\\s*\\((0[xX][0-9A-Fa-f]+)\\)"));
+    static const QRegularExpression re("#define (\\w+) _SFR_(IO|MEM)(8|16)\\s*\\((0[xX][0-9A-Fa-f]+)\\)");
     for (auto it = re.globalMatch(QString::fromUtf8(sortie)); it.hasNext();) {
         const auto m = it.next();
         r[m.captured(1)] = m.captured(4).toInt(nullptr, 16) + (m.captured(2) == u"IO" ? 0x20 : 0);
@@ -141,14 +129,13 @@ inline QMap<QString, int> adresses(const QString& mcu) {
 
 // Vrai quand le cœur de simavr connaît le composant.
 inline bool simavrConnaît(const QString& mcu) {
-    return OutilsTests::executer(OutilsTests::dossierConstruction() + QStringLiteral("/mesure_simavr"),
-                                 {QStringLiteral("-m"), mcu}) == 0;
+    return OutilsTests::executer(OutilsTests::dossierConstruction() + "/mesure_simavr", {"-m", mcu}) == 0;
 }
 
 // Adresse, dans l'espace des données, d'une variable globale de l'ELF (avr-nm) ; -1 si absente.
 inline int adresseSymbole(const QString& elf, const QString& nom) {
     QByteArray sortie;
-    OutilsTests::executer(QStringLiteral("avr-nm"), {elf}, &sortie);
+    OutilsTests::executer("avr-nm", {elf}, &sortie);
     for (const QString& l : QString::fromUtf8(sortie).split(u'\n')) {
         const QStringList champs = l.split(u' ', Qt::SkipEmptyParts);
         if (champs.size() == 3 && champs[2] == nom) return int(champs[0].toUInt(nullptr, 16) & 0xFFFF);
@@ -160,8 +147,8 @@ inline int adresseSymbole(const QString& elf, const QString& nom) {
 // chacune les lignes « clé=valeur » de sa sortie (vide s'il a échoué ou dépassé une minute).
 inline std::vector<QMap<QString, double>> simulerTous(const QList<QStringList>& courses) {
     std::vector<QMap<QString, double>> r;
-    for (const Lancement& l : lancerTous(
-             OutilsTests::dossierConstruction() + QStringLiteral("/mesure_simavr"), courses, 2, 60000)) {
+    for (const Lancement& l :
+         lancerTous(OutilsTests::dossierConstruction() + "/mesure_simavr", courses, 2, 60000)) {
         QMap<QString, double>& m = r.emplace_back();
         for (const QString& ligne : QString::fromUtf8(l.sortie).split(u'\n'))
             if (const qsizetype e = ligne.indexOf(u'='); l.ok && e > 0)
@@ -173,9 +160,7 @@ inline std::vector<QMap<QString, double>> simulerTous(const QList<QStringList>& 
 // Une course seule.
 inline QMap<QString, double> mesurer(const QString& mcu, double horloge, const QString& elf,
                                      const QStringList& options) {
-    return simulerTous(
-        {QStringList{QStringLiteral("-m"), mcu, QStringLiteral("-f"), QString::number(qint64(horloge))}
-         << options << elf})[0];
+    return simulerTous({QStringList{"-m", mcu, "-f", QString::number(qint64(horloge))} << options << elf})[0];
 }
 
 } // namespace OutilsAvr

@@ -16,12 +16,9 @@ using OutilsInterruptions::relire;
 
 namespace {
 
-// Comment simavr 1.6 montre le signal.
-enum class Mesure {
-    Broche,    // fronts de la broche de sortie
-    Registres, // registres relus dans simavr et formule de la fiche technique
-    Compteur,  // cycle du compteur TCNT0, plus les registres relus
-};
+// Comment simavr 1.6 montre le signal : fronts de la broche de sortie, registres relus et formule de la
+// fiche technique, ou cycle du compteur TCNT0 plus les registres relus.
+enum class Mesure { Broche, Registres, Compteur };
 
 // Les limites connues de simavr 1.6 : ce qu'il ne montre pas sur la broche.
 Mesure mesureSimavr(const QString& mcu, const TimerComposant& t, const SortieComposant& s, ModeMLI mode) {
