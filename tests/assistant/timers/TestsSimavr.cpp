@@ -4,8 +4,6 @@
 #include "assistant/timers/Calculatrice.h"
 #include "outils/OutilsInterruptions.h"
 
-#include "common/Nombres.h"
-
 #include <array>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -78,13 +76,13 @@ void vérifier(const QTemporaryDir& d, const CapacitésComposant& c, double F, i
     std::vector<RésultatGénération> v;
     std::vector<Mesure> mesures;
     QList<QStringList> courses;
-    QString source = QStringLiteral("#include <avr/io.h>\n"), choix;
+    QString source = "#include <avr/io.h>\n", choix;
     for (const Ligne& l : ls) {
         DocumentRiche doc;
         const RésultatGénération& r =
             v.emplace_back(GénérerLeCodePWM(entrées(c, l.sortie, F, l.f, l.rc, l.mode), doc));
         ASSERT_TRUE(r.ok()) << mcu.toStdString() << " " << r.erreur.toStdString();
-        source += doc.texte().replace(QRegularExpression(QStringLiteral("void InitMLI_\\w+\\(void\\)")),
+        source += doc.texte().replace(QRegularExpression("void InitMLI_\\w+\\(void\\)"),
                                       QStringLiteral("void cas_%1(void)").arg(v.size()));
         choix += QStringLiteral("    case %1: cas_%1(); break;\n").arg(v.size());
         const CalculTimer::Réglage& g = r.réglage;
@@ -96,7 +94,7 @@ void vérifier(const QTemporaryDir& d, const CapacitésComposant& c, double F, i
         QStringList& o = courses.emplace_back(
             QStringList{"-m", mcu, "-f", QString::number(qint64(F)), "-t", QString::number(secondes)});
         if (mesure == Mesure::Broche) o << "-b" << so.port + QString::number(so.bit);
-        if (mesure == Mesure::Compteur) o << "-c" << QString::number(adr.value(QStringLiteral("TCNT0")));
+        if (mesure == Mesure::Compteur) o << "-c" << QString::number(adr.value("TCNT0"));
         if (mesure != Mesure::Broche)
             o << relire(adr, {t.registre(0), t.registre(t.nombreRegistresConfig == 2 ? 1 : 0),
                               g.registreSommet, g.registreComparaison});
@@ -107,7 +105,7 @@ void vérifier(const QTemporaryDir& d, const CapacitésComposant& c, double F, i
             .arg(choix);
     QByteArray erreurs;
     const QString elf = compiler(d, mcu, mcu, source, &erreurs);
-    const int adresseCas = elf.isEmpty() ? -1 : adresseSymbole(elf, QStringLiteral("cas_choisi"));
+    const int adresseCas = elf.isEmpty() ? -1 : adresseSymbole(elf, "cas_choisi");
     ASSERT_GE(adresseCas, 0) << mcu.toStdString() << " : " << erreurs.toStdString();
     for (qsizetype n = 0; n < courses.size(); ++n)
         courses[n] << "-p" << QStringLiteral("%1=%2").arg(adresseCas).arg(n + 1) << elf;
@@ -179,18 +177,17 @@ TEST(Simavr, ChaqueSortieDeChaqueComposantDonneCeQuElleAnnonce) {
 TEST(Simavr, DeuxSortiesDUnTimerTournentEnsemble) {
     EXIGER_OUTILS("avr-gcc", "simavr");
     QTemporaryDir d;
-    const CapacitésComposant c = composant(QStringLiteral("atmega328p"));
+    const CapacitésComposant c = composant("atmega328p");
     const std::pair<QString, double> sorties[] = {{"OC0A", 0.25}, {"OC0B", 0.75}};
-    QString source = QStringLiteral("#include <avr/io.h>\n");
+    QString source = "#include <avr/io.h>\n";
     for (const auto& [nom, rc] : sorties) {
         DocumentRiche doc;
         ASSERT_TRUE(GénérerLeCodePWM(entrées(c, indexSortie(c, nom), 16e6, 976.5625, rc, "FPWM"), doc).ok());
         source += doc.texte();
     }
-    source += QStringLiteral(
-        "int main(void) {\n    InitMLI_OC0A();\n    InitMLI_OC0B();\n    for (;;) {\n    }\n}\n");
+    source += "int main(void) {\n    InitMLI_OC0A();\n    InitMLI_OC0B();\n    for (;;) {\n    }\n}\n";
     QByteArray erreurs;
-    const QString elf = compiler(d, QStringLiteral("deux"), c.nom, source, &erreurs);
+    const QString elf = compiler(d, "deux", c.nom, source, &erreurs);
     ASSERT_FALSE(elf.isEmpty()) << erreurs.toStdString() << source.toStdString();
     for (const auto& [nom, rc] : sorties) {
         const SortieComposant& so = c.sorties[indexSortie(c, nom)];
