@@ -9,7 +9,6 @@
 #include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <memory>
@@ -18,13 +17,10 @@
 namespace OutilsAvr {
 
 inline QString fichierLivré() {
-    return OutilsTests::dossierSources() + QStringLiteral("/data/Configuration.xml");
+    return OutilsTests::dossierSources() + "/data/Configuration.xml";
 }
 inline QString modèlesLivrés() {
-    return OutilsTests::dossierSources() + QStringLiteral("/data/Modèle");
-}
-inline bool avrGccPrésent() {
-    return !QStandardPaths::findExecutable(QStringLiteral("avr-gcc")).isEmpty();
+    return OutilsTests::dossierSources() + "/data/Modèle";
 }
 
 inline CapacitésComposant composant(const QString& mcu) {
@@ -43,14 +39,8 @@ inline int indexSortie(const CapacitésComposant& c, const QString& début) {
 inline EntréesGénérateur entrées(const CapacitésComposant& c, int sortie, double horloge, double f, double rc,
                                  const QString& mode, const QString& modèles = modèlesLivrés()) {
     EntréesGénérateur e;
-    e.composant = &c;
-    e.dossierModèles = modèles;
-    e.indexSortie = sortie;
-    e.fréquenceHorloge = horloge;
-    e.fréquenceVoulue = f;
-    e.rapportCyclique = rc;
-    e.ModePWM = mode;
-    e.CBInit = true;
+    e.composant = &c, e.dossierModèles = modèles, e.indexSortie = sortie, e.fréquenceHorloge = horloge;
+    e.fréquenceVoulue = f, e.rapportCyclique = rc, e.ModePWM = mode, e.CBInit = true;
     return e;
 }
 
@@ -72,58 +62,64 @@ inline bool ctcNonSimulé(const QString& mcu, const QString& timer) {
 // Compile source pour mcu (-Os -Wall -Werror) ; rend le chemin de l'ELF, vide en cas d'échec.
 inline QString compiler(const QTemporaryDir& d, const QString& nom, const QString& mcu, const QString& source,
                         QByteArray* erreurs) {
-    const QString c = d.filePath(nom + QStringLiteral(".c")), elf = d.filePath(nom + QStringLiteral(".elf"));
+    const QString c = d.filePath(nom + ".c"), elf = d.filePath(nom + ".elf");
     OutilsTests::ecrireFichier(c, source.toUtf8());
-    const int code =
-        OutilsTests::executer(QStringLiteral("avr-gcc"),
-                              {QStringLiteral("-mmcu=") + mcu, QStringLiteral("-Os"), QStringLiteral("-Wall"),
-                               QStringLiteral("-Werror"), QStringLiteral("-o"), elf, c},
-                              nullptr, erreurs);
+    const int code = OutilsTests::executer(
+        "avr-gcc", {"-mmcu=" + mcu, "-Os", "-Wall", "-Werror", "-o", elf, c}, nullptr, erreurs);
     return code == 0 ? elf : QString();
 }
 
-// Analyse chaque source (-fsyntax-only -Wall -Werror) pour son composant, plusieurs à la fois :
-// tout nom inconnu du composant y est une erreur. Rend, par composant, les erreurs d'avr-gcc (vide :
-// accepté).
-inline QMap<QString, QString> compilerTous(const QTemporaryDir& d, const QMap<QString, QString>& sources) {
-    QMap<QString, QString> erreurs;
-    const QStringList noms = sources.keys();
-    const int ensemble = std::max(2, QThread::idealThreadCount() * 2);
-    for (qsizetype début = 0; début < noms.size(); début += ensemble) {
+// Lance programme avec chaque liste d'arguments, par ensembles ; rend pour chacun s'il a réussi dans le
+// délai (ms), sa sortie et ses erreurs.
+struct Lancement {
+    bool ok;
+    QByteArray sortie, erreurs;
+};
+inline std::vector<Lancement> lancerTous(const QString& programme, const QList<QStringList>& arguments,
+                                         qsizetype ensemble, int délai) {
+    std::vector<Lancement> r;
+    for (qsizetype début = 0; début < arguments.size(); début += ensemble) {
         std::vector<std::unique_ptr<QProcess>> lancés;
-        for (qsizetype i = début; i < std::min(noms.size(), début + ensemble); ++i) {
-            const QString c = d.filePath(noms[i] + QStringLiteral(".c"));
-            OutilsTests::ecrireFichier(c, sources[noms[i]].toUtf8());
-            auto p = std::make_unique<QProcess>();
-            p->setProcessChannelMode(QProcess::MergedChannels);
-            p->start(QStringLiteral("avr-gcc"),
-                     {QStringLiteral("-mmcu=") + noms[i], QStringLiteral("-fsyntax-only"),
-                      QStringLiteral("-Wall"), QStringLiteral("-Werror"), c});
-            lancés.push_back(std::move(p));
+        for (qsizetype i = début; i < std::min(arguments.size(), début + ensemble); ++i) {
+            lancés.push_back(std::make_unique<QProcess>());
+            lancés.back()->start(programme, arguments[i]);
         }
-        for (qsizetype k = 0; k < qsizetype(lancés.size()); ++k) {
-            QProcess& p = *lancés[std::size_t(k)];
-            const bool fini = p.waitForFinished(120000);
-            erreurs[noms[début + k]] = fini && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0
-                                           ? QString()
-                                           : QStringLiteral("échec : ") + QString::fromUtf8(p.readAll());
+        for (auto& p : lancés) {
+            const bool ok =
+                p->waitForFinished(délai) && p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0;
+            if (!ok) p->kill(), p->waitForFinished(1000);
+            r.push_back({ok, p->readAllStandardOutput(), p->readAllStandardError()});
         }
     }
+    return r;
+}
+
+// Analyse chaque source (-fsyntax-only -Wall -Werror) pour son composant, plusieurs à la fois : tout nom
+// inconnu du composant y est une erreur. Rend, par composant, les erreurs d'avr-gcc (vide : accepté).
+inline QMap<QString, QString> compilerTous(const QTemporaryDir& d, const QMap<QString, QString>& sources) {
+    QList<QStringList> arguments;
+    for (auto it = sources.begin(); it != sources.end(); ++it) {
+        const QString c = d.filePath(it.key() + ".c");
+        OutilsTests::ecrireFichier(c, it.value().toUtf8());
+        arguments.append({"-mmcu=" + it.key(), "-fsyntax-only", "-Wall", "-Werror", c});
+    }
+    const auto r = lancerTous("avr-gcc", arguments, std::max(2, QThread::idealThreadCount() * 2), 120000);
+    QMap<QString, QString> erreurs;
+    for (qsizetype i = 0; i < arguments.size(); ++i)
+        erreurs[sources.keys()[i]] =
+            r[i].ok ? QString() : "échec : " + QString::fromUtf8(r[i].sortie + r[i].erreurs);
     return erreurs;
 }
 
 // Adresse, dans l'espace des données, de chaque registre nommé (d'après le préprocesseur).
 inline QMap<QString, int> adresses(const QString& mcu) {
     QTemporaryDir d;
-    const QString h = d.filePath(QStringLiteral("io.c"));
+    const QString h = d.filePath("io.c");
     OutilsTests::ecrireFichier(h, "#include <avr/io.h>\n");
     QByteArray sortie;
-    OutilsTests::executer(QStringLiteral("avr-gcc"),
-                          {QStringLiteral("-mmcu=") + mcu, QStringLiteral("-E"), QStringLiteral("-dM"), h},
-                          &sortie);
+    OutilsTests::executer("avr-gcc", {"-mmcu=" + mcu, "-E", "-dM", h}, &sortie);
     QMap<QString, int> r;
-    static const QRegularExpression re(
-        QStringLiteral("#define (\\w+) _SFR_(IO|MEM)(8|16)\\s*\\((0[xX][0-9A-Fa-f]+)\\)"));
+    static const QRegularExpression re("#define (\\w+) _SFR_(IO|MEM)(8|16)\\s*\\((0[xX][0-9A-Fa-f]+)\\)");
     for (auto it = re.globalMatch(QString::fromUtf8(sortie)); it.hasNext();) {
         const auto m = it.next();
         r[m.captured(1)] = m.captured(4).toInt(nullptr, 16) + (m.captured(2) == u"IO" ? 0x20 : 0);
@@ -131,44 +127,15 @@ inline QMap<QString, int> adresses(const QString& mcu) {
     return r;
 }
 
-// Lance le banc ; rend les lignes « clé=valeur » de sa sortie.
-inline QMap<QString, double> mesurer(const QString& mcu, double horloge, const QString& elf,
-                                     const QStringList& options) {
-    QByteArray sortie, erreurs;
-    QStringList args{QStringLiteral("-m"), mcu, QStringLiteral("-f"), QString::number(qint64(horloge))};
-    args << options << elf;
-    OutilsTests::executer(OutilsTests::dossierConstruction() + QStringLiteral("/mesure_simavr"), args,
-                          &sortie, &erreurs);
-    QMap<QString, double> r;
-    for (const QString& l : QString::fromUtf8(sortie).split(u'\n')) {
-        const qsizetype e = l.indexOf(u'=');
-        if (e > 0) r[l.left(e)] = l.mid(e + 1).toDouble();
-    }
-    return r;
-}
-
-// Une course dans simavr : un programme, ce qu'on y mesure et les octets qui choisissent le cas.
-struct Simulation {
-    QString mcu;
-    double horloge = 0; // Hz
-    QString elf;
-    QString broche;                   // « D3 » : fronts de la broche (fréquence, rapport)
-    QList<int> registres;             // adresses relues à la fin (registre_0x…)
-    int compteur = -1;                // adresse d'un compteur 8 bits dont on mesure le cycle
-    QList<QPair<int, int>> écritures; // octets posés en mémoire avant le départ
-    double secondes = 0.05;           // durée simulée au plus
-};
-
 // Vrai quand le cœur de simavr connaît le composant.
 inline bool simavrConnaît(const QString& mcu) {
-    return OutilsTests::executer(OutilsTests::dossierConstruction() + QStringLiteral("/mesure_simavr"),
-                                 {QStringLiteral("-m"), mcu}) == 0;
+    return OutilsTests::executer(OutilsTests::dossierConstruction() + "/mesure_simavr", {"-m", mcu}) == 0;
 }
 
 // Adresse, dans l'espace des données, d'une variable globale de l'ELF (avr-nm) ; -1 si absente.
 inline int adresseSymbole(const QString& elf, const QString& nom) {
     QByteArray sortie;
-    OutilsTests::executer(QStringLiteral("avr-nm"), {elf}, &sortie);
+    OutilsTests::executer("avr-nm", {elf}, &sortie);
     for (const QString& l : QString::fromUtf8(sortie).split(u'\n')) {
         const QStringList champs = l.split(u' ', Qt::SkipEmptyParts);
         if (champs.size() == 3 && champs[2] == nom) return int(champs[0].toUInt(nullptr, 16) & 0xFFFF);
@@ -176,42 +143,24 @@ inline int adresseSymbole(const QString& elf, const QString& nom) {
     return -1;
 }
 
-// Lance les courses, deux à la fois ; rend pour chacune les lignes « clé=valeur » du banc (vide
-// si le banc a échoué ou dépassé une minute).
-inline std::vector<QMap<QString, double>> simulerTous(const std::vector<Simulation>& courses) {
-    std::vector<QMap<QString, double>> r(courses.size());
-    constexpr std::size_t ensemble = 2;
-    for (std::size_t début = 0; début < courses.size(); début += ensemble) {
-        std::vector<std::unique_ptr<QProcess>> lancés;
-        for (std::size_t i = début; i < std::min(courses.size(), début + ensemble); ++i) {
-            const Simulation& s = courses[i];
-            QStringList args{QStringLiteral("-m"), s.mcu,
-                             QStringLiteral("-f"), QString::number(qint64(s.horloge)),
-                             QStringLiteral("-t"), QString::number(s.secondes)};
-            if (!s.broche.isEmpty()) args << QStringLiteral("-b") << s.broche;
-            for (const int a : s.registres)
-                args << QStringLiteral("-r") << QString::number(a);
-            if (s.compteur >= 0) args << QStringLiteral("-c") << QString::number(s.compteur);
-            for (const auto& [a, v] : s.écritures)
-                args << QStringLiteral("-p") << QStringLiteral("%1=%2").arg(a).arg(v);
-            auto p = std::make_unique<QProcess>();
-            p->start(OutilsTests::dossierConstruction() + QStringLiteral("/mesure_simavr"), args << s.elf);
-            lancés.push_back(std::move(p));
-        }
-        for (std::size_t k = 0; k < lancés.size(); ++k) {
-            QProcess& p = *lancés[k];
-            if (!p.waitForFinished(60000) || p.exitCode() != 0) {
-                p.kill();
-                p.waitForFinished(1000);
-                continue;
-            }
-            for (const QString& l : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n')) {
-                const qsizetype e = l.indexOf(u'=');
-                if (e > 0) r[début + k][l.left(e)] = l.mid(e + 1).toDouble();
-            }
-        }
+// Lance le banc avec chaque liste d'arguments (-m, -f, -b, -r, -c, -p, -t, ELF), deux à la fois ; rend pour
+// chacune les lignes « clé=valeur » de sa sortie (vide s'il a échoué ou dépassé une minute).
+inline std::vector<QMap<QString, double>> simulerTous(const QList<QStringList>& courses) {
+    std::vector<QMap<QString, double>> r;
+    for (const Lancement& l :
+         lancerTous(OutilsTests::dossierConstruction() + "/mesure_simavr", courses, 2, 60000)) {
+        QMap<QString, double>& m = r.emplace_back();
+        for (const QString& ligne : QString::fromUtf8(l.sortie).split(u'\n'))
+            if (const qsizetype e = ligne.indexOf(u'='); l.ok && e > 0)
+                m[ligne.left(e)] = ligne.mid(e + 1).toDouble();
     }
     return r;
+}
+
+// Une course seule.
+inline QMap<QString, double> mesurer(const QString& mcu, double horloge, const QString& elf,
+                                     const QStringList& options) {
+    return simulerTous({QStringList{"-m", mcu, "-f", QString::number(qint64(horloge))} << options << elf})[0];
 }
 
 } // namespace OutilsAvr

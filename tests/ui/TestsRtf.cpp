@@ -145,9 +145,8 @@ TEST(Rtf, RtfMalFormésSansPlantage) {
         {"{\\rtf1 a\\", "a"}};
     for (const auto& [rtf, texte] : cas)
         EXPECT_EQ(Rtf::lire(rtf).texte, texte) << rtf.left(60).toStdString();
-    const ContenuRiche couleurs = Rtf::lire(QByteArrayLiteral("{\\rtf1 {\\colortbl;\\red300;}\\cf1 b}"));
-    ASSERT_EQ(couleurs.segments.size(), 1u);
-    EXPECT_EQ(couleurs.segments[0].format.couleur, (CouleurRVB{255, 0, 0}));
+    EXPECT_EQ(formatDe(Rtf::lire(QByteArrayLiteral("{\\rtf1 {\\colortbl;\\red300;}\\cf1 b}")), "b").couleur,
+              (CouleurRVB{255, 0, 0}));
     // Imbrication démesurée : la mémoire reste à l'échelle du fichier (20 Mo d'accolades sous une
     // limite de 300 Mo au-delà de l'existant).
     const auto lireSousLimite = [] {

@@ -41,29 +41,22 @@ TEST(GenerateurPWM, SectionJusquÀLaLigneFinEtEnTêteSelonCBInit) {
     EXPECT_FALSE(GénérerLeCodePWM(e, doc).ok());
 }
 
-// Deux sorties d'un même timer : même mode et même prédivision s'entendent ; un autre mode, une
-// autre prédivision ou un autre sommet partagé est dit, avec le registre en cause.
+// Deux sorties du Timer0 : même mode et même prédivision s'entendent ; une autre prédivision, un autre mode du
+// compteur ou un autre sommet partagé est dit, avec le registre en cause.
 TEST(GenerateurPWM, DeuxSortiesDUnTimerSEntendentOuLeDisent) {
     const CapacitésComposant c = composant(QStringLiteral("atmega328p"));
-    auto écrites = [&](const QString& sortie, const char* mode, double f) {
-        const auto r = GenerateurPWM::calculer(
-            entrées(c, indexSortie(c, sortie), 16e6, f, 0.5, QString::fromLatin1(mode)));
+    auto écrites = [&](const QString& sortie, const QString& mode, double f) {
+        const auto r = GenerateurPWM::calculer(entrées(c, indexSortie(c, sortie), 16e6, f, 0.5, mode));
         EXPECT_TRUE(r.ok()) << r.erreur.toStdString();
         return GenerateurPWM::écritures(c.timers[std::size_t(r.indexTimer)], r.réglage);
     };
-    // OCnA puis OCnB du timer n ; 1 kHz exact sur OC0B prend OCR0A comme sommet : OC0A perd sa MLI, et
-    // c'est dit.
-    for (const auto& [n, modeA, fA, modeB, fB, registre] :
-         {std::tuple{"0", "FPWM", 976.5625, "FPWM", 976.5625, ""},
-          {"0", "FPWM", 976.5625, "FPWM", 7812.5, "TCCR0B"},
-          {"0", "FPWM", 1000.0, "FPWM", 1000.0, "TCCR0A"},
-          {"0", "FPWM", 1000.0, "PWMPC", 500.0, "TCCR0A"},
-          {"0", "CTC", 1000.0, "CTC", 2000.0, "OCR0A"},
-          {"1", "FPWM", 1000.0, "FPWM", 2000.0, "ICR1"}}) {
-        const QString oc = QStringLiteral("OC") + QString::fromLatin1(n);
+    // OC0A puis OC0B ; 1 kHz exact sur OC0B prend OCR0A comme sommet : OC0A perd sa MLI, et c'est dit.
+    for (const auto& [modeA, fA, modeB, fB, registre] : {std::tuple{"FPWM", 976.5625, "FPWM", 976.5625, ""},
+                                                         {"FPWM", 976.5625, "FPWM", 7812.5, "TCCR0B"},
+                                                         {"FPWM", 1000.0, "FPWM", 1000.0, "TCCR0A"},
+                                                         {"CTC", 1000.0, "CTC", 2000.0, "OCR0A"}}) {
         const QString conflit =
-            GenerateurPWM::conflit(écrites(oc + u'A', modeA, fA), écrites(oc + u'B', modeB, fB));
-        EXPECT_EQ(conflit.section(u' ', 0, 0), QString::fromLatin1(registre))
-            << modeA << " / " << modeB << " : " << conflit.toStdString();
+            GenerateurPWM::conflit(écrites("OC0A", modeA, fA), écrites("OC0B", modeB, fB));
+        EXPECT_EQ(conflit.section(u' ', 0, 0), QString::fromLatin1(registre)) << modeA << " / " << modeB;
     }
 }
