@@ -65,8 +65,7 @@ TEST_F(AssistanteProgramme, TouchesTapéesCodeCopiéMesuréDansSimavrPuisFermetu
                                             {QStringLiteral("F_CPU ="), QStringLiteral("16000000")}});
     const Window w = lancer();
     ASSERT_NE(w, Window(0)) << quillon.readAllStandardError().toStdString();
-    // Le README, touche par touche : le mode et la sortie (OC1A, la première), la fréquence,
-    // Entrée, le rapport cyclique, Entrée, l'en-tête coché, « Voir le code », « Copier tout ».
+    // Le README, touche par touche : mode, sortie (OC1A, la première), fréquence, rapport cyclique.
     x->touche(w, XK_m, Mod1Mask);
     x->touche(w, XK_s, Mod1Mask);
     x->touche(w, XK_Home);
@@ -121,9 +120,7 @@ TEST_F(AssistanteProgramme, SqueletteDuProjetÉcritAuClavierPuisConstruit) {
     OutilsTests::ecrireFichier(source, ancien);
     const Window w = lancer();
     ASSERT_NE(w, Window(0)) << quillon.readAllStandardError().toStdString();
-    // Le README, touche par touche : l'onglet du projet (Ctrl+Tab trois fois : Compteur, Base de
-    // temps, puis le projet), le nom, la version, l'auteur, l'entreprise, la forme de la date et le
-    // modèle Base.
+    // Le README, touche par touche : l'onglet du projet (le troisième suivant), ses champs.
     for (int i = 0; i < 3; ++i)
         x->touche(w, XK_Tab, ControlMask);
     const std::pair<KeySym, const char*> champs[] = {
@@ -132,10 +129,6 @@ TEST_F(AssistanteProgramme, SqueletteDuProjetÉcritAuClavierPuisConstruit) {
         x->touche(w, lettre, Mod1Mask);
         x->taper(w, QString::fromUtf8(texte));
     }
-    x->touche(w, XK_d, Mod1Mask);
-    x->touche(w, XK_Down);
-    x->touche(w, XK_m, Mod1Mask);
-    x->touche(w, XK_Down);
     x->touche(w, XK_p, Mod1Mask); // Configurer les ports
     const Window ports = x->activer(QStringLiteral("Configuration des ports"));
     ASSERT_NE(ports, Window(0));
