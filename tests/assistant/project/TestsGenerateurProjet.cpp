@@ -38,7 +38,6 @@ TEST(ConfigurationPorts, TextesDesDeuxMomentsEtPortsDuComposant) {
     EXPECT_FALSE(ConfigurationPorts::blocEnFermant(portB(0xFF, 0)).contains(QStringLiteral("PORTB")));
     EXPECT_TRUE(
         ConfigurationPorts::blocEnQuittantLePort(portB(0xFF, 0)).contains(QStringLiteral("PORTB=0x00;")));
-    EXPECT_EQ(ConfigurationPorts::blocEnFermant(portB(0xFF, 0xFF, 1)), "");
 
     // ATmega8 : bit 7 absent de C, port A d'une table précédente, ports non réglés : rien d'écrit.
     const std::vector<PortComposant> ports = ConfigurationPorts::ports(OutilsAvr::composant("atmega8"));
@@ -99,25 +98,22 @@ TEST(GenerateurProjet, UnSeulPassageEtAucuneLigneJointeAuxCommentaires) {
     EXPECT_EQ(tampon.texte(), texte);
 }
 
-// Le bloc série : premier composant du nom, vitesse dite ; sans vitesse ou modèle vide, un message.
+// Le bloc série : du premier composant du nom, vitesse dite ; sans vitesse ou modèle vide, un message.
 TEST(GenerateurProjet, VitesseDuBlocSérieModèleVideEtComposantEnDouble) {
     EnregistreurMessages messages;
     QTemporaryDir dossier;
-    const QString configuration = dossier.filePath(QStringLiteral("Configuration.xml"));
-    ecrireFichier(configuration, "<DONNEES><Processeur Nom=\"essai\"><Périphériques><RS232>// à %Vitesse% "
-                                 "bauds\n#define BAUD %Vitesse%</RS232><Delay>d1</Delay></Périphériques>"
-                                 "</Processeur><Processeur Nom=\"ESSAI\"><Périphériques><RS232>second</RS232>"
-                                 "<Delay>d2</Delay></Périphériques></Processeur></DONNEES>");
+    const QString f = dossier.filePath(QStringLiteral("Configuration.xml"));
+    ecrireFichier(f, "<DONNEES><Processeur Nom=\"essai\"><Périphériques><RS232>#define BAUD %Vitesse%</RS232>"
+                     "</Périphériques></Processeur><Processeur Nom=\"ESSAI\"><Périphériques><RS232>second"
+                     "</RS232></Périphériques></Processeur></DONNEES>");
     std::array<bool, NombrePériphériques> cases{};
-    cases[size_t(Périphérique::RS232)] = cases[size_t(Périphérique::Delay)] = true;
-    EXPECT_EQ(
-        GenerateurProjet::blocInclude(configuration, QStringLiteral("Essai"), cases, QStringLiteral("57600")),
-        "// à 57600 bauds\r\n#define BAUD 57600\r\nd1\r\n");
+    cases[size_t(Périphérique::RS232)] = true;
+    EXPECT_EQ(GenerateurProjet::blocInclude(f, "Essai", cases, "57600"), "#define BAUD 57600\r\n");
 
     ecrireFichier(dossier.filePath("Plein.c.Modèle"), "%Include%\n");
     EntréesProjet e;
     e.dossierModèles = dossier.path();
-    e.fichierConfiguration = configuration;
+    e.fichierConfiguration = f;
     e.microContrôleur = QStringLiteral("essai");
     e.périphériques = cases;
     DocumentRiche tampon;
