@@ -63,10 +63,7 @@ TEST_F(AssistanteProgramme, TouchesTapéesCodeCopiéMesuréDansSimavrPuisFermetu
                                             {QStringLiteral("F_CPU ="), QStringLiteral("16000000")}});
     const Window w = lancer();
     ASSERT_NE(w, Window(0)) << quillon.readAllStandardError().toStdString();
-    // Le README, touche par touche : mode, sortie (OC1A, la première), fréquence, rapport cyclique.
-    x->touche(w, XK_m, Mod1Mask);
-    x->touche(w, XK_s, Mod1Mask);
-    x->touche(w, XK_Home);
+    // Le README, touche par touche, sur OC1A (chaque Alt+lettre : essai AuClavier).
     x->touche(w, XK_f, Mod1Mask);
     x->taper(w, QStringLiteral("1 kHz"));
     x->touche(w, XK_Return);

@@ -189,14 +189,13 @@ TEST_F(FenetreAssistante, LaVitesseEstCelleDuMakefileEtUnProfilNÉcritQuAvecAcco
     ouvrir();
     auto* onglet = fenêtre->findChild<OngletProjet*>();
     ASSERT_TRUE(onglet);
-    EXPECT_EQ(c<QComboBox>("CBBaud")->currentIndex(), -1);
 
     Profil p = onglet->profilActuel();
     p.baud = QStringLiteral("38400");
     messages.réponses = {RéponseMessage::Non};
     onglet->appliquerProfil(p);
     EXPECT_EQ(essai.makefileÉcrit(), vide);
-    EXPECT_EQ(c<QComboBox>("CBBaud")->currentIndex(), -1);
+    EXPECT_EQ(c<QComboBox>("CBBaud")->currentIndex(), -1); // ni avant ni après le refus
     messages.réponses = {RéponseMessage::Oui};
     onglet->appliquerProfil(p);
     EXPECT_EQ(essai.makefileÉcrit(), QByteArray("MCU = atmega8\r\nBAUD = 38400\r\nF_CPU = 16000000\r\n"));
@@ -241,10 +240,15 @@ TEST_F(FenetreAssistante, OuverteParLeBoutonDeLaConfigurationElleYRamèneAvecLaV
     services.ouvrirAssistante = &FeuilleAssistante::ouvrir;
     FenConfiguration configuration(services);
     configuration.show();
+    // Échap, un texte tapé et pas encore validé : aucune question, seule l'assistante se ferme.
     OutilsFenetres::quandModale<FeuilleAssistante>([&](FeuilleAssistante* assistante) {
         EXPECT_FALSE(configuration.isVisible());
+        assistante->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(assistante));
         OutilsFenetres::choisir(assistante->findChild<QComboBox*>(QStringLiteral("CBBaud")), 3);
-        QTest::mouseClick(assistante->findChild<QWidget*>(QStringLiteral("BAnnuler")), Qt::LeftButton);
+        OutilsFenetres::taper(assistante->findChild<QLineEdit*>(QStringLiteral("TFrequence")),
+                              QStringLiteral("1 kz"), false);
+        QTest::keyClick(assistante, Qt::Key_Escape);
     });
     configuration.ouvrirAssistante();
     EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Configurateur"));
@@ -253,21 +257,9 @@ TEST_F(FenetreAssistante, OuverteParLeBoutonDeLaConfigurationElleYRamèneAvecLaV
     EXPECT_EQ(ValeurParamètre(configuration.configuration().RTBMakefile, QStringLiteral("BAUD =")),
               QStringLiteral("57600"));
     EXPECT_TRUE(OutilsTests::aucunMessage(messages));
-
-    // Échap, un texte tapé et pas encore validé : aucune question, seule l'assistante se ferme.
-    OutilsFenetres::quandModale<FeuilleAssistante>([&](FeuilleAssistante* assistante) {
-        assistante->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(assistante));
-        OutilsFenetres::taper(assistante->findChild<QLineEdit*>(QStringLiteral("TFrequence")),
-                              QStringLiteral("1 kz"), false);
-        QTest::keyClick(assistante, Qt::Key_Escape);
-    });
-    configuration.ouvrirAssistante();
-    EXPECT_TRUE(configuration.isVisible());
-    EXPECT_TRUE(OutilsTests::aucunMessage(messages));
 }
 
-// Alt+lettre mène à chaque champ, Entrée ne quitte pas un champ refusé, Maj+flèche sélectionne.
+// Alt+lettre mène à chaque champ, Entrée ne quitte pas un champ refusé, Annuler ferme.
 TEST_F(FenetreAssistante, AuClavier) {
     ouvrir();
     ASSERT_TRUE(activer());
@@ -279,17 +271,13 @@ TEST_F(FenetreAssistante, AuClavier) {
     // Entrée après un refus garde le champ (après un texte accepté : promenade au clavier sous Xvfb).
     taper("TFrequence", "1 kz");
     EXPECT_EQ(QApplication::focusWidget(), c("TFrequence"));
-    taper("TFrequence", "1 kHz");
-    taper("TRC", "0,25");
-    fenêtre->voirLeCode();
-    auto* vue = c<VueDocumentRiche>("RTBVisuDuCodeBas");
-    vue->setFocus();
-    QTest::keyClick(vue, Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_EQ(vue->textCursor().selectedText().size(), 1);
+    cliquer("BAnnuler");
+    EXPECT_FALSE(fenêtre->isVisible());
     EXPECT_EQ(messages.messages.size(), 1u); // le refus de « 1 kz »
 }
 
-// Un profil rechargé rend champs et ports ; « Remplacer » écrit le squelette, jamais le code MLI.
+// Le code montré se sélectionne au clavier ; un profil rechargé rend champs et ports ; « Remplacer »
+// écrit le squelette, jamais le code MLI.
 TEST_F(FenetreAssistante, ProfilSauvéRechargéPuisSquelettÉcritSurLeSource) {
     ouvrir();
     taper("TFrequence", QStringLiteral("1 kHz"));
@@ -297,6 +285,10 @@ TEST_F(FenetreAssistante, ProfilSauvéRechargéPuisSquelettÉcritSurLeSource) {
     fenêtre->voirLeCode();
     ASSERT_TRUE(fenêtre->code().texte().contains(QStringLiteral("OCR1A")))
         << OutilsTests::textes(messages).join(u'|').toStdString();
+    auto* vue = c<VueDocumentRiche>("RTBVisuDuCodeBas");
+    vue->setFocus();
+    QTest::keyClick(vue, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(vue->textCursor().selectedText().size(), 1);
     c<QTabWidget>("SSTab1")->setCurrentIndex(3);
     taper("TAuteur", QStringLiteral("Alice"), false);
     c<QCheckBox>("RCBLCD")->setChecked(true);
