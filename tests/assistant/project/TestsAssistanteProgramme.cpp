@@ -1,5 +1,4 @@
-// Le programme construit sous Xvfb : l'assistante menée au clavier, son code mesuré dans simavr,
-// son squelette construit par make.
+// Sous Xvfb, l'assistante menée au clavier : son code mesuré dans simavr, son squelette construit.
 #include "outils/EssaiConfiguration.h"
 #include "outils/OutilsAvr.h"
 #include "outils/OutilsTests.h"
@@ -98,8 +97,7 @@ TEST_F(AssistanteProgramme, TouchesTapéesCodeCopiéMesuréDansSimavrPuisFermetu
     EXPECT_NEAR(m.value(QStringLiteral("rapport")), 0.25, 0.01);
 }
 
-// Le source reçoit le squelette tapé (port B réglé, « Remplacer l'existant », Oui), l'ancien reste en
-// .bak, et « reconstruire » en fait le .hex.
+// Le squelette tapé remplace le source, gardé en .bak ; « reconstruire » en fait le .hex.
 TEST_F(AssistanteProgramme, SqueletteDuProjetÉcritAuClavierPuisConstruit) {
     EXIGER_OUTILS("avr-gcc", "make", "Xvfb");
     préparer(QStringLiteral("Mon projet"), {{QStringLiteral("MCU ="), QStringLiteral("atmega8")},

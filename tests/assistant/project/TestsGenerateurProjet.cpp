@@ -57,8 +57,7 @@ TEST(ConfigurationPorts, TextesDesDeuxMomentsEtPortsDuComposant) {
     EXPECT_EQ(ConfigurationPorts::texteConfiguration(table, sansBits), "");
 }
 
-// Repères remplacés une fois ; des valeurs piégées (autre repère, fin de commentaire, suite de ligne
-// cachée, trigraphe compris) : le squelette se compile sans avertissement.
+// Repère remplacé une fois ; valeurs piégées (repère, fin de commentaire, ligne jointe) : compilé.
 TEST(GenerateurProjet, UnSeulPassageEtAucuneLigneJointeAuxCommentaires) {
     EXIGER_OUTILS("avr-gcc");
     EnregistreurMessages messages;
@@ -200,8 +199,7 @@ QByteArray projetPour(const QString& mcu, const QString& modèle, std::vector<Po
 
 } // namespace
 
-// Chaque modèle pour chaque composant se lie sans avertissement (par make jusqu'au .hex pour un de
-// chaque famille) ; dans simavr, DDRx et PORTx relus valent le réglage ; la liaison série de qui en a une.
+// Chaque modèle de chaque composant lié sans avertissement (make pour chaque famille), ports relus.
 TEST(GenerateurProjet, ChaqueModèlePourChaqueComposantCompileSansAvertissement) {
     EXIGER_OUTILS("make", "avr-gcc", "simavr");
     const QStringList modèles = GenerateurProjet::listeModèles(modèlesLivrés());

@@ -33,7 +33,6 @@ TEST_F(FenetreAssistante, UneFréquenceEtUnRapportTapésDonnentLeCodeEtCeQueLaPu
     ouvrir();
     EXPECT_EQ(c<QLabel>("TFCPU")->text(), QStringLiteral("8 MHz"));
     const EtatCalculatrice& s = etatCalculatrice();
-    EXPECT_EQ(s.FréquenceHorloge, 8000000);
 
     // Le point devient une virgule en tapant ; la valeur reste exacte.
     taper("TFrequence", "1.5 kHz");
@@ -68,8 +67,7 @@ TEST_F(FenetreAssistante, UneFréquenceEtUnRapportTapésDonnentLeCodeEtCeQueLaPu
     EXPECT_TRUE(fenêtre->code().texte().isEmpty());
 }
 
-// Les limites suivent la sortie (100 kHz refusé sur OC2) ; le dessin montre l'obtenu ; OC1B à une
-// autre fréquence qu'OC1A dit le sommet ICR1 partagé ; chaque entrée des modes atteint le calcul.
+// Limites de la sortie, dessin de l'obtenu, sommet ICR1 partagé par OC1A et OC1B, mode de chaque entrée.
 TEST_F(FenetreAssistante, SortiesEtModes) {
     ouvrir();
     taper("TFrequence", "100 kHz");
@@ -139,8 +137,7 @@ TEST_F(FenetreAssistante, TonToffModeCtcEtHorlogeExterne) {
     EXPECT_EQ(s.FréquenceHorloge, 16000000);
 }
 
-// Chaque échec du chargement dit le sien et rend la main à la configuration, sauf le fichier des
-// possibilités faux (absent, dossier, tube : même branche) qui finit en échec ; rien n'est réécrit.
+// Chaque échec dit le sien et rend la main à la configuration, sauf le fichier faux : fin en échec.
 TEST_F(FenetreAssistante, ÉchecsDuChargementChacunSonMessage) {
     // Image absente : le message de l'image, pas celui du fichier.
     etatGlobal().ImageFenêtreSkin = QStringLiteral("Absente.png");
@@ -276,8 +273,7 @@ TEST_F(FenetreAssistante, AuClavier) {
     EXPECT_EQ(messages.messages.size(), 1u); // le refus de « 1 kz »
 }
 
-// Le code montré se sélectionne au clavier ; un profil rechargé rend champs et ports ; « Remplacer »
-// écrit le squelette, jamais le code MLI.
+// Code sélectionné au clavier ; profil rechargé ; « Remplacer » écrit le squelette, pas le code MLI.
 TEST_F(FenetreAssistante, ProfilSauvéRechargéPuisSquelettÉcritSurLeSource) {
     ouvrir();
     taper("TFrequence", QStringLiteral("1 kHz"));
