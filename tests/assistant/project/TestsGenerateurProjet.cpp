@@ -58,8 +58,8 @@ TEST(ConfigurationPorts, TextesDesDeuxMomentsEtPortsDuComposant) {
 }
 
 // Repère remplacé une fois ; valeurs piégées (repère, fin de commentaire, ligne jointe) : compilé.
-TEST(GenerateurProjet, UnSeulPassageEtAucuneLigneJointeAuxCommentaires) {
-    EXIGER_OUTILS("avr-gcc");
+// Sans modèle, modèle de blancs ou vitesse série manquante : un message, le tampon gardé.
+TEST(GenerateurProjet, UnSeulPassageValeursPiégéesEtÉchecs) {
     EnregistreurMessages messages;
     QTemporaryDir dossier;
     ecrireFichier(dossier.filePath("Essai.c.Modèle"),
@@ -81,54 +81,38 @@ TEST(GenerateurProjet, UnSeulPassageEtAucuneLigneJointeAuxCommentaires) {
     ASSERT_TRUE(r.généré);
     EXPECT_EQ(r.modèle, "Essai");
     const QString texte = tampon.texte();
-    // Le code glissé (« erreur piège ») casserait la compilation ; un repère ne sert qu'une fois.
     EXPECT_TRUE(texte.endsWith(QStringLiteral("// %Nom% 3,6864 MHz \r\n"))) << texte.toStdString();
     EXPECT_TRUE(texte.contains(QStringLiteral("// Projet %Include% \r\n// Version %Port% \r\n")));
-    QByteArray erreurs;
-    EXPECT_FALSE(OutilsAvr::compiler(dossier, "essai", "atmega8", texte, &erreurs).isEmpty())
-        << erreurs.toStdString() << texte.toStdString();
     EXPECT_TRUE(messages.messages.empty());
 
-    // Sans modèle : le message, et le tampon garde son contenu.
-    QTemporaryDir vide;
-    e.dossierModèles = vide.path();
-    EXPECT_FALSE(GénérerLeCodeProjet(e, tampon).généré);
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(tampon.texte(), texte);
-}
-
-// Le bloc série : du premier composant du nom, vitesse dite ; sans vitesse ou modèle vide, un message.
-TEST(GenerateurProjet, VitesseDuBlocSérieModèleVideEtComposantEnDouble) {
-    EnregistreurMessages messages;
-    QTemporaryDir dossier;
+    // Le bloc série vient du premier composant du nom, vitesse dite.
     const QString f = dossier.filePath(QStringLiteral("Configuration.xml"));
     ecrireFichier(f, "<DONNEES><Processeur Nom=\"essai\"><Périphériques><RS232>#define BAUD %Vitesse%</RS232>"
                      "</Périphériques></Processeur><Processeur Nom=\"ESSAI\"><Périphériques><RS232>second"
                      "</RS232></Périphériques></Processeur></DONNEES>");
-    std::array<bool, NombrePériphériques> cases{};
-    cases[size_t(Périphérique::RS232)] = true;
-    EXPECT_EQ(GenerateurProjet::blocInclude(f, "Essai", cases, "57600"), "#define BAUD 57600\r\n");
-
-    ecrireFichier(dossier.filePath("Plein.c.Modèle"), "%Include%\n");
-    EntréesProjet e;
-    e.dossierModèles = dossier.path();
     e.fichierConfiguration = f;
     e.microContrôleur = QStringLiteral("essai");
-    e.périphériques = cases;
-    DocumentRiche tampon;
-    tampon.définirTexte(QStringLiteral("avant"));
-    EXPECT_FALSE(GénérerLeCodeProjet(e, tampon).généré);
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("Vitesse série")));
-
-    // Un modèle de blancs seulement : son nom dans le message, rien de généré.
-    e.vitesseSérie = QStringLiteral("9600");
+    e.périphériques[size_t(Périphérique::RS232)] = true;
+    EXPECT_EQ(GenerateurProjet::blocInclude(f, "Essai", e.périphériques, "57600"), "#define BAUD 57600\r\n");
     ecrireFichier(dossier.filePath("Creux.c.Modèle"), "\r\n \t\r\n");
-    e.modèle = QStringLiteral("Creux");
-    EXPECT_FALSE(GénérerLeCodeProjet(e, tampon).généré);
-    ASSERT_EQ(messages.messages.size(), 2u);
-    EXPECT_TRUE(messages.messages[1].texte.contains(QStringLiteral("« Creux » est vide")));
-    EXPECT_EQ(tampon.texte(), QStringLiteral("avant"));
+    QTemporaryDir vide;
+    for (const auto& [modèles, modèle, dit] : {std::tuple{vide.path(), "", "Pas de modèle"},
+                                               {dossier.path(), "Creux", "« Creux » est vide"},
+                                               {dossier.path(), "Essai", "Vitesse série"}}) {
+        messages.messages.clear();
+        e.dossierModèles = modèles;
+        e.modèle = QString::fromUtf8(modèle);
+        EXPECT_FALSE(GénérerLeCodeProjet(e, tampon).généré) << dit;
+        ASSERT_EQ(messages.messages.size(), 1u) << dit;
+        EXPECT_TRUE(messages.messages[0].texte.contains(QString::fromUtf8(dit))) << dit;
+        EXPECT_EQ(tampon.texte(), texte) << dit;
+    }
+
+    // Le code glissé (« erreur piège ») casserait la compilation.
+    EXIGER_OUTILS("avr-gcc");
+    QByteArray erreurs;
+    EXPECT_FALSE(OutilsAvr::compiler(dossier, "essai", "atmega8", texte, &erreurs).isEmpty())
+        << erreurs.toStdString() << texte.toStdString();
 }
 
 namespace {
