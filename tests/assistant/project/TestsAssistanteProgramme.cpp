@@ -81,14 +81,11 @@ TEST_F(AssistanteProgramme, TouchesTapéesCodeCopiéMesuréDansSimavrPuisFermetu
     ASSERT_TRUE(code.contains(QStringLiteral("OCR1A"))) << code.toStdString();
 
     // Le code de la vue, collé tel quel dans le source, la fonction appelée au début de main.
-    QTemporaryDir d2;
+    const QString source =
+        "#include <avr/io.h>\n" + code + "\nint main(void) { InitMLI_OC1A(); for (;;) {} }\n";
     QByteArray erreurs;
-    const QString elf = OutilsAvr::compiler(
-        d2, QStringLiteral("mli"), QStringLiteral("atmega8"),
-        QStringLiteral("#include <avr/io.h>\n") + code +
-            QStringLiteral("\nint main(void) {\n    InitMLI_OC1A();\n    for (;;) {\n    }\n}\n"),
-        &erreurs);
-    ASSERT_FALSE(elf.isEmpty()) << erreurs.toStdString() << code.toStdString();
+    const QString elf = OutilsAvr::compiler(dossier, "mli", "atmega8", source, &erreurs);
+    ASSERT_FALSE(elf.isEmpty()) << erreurs.toStdString() << source.toStdString();
     // L'annoncé face au mesuré : TestsSimavr ; ici, ce qui a été tapé.
     const auto m = OutilsAvr::mesurer(
         QStringLiteral("atmega8"), 16e6, elf,
@@ -97,7 +94,7 @@ TEST_F(AssistanteProgramme, TouchesTapéesCodeCopiéMesuréDansSimavrPuisFermetu
     EXPECT_NEAR(m.value(QStringLiteral("rapport")), 0.25, 0.01);
 }
 
-// Le squelette tapé remplace le source, gardé en .bak ; « reconstruire » en fait le .hex.
+// Le squelette tapé remplace le source, gardé en .bak ; make en fait le .hex.
 TEST_F(AssistanteProgramme, SqueletteDuProjetÉcritAuClavierPuisConstruit) {
     EXIGER_OUTILS("avr-gcc", "make", "Xvfb");
     préparer(QStringLiteral("Mon projet"), {{QStringLiteral("MCU ="), QStringLiteral("atmega8")},
@@ -144,15 +141,10 @@ TEST_F(AssistanteProgramme, SqueletteDuProjetÉcritAuClavierPuisConstruit) {
         EXPECT_TRUE(écrit.contains(QString::fromUtf8(tapé))) << tapé << écrit.toStdString();
     EXPECT_TRUE(écrit.contains(QStringLiteral("DDRB=0xF0"))) << écrit.toStdString();
     EXPECT_EQ(OutilsTests::lireFichier(source + QStringLiteral(".bak")), ancien);
-    // make tourne au premier plan : au retour de quillon, le .hex est là.
-    QProcess reconstruire;
-    reconstruire.setProcessChannelMode(QProcess::MergedChannels);
-    reconstruire.start(OutilsTests::programme(),
-                       {QStringLiteral("reconstruire>") + projet + QStringLiteral(">Clignotant")});
-    ASSERT_TRUE(reconstruire.waitForFinished(60000));
-    EXPECT_EQ(reconstruire.exitCode(), 0) << reconstruire.readAll().toStdString();
-    EXPECT_TRUE(QFileInfo::exists(projet + QStringLiteral("/Clignotant.hex")))
-        << QDir(projet).entryList().join(u' ').toStdString();
+    // Écrit tel que make le construit (make au premier plan de « reconstruire » : TestsInstallation…).
+    QString journal;
+    EXPECT_EQ(OutilsTests::make(projet, {QStringLiteral("all")}, &journal), 0) << journal.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(projet + QStringLiteral("/Clignotant.hex"))) << journal.toStdString();
 }
 
 } // namespace
