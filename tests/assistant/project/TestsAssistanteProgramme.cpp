@@ -85,9 +85,7 @@ TEST_F(AssistanteProgramme, TouchesTapéesCodeCopiéMesuréDansSimavrPuisFermetu
     const QString elf = OutilsAvr::compiler(dossier, "mli", "atmega8", source, &erreurs);
     ASSERT_FALSE(elf.isEmpty()) << erreurs.toStdString() << source.toStdString();
     // L'annoncé face au mesuré : TestsSimavr ; ici, ce qui a été tapé.
-    const auto m = OutilsAvr::mesurer(
-        QStringLiteral("atmega8"), 16e6, elf,
-        {QStringLiteral("-b"), QStringLiteral("B1"), QStringLiteral("-t"), QStringLiteral("0.02")});
+    const auto m = OutilsAvr::mesurer("atmega8", 16e6, elf, {"-b", "B1", "-t", "0.02"});
     EXPECT_NEAR(m.value(QStringLiteral("frequence")), 1000, 1);
     EXPECT_NEAR(m.value(QStringLiteral("rapport")), 0.25, 0.01);
 }

@@ -43,12 +43,10 @@ TEST(ConfigurationPorts, TextesDesDeuxMomentsEtPortsDuComposant) {
     const std::vector<PortComposant> ports = ConfigurationPorts::ports(OutilsAvr::composant("atmega8"));
     ASSERT_EQ(ports.size(), 3u);
     TablePorts table = ConfigurationPorts::nouvelleTable(ports);
-    EXPECT_EQ(ConfigurationPorts::texteConfiguration(table, ports), "");
     table[1].direction = 0xFF;
     table[1].réglage = LignePort::Réglage::Fermé;
-    LignePort a = portB(0xFF, 0);
-    a.nom = QStringLiteral("A");
-    table.push_back(a);
+    table.push_back(portB(0xFF, 0));
+    table.back().nom = QStringLiteral("A");
     EXPECT_EQ(ConfigurationPorts::texteConfiguration(table, ports),
               "// Configuration des ports\r\n\tDDRC=0x7F; // Tout en sortie.\r\n");
     // Un port sans aucun bit (« -,-,-,-,-,-,-,- ») n'écrit rien, même réglé.
