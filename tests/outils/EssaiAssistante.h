@@ -1,6 +1,5 @@
 #pragma once
-// L'assistante hors écran sur une installation d'essai : fichier des possibilités et icône
-// copiés, ATmega8 à 16 MHz, ouverte par la ligne de commande, messages enregistrés.
+// L'assistante hors écran, sur une installation d'essai : ATmega8 à 16 MHz, ligne de commande.
 #include "assistant/project/fenetres/FeuilleAssistante.h"
 #include "common/Messages.h"
 #include "noyau/EtatGlobal.h"

@@ -8,6 +8,7 @@
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
@@ -37,19 +38,15 @@ TEST(ConfigurationPorts, TextesDesDeuxMomentsEtPortsDuComposant) {
     EXPECT_FALSE(ConfigurationPorts::blocEnFermant(portB(0xFF, 0)).contains(QStringLiteral("PORTB")));
     EXPECT_TRUE(
         ConfigurationPorts::blocEnQuittantLePort(portB(0xFF, 0)).contains(QStringLiteral("PORTB=0x00;")));
-    EXPECT_EQ(ConfigurationPorts::blocEnFermant(portB(0xFF, 0xFF, 1)), "");
 
-    // ATmega8 : le bit 7 absent de C, le port A d'une table précédente et les ports non réglés n'écrivent
-    // rien.
+    // ATmega8 : bit 7 absent de C, port A d'une table précédente, ports non réglés : rien d'écrit.
     const std::vector<PortComposant> ports = ConfigurationPorts::ports(OutilsAvr::composant("atmega8"));
     ASSERT_EQ(ports.size(), 3u);
     TablePorts table = ConfigurationPorts::nouvelleTable(ports);
-    EXPECT_EQ(ConfigurationPorts::texteConfiguration(table, ports), "");
     table[1].direction = 0xFF;
     table[1].réglage = LignePort::Réglage::Fermé;
-    LignePort a = portB(0xFF, 0);
-    a.nom = QStringLiteral("A");
-    table.push_back(a);
+    table.push_back(portB(0xFF, 0));
+    table.back().nom = QStringLiteral("A");
     EXPECT_EQ(ConfigurationPorts::texteConfiguration(table, ports),
               "// Configuration des ports\r\n\tDDRC=0x7F; // Tout en sortie.\r\n");
     // Un port sans aucun bit (« -,-,-,-,-,-,-,- ») n'écrit rien, même réglé.
@@ -58,10 +55,9 @@ TEST(ConfigurationPorts, TextesDesDeuxMomentsEtPortsDuComposant) {
     EXPECT_EQ(ConfigurationPorts::texteConfiguration(table, sansBits), "");
 }
 
-// Repères remplacés une fois ; des valeurs piégées (autre repère, fin de commentaire, suite de ligne
-// cachée) : le squelette se compile sans avertissement, trigraphes ignorés ou actifs.
-TEST(GenerateurProjet, UnSeulPassageEtAucuneLigneJointeAuxCommentaires) {
-    EXIGER_OUTILS("avr-gcc");
+// Repère remplacé une fois ; valeurs piégées (repère, fin de commentaire, ligne jointe) : compilé.
+// Sans modèle, modèle de blancs ou vitesse série manquante : un message, le tampon gardé.
+TEST(GenerateurProjet, UnSeulPassageValeursPiégéesEtÉchecs) {
     EnregistreurMessages messages;
     QTemporaryDir dossier;
     ecrireFichier(dossier.filePath("Essai.c.Modèle"),
@@ -79,71 +75,40 @@ TEST(GenerateurProjet, UnSeulPassageEtAucuneLigneJointeAuxCommentaires) {
     e.fréquenceCPU = QStringLiteral("3686400");
     e.locale = QLocale(QLocale::French, QLocale::France);
     DocumentRiche tampon;
-    const RésultatProjet r = GénérerLeCodeProjet(e, tampon);
-    ASSERT_TRUE(r.généré);
-    EXPECT_EQ(r.modèle, "Essai");
+    ASSERT_TRUE(GénérerLeCodeProjet(e, tampon).généré);
     const QString texte = tampon.texte();
-    // Le code glissé (« erreur piège ») casserait la compilation ; un repère ne sert qu'une fois.
     EXPECT_TRUE(texte.endsWith(QStringLiteral("// %Nom% 3,6864 MHz \r\n"))) << texte.toStdString();
     EXPECT_TRUE(texte.contains(QStringLiteral("// Projet %Include% \r\n// Version %Port% \r\n")));
-    EXPECT_TRUE(texte.contains(QStringLiteral("\r\n \r\nint main")));
-    EXPECT_TRUE(texte.contains(QStringLiteral("{\r\n\tDDRB=0x01; \r\n")));
-    ecrireFichier(dossier.filePath("essai.c"), texte.toUtf8());
-    for (const char* norme : {"-std=gnu99", "-std=c99"}) {
-        QByteArray sortie;
-        EXPECT_EQ(executer(QStringLiteral("avr-gcc"),
-                           {"-mmcu=atmega8", norme, "-Wall", "-Werror", "-c", dossier.filePath("essai.c"),
-                            "-o", dossier.filePath("essai.o")},
-                           &sortie, &sortie),
-                  0)
-            << norme << "\n"
-            << sortie.toStdString() << texte.toStdString();
-    }
     EXPECT_TRUE(messages.messages.empty());
 
-    // Sans modèle : le message, et le tampon garde son contenu.
-    QTemporaryDir vide;
-    e.dossierModèles = vide.path();
-    EXPECT_FALSE(GénérerLeCodeProjet(e, tampon).généré);
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(tampon.texte(), texte);
-}
-
-// Le bloc série : premier composant du nom, vitesse dite ; sans vitesse ou modèle vide, un message.
-TEST(GenerateurProjet, VitesseDuBlocSérieModèleVideEtComposantEnDouble) {
-    EnregistreurMessages messages;
-    QTemporaryDir dossier;
-    const QString configuration = dossier.filePath(QStringLiteral("Configuration.xml"));
-    ecrireFichier(configuration, "<DONNEES><Processeur Nom=\"essai\"><Périphériques><RS232>// à %Vitesse% "
-                                 "bauds\n#define BAUD %Vitesse%</RS232><Delay>d1</Delay></Périphériques>"
-                                 "</Processeur><Processeur Nom=\"ESSAI\"><Périphériques><RS232>second</RS232>"
-                                 "<Delay>d2</Delay></Périphériques></Processeur></DONNEES>");
-    std::array<bool, NombrePériphériques> cases{};
-    cases[size_t(Périphérique::RS232)] = cases[size_t(Périphérique::Delay)] = true;
-    EXPECT_EQ(
-        GenerateurProjet::blocInclude(configuration, QStringLiteral("Essai"), cases, QStringLiteral("57600")),
-        "// à 57600 bauds\r\n#define BAUD 57600\r\nd1\r\n");
-
-    ecrireFichier(dossier.filePath("Plein.c.Modèle"), "%Include%\n");
-    EntréesProjet e;
-    e.dossierModèles = dossier.path();
-    e.fichierConfiguration = configuration;
+    // Le bloc série vient du premier composant du nom, vitesse dite.
+    const QString f = dossier.filePath(QStringLiteral("Configuration.xml"));
+    ecrireFichier(f, "<DONNEES><Processeur Nom=\"essai\"><Périphériques><RS232>#define BAUD %Vitesse%</RS232>"
+                     "</Périphériques></Processeur><Processeur Nom=\"ESSAI\"><Périphériques><RS232>second"
+                     "</RS232></Périphériques></Processeur></DONNEES>");
+    e.fichierConfiguration = f;
     e.microContrôleur = QStringLiteral("essai");
-    e.périphériques = cases;
-    DocumentRiche tampon;
-    tampon.définirTexte(QStringLiteral("avant"));
-    EXPECT_FALSE(GénérerLeCodeProjet(e, tampon).généré);
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(messages.messages[0].texte.contains(QStringLiteral("Vitesse série")));
-
-    // Un modèle de blancs seulement : son nom dans le message, rien de généré.
-    e.vitesseSérie = QStringLiteral("9600");
+    e.périphériques[size_t(Périphérique::RS232)] = true;
+    EXPECT_EQ(GenerateurProjet::blocInclude(f, "Essai", e.périphériques, "57600"), "#define BAUD 57600\r\n");
     ecrireFichier(dossier.filePath("Creux.c.Modèle"), "\r\n \t\r\n");
-    e.modèle = QStringLiteral("Creux");
-    EXPECT_FALSE(GénérerLeCodeProjet(e, tampon).généré);
-    ASSERT_EQ(messages.messages.size(), 2u);
-    EXPECT_TRUE(messages.messages[1].texte.contains(QStringLiteral("« Creux » est vide")));
-    EXPECT_EQ(tampon.texte(), QStringLiteral("avant"));
+    QTemporaryDir vide;
+    for (const auto& [modèles, modèle, dit] : {std::tuple{vide.path(), "", "Pas de modèle"},
+                                               {dossier.path(), "Creux", "« Creux » est vide"},
+                                               {dossier.path(), "Essai", "Vitesse série"}}) {
+        messages.messages.clear();
+        e.dossierModèles = modèles;
+        e.modèle = QString::fromUtf8(modèle);
+        EXPECT_FALSE(GénérerLeCodeProjet(e, tampon).généré) << dit;
+        ASSERT_EQ(messages.messages.size(), 1u) << dit;
+        EXPECT_TRUE(messages.messages[0].texte.contains(QString::fromUtf8(dit))) << dit;
+        EXPECT_EQ(tampon.texte(), texte) << dit;
+    }
+
+    // Le code glissé (« erreur piège ») casserait la compilation.
+    EXIGER_OUTILS("avr-gcc");
+    QByteArray erreurs;
+    EXPECT_FALSE(OutilsAvr::compiler(dossier, "essai", "atmega8", texte, &erreurs).isEmpty())
+        << erreurs.toStdString() << texte.toStdString();
 }
 
 namespace {
@@ -214,8 +179,7 @@ QByteArray projetPour(const QString& mcu, const QString& modèle, std::vector<Po
 
 } // namespace
 
-// Chaque modèle pour chaque composant se lie sans avertissement (par make jusqu'au .hex pour un de
-// chaque famille) ; dans simavr, DDRx et PORTx relus valent le réglage ; la liaison série de qui en a une.
+// Chaque modèle de chaque composant lié sans avertissement (make pour chaque famille), ports relus.
 TEST(GenerateurProjet, ChaqueModèlePourChaqueComposantCompileSansAvertissement) {
     EXIGER_OUTILS("make", "avr-gcc", "simavr");
     const QStringList modèles = GenerateurProjet::listeModèles(modèlesLivrés());
@@ -228,9 +192,7 @@ TEST(GenerateurProjet, ChaqueModèlePourChaqueComposantCompileSansAvertissement)
     std::map<QString, std::vector<PortRéglé>> réglés;
     for (const QString& mcu : composants) {
         // Qui a un UDR, UDR0 ou UDR1 reçoit un vrai bloc RS232.
-        const QMap<QString, int> r = OutilsAvr::adresses(mcu);
-        const bool uart = r.contains(QStringLiteral("UDR")) || r.contains(QStringLiteral("UDR0")) ||
-                          r.contains(QStringLiteral("UDR1"));
+        const bool uart = !OutilsAvr::adresses(mcu).keys().filter(QRegularExpression("^UDR[01]?$")).isEmpty();
         for (int i = 0; i < modèles.size(); ++i) {
             const QString dossier = racine.filePath(mcu);
             const QString m = QStringLiteral("m%1").arg(i);

