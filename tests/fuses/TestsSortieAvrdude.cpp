@@ -58,15 +58,14 @@ TEST(SortieAvrdude, IssuesDesExecutions) {
     const QString sautée = QStringLiteral("avrdude warning: skipping -U lfuse:... as memory not defined for "
                                           "part ATtiny12\n\navrdude done.  Thank you.\n\n");
     const QString délai = QStringLiteral("avrdude error: timeout communicating with programmer\n");
-    // Mémoire vide : une lecture. Une autre mémoire confirmée ne confirme pas celle-ci ; une autre
-    // ligne « error » est un échec même avec l'octet ; le code de sortie seul suffit aussi. Réussite,
-    // programmateur muet et arrêt sont vus avec le vrai avrdude dans la fenêtre des fusibles.
+    // Mémoire vide : une lecture. Réussite, programmateur muet et arrêt : vus avec le vrai avrdude.
     const struct {
         Exécution e;
         const char* mémoire;
         Issue issue;
     } cas[] = {{réussie(écriture), "lfuse", Issue::Erreur},
                {réussie("avrdude error: verification mismatch\n" + bonne), "", Issue::Erreur},
+               {réussie("avrdude: reading\nU\n"), "", Issue::Erreur}, // succès sans octet annoncé
                {réussie(sautée), "lfuse", Issue::Erreur},
                {{0, 1, bonne}, "", Issue::Erreur},
                {{0, 1, délai}, "", Issue::Communication}};
@@ -87,9 +86,8 @@ TEST(SortieAvrdude, DescriptionDuComposant) {
     const auto d = analyserPartie(bloc);
     ASSERT_TRUE(d.has_value());
     // Mémoire lisible, présente sans lecture : vues avec le vrai avrdude (ATmega8, AT90S2313).
-    EXPECT_FALSE(d->accès(QStringLiteral("lock")).lecture);
-    EXPECT_TRUE(d->accès(QStringLiteral("lock")).écriture);
-    EXPECT_FALSE(d->accès(QStringLiteral("efuse")).présente);
+    EXPECT_EQ(std::tuple(d->accès("lock").lecture, d->accès("lock").écriture, d->accès("efuse").présente),
+              std::tuple(false, true, false));
     // Deux composants, un texte quelconque : pas de réponse.
     EXPECT_FALSE(analyserPartie(bloc + bloc));
     EXPECT_FALSE(analyserPartie(QStringLiteral("avrdude: AVR Part \"x/S\" not found.\nValid parts are:\n")));
