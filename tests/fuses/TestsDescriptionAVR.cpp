@@ -66,13 +66,6 @@ protected:
         ecrireFichier(chemin, xml.toUtf8());
         return chemin;
     }
-    // Copie des descriptions livrées : un chargement fautif ne doit pas abîmer celles du dépôt.
-    void utiliserLesFichiersLivrés() {
-        for (const QString& f : QDir(dossierLivré()).entryList({QStringLiteral("*.xml")}, QDir::Files))
-            ecrireFichier(installation.path() + SousDossier + u'/' + f,
-                          lireFichier(dossierLivré() + u'/' + f));
-    }
-
     // Un composant précédent qui a tout rempli : trois octets, neuf verrous.
     void remplirCommeUnComposantPrécédent() {
         ecrire("precedent", partie("[LOW:HIGH:EXTENDED]", troisOctets()) + verrous("8", 9) + "</AVRPART>");
@@ -235,11 +228,11 @@ NomsDuCompilateur nomsDuCompilateur(const QString& mcu, const QString& source) {
 // Les noms livrés, lus par le chargeur, sont ceux que le compilateur définit pour le même composant.
 TEST_F(DescriptionAVRTest, NomsLivrésÉgauxÀCeuxDuCompilateur) {
     EXIGER_OUTILS("avr-gcc");
-    utiliserLesFichiersLivrés();
     const QString source = installation.filePath(QStringLiteral("noms.c"));
     ecrireFichier(source, "#include <avr/io.h>\n#include <avr/lock.h>\n");
-    // Chaque description livrée se charge, et reste identique après son chargement.
+    // Chaque description livrée (copiée : le dépôt ne risque rien) se charge, et reste identique.
     for (const QString& f : QDir(dossierLivré()).entryList({QStringLiteral("*.xml")}, QDir::Files)) {
+        ecrireFichier(installation.path() + SousDossier + u'/' + f, lireFichier(dossierLivré() + u'/' + f));
         const auto r = ChargerDescriptionAVR(QFileInfo(f).completeBaseName());
         EXPECT_TRUE(r.réussi()) << f.toStdString() << " : " << r.message.toStdString();
         EXPECT_EQ(lireFichier(r.fichier), lireFichier(dossierLivré() + u'/' + f)) << f.toStdString();

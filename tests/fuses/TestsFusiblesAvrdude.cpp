@@ -18,21 +18,17 @@ namespace {
 // La fenêtre réduite à ce que l'enchaînement lui demande.
 class VueNotée final : public VueFusibles {
 public:
-    explicit VueNotée(EnregistreurMessages& m) : messages(m) {}
-    void élargirConsole() override {
-        journal << QStringLiteral("élargie après %1 messages").arg(messages.messages.size());
-    }
+    void élargirConsole() override { journal << QStringLiteral("élargie"); }
     void bip() override { journal << QStringLiteral("bip"); }
     void montrerÉtape(const QString&) override {}
     void actualiser() override {}
 
-    EnregistreurMessages& messages;
     QStringList journal;
 };
 
 struct BancFusibles : ::testing::Test {
     EnregistreurMessages messages;
-    VueNotée vue{messages};
+    VueNotée vue;
 
     void SetUp() override {
         etatGlobal().réinitialiser();

@@ -33,19 +33,16 @@ public:
 QString valeur(const DocumentRiche& d, const QString& clé) {
     return ValeurParamètre(d, clé).value_or(QStringLiteral("<absente>"));
 }
-// Format du premier caractère de la clé, ou de la valeur (après « = » et l'espace).
-FormatCaractere formatEn(const DocumentRiche& d, const QString& clé, bool val) {
-    return d.formatEn(d.chercher(clé, 0, DocumentRiche::MotEntier | DocumentRiche::RespecterCasse) +
-                      (val ? clé.size() + 1 : 0));
+// La clé en gras rouge, ou sa valeur (après « = » et l'espace) en gras bleu, à leur premier caractère.
+bool marquée(const DocumentRiche& d, const QString& clé, const CouleurRVB& couleur) {
+    const auto début = d.chercher(clé, 0, DocumentRiche::MotEntier | DocumentRiche::RespecterCasse);
+    const FormatCaractere f = d.formatEn(début + (couleur == CouleurClé ? 0 : clé.size() + 1));
+    return f.gras && f.couleur == couleur;
 }
-bool rouge(const DocumentRiche& d, const QString& clé) {
-    const FormatCaractere f = formatEn(d, clé, false);
-    return f.gras && f.couleur == CouleurClé;
-}
-bool bleu(const DocumentRiche& d, const QString& clé) {
-    const FormatCaractere f = formatEn(d, clé, true);
-    return f.gras && f.couleur == CouleurValeurChangée;
-}
+const auto rouge = [](const DocumentRiche& d, const QString& clé) { return marquée(d, clé, CouleurClé); };
+const auto bleu = [](const DocumentRiche& d, const QString& clé) {
+    return marquée(d, clé, CouleurValeurChangée);
+};
 using Réglages = std::vector<std::pair<QString, std::optional<QString>>>;
 
 class Configuration_ : public ::testing::Test {
