@@ -162,20 +162,6 @@ TEST_F(DescriptionAVRTest, NomsQuiSortiraientDuDossierRefusés) {
     }
 }
 
-TEST_F(DescriptionAVRTest, DescriptionsLivréesÀJourDuGénérateur) {
-    EXIGER_OUTILS("python3", "avr-gcc");
-    QTemporaryDir sortie;
-    QByteArray journal;
-    const QString script = dossierSources() + "/scripts/generer_descriptions_avr.py";
-    ASSERT_EQ(OutilsTests::executer("python3", {script, "--sortie", sortie.path()}, &journal), 0)
-        << journal.toStdString();
-    const QStringList produits = QDir(sortie.path()).entryList({QStringLiteral("*.xml")}, QDir::Files);
-    EXPECT_EQ(produits, QDir(dossierLivré()).entryList({QStringLiteral("*.xml")}, QDir::Files));
-    for (const QString& f : produits)
-        EXPECT_EQ(lireFichier(sortie.path() + u'/' + f), lireFichier(dossierLivré() + u'/' + f))
-            << f.toStdString();
-}
-
 namespace {
 
 // Noms des bits tels que le préprocesseur du compilateur les définit pour un composant.
@@ -225,19 +211,25 @@ NomsDuCompilateur nomsDuCompilateur(const QString& mcu, const QString& source) {
 
 } // namespace
 
-// Les noms livrés, lus par le chargeur, sont ceux que le compilateur définit pour le même composant.
-TEST_F(DescriptionAVRTest, NomsLivrésÉgauxÀCeuxDuCompilateur) {
-    EXIGER_OUTILS("avr-gcc");
-    const QString source = installation.filePath(QStringLiteral("noms.c"));
-    ecrireFichier(source, "#include <avr/io.h>\n#include <avr/lock.h>\n");
-    // Chaque description livrée (copiée : le dépôt ne risque rien) se charge, et reste identique.
-    for (const QString& f : QDir(dossierLivré()).entryList({QStringLiteral("*.xml")}, QDir::Files)) {
-        ecrireFichier(installation.path() + SousDossier + u'/' + f, lireFichier(dossierLivré() + u'/' + f));
+// Le générateur, lancé sur l'avr-gcc installé, écrit les descriptions livrées ; chacune se charge sans
+// être réécrite, et les noms lus sont ceux que le compilateur définit pour le même composant.
+TEST_F(DescriptionAVRTest, DescriptionsLivréesÉgalesAuGénérateurEtAuCompilateur) {
+    EXIGER_OUTILS("python3", "avr-gcc");
+    const QString script = dossierSources() + "/scripts/generer_descriptions_avr.py",
+                  dossier = installation.path() + SousDossier;
+    QByteArray journal;
+    ASSERT_EQ(OutilsTests::executer("python3", {script, "--sortie", dossier}, &journal), 0)
+        << journal.toStdString();
+    const QStringList livrés = QDir(dossierLivré()).entryList({QStringLiteral("*.xml")}, QDir::Files);
+    EXPECT_EQ(QDir(dossier).entryList({QStringLiteral("*.xml")}, QDir::Files), livrés);
+    for (const QString& f : livrés) {
         const auto r = ChargerDescriptionAVR(QFileInfo(f).completeBaseName());
         EXPECT_TRUE(r.réussi()) << f.toStdString() << " : " << r.message.toStdString();
         EXPECT_EQ(lireFichier(r.fichier), lireFichier(dossierLivré() + u'/' + f)) << f.toStdString();
     }
     EXPECT_TRUE(ChargerDescriptionAVR(QStringLiteral("ATmega8")).réussi()); // capitales du makefile
+    const QString source = installation.filePath(QStringLiteral("noms.c"));
+    ecrireFichier(source, "#include <avr/io.h>\n#include <avr/lock.h>\n");
     const DescriptionAVR& d = descriptionAVR();
     for (const QString mcu :
          {"atmega8", "atmega16", "atmega328p", "atmega2560", "attiny13", "attiny85", "attiny2313",

@@ -66,14 +66,11 @@ protected:
 // gérées en rouge sans valeur bleue ; sous Linux elle programme sans retouche (USBasp sur « usb »).
 TEST_F(Configuration_, ChargementSansMakefile) {
     EXPECT_TRUE(charger().empty());
-    const EtatContrôles& e = c.contrôles;
-    EXPECT_EQ(fenêtre.listes.programmateurs.value(e.programmateur.indice), "USBasp");
-    EXPECT_EQ(e.port.texte, "usb");
-    EXPECT_TRUE(fenêtre.listes.ports.contains("usb"));
-    for (const char* clé : {"MCU =", "F_CPU =", "AVRDUDE_PORT =", "AffichageMemoire =", "TARGET ="}) {
-        EXPECT_TRUE(rouge(m, clé)) << clé;
-        EXPECT_FALSE(bleu(m, clé)) << clé;
-    }
+    EXPECT_EQ(std::tuple(fenêtre.listes.programmateurs.value(c.contrôles.programmateur.indice),
+                         c.contrôles.port.texte, fenêtre.listes.ports.contains("usb")),
+              std::tuple("USBasp", "usb", true));
+    for (const char* clé : {"MCU =", "F_CPU =", "AVRDUDE_PORT =", "AffichageMemoire =", "TARGET ="})
+        EXPECT_TRUE(rouge(m, clé) && !bleu(m, clé)) << clé;
     EXPECT_FALSE(rouge(m, "BAUD =")); // jamais écrite ici
 }
 
@@ -128,25 +125,22 @@ TEST_F(Configuration_, GestionnairesAuxBords) {
     c.programmateurQuitté();
     c.contrôles.programmateur = {-1, ""};
     c.programmateurQuitté();
-    EXPECT_EQ(valeur(m, "AVRDUDE_PROGRAMMER ="), "Fendel-stk200");
     c.contrôles.optimisation = {1, "Optimiser la vitesse méthode 1"};
     c.optimisationQuittée();
     c.contrôles.optimisation = {-1, "n'importe quoi"};
     c.optimisationQuittée();
-    EXPECT_EQ(valeur(m, "OPT ="), "1");
     c.changerOccupationMémoire(true);
-    EXPECT_FALSE(bleu(m, "AffichageMemoire ="));
-    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(std::tuple(valeur(m, "AVRDUDE_PROGRAMMER ="), valeur(m, "OPT ="), bleu(m, "AffichageMemoire ="),
+                         messages.messages.size()),
+              std::tuple("Fendel-stk200", "1", false, 0u));
 
     // La fréquence : un entier en hertz, rien d'autre ; un refus laisse F_CPU et l'étiquette.
     for (const char* refusée : {"8,5", "", "0", "99999999999"}) {
-        messages.messages.clear();
         c.contrôles.fréquence = {-1, refusée};
         EXPECT_FALSE(c.fréquenceQuittée()) << refusée;
-        EXPECT_EQ(messages.messages.size(), 1u) << refusée;
     }
-    EXPECT_EQ(std::tuple(valeur(m, "F_CPU ="), c.contrôles.texteFréquence),
-              std::tuple("8000000", "Hz = 8 MHz"));
+    EXPECT_EQ(std::tuple(messages.messages.size(), valeur(m, "F_CPU ="), c.contrôles.texteFréquence),
+              std::tuple(4u, "8000000", "Hz = 8 MHz"));
     EXPECT_EQ(Configuration::texteMégahertz("7372800"), "Hz = 7,3728 MHz");
     // Les suffixes d'entier du C sont lus, et F_CPU gardé tel quel ; un autre reste refusé.
     for (const auto& [f, lu] : {std::pair{"8000000ull # quartz", true},

@@ -79,9 +79,8 @@ TEST_F(ParametreMakefile, ÉcritureSurLaLigneDuRéglage) {
 
     DocumentRiche m = documentDe("#   MCU = atmega128\r\n\tMCU = atmega644p # ici\r\nOPT = s\r\nT = x");
     ASSERT_TRUE(MarquerParamètre(m, "MCU =", "atmega16"));
-    EXPECT_EQ(etatMarquage().PositionRecherche, 22);
-    EXPECT_EQ(m.formatEn(4).couleur, Noir);
-    EXPECT_EQ(m.formatEn(22).couleur, Rouge);
+    EXPECT_EQ(std::tuple(etatMarquage().PositionRecherche, m.formatEn(4).couleur, m.formatEn(22).couleur),
+              std::tuple(22, Noir, Rouge));
     ASSERT_TRUE(MarquerParamètre(m, "T =", "BP-LED")); // dernière ligne sans fin de ligne
     ASSERT_TRUE(MarquerParamètre(m, "OPT =", QString()));
     EXPECT_EQ(m.texte(), "#   MCU = atmega128\r\n\tMCU = atmega16\r\nOPT = \r\nT = BP-LED");

@@ -70,17 +70,17 @@ TEST_F(FenetreFusibles, ChargementLargeurAideEtSilence) {
     // Trois octets, l'étendu d'abord, du bit 7 au bit 0 ; aucune ligne cochée.
     auto* fusibles = c<QListWidget>("ListeFusibles");
     ASSERT_EQ(fusibles->count(), 24);
-    EXPECT_EQ(fusibles->item(7)->text(), descriptionAVR().NomsFusibleEtendu[0]);
-    EXPECT_EQ(c<QListWidget>("ListeVerrouillage")->count(), 8);
-    EXPECT_TRUE(cochées("ListeFusibles").isEmpty());
+    EXPECT_EQ(std::tuple(fusibles->item(7)->text(), c<QListWidget>("ListeVerrouillage")->count(),
+                         cochées("ListeFusibles").size()),
+              std::tuple(descriptionAVR().NomsFusibleEtendu[0], 8, 0));
     // Toutes les lignes sont visibles sans défilement.
     EXPECT_GE(fusibles->viewport()->height(), fusibles->visualItemRect(fusibles->item(23)).bottom());
 
     // Étroite, puis élargie sur la console (la bascule commune : vue par la configuration).
     EXPECT_EQ(fenêtre->width(), px(FenFuseBit::LargeurÉtroite));
     cliquer("CBTaille");
-    EXPECT_EQ(fenêtre->width(), largeurElargie());
-    EXPECT_TRUE(c("RTAffichageDos")->isVisible());
+    EXPECT_EQ(std::tuple(fenêtre->width(), c("RTAffichageDos")->isVisible()),
+              std::tuple(largeurElargie(), true));
 
     cliquer("CBAide");
     cliquer("CBAnnuler");
@@ -126,8 +126,7 @@ TEST_F(FenetreFusibles, LectureModificationEtEcriture) {
     // avrdude n'écrit que l'octet qui change.
     EXPECT_EQ(p.journal(), "hfuse=c9\nlock=dc\n");
     // La console ne montre que l'écriture.
-    EXPECT_TRUE(console().contains("1 byte of hfuse written"));
-    EXPECT_FALSE(console().contains("<stdout>"));
+    EXPECT_TRUE(console().contains("1 byte of hfuse written") && !console().contains("<stdout>"));
     // Le verrou changé par ailleurs : des cases de verrouillage inchangées ne le réécrivent pas.
     ASSERT_GE(
         OutilsTests::executer("avrdude", {"-p", "m8", "-P", p.port(), "-c", "avrisp", "-U", "lock:w:0xcc:m"}),
@@ -198,9 +197,9 @@ TEST_F(FenetreFusibles, MauvaisComposantEtSecondeLecture) {
     ouvrir();
     cliquer("CBLire");
     ASSERT_EQ(titres(), QStringList{"Erreur indéfinie"});
-    EXPECT_EQ(fenêtre->width(), largeurElargie());
-    EXPECT_TRUE(console().contains("expected signature for ATmega8"));
-    EXPECT_TRUE(cochées("ListeFusibles").isEmpty());
+    EXPECT_EQ(std::tuple(fenêtre->width(), console().contains("expected signature for ATmega8"),
+                         cochées("ListeFusibles").size()),
+              std::tuple(largeurElargie(), true, 0));
 
     // L'identifiant corrigé : relues, les lignes montrent la puce, même après une case cochée entre-temps.
     composant(p, QStringLiteral("atmega8"), QStringLiteral("m168"));
@@ -225,8 +224,8 @@ TEST_F(FenetreFusibles, SansDescriptionNiPort) {
     EXPECT_FALSE(ChargerDescriptionAVR(QStringLiteral("atxmega999")).réussi());
     réglerFusibles(p, QStringLiteral("atxmega999"), QStringLiteral("x999"), QStringLiteral("avrisp"));
     ouvrir();
-    EXPECT_EQ(c<QListWidget>("ListeFusibles")->count(), 0);
-    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(std::tuple(c<QListWidget>("ListeFusibles")->count(), messages.messages.size()),
+              std::tuple(0, 0u));
     cliquer("CBLire");
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].texte.contains("atxmega999"));
@@ -238,8 +237,7 @@ TEST_F(FenetreFusibles, SansDescriptionNiPort) {
     valeursMakefile().PortProgrammateur.clear();
     ouvrir();
     cliquer("CBLire");
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(console().isEmpty());
+    EXPECT_EQ(std::tuple(messages.messages.size(), console().isEmpty()), std::tuple(1u, true));
 
     // Un AT90S2313, dont avrdude ne lit pas le fusible : dit à l'ouverture et à la lecture, sans avrdude.
     fenêtre.reset();
