@@ -85,9 +85,8 @@ TEST_F(DescriptionAVRTest, LectureDeLaListeDesOctets) {
         descriptionAVR().réinitialiser();
         const auto r = ChargerDescriptionAVR(QStringLiteral("essai"));
         EXPECT_TRUE(r.réussi()) << liste.toStdString() << " : " << r.message.toStdString();
-        return QStringList{d.FusibleBasPrésent ? "B" : "", d.FusibleHautPrésent ? "H" : "",
-                           d.FusibleEtenduPrésent ? "E" : ""}
-            .join(QString());
+        return QString(d.FusibleBasPrésent ? "B" : "") + (d.FusibleHautPrésent ? "H" : "") +
+               (d.FusibleEtenduPrésent ? "E" : "");
     };
     // Éléments rognés ; inconnus (« low » compris) et vides ignorés ; une liste démesurée lue d'un coup.
     const QString longue =

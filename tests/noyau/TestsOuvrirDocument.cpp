@@ -99,7 +99,5 @@ TEST(OuvrirDocument, LAideLivreeALesChapitresDemandes) {
     const QStringList ancres = captures(page, "id=\"([^\"]+)\"");
     for (const QString& cible : demandés + captures(page, "href=\"#([^\"]+)\""))
         EXPECT_TRUE(ancres.contains(cible)) << cible.toStdString();
-    const QStringList chapitres = captures(page, "<h2 id=\"([^\"]+)\"");
-    ASSERT_FALSE(chapitres.isEmpty());
-    EXPECT_EQ(chapitres.last(), "y-a-pu-rin-qui-marche");
+    EXPECT_TRUE(captures(page, "<h2 id=\"([^\"]+)\"").endsWith("y-a-pu-rin-qui-marche"));
 }

@@ -107,15 +107,13 @@ TEST_F(FenetreConfiguration, MakefileDuProjetPortEtOK) {
     OutilsFenetres::taper(programmateur, "stk500", false);
     QFocusEvent sortie(QEvent::FocusOut, Qt::TabFocusReason);
     QCoreApplication::sendEvent(programmateur->lineEdit(), &sortie);
-    EXPECT_EQ(valeur("AVRDUDE_PROGRAMMER ="), "stk500");
-    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(std::tuple(valeur("AVRDUDE_PROGRAMMER ="), messages.messages.size()), std::tuple("stk500", 0u));
 
     {
         ProjetEnLectureSeule lectureSeule(essai);
         cliquer("CommandButtonOK");
     }
-    EXPECT_TRUE(fenêtre->isVisible());
-    ASSERT_EQ(messages.messages.size(), 1u);
+    ASSERT_EQ(std::tuple(fenêtre->isVisible(), messages.messages.size()), std::tuple(true, 1u));
 
     OutilsFenetres::taper(c<QComboBox>("ComboBoxPort"), "com3", false);
     cliquer("CommandButtonOK");
