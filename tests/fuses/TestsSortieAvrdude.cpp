@@ -106,6 +106,5 @@ TEST(ListesDeBits, LignesAbsentes) {
     // tomber le programme.
     ListeCoches courte(4);
     AfficherLecture(0xFF, 0, courte);
-    EXPECT_EQ(LireBitAProgrammer(0, courte), 0xF0);
-    EXPECT_EQ(LireBitAProgrammer(8, courte), 0);
+    EXPECT_EQ(std::tuple(LireBitAProgrammer(0, courte), LireBitAProgrammer(8, courte)), std::tuple(0xF0, 0));
 }

@@ -44,8 +44,7 @@ TEST_F(Xml, UneLectureNeReecritJamaisMêmeEnLectureSeuleEtUneEcritureGardeLaMise
     w.EcrireAttribut("Profil", "N", "<\"&\">");
     w.EcrireValeur("Note", "Tom &amp; Jerry, R&D <b>");
     ASSERT_TRUE(w.Fermer());
-    const QByteArray écrit = lireFichier(neuf);
-    QXmlStreamReader strict(écrit);
+    QXmlStreamReader strict(lireFichier(neuf));
     QStringList lus;
     while (!strict.atEnd())
         if (strict.readNext() == QXmlStreamReader::StartElement) {

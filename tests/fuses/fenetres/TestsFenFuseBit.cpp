@@ -148,10 +148,9 @@ TEST_F(FenetreFusibles, ProgrammateurMuetPuisArretParLeBouton) {
     ouvrir();
     cliquer("CBLire");
     ASSERT_EQ(titres(), QStringList{"Erreur de communication"});
-    // La console n'est pas ouverte d'office.
-    EXPECT_EQ(fenêtre->width(), px(FenFuseBit::LargeurÉtroite));
-    // avrdude est arrêté sans réessayer pendant une minute.
-    EXPECT_FALSE(console().contains("attempt 2 of"));
+    // La console n'est pas ouverte d'office ; avrdude est arrêté sans réessayer pendant une minute.
+    EXPECT_EQ(std::tuple(fenêtre->width(), console().contains("attempt 2 of")),
+              std::tuple(px(FenFuseBit::LargeurÉtroite), false));
 
     // Pendant qu'avrdude attend : l'étape, l'indicateur et l'arrêt se montrent ; un clic l'arrête.
     messages.messages.clear();
