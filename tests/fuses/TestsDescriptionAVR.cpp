@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
@@ -67,13 +66,6 @@ protected:
         ecrireFichier(chemin, xml.toUtf8());
         return chemin;
     }
-    // Copie des descriptions livrées : un chargement fautif ne doit pas abîmer celles du dépôt.
-    void utiliserLesFichiersLivrés() {
-        for (const QString& f : QDir(dossierLivré()).entryList({QStringLiteral("*.xml")}, QDir::Files))
-            ecrireFichier(installation.path() + SousDossier + u'/' + f,
-                          lireFichier(dossierLivré() + u'/' + f));
-    }
-
     // Un composant précédent qui a tout rempli : trois octets, neuf verrous.
     void remplirCommeUnComposantPrécédent() {
         ecrire("precedent", partie("[LOW:HIGH:EXTENDED]", troisOctets()) + verrous("8", 9) + "</AVRPART>");
@@ -93,13 +85,10 @@ TEST_F(DescriptionAVRTest, LectureDeLaListeDesOctets) {
         descriptionAVR().réinitialiser();
         const auto r = ChargerDescriptionAVR(QStringLiteral("essai"));
         EXPECT_TRUE(r.réussi()) << liste.toStdString() << " : " << r.message.toStdString();
-        return QStringList{d.FusibleBasPrésent ? "B" : "", d.FusibleHautPrésent ? "H" : "",
-                           d.FusibleEtenduPrésent ? "E" : ""}
-            .join(QString());
+        return QString(d.FusibleBasPrésent ? "B" : "") + (d.FusibleHautPrésent ? "H" : "") +
+               (d.FusibleEtenduPrésent ? "E" : "");
     };
-    // Chaque élément est rogné, le dernier aussi ; inconnus (« low » compris) et vides ignorés ; une
-    // liste démesurée se lit en une fois (elle prenait des dizaines de secondes). Les noms lus, octet
-    // par octet, sont comparés à ceux du compilateur plus bas.
+    // Éléments rognés ; inconnus (« low » compris) et vides ignorés ; une liste démesurée lue d'un coup.
     const QString longue =
         u'[' + QStringList(250000, QStringLiteral("LOW")).join(u':') + QStringLiteral(":HIGH]");
     for (const auto& [liste, attendu] : {std::pair<QString, QString>{"( EXTENDED :LOW )", "BE"},
@@ -110,8 +99,7 @@ TEST_F(DescriptionAVRTest, LectureDeLaListeDesOctets) {
 }
 
 TEST_F(DescriptionAVRTest, VerrousLusJusquAuNombreAnnonceInclusEtRienDeRestantAuDela) {
-    // Six annoncés, sept éléments présents : 0 à 6 lus, 7 et 8 vidés ; négatif : rien ; neuf : les
-    // huit premiers indices lus, l'échec signalé, le reste lu.
+    // Six annoncés, sept présents : 0 à 6 lus, le reste vidé ; négatif : rien ; neuf : échec signalé.
     const DescriptionAVR& d = descriptionAVR();
     for (const auto& [nombre, éléments, lus, état] :
          {std::tuple{"6", 7, 7, EtatDescriptionAVR::Chargée},
@@ -121,17 +109,15 @@ TEST_F(DescriptionAVRTest, VerrousLusJusquAuNombreAnnonceInclusEtRienDeRestantAu
         remplirCommeUnComposantPrécédent();
         ecrire("v", partie("[LOW]", octet("LOW", "L")) + verrous(nombre, éléments) + "</AVRPART>");
         const auto r = ChargerDescriptionAVR(QStringLiteral("v"));
-        EXPECT_EQ(r.état, état);
-        EXPECT_TRUE(état == EtatDescriptionAVR::Chargée || r.message.contains(u'9'));
-        EXPECT_TRUE(d.FusibleBasPrésent && !d.FusibleHautPrésent);
+        EXPECT_EQ(std::tuple(r.état, r.message.contains(u'9'), d.FusibleBasPrésent, d.FusibleHautPrésent),
+                  std::tuple(état, état != EtatDescriptionAVR::Chargée, true, false));
         for (int i = 0; i < DescriptionAVR::TailleTable; ++i)
             EXPECT_EQ(d.NomsVerrou[i], i < lus ? QStringLiteral("V%1").arg(i) : QString()) << i;
     }
 }
 
-// Fichier absent, endommagé, autre document, liste d'octets trop courte ou absente : rien de
-// créé ni d'écrit, et aucun octet du composant précédent n'est présenté comme celui-ci ; une liste
-// trop courte laisse lire les verrous.
+// Fichier absent, endommagé, autre document, liste d'octets invalide : rien de créé ni d'écrit, rien
+// gardé du composant précédent ; une liste trop courte laisse lire les verrous.
 TEST_F(DescriptionAVRTest, ÉchecsSansRienÉcrireNiGarder) {
     const QString bas = octet("LOW", "B"), fin = verrous("1", 2) + "</AVRPART>";
     const struct {
@@ -149,12 +135,9 @@ TEST_F(DescriptionAVRTest, ÉchecsSansRienÉcrireNiGarder) {
         remplirCommeUnComposantPrécédent();
         const QString chemin =
             c.xml.isEmpty() ? CheminDescriptionAVR("atmega9999") : ecrire("atmega9999", c.xml);
-        const QByteArray avant = c.xml.toUtf8();
         const auto r = ChargerDescriptionAVR(QStringLiteral("atmega9999"));
-        EXPECT_EQ(r.état, c.état);
-        EXPECT_FALSE(r.message.isEmpty());
-        EXPECT_EQ(QFileInfo::exists(chemin), !c.xml.isEmpty());
-        EXPECT_EQ(c.xml.isEmpty() ? avant : lireFichier(chemin), avant);
+        EXPECT_EQ(std::tuple(r.état, r.message.isEmpty(), QFileInfo::exists(chemin), lireFichier(chemin)),
+                  std::tuple(c.état, false, !c.xml.isEmpty(), c.xml.toUtf8()));
         EXPECT_FALSE(d.FusibleBasPrésent || d.FusibleHautPrésent || d.FusibleEtenduPrésent);
         for (int i = 0; i < DescriptionAVR::TailleTable; ++i)
             EXPECT_EQ(d.NomsVerrou[i], i < c.verrousLus ? QStringLiteral("V%1").arg(i) : QString()) << i;
@@ -167,35 +150,15 @@ TEST_F(DescriptionAVRTest, ÉchecsSansRienÉcrireNiGarder) {
 }
 
 TEST_F(DescriptionAVRTest, NomsQuiSortiraientDuDossierRefusés) {
-    // Un fichier XML juste au-dessus du dossier des descriptions, que « ../ » atteindrait : lu, il
-    // montrerait un octet bas (un chargement n'écrit jamais : vu par les échecs).
+    // Un XML au-dessus du dossier des descriptions, que « ../ » atteindrait : lu, il montrerait un octet.
     ecrireFichier(installation.path() + "/Paramètres.xml",
                   (partie("[LOW]", octet("LOW", "B")) + "</AVRPART>").toUtf8());
     for (const QString& nom : {QString(), QStringLiteral("../Paramètres"), QStringLiteral("atmégа8")}) {
         const auto r = ChargerDescriptionAVR(nom);
-        EXPECT_EQ(r.état, EtatDescriptionAVR::NomInvalide) << nom.toStdString();
-        EXPECT_FALSE(r.message.isEmpty());
-        EXPECT_FALSE(descriptionAVR().FusibleBasPrésent);
+        EXPECT_EQ(std::tuple(r.état, r.message.isEmpty(), descriptionAVR().FusibleBasPrésent),
+                  std::tuple(EtatDescriptionAVR::NomInvalide, false, false))
+            << nom.toStdString();
     }
-}
-
-TEST_F(DescriptionAVRTest, DescriptionsLivréesÀJourDuGénérateur) {
-    EXIGER_OUTILS("python3", "avr-gcc");
-    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
-    QTemporaryDir sortie;
-    QByteArray journal;
-    ASSERT_EQ(
-        OutilsTests::executer(python,
-                              {dossierSources() + QStringLiteral("/scripts/generer_descriptions_avr.py"),
-                               QStringLiteral("--sortie"), sortie.path()},
-                              &journal),
-        0)
-        << journal.toStdString();
-    const QStringList produits = QDir(sortie.path()).entryList({QStringLiteral("*.xml")}, QDir::Files);
-    EXPECT_EQ(produits, QDir(dossierLivré()).entryList({QStringLiteral("*.xml")}, QDir::Files));
-    for (const QString& f : produits)
-        EXPECT_EQ(lireFichier(sortie.path() + u'/' + f), lireFichier(dossierLivré() + u'/' + f))
-            << f.toStdString();
 }
 
 namespace {
@@ -207,13 +170,12 @@ struct NomsDuCompilateur {
     QString erreur;
 };
 
-// Les #define d'avr/io.h et d'avr/lock.h pour -mmcu=mcu, dans l'ordre des en-têtes : les bits
-// d'un octet sont suivis de sa valeur par défaut (LFUSE_DEFAULT…), ce qui dit à quel octet ils
-// appartiennent ; les modes de verrouillage donnent la position des bits LB et BLB.
-NomsDuCompilateur nomsDuCompilateur(const QString& avrGcc, const QString& mcu, const QString& source) {
+// Les #define d'avr/io.h et avr/lock.h : les bits d'un octet précèdent sa valeur par défaut
+// (LFUSE_DEFAULT…), qui dit leur octet ; les modes de verrouillage placent les bits LB et BLB.
+NomsDuCompilateur nomsDuCompilateur(const QString& mcu, const QString& source) {
     NomsDuCompilateur r;
     QByteArray sortie, erreurs;
-    if (OutilsTests::executer(avrGcc, {"-mmcu=" + mcu, "-E", "-dD", source}, &sortie, &erreurs) != 0) {
+    if (OutilsTests::executer("avr-gcc", {"-mmcu=" + mcu, "-E", "-dD", source}, &sortie, &erreurs) != 0) {
         r.erreur = QString::fromUtf8(erreurs);
         return r;
     }
@@ -248,48 +210,49 @@ NomsDuCompilateur nomsDuCompilateur(const QString& avrGcc, const QString& mcu, c
 
 } // namespace
 
-// Les noms livrés, lus par le chargeur du programme, sont ceux que le compilateur définit pour le
-// même composant : l'en-tête qu'il choisit, les bits de chaque octet, les verrous.
-TEST_F(DescriptionAVRTest, NomsLivrésÉgauxÀCeuxDuCompilateur) {
-    EXIGER_OUTILS("avr-gcc");
-    const QString avrGcc = QStandardPaths::findExecutable(QStringLiteral("avr-gcc"));
-    utiliserLesFichiersLivrés();
-    const QString source = installation.filePath(QStringLiteral("noms.c"));
-    ecrireFichier(source, "#include <avr/io.h>\n#include <avr/lock.h>\n");
-    // Chaque description livrée se charge, et reste identique après son chargement.
-    for (const QString& f : QDir(dossierLivré()).entryList({QStringLiteral("*.xml")}, QDir::Files)) {
+// Le générateur, lancé sur l'avr-gcc installé, écrit les descriptions livrées ; chacune se charge sans
+// être réécrite, et les noms lus sont ceux que le compilateur définit pour le même composant.
+TEST_F(DescriptionAVRTest, DescriptionsLivréesÉgalesAuGénérateurEtAuCompilateur) {
+    EXIGER_OUTILS("python3", "avr-gcc");
+    const QString script = dossierSources() + "/scripts/generer_descriptions_avr.py",
+                  dossier = installation.path() + SousDossier;
+    QByteArray journal;
+    ASSERT_EQ(OutilsTests::executer("python3", {script, "--sortie", dossier}, &journal), 0)
+        << journal.toStdString();
+    const QStringList livrés = QDir(dossierLivré()).entryList({QStringLiteral("*.xml")}, QDir::Files);
+    EXPECT_EQ(QDir(dossier).entryList({QStringLiteral("*.xml")}, QDir::Files), livrés);
+    for (const QString& f : livrés) {
         const auto r = ChargerDescriptionAVR(QFileInfo(f).completeBaseName());
         EXPECT_TRUE(r.réussi()) << f.toStdString() << " : " << r.message.toStdString();
         EXPECT_EQ(lireFichier(r.fichier), lireFichier(dossierLivré() + u'/' + f)) << f.toStdString();
     }
     EXPECT_TRUE(ChargerDescriptionAVR(QStringLiteral("ATmega8")).réussi()); // capitales du makefile
+    const QString source = installation.filePath(QStringLiteral("noms.c"));
+    ecrireFichier(source, "#include <avr/io.h>\n#include <avr/lock.h>\n");
     const DescriptionAVR& d = descriptionAVR();
     for (const QString mcu :
          {"atmega8", "atmega16", "atmega328p", "atmega2560", "attiny13", "attiny85", "attiny2313",
           "atmega32u4", "atmega161", "atmega128rfa1", "at90pwm3b", "at90s2313", "attiny10", "ata5790"}) {
         SCOPED_TRACE(mcu.toStdString());
-        const NomsDuCompilateur c = nomsDuCompilateur(avrGcc, mcu, source);
+        const NomsDuCompilateur c = nomsDuCompilateur(mcu, source);
         ASSERT_TRUE(c.erreur.isEmpty()) << c.erreur.toStdString();
         ASSERT_FALSE(c.octets.empty() && c.verrous.empty());
         descriptionAVR().réinitialiser();
         const auto r = ChargerDescriptionAVR(mcu);
         ASSERT_TRUE(r.réussi()) << r.message.toStdString();
 
-        const std::pair<bool, const std::array<QString, DescriptionAVR::TailleTable>*> livrés[] = {
-            {d.FusibleBasPrésent, &d.NomsFusibleBas},
-            {d.FusibleHautPrésent, &d.NomsFusibleHaut},
-            {d.FusibleEtenduPrésent, &d.NomsFusibleEtendu}};
-        const char* octets[] = {"LOW", "HIGH", "EXTENDED"};
-        for (int o = 0; o < 3; ++o) {
-            const auto it = c.octets.find(octets[o]);
+        const std::tuple<const char*, bool, const std::array<QString, DescriptionAVR::TailleTable>&>
+            livrés[] = {{"LOW", d.FusibleBasPrésent, d.NomsFusibleBas},
+                        {"HIGH", d.FusibleHautPrésent, d.NomsFusibleHaut},
+                        {"EXTENDED", d.FusibleEtenduPrésent, d.NomsFusibleEtendu}};
+        for (const auto& [octet, présent, noms] : livrés) {
+            const auto it = c.octets.find(octet);
             // Un octet dont le compilateur ne nomme aucun bit n'est pas montré.
             const bool attendu = it != c.octets.end() && !it->second.empty();
-            EXPECT_EQ(livrés[o].first, attendu) << octets[o];
-            if (!attendu) continue;
-            for (int bit = 0; bit < 8; ++bit) {
+            EXPECT_EQ(présent, attendu) << octet;
+            for (int bit = 0; attendu && bit < 8; ++bit) {
                 const auto nom = it->second.find(bit);
-                EXPECT_EQ((*livrés[o].second)[bit], nom == it->second.end() ? "-" : nom->second)
-                    << octets[o] << " bit " << bit;
+                EXPECT_EQ(noms[bit], nom == it->second.end() ? "-" : nom->second) << octet << " bit " << bit;
             }
         }
         const int nombre = c.verrous.empty() ? 0 : c.verrous.rbegin()->first + 1;

@@ -33,19 +33,16 @@ public:
 QString valeur(const DocumentRiche& d, const QString& clé) {
     return ValeurParamètre(d, clé).value_or(QStringLiteral("<absente>"));
 }
-// Format du premier caractère de la clé, ou de la valeur (après « = » et l'espace).
-FormatCaractere formatEn(const DocumentRiche& d, const QString& clé, bool val) {
-    return d.formatEn(d.chercher(clé, 0, DocumentRiche::MotEntier | DocumentRiche::RespecterCasse) +
-                      (val ? clé.size() + 1 : 0));
+// La clé en gras rouge, ou sa valeur (après « = » et l'espace) en gras bleu, à leur premier caractère.
+bool marquée(const DocumentRiche& d, const QString& clé, const CouleurRVB& couleur) {
+    const auto début = d.chercher(clé, 0, DocumentRiche::MotEntier | DocumentRiche::RespecterCasse);
+    const FormatCaractere f = d.formatEn(début + (couleur == CouleurClé ? 0 : clé.size() + 1));
+    return f.gras && f.couleur == couleur;
 }
-bool rouge(const DocumentRiche& d, const QString& clé) {
-    const FormatCaractere f = formatEn(d, clé, false);
-    return f.gras && f.couleur == CouleurClé;
-}
-bool bleu(const DocumentRiche& d, const QString& clé) {
-    const FormatCaractere f = formatEn(d, clé, true);
-    return f.gras && f.couleur == CouleurValeurChangée;
-}
+const auto rouge = [](const DocumentRiche& d, const QString& clé) { return marquée(d, clé, CouleurClé); };
+const auto bleu = [](const DocumentRiche& d, const QString& clé) {
+    return marquée(d, clé, CouleurValeurChangée);
+};
 using Réglages = std::vector<std::pair<QString, std::optional<QString>>>;
 
 class Configuration_ : public ::testing::Test {
@@ -69,33 +66,25 @@ protected:
 // gérées en rouge sans valeur bleue ; sous Linux elle programme sans retouche (USBasp sur « usb »).
 TEST_F(Configuration_, ChargementSansMakefile) {
     EXPECT_TRUE(charger().empty());
-    const EtatContrôles& e = c.contrôles;
-    EXPECT_EQ(fenêtre.listes.programmateurs.value(e.programmateur.indice), "USBasp");
-    EXPECT_EQ(e.port.texte, "usb");
-    EXPECT_TRUE(fenêtre.listes.ports.contains("usb"));
-    for (const char* clé : {"MCU =", "F_CPU =", "AVRDUDE_PORT =", "AffichageMemoire =", "TARGET ="}) {
-        EXPECT_TRUE(rouge(m, clé)) << clé;
-        EXPECT_FALSE(bleu(m, clé)) << clé;
-    }
+    EXPECT_EQ(std::tuple(fenêtre.listes.programmateurs.value(c.contrôles.programmateur.indice),
+                         c.contrôles.port.texte, fenêtre.listes.ports.contains("usb")),
+              std::tuple("USBasp", "usb", true));
+    for (const char* clé : {"MCU =", "F_CPU =", "AVRDUDE_PORT =", "AffichageMemoire =", "TARGET ="})
+        EXPECT_TRUE(rouge(m, clé) && !bleu(m, clé)) << clé;
     EXPECT_FALSE(rouge(m, "BAUD =")); // jamais écrite ici
 }
 
-// Les valeurs d'un makefile du projet que le modèle classique n'a pas sont réécrites telles quelles
-// (DEBUG en minuscules), celles qu'aucune table ne connaît comprises (COFF et occupation lus dans
-// les contrôles : vus dans la fenêtre).
+// Les valeurs d'un makefile du projet sont réécrites telles quelles (DEBUG en minuscules), celles
+// qu'aucune table ne connaît comprises.
 TEST_F(Configuration_, ChargementDUnMakefileDuProjet) {
-    const Réglages réglages = {{"DEBUG =", "STABS"}, {"DIRAVR =", "/opt/avr"}};
-    essai.écrireMakefile(EssaiConfiguration::makefileAvec(réglages));
+    essai.écrireMakefile(EssaiConfiguration::makefileAvec({{"DEBUG =", "STABS"}, {"DIRAVR =", "/opt/avr"}}));
     EXPECT_TRUE(charger().empty());
-    EXPECT_TRUE(messages.messages.empty());
-    for (const auto& [clé, v] : réglages)
-        EXPECT_EQ(valeur(m, clé), clé == "DEBUG =" ? "stabs" : *v) << clé.toStdString();
-    EXPECT_FALSE(bleu(m, "MCU ="));
+    EXPECT_EQ(
+        std::tuple(messages.messages.size(), valeur(m, "DEBUG ="), valeur(m, "DIRAVR ="), bleu(m, "MCU =")),
+        std::tuple(0u, "stabs", "/opt/avr", false));
 
     ASSERT_TRUE(relire({{"OPT =", "g"}}));
-    EXPECT_EQ(c.contrôles.optimisation, (ChampListe{-1, "g"}));
-    EXPECT_EQ(valeur(m, "OPT ="), "g");
-    // Un port suivi d'un commentaire : vu par la fenêtre des fusibles avec le vrai avrdude.
+    EXPECT_EQ(std::tuple(c.contrôles.optimisation, valeur(m, "OPT =")), std::tuple(ChampListe{-1, "g"}, "g"));
     // À la lecture, Dwarf-2 l'emporte sur un CompilCoff impossible ; avec Stabs il est gardé.
     ASSERT_TRUE(relire({{"DEBUG =", "dwarf-2"}, {"CompilCoff =", "coff"}}));
     EXPECT_EQ(std::tuple(valeur(m, "CompilCoff ="), c.contrôles.coff, c.contrôles.coffActif),
@@ -109,52 +98,45 @@ TEST_F(Configuration_, ChargementDUnMakefileDuProjet) {
 // Clés absentes : le message une fois par clé (EXTRAINCDIRS est relue à la fin), et la valeur par
 // défaut plutôt qu'un vide qui changerait de microcontrôleur.
 TEST_F(Configuration_, ClésAbsentes) {
-    essai.écrireMakefile(EssaiConfiguration::makefileAvec({{"MCU =", std::nullopt},
-                                                           {"F_CPU =", std::nullopt},
-                                                           {"EXTRAINCDIRS =", std::nullopt},
-                                                           {"AVRDUDE_PORT =", "com3"}}));
+    const std::optional<QString> absente;
+    essai.écrireMakefile(EssaiConfiguration::makefileAvec(
+        {{"MCU =", absente}, {"F_CPU =", absente}, {"EXTRAINCDIRS =", absente}, {"AVRDUDE_PORT =", "com3"}}));
     charger();
     QStringList attendus;
     for (const char* clé : {"MCU =", "F_CPU =", "EXTRAINCDIRS =", "EXTRAINCDIRS ="})
         attendus << MessageParamètreManquantLecture(clé);
     EXPECT_EQ(textes(messages), attendus);
-    EXPECT_EQ(valeur(m, "MCU ="), "atmega8");
-    EXPECT_EQ(valeur(m, "F_CPU ="), "8000000");
-    EXPECT_EQ(valeur(m, "AVRDUDE_PORT ="), "com3");
+    EXPECT_EQ(std::tuple(valeur(m, "MCU ="), valeur(m, "F_CPU ="), valeur(m, "AVRDUDE_PORT =")),
+              std::tuple("atmega8", "8000000", "com3"));
     // Le composant par défaut reste dit absent jusqu'à un choix.
     EXPECT_TRUE(valeursMakefile().MicroContrôleurAbsent);
     c.microContrôleurQuitté();
     EXPECT_FALSE(valeursMakefile().MicroContrôleurAbsent);
 }
 
-// Les bords des gestionnaires : un texte vide ou hors table réécrit la valeur précédente, une case
-// inchangée n'écrit rien (la case changée et les dossiers : vus dans la fenêtre).
+// Un texte vide ou hors table réécrit la valeur précédente, une case inchangée n'écrit rien.
 TEST_F(Configuration_, GestionnairesAuxBords) {
     charger();
     c.contrôles.programmateur = {6, "Fendel STK200"};
     c.programmateurQuitté();
     c.contrôles.programmateur = {-1, ""};
     c.programmateurQuitté();
-    EXPECT_EQ(valeur(m, "AVRDUDE_PROGRAMMER ="), "Fendel-stk200");
     c.contrôles.optimisation = {1, "Optimiser la vitesse méthode 1"};
     c.optimisationQuittée();
     c.contrôles.optimisation = {-1, "n'importe quoi"};
     c.optimisationQuittée();
-    EXPECT_EQ(valeur(m, "OPT ="), "1");
     c.changerOccupationMémoire(true);
-    EXPECT_FALSE(bleu(m, "AffichageMemoire ="));
-    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(std::tuple(valeur(m, "AVRDUDE_PROGRAMMER ="), valeur(m, "OPT ="), bleu(m, "AffichageMemoire ="),
+                         messages.messages.size()),
+              std::tuple("Fendel-stk200", "1", false, 0u));
 
-    // La fréquence : un entier en hertz, rien d'autre ; un refus laisse F_CPU et l'étiquette (une
-    // fréquence acceptée : vue dans la fenêtre).
+    // La fréquence : un entier en hertz, rien d'autre ; un refus laisse F_CPU et l'étiquette.
     for (const char* refusée : {"8,5", "", "0", "99999999999"}) {
-        messages.messages.clear();
         c.contrôles.fréquence = {-1, refusée};
         EXPECT_FALSE(c.fréquenceQuittée()) << refusée;
-        EXPECT_EQ(messages.messages.size(), 1u) << refusée;
     }
-    EXPECT_EQ(valeur(m, "F_CPU ="), "8000000");
-    EXPECT_EQ(c.contrôles.texteFréquence, "Hz = 8 MHz");
+    EXPECT_EQ(std::tuple(messages.messages.size(), valeur(m, "F_CPU ="), c.contrôles.texteFréquence),
+              std::tuple(4u, "8000000", "Hz = 8 MHz"));
     EXPECT_EQ(Configuration::texteMégahertz("7372800"), "Hz = 7,3728 MHz");
     // Les suffixes d'entier du C sont lus, et F_CPU gardé tel quel ; un autre reste refusé.
     for (const auto& [f, lu] : {std::pair{"8000000ull # quartz", true},
@@ -166,32 +148,28 @@ TEST_F(Configuration_, GestionnairesAuxBords) {
     EXPECT_EQ(valeursMakefile().FréquenceCPU, "8000000UL");
 }
 
-// Un « makefile » illisible : OK demande avant de le remplacer, non ne touche à rien. Un échec
-// d'écriture : essais des écrivains (rien de touché) et de la fenêtre (projet en lecture seule).
+// Un « makefile » illisible : OK demande avant de le remplacer, non ne touche à rien.
 TEST_F(Configuration_, MakefileIllisibleRemplacéSeulementAvecAccord) {
     EssaiConfiguration autre;
     QDir().mkpath(autre.makefile()); // un dossier à la place du fichier
     ConfigurationMakefile d;
-    messages.messages.clear();
     d.charger(fenêtre);
     EXPECT_FALSE(messages.messages.empty());
     messages.messages.clear();
     messages.réponses = {RéponseMessage::Non};
     EXPECT_FALSE(d.enregistrer());
-    EXPECT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(QFileInfo(autre.makefile()).isDir());
+    EXPECT_EQ(std::tuple(messages.messages.size(), QFileInfo(autre.makefile()).isDir()),
+              std::tuple(1u, true));
 }
 
-// Un projet au seul « Makefile », le nom usuel sous Linux : ses valeurs sont lues, OK le réécrit
-// sur place avec sa copie « Makefile.bak », sans créer de « makefile » qui le masquerait (que make
-// le prenne alors : vu par MakefileProjet contre make ; qu'un makefile écrit compile : de bout en bout).
+// Un projet au seul « Makefile » : lu, réécrit sur place avec sa copie « Makefile.bak », sans créer
+// de « makefile » qui le masquerait.
 TEST_F(Configuration_, UnMakefileEnMajusculeEstCeluiQuOnLitEtRéécrit) {
     const QString makefile = essai.projet() + "/Makefile";
     const QByteArray original = EssaiConfiguration::makefileAvec({{"MCU =", "atmega644p"}, {"OPT =", "2"}});
     ecrireFichier(makefile, original);
     EXPECT_TRUE(charger().empty());
-    EXPECT_TRUE(messages.messages.empty());
-    EXPECT_EQ(valeur(m, "MCU ="), "atmega644p");
+    EXPECT_EQ(std::tuple(messages.messages.size(), valeur(m, "MCU =")), std::tuple(0u, "atmega644p"));
     c.contrôles.optimisation = {1, "Optimiser la vitesse méthode 1"};
     c.optimisationQuittée();
     ASSERT_TRUE(c.enregistrer());
@@ -209,8 +187,7 @@ TEST_F(Configuration_, ÉtapesSautéesEtPréférences) {
     ASSERT_TRUE(EcrirePréférenceInterface("PlusDeBulles", "1"));
     fenêtre.imageIllisible = true;
     EXPECT_EQ(charger(), std::vector<int>{3});
-    EXPECT_EQ(valeur(m, "TARGET ="), "Clignotant");
-    EXPECT_TRUE(fenêtre.bulles);
+    EXPECT_EQ(std::tuple(valeur(m, "TARGET ="), fenêtre.bulles), std::tuple("Clignotant", true));
 
     essai.écrireMakefile(EssaiConfiguration::makefileAvec({{"MCU =", "atmega16"}}));
     QFile::remove(essai.configurationParDéfaut());
@@ -218,9 +195,9 @@ TEST_F(Configuration_, ÉtapesSautéesEtPréférences) {
     fenêtre.imageIllisible = false;
     messages.messages.clear();
     EXPECT_EQ(autre.charger(fenêtre), std::vector<int>{5});
-    EXPECT_FALSE(messages.messages.empty());
-    EXPECT_EQ(valeur(autre.RTBMakefile, "MCU ="), "atmega16");
-    EXPECT_EQ(valeur(autre.RTBMakefile, "TARGET ="), "Clignotant");
+    EXPECT_EQ(std::tuple(messages.messages.empty(), valeur(autre.RTBMakefile, "MCU ="),
+                         valeur(autre.RTBMakefile, "TARGET =")),
+              std::tuple(false, "atmega16", "Clignotant"));
 }
 
 // Les deux questions sur la configuration par défaut, et ce que fait chaque réponse.
@@ -233,8 +210,8 @@ TEST_F(Configuration_, ConfigurationParDéfaut) {
     EXPECT_EQ(valeur(m, "MCU ="), "atmega16");
     messages.réponses = {RéponseMessage::Oui};
     EXPECT_TRUE(c.rechargerConfigurationParDéfaut());
-    EXPECT_EQ(valeur(m, "MCU ="), "atmega8");
-    EXPECT_EQ(c.contrôles.microContrôleur.texte, "ATMega8");
+    EXPECT_EQ(std::tuple(valeur(m, "MCU ="), c.contrôles.microContrôleur.texte),
+              std::tuple("atmega8", "ATMega8"));
 
     // Enregistrée à côté des réglages de l'utilisateur, jamais dans l'installation ; relue ensuite.
     etatGlobal().FichierParamètres = essai.temporaire() + "/Réglages/Paramètres.xml";
@@ -248,10 +225,9 @@ TEST_F(Configuration_, ConfigurationParDéfaut) {
     EXPECT_EQ(lireFichier(essai.configurationParDéfaut()), avant);
     DocumentRiche relu;
     ASSERT_TRUE(relu.charger(perso));
-    EXPECT_EQ(valeur(relu, "TARGET ="), "Clignotant");
-    EXPECT_TRUE(rouge(relu, "MCU ="));
-    EXPECT_EQ(Configuration::cheminConfigurationParDéfaut(), perso);
-    EXPECT_EQ(messages.messages.size(), 4u);
+    EXPECT_EQ(std::tuple(valeur(relu, "TARGET ="), rouge(relu, "MCU ="),
+                         Configuration::cheminConfigurationParDéfaut(), messages.messages.size()),
+              std::tuple("Clignotant", true, perso, 4u));
 }
 
 // Ports série du système : triés par nom puis numéro, sans ceux qui n'ont pas de circuit (type 0).

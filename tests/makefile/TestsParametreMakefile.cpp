@@ -2,10 +2,10 @@
 #include "common/Messages.h"
 #include "makefile/ParametreMakefile.h"
 #include "outils/DocumentDe.h"
+#include "outils/OutilsTests.h"
 
 #include "noyau/EtatGlobal.h"
 
-#include <QDir>
 #include <gtest/gtest.h>
 
 using OutilsTests::documentDe;
@@ -28,8 +28,7 @@ const CouleurRVB Noir{0, 0, 0}, Rouge{255, 0, 0}, Bleu{0, 0, 255}, Vert{0, 128, 
 } // namespace
 
 TEST_F(ParametreMakefile, LectureSelonLaRègleDesClés) {
-    // Clé en commentaire, ligne indentée, commentaire après la valeur : vus de bout en bout (makefile
-    // au modèle « Mfile »).
+    // Clé en commentaire, ligne indentée, commentaire après la valeur : vus de bout en bout.
     const std::pair<const char*, const char*> cas[] = {
         {"XMCU = at90s1200\r\nMCU_X = a\r\nMCU = atmega16\r\n", "atmega16"},
         {"MCU =\tatmega8\r\n", "\tatmega8"}, // seules les espaces sont retirées
@@ -51,8 +50,7 @@ TEST_F(ParametreMakefile, CléAbsente) {
         etatMarquage().PositionRecherche = 12;
         EXPECT_EQ(LireParamètre(documentDe(texte), "MCU ="), QString());
         EXPECT_EQ(etatMarquage().PositionRecherche, -1);
-        ASSERT_EQ(messages.messages.size(), 1u);
-        EXPECT_EQ(messages.messages[0].texte, MessageParamètreManquantLecture("MCU ="));
+        EXPECT_EQ(OutilsTests::textes(messages), QStringList{MessageParamètreManquantLecture("MCU =")});
     }
     EXPECT_FALSE(ValeurParamètre(documentDe("x"), "MCU =").has_value());
     EXPECT_EQ(ValeurParamètre(documentDe("MCU ="), "MCU ="), QString());
@@ -63,14 +61,11 @@ TEST_F(ParametreMakefile, CléAbsente) {
     etatMarquage().MarquageActif = true;
     EXPECT_FALSE(MarquerParamètre(d, "MCU =", "atmega16"));
     EXPECT_EQ(d.contenu(), avant);
-    ASSERT_EQ(messages.messages.size(), 1u);
+    ASSERT_EQ(OutilsTests::textes(messages), QStringList{MessageParamètreManquantÉcriture("MCU =")});
     EXPECT_EQ(messages.messages[0].icône, IconeMessage::Critique);
-    EXPECT_EQ(messages.messages[0].texte, MessageParamètreManquantÉcriture("MCU ="));
     // Le message montre le vrai dossier de la configuration par défaut.
     etatGlobal().DossierInstallation = QStringLiteral("/opt/quillon");
-    EXPECT_TRUE(MessageParamètreManquantLecture("MCU =").contains(
-        QStringLiteral("« ") + QDir::toNativeSeparators(QStringLiteral("/opt/quillon/Modèle")) +
-        QStringLiteral(" »")));
+    EXPECT_TRUE(MessageParamètreManquantLecture("MCU =").contains("« /opt/quillon/Modèle »"));
 }
 
 // La position de la clé est retenue (pour Suivant) sans toucher à la sélection ; l'écriture va sur
@@ -84,9 +79,8 @@ TEST_F(ParametreMakefile, ÉcritureSurLaLigneDuRéglage) {
 
     DocumentRiche m = documentDe("#   MCU = atmega128\r\n\tMCU = atmega644p # ici\r\nOPT = s\r\nT = x");
     ASSERT_TRUE(MarquerParamètre(m, "MCU =", "atmega16"));
-    EXPECT_EQ(etatMarquage().PositionRecherche, 22);
-    EXPECT_EQ(m.formatEn(4).couleur, Noir);
-    EXPECT_EQ(m.formatEn(22).couleur, Rouge);
+    EXPECT_EQ(std::tuple(etatMarquage().PositionRecherche, m.formatEn(4).couleur, m.formatEn(22).couleur),
+              std::tuple(22, Noir, Rouge));
     ASSERT_TRUE(MarquerParamètre(m, "T =", "BP-LED")); // dernière ligne sans fin de ligne
     ASSERT_TRUE(MarquerParamètre(m, "OPT =", QString()));
     EXPECT_EQ(m.texte(), "#   MCU = atmega128\r\n\tMCU = atmega16\r\nOPT = \r\nT = BP-LED");
@@ -106,11 +100,13 @@ TEST_F(ParametreMakefile, Marques) {
     d.définirCouleur(Vert);
     ASSERT_TRUE(MarquerParamètre(d, "MCU =", "atmega16"));
     for (const int i : {0, 4, 5, 13, 14, 16}) {
-        SCOPED_TRACE(i);
         const FormatCaractere f = d.formatEn(i);
-        EXPECT_EQ(f.gras, i < 5);
-        EXPECT_EQ(f.couleur, i < 5 ? Rouge : i < 14 ? Vert : Noir);
-        EXPECT_EQ(f.italique, i >= 5 && i < 14);
+        EXPECT_EQ(std::tuple(f.gras, f.couleur, f.italique), std::tuple(i < 5,
+                                                                        i < 5    ? Rouge
+                                                                        : i < 14 ? Vert
+                                                                                 : Noir,
+                                                                        i >= 5 && i < 14))
+            << i;
     }
     for (const char* clé : {"CompilCoff =", "BAUD ="})
         ASSERT_TRUE(MarquerParamètre(d, clé, "9600"));
@@ -120,9 +116,8 @@ TEST_F(ParametreMakefile, Marques) {
     etatMarquage().MarquageActif = true;
     ASSERT_TRUE(MarquerParamètre(d, "F_CPU =", "8000000"));
     const qsizetype p = d.texte().indexOf("F_CPU =");
-    for (qsizetype i = p + 7; i < p + 16; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(d.formatEn(i).gras, i < p + 15);
-        EXPECT_EQ(d.formatEn(i).couleur, i < p + 15 ? Bleu : Noir);
-    }
+    for (qsizetype i = p + 7; i < p + 16; ++i)
+        EXPECT_EQ(std::tuple(d.formatEn(i).gras, d.formatEn(i).couleur),
+                  std::tuple(i < p + 15, i < p + 15 ? Bleu : Noir))
+            << i;
 }

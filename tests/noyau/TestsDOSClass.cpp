@@ -17,8 +17,7 @@ struct Evenement {
     QString texte;
 };
 
-// Un DOSClass dont chaque évènement est noté, avec un arrêt de sécurité pour qu'aucun test ne
-// reste bloqué si l'enfant ne finit pas.
+// Un DOSClass dont chaque évènement est noté, et un filet si l'enfant ne finit pas.
 struct BancDOS : ::testing::Test {
     DOSClass dos;
     std::vector<Evenement> evenements;
@@ -61,9 +60,8 @@ struct BancDOS : ::testing::Test {
 
 } // namespace
 
-// Le même objet sert à chaque exécution : code de sortie (128 + signal pour un enfant tué), sorties
-// fusionnées, guillemets sans aucun shell ; un programme qui ne démarre pas rend son code sans
-// évènement et laisse la dernière exécution.
+// Un même objet : code de sortie (128 + signal si tué), sorties fusionnées, guillemets sans shell ; un
+// programme qui ne démarre pas rend son code sans évènement et laisse la dernière exécution.
 TEST_F(BancDOS, CodesSortiesEtGuillemetsSansShell) {
     const struct {
         QString commande, sortie;
@@ -90,8 +88,8 @@ TEST_F(BancDOS, CodesSortiesEtGuillemetsSansShell) {
     for (const auto& [commande, statut] : introuvables)
         EXPECT_EQ(executer(commande), statut) << commande.toStdString();
     QCoreApplication::processEvents();
-    EXPECT_TRUE(evenements.empty());
-    EXPECT_EQ(std::tuple(dos.Outputs(), dos.ExitCode()), std::tuple("$HOME ; echo x\n", 0));
+    EXPECT_EQ(std::tuple(evenements.size(), dos.Outputs(), dos.ExitCode()),
+              std::tuple(0u, "$HOME ; echo x\n", 0));
 }
 
 TEST_F(BancDOS, ArretDepuisLePremierEvenementDeSortie) {
@@ -102,8 +100,7 @@ TEST_F(BancDOS, ArretDepuisLePremierEvenementDeSortie) {
     // Plus aucun évènement après l'arrêt, et la sortie s'arrête au premier morceau.
     QCoreApplication::processEvents();
     ASSERT_EQ(evenements.size(), 1u);
-    EXPECT_EQ(dos.Outputs(), evenements[0].texte);
-    EXPECT_TRUE(dos.Outputs().startsWith("quillon\n"));
+    EXPECT_TRUE(dos.Outputs() == evenements[0].texte && dos.Outputs().startsWith("quillon\n"));
 
     // Puis une exécution ordinaire : l'arrêt ne reste pas acquis.
     QObject::disconnect(arret);
@@ -119,8 +116,7 @@ TEST_F(BancDOS, LongueSortieArriveEntiere) {
     OutilsTests::ecrireFichier(fichier, contenu);
 
     EXPECT_EQ(executer("cat \"" + fichier + u'"'), 0);
-    EXPECT_TRUE(dos.Outputs().toLatin1() == contenu);
-    EXPECT_TRUE(morceaux('O') == dos.Outputs());
+    EXPECT_TRUE(dos.Outputs().toLatin1() == contenu && morceaux('O') == dos.Outputs());
 }
 
 TEST_F(BancDOS, UneSeuleExecutionALaFois) {
@@ -131,6 +127,5 @@ TEST_F(BancDOS, UneSeuleExecutionALaFois) {
     });
     // Un enfant muet qui ne finit pas, arrêté depuis l'attente.
     EXPECT_EQ(executer("sleep 1000"), DOSClass::StatutAnnule);
-    EXPECT_EQ(dos.ExitCode(), DOSClass::CodeSortieArret);
-    EXPECT_EQ(secondeStatut, EBUSY);
+    EXPECT_EQ(std::tuple(dos.ExitCode(), secondeStatut), std::tuple(DOSClass::CodeSortieArret, EBUSY));
 }

@@ -34,20 +34,17 @@ TEST_F(Xml, UneLectureNeReecritJamaisMêmeEnLectureSeuleEtUneEcritureGardeLaMise
     EXPECT_EQ(x.NombreDeNoeudsMultiples("Assistante", "Apparence Assistante", {}), 1);
     EXPECT_EQ(x.NombreDeNoeudsMultiples("Répertoire", "Apparence Répertoire", {}), 0);
     ASSERT_TRUE(x.Fermer());
-    EXPECT_EQ(lireFichier(chemin), original);
-    EXPECT_EQ(QFileInfo(chemin).lastModified(), avant);
+    EXPECT_EQ(std::tuple(lireFichier(chemin), QFileInfo(chemin).lastModified()), std::tuple(original, avant));
     QFile::setPermissions(chemin, QFile::ReadOwner | QFile::WriteOwner);
 
-    // Écrire puis supprimer sans rien déranger : vu par les profils. Valeurs à échapper : un lecteur
-    // strict (le nôtre est indulgent) relit les mêmes valeurs dans les octets écrits.
+    // Valeurs à échapper : un lecteur strict (le nôtre est indulgent) relit les mêmes valeurs.
     const QString neuf = dossier.filePath("Strict.xml");
     GestionXML w;
     w.Ouvrir(neuf, Racine);
     w.EcrireAttribut("Profil", "N", "<\"&\">");
     w.EcrireValeur("Note", "Tom &amp; Jerry, R&D <b>");
     ASSERT_TRUE(w.Fermer());
-    const QByteArray écrit = lireFichier(neuf);
-    QXmlStreamReader strict(écrit);
+    QXmlStreamReader strict(lireFichier(neuf));
     QStringList lus;
     while (!strict.atEnd())
         if (strict.readNext() == QXmlStreamReader::StartElement) {
@@ -81,7 +78,6 @@ TEST_F(Xml, FichiersDemesuresRefusesIntacts) {
     }
     EXPECT_FALSE(x.Fermer());
     EXPECT_EQ(lireFichier(chemin), profond);
-    // Un dossier à la place du fichier : vu au lancement, avec sa raison.
 }
 
 TEST_F(Xml, LaCorrespondanceSeFaitSurTousLesDescendants) {
@@ -104,9 +100,7 @@ TEST_F(Xml, LaCorrespondanceSeFaitSurTousLesDescendants) {
 TEST_F(Xml, EcrituresInvalidesRemonteesEtLecturesJamaisEnErreur) {
     x.Ouvrir(chemin, Racine);
     EXPECT_THROW(x.EcrireValeur("1abc", "v"), ErreurXML);
-    QString long21;
-    for (int i = 0; i < 21; ++i)
-        long21 += (i ? " N" : "N") + QString::number(i);
+    const QString long21 = QStringList(21, QStringLiteral("N")).join(u' ');
     EXPECT_THROW(x.EcrireValeur(long21, "v"), ErreurXML);
     EXPECT_EQ(x.LireValeur(long21), QString());
     EXPECT_EQ(x.LireValeur("X(99999)"), QString()); // indice hors 16 bits
@@ -119,13 +113,12 @@ TEST_F(Xml, LeCodageDeclareEstGarde) {
     EXPECT_EQ(x.LireValeur("Nom"), "Élément");
     x.EcrireValeur("Auteur", "Zoé");
     ASSERT_TRUE(x.Fermer());
-    const QByteArray octets = lireFichier(chemin);
-    EXPECT_TRUE(octets.startsWith("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"));
-    EXPECT_TRUE(octets.contains("Zo\xE9")); // pas « Zo\xC3\xA9 » en UTF-8
+    const QByteArray octets = lireFichier(chemin); // « Zoé » en Latin-1, pas en UTF-8
+    EXPECT_TRUE(octets.startsWith("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>") &&
+                octets.contains("Zo\xE9"));
 }
 
-// D'une autre racine (endommagé : vu au lancement, laissé intact et signalé) : rien ne se lit ni ne
-// s'écrit, et une écriture refusée ne change rien.
+// D'une autre racine : rien ne se lit ni ne s'écrit, et une écriture refusée ne change rien.
 TEST_F(Xml, DAutreRacineNeSeLitNiNeSEcrit) {
     const QByteArray contenu = "<Autre><Silence>1</Silence></Autre>";
     ecrireFichier(chemin, contenu);

@@ -29,8 +29,7 @@ TEST(OuvrirDocument, StatutsEtCheminsAbsents) {
     OutilsTests::ecrireFichier(fichier, "x");
     EnregistreurMessages messages;
     EXPECT_TRUE(OuvrirDocument(fichier));
-    EXPECT_EQ(xdg.argument(), fichier);
-    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(std::tuple(xdg.argument(), messages.messages.size()), std::tuple(fichier, 0u));
 
     // Le statut 3 a la même suite que xdg-open absent, plus bas.
     const std::pair<int, const char*> cas[] = {{1, "Une erreur c'est produite"}, {2, "Fichier non trouvé."}};
@@ -53,8 +52,7 @@ TEST(OuvrirDocument, StatutsEtCheminsAbsents) {
     EXPECT_TRUE(dit(messages, "Ce type de fichier n'a pas d'association valide."));
 }
 
-// Le courriel : blancs du sujet non codés, corps vide ; sans client de courrier, l'association
-// manquante.
+// Le courriel : blancs du sujet non codés, corps vide ; sans client de courrier, l'association manquante.
 TEST(OuvrirDocument, Courriels) {
     FauxXdgOpen xdg;
     EnregistreurMessages messages;
@@ -65,8 +63,7 @@ TEST(OuvrirDocument, Courriels) {
     EXPECT_TRUE(dit(messages, "Ce type de fichier n'a pas d'association valide."));
 }
 
-// L'aide absente est dite sans appeler xdg-open (son message est celui d'un chemin absent, plus
-// haut) ; présente, elle s'ouvre au chapitre voulu.
+// L'aide absente est dite sans appeler xdg-open ; présente, elle s'ouvre au chapitre voulu.
 TEST(OuvrirDocument, AideOuverteAuChapitreVoulu) {
     FauxXdgOpen xdg;
     QTemporaryDir installation;
@@ -74,8 +71,7 @@ TEST(OuvrirDocument, AideOuverteAuChapitreVoulu) {
     etatGlobal().DossierInstallation = installation.path();
     EnregistreurMessages messages;
     EXPECT_FALSE(Ouverture::ouvrirAide("fusibles"));
-    EXPECT_EQ(messages.messages.size(), 1u);
-    EXPECT_FALSE(xdg.appelé());
+    EXPECT_EQ(std::tuple(messages.messages.size(), xdg.appelé()), std::tuple(1u, false));
     OutilsTests::ecrireFichier(installation.filePath("Aide/index.html"), "<html></html>");
     EXPECT_TRUE(Ouverture::ouvrirAide("parametre-F_CPU"));
     EXPECT_EQ(xdg.argument(),
@@ -103,7 +99,5 @@ TEST(OuvrirDocument, LAideLivreeALesChapitresDemandes) {
     const QStringList ancres = captures(page, "id=\"([^\"]+)\"");
     for (const QString& cible : demandés + captures(page, "href=\"#([^\"]+)\""))
         EXPECT_TRUE(ancres.contains(cible)) << cible.toStdString();
-    const QStringList chapitres = captures(page, "<h2 id=\"([^\"]+)\"");
-    ASSERT_FALSE(chapitres.isEmpty());
-    EXPECT_EQ(chapitres.last(), "y-a-pu-rin-qui-marche");
+    EXPECT_TRUE(captures(page, "<h2 id=\"([^\"]+)\"").endsWith("y-a-pu-rin-qui-marche"));
 }

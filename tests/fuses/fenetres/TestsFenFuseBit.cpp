@@ -67,28 +67,24 @@ TEST_F(FenetreFusibles, ChargementLargeurAideEtSilence) {
     ASSERT_TRUE(activer());
     for (const char* nom : {"CBLire", "CBFuser", "CBTaille", "CBAide", "CBAnnuler", "CBArreter"})
         EXPECT_TRUE(c<BTL>(nom)->SonSilence()) << nom;
-    // Trois octets : étendu, haut, bas, chacun du bit 7 au bit 0 (l'ordre des deux derniers : la
-    // lecture) ; aucune ligne cochée.
+    // Trois octets, l'étendu d'abord, du bit 7 au bit 0 ; aucune ligne cochée.
     auto* fusibles = c<QListWidget>("ListeFusibles");
     ASSERT_EQ(fusibles->count(), 24);
-    EXPECT_EQ(fusibles->item(7)->text(), descriptionAVR().NomsFusibleEtendu[0]);
-    EXPECT_EQ(c<QListWidget>("ListeVerrouillage")->count(), 8);
-    EXPECT_TRUE(cochées("ListeFusibles").isEmpty());
+    EXPECT_EQ(std::tuple(fusibles->item(7)->text(), c<QListWidget>("ListeVerrouillage")->count(),
+                         cochées("ListeFusibles").size()),
+              std::tuple(descriptionAVR().NomsFusibleEtendu[0], 8, 0));
     // Toutes les lignes sont visibles sans défilement.
     EXPECT_GE(fusibles->viewport()->height(), fusibles->visualItemRect(fusibles->item(23)).bottom());
 
-    // Étroite, puis élargie sur la console (centrage et retour : la bascule commune, vue par la
-    // configuration).
+    // Étroite, puis élargie sur la console (la bascule commune : vue par la configuration).
     EXPECT_EQ(fenêtre->width(), px(FenFuseBit::LargeurÉtroite));
     cliquer("CBTaille");
-    EXPECT_EQ(fenêtre->width(), largeurElargie());
-    EXPECT_TRUE(c("RTAffichageDos")->isVisible());
+    EXPECT_EQ(std::tuple(fenêtre->width(), c("RTAffichageDos")->isVisible()),
+              std::tuple(largeurElargie(), true));
 
     cliquer("CBAide");
-    EXPECT_EQ(aides, 1);
     cliquer("CBAnnuler");
-    EXPECT_FALSE(fenêtre->isVisible());
-    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(std::tuple(aides, fenêtre->isVisible(), messages.messages.size()), std::tuple(1, false, 0u));
 }
 
 TEST_F(FenetreFusibles, LectureModificationEtEcriture) {
@@ -103,8 +99,7 @@ TEST_F(FenetreFusibles, LectureModificationEtEcriture) {
     messages.réponses = {RéponseMessage::Non, RéponseMessage::Oui, RéponseMessage::OK, RéponseMessage::Oui};
     for (int i = 0; i < 3; ++i)
         cliquer("CBFuser");
-    EXPECT_EQ(messages.messages.size(), 5u);
-    EXPECT_TRUE(p.journal().isEmpty());
+    EXPECT_EQ(std::tuple(messages.messages.size(), p.journal()), std::tuple(5u, QString()));
     messages.messages.clear();
 
     cliquer("CBLire");
@@ -130,13 +125,9 @@ TEST_F(FenetreFusibles, LectureModificationEtEcriture) {
     // avrdude n'écrit que l'octet qui change.
     EXPECT_EQ(p.journal(), "hfuse=c9\nlock=dc\n");
     // La console ne montre que l'écriture.
-    EXPECT_TRUE(console().contains("1 byte of hfuse written"));
-    EXPECT_FALSE(console().contains("<stdout>"));
-    // Le verrou de la puce changé par ailleurs : des cases de verrouillage inchangées ne le
-    // réécrivent pas.
-    ASSERT_GE(
-        OutilsTests::executer("avrdude", {"-p", "m8", "-P", p.port(), "-c", "avrisp", "-U", "lock:w:0xcc:m"}),
-        0);
+    EXPECT_TRUE(console().contains("1 byte of hfuse written") && !console().contains("<stdout>"));
+    // Le verrou changé par ailleurs : des cases de verrouillage inchangées ne le réécrivent pas.
+    OutilsTests::executer("avrdude", {"-p", "m8", "-P", p.port(), "-c", "avrisp", "-U", "lock:w:0xcc:m"});
     ASSERT_TRUE(p.journal().endsWith("lock=cc\n")) << p.journal().toStdString();
     // Une écriture réussie permet la suivante sans relire.
     fusibles->item(15)->setCheckState(Qt::Unchecked);
@@ -157,13 +148,11 @@ TEST_F(FenetreFusibles, ProgrammateurMuetPuisArretParLeBouton) {
     ouvrir();
     cliquer("CBLire");
     ASSERT_EQ(titres(), QStringList{"Erreur de communication"});
-    // La console n'est pas ouverte d'office.
-    EXPECT_EQ(fenêtre->width(), px(FenFuseBit::LargeurÉtroite));
-    // avrdude est arrêté sans réessayer pendant une minute.
-    EXPECT_FALSE(console().contains("attempt 2 of"));
+    // La console n'est pas ouverte d'office ; avrdude est arrêté sans réessayer pendant une minute.
+    EXPECT_EQ(std::tuple(fenêtre->width(), console().contains("attempt 2 of")),
+              std::tuple(px(FenFuseBit::LargeurÉtroite), false));
 
-    // Pendant qu'avrdude attend : l'étape, l'indicateur et le bouton d'arrêt se montrent ; un
-    // clic arrête la lecture.
+    // Pendant qu'avrdude attend : l'étape, l'indicateur et l'arrêt se montrent ; un clic l'arrête.
     messages.messages.clear();
     QString étape;
     bool occupée = false, lireActif = true, fermer = false;
@@ -179,24 +168,21 @@ TEST_F(FenetreFusibles, ProgrammateurMuetPuisArretParLeBouton) {
         EXPECT_TRUE(fenêtre->isVisible());
     });
     cliquer("CBLire");
-    EXPECT_GT(attentes, 0);
-    EXPECT_EQ(étape, "Lecture du fusible haut…");
-    EXPECT_TRUE(occupée);
-    EXPECT_FALSE(lireActif);
-    EXPECT_TRUE(OutilsTests::aucunMessage(messages));
-    EXPECT_TRUE(fenêtre->logique().ErreurAvrdude);
-    EXPECT_FALSE(c("CBArreter")->isVisible());
-    EXPECT_TRUE(c("CBLire")->isEnabled());
+    EXPECT_EQ(std::tuple(attentes > 0, étape, occupée, lireActif),
+              std::tuple(true, QStringLiteral("Lecture du fusible haut…"), true, false));
+    // Arrêtée : sans message, en échec, le bouton d'arrêt caché et Lire rendu.
+    EXPECT_EQ(std::tuple(OutilsTests::aucunMessage(messages), fenêtre->logique().ErreurAvrdude,
+                         c("CBArreter")->isVisible(), c("CBLire")->isEnabled()),
+              std::tuple(true, true, false, true));
     EXPECT_TRUE(console().contains("avrdude arrêté à votre demande."));
 
     // Fermeture demandée pendant une lecture.
     attentes = 0;
     fermer = true;
     cliquer("CBLire");
-    EXPECT_GT(attentes, 0);
-    EXPECT_FALSE(fenêtre->isVisible());
-    EXPECT_FALSE(fenêtre->logique().enCours());
-    EXPECT_TRUE(OutilsTests::aucunMessage(messages));
+    EXPECT_EQ(std::tuple(attentes > 0, fenêtre->isVisible(), fenêtre->logique().enCours(),
+                         OutilsTests::aucunMessage(messages)),
+              std::tuple(true, false, false, true));
 }
 
 TEST_F(FenetreFusibles, MauvaisComposantEtSecondeLecture) {
@@ -207,12 +193,11 @@ TEST_F(FenetreFusibles, MauvaisComposantEtSecondeLecture) {
     ouvrir();
     cliquer("CBLire");
     ASSERT_EQ(titres(), QStringList{"Erreur indéfinie"});
-    EXPECT_EQ(fenêtre->width(), largeurElargie());
-    EXPECT_TRUE(console().contains("expected signature for ATmega8"));
-    EXPECT_TRUE(cochées("ListeFusibles").isEmpty());
+    EXPECT_EQ(std::tuple(fenêtre->width(), console().contains("expected signature for ATmega8"),
+                         cochées("ListeFusibles").size()),
+              std::tuple(largeurElargie(), true, 0));
 
-    // L'identifiant corrigé : les lignes se cochent ; relues, elles montrent exactement la puce,
-    // même une case cochée par erreur entre-temps, qui n'est donc pas écrite (le journal le dit).
+    // L'identifiant corrigé : relues, les lignes montrent la puce, même après une case cochée entre-temps.
     composant(p, QStringLiteral("atmega8"), QStringLiteral("m168"));
     messages.messages.clear();
     cliquer("CBLire");
@@ -235,8 +220,8 @@ TEST_F(FenetreFusibles, SansDescriptionNiPort) {
     EXPECT_FALSE(ChargerDescriptionAVR(QStringLiteral("atxmega999")).réussi());
     réglerFusibles(p, QStringLiteral("atxmega999"), QStringLiteral("x999"), QStringLiteral("avrisp"));
     ouvrir();
-    EXPECT_EQ(c<QListWidget>("ListeFusibles")->count(), 0);
-    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(std::tuple(c<QListWidget>("ListeFusibles")->count(), messages.messages.size()),
+              std::tuple(0, 0u));
     cliquer("CBLire");
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_TRUE(messages.messages[0].texte.contains("atxmega999"));
@@ -248,11 +233,9 @@ TEST_F(FenetreFusibles, SansDescriptionNiPort) {
     valeursMakefile().PortProgrammateur.clear();
     ouvrir();
     cliquer("CBLire");
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_TRUE(console().isEmpty());
+    EXPECT_EQ(std::tuple(messages.messages.size(), console().isEmpty()), std::tuple(1u, true));
 
-    // Un AT90S2313, dont avrdude ne sait pas lire le fusible : dit dès l'ouverture, puis à la
-    // lecture, sans en lancer.
+    // Un AT90S2313, dont avrdude ne lit pas le fusible : dit à l'ouverture et à la lecture, sans avrdude.
     fenêtre.reset();
     messages.messages.clear();
     composant(p, QStringLiteral("at90s2313"), QStringLiteral("2313"));

@@ -65,8 +65,7 @@ protected:
 
 } // namespace
 
-// Chaque étiquette nomme son contrôle pour l'accessibilité ; la fenêtre s'ouvre repliée, sans
-// étape sautée ni message.
+// Chaque étiquette nomme son contrôle ; la fenêtre s'ouvre repliée, sans étape sautée ni message.
 TEST_F(FenetreConfiguration, OuvertureÉtiquettesEtLargeur) {
     ouvrir(services());
     int étiquetés = 0;
@@ -75,10 +74,9 @@ TEST_F(FenetreConfiguration, OuvertureÉtiquettesEtLargeur) {
             EXPECT_EQ(b->accessibleName(), l->text()) << b->objectName().toStdString();
         }
     }
-    EXPECT_GE(étiquetés, 7);
-    EXPECT_TRUE(fenêtre->estRepliée());
-    EXPECT_TRUE(fenêtre->étapesSautées().empty());
-    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(std::tuple(étiquetés >= 7, fenêtre->estRepliée(), fenêtre->étapesSautées().size(),
+                         messages.messages.size()),
+              std::tuple(true, true, 0u, 0u));
 
     // >>>> élargit à 14500 twips au plus, centrée ; <<<< replie.
     const int replié = fenêtre->width();
@@ -90,11 +88,9 @@ TEST_F(FenetreConfiguration, OuvertureÉtiquettesEtLargeur) {
     EXPECT_EQ(fenêtre->width(), replié);
 }
 
-// Un makefile du projet : options et dossiers montrés ; un port tapé puis Entrée s'écrit sans
-// fermer la fenêtre ; quitter la liste suffit aussi. OK impossible : message, la fenêtre reste ;
-// possible, il enregistre et ferme, avec le texte tapé dans une liste qu'on n'a pas quittée.
+// Un port tapé puis Entrée s'écrit sans fermer ; quitter la liste suffit aussi. OK impossible : message,
+// la fenêtre reste ; possible, il enregistre et ferme, avec le texte d'une liste qu'on n'a pas quittée.
 TEST_F(FenetreConfiguration, MakefileDuProjetPortEtOK) {
-    // Le format, Stabs et les dossiers lus : essai de bout en bout MakefileÉtrangerAuModèleClassique.
     essai.écrireMakefile(EssaiConfiguration::makefileAvec(
         {{"DEBUG =", "stabs"}, {"CompilCoff =", "extcoff"}, {"AffichageMemoire =", ""}}));
     ouvrir(services());
@@ -104,34 +100,30 @@ TEST_F(FenetreConfiguration, MakefileDuProjetPortEtOK) {
     OutilsFenetres::taper(c<QComboBox>("ComboBoxPort"), "com2");
     EXPECT_EQ(valeur("AVRDUDE_PORT ="), "com2");
     QTest::keyClick(c<QLineEdit>("TxtInclude"), Qt::Key_Return);
-    EXPECT_TRUE(fenêtre->isVisible());
-    EXPECT_TRUE(ouvertes.isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(essai.makefile()) && essai.makefileÉcrit().contains("com2"));
+    EXPECT_EQ(std::tuple(fenêtre->isVisible(), ouvertes.size(), essai.makefileÉcrit().contains("com2")),
+              std::tuple(true, 0, false));
 
     auto* programmateur = c<QComboBox>("ComboBoxProgrammateur");
     OutilsFenetres::taper(programmateur, "stk500", false);
     QFocusEvent sortie(QEvent::FocusOut, Qt::TabFocusReason);
     QCoreApplication::sendEvent(programmateur->lineEdit(), &sortie);
-    EXPECT_EQ(valeur("AVRDUDE_PROGRAMMER ="), "stk500");
-    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(std::tuple(valeur("AVRDUDE_PROGRAMMER ="), messages.messages.size()), std::tuple("stk500", 0u));
 
     {
         ProjetEnLectureSeule lectureSeule(essai);
         cliquer("CommandButtonOK");
     }
-    EXPECT_TRUE(fenêtre->isVisible());
-    ASSERT_EQ(messages.messages.size(), 1u);
+    ASSERT_EQ(std::tuple(fenêtre->isVisible(), messages.messages.size()), std::tuple(true, 1u));
 
     OutilsFenetres::taper(c<QComboBox>("ComboBoxPort"), "com3", false);
     cliquer("CommandButtonOK");
-    EXPECT_EQ(fenêtre->result(), QDialog::Accepted);
-    EXPECT_FALSE(fenêtre->isVisible());
+    EXPECT_EQ(std::tuple(fenêtre->result(), fenêtre->isVisible()), std::tuple(QDialog::Accepted, false));
     EXPECT_TRUE(essai.makefileÉcrit().contains("\nAVRDUDE_PORT = com3\n"));
     EXPECT_TRUE(essai.makefileÉcrit().contains("\nAVRDUDE_PROGRAMMER = stk500\n"));
 }
 
-// Le µC se complète en tapant, sans tenir compte de la casse : Entrée choisit la proposition
-// (ou l'entrée du nom tapé en entier) et l'écrit dans le makefile, sans fermer la fenêtre.
+// Le µC se complète sans égard à la casse : Entrée choisit la proposition (ou le nom tapé en entier)
+// et l'écrit dans le makefile, sans fermer la fenêtre.
 TEST_F(FenetreConfiguration, MicroContrôleurEtFréquenceTapés) {
     ouvrir(services());
     auto* chip = c<QComboBox>("ComboBoxChip");
@@ -143,9 +135,9 @@ TEST_F(FenetreConfiguration, MicroContrôleurEtFréquenceTapés) {
         if (proposition) QTest::keyClick(propositions, Qt::Key_Down);
         const QString attendu = proposition ? propositions->currentIndex().data().toString() : "ATMega16";
         QTest::keyClick(propositions, Qt::Key_Return);
-        EXPECT_EQ(fenêtre->configuration().contrôles.microContrôleur.texte, attendu);
-        EXPECT_EQ(valeur("MCU ="), attendu.toLower());
-        EXPECT_TRUE(fenêtre->isVisible());
+        EXPECT_EQ(std::tuple(fenêtre->configuration().contrôles.microContrôleur.texte, valeur("MCU ="),
+                             fenêtre->isVisible()),
+                  std::tuple(attendu, attendu.toLower(), true));
     }
     EXPECT_TRUE(messages.messages.empty());
 
@@ -155,9 +147,8 @@ TEST_F(FenetreConfiguration, MicroContrôleurEtFréquenceTapés) {
     QTest::keyClick(fréquence->lineEdit(), Qt::Key_Return);
     ASSERT_EQ(messages.messages.size(), 1u);
     OutilsFenetres::taper(fréquence, "20000000");
-    EXPECT_EQ(c<QLabel>("TxtFreq")->text(), "Hz = 20 MHz");
-    EXPECT_EQ(valeur("F_CPU ="), "20000000");
-    EXPECT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(std::tuple(c<QLabel>("TxtFreq")->text(), valeur("F_CPU ="), messages.messages.size()),
+              std::tuple("Hz = 20 MHz", "20000000", 1u));
 }
 
 // Options au clic de souris : Dwarf-2 grise et vide le COFF, Stabs le rend.
@@ -170,9 +161,9 @@ TEST_F(FenetreConfiguration, OptionsDossiersEtMakefileChargé) {
     cliquerCase("OptCoff(1)");
     EXPECT_EQ(valeur("CompilCoff ="), "extcoff");
     cliquerCase("OptStab(1)");
-    EXPECT_EQ(valeur("CompilCoff ="), "");
-    EXPECT_FALSE(c("OptCoff(0)")->isEnabled());
-    EXPECT_FALSE(c<QRadioButton>("OptCoff(1)")->isChecked());
+    EXPECT_EQ(std::tuple(valeur("CompilCoff ="), c("OptCoff(0)")->isEnabled(),
+                         c<QRadioButton>("OptCoff(1)")->isChecked()),
+              std::tuple("", false, false));
     cliquerCase("CKBOccupationMémoire");
     EXPECT_EQ(valeur("AffichageMemoire ="), "");
 
@@ -184,8 +175,8 @@ TEST_F(FenetreConfiguration, OptionsDossiersEtMakefileChargé) {
     réponses = {"c:\\projet\\inc", "", "/opt/avr-gcc"};
     cliquer("CBDossierInclude");
     cliquer("CBDossierInclude");
-    EXPECT_EQ(include->text(), "c:\\avr\\inc c:\\projet\\inc");
-    EXPECT_EQ(valeur("EXTRAINCDIRS ="), "c:/avr/inc c:/projet/inc");
+    EXPECT_EQ(std::pair(include->text(), valeur("EXTRAINCDIRS =")),
+              std::pair(QString("c:\\avr\\inc c:\\projet\\inc"), QString("c:/avr/inc c:/projet/inc")));
     cliquer("CommandButton1");
     EXPECT_EQ(valeur("DIRAVR ="), "/opt/avr-gcc");
 
@@ -194,13 +185,13 @@ TEST_F(FenetreConfiguration, OptionsDossiersEtMakefileChargé) {
     ecrireFichier(autre, "MCU = attiny13\nTARGET = autre\n");
     réponses = {autre};
     cliquer("CBChargerMakefile");
-    EXPECT_EQ(dossiersDialogues.value(0), essai.projet());
-    EXPECT_EQ(c<VueDocumentRiche>("RTBMakefile")->toPlainText(), "MCU = attiny13\nTARGET = autre\n");
-    EXPECT_EQ(c<QComboBox>("ComboBoxChip")->currentText(), "ATMega8");
+    EXPECT_EQ(std::tuple(dossiersDialogues.value(0), c<VueDocumentRiche>("RTBMakefile")->toPlainText(),
+                         c<QComboBox>("ComboBoxChip")->currentText()),
+              std::tuple(essai.projet(), "MCU = attiny13\nTARGET = autre\n", "ATMega8"));
 }
 
-// Les boutons qui ouvrent d'autres fenêtres ; la fenêtre des fusibles est modale au-dessus ; une
-// exception d'un gestionnaire devient l'erreur non répertoriée au lieu de quitter la boucle.
+// Les boutons vers d'autres fenêtres, celle des fusibles modale au-dessus ; l'exception d'un
+// gestionnaire devient l'erreur non répertoriée au lieu de quitter la boucle.
 TEST_F(FenetreConfiguration, BoutonsVersDAutresFenêtres) {
     ouvrir(services());
     for (const char* bouton : {"CBFuseBit", "CBApropos", "CBAide", "CBAssistant"})
@@ -227,8 +218,7 @@ TEST_F(FenetreConfiguration, BoutonsVersDAutresFenêtres) {
     EXPECT_EQ(etatGlobal().DescriptionErreur, "boum");
 }
 
-// Bulles : cachées par le fond de la fenêtre (le clic : essai de la bulle) ; « Désactiver les bulles d'aide.
-// » s'enregistre et coupe celles des zones d'aide, pas celle de la fréquence.
+// Bulles cachées par le fond ; les couper s'enregistre et vaut pour les zones d'aide, pas la fréquence.
 TEST_F(FenetreConfiguration, BullesEtSilence) {
     ouvrir(services());
     auto* bulle = c<InfoBulle>("InfoBulle1");
@@ -244,8 +234,7 @@ TEST_F(FenetreConfiguration, BullesEtSilence) {
     OutilsFenetres::survoler(c("Label3"));
     EXPECT_FALSE(bulle->estAffichée());
     OutilsFenetres::survoler(c("TxtFreq"));
-    EXPECT_TRUE(bulle->estAffichée());
-    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(std::tuple(bulle->estAffichée(), messages.messages.size()), std::tuple(true, 0u));
 
     // « Silence. » s'enregistre aussitôt et fait taire chaque bouton de la fenêtre.
     cliquerCase("CBSilence");

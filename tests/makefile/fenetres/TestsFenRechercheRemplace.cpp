@@ -53,34 +53,31 @@ protected:
 
 } // namespace
 
-// Ctrl+F : fenêtre au premier plan, disposition de recherche ; le bouton Remplacer de la configuration est
-// caché tant qu'elle est chargée ; Ctrl+H : disposition de remplacement.
+// Ctrl+F : au premier plan, pour chercher, le Remplacer de la configuration caché ; Ctrl+H : pour remplacer.
 TEST_F(FenetreRecherche, OuvertureDispositionsEtPlace) {
     auto* remplacerConfiguration = fenêtre->findChild<QWidget*>("CBRemplacer");
     touche(Qt::Key_F, Qt::ControlModifier);
     ASSERT_NE(recherche(), nullptr);
-    EXPECT_TRUE(recherche()->isVisible());
-    EXPECT_TRUE(recherche()->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_TRUE(remplacerConfiguration->isHidden());
-    EXPECT_FALSE(r("TxBRemplacement")->isVisible());
+    EXPECT_EQ(std::tuple(recherche()->isVisible(),
+                         recherche()->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
+                         remplacerConfiguration->isHidden(), r("TxBRemplacement")->isVisible()),
+              std::tuple(true, true, true, false));
 
     const int hauteur = recherche()->height();
     cliquer("CBRExt");
-    EXPECT_TRUE(r("TxBRemplacement")->isVisible());
-    EXPECT_GT(recherche()->height(), hauteur);
+    EXPECT_TRUE(r("TxBRemplacement")->isVisible() && recherche()->height() > hauteur);
 
     fermer();
     EXPECT_FALSE(remplacerConfiguration->isHidden());
 
     touche(Qt::Key_H, Qt::ControlModifier);
     ASSERT_NE(recherche(), nullptr);
-    EXPECT_TRUE(recherche()->enDispositionRemplacement());
-    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(std::tuple(recherche()->enDispositionRemplacement(), messages.messages.size()),
+              std::tuple(true, 0u));
 }
 
-// Les cases vont à la recherche : depuis le point d'insertion en fin de texte, MCU est
-// introuvable ; depuis le début, la première occurrence est sélectionnée dans la vue ; F3 passe à
-// la suivante, jusqu'au message de fin. La recherche survit à la fermeture de la fenêtre.
+// Les cases vont à la recherche (depuis la fin : introuvable ; du début : trouvée) ; F3 passe à la
+// suivante jusqu'au message de fin ; la recherche survit à la fermeture de la fenêtre.
 TEST_F(FenetreRecherche, RechercheSuivantEtÉtatGardé) {
     // F3 sans recherche encore faite : la fenêtre de recherche s'ouvre.
     touche(Qt::Key_F3);
@@ -100,21 +97,19 @@ TEST_F(FenetreRecherche, RechercheSuivantEtÉtatGardé) {
     fermer();
 
     touche(Qt::Key_F3);
-    EXPECT_EQ(sélectionVue(), "MCU");
-    EXPECT_GT(vue->textCursor().selectionStart(), premier);
+    EXPECT_EQ(std::tuple(sélectionVue(), vue->textCursor().selectionStart() > premier),
+              std::tuple("MCU", true));
     for (int i = 0; i < 20 && messages.messages.size() == 1; ++i)
         touche(Qt::Key_F3);
     EXPECT_TRUE(messages.messages.back().texte.contains("«MCU»"));
 
     touche(Qt::Key_F, Qt::ControlModifier);
     EXPECT_EQ(r<QLineEdit>("TxBRechercher")->text(), "MCU");
-    for (const char* coché : {"CBMotEntier", "CBMAjMin"})
-        EXPECT_TRUE(r<QCheckBox>(coché)->isChecked()) << coché;
+    EXPECT_TRUE(r<QCheckBox>("CBMotEntier")->isChecked() && r<QCheckBox>("CBMAjMin")->isChecked());
 }
 
-// Remplacer : d'abord une recherche, puis chaque clic remplace la correspondance et passe à la
-// suivante ; un remplacement vide supprime. Remplacer tout cache la fenêtre sans la fermer et
-// donne le compte ; le bouton Remplacer de la configuration revient.
+// Remplacer cherche d'abord, puis remplace (par rien : supprime) et passe à la suivante. Remplacer
+// tout cache la fenêtre sans la fermer, donne le compte et rend le Remplacer de la configuration.
 TEST_F(FenetreRecherche, RemplacerEtRemplacerTout) {
     touche(Qt::Key_H, Qt::ControlModifier);
     écrire("TxBRechercher", "avrisp");
@@ -127,16 +122,14 @@ TEST_F(FenetreRecherche, RemplacerEtRemplacerTout) {
     EXPECT_EQ(sélectionVue(), "avrisp");
     cocher("CBDuDébut", false);
     cliquer("CBRemplacer");
-    EXPECT_EQ(texte().count("avrisp"), avant - 1);
-    EXPECT_EQ(sélectionVue(), "avrisp");
-    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(std::tuple(texte().count("avrisp"), sélectionVue(), messages.messages.size()),
+              std::tuple(avant - 1, "avrisp", 0u));
 
     écrire("TxBRemplacement", "stk500");
     cliquer("CBRemplacerTout");
-    EXPECT_FALSE(recherche()->isVisible());
     ASSERT_NE(recherche(), nullptr);
-    EXPECT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(texte().count("avrisp"), 0);
+    EXPECT_EQ(std::tuple(recherche()->isVisible(), messages.messages.size(), texte().count("avrisp"),
+                         fenêtre->findChild<QWidget*>("CBRemplacer")->isHidden()),
+              std::tuple(false, 1u, 0, false));
     EXPECT_EQ(vue->toPlainText().count("stk500"), texte().count("stk500"));
-    EXPECT_FALSE(fenêtre->findChild<QWidget*>("CBRemplacer")->isHidden());
 }
