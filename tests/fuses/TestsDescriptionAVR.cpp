@@ -242,10 +242,10 @@ TEST_F(DescriptionAVRTest, DescriptionsLivréesÉgalesAuGénérateurEtAuCompilat
         ASSERT_TRUE(r.réussi()) << r.message.toStdString();
 
         const std::tuple<const char*, bool, const std::array<QString, DescriptionAVR::TailleTable>&>
-            livrés[] = {{"LOW", d.FusibleBasPrésent, d.NomsFusibleBas},
-                        {"HIGH", d.FusibleHautPrésent, d.NomsFusibleHaut},
-                        {"EXTENDED", d.FusibleEtenduPrésent, d.NomsFusibleEtendu}};
-        for (const auto& [octet, présent, noms] : livrés) {
+            octetsLus[] = {{"LOW", d.FusibleBasPrésent, d.NomsFusibleBas},
+                           {"HIGH", d.FusibleHautPrésent, d.NomsFusibleHaut},
+                           {"EXTENDED", d.FusibleEtenduPrésent, d.NomsFusibleEtendu}};
+        for (const auto& [octet, présent, noms] : octetsLus) {
             const auto it = c.octets.find(octet);
             // Un octet dont le compilateur ne nomme aucun bit n'est pas montré.
             const bool attendu = it != c.octets.end() && !it->second.empty();
