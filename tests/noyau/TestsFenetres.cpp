@@ -56,7 +56,7 @@ protected:
 
 } // namespace
 
-TEST_F(FenetresX, TitreContenuSansEgardALaCasseVisibleOuReduite) {
+TEST_F(FenetresX, TitreContenuVisibleOuReduiteEtActivation) {
     x->créer("Éditeur — projet", true);
     // Cachée (jamais montrée, sans état de gestionnaire) : ignorée.
     x->créer("ISIS Professional", false);
@@ -77,6 +77,11 @@ TEST_F(FenetresX, TitreContenuSansEgardALaCasseVisibleOuReduite) {
     // Cachée au sens d'EWMH (réduite par un gestionnaire moderne) : elle compte aussi.
     x->poserListe(isis, "_NET_WM_STATE", XA_ATOM, {long(x->atome("_NET_WM_STATE_HIDDEN"))});
     EXPECT_TRUE(Fenetres::chercher("isis").trouvée);
+
+    // Activée sans gestionnaire : rouverte, avec le focus ; le titre doit être égal, pas contenu.
+    EXPECT_TRUE(Fenetres::activer("Mon schéma - ISIS PROFESSIONAL"));
+    EXPECT_EQ(std::pair(x->visibleÀLÉcran(isis), x->focus()), std::pair(true, isis));
+    EXPECT_FALSE(Fenetres::activer("isis"));
 }
 
 TEST_F(FenetresX, LaPlusHauteDeLEmpilementEtClienteSousUnCadre) {
@@ -89,22 +94,6 @@ TEST_F(FenetresX, LaPlusHauteDeLEmpilementEtClienteSousUnCadre) {
     const Window cliente = x->créer("AVR Studio 4 - essai_elf.aps", true, cadreFenêtre);
     x->poserÉtatWM(cliente, NormalState);
     EXPECT_EQ(Fenetres::chercher("AVR Studio").titre, "avr studio 4 - essai_elf.aps");
-}
-
-TEST_F(FenetresX, ActivationSansGestionnaireRouvreEleveEtDonneLeFocus) {
-    const Window isis = x->créer("ISIS Professional", true);
-    const Window dessus = x->créer("Éditeur", true);
-    ASSERT_EQ(x->auDessus(), dessus);
-
-    // Réduite : l'activation la remet à l'écran.
-    x->déclarerRéduite(isis);
-    ASSERT_FALSE(x->visibleÀLÉcran(isis));
-    EXPECT_TRUE(Fenetres::activer("ISIS PROFESSIONAL"));
-    EXPECT_TRUE(x->visibleÀLÉcran(isis));
-    EXPECT_EQ(std::pair(x->auDessus(), x->focus()), std::pair(isis, isis));
-
-    // Le titre doit être égal, pas seulement contenu (une fenêtre disparue : vue de bout en bout).
-    EXPECT_FALSE(Fenetres::activer("isis"));
 }
 
 TEST_F(FenetresX, GestionnaireEWMHListeDesClientesEtDemandeDActivation) {

@@ -70,7 +70,6 @@ TEST_F(ChoixSchema, ChaqueFaçonDeQuitterLanceIsis) {
     for (const auto& c : cas) {
         SCOPED_TRACE(c.cas);
         démarrées.clear();
-        etatGlobal().LancerIsis = false;
         ASSERT_EQ(lancerAvec(c.action), CodeSortie::Succès);
         ASSERT_EQ(démarrées.size(), 1u);
         EXPECT_EQ(démarrées[0].arguments, c.schéma.isEmpty() ? QStringList() : QStringList{c.schéma});

@@ -41,46 +41,27 @@ protected:
 
 } // namespace
 
-// Le son du clic suit le signal « clicked » : la barre d'espace passe par le même chemin.
-TEST_F(BTLSons, SurvolClicEtBoutonDésactivé) {
+// Survol et clic sonnent, le son d'un bouton par sa propriété ; muet par le réglage (dans un cadre),
+// désactivé ou son introuvable, il se tait ; muet, le clic passe.
+TEST_F(BTLSons, SurvolClicSilenceEtBoutonDésactivé) {
     QWidget fenêtre;
-    auto* b = new BTL("Lire", &fenêtre);
+    auto* b = new BTL("Lire", new QWidget(&fenêtre));
     fenêtre.show();
     QSignalSpy clics(b, &QAbstractButton::clicked);
     toucher(b);
-    EXPECT_EQ(joués, (QStringList{"OverDefaut.wav", "ClickDefaut.wav"}));
-
-    // Le son d'un bouton particulier, par sa propriété ; un bouton désactivé se tait.
     b->setProperty("SonOnClick", "ClickFuseBit.wav");
-    QTest::mouseClick(b, Qt::LeftButton);
-    EXPECT_EQ(joués.back(), "ClickFuseBit.wav");
-    // Un fichier son introuvable n'est pas tenté.
+    for (const char* silence : {"1", "0"}) {
+        ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, silence));
+        AppliquerSilence(&fenêtre);
+        toucher(b);
+    }
     b->définirSonOnClick("Absent.wav");
     QTest::mouseClick(b, Qt::LeftButton);
     b->setEnabled(false);
     toucher(b);
-    EXPECT_EQ(joués.size(), 3);
-    EXPECT_EQ(clics.count(), 3);
-}
-
-// Le réglage atteint aussi les boutons des cadres ; muets, ils fonctionnent.
-TEST_F(BTLSons, SilenceDuReglageAppliqueAChaqueBouton) {
-    QWidget fenêtre;
-    auto* b1 = new BTL("OK", &fenêtre);
-    auto* b2 = new BTL("Annuler", new QWidget(&fenêtre));
-    fenêtre.show();
-    QSignalSpy clics(b2, &QAbstractButton::clicked);
-    ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, "1"));
-    AppliquerSilence(&fenêtre);
-    toucher(b1);
-    toucher(b2);
-    EXPECT_TRUE(joués.isEmpty());
-    EXPECT_EQ(clics.count(), 1);
-
-    ASSERT_TRUE(Parametres::Ecrire(Parametres::Silence, "0"));
-    AppliquerSilence(&fenêtre);
-    QTest::mouseClick(b2, Qt::LeftButton);
-    EXPECT_EQ(joués, QStringList{"ClickDefaut.wav"});
+    EXPECT_EQ(joués,
+              (QStringList{"OverDefaut.wav", "ClickDefaut.wav", "OverDefaut.wav", "ClickFuseBit.wav"}));
+    EXPECT_EQ(clics.count(), 4);
 }
 
 TEST_F(BTLSons, CheminsDesSonsSansApparence) {

@@ -6,45 +6,38 @@
 #include <QFileDialog>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 const auto quandLaBoiteSOuvre = OutilsFenetres::quandModale<QFileDialog>;
 } // namespace
 
-// Titre et dossier transmis ; « *.* », seul filtre que le programme passe, laisse voir
-// « makefile », sans extension ; le choix d'un dossier n'offre que des dossiers ; annuler rend vide.
+// Titre (pour un dossier, la consigne en deux morceaux) et dossier de départ transmis ; le choix
+// d'un dossier n'offre que des dossiers ; annuler rend vide.
 TEST(Dialogues, ChoisirUnFichierOuUnDossier) {
-    EXPECT_TRUE(Dialogues::filtreQt("*.*").endsWith("(*)")); // sans extension compris
+    EXPECT_TRUE(Dialogues::filtreQt("*.*").endsWith("(*)")); // « makefile », sans extension, compris
     QTemporaryDir projet;
     const QString makefile = projet.filePath("makefile"), inc = projet.filePath("inc");
     OutilsTests::ecrireFichier(makefile, "all:\n");
     QDir(projet.path()).mkpath("inc");
-    QString titre, dossier;
-    bool dossiersSeuls = true;
-    quandLaBoiteSOuvre([&](QFileDialog* b) {
-        titre = b->windowTitle();
-        dossier = b->directory().absolutePath();
-        dossiersSeuls = b->fileMode() == QFileDialog::Directory;
-        b->selectFile(makefile);
-        QMetaObject::invokeMethod(b, "accept");
-    });
+    std::tuple<QString, QString, bool> vu; // titre, dossier de départ, dossiers seuls
+    const auto choisir = [&](const QString& cible) {
+        quandLaBoiteSOuvre([&vu, &projet, cible](QFileDialog* b) {
+            vu = {b->windowTitle(), b->directory().absolutePath(), b->fileMode() == QFileDialog::Directory};
+            b->setDirectory(projet.path());
+            b->selectFile(cible);
+            QMetaObject::invokeMethod(b, "accept");
+        });
+    };
+    const auto annuler = [] { quandLaBoiteSOuvre([](QFileDialog* b) { b->reject(); }); };
+    choisir(makefile);
     EXPECT_EQ(ChoisirFichier(nullptr, "*.*", "Titre", projet.path()), QDir::toNativeSeparators(makefile));
-    EXPECT_EQ(titre, "Titre");
-    EXPECT_EQ(dossier, QDir(projet.path()).absolutePath());
-    EXPECT_FALSE(dossiersSeuls);
-    quandLaBoiteSOuvre([](QFileDialog* b) { b->reject(); });
+    EXPECT_EQ(vu, std::tuple(QString("Titre"), QDir(projet.path()).absolutePath(), false));
+    choisir(inc);
+    EXPECT_EQ(ChoisirDossier(nullptr, "Ti", "tre"), QDir::toNativeSeparators(inc));
+    EXPECT_EQ(vu, std::tuple(QString("Titre"), QDir::currentPath(), true));
+    annuler();
     EXPECT_EQ(ChoisirFichier(nullptr, "*.*", "Titre", projet.path()), QString());
-
-    quandLaBoiteSOuvre([&](QFileDialog* b) {
-        titre = b->windowTitle();
-        dossiersSeuls = b->fileMode() == QFileDialog::Directory;
-        b->setDirectory(projet.path());
-        b->selectFile(inc);
-        QMetaObject::invokeMethod(b, "accept");
-    });
-    EXPECT_EQ(ChoisirDossier(nullptr, "Dossier", QString()), QDir::toNativeSeparators(inc));
-    EXPECT_TRUE(dossiersSeuls);
-    EXPECT_EQ(titre, "Dossier");
-    quandLaBoiteSOuvre([](QFileDialog* b) { b->reject(); });
-    EXPECT_EQ(ChoisirDossier(nullptr, "Dossier", QString()), QString());
+    annuler();
+    EXPECT_EQ(ChoisirDossier(nullptr, "Ti", "tre"), QString());
 }

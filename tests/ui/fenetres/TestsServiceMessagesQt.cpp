@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -33,11 +34,10 @@ TEST(ServiceMessagesQt, BoitesEtReponses) {
     m.boutons = BoutonsMessage::OuiNonAnnuler;
     m.parDéfaut = RéponseMessage::Non;
     EXPECT_EQ(montrer(m,
-                      [](QMessageBox* b) {
-                          EXPECT_EQ(b->text(), "Voulez-vous enregistrer ?");
-                          EXPECT_EQ(b->windowTitle(), "Quillon");
-                          EXPECT_EQ(b->icon(), QMessageBox::Question);
-                          EXPECT_EQ(textes(b), (QStringList{"Annuler", "Non", "Oui"}));
+                      [&m](QMessageBox* b) {
+                          EXPECT_EQ(std::tuple(b->text(), b->windowTitle(), b->icon(), textes(b)),
+                                    std::tuple(m.texte, m.titre, QMessageBox::Question,
+                                               QStringList{"Annuler", "Non", "Oui"}));
                           ASSERT_NE(b->defaultButton(), nullptr);
                           b->defaultButton()->click();
                       }),
