@@ -9,24 +9,16 @@
 
 namespace {
 
-// Rang de chaque dossier ; deux dossiers de même rang ne s'incluent pas l'un l'autre.
-const std::map<QString, int> Rangs{
-    {"common", 0},
-    {"noyau", 1},
-    {"ui", 2},
-    {"fuses", 3},
-    {"makefile", 4},
-    {"launcher", 5},
-    {"assistant/timers", 5},
-    {"assistant/project", 6},
-    {"app", 7},
-};
+// Dossiers par rang croissant ; deux dossiers de même rang (séparés par « | ») ne s'incluent pas.
+const QStringList Rangs{
+    "common", "noyau", "ui", "fuses", "makefile", "launcher|assistant/timers", "assistant/project", "app"};
 
-// Dossier d'un chemin relatif à src/ ("makefile/fenetres/X.h" -> "makefile") ; vide hors liste.
-QString dossierDe(const QString& chemin) {
-    for (const auto& [dossier, rang] : Rangs)
-        if (chemin.startsWith(dossier + u'/')) return dossier;
-    return {};
+// Dossier et rang d'un chemin relatif à src/ ("makefile/fenetres/X.h" -> makefile, 4) ; -1 hors liste.
+std::pair<QString, int> dossierDe(const QString& chemin) {
+    for (int rang = 0; rang < Rangs.size(); ++rang)
+        for (const QString& dossier : Rangs[rang].split(u'|'))
+            if (chemin.startsWith(dossier + u'/')) return {dossier, rang};
+    return {{}, -1};
 }
 
 } // namespace
@@ -40,15 +32,14 @@ TEST(OrdreDesDossiers, AucunDossierNIncludeUnDossierÀSaDroite) {
     while (it.hasNext()) {
         const QString chemin = it.next();
         const QString relatif = chemin.mid(src.size() + 1);
-        const QString dossier = dossierDe(relatif);
-        if (dossier.isEmpty()) continue; // main.cpp, main_fenetres.cpp : au-dessus de tout
+        const auto [dossier, rang] = dossierDe(relatif);
+        if (rang < 0) continue; // main.cpp, main_fenetres.cpp : au-dessus de tout
         ++fichiers;
         for (const QString& ligne : QString::fromUtf8(OutilsTests::lireFichier(chemin)).split(u'\n')) {
             const auto m = include.match(ligne);
             if (!m.hasMatch()) continue;
-            const QString cible = dossierDe(m.captured(1));
-            if (cible.isEmpty() || cible == dossier) continue;
-            if (Rangs.at(cible) >= Rangs.at(dossier))
+            const auto [cible, rangCible] = dossierDe(m.captured(1));
+            if (cible != dossier && rangCible >= rang)
                 fautes << relatif + QStringLiteral(" inclut ") + m.captured(1);
         }
     }

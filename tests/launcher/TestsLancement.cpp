@@ -19,9 +19,8 @@ struct CommandeSimulateur : ::testing::Test {
 
 } // namespace
 
-// Chemin à blancs sans guillemets : comme le chargeur de Windows, le plus court début qui est un
-// exécutable l'emporte (un dossier n'en est pas un) ; apostrophes et guillemets groupent ; un nom
-// nu se cherche dans PATH.
+// Chemin à blancs sans guillemets : le plus court début exécutable l'emporte (pas un dossier) ;
+// apostrophes et guillemets groupent ; un nom nu se cherche dans PATH.
 TEST_F(CommandeSimulateur, DécoupageDeLaCommande) {
     const QString prog = exécutable("Program Files/Labcenter/ISIS 7/isis.sh");
     const QString court = exécutable("outil");

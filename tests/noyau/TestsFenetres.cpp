@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <tuple>
+#include <vector>
 
 #include "outils/ServeurXTests.h"
 
@@ -37,16 +38,6 @@ protected:
              {"_NET_SUPPORTING_WM_CHECK", "_NET_SUPPORTED", "_NET_CLIENT_LIST_STACKING", "_NET_CLIENT_LIST"})
             x->retirer(x->racine(), p);
         x.reset();
-    }
-
-    // Faux gestionnaire EWMH : fenêtre témoin, fonctions annoncées, pile des clientes (du bas vers le haut).
-    void simulerGestionnaire(const std::vector<long>& pile) {
-        const Window témoin = x->créer(QString(), false);
-        x->poserListe(témoin, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, {long(témoin)});
-        x->poserListe(x->racine(), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, {long(témoin)});
-        x->poserListe(x->racine(), "_NET_SUPPORTED", XA_ATOM,
-                      {long(x->atome("_NET_ACTIVE_WINDOW")), long(x->atome("_NET_CLIENT_LIST_STACKING"))});
-        x->poserListe(x->racine(), "_NET_CLIENT_LIST_STACKING", XA_WINDOW, pile);
     }
 
     static inline std::unique_ptr<ServeurXTests> serveur;
@@ -101,7 +92,13 @@ TEST_F(FenetresX, GestionnaireEWMHListeDesClientesEtDemandeDActivation) {
     const Window haut = x->créer("ISIS haut", true);
     const Window bas = x->créer("ISIS bas", true);
     x->créer("ISIS hors liste", true);
-    simulerGestionnaire({long(bas), long(haut)});
+    // Faux gestionnaire EWMH : fenêtre témoin, fonctions annoncées, pile des clientes (du bas vers le haut).
+    const Window témoin = x->créer(QString(), false);
+    x->poserListe(témoin, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, {long(témoin)});
+    x->poserListe(x->racine(), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, {long(témoin)});
+    x->poserListe(x->racine(), "_NET_SUPPORTED", XA_ATOM,
+                  {long(x->atome("_NET_ACTIVE_WINDOW")), long(x->atome("_NET_CLIENT_LIST_STACKING"))});
+    x->poserListe(x->racine(), "_NET_CLIENT_LIST_STACKING", XA_WINDOW, {long(bas), long(haut)});
     EXPECT_EQ(Fenetres::chercher("ISIS").titre, "isis haut");
 
     // L'activation passe par _NET_ACTIVE_WINDOW, que le gestionnaire reçoit sur la racine.
@@ -109,15 +106,11 @@ TEST_F(FenetresX, GestionnaireEWMHListeDesClientesEtDemandeDActivation) {
     XSync(x->d(), False);
     EXPECT_TRUE(Fenetres::activer("isis haut"));
     XSync(x->d(), False);
-    XEvent e{};
-    bool reçu = false;
-    while (XCheckTypedEvent(x->d(), ClientMessage, &e))
-        if (e.xclient.message_type == x->atome("_NET_ACTIVE_WINDOW")) {
-            reçu = true;
-            EXPECT_EQ(e.xclient.window, haut);
-            EXPECT_EQ(e.xclient.data.l[0], 1);
-        }
-    EXPECT_TRUE(reçu);
+    std::vector<std::pair<Window, long>> demandes; // fenêtre, source de la demande
+    for (XEvent e{}; XCheckTypedEvent(x->d(), ClientMessage, &e);)
+        if (e.xclient.message_type == x->atome("_NET_ACTIVE_WINDOW"))
+            demandes.emplace_back(e.xclient.window, e.xclient.data.l[0]);
+    EXPECT_EQ(demandes, (std::vector<std::pair<Window, long>>{{haut, 1}}));
     // Le focus reste l'affaire du gestionnaire.
     EXPECT_NE(x->focus(), haut);
 

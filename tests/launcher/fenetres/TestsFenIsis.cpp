@@ -33,7 +33,6 @@ struct ChoixSchema : ::testing::Test {
     int lancerAvec(std::function<void(FenIsis*)> action) {
         OutilsFenetres::quandModale<FenIsis>(action);
         ServicesOutils s;
-        s.chercherFenêtre = [](const QString&) { return Fenetres::Recherche(); };
         s.démarrer = [this](const Processus::Commande& c, const QString&, QString*) {
             démarrées.push_back(c);
             return true;

@@ -27,12 +27,8 @@ QStringList textes(QMessageBox* b) {
 // Texte, titre, icône, boutons en français et bouton par défaut passent à la boîte ; la réponse
 // est celle du bouton cliqué, l'annulation quand on la ferme.
 TEST(ServiceMessagesQt, BoitesEtReponses) {
-    Message m;
-    m.texte = "Voulez-vous enregistrer ?";
-    m.titre = "Quillon";
-    m.icône = IconeMessage::Question;
-    m.boutons = BoutonsMessage::OuiNonAnnuler;
-    m.parDéfaut = RéponseMessage::Non;
+    Message m{"Voulez-vous enregistrer ?",   "Quillon",           IconeMessage::Question,
+              BoutonsMessage::OuiNonAnnuler, RéponseMessage::Non, false};
     EXPECT_EQ(montrer(m,
                       [&m](QMessageBox* b) {
                           EXPECT_EQ(std::tuple(b->text(), b->windowTitle(), b->icon(), textes(b)),
@@ -55,8 +51,7 @@ TEST(ServiceMessagesQt, BoitesEtReponses) {
                       }),
               RéponseMessage::Annuler);
 
-    Message info; // sans titre
-    EXPECT_EQ(montrer(info,
+    EXPECT_EQ(montrer(Message{}, // sans titre
                       [](QMessageBox* b) {
                           EXPECT_EQ(textes(b), QStringList{"OK"});
                           b->reject();
