@@ -19,8 +19,7 @@ using OutilsTests::lireFichier;
 
 namespace {
 
-// Projet au nom chargé de caractères spéciaux du XML, modèles installés, faux simulateur ; les
-// services notent ce qui serait démarré ou activé.
+// Dossier et nom chargés de caractères spéciaux du XML ; les services notent ce qu'ils feraient.
 struct Outils : ::testing::Test {
     QTemporaryDir racine;
     QString projet = racine.filePath("R&D <essai> \"l'été\"");
@@ -88,9 +87,8 @@ TEST_F(Outils, ProjetAVRStudioEcritDepuisLeModele) {
         EXPECT_EQ(OutilsTests::texteXml(fichierProjet(), chemin), attendu) << chemin;
 }
 
-// AVRStudioExclusif décide de l'argument (un drapeau au-delà de 16 bits reste levé, 0,4 arrondi à
-// 0) ; des clés absentes donnent des valeurs vides sans message ; sans makefile, la configuration
-// par défaut ; une commande finie par un blanc ne passe pas d'argument vide.
+// AVRStudioExclusif décide de l'argument (au-delà de 16 bits : levé ; 0,4 : 0) ; clés absentes : vides,
+// sans message ; sans makefile, la configuration par défaut ; commande finie par un blanc : rien de vide.
 TEST_F(Outils, AVRStudioExclusifEtValeursAbsentes) {
     etatGlobal().ParamètreAdditionnel = simulateur + u' ';
     const struct {
@@ -110,33 +108,32 @@ TEST_F(Outils, AVRStudioExclusifEtValeursAbsentes) {
         démarrées.clear();
         ASSERT_EQ(lancer("avrstudio"), CodeSortie::Succès);
         EXPECT_EQ(OutilsTests::texteXml(fichierProjet(), "//DEBUG_TARGET/CURRENT_PART"), c.partie);
-        ASSERT_EQ(démarrées.size(), 1u);
-        EXPECT_EQ(démarrées[0].first, c.argument ? QStringList{fichierProjet()} : QStringList{});
+        EXPECT_EQ(démarrées,
+                  (decltype(démarrées){{c.argument ? QStringList{fichierProjet()} : QStringList{}, projet}}));
     }
     EXPECT_TRUE(messages.messages.empty());
 }
 
-// Commande du simulateur vide ou introuvable, modèle absent : dit avant tout effet, rien d'écrit,
-// aucun choix de schéma montré, rien de lancé.
+// Simulateur introuvable, modèle absent : un message qui le nomme, avant tout effet (rien d'écrit,
+// aucun choix de schéma montré, rien de lancé).
 TEST_F(Outils, ÉchecsDitsAvantToutEffet) {
     makefile("MCU = atmega8\r\nAVRStudioExclusif = 1\r\n");
     ecrireFichier(projet + "/a.DSN", "x");
     ecrireFichier(projet + "/b.DSN", "x");
-    etatGlobal().ParamètreAdditionnel = QStringLiteral("/nulle/part/AVRStudio.exe");
-    for (const char* action : {"avrstudio", "isis"}) {
+    const auto échoue = [&](const char* action, const QString& manque) {
         messages.messages.clear();
         EXPECT_EQ(lancer(action), CodeSortie::Erreur);
         ASSERT_EQ(messages.messages.size(), 1u) << action;
-        EXPECT_EQ(messages.messages[0].icône, IconeMessage::Critique);
-    }
+        EXPECT_TRUE(messages.messages[0].texte.contains(manque)) << action;
+    };
+    etatGlobal().ParamètreAdditionnel = QStringLiteral("/nulle/part/AVRStudio.exe");
+    for (const char* action : {"avrstudio", "isis"})
+        échoue(action, "/nulle/part/AVRStudio.exe");
     etatGlobal().ParamètreAdditionnel = simulateur;
+    QFile::remove(projet + "/makefile");
     for (const char* modèle : {"NomFichier_elf.aps.rtf", "makefile.rtf"}) {
-        QFile::remove(projet + "/makefile");
         QFile::remove(installation + "/Modèle/" + modèle);
-        messages.messages.clear();
-        EXPECT_EQ(lancer("avrstudio"), CodeSortie::Erreur);
-        ASSERT_EQ(messages.messages.size(), 1u);
-        EXPECT_TRUE(messages.messages[0].texte.contains(modèle));
+        échoue("avrstudio", modèle);
     }
     EXPECT_FALSE(QFileInfo::exists(fichierProjet()));
     EXPECT_EQ(choix, 0);

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -65,11 +66,10 @@ TEST_F(BTLSons, SurvolClicSilenceEtBoutonDésactivé) {
 }
 
 TEST_F(BTLSons, CheminsDesSonsSansApparence) {
-    // Réglages sans apparence : dossier « Skin// » ; les sons viennent de l'apparence installée.
+    // Sans apparence (« Skin// »), celle installée ; un chemin complet tel quel, s'il existe.
     etatGlobal().RépertoireSkin = d.filePath("Skin//");
-    EXPECT_EQ(BTL::cheminSon("ClickDefaut.wav"), d.filePath("Skin/Plume/ClickDefaut.wav"));
-    // Un chemin complet est pris tel quel, s'il existe.
-    const QString complet = d.filePath("Skin/Plume/ClickFuseBit.wav");
-    EXPECT_EQ(BTL::cheminSon(complet), complet);
-    EXPECT_EQ(BTL::cheminSon(d.filePath("Fusage.wav")), QString());
+    const QString plume = d.filePath("Skin/Plume/");
+    EXPECT_EQ(std::tuple(BTL::cheminSon("ClickDefaut.wav"), BTL::cheminSon(plume + "ClickFuseBit.wav"),
+                         BTL::cheminSon(d.filePath("Fusage.wav"))),
+              std::tuple(plume + "ClickDefaut.wav", plume + "ClickFuseBit.wav", QString()));
 }

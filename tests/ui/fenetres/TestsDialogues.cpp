@@ -29,15 +29,14 @@ TEST(Dialogues, ChoisirUnFichierOuUnDossier) {
             QMetaObject::invokeMethod(b, "accept");
         });
     };
-    const auto annuler = [] { quandLaBoiteSOuvre([](QFileDialog* b) { b->reject(); }); };
     choisir(makefile);
     EXPECT_EQ(ChoisirFichier(nullptr, "*.*", "Titre", projet.path()), QDir::toNativeSeparators(makefile));
     EXPECT_EQ(vu, std::tuple(QString("Titre"), QDir(projet.path()).absolutePath(), false));
     choisir(inc);
     EXPECT_EQ(ChoisirDossier(nullptr, "Ti", "tre"), QDir::toNativeSeparators(inc));
     EXPECT_EQ(vu, std::tuple(QString("Titre"), QDir::currentPath(), true));
-    annuler();
+    quandLaBoiteSOuvre([](QFileDialog* b) { b->reject(); });
     EXPECT_EQ(ChoisirFichier(nullptr, "*.*", "Titre", projet.path()), QString());
-    annuler();
+    quandLaBoiteSOuvre([](QFileDialog* b) { b->reject(); });
     EXPECT_EQ(ChoisirDossier(nullptr, "Ti", "tre"), QString());
 }

@@ -31,8 +31,9 @@ TEST(FErreur, AfficheurDeLErreurNonRepertoriee) {
         f->findChild<BTL*>("CBFermer")->click();
     });
     AfficherErreurNonRépertoriée("Erreur inattendue au démarrage");
-    EXPECT_EQ(vu, "Erreur inattendue au démarrage");
-    EXPECT_EQ(etatGlobal().DescriptionErreur, "Erreur inattendue au démarrage");
+    EXPECT_EQ(
+        std::pair(vu, etatGlobal().DescriptionErreur),
+        std::pair(QString("Erreur inattendue au démarrage"), QString("Erreur inattendue au démarrage")));
     DéfinirAfficheurErreurNonRépertoriée(nullptr);
 }
 
@@ -60,8 +61,7 @@ TEST(APropos, ChargementSilenceEtCourriel) {
     EXPECT_EQ(a.exec(), QDialog::Accepted);
 }
 
-// L'historique, caché, s'ouvre au clic : le livré garde sa mise en forme ; l'absent est dit, et
-// le texte de secours montré.
+// L'historique s'ouvre au clic : le livré mis en forme ; l'absent dit, le texte de secours montré.
 TEST(APropos, HistoriqueLivreOuAbsent) {
     for (bool livré : {true, false}) {
         SCOPED_TRACE(livré);

@@ -17,6 +17,5 @@ TEST(KitFenetres, GestionnaireQuiLèveDevientErreurNonRépertoriéePuisResynchro
     for (int v : {1, 2})
         nombre.setValue(v);
     DéfinirAfficheurErreurNonRépertoriée(nullptr);
-    EXPECT_EQ(erreurs, QStringList{"inconnue"});
-    EXPECT_EQ(après, 2); // après chaque appel, échec compris
+    EXPECT_EQ(std::pair(erreurs, après), std::pair(QStringList{"inconnue"}, 2)); // « après » : chaque fois
 }
