@@ -24,10 +24,8 @@ inline QMap<QString, int> vecteurs(const QString& mcu) {
     OutilsTests::executer("avr-gcc", {"-mmcu=" + mcu, "-E", "-dM", h}, &sortie);
     QMap<QString, int> r;
     static const QRegularExpression re("#define (\\w+_vect) _VECTOR\\((\\d+)\\)");
-    for (auto it = re.globalMatch(QString::fromUtf8(sortie)); it.hasNext();) {
-        const auto m = it.next();
+    for (const QRegularExpressionMatch& m : re.globalMatch(QString::fromUtf8(sortie)))
         r[m.captured(1)] = m.captured(2).toInt();
-    }
     return r;
 }
 
@@ -39,10 +37,8 @@ inline QMap<QString, double> lancer(const QString& mcu, double horloge, const QS
                           QStringList{"-m", mcu, "-f", QString::number(qint64(horloge))} << options << elf,
                           &sortie, &erreurs);
     QMap<QString, double> r;
-    for (const QString& l : QString::fromUtf8(sortie).split(u'\n')) {
-        const qsizetype e = l.indexOf(u'=');
-        if (e > 0) r[l.left(e)] = l.mid(e + 1).toDouble();
-    }
+    for (const QString& l : QString::fromUtf8(sortie).split(u'\n'))
+        if (const qsizetype e = l.indexOf(u'='); e > 0) r[l.left(e)] = l.mid(e + 1).toDouble();
     if (r.isEmpty()) r[QStringLiteral("erreur")] = 1, qWarning("%s", erreurs.constData());
     return r;
 }
@@ -73,12 +69,11 @@ inline int registre(const QMap<QString, double>& m, int adresse, bool seizeBits)
 
 // Programme d'essai : le code généré, puis main() qui appelle init, autorise les interruptions
 // et dort (simavr saute alors au prochain événement) en recopiant le compteur lu sûrement.
-inline QString programme(const QString& code, const QString& init, const QString& lecture,
-                         const QString& type = QStringLiteral("uint32_t")) {
-    return code + QStringLiteral("\n#include <avr/sleep.h>\nvolatile %3 lu;\nint main(void) {\n    %1();\n"
-                                 "    sei();\n    set_sleep_mode(SLEEP_MODE_IDLE);\n    for (;;) {\n"
-                                 "        sleep_mode();\n        lu = %2();\n    }\n}\n")
-                      .arg(init, lecture, type);
+inline QString programme(const QString& code, const QString& init, const QString& lecture) {
+    return QStringLiteral("%1\n#include <avr/sleep.h>\nvolatile uint32_t lu;\nint main(void) {\n    %2();\n"
+                          "    sei();\n    set_sleep_mode(SLEEP_MODE_IDLE);\n    for (;;) {\n"
+                          "        sleep_mode();\n        lu = %3();\n    }\n}\n")
+        .arg(code, init, lecture);
 }
 
 // Compile le programme d'essai ; rend l'ELF et l'adresse de « lu » (échec signalé, ELF vide sinon).

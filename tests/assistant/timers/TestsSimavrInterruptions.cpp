@@ -13,10 +13,9 @@ using namespace OutilsInterruptions;
 
 namespace {
 
-// Ce que simavr 1.6 ne fait pas tourner : la preuve passe par les registres relus.
+// Timer1 des ATtiny25/45/85, CTC non simulé : simavr 1.6 n'en a pas le modèle, les registres font la preuve.
 bool nonSimulé(const QString& mcu, const TimerComposant& t) {
-    // Timer1 des ATtiny25/45/85 : simavr n'en a pas le modèle.
-    const bool tiny5 = mcu.startsWith(u"attiny") && mcu.size() == 8 && mcu.endsWith(u'5');
+    const bool tiny5 = QStringList{"attiny25", "attiny45", "attiny85"}.contains(mcu);
     return (tiny5 && t.nom == u"Timer1") || OutilsAvr::ctcNonSimulé(mcu, t.nom);
 }
 
@@ -26,13 +25,11 @@ struct Période {
     double horloge, secondes;
     bool compenser;
 };
-const Période périodes[] = {
-    {"courte", 16e6, 64e-6, false},
-    {"1 ms", 16e6, 1e-3, false},
-    {"longue", 16e6, 0, false},
-    // Quartz des liaisons série : 14 745,6 cycles par milliseconde, la compensation rend la moyenne juste.
-    {"1 ms compensée", 14.7456e6, 1e-3, true},
-};
+// Quartz des liaisons série : 14 745,6 cycles par milliseconde, la compensation rend la moyenne juste.
+const Période périodes[] = {{"courte", 16e6, 64e-6, false},
+                            {"1 ms", 16e6, 1e-3, false},
+                            {"longue", 16e6, 0, false},
+                            {"1 ms compensée", 14.7456e6, 1e-3, true}};
 
 // Front, N (0 : compter seulement), impulsions envoyées. Compter (un débordement 8 bits en chemin) ;
 // N = 10 : trois interruptions, sept événements en cours ; N = 1 : une interruption par événement.
@@ -58,10 +55,8 @@ QString démarrage(uint32_t v) {
 
 } // namespace
 
-// Mode normal : le banc bascule la broche Tn et simavr compte ses fronts. En CTC, simavr 1.6 ne fait
-// pas avancer le compteur depuis la broche (TCNT reste à 1) : la configuration est prouvée par les
-// registres relus, et la logique du compte (routine, lecture sûre, paquets de N) par le même code
-// cadencé par l'horloge interne divisée par 1024, un événement par 1024 cycles.
+// Mode normal : le banc bascule la broche Tn. En CTC, simavr 1.6 ne compte pas la broche (TCNT reste à 1) :
+// le même code, cadencé par l'horloge interne, prouve la logique du compte ; les registres, la configuration.
 TEST(SimavrCompteur, ChaqueEntréeDHorlogeDesComposantsSimulésCompteSesFronts) {
     EXIGER_OUTILS("avr-gcc", "simavr");
     QTemporaryDir d;
@@ -99,20 +94,18 @@ TEST(SimavrCompteur, ChaqueEntréeDHorlogeDesComposantsSimulésCompteSesFronts) 
                     d, n, mcu,
                     programme(code, "InitCompteur" + t.nom, "LireCompte" + t.nom).remove("sleep_mode();"));
                 if (elf.isEmpty()) continue;
-                const QString vecteur = k.n > 0 ? t.vecteurComparaison : t.vecteurDébordement;
                 const QString ddr = "DDR" + g.port, port = "PORT" + g.port;
-                QStringList options = surveiller(numéros.value(vecteur, -1), lu, 2)
-                                      << relire(adr, {ddr, port});
+                const QString vecteur = k.n > 0 ? t.vecteurComparaison : t.vecteurDébordement;
+                QStringList args = surveiller(numéros.value(vecteur, -1), lu, 2) << relire(adr, {ddr, port});
                 // Au repos, la broche est au niveau d'avant le front compté ; l'horloge interne donne un
                 // événement par 1024 cycles : k.impulsions et demi.
                 if (parLaBroche)
-                    options << "-b" << g.port + QString::number(g.bit) << "-d"
-                            << "200"
-                            << "-k" << QString::number(2 * k.impulsions);
-                if (parLaBroche && k.montant) options << "-h";
-                options << "-t" << QString::number((k.impulsions + 0.5) * 1024 / 16e6, 'g', 10);
+                    args += {"-b", g.port + QString::number(g.bit),  "-d", "200",
+                             "-k", QString::number(2 * k.impulsions)};
+                if (parLaBroche && k.montant) args << "-h";
+                args << "-t" << QString::number((k.impulsions + 0.5) * 1024 / 16e6, 'g', 10);
                 // La configuration relue : registres, broche en entrée avec sa résistance de tirage.
-                const auto m = vérifierConfiguration(mcu, elf, adr, t, config, k.n - 1, options);
+                const auto m = vérifierConfiguration(mcu, elf, adr, t, config, k.n - 1, args);
                 EXPECT_EQ(registre(m, adr.value(ddr), false) & (1 << g.bit), 0);
                 EXPECT_NE(registre(m, adr.value(port), false) & (1 << g.bit), 0);
                 ++(parLaBroche ? simulés : relus);
@@ -158,8 +151,8 @@ TEST(SimavrBaseDeTemps, ChaqueTimerDeChaqueComposantSimuléTientSaPériode) {
                 double moyenne = g.périodeObtenue * p.horloge;
                 if (!nonSimulé(mcu, t)) {
                     ++simulés;
-                    const double durée = 205 * g.périodeObtenue + 0.0005;
                     const QString vecteur = g.débordement ? t.vecteurDébordement : t.vecteurComparaison;
+                    const double durée = 205 * g.périodeObtenue + 0.0005;
                     const auto m = lancer(mcu, p.horloge, elf,
                                           surveiller(numéros.value(vecteur, -1), lu, 3)
                                               << "-t" << QString::number(durée, 'g', 12));
