@@ -40,7 +40,7 @@ struct Cas {
 const Cas cas[] = {{true, 0, 300}, {false, 0, 300}, {true, 10, 37}, {false, 1, 5}};
 
 // Cœurs où simavr 1.6 cadence le timer par l'horloge du processeur quand le code choisit la broche
-// Tn (il n'en a pas le modèle) : la configuration est prouvée par les registres relus.
+// Tn (il n'en a pas le modèle) : le compte passe par l'horloge interne.
 bool brocheNonSimulée(const QString& mcu, const QString& timer) {
     static const QStringList timer0 = {"atmega32u4", "attiny13", "attiny13a",
                                        "attiny25",   "attiny45", "attiny85"};
