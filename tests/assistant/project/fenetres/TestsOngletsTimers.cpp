@@ -15,7 +15,7 @@ namespace {
 class OngletsTimers : public EssaiAssistante {
 protected:
     // Quartz des liaisons série : 1 ms n'y tombe juste avec aucun réglage.
-    OngletsTimers() { valeursMakefile().FréquenceCPU = QStringLiteral("14745600"); }
+    OngletsTimers() { valeursMakefile().FréquenceCPU = "14745600"; }
 
     QString obtenu(const char* nom) const {
         const QLabel* l = c<QLabel>(QString::fromUtf8(nom));
@@ -34,21 +34,20 @@ TEST_F(OngletsTimers, BaseDeTempsDeLaFrappeAuCode) {
     EXPECT_FALSE(c("BTLRemplacerExistant")->isVisible());
 
     // Timer automatique : le Timer1 (16 bits) est le plus juste à 14,7456 MHz.
-    taper("TPériodeBase", QStringLiteral("1 ms"), false);
-    EXPECT_TRUE(obtenu("LObtenuBase").contains(QStringLiteral("Timer1, CTC,")))
-        << obtenu("LObtenuBase").toStdString();
-    EXPECT_TRUE(dessin("DessinBase").contains(QStringLiteral("une toutes les 1 ms")));
+    taper("TPériodeBase", "1 ms", false);
+    EXPECT_TRUE(obtenu("LObtenuBase").contains("Timer1, CTC,")) << obtenu("LObtenuBase").toStdString();
+    EXPECT_TRUE(dessin("DessinBase").contains("une toutes les 1 ms"));
     c<QCheckBox>("CBCompenser")->click();
-    EXPECT_TRUE(dessin("DessinBase").contains(QStringLiteral("s'écarte au plus de")));
+    EXPECT_TRUE(dessin("DessinBase").contains("s'écarte au plus de"));
     auto* timers = c<QComboBox>("CBTimerBase");
-    OutilsFenetres::choisir(timers, timers->findText(QStringLiteral("Timer2")));
-    EXPECT_TRUE(obtenu("LObtenuBase").contains(QStringLiteral("Timer2, CTC compensé")));
+    OutilsFenetres::choisir(timers, timers->findText("Timer2"));
+    EXPECT_TRUE(obtenu("LObtenuBase").contains("Timer2, CTC compensé"));
     cliquer("BVoir");
-    EXPECT_TRUE(fenêtre->code().texte().contains(QStringLiteral("ISR(TIMER2_COMP_vect)")));
+    EXPECT_TRUE(fenêtre->code().texte().contains("ISR(TIMER2_COMP_vect)"));
     EXPECT_TRUE(OutilsTests::aucunMessage(messages));
 
     // Un texte qui n'est ni une durée ni une fréquence : dit, rien à dessiner ni à générer.
-    taper("TPériodeBase", QStringLiteral("1 mn"), false);
+    taper("TPériodeBase", "1 mn", false);
     EXPECT_EQ(dessin("DessinBase"), obtenu("LObtenuBase"));
     cliquer("BVoir");
     EXPECT_EQ(messages.messages.size(), 1u);
@@ -71,20 +70,19 @@ TEST_F(OngletsTimers, CompteurDeLEntréeAuCode) {
     }
     EXPECT_EQ(messages.messages.size(), 2u);
 
-    taper("TNCompteur", QStringLiteral("10"), false);
+    taper("TNCompteur", "10", false);
     choisir("CBFrontCompteur", 1);
-    EXPECT_TRUE(
-        obtenu("LObtenuCompteur").contains(QStringLiteral("fronts descendants, interruption tous les 10")));
-    EXPECT_TRUE(dessin("DessinCompteur").contains(QStringLiteral("une interruption tous les 10 fronts")));
+    EXPECT_TRUE(obtenu("LObtenuCompteur").contains("fronts descendants, interruption tous les 10"));
+    EXPECT_TRUE(dessin("DessinCompteur").contains("une interruption tous les 10 fronts"));
     cliquer("BVoir");
     // Front descendant (110) en CTC (WGM12).
-    EXPECT_TRUE(fenêtre->code().texte().contains(QStringLiteral("TCCR1B = 0x0E;")));
+    EXPECT_TRUE(fenêtre->code().texte().contains("TCCR1B = 0x0E;"));
     EXPECT_EQ(messages.messages.size(), 2u);
 }
 
 // Un fichier des possibilités d'avant ces onglets se charge ; ils restent grisés et disent pourquoi.
 TEST_F(OngletsTimers, FichierAncienOngletsGrisésAvecLaRaison) {
-    const QString chemin = essai.installation() + QStringLiteral("/Configuration.xml");
+    const QString chemin = essai.installation() + "/Configuration.xml";
     QString xml = QString::fromUtf8(OutilsTests::lireFichier(chemin));
     xml.remove(QRegularExpression(QStringLiteral(" (Vecteurs|Interruptions|ModeCTC)=\"[^\"]*\"")));
     OutilsTests::ecrireFichier(chemin, xml.toUtf8());
@@ -92,9 +90,9 @@ TEST_F(OngletsTimers, FichierAncienOngletsGrisésAvecLaRaison) {
     EXPECT_EQ(fenêtre->chargement(), FeuilleAssistante::Chargement::Complet);
     auto* onglets = c<QTabWidget>("SSTab1");
     EXPECT_FALSE(onglets->isTabEnabled(2));
-    EXPECT_TRUE(onglets->tabToolTip(2).contains(QStringLiteral("ni vecteur d'interruption")));
+    EXPECT_TRUE(onglets->tabToolTip(2).contains("ni vecteur d'interruption"));
     EXPECT_FALSE(onglets->isTabEnabled(1));
-    EXPECT_TRUE(onglets->tabToolTip(1).contains(QStringLiteral("rien à compter")));
+    EXPECT_TRUE(onglets->tabToolTip(1).contains("rien à compter"));
     // Grisé, il ne devient pas l'onglet de démarrage.
     fenêtre->définirOngletDeDémarrage(2);
     ouvrir();
