@@ -1,8 +1,5 @@
 #pragma once
-// Une installation et un projet d'essai pour la fenêtre de configuration : le dossier
-// d'installation est une copie des données construites (la configuration par défaut peut y être
-// réécrite sans risque), le projet une copie de l'exemple dans un dossier avec un blanc et un
-// accent. L'état du processus repart de zéro.
+// Installation copiée des données construites et projet d'exemple (chemin avec blanc et accent).
 #include "fuses/DescriptionAVR.h"
 #include "makefile/ParametreMakefile.h"
 #include "makefile/PreferencesInterface.h"
@@ -12,7 +9,6 @@
 #include "ui/DocumentRiche.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -26,13 +22,12 @@ class EssaiConfiguration {
 public:
     EssaiConfiguration() {
         if (!m_temp.isValid()) throw std::runtime_error("dossier temporaire impossible");
-        m_installation = m_temp.path() + QStringLiteral("/Installation");
-        m_projet = m_temp.path() + QStringLiteral("/Mes projets/Clignotant été");
         QDir().mkpath(m_projet);
-        const QString construit = OutilsTests::dossierConstruction();
-        for (const QString& dossier :
-             {QStringLiteral("Modèle"), QStringLiteral("Description des AVR"), QStringLiteral("Skin")})
-            copierDossier(construit + u'/' + dossier, m_installation + u'/' + dossier);
+        QDir().mkpath(m_installation);
+        const QString c = OutilsTests::dossierConstruction() + u'/';
+        if (OutilsTests::executer(
+                "cp", {"-r", c + "Modèle", c + "Description des AVR", c + "Skin", m_installation}))
+            throw std::runtime_error("copie de l'installation impossible");
         OutilsTests::copierParametres(m_installation);
         QFile::copy(OutilsTests::dossierSources() + QStringLiteral("/exemples/Clignotant/Clignotant.c"),
                     m_projet + QStringLiteral("/Clignotant.c"));
@@ -63,10 +58,9 @@ public:
 
     // Un fichier construit copié dans l'installation (dossiers créés, ancien remplacé).
     void copierConstruit(const QString& relatif) const {
-        const QString cible = m_installation + u'/' + relatif;
-        QDir().mkpath(QFileInfo(cible).absolutePath());
-        QFile::remove(cible);
-        QFile::copy(OutilsTests::dossierConstruction() + u'/' + relatif, cible);
+        OutilsTests::ecrireFichier(
+            m_installation + u'/' + relatif,
+            OutilsTests::lireFichier(OutilsTests::dossierConstruction() + u'/' + relatif));
     }
 
     void écrireMakefile(const QByteArray& contenu) const { OutilsTests::ecrireFichier(makefile(), contenu); }
@@ -91,21 +85,7 @@ public:
     }
 
 private:
-    static void copierDossier(const QString& source, const QString& cible) {
-        QDir().mkpath(cible);
-        QDirIterator it(source, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString chemin = it.next();
-            const QString relatif = QDir(source).relativeFilePath(chemin);
-            if (it.fileInfo().isDir())
-                QDir().mkpath(cible + u'/' + relatif);
-            else
-                QFile::copy(chemin, cible + u'/' + relatif);
-        }
-    }
-
     QTemporaryDir m_temp;
-    QString m_installation;
-    QString m_projet;
+    const QString m_installation = m_temp.path() + QStringLiteral("/Installation");
+    const QString m_projet = m_temp.path() + QStringLiteral("/Mes projets/Clignotant été");
 };

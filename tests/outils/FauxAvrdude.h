@@ -1,39 +1,24 @@
 #pragma once
-// Faux avrdude pour les tests : un script placé en tête de PATH le temps d'un test.
+// Faux avrdude en tête de PATH le temps d'un test ; sans script, PATH n'a plus d'avrdude.
 #include "makefile/TablesPartiesAvrdude.h"
+#include "outils/OutilsTests.h"
 
-#include <QByteArray>
 #include <QFile>
-#include <QTemporaryDir>
-#include <QtGlobal>
 
 class FauxAvrdude final {
 public:
-    // script : corps d'un script sh ; vide : aucun avrdude dans PATH.
-    explicit FauxAvrdude(const QByteArray& script) : ancienChemin_(qgetenv("PATH")) {
-        if (!script.isEmpty()) {
-            QFile f(dossier_.filePath(QStringLiteral("avrdude")));
-            if (f.open(QIODevice::WriteOnly)) {
-                f.write("#!/bin/sh\n" + script + "\n");
-                f.close();
-                f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            }
-        }
-        // Sans script, PATH ne garde que le dossier vide : avrdude y est introuvable.
-        const QByteArray chemin = QFile::encodeName(dossier_.path());
-        qputenv("PATH", script.isEmpty() ? chemin : chemin + ':' + ancienChemin_);
+    explicit FauxAvrdude(const QByteArray& script)
+        : path_("PATH", QFile::encodeName(dossier_.path()) +
+                            (script.isEmpty() ? QByteArray() : ":" + qgetenv("PATH"))) {
+        if (!script.isEmpty())
+            OutilsTests::ecrireScript(dossier_.filePath(QStringLiteral("avrdude")), script);
         TablesPartiesAvrdude::réinitialiser();
     }
-    ~FauxAvrdude() {
-        qputenv("PATH", ancienChemin_);
-        TablesPartiesAvrdude::réinitialiser();
-    }
-    FauxAvrdude(const FauxAvrdude&) = delete;
-    FauxAvrdude& operator=(const FauxAvrdude&) = delete;
+    ~FauxAvrdude() { TablesPartiesAvrdude::réinitialiser(); }
 
     QString dossier() const { return dossier_.path(); }
 
 private:
     QTemporaryDir dossier_;
-    QByteArray ancienChemin_;
+    OutilsTests::VariableEnvironnement path_;
 };

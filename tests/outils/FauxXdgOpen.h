@@ -3,22 +3,15 @@
 #include "outils/OutilsTests.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 
 class FauxXdgOpen final {
 public:
-    FauxXdgOpen() : m_ancienPath(qgetenv("PATH")) {
-        const QString script = m_dossier.filePath(QStringLiteral("xdg-open"));
-        OutilsTests::ecrireFichier(script, "#!/bin/sh\n"
-                                           "printf '%s' \"$1\" > \"$(dirname \"$0\")/argument\"\n"
-                                           "exit $(cat \"$(dirname \"$0\")/statut\")\n");
-        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    FauxXdgOpen() : m_path("PATH", QFile::encodeName(m_dossier.path()) + ':' + qgetenv("PATH")) {
+        OutilsTests::ecrireScript(m_dossier.filePath(QStringLiteral("xdg-open")),
+                                  "printf '%s' \"$1\" > \"$(dirname \"$0\")/argument\"\n"
+                                  "exit $(cat \"$(dirname \"$0\")/statut\")");
         statut(0);
-        qputenv("PATH", QFile::encodeName(m_dossier.path()) + ':' + m_ancienPath);
     }
-    ~FauxXdgOpen() { qputenv("PATH", m_ancienPath); }
-    FauxXdgOpen(const FauxXdgOpen&) = delete;
-    FauxXdgOpen& operator=(const FauxXdgOpen&) = delete;
 
     // Code de sortie des appels suivants ; oublie l'argument reçu.
     void statut(int s) {
@@ -33,5 +26,5 @@ public:
 
 private:
     QTemporaryDir m_dossier;
-    QByteArray m_ancienPath;
+    OutilsTests::VariableEnvironnement m_path;
 };

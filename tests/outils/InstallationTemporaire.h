@@ -1,6 +1,5 @@
 #pragma once
-// Une installation vide dans un dossier temporaire : l'état global y pointe, réglages compris, et
-// repart de zéro avant et après l'essai.
+// Installation vide et temporaire où pointe l'état global, remis à zéro avant et après l'essai.
 #include "noyau/EtatGlobal.h"
 
 #include <QString>
@@ -14,8 +13,6 @@ public:
         etatGlobal().FichierParamètres = d.filePath(QStringLiteral("Paramètres.xml"));
     }
     ~InstallationTemporaire() { etatGlobal().réinitialiser(); }
-    InstallationTemporaire(const InstallationTemporaire&) = delete;
-    InstallationTemporaire& operator=(const InstallationTemporaire&) = delete;
 
     QString chemin(const QString& relatif) const { return d.filePath(relatif); }
 

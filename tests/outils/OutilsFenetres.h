@@ -1,6 +1,5 @@
 #pragma once
-// Outils des tests de fenêtres : un contrôle trouvé par son nom d'objet, les gestes de
-// l'utilisateur (frappe, choix dans une liste, cases d'une liste) et une fenêtre ouverte à l'écran.
+// Outils des tests de fenêtres : contrôles par leur nom, gestes de l'utilisateur, fenêtre à l'écran.
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEnterEvent>
@@ -78,8 +77,7 @@ inline QStringList lignesCochées(const QListWidget* liste) {
     return r;
 }
 
-// Base des essais d'une fenêtre F : ouverte à l'écran, ses contrôles par leur nom ; elle est
-// détruite avant les membres de l'essai (dossiers, enregistreur de messages).
+// Essai d'une fenêtre F, détruite avant les membres de l'essai (dossiers, messages).
 template <class F> class EssaiFenetre : public ::testing::Test {
 protected:
     void TearDown() override { fenêtre.reset(); }

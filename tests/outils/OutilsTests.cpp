@@ -112,9 +112,7 @@ QStringList processusDans(const QString& dossier) {
     const QString cible = QFileInfo(dossier).canonicalFilePath();
     QStringList trouvés;
     for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool nombre = false;
-        pid.toLongLong(&nombre);
-        if (!nombre) continue;
+        if (pid.toLongLong() <= 0) continue;
         const QString base = QStringLiteral("/proc/") + pid;
         if (QFileInfo(base + QStringLiteral("/cwd")).symLinkTarget() != cible) continue;
         // Un zombie n'a plus de ligne de commande : il ne tourne plus.
@@ -143,7 +141,6 @@ QString copierParametres(const QString& dossier) {
 }
 
 QString ecrireScript(const QString& chemin, const QByteArray& corps) {
-    QDir().mkpath(QFileInfo(chemin).absolutePath());
     ecrireFichier(chemin, "#!/bin/sh\n" + corps + "\n");
     QFile::setPermissions(chemin, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return chemin;

@@ -12,10 +12,9 @@
 
 namespace OutilsTests {
 
-// Dossier des sources et dossier de construction.
+// Dossiers des sources et de construction, programme construit.
 QString dossierSources();
 QString dossierConstruction();
-// Chemin du programme construit.
 QString programme();
 
 QByteArray lireFichier(const QString& chemin);
@@ -36,20 +35,17 @@ int make(const QString& dossier, const QStringList& arguments, QString* journal 
 // Le programme construit installé sous ce préfixe par « cmake --install » ; l'échec dit pourquoi.
 ::testing::AssertionResult installer(const QString& préfixe);
 
-// Titres des messages enregistrés, dans l'ordre.
+// Titres, puis textes, des messages enregistrés dans l'ordre.
 QStringList titres(const EnregistreurMessages& messages);
-// Textes des messages enregistrés, dans l'ordre.
 QStringList textes(const EnregistreurMessages& messages);
 // Succès si aucun message n'a été enregistré ; sinon l'échec cite leurs titres et textes.
 ::testing::AssertionResult aucunMessage(const EnregistreurMessages& messages);
 
-// Un makefile qui note chaque cible exécutée dans journal.txt ; « make clean » crée
-// clean_commence puis attend que le fichier « continuer » existe (créé ici) avant de finir, en
-// échec si le fichier « echec_clean » existe.
+// Makefile qui note ses cibles dans journal.txt ; « make clean » crée clean_commence, puis attend
+// « continuer » (créé ici) et échoue si « echec_clean » existe.
 void preparerProjetJournal(const QString& dossier);
 
-// Processus vivants (zombies exclus) dont le dossier courant est dossier : ce que make a lancé
-// dans un projet, d'après /proc.
+// Processus vivants (zombies exclus) dont le dossier courant est dossier, d'après /proc.
 QStringList processusDans(const QString& dossier);
 
 // Attend qu'une condition devienne vraie, au plus delaiMs.

@@ -1,6 +1,5 @@
 #pragma once
-// Le projet d'essai où rien ne peut s'écrire, le temps d'une portée. root passe outre les droits :
-// le répertoire de travail devient alors un dossier du noyau, où rien ne s'écrit non plus.
+// Projet d'essai en lecture seule le temps d'une portée (pour root, un dossier du noyau).
 #include "noyau/EtatGlobal.h"
 #include "outils/EssaiConfiguration.h"
 

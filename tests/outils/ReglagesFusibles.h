@@ -1,6 +1,5 @@
 #pragma once
-// Le composant et le programmateur simulé tels que la configuration les fixe pour les fusibles ;
-// les autres valeurs du makefile sont effacées.
+// Composant et programmateur simulé des fusibles ; les autres valeurs du makefile sont effacées.
 #include "fixtures/programmateur/ProgrammateurSimule.h"
 #include "makefile/ParametreMakefile.h"
 

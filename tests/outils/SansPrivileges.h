@@ -4,14 +4,6 @@
 #include <unistd.h>
 
 struct SansPrivileges {
-    SansPrivileges() {
-        if (geteuid() == 0) {
-            EXPECT_EQ(seteuid(65534), 0);
-        }
-    }
-    ~SansPrivileges() {
-        if (getuid() == 0) {
-            EXPECT_EQ(seteuid(0), 0);
-        }
-    }
+    SansPrivileges() { EXPECT_TRUE(geteuid() != 0 || seteuid(65534) == 0); }
+    ~SansPrivileges() { EXPECT_TRUE(getuid() != 0 || seteuid(0) == 0); }
 };

@@ -1,19 +1,12 @@
 #pragma once
-// Serveur X des tests : un Xvfb propre au test (numéro d'affichage libre choisi par Xvfb lui-même),
-// arrêté à la destruction, ou l'affichage donné par QUILLON_AFFICHAGE_TESTS. Et un petit client
-// Xlib qui crée les fenêtres que les tests cherchent, ou mène au clavier celles du programme.
+// Un Xvfb propre au test (ou QUILLON_AFFICHAGE_TESTS) et un client Xlib qui y crée ou mène des fenêtres.
 #include "outils/OutilsTests.h"
 
-#include <QByteArray>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QStandardPaths>
-#include <QString>
-#include <QStringList>
 #include <QThread>
 
-#include <algorithm>
 #include <climits>
 #include <functional>
 #include <vector>
@@ -35,16 +28,12 @@ public:
         if (xvfb.isEmpty()) return;
         processus_.setStandardErrorFile(QProcess::nullDevice());
         // -displayfd : Xvfb prend un numéro libre et l'écrit quand il accepte les connexions.
-        processus_.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"),
-                                QStringLiteral("0"), QStringLiteral("800x600x24")});
+        processus_.start(xvfb, QStringLiteral("-displayfd 1 -nolisten tcp -screen 0 800x600x24").split(u' '));
         if (!processus_.waitForStarted(30000)) return;
         QByteArray lu;
         while (!lu.contains('\n') && processus_.waitForReadyRead(60000))
             lu += processus_.readAllStandardOutput();
-        bool ok = false;
-        const int numéro = lu.trimmed().toInt(&ok);
-        if (ok) affichage_ = QStringLiteral(":") + QString::number(numéro);
+        if (!lu.trimmed().isEmpty()) affichage_ = u':' + QString::fromLatin1(lu.trimmed());
     }
     ~ServeurXTests() {
         if (processus_.state() == QProcess::NotRunning) return;
@@ -54,9 +43,6 @@ public:
             processus_.waitForFinished();
         }
     }
-    ServeurXTests(const ServeurXTests&) = delete;
-    ServeurXTests& operator=(const ServeurXTests&) = delete;
-
     // « :N », vide si aucun serveur n'a pu démarrer.
     QString affichage() const { return affichage_; }
 
@@ -69,7 +55,7 @@ private:
 class ClientXTests final {
 public:
     explicit ClientXTests(const QString& affichage) : d_(XOpenDisplay(affichage.toLocal8Bit().constData())) {
-        // Une erreur X ne doit pas terminer le programme de test (gestionnaire par défaut de Xlib).
+        // Une erreur X ne doit pas terminer le programme de test.
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     }
     // Les fenêtres créées sont détruites de façon synchrone : le test suivant ne les voit plus.
@@ -108,12 +94,7 @@ public:
         XUnmapWindow(d_, w);
         poserÉtatWM(w, IconicState);
     }
-    void poserÉtatWM(Window w, long état) {
-        const long valeurs[2] = {état, 0};
-        XChangeProperty(d_, w, atome("WM_STATE"), atome("WM_STATE"), 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(valeurs), 2);
-        XSync(d_, False);
-    }
+    void poserÉtatWM(Window w, long état) { poserListe(w, "WM_STATE", atome("WM_STATE"), {état, 0}); }
 
     // Propriété de format 32 sur une fenêtre (liste de fenêtres ou d'atomes).
     void poserListe(Window w, const char* nom, Atom type, const std::vector<long>& valeurs) {
@@ -132,14 +113,18 @@ public:
         XGetInputFocus(d_, &f, &retour);
         return f;
     }
-    // Enfant de la racine le plus haut dans l'empilement.
-    Window auDessus() const {
+    // Enfants de la racine, du bas vers le haut de l'empilement.
+    std::vector<Window> premierNiveau() const {
         Window r = 0, p = 0, *enfants = nullptr;
         unsigned int n = 0;
         XQueryTree(d_, racine(), &r, &p, &enfants, &n);
-        const Window haut = n ? enfants[n - 1] : 0;
+        std::vector<Window> liste(enfants, enfants + n);
         if (enfants) XFree(enfants);
-        return haut;
+        return liste;
+    }
+    Window auDessus() const {
+        const std::vector<Window> liste = premierNiveau();
+        return liste.empty() ? 0 : liste.back();
     }
     bool visibleÀLÉcran(Window w) const {
         XWindowAttributes a{};
@@ -153,20 +138,14 @@ public:
 
     // Fenêtre visible de premier niveau dont le WM_NAME est ce titre, 0 si aucune.
     Window fenêtreTitrée(const QString& titre) const {
-        Window r = 0, p = 0, *enfants = nullptr;
-        unsigned int n = 0;
-        Window trouvée = 0;
-        if (!XQueryTree(d_, racine(), &r, &p, &enfants, &n)) return 0;
-        const QByteArray cherché = titre.toUtf8();
-        for (unsigned int i = 0; i < n && !trouvée; ++i) {
+        for (const Window w : premierNiveau()) {
             char* nom = nullptr;
-            if (XFetchName(d_, enfants[i], &nom) && nom) {
-                if (cherché == nom && visibleÀLÉcran(enfants[i])) trouvée = enfants[i];
-                XFree(nom);
-            }
+            if (!XFetchName(d_, w, &nom) || !nom) continue;
+            const bool trouvée = titre.toUtf8() == nom && visibleÀLÉcran(w);
+            XFree(nom);
+            if (trouvée) return w;
         }
-        if (enfants) XFree(enfants);
-        return trouvée;
+        return 0;
     }
     // Attend la fenêtre de ce titre, au plus délaiMs et tant que la condition tient.
     Window attendreFenêtre(const QString& titre, int délaiMs = 10000,
@@ -180,8 +159,7 @@ public:
         }
         return w;
     }
-    // Attend la fenêtre et lui donne le focus : il passe d'abord ailleurs, pour qu'elle reçoive un
-    // vrai FocusIn et redevienne active.
+    // Donne le focus à la fenêtre, après un détour par la racine pour un vrai FocusIn.
     Window activer(const QString& titre) const {
         const Window w = attendreFenêtre(titre);
         if (!w) return 0;
@@ -196,15 +174,8 @@ public:
 
     // Une touche envoyée à la fenêtre, comme la taperait l'utilisateur (état : ShiftMask, Mod1Mask…).
     void touche(Window w, KeySym symbole, unsigned int état = 0) const {
-        XKeyEvent k{};
-        k.display = d_;
-        k.window = w;
-        k.root = racine();
-        k.time = CurrentTime;
-        k.same_screen = True;
+        XKeyEvent k{KeyPress, 0, False, d_, w, racine(), None, CurrentTime, 0, 0, 0, 0, état, 0, True};
         k.keycode = XKeysymToKeycode(d_, symbole);
-        k.state = état;
-        k.type = KeyPress;
         XSendEvent(d_, w, True, KeyPressMask, reinterpret_cast<XEvent*>(&k));
         k.type = KeyRelease;
         XSendEvent(d_, w, True, KeyReleaseMask, reinterpret_cast<XEvent*>(&k));
@@ -214,25 +185,17 @@ public:
     // Lettres, chiffres, espaces et virgules, touche par touche.
     void taper(Window w, const QString& texte) const {
         for (const QChar c : texte) {
-            if (c == u' ')
-                touche(w, XK_space);
-            else if (c == u',')
-                touche(w, XK_comma);
-            else
-                touche(w, XStringToKeysym(QString(c.toLower()).toLatin1().constData()),
-                       c.isUpper() ? ShiftMask : 0);
+            const QByteArray nom = c == u' '   ? "space"
+                                   : c == u',' ? "comma"
+                                               : QString(c.toLower()).toLatin1();
+            touche(w, XStringToKeysym(nom.constData()), c.isUpper() ? ShiftMask : 0);
         }
     }
 
     // La case de fermeture : WM_DELETE_WINDOW, comme l'envoie le gestionnaire de fenêtres.
     void demanderFermeture(Window w) const {
-        XEvent e{};
-        e.xclient.type = ClientMessage;
-        e.xclient.window = w;
-        e.xclient.message_type = atome("WM_PROTOCOLS");
-        e.xclient.format = 32;
+        XEvent e{.xclient = {ClientMessage, 0, False, d_, w, atome("WM_PROTOCOLS"), 32, {}}};
         e.xclient.data.l[0] = long(atome("WM_DELETE_WINDOW"));
-        e.xclient.data.l[1] = CurrentTime;
         XSendEvent(d_, w, False, NoEventMask, &e);
         XFlush(d_);
     }
@@ -240,33 +203,22 @@ public:
     // Texte du presse-papiers (CLIPBOARD, UTF-8), vide s'il ne vient pas en 10 s.
     QString pressePapiers() const {
         const Window w = XCreateSimpleWindow(d_, racine(), 0, 0, 1, 1, 0, 0, 0);
-        const Atom propriété = atome("QUILLON_TEST");
-        XConvertSelection(d_, atome("CLIPBOARD"), atome("UTF8_STRING"), propriété, w, CurrentTime);
-        XFlush(d_);
-        QString texte;
+        XConvertSelection(d_, atome("CLIPBOARD"), atome("UTF8_STRING"), atome("QUILLON_TEST"), w,
+                          CurrentTime);
+        XEvent e{};
         QElapsedTimer attente;
         attente.start();
-        bool reçu = false;
-        while (!reçu && attente.elapsed() < 10000) {
-            while (XPending(d_)) {
-                XEvent e;
-                XNextEvent(d_, &e);
-                if (e.type != SelectionNotify) continue;
-                reçu = true;
-                if (e.xselection.property == None) break;
-                Atom type = 0;
-                int format = 0;
-                unsigned long n = 0, reste = 0;
-                unsigned char* données = nullptr;
-                XGetWindowProperty(d_, w, propriété, 0, LONG_MAX / 4, False, AnyPropertyType, &type, &format,
-                                   &n, &reste, &données);
-                if (données) {
-                    texte = QString::fromUtf8(reinterpret_cast<const char*>(données), int(n));
-                    XFree(données);
-                }
-            }
+        while (!XCheckTypedWindowEvent(d_, w, SelectionNotify, &e) && attente.elapsed() < 10000)
             QThread::msleep(20);
-        }
+        Atom type = 0;
+        int format = 0;
+        unsigned long n = 0, reste = 0;
+        unsigned char* données = nullptr;
+        if (e.type == SelectionNotify && e.xselection.property != None)
+            XGetWindowProperty(d_, w, e.xselection.property, 0, LONG_MAX / 4, False, AnyPropertyType, &type,
+                               &format, &n, &reste, &données);
+        const QString texte = QString::fromUtf8(reinterpret_cast<const char*>(données), int(n));
+        if (données) XFree(données);
         XDestroyWindow(d_, w);
         return texte;
     }
