@@ -61,7 +61,10 @@ TEST_F(AssistanteProgramme, TouchesTapéesCodeCopiéMesuréDansSimavrPuisFermetu
                                             {QStringLiteral("F_CPU ="), QStringLiteral("16000000")}});
     const Window w = lancer();
     ASSERT_NE(w, Window(0)) << quillon.readAllStandardError().toStdString();
-    // Le README, touche par touche, sur OC1A (chaque Alt+lettre : essai AuClavier).
+    // Le README, touche par touche : le mode, la sortie (OC1A, la première), la fréquence…
+    x->touche(w, XK_m, Mod1Mask);
+    x->touche(w, XK_s, Mod1Mask);
+    x->touche(w, XK_Home);
     x->touche(w, XK_f, Mod1Mask);
     x->taper(w, QStringLiteral("1 kHz"));
     x->touche(w, XK_Return);
@@ -90,7 +93,7 @@ TEST_F(AssistanteProgramme, TouchesTapéesCodeCopiéMesuréDansSimavrPuisFermetu
     EXPECT_NEAR(m.value(QStringLiteral("rapport")), 0.25, 0.01);
 }
 
-// Le squelette tapé remplace le source, gardé en .bak ; make en fait le .hex.
+// Le squelette tapé remplace le source, gardé en .bak ; « reconstruire » en fait le .hex.
 TEST_F(AssistanteProgramme, SqueletteDuProjetÉcritAuClavierPuisConstruit) {
     EXIGER_OUTILS("avr-gcc", "make", "Xvfb");
     préparer(QStringLiteral("Mon projet"), {{QStringLiteral("MCU ="), QStringLiteral("atmega8")},
@@ -109,6 +112,10 @@ TEST_F(AssistanteProgramme, SqueletteDuProjetÉcritAuClavierPuisConstruit) {
     for (const auto& [lettre, texte] : champs) {
         x->touche(w, lettre, Mod1Mask);
         x->taper(w, QString::fromUtf8(texte));
+    }
+    for (const KeySym liste : {XK_d, XK_m}) { // forme de la date, modèle
+        x->touche(w, liste, Mod1Mask);
+        x->touche(w, XK_Down);
     }
     x->touche(w, XK_p, Mod1Mask); // Configurer les ports
     const Window ports = x->activer(QStringLiteral("Configuration des ports"));
@@ -137,10 +144,13 @@ TEST_F(AssistanteProgramme, SqueletteDuProjetÉcritAuClavierPuisConstruit) {
         EXPECT_TRUE(écrit.contains(QString::fromUtf8(tapé))) << tapé << écrit.toStdString();
     EXPECT_TRUE(écrit.contains(QStringLiteral("DDRB=0xF0"))) << écrit.toStdString();
     EXPECT_EQ(OutilsTests::lireFichier(source + QStringLiteral(".bak")), ancien);
-    // Écrit tel que make le construit (make au premier plan de « reconstruire » : TestsInstallation…).
-    QString journal;
-    EXPECT_EQ(OutilsTests::make(projet, {QStringLiteral("all")}, &journal), 0) << journal.toStdString();
-    EXPECT_TRUE(QFileInfo::exists(projet + QStringLiteral("/Clignotant.hex"))) << journal.toStdString();
+    // « Construisez » : l'outil « reconstruire » de l'éditeur, make au premier plan.
+    QProcess reconstruire;
+    reconstruire.setProcessChannelMode(QProcess::MergedChannels);
+    reconstruire.start(OutilsTests::programme(), {"reconstruire>" + projet + ">Clignotant"});
+    ASSERT_TRUE(reconstruire.waitForFinished(60000));
+    EXPECT_EQ(reconstruire.exitCode(), 0) << reconstruire.readAll().toStdString();
+    EXPECT_TRUE(QFileInfo::exists(projet + QStringLiteral("/Clignotant.hex")));
 }
 
 } // namespace
