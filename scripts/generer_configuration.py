@@ -3,7 +3,9 @@
 modèles de code des timers « Modèle/MLI <composant>.txt ».
 
 Pour chaque composant : ses timers à sortie MLI (une entrée « Timer » par sortie
-de comparaison, car chacune a son registre de comparaison et ses bits COM), ses
+de comparaison, car chacune a son registre de comparaison et ses bits COM), puis
+ses timers sans CTC ni sortie (débordement seul, pour la base de temps et le
+compteur), ses
 sorties avec leur broche, ses entrées d'horloge, ses ports, et le nom du modèle
 de code. Les noms des registres, la position des bits et les ports viennent du
 préprocesseur du compilateur (avr-gcc -mmcu=X -E -dM sur <avr/io.h>) ; ce que
