@@ -290,8 +290,9 @@ TEST_F(FenetreAssistante, ProfilSauvéRechargéPuisSquelettÉcritSurLeSource) {
     ASSERT_TRUE(c("RFSaisie")->isVisible());
     taper("RTBSaisie", QStringLiteral("Robot"));
     EXPECT_FALSE(c("RFSaisie")->isVisible());
-    // Entrée dans la liste pour supprimer, sans choix : aucune question.
+    // La liste pour supprimer le dit ; Entrée sans choix n'y pose aucune question.
     cliquer("CBSupprimerProfil");
+    EXPECT_TRUE(c<QLabel>("LProfil")->isVisible() && c<QLabel>("LProfil")->text().contains(u"supprimer"));
     QTest::keyClick(c("RLBProfil"), Qt::Key_Return);
     EXPECT_TRUE(OutilsTests::aucunMessage(messages));
     taper("TAuteur", QStringLiteral("Bob"), false);
