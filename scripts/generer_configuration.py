@@ -64,7 +64,9 @@ CODE_HORLOGE_EXTERNE = 7
 # Composants : (nom de MCU, groupe). Chaque groupe donne ses timers
 # [(numéro, famille, prédiviseurs, {canal: broche})], ses timers sans CTC ni
 # sortie (« debordement » : numéros ; base de temps et compteur par le seul
-# débordement) et ses entrées d'horloge [(timer, broche)].
+# débordement), ses timers complets sans broche de sortie (« internes » :
+# (numéro, famille) ; base de temps en CTC) et ses entrées d'horloge
+# [(timer, broche)].
 GROUPES = {
     "m8": {
         "timers": [(1, "16b", "normal", {"A": "PB1", "B": "PB2"}),
@@ -212,6 +214,7 @@ GROUPES.update({
                    (1, "16b", "normal", {"A": "PB5", "B": "PB6", "C": "PB7"}),
                    (2, "8b2", "async", {"A": "PB4"}),
                    (3, "16b", "normal", {"A": "PE3", "B": "PE4", "C": "PE5"})],
+        "internes": [(4, "16b"), (5, "16b")],
         "entrees": [(0, "PD7"), (1, "PD6"), (3, "PE6")],
     },
     "u2": {
@@ -646,7 +649,7 @@ def attributs_interruptions(t):
     i = t.get("interruptions")
     if not i:
         return ""
-    if t["sortie"] is None:
+    if t["sortie"] is None and t["modes"][0][0] is None:
         return ' Vecteurs="%s" Interruptions="%s"' % (", ".join(i["vecteurs"]),
                                                         ", ".join([i["registre"]] + i["bits"]))
     ctc = []
@@ -689,6 +692,14 @@ def decrire(mcu, groupe, c):
                 "interruptions": interruptions(c, n, canal),
             })
             sorties.append(len(timers) - 1)
+    # Timers sans broche de sortie (boîtier réduit), après ceux des sorties : CTC sans broche.
+    for n, famille in groupe.get("internes", []):
+        d = canaux(c, n, famille, "A")
+        timers.append({
+            "numero": n, "section": "Timer%d" % n, "nom": "Timer%d" % n, "famille": famille,
+            "prediv": PREDIVISEURS["normal"], **d, "sommets": {}, "sortie": None,
+            "interruptions": interruptions(c, n, "A"),
+        })
     # Timers sans CTC ni sortie, après ceux des sorties : mode normal, débordement seul.
     for n in groupe.get("debordement", []):
         interruptions_n = interruptions(c, n, None)

@@ -13,10 +13,13 @@ using namespace OutilsInterruptions;
 
 namespace {
 
-// Timer1 des ATtiny25/45/85, CTC non simulé : simavr 1.6 n'en a pas le modèle, les registres font la preuve.
+// Timer1 des ATtiny25/45/85, Timer4 et 5 des ATmega1281/2561, CTC non simulé : simavr 1.6 n'en a pas
+// le modèle, les registres font la preuve.
 bool nonSimulé(const QString& mcu, const TimerComposant& t) {
     const bool tiny5 = QStringList{"attiny25", "attiny45", "attiny85"}.contains(mcu);
-    return (tiny5 && t.nom == u"Timer1") || OutilsAvr::ctcNonSimulé(mcu, t.nom);
+    const bool m1281 =
+        (mcu == u"atmega1281" || mcu == u"atmega2561") && t.nom.contains(QRegularExpression("[45]$"));
+    return (tiny5 && t.nom == u"Timer1") || m1281 || OutilsAvr::ctcNonSimulé(mcu, t.nom);
 }
 
 // Secondes à 0 : la plus longue du timer, à 90 %.
