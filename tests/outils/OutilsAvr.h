@@ -111,16 +111,21 @@ inline QMap<QString, QString> compilerTous(const QTemporaryDir& d, const QMap<QS
     return erreurs;
 }
 
-// Adresse, dans l'espace des données, de chaque registre nommé (d'après le préprocesseur).
-inline QMap<QString, int> adresses(const QString& mcu) {
+// Les macros de <avr/io.h> pour le composant, telles que le préprocesseur d'avr-gcc les écrit.
+inline QString macros(const QString& mcu) {
     QTemporaryDir d;
     const QString h = d.filePath("io.c");
     OutilsTests::ecrireFichier(h, "#include <avr/io.h>\n");
     QByteArray sortie;
     OutilsTests::executer("avr-gcc", {"-mmcu=" + mcu, "-E", "-dM", h}, &sortie);
+    return QString::fromUtf8(sortie);
+}
+
+// Adresse, dans l'espace des données, de chaque registre nommé (d'après le préprocesseur).
+inline QMap<QString, int> adresses(const QString& mcu) {
     QMap<QString, int> r;
     static const QRegularExpression re("#define (\\w+) _SFR_(IO|MEM)(8|16)\\s*\\((0[xX][0-9A-Fa-f]+)\\)");
-    for (auto it = re.globalMatch(QString::fromUtf8(sortie)); it.hasNext();) {
+    for (auto it = re.globalMatch(macros(mcu)); it.hasNext();) {
         const auto m = it.next();
         r[m.captured(1)] = m.captured(4).toInt(nullptr, 16) + (m.captured(2) == u"IO" ? 0x20 : 0);
     }

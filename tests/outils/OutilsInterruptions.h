@@ -17,14 +17,9 @@ inline QStringList composantsSimulés() {
 
 // Numéro de chaque vecteur nommé pour le composant (d'après le préprocesseur).
 inline QMap<QString, int> vecteurs(const QString& mcu) {
-    QTemporaryDir d;
-    const QString h = d.filePath("io.c");
-    OutilsTests::ecrireFichier(h, "#include <avr/io.h>\n");
-    QByteArray sortie;
-    OutilsTests::executer("avr-gcc", {"-mmcu=" + mcu, "-E", "-dM", h}, &sortie);
     QMap<QString, int> r;
     static const QRegularExpression re("#define (\\w+_vect) _VECTOR\\((\\d+)\\)");
-    for (const QRegularExpressionMatch& m : re.globalMatch(QString::fromUtf8(sortie)))
+    for (const QRegularExpressionMatch& m : re.globalMatch(OutilsAvr::macros(mcu)))
         r[m.captured(1)] = m.captured(2).toInt();
     return r;
 }
